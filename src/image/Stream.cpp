@@ -1,0 +1,123 @@
+#include "image/Stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "image/Exceptions.h"
+
+namespace zelvo {
+
+void TStream::ReadBuffer(void* buffer, std::size_t count) {
+    if (count != 0 && Read(buffer, count) != count) throw EReadError(kSReadError);
+}
+
+void TStream::WriteBuffer(const void* buffer, std::size_t count) {
+    if (count != 0 && Write(buffer, count) != count) throw EWriteError(kSWriteError);
+}
+
+std::vector<std::uint8_t> TStream::ReadRest() {
+    const std::int64_t rest = Remaining();
+    std::vector<std::uint8_t> out(rest > 0 ? std::size_t(rest) : 0);
+    ReadBuffer(out.data(), out.size());
+    return out;
+}
+
+std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
+    if (pos_ >= data_.size()) return 0;
+    const std::size_t n = std::min(count, data_.size() - pos_);
+    std::memcpy(buffer, data_.data() + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
+    if (pos_ + count > data_.size()) data_.resize(pos_ + count);
+    std::memcpy(data_.data() + pos_, buffer, count);
+    pos_ += count;
+    return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+    std::int64_t base = 0;
+    if (origin == TSeekOrigin::soCurrent) base = std::int64_t(pos_);
+    if (origin == TSeekOrigin::soEnd) base = std::int64_t(data_.size());
+    const std::int64_t target = base + offset;
+    pos_ = target < 0 ? 0 : std::size_t(target);
+    return std::int64_t(pos_);
+}
+
+TFileStream::TFileStream(const std::filesystem::path& path, Mode mode) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case Mode::fmOpenRead: flags |= O_RDONLY; break;
+        case Mode::fmOpenReadWrite: flags |= O_RDWR; break;
+        case Mode::fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case Mode::fmCreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
+    }
+    const mode_t perms = mode == Mode::fmCreateExclusive ? 0600 : 0666;
+    fd_ = ::open(path.c_str(), flags, perms);
+    if (fd_ < 0) {
+        const std::string why = std::strerror(errno);
+        if (mode == Mode::fmCreate || mode == Mode::fmCreateExclusive)
+            throw EFCreateError("Cannot create file \"" + path.string() + "\". " + why);
+        throw EFOpenError("Cannot open file \"" + path.string() + "\". " + why);
+    }
+}
+
+TFileStream::~TFileStream() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+    std::size_t done = 0;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::read(fd_, out + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    return done;
+}
+
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
+    std::size_t done = 0;
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::write(fd_, in + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    return done;
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+    const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
+                       : origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                          : SEEK_END;
+    const off_t pos = ::lseek(fd_, off_t(offset), whence);
+    return pos < 0 ? -1 : std::int64_t(pos);
+}
+
+std::int64_t TFileStream::Size() {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return 0;
+    return std::int64_t(st.st_size);
+}
+
+void TFileStream::Sync() {
+    if (::fsync(fd_) != 0) throw EWriteError(kSWriteError);
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+    TFileStream file(path, TFileStream::Mode::fmOpenRead);
+    return file.ReadRest();
+}
+
+}  // namespace zelvo

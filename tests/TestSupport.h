@@ -1,0 +1,31 @@
+#pragma once
+// Helpers shared by the test suites: tiny images, seeded noise, corpus paths.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "image/DibImage.h"
+
+namespace zelvo::test {
+
+/// The shared corpus folder (shared/corpus beside the repository).
+std::filesystem::path CorpusDir();
+/// tests/data in the repository.
+std::filesystem::path TestDataDir();
+/// A fresh folder under the temporary folder, removed by the caller.
+std::filesystem::path MakeTempDir(const std::string& stem);
+
+/// A 24-bit picture of the given size filled with seeded noise.
+TDibImage NoiseImage24(int width, int height, std::uint32_t seed, bool topDown = false);
+/// A palette picture (1, 4 or 8 bits) of seeded indices below `colors`,
+/// with a seeded colour table of `colors` entries.
+TDibImage NoiseImagePalette(int width, int height, int bitCount, int colors, std::uint32_t seed,
+                            bool topDown = false);
+
+/// Every pixel row (display order, padding bytes excluded) and the colour
+/// table equal in both images, with the same size and depth.
+bool SamePixels(const TDibImage& a, const TDibImage& b, std::string* why = nullptr);
+
+}  // namespace zelvo::test
