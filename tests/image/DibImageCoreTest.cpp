@@ -163,3 +163,21 @@ TEST(DibImageCore, HeapAndMappedStorageBehaveAlike) {
 
 }  // namespace
 }  // namespace zelvo
+
+#include "reference/Sha256.h"
+
+namespace zelvo {
+namespace {
+
+TEST(TestSupport, Sha256KnownDigests) {
+    EXPECT_EQ(test::Sha256Hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    const std::string abc = "abc";
+    EXPECT_EQ(test::Sha256Hex({reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size()}),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const std::string long56 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
+    EXPECT_EQ(test::Sha256Hex({reinterpret_cast<const std::uint8_t*>(long56.data()), long56.size()}),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+}
+
+}  // namespace
+}  // namespace zelvo
