@@ -12,9 +12,4 @@ void TDibImage::LoadFromClipboardFormat(std::uint16_t, std::span<const std::uint
 std::vector<std::uint8_t> TDibImage::SaveToClipboardFormat(std::uint16_t&, HPALETTE&) const {
     throw EAssertionFailed("packed DIB writing is not built yet");
 }
-void TDibImage::SetPixelFormat(TDibPixelFormat format) {
-    if (format == GetPixelFormat()) return;
-    throw EAssertionFailed("PixelFormat Error");
-}
-
 }  // namespace zelvo
