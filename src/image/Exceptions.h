@@ -42,6 +42,10 @@ ZELVO_EXCEPTION(EFOpenError, Exception);
 /// A file could not be created.
 ZELVO_EXCEPTION(EFCreateError, EFOpenError);
 
+/// A silent abort requested by the user, for example from a progress
+/// handler; callers that support aborting swallow it.
+ZELVO_EXCEPTION(EAbort, Exception);
+
 /// Base of every pixel-buffer failure.
 ZELVO_EXCEPTION(EDibImageError, Exception);
 ZELVO_EXCEPTION(EDibImageInvalidDIB, EDibImageError);
