@@ -1,0 +1,32 @@
+#pragma once
+// The rounding helpers every pixel operation stores its results through.
+
+#include <cstdint>
+
+namespace zelvo::effects {
+
+/// Limits `value` to 0..255 and rounds it to the nearest integer, a half
+/// going to the even neighbour (2.5 gives 2, 3.5 gives 4). NaN gives 0.
+/// Works in extended precision and does not depend on the floating-point
+/// rounding mode.
+inline std::uint8_t ClampRound(long double value) {
+    if (!(value > 0)) return 0;  // also NaN
+    if (value >= 255) return 255;
+    // value lies in (0, 255), so the truncation is the floor and the
+    // fraction is computed exactly.
+    int whole = int(value);
+    const long double fraction = value - whole;
+    if (fraction > 0.5L || (fraction == 0.5L && (whole & 1))) ++whole;
+    return std::uint8_t(whole);
+}
+
+/// Trunc(x + 0.5) of a non-negative value limited to 0..255: the rounding of
+/// the tables built from powers (sepia, gamma) and of the HSV conversion.
+inline std::uint8_t TruncHalfUp(long double value) {
+    const long double shifted = value + 0.5L;
+    if (!(shifted > 0)) return 0;
+    if (shifted >= 255) return 255;
+    return std::uint8_t(int(shifted));
+}
+
+}  // namespace zelvo::effects
