@@ -1,0 +1,348 @@
+#pragma once
+// TQxImage: the document. It owns the current picture (`Bitmap`), brackets
+// every edit (BeginEdit -> MakeWork24Bit -> work on WorkImage -> EndEdit),
+// keeps the undo history in one temporary file, and holds the selection,
+// scroll position and zoom as plain state for the view (TQxImageView), which
+// hooks the On... events below. It uses no Qt Widgets.
+//
+// Every operation is a thin method: open the bracket with TEditBracket, call
+// MakeWork24Bit, call the effect in zelvo::effects with ProgressCallback(),
+// and let the bracket close. Operations return at once, changing nothing,
+// when the document is empty or another edit is open.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "image/DibImage.h"
+#include "image/Stream.h"
+#include "image/Types.h"
+#include "platform/Bitmap.h"
+
+namespace zelvo {
+
+class TQxImage;
+
+/// Progress of a long operation in percent, 0..100.
+using TPGEvent = std::function<void(TQxImage& sender, int percentDone)>;
+/// The undo history changed: steps that can be undone and redone now.
+using TChangeCanUndo = std::function<void(TQxImage& sender, int canUndoCount, int canRedoCount)>;
+/// A point was picked (picture coordinates).
+using TSelectPosEvent = std::function<void(TQxImage& sender, int x, int y)>;
+/// A plain notification.
+using TDocNotifyEvent = std::function<void(TQxImage& sender)>;
+
+/// Cursor numbers: the framework's default and hourglass, and the three
+/// cursors the document registers.
+inline constexpr int crDefault = 0;
+inline constexpr int crHourGlass = -11;
+inline constexpr int crSpoit = 1;  ///< colour picker
+inline constexpr int crNeko = 2;
+inline constexpr int crFont = 3;   ///< text position
+
+/// Results of BeginEdit.
+inline constexpr int kEditOpened = 0;
+inline constexpr int kEditBusy = 1;    ///< a bracket is already open
+inline constexpr int kEditFailed = 2;  ///< opening failed (undo file, memory)
+
+/// The deepest undo history and the size of the snapshot table.
+inline constexpr int kMaxUndoBuffer = 100;
+inline constexpr int kUndoTableSize = kMaxUndoBuffer + 1;
+
+/// One undo snapshot's bookkeeping.
+struct TUndoEntry {
+    std::int64_t Position = 0;  ///< offset of the snapshot's BMP image in the undo file
+    bool Modified = false;      ///< the picture's modified flag at snapshot time
+    TPoint ScrollPos;           ///< the view's scroll position (picture coordinates)
+    TRect Selection;            ///< normalised selection, all zero without one
+};
+
+class TQxImage {
+public:
+    /// Creates the document and its undo file (an exclusively created
+    /// "_ZV" + five digits + ".tmp" in $TMPDIR, or /tmp). Throws
+    /// EFCreateError when no undo file can be created.
+    TQxImage();
+    /// Closes and deletes the undo file.
+    ~TQxImage();
+    TQxImage(const TQxImage&) = delete;
+    TQxImage& operator=(const TQxImage&) = delete;
+
+    // ========================================================================
+    // Picture
+    // ========================================================================
+    /// The picture; never replaced, changed only through assignment, loading
+    /// and drawing. Its change event runs BitmapChanged.
+    TBitmap& Bitmap() { return *FBitmap; }
+    const TBitmap& Bitmap() const { return *FBitmap; }
+    /// Assigns a copy of `bitmap` into the document's Bitmap.
+    void SetBitmap(const TBitmap& bitmap);
+    bool Empty() const { return FBitmap->Empty(); }
+    /// 1, 4, 8 or 24: the depth measured after the last change (0 when empty).
+    int BitCount() const { return FBitCount; }
+    /// The picture's own modified flag.
+    bool Modified() const { return FBitmap->Modified(); }
+    void SetModified(bool modified) { FBitmap->SetModified(modified); }
+    /// The bitmap-changed handler: measures the depth (dropping the palette
+    /// of a 24-bit picture) and asks the view to recompute and repaint.
+    void BitmapChanged();
+
+    /// Save options and transparency, set by the main window before a save
+    /// and by a load from the file just read.
+    std::uint8_t SaveQuality = 80;   ///< JPEG quality 1..100
+    bool SaveTransparent = false;    ///< write transparency (GIF, PNG)
+    bool SaveProgressive = false;    ///< progressive JPEG, interlaced GIF and PNG
+    TColor TransparentColor = clBlack;  ///< transparent RGB colour written to PNG
+    std::uint8_t TransparentIndex = 0;  ///< transparent palette index written to GIF
+    bool ColorKeyed = false;         ///< transparency is an RGB colour (PNG) rather than an index
+    /// Save 4- and 8-bit BMP files (and clipboard data) RLE-coded.
+    bool RLECompress = false;
+    /// The background colour outside the picture, and the fill colour of
+    /// operations that uncover area.
+    TColor Color = clGray;
+
+    // ========================================================================
+    // Files
+    // ========================================================================
+    /// Opens `path` as the edited picture, choosing the reader by the
+    /// lower-cased extension. Returns true when a new picture was placed
+    /// (unmodified, history cleared, selection and scrolling reset). A
+    /// missing file, an extension without a reader, or a reader failure
+    /// returns false and keeps the previous picture; `failure`, when given,
+    /// receives the reader's message (empty when there was no reader).
+    bool LoadDocumentFile(const std::filesystem::path& path, bool gifMode, std::string* failure = nullptr);
+    /// Loads image `index` of an icon source. Returns false while the program
+    /// has no icon reader, as for any file it cannot read.
+    bool LoadDocumentIcon(const std::filesystem::path& path, int index);
+    /// Writes the picture with the save options by the lower-cased extension
+    /// (.bmp, .jpg/.jpe/.jpeg, .png, and .gif in GIF mode). An extension
+    /// without a writer writes nothing and returns false with `failure`
+    /// empty. A writer failure returns false with its message in `failure`
+    /// (the caller shows "保存に失敗しました"); the file is written to a
+    /// temporary file beside the target and renamed over it only when the
+    /// writer succeeded, so the old file survives a failed save. Marks the
+    /// picture unmodified on success and modified otherwise.
+    bool SaveDocumentFile(const std::filesystem::path& path, bool gifMode, std::string* failure = nullptr);
+
+    // ========================================================================
+    // Edit bracket
+    // ========================================================================
+    /// Opens the bracket: copies the picture (or, with `selectionOnly` and a
+    /// selection, the selected rectangle in the picture's own depth) into
+    /// WorkImage and takes an undo snapshot. Returns kEditOpened (0),
+    /// kEditBusy (1) when a bracket is already open, kEditFailed (2) when
+    /// opening failed (picture unchanged, document idle, no undo step).
+    int BeginEdit(bool selectionOnly);
+    /// Records WorkImage's pixel format as SavedPixelFormat and converts it to
+    /// 24 bits. Only inside an open bracket.
+    void MakeWork24Bit();
+    /// Closes the bracket and writes WorkImage back: onto the selection
+    /// (centred when larger) for selection-only edits, over the whole picture
+    /// otherwise; with `writeBack24Bit` the whole picture is made 24-bit
+    /// before a selection is written back; with `restoreFormat` the result is
+    /// reduced back to SavedPixelFormat ("High" reduction). The picture is
+    /// then marked modified. The document is idle again in every case; a
+    /// failure of these steps leaves the picture as it was and propagates.
+    void EndEdit(bool restoreFormat, bool writeBack24Bit);
+    bool Editing() const { return FEditing; }
+    bool SelectionOnlyEdit() const { return FSelectionOnly; }
+    /// The work image of the open bracket; nullptr when idle.
+    TDibImage* WorkImage() { return FWorkImage.get(); }
+    /// The format the picture had before MakeWork24Bit (what restoreFormat
+    /// goes back to). Operations that store their result in another depth
+    /// replace it (for example a two-level result kept as 1 bit).
+    TDibPixelFormat SavedPixelFormat() const { return FSavedPixelFormat; }
+    void SetSavedPixelFormat(TDibPixelFormat format) { FSavedPixelFormat = format; }
+
+    /// Calls OnProgress when assigned.
+    void DoProgress(int percentDone);
+    /// A progress function for the effects, forwarding to OnProgress.
+    std::function<void(int)> ProgressCallback();
+
+    // ========================================================================
+    // Update lock and view notifications
+    // ========================================================================
+    /// While locked, painting is skipped and recomputing the view does not
+    /// show or hide scroll bars. EndUpdate releases one level and, when
+    /// visible, recomputes the view and repaints. Calls nest.
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const { return FUpdateLock > 0; }
+    /// Whether a view shows the document; the view sets it. Notifications
+    /// to the view are sent only when visible.
+    bool Visible = false;
+    /// Asks the view to repaint (OnInvalidate) when visible.
+    void Invalidate();
+    /// Asks the view to recompute its extent and scroll bars (OnUpdateView)
+    /// when visible.
+    void UpdateView();
+
+    /// The cursor the view shows (a cr... number); SavedCursor is the one
+    /// shown when idle.
+    int Cursor() const { return FCursor; }
+    void SetCursor(int cursor);
+    int SavedCursor() const { return FSavedCursor; }
+    void SetSavedCursor(int cursor) { FSavedCursor = cursor; }
+
+    // ========================================================================
+    // Selection, scrolling and zoom (plain state; the view applies the rules)
+    // ========================================================================
+    /// Whether a selection exists.
+    bool HasSelection() const { return FSelected; }
+    /// The two corners as the mouse tools left them (not normalised).
+    TPoint SelectionStart() const { return FSelStart; }
+    TPoint SelectionEnd() const { return FSelEnd; }
+    void SetSelectionCorners(TPoint start, TPoint end, bool selected);
+    /// The normalised selection rectangle (right and bottom exclusive);
+    /// all zero without a selection.
+    TRect SelectionRect() const;
+    /// Sets the selection; an all-zero rectangle removes it. The corners are
+    /// normalised.
+    void SetSelectionRect(const TRect& rect);
+    void ClearSelection();
+    /// The picture point at the top-left corner of the view.
+    TPoint ScrollPos() const { return FScrollPos; }
+    void SetScrollPos(TPoint pos) { FScrollPos = pos; }
+    /// Zoom percentage; the view applies its range and fitting rules.
+    int Zoom() const { return FZoom; }
+    void SetZoom(int zoomPercent) { FZoom = zoomPercent; }
+    /// Display-only documents (previews, slide show) ignore the mouse tools.
+    bool DisplayOnly = false;
+
+    // ========================================================================
+    // Undo and redo
+    // ========================================================================
+    /// The history depth 1..100 (values <= 0 store 1, values > 100 store 100).
+    int UndoBuffer() const { return FUndoBuffer; }
+    void SetUndoBuffer(int depth);
+    /// Stores the current picture as a new undo step (nothing when empty) and
+    /// discards the redo steps. Throws when the undo file cannot be written.
+    void SaveUndo();
+    /// Goes back `count` steps (at most UndoCount); reads one snapshot.
+    void Undo(int count);
+    /// Goes forward `count` steps (at most RedoCount); reads one snapshot.
+    void Redo(int count);
+    /// Forgets every step and empties the undo file.
+    void ClearUndo();
+    int UndoCount() const { return FUndoCount; }
+    int RedoCount() const { return FRedoCount; }
+    /// True while Undo or Redo swaps the picture.
+    bool Restoring() const { return FRestoring; }
+    const std::filesystem::path& UndoFileName() const { return FUndoFileName; }
+    const TUndoEntry& UndoEntry(int index) const { return FUndoTable.at(std::size_t(index)); }
+
+    // ========================================================================
+    // Events
+    // ========================================================================
+    TPGEvent OnProgress;
+    TChangeCanUndo OnChangeCanUndo;
+    TSelectPosEvent OnSelectPos;
+    TDocNotifyEvent OnSelectTextPos;
+    TDocNotifyEvent OnSelected;
+    TDocNotifyEvent OnMoving;
+    TDocNotifyEvent OnMoved;
+    TDocNotifyEvent OnScroll;
+    TDocNotifyEvent OnResize;
+    TDocNotifyEvent OnPaint;
+    /// For the view: repaint.
+    TDocNotifyEvent OnInvalidate;
+    /// For the view: recompute extent and scroll bars, then repaint.
+    TDocNotifyEvent OnUpdateView;
+    /// For the view: the cursor changed.
+    TDocNotifyEvent OnCursorChange;
+
+    // ========================================================================
+    // Tone and colour (src/document/QxImageTone.cpp)
+    // ========================================================================
+
+    // ========================================================================
+    // Histogram (src/document/QxImageHistogram.cpp)
+    // ========================================================================
+    /// Histogram equalisation of the brightness levels over the selection (or
+    /// the whole picture); restores the pixel format.
+    void Equalize();
+
+    // ========================================================================
+    // Geometry (src/document/QxImageGeometry.cpp)
+    // ========================================================================
+
+    // ========================================================================
+    // Resampling (src/document/QxImageResample.cpp)
+    // ========================================================================
+
+    // ========================================================================
+    // Clipboard (src/document/QxImageClipboard.cpp)
+    // ========================================================================
+
+private:
+    void OpenUndoFile();
+    void WriteSnapshot(int index);
+    void RestoreSnapshot(int index);
+    void FireChangeCanUndo();
+    void ResetAfterLoad();
+
+    std::unique_ptr<TBitmap> FBitmap;
+    int FBitCount = 0;
+
+    bool FEditing = false;
+    bool FSelectionOnly = false;
+    std::unique_ptr<TDibImage> FWorkImage;
+    TDibPixelFormat FSavedPixelFormat = dibPf24Bit;
+    int FCursor = crDefault;
+    int FSavedCursor = crDefault;
+    int FUpdateLock = 0;
+
+    bool FSelected = false;
+    TPoint FSelStart;
+    TPoint FSelEnd;
+    TPoint FScrollPos;
+    int FZoom = 100;
+
+    int FUndoBuffer = 1;
+    int FUndoCount = 0;
+    int FRedoCount = 0;
+    bool FRestoring = false;
+    std::array<TUndoEntry, kUndoTableSize> FUndoTable{};
+    std::int64_t FWritePos = 0;
+    std::filesystem::path FUndoFileName;
+    std::unique_ptr<TFileStream> FUndoStream;
+};
+
+/// The edit bracket as a guard: the constructor calls BeginEdit, the
+/// destructor calls EndEdit with the given arguments whenever the bracket
+/// was opened, also when the operation throws (the work image, as far as it
+/// was processed, is written back and the undo step stays). While the
+/// operation's exception propagates, a failure of EndEdit itself is dropped
+/// so it cannot replace the operation's; otherwise it propagates from the
+/// destructor.
+class TEditBracket {
+public:
+    TEditBracket(TQxImage& doc, bool selectionOnly, bool restoreFormat, bool writeBack24Bit);
+    ~TEditBracket() noexcept(false);
+    TEditBracket(const TEditBracket&) = delete;
+    TEditBracket& operator=(const TEditBracket&) = delete;
+
+    /// True when BeginEdit opened the bracket (returned 0).
+    explicit operator bool() const { return result_ == kEditOpened && !closed_; }
+    int Result() const { return result_; }
+    /// Changes the arguments EndEdit will get.
+    void SetEndArguments(bool restoreFormat, bool writeBack24Bit) {
+        restoreFormat_ = restoreFormat;
+        writeBack24Bit_ = writeBack24Bit;
+    }
+    /// Closes the bracket now; EndEdit's failure propagates.
+    void Close();
+
+private:
+    TQxImage& doc_;
+    int result_;
+    bool restoreFormat_;
+    bool writeBack24Bit_;
+    bool closed_ = false;
+    int uncaught_;
+};
+
+}  // namespace zelvo
