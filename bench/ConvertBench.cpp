@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -71,4 +72,12 @@ BENCHMARK(BM_HalftoneBW)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// ZELVO_BENCH_PHOTO=path writes the benchmark picture as a BMP file first,
+// so peers can be timed on the same pixels.
+int main(int argc, char** argv) {
+    if (const char* out = std::getenv("ZELVO_BENCH_PHOTO")) Photo().SaveToFile(out);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
