@@ -39,6 +39,8 @@ using TDocNotifyEvent = std::function<void(TQxImage& sender)>;
 /// cursors the document registers.
 inline constexpr int crDefault = 0;
 inline constexpr int crHourGlass = -11;
+inline constexpr int crNone = -1;      ///< hidden cursor
+inline constexpr int crSizeAll = -22;  ///< four-way arrow over a movable selection
 inline constexpr int crSpoit = 1;  ///< colour picker
 inline constexpr int crNeko = 2;
 inline constexpr int crFont = 3;   ///< text position
@@ -266,6 +268,56 @@ public:
     void Equalize();
 
     // ========================================================================
+    // Selection (src/document/QxImageSelection.cpp)
+    // ========================================================================
+    /// Limits a picture point to 0..width and 0..height.
+    TPoint ClampPoint(TPoint point) const;
+    /// Keyboard nudge (dx, dy in -1..1), only with a selection: the left
+    /// (top) edge moves by dx (dy) but not below 0, and the rectangle is
+    /// pushed back so it does not pass the right (bottom) edge. Returns true
+    /// and repaints when the position changed.
+    bool MoveSelection(int dx, int dy);
+    /// Keyboard resize (dx, dy in -1..1), only with a selection: the width
+    /// (height) changes by dx (dy), at most up to the picture's edge and at
+    /// least 1. Returns true and repaints when the size changed.
+    bool ResizeSelection(int dx, int dy);
+    /// Select all / none: with a selection it is removed, without one the
+    /// whole picture (0, 0, width, height) is selected. Resets the cursor to
+    /// the default and repaints.
+    void SelectAll();
+
+    /// A floating selection is being placed.
+    bool Floating() const { return FFloat.Floating; }
+    /// Its 24-bit pixels; empty when nothing floats.
+    const TBitmap& FloatBitmap() const { return FFloat.Pixels; }
+    /// Its top-left corner in picture coordinates.
+    TPoint FloatPos() const { return FFloat.Pos; }
+    void SetFloatPos(TPoint pos);
+    /// The rectangle it was lifted from (all zero for pasted pixels).
+    TRect FloatSource() const { return FFloat.Source; }
+    /// It came from the clipboard: applying makes the picture 24-bit.
+    bool FromPaste() const { return FFloat.FromPaste; }
+    /// Applying leaves the source area as it was (copy) instead of filling
+    /// it with Color (move). Repaints when the value changes.
+    bool CopyMode() const { return FCopyMode; }
+    void SetCopyMode(bool copyMode);
+    /// Lifts the selection into a floating selection (a 24-bit copy at the
+    /// selection's top-left) and fires OnMoving. Returns false, changing
+    /// nothing, without a selection, while editing or while floating.
+    bool LiftSelection();
+    /// Starts placing `pixels` (made 24-bit) as a floating selection at
+    /// `pos`; `fromPaste` marks clipboard pixels. Repaints. Returns false
+    /// for an empty bitmap or while editing.
+    bool StartFloating(const TBitmap& pixels, TPoint pos, bool fromPaste);
+    /// Writes the floating selection into the picture as one undo step and
+    /// selects where it landed (clamped to the picture); fires OnMoved. In
+    /// move mode the selection is first filled with Color. Nothing happens
+    /// unless floating, or while another edit is open.
+    void ApplyFloating();
+    /// Drops the floating selection; the picture is untouched.
+    void CancelFloating();
+
+    // ========================================================================
     // Geometry (src/document/QxImageGeometry.cpp)
     // ========================================================================
 
@@ -300,6 +352,17 @@ private:
     TPoint FSelEnd;
     TPoint FScrollPos;
     int FZoom = 100;
+
+    // The floating selection (src/document/QxImageSelection.cpp).
+    struct TFloatingSelection {
+        bool Floating = false;
+        TBitmap Pixels;   // 24-bit
+        TPoint Pos;       // top-left, picture coordinates
+        TRect Source;     // lifted from; all zero when pasted
+        bool FromPaste = false;
+    };
+    TFloatingSelection FFloat;
+    bool FCopyMode = false;
 
     int FUndoBuffer = 1;
     int FUndoCount = 0;
