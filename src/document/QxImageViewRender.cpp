@@ -1,0 +1,117 @@
+#include "document/QxImageViewRender.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace zelvo {
+namespace {
+
+// Entries of the colour table in use; a count of 0 in a palette picture's
+// header means the full table of its depth.
+int TableCount(const TDibImage& picture) {
+    const int used = picture.ColorsUsed();
+    return std::clamp(used > 0 ? used : (1 << picture.BitCount()), 0, 256);
+}
+
+std::array<QRgb, 256> PaletteLut(const TDibImage& picture) {
+    std::array<QRgb, 256> lut{};
+    lut.fill(qRgb(0, 0, 0));
+    const int count = TableCount(picture);
+    const TRGBQuad* table = picture.ColorTable();
+    for (int i = 0; i < count; ++i) {
+        lut[i] = qRgb(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue);
+    }
+    return lut;
+}
+
+// Writes one destination row segment from source row `src` using the column
+// table `cols` (source x per destination pixel).
+void StretchRow(const std::uint8_t* src, int bitCount, const std::array<QRgb, 256>& lut, const int* cols, int count,
+                QRgb* dst) {
+    switch (bitCount) {
+    case 24:
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* p = src + cols[i] * 3;
+            dst[i] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | QRgb(p[0]);
+        }
+        break;
+    case 8:
+        for (int i = 0; i < count; ++i) dst[i] = lut[src[cols[i]]];
+        break;
+    case 4:
+        for (int i = 0; i < count; ++i) {
+            const int x = cols[i];
+            const std::uint8_t b = src[x >> 1];
+            dst[i] = lut[(x & 1) ? (b & 0x0F) : (b >> 4)];
+        }
+        break;
+    case 1:
+        for (int i = 0; i < count; ++i) {
+            const int x = cols[i];
+            dst[i] = lut[(src[x >> 3] >> (7 - (x & 7))) & 1];
+        }
+        break;
+    default:
+        std::fill(dst, dst + count, qRgb(0, 0, 0));
+        break;
+    }
+}
+
+}  // namespace
+
+void StretchToImage(const TDibImage& picture, const TRect& source, int destWidth, int destHeight,
+                    const QRect& part, QImage& out, QPoint at) {
+    if (destWidth <= 0 || destHeight <= 0 || source.IsEmpty() || out.isNull()) return;
+    // Clip the part to the destination and to the output image.
+    QRect clip = part.intersected(QRect(0, 0, destWidth, destHeight));
+    clip = clip.intersected(QRect(part.topLeft() - at, out.size()));
+    if (clip.isEmpty()) return;
+    const int outX = clip.left() - part.left() + at.x();
+    const int outY = clip.top() - part.top() + at.y();
+
+    const int srcW = source.Width();
+    const int srcH = source.Height();
+    const int bitCount = picture.BitCount();
+    const std::array<QRgb, 256> lut = bitCount <= 8 ? PaletteLut(picture) : std::array<QRgb, 256>{};
+
+    std::vector<int> cols(static_cast<std::size_t>(clip.width()));
+    for (int i = 0; i < clip.width(); ++i) {
+        const std::int64_t x = clip.left() + i;
+        cols[i] = std::min(picture.Width() - 1, source.Left + int(x * srcW / destWidth));
+    }
+    int lastSrcRow = -1;
+    QRgb* lastOut = nullptr;
+    for (int j = 0; j < clip.height(); ++j) {
+        const std::int64_t y = clip.top() + j;
+        const int srcRow = std::min(picture.Height() - 1, source.Top + int(y * srcH / destHeight));
+        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(outY + j)) + outX;
+        if (srcRow == lastSrcRow && lastOut != nullptr) {
+            // Zoomed in: consecutive screen rows repeat one picture row.
+            std::memcpy(dst, lastOut, cols.size() * sizeof(QRgb));
+        } else {
+            StretchRow(picture.ScanLineRead(srcRow), bitCount, lut, cols.data(), clip.width(), dst);
+        }
+        lastSrcRow = srcRow;
+        lastOut = dst;
+    }
+}
+
+QRgb PicturePixelRgb(const TDibImage& picture, int x, int y) {
+    const int bitCount = picture.BitCount();
+    const std::uint8_t* row = picture.ScanLineRead(y);
+    if (bitCount == 24) {
+        const std::uint8_t* p = row + x * 3;
+        return qRgb(p[2], p[1], p[0]);
+    }
+    int index = 0;
+    if (bitCount == 8) index = row[x];
+    else if (bitCount == 4) index = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+    else index = (row[x >> 3] >> (7 - (x & 7))) & 1;
+    if (index >= TableCount(picture)) return qRgb(0, 0, 0);
+    const TRGBQuad& q = picture.ColorTable()[index];
+    return qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
+
+}  // namespace zelvo

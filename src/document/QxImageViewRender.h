@@ -1,0 +1,31 @@
+#pragma once
+// Putting picture pixels on the screen: the nearest-pixel stretch the view
+// paints with. Only the destination pixels asked for are produced, and only
+// the source pixels they sample are read, so the cost follows the size of
+// the painted area, not of the picture.
+
+#include <QImage>
+#include <QRect>
+
+#include "image/DibImage.h"
+
+namespace zelvo {
+
+/// Stretches `source` (picture pixels, clipped by the caller to the picture)
+/// onto a destination of destWidth x destHeight screen pixels with the
+/// nearest pixel: destination column x takes source column
+/// source.Left + x * source.Width() div destWidth, rows alike; equal sizes
+/// give a plain 1:1 copy. Only the destination pixels inside `part`
+/// (destination coordinates) are produced; they are written into `out`
+/// (Format_RGB32 or ARGB32) with part's top-left landing at `at`. Pixels of
+/// `part` outside 0..destWidth x 0..destHeight, or landing outside `out`,
+/// are left alone. The picture must be uncompressed (1, 4, 8 or 24 bits);
+/// colour-table indices beyond the table read as black.
+void StretchToImage(const TDibImage& picture, const TRect& source, int destWidth, int destHeight,
+                    const QRect& part, QImage& out, QPoint at);
+
+/// One picture pixel as 0xFFRRGGBB (palette indices resolved); the picture
+/// must be uncompressed and (x, y) inside it.
+QRgb PicturePixelRgb(const TDibImage& picture, int x, int y);
+
+}  // namespace zelvo
