@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "effects/Rounding.h"
@@ -128,16 +125,25 @@ std::uint32_t LiteralHSVToRGB(int hue, int saturation, int value) {
            (std::uint32_t(TruncHalfUp(b * 255)) << 16);
 }
 
-// Value (from the largest component) and saturation (from the largest and
-// the smallest) depend on one and two bytes: tables of the literal steps.
+// The tables of the HSV fast path. Each entry is computed by the literal
+// steps (the same extended-precision operations on the same operands), so
+// looking it up gives the literal result.
 struct HSVTables {
-    std::array<std::uint8_t, 256> Value{};
-    std::array<std::uint8_t, 256 * 256> Saturation{};  // [max * 256 + min]
+    std::array<std::uint8_t, 256> Value{};              // [max]: Trunc(max / 255 x 100)
+    std::array<std::uint8_t, 256 * 256> Saturation{};   // [max * 256 + min]
+    std::array<std::uint64_t, 256> Reciprocal{};        // [d]: 2^32 div d + 1
+    std::array<long double, 256> Unit{};                // [c]: c / 255
+    std::array<std::uint8_t, 101> ValueByte{};          // [V]: Trunc(V / 100 x 255 + 0.5)
+    std::array<std::uint8_t, 101 * 101> LowByte{};      // [V * 101 + S]: p = v(1 - s) as a byte
+    std::array<long double, 101> S{};                   // [S]: S / 100
+    std::array<long double, 101> V{};                   // [V]: V / 100
+    std::array<long double, 360> F{};                   // [H]: H / 60 - Trunc(H / 60)
 };
 
 const HSVTables& GetHSVTables() {
     static const auto* tables = [] {
         auto* t = new HSVTables;
+        for (int c = 0; c < 256; ++c) t->Unit[std::size_t(c)] = c / 255.0L;
         for (int max = 0; max < 256; ++max) {
             const long double mx = max / 255.0L;
             t->Value[std::size_t(max)] = std::uint8_t(int(mx * 100));
@@ -147,6 +153,19 @@ const HSVTables& GetHSVTables() {
                 t->Saturation[std::size_t(max * 256 + min)] = std::uint8_t(int(s * 100));
             }
         }
+        for (int d = 1; d < 256; ++d) t->Reciprocal[std::size_t(d)] = (std::uint64_t(1) << 32) / unsigned(d) + 1;
+        for (int i = 0; i <= 100; ++i) {
+            t->S[std::size_t(i)] = i / 100.0L;
+            t->V[std::size_t(i)] = i / 100.0L;
+            t->ValueByte[std::size_t(i)] = TruncHalfUp(t->V[std::size_t(i)] * 255);
+        }
+        for (int v = 0; v <= 100; ++v)
+            for (int s = 0; s <= 100; ++s)
+                t->LowByte[std::size_t(v * 101 + s)] = TruncHalfUp(t->V[std::size_t(v)] * (1 - t->S[std::size_t(s)]) * 255);
+        for (int h = 0; h < 360; ++h) {
+            const long double hh = h / 60.0L;
+            t->F[std::size_t(h)] = hh - int(hh);
+        }
         return t;
     }();
     return *tables;
@@ -155,67 +174,82 @@ const HSVTables& GetHSVTables() {
 // The hue of a pixel. The exact hue is 60 x num / d for the integers below;
 // when that is not a whole number it lies at least 1/d from one, far beyond
 // the rounding error of the literal steps, so its floor is the literal
-// result. Whole numbers can come out one lower in extended precision; those
-// pixels take the literal steps, remembered in a small direct-mapped cache
-// because grey and near-grey pixels hit this case all the time.
-class HueOf {
-public:
-    HueOf() : cache_(new std::uint64_t[kCacheSize]()) {}
-
-    int operator()(int red, int green, int blue) {
-        const int max = std::max({red, green, blue});
-        const int d = max - std::min({red, green, blue});
-        if (d == 0) return 0;
-        int num;
-        if (red == max) {
-            num = green - blue;
-            if (num == 0) return 0;  // both differences are computed alike: exactly 0
-            if (num < 0) num += 6 * d;
-        } else if (green == max) {
-            num = 2 * d + blue - red;
-        } else {
-            num = 4 * d + red - green;
-        }
-        const int scaled = 60 * num;
-        const int hue = scaled / d;
-        if (hue * d != scaled) return hue;
-        const std::uint32_t key = std::uint32_t(red) | (std::uint32_t(green) << 8) | (std::uint32_t(blue) << 16);
-        std::uint64_t& slot = cache_[(key * 2654435761u) >> (32 - kCacheBits)];
-        if ((slot >> 32) == key + 1) return int(slot & 0xFFFF);
-        const int literal = LiteralRGBToHSV(red, green, blue).H;
-        slot = (std::uint64_t(key + 1) << 32) | std::uint32_t(literal);
-        return literal;
+// result. A whole number can come out one lower in extended precision, so
+// those pixels take the literal steps. Of the three quotients of the literal
+// form only the two the branch uses are computed; the third never affects
+// the result.
+int HueOf(const HSVTables& t, int red, int green, int blue) {
+    const int max = std::max({red, green, blue});
+    const int d = max - std::min({red, green, blue});
+    if (d == 0) return 0;
+    int num;
+    if (red == max) {
+        num = green - blue;
+        if (num == 0) return 0;  // both quotients are computed alike: exactly 0
+        if (num < 0) num += 6 * d;
+    } else if (green == max) {
+        num = 2 * d + blue - red;
+    } else {
+        num = 4 * d + red - green;
     }
+    // scaled < 2^17 and d < 2^8: the reciprocal gives the exact quotient.
+    const std::uint32_t scaled = std::uint32_t(60 * num);
+    const int hue = int((scaled * t.Reciprocal[std::size_t(d)]) >> 32);
+    if (std::uint32_t(hue * d) != scaled) return hue;
 
-private:
-    static constexpr int kCacheBits = 16;
-    static constexpr std::size_t kCacheSize = std::size_t(1) << kCacheBits;
-    std::unique_ptr<std::uint64_t[]> cache_;
-};
+    const long double r = t.Unit[std::size_t(red)], g = t.Unit[std::size_t(green)], b = t.Unit[std::size_t(blue)];
+    const long double mx = t.Unit[std::size_t(max)];
+    const long double delta = mx - t.Unit[std::size_t(max - d)];
+    long double h;
+    if (red == max) h = (mx - b) / delta - (mx - g) / delta;
+    else if (green == max) h = 2 + (mx - r) / delta - (mx - b) / delta;
+    else h = 4 + (mx - g) / delta - (mx - r) / delta;
+    h = h * 60;
+    if (h < 0) h = h + 360;
+    // h lies within rounding error of the whole number `hue`: its
+    // truncation is `hue` or one less.
+    return h < hue ? hue - 1 : hue;
+}
 
-// The back conversion depends on the limited triple only: 360 x 101 x 101
-// results, filled in on first use during one call. Zero marks an entry not
-// yet computed (results carry a flag in the top byte).
-class BackConversion {
-public:
-    BackConversion()
-        : table_(static_cast<std::uint32_t*>(std::calloc(kEntries, sizeof(std::uint32_t))), &std::free) {
-        if (!table_) throw std::bad_alloc();
+// One of the two middle terms of the back conversion as a byte:
+// v(1 - s x w) x 255 + 0.5 truncated, with w = f (q) or 1 - f (t) and
+// f = j / 60, j = hue mod 60. Exactly that is
+// (255 x V x (6000 - S x k) + 300000) / 600000 with k = j or 60 - j; unless
+// it is a whole number it lies at least 1/600000 from one and its floor is
+// the literal result. Whole numbers take the literal steps.
+inline std::uint8_t MiddleByte(const HSVTables& t, int hue, int saturation, int value, int k, bool isQ) {
+    const int n = 255 * value * (6000 - saturation * k) + 300000;
+    const int out = n / 600000;
+    if (out * 600000 != n) return std::uint8_t(out);
+    const long double f = t.F[std::size_t(hue)];
+    const long double s = t.S[std::size_t(saturation)], v = t.V[std::size_t(value)];
+    const long double x = v * (1 - s * (isQ ? f : 1 - f)) * 255 + 0.5L;
+    return std::uint8_t(x < out ? out - 1 : out);
+}
+
+// Back to RGB from a limited triple (hue 0..360, saturation and value
+// 0..100) as B, G, R bytes, with the same result as LiteralHSVToRGB.
+inline void BackToRGB(const HSVTables& t, int hue, int saturation, int value, std::uint8_t* bgr) {
+    if (hue == 360) hue = 0;
+    const std::uint8_t v = t.ValueByte[std::size_t(value)];
+    if (saturation == 0) {
+        bgr[0] = bgr[1] = bgr[2] = v;
+        return;
     }
-
-    std::uint32_t operator()(int hue, int saturation, int value) {
-        if (hue == 360) hue = 0;
-        std::uint32_t& slot = table_.get()[(std::size_t(hue) * 101 + std::size_t(saturation)) * 101 +
-                                           std::size_t(value)];
-        if (slot == 0) slot = LiteralHSVToRGB(hue, saturation, value) | kFilled;
-        return slot;
-    }
-
-private:
-    static constexpr std::uint32_t kFilled = 0x01000000;
-    static constexpr std::size_t kEntries = std::size_t(360) * 101 * 101;
-    std::unique_ptr<std::uint32_t, decltype(&std::free)> table_;
-};
+    const std::uint8_t p = t.LowByte[std::size_t(value * 101 + saturation)];
+    const int sector = hue / 60, j = hue - sector * 60;
+    // Where v, p and the middle term go (0 blue, 1 green, 2 red) in each
+    // sector, and whether the middle term is q (odd sectors) or t.
+    struct Layout {
+        std::uint8_t V, P, Middle;
+    };
+    static constexpr Layout kLayout[6] = {{2, 0, 1}, {1, 0, 2}, {1, 2, 0}, {0, 2, 1}, {0, 1, 2}, {2, 1, 0}};
+    const Layout& layout = kLayout[sector];
+    const bool isQ = sector & 1;
+    bgr[layout.V] = v;
+    bgr[layout.P] = p;
+    bgr[layout.Middle] = MiddleByte(t, hue, saturation, value, isQ ? j : 60 - j, isQ);
+}
 
 }  // namespace
 
@@ -362,21 +396,16 @@ TColor HSVToRGB(THSV hsv) {
 
 void AdjustHSV(TDibImage& work, const AdjustHSVParams& params, const ProgressFn& progress) {
     Require24Bit(work, "AdjustHSV");
-    const HSVTables& tables = GetHSVTables();
-    HueOf hueOf;
-    BackConversion back;
+    const HSVTables& t = GetHSVTables();
     const int dh = params.Hue, ds = params.Saturation, dv = params.Value;
     ForEachPixel(work, progress, [&](std::uint8_t* p) {
         const int blue = p[0], green = p[1], red = p[2];
         const int max = std::max({red, green, blue});
         const int min = std::min({red, green, blue});
-        const int h = std::clamp(hueOf(red, green, blue) + dh, 0, 360);
-        const int s = std::clamp(int(tables.Saturation[std::size_t(max * 256 + min)]) + ds, 0, 100);
-        const int v = std::clamp(int(tables.Value[std::size_t(max)]) + dv, 0, 100);
-        const std::uint32_t rgb = back(h, s, v);
-        p[0] = std::uint8_t(rgb >> 16);
-        p[1] = std::uint8_t(rgb >> 8);
-        p[2] = std::uint8_t(rgb);
+        const int h = std::clamp(HueOf(t, red, green, blue) + dh, 0, 360);
+        const int s = std::clamp(int(t.Saturation[std::size_t(max * 256 + min)]) + ds, 0, 100);
+        const int v = std::clamp(int(t.Value[std::size_t(max)]) + dv, 0, 100);
+        BackToRGB(t, h, s, v, p);
     });
 }
 
