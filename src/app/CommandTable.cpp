@@ -186,7 +186,7 @@ void InstallCommands(TZVfrmMain& form) {
     std::set<TCommandInstaller> done;
     for (const TCommandRow& row : kCommands) {
         QAction* action = form.*row.Command;
-        action->setProperty(kWiredProperty, row.Installer != nullptr);
+        SetCommandWired(action, row.Installer != nullptr);
         if (!row.Installer) {
             action->setEnabled(false);
             continue;
@@ -199,6 +199,8 @@ bool IsCommandWired(const QAction* action) {
     const QVariant wired = action->property(kWiredProperty);
     return !wired.isValid() || wired.toBool();
 }
+
+void SetCommandWired(QAction* action, bool wired) { action->setProperty(kWiredProperty, wired); }
 
 void SetCommandEnabled(QAction* action, bool enabled) {
     if (action) action->setEnabled(enabled && IsCommandWired(action));

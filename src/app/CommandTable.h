@@ -22,6 +22,10 @@ void InstallCommands(TZVfrmMain& form);
 /// history entries and toolbar check items, count as wired).
 bool IsCommandWired(const QAction* action);
 
+/// Marks a command wired or waiting; the table does this for its rows, and
+/// tests use it to see the states the window asks for.
+void SetCommandWired(QAction* action, bool wired);
+
 /// Enables `action` when `enabled` and the command is wired; a waiting
 /// command always stays disabled.
 void SetCommandEnabled(QAction* action, bool enabled);

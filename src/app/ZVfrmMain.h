@@ -301,8 +301,20 @@ public:
     TColor BackgroundColor() const;
     void SetBackgroundColor(TColor color);
 
-    /// The settings file read and written by ReadSettings/WriteSettings.
-    QString IniPath;
+    /// Undo depth from the settings, passed on to the document.
+    void SetUndoBuffer(int depth);
+    /// The status bar and its menu check mark.
+    void SetStatusBarShown(bool shown);
+    bool StatusBarShown() const;
+    /// Opens the slide-show dialog preset to a folder; set by the slide
+    /// show. Without it a folder is refused.
+    std::function<void(const QString& folder)> OpenSlideShowFolder;
+    /// Ends a running slide show; set by the slide show.
+    std::function<void()> EndSlideShow;
+    /// Steps a running slide show: +1 next, -1 previous.
+    std::function<void(int step)> StepSlideShow;
+    /// Writes the settings once, when the window closes or is destroyed.
+    void WriteSettingsOnce();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -325,7 +337,7 @@ private:
     void SaveTo(const QString& path, bool* saved);
     void SyncSaveFlagsFromDocument();
     void FileDropped(const QStringList& files, bool ctrl);
-    void ViewMouseMove(int x, int y);
+    void ViewMouseMove(int x, int y, QPoint screen);
     void ProgressChanged(int percent);
 
     std::unique_ptr<TQxImage> FImageOwner;
@@ -335,8 +347,8 @@ private:
     TColor FBackgroundColor = clBtnShadow;
     int FBusyDepth = 0;
 
-    friend void ReadSettings(TZVfrmMain& form, const TIniFile& ini);
-    friend void WriteSettings(TZVfrmMain& form, TIniFile& ini);
+    bool FSettingsWritten = false;
+    QWidget* Panel1 = nullptr;
 };
 
 }  // namespace zelvo

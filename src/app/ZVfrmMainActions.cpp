@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QRegularExpression>
 
+#include "app/ToolbarLayout.h"
 #include "app/ZVfrmMain.h"
 
 namespace zelvo {
@@ -358,6 +359,8 @@ void TZVfrmMain::CreateToolbars() {
         bar->setFloatable(true);
         bar->setIconSize(QSize(16, 16));
         bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        // Tight buttons, as the classic toolbar packs them.
+        bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; }"));
     };
     // A button whose arrow opens a drop-down list.
     auto dropDown = [](QToolBar* bar, QAction* action, QMenu* menu, QToolButton::ToolButtonPopupMode mode) {
@@ -405,18 +408,18 @@ void TZVfrmMain::CreateToolbars() {
     Toolbar8->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     // Design layout: three rows at the top; the slide-show bar spans the
-    // bottom of the top area and stays hidden outside slide shows.
-    addToolBar(Qt::TopToolBarArea, Toolbar1);
-    addToolBar(Qt::TopToolBarArea, Toolbar4);
-    addToolBar(Qt::TopToolBarArea, Toolbar5);
-    addToolBar(Qt::TopToolBarArea, Toolbar6);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, Toolbar2);
-    addToolBar(Qt::TopToolBarArea, Toolbar3);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, Toolbar7);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, Toolbar8);
+    // row below them and stays hidden outside slide shows.
+    const struct {
+        QToolBar* Bar;
+        int Row;
+        int Pos;
+    } design[] = {{Toolbar1, 0, 0}, {Toolbar4, 0, 1}, {Toolbar5, 0, 2}, {Toolbar6, 0, 3},
+                  {Toolbar2, 1, 0}, {Toolbar7, 1, 1}, {Toolbar3, 2, 0}, {Toolbar8, 3, 0}};
+    for (std::size_t i = 0; i < std::size(design); ++i) {
+        if (i > 0 && design[i].Row != design[i - 1].Row) addToolBarBreak(Qt::TopToolBarArea);
+        addToolBar(Qt::TopToolBarArea, design[i].Bar);
+        SetDesignDockPlace(design[i].Bar, design[i].Row, design[i].Pos);
+    }
     Toolbar8->hide();
 
     // The toolbar sub-menu: "基本", "カラー", "イメージ", "加工", "ズーム",
