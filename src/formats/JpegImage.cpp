@@ -797,6 +797,11 @@ int TJPEGImage::Height() {
 void TJPEGImage::SetWidth(int) { throw EInvalidGraphic(kJpegSizeCannotChange); }
 void TJPEGImage::SetHeight(int) { throw EInvalidGraphic(kJpegSizeCannotChange); }
 
+void TJPEGImage::Draw(TDibImageCanvas& canvas, const TRect& rect) {
+    Decode();
+    if (bitmap_) canvas.Draw(rect, *bitmap_);
+}
+
 bool TJPEGImage::Empty() const { return data_->Data.Size() == 0 && !bitmap_; }
 
 HPALETTE TJPEGImage::GetPalette() {

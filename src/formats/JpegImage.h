@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "image/DibImage.h"
+#include "image/DibImageCanvas.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
 #include "image/Types.h"
@@ -136,6 +137,9 @@ public:
     /// Always throws EInvalidGraphic kJpegSizeCannotChange.
     [[noreturn]] void SetWidth(int width);
     [[noreturn]] void SetHeight(int height);
+    /// Stretch-draws the decoded picture (decoding first) into `rect` of the
+    /// canvas; an empty object draws nothing. Throws as Decode.
+    void Draw(TDibImageCanvas& canvas, const TRect& rect);
     /// No compressed bytes and no decoded picture.
     bool Empty() const;
     /// The decoded picture's palette; else the palette held for decoding;

@@ -107,6 +107,26 @@ TEST(JpegObject, AssignmentSharesTheRecordAndCompressesLazily) {
     EXPECT_EQ(untouched.Width(), 1);
 }
 
+TEST(JpegObject, DrawStretchesTheDecodedPicture) {
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(Corpus("pillow/hopper.jpg"));
+    TDibImage target;
+    target.SetBitCount(24);
+    target.SetWidth(256);
+    target.SetHeight(256);
+    {
+        TDibImageCanvas canvas(target);
+        jpeg.Draw(canvas, Rect(0, 0, 256, 256));
+    }
+    // Twice the size with the nearest pixel: target (2x+1, 2y) is source (x, y).
+    const TDibImage* picture = jpeg.Bitmap();
+    for (int y : {0, 37, 127})
+        for (int x : {0, 64, 127}) {
+            SCOPED_TRACE(testing::Message() << x << "," << y);
+            EXPECT_EQ(target.GetPixels(2 * x + 1, 2 * y), picture->GetPixels(x, y));
+        }
+}
+
 TEST(JpegObject, DecodePaletteIsUsedForEightBitColour) {
     auto palette = std::make_shared<TLogPalette>();
     palette->Entries = {{0, 0, 0, 0}, {255, 255, 255, 0}, {255, 0, 0, 0}};
