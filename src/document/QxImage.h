@@ -259,6 +259,52 @@ public:
     // ========================================================================
     // Tone and colour (src/document/QxImageTone.cpp)
     // ========================================================================
+    // Each opens the bracket with the scope given (selection: only the
+    // selected rectangle when there is one; whole: the whole picture even
+    // with a selection), makes the work image 24-bit, reports progress per
+    // row and closes with the picture's former depth restored. "24-bit
+    // write-back" converts the whole picture to 24 bits before a selection
+    // is written back. Each call that opens the bracket is one undo step.
+
+    /// Inverts every colour. With a selection: Solarization(0) (selection,
+    /// 24-bit write-back). Without one: no bracket and no progress; one undo
+    /// snapshot, then the picture is inverted in its own pixel format (a
+    /// palette picture has its colour table inverted and stays a palette
+    /// picture of the same size).
+    void Negative();
+    /// Y = (R x 30 + G x 59 + B x 11) div 100. Selection, 24-bit write-back.
+    void Grayscale();
+    /// Sepia toning by average brightness. Selection, 24-bit write-back.
+    void Sepia();
+    /// Scales `color` (system colours resolved) by each pixel's average
+    /// brightness. Selection.
+    void SingleColorScale(TColor color);
+    /// Adds `delta` to each component. Whole picture.
+    void Brightness(std::int16_t delta);
+    /// Contrast `level` (-100 grey, +100 double). Whole picture.
+    void Contrast(std::int8_t level);
+    /// Adds a delta to each channel. Whole picture.
+    void AdjustRGB(std::int16_t red, std::int16_t green, std::int16_t blue);
+    /// Posterize to `levels` per channel; below 2 does nothing (no bracket).
+    /// Selection.
+    void Posterize(std::uint8_t levels);
+    /// Inverts the components >= `threshold`; 255 does nothing (no bracket).
+    /// Selection, 24-bit write-back.
+    void Solarization(std::uint8_t threshold);
+    /// Gamma correction; exactly 1.0 does nothing (no bracket), below 0.01
+    /// or above 6.99 opens and closes the bracket without change (one undo
+    /// step). Whole picture, no progress.
+    void Gamma(double gamma);
+    /// Shifts hue (degrees), saturation and value (per cent). Whole picture.
+    void AdjustHSV(std::int16_t hue, std::int8_t saturation, std::int8_t value);
+    /// White where the average brightness >= `threshold`, else black. With
+    /// `markAs1Bit` the result is stored as a 1-bit picture; progress only
+    /// with `reportProgress`. Whole picture.
+    void Monochrome(int threshold, bool markAs1Bit, bool reportProgress);
+    /// New R = old G, new G = old B, new B = old R. Selection.
+    void SwapRGB();
+    /// Flips the top bit of each component. Selection.
+    void XORConvert();
 
     // ========================================================================
     // Histogram (src/document/QxImageHistogram.cpp)
