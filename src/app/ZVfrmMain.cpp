@@ -27,6 +27,7 @@
 #include "app/ToolbarLayout.h"
 #include "app/ZVEnableChange.h"
 #include "app/ZVStatusBar.h"
+#include "app/ZVfrmApplyCancel.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
@@ -166,6 +167,16 @@ void TZVfrmMain::ConnectDocument() {
         }
     });
     connect(FView, &TQxImageView::ZoomChanged, this, [this] { RepaintStatusBar(); });
+    // Lifting a selection opens the apply/cancel window; while it is open
+    // the window is in tool mode.
+    connect(FView, &TQxImageView::Moving, this, [this] {
+        FMergePastePending = false;
+        ShowApplyCancelWindow();
+    });
+    connect(FView, &TQxImageView::Moved, this, [this] {
+        FLastOperation = FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動";
+        PushHistory();
+    });
     // In a slide show a click on the view steps: left next, right previous.
     connect(FView, &TQxImageView::MousePressed, this, [this](Qt::MouseButton button, int, int) {
         if (!FSlideShowMode || !StepSlideShow) return;
@@ -234,6 +245,21 @@ void TZVfrmMain::BuildFilters() {
     for (const std::string& entry : filters.PatternList) FPatternList << QString::fromStdString(entry);
     FDescriptionList.clear();
     for (const std::string& entry : filters.DescriptionList) FDescriptionList << QString::fromStdString(entry);
+}
+
+TZVfrmApplyCancel* TZVfrmMain::ShowApplyCancelWindow() {
+    if (!FApplyCancelWindow) {
+        auto* window = new TZVfrmApplyCancel(*FView, SettingsPath(), this);
+        FApplyCancelWindow = window;
+        connect(window, &TZVfrmApplyCancel::Finished, this, [this] {
+            FApplyCancelWindow = nullptr;
+            EnableChange(*this, true);
+        });
+        EnableChange(*this, false);
+    }
+    auto* window = static_cast<TZVfrmApplyCancel*>(FApplyCancelWindow.data());
+    window->show();
+    return window;
 }
 
 bool TZVfrmMain::ToolMode() const { return FApplyCancelWindow || FTextOutWindow; }

@@ -30,6 +30,7 @@ namespace zelvo {
 class TQxImage;
 class TQxImageView;
 class TZVStatusBar;
+class TZVfrmApplyCancel;
 class TFileDrop;
 class TIniFile;
 
@@ -271,6 +272,9 @@ public:
     void RunImmediate(const std::string& caption, const std::function<void()>& operation);
     /// Shows an exception's message in a box captioned with the title.
     void ShowError(const std::exception& error);
+    /// Creates (once) and shows the apply/cancel window that places a
+    /// floating selection; the window is in tool mode until it closes.
+    TZVfrmApplyCancel* ShowApplyCancelWindow();
     /// Tool mode: the apply/cancel or the text-insertion window exists.
     bool ToolMode() const;
 

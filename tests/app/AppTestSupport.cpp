@@ -1,0 +1,79 @@
+#include "AppTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "TestSupport.h"
+#include "app/Settings.h"
+#include "app/ZVApplication.h"
+#include "image/DibImage.h"
+
+namespace zelvo::test {
+
+namespace {
+
+class TAppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        FDir = MakeTempDir("zelvo-app");
+        setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
+        SetSettingsPath(FDir / "Zelvo.ini");
+        static int argc = 1;
+        static char name[] = "zelvo_app_tests";
+        static char* argv[] = {name, nullptr};
+        FApp = std::make_unique<TZVApplication>(argc, argv);
+        TZVApplication::ExceptionHandler() = [](const std::string& message) {
+            ADD_FAILURE() << "exception reached the application: " << message;
+        };
+    }
+    void TearDown() override {
+        FApp.reset();
+        std::filesystem::remove_all(FDir);
+    }
+    std::filesystem::path FDir;
+    std::unique_ptr<TZVApplication> FApp;
+};
+
+TAppEnvironment* gEnvironment =
+    static_cast<TAppEnvironment*>(::testing::AddGlobalTestEnvironment(new TAppEnvironment));
+
+}  // namespace
+
+std::filesystem::path AppTestDir() { return gEnvironment->FDir; }
+
+void WriteSettingsText(const std::string& text) {
+    std::ofstream out(SettingsPath(), std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::string ReadSettingsText() {
+    std::ifstream in(SettingsPath(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::unique_ptr<TZVfrmMain> MakeWindow(const QStringList& arguments) {
+    auto form = std::make_unique<TZVfrmMain>(arguments);
+    form->AskSaveHook = [] { return TSaveAnswer::Cancel; };
+    form->AskReloadHook = [] { return false; };
+    form->OpenFileHook = [] { return QString(); };
+    form->SaveFileHook = [] { return QString(); };
+    form->StartInstanceHook = [](const QString&, const QStringList&) { return true; };
+    return form;
+}
+
+QString WriteSampleBmp(const std::string& name, int width, int height, int bitCount) {
+    const auto path = AppTestDir() / name;
+    TDibImage image = bitCount == 24 ? NoiseImage24(width, height, 7) : NoiseImagePalette(width, height, bitCount, 1 << bitCount, 7);
+    image.SaveToFile(path);
+    return QString::fromStdString(path.string());
+}
+
+}  // namespace zelvo::test

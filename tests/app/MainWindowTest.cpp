@@ -1,0 +1,338 @@
+// The main window driven through its real actions: the save prompt, the
+// command line, the history lists, command states, tool mode and drops.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+#include "AppTestSupport.h"
+#include "app/CommandTable.h"
+#include "app/ZVEnableChange.h"
+#include "app/ZVStatusBar.h"
+#include "app/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "document/QxImageView.h"
+#include "image/DibImage.h"
+
+namespace zelvo {
+namespace {
+
+using test::MakeWindow;
+using test::WriteSampleBmp;
+
+QStringList Captions(QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions()) out << a->text();
+    return out;
+}
+
+// One undoable step with a caption, as an immediate command makes it.
+void Step(TZVfrmMain& form, const std::string& caption) {
+    form.RunImmediate(caption, [&form] {
+        TQxImage& doc = form.QxImage1();
+        doc.SaveUndo();
+        std::uint8_t* row = doc.Bitmap().ScanLine(0);
+        row[0] = std::uint8_t(row[0] + 1);
+        doc.SetModified(true);
+    });
+}
+
+TEST(MainWindowTest, AskSaveModifiedFollowsEachAnswer) {
+    const QString original = WriteSampleBmp("ask.bmp", 8, 6);
+    auto form = MakeWindow({original});
+    ASSERT_FALSE(form->ImageEmpty());
+    // Unmodified: no question at all.
+    int asked = 0;
+    form->AskSaveHook = [&] { ++asked; return TSaveAnswer::Cancel; };
+    EXPECT_TRUE(form->AskSaveModified());
+    EXPECT_EQ(asked, 0);
+
+    form->QxImage1().SetModified(true);
+    EXPECT_FALSE(form->AskSaveModified());  // Cancel
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(form->QxImage1().Modified());
+
+    form->AskSaveHook = [] { return TSaveAnswer::No; };
+    EXPECT_TRUE(form->AskSaveModified());
+    EXPECT_TRUE(form->QxImage1().Modified());
+
+    // Yes saves over the current file and succeeds once it is unmodified.
+    form->AskSaveHook = [] { return TSaveAnswer::Yes; };
+    EXPECT_TRUE(form->AskSaveModified());
+    EXPECT_FALSE(form->QxImage1().Modified());
+
+    // Yes with a name that has no writer falls through to Save as; a
+    // cancelled Save as keeps the picture modified and cancels.
+    const QString dib = WriteSampleBmp("ask.dib", 4, 4);
+    form->FFileName = dib.toStdString();
+    form->QxImage1().SetModified(true);
+    int saveAsked = 0;
+    form->SaveFileHook = [&] { ++saveAsked; return QString(); };
+    EXPECT_FALSE(form->AskSaveModified());
+    EXPECT_EQ(saveAsked, 1);
+    EXPECT_TRUE(form->QxImage1().Modified());
+
+    // Save as to a new name makes it the file name and the title.
+    const QString target = QString::fromStdString((test::AppTestDir() / "saved.bmp").string());
+    form->SaveFileHook = [&] { return target; };
+    EXPECT_TRUE(form->AskSaveModified());
+    EXPECT_EQ(form->FFileName, target.toStdString());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Zelvo - ") + target);
+}
+
+TEST(MainWindowTest, CancelInThePromptKeepsTheWindowOpen) {
+    auto form = MakeWindow({WriteSampleBmp("close.bmp", 4, 4)});
+    form->show();
+    form->QxImage1().SetModified(true);
+    form->AskSaveHook = [] { return TSaveAnswer::Cancel; };
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    form->AskSaveHook = [] { return TSaveAnswer::No; };
+    EXPECT_TRUE(form->close());
+}
+
+TEST(MainWindowTest, DefPosInAnyCaseAndPosition) {
+    test::WriteSettingsText("[Settings]\nLeft=321\nTop=123\nWidth=640\nHeight=400\n");
+    const QString picture = WriteSampleBmp("defpos.bmp", 5, 3);
+    {
+        auto form = MakeWindow({picture});
+        EXPECT_FALSE(form->FDefPos);
+        EXPECT_EQ(form->pos(), QPoint(321, 123));
+        EXPECT_EQ(form->size(), QSize(640, 400));
+    }
+    const QStringList variants[] = {{QStringLiteral("-DEFPOS")},
+                                    {picture, QStringLiteral("-defpos")},
+                                    {QStringLiteral("-DefPos"), picture},
+                                    {picture, QStringLiteral("-dEfPoS")}};
+    for (const QStringList& arguments : variants) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        test::WriteSettingsText("[Settings]\nLeft=321\nTop=123\nWidth=640\nHeight=400\n");
+        auto form = MakeWindow(arguments);
+        EXPECT_TRUE(form->FDefPos);
+        EXPECT_NE(form->size(), QSize(640, 400));
+        // The switch is never taken for the picture.
+        EXPECT_EQ(form->ImageEmpty(), arguments.size() == 1);
+    }
+}
+
+TEST(MainWindowTest, TitleIsTheApplicationTitleAndTheFullPath) {
+    const QString picture = WriteSampleBmp("title.bmp", 5, 3);
+    auto empty = MakeWindow();
+    EXPECT_EQ(empty->windowTitle(), QStringLiteral("Zelvo"));
+    auto form = MakeWindow({picture});
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Zelvo - ") + picture);
+    // A failed load keeps the previous name and title.
+    EXPECT_TRUE(form->LoadImageFile(picture + QStringLiteral(".missing.bmp"), false));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Zelvo - ") + picture);
+}
+
+TEST(MainWindowTest, SecondInstanceGetsTheQuotedPathAndDefPos) {
+    auto form = MakeWindow();
+    QStringList received;
+    form->StartInstanceHook = [&](const QString&, const QStringList& args) {
+        received = args;
+        return true;
+    };
+    EXPECT_TRUE(form->LoadImageFile(QStringLiteral("/tmp/some picture.bmp"), true));
+    EXPECT_EQ(received, (QStringList{QStringLiteral("/tmp/some picture.bmp"), QStringLiteral("-DefPos")}));
+    EXPECT_TRUE(form->ImageEmpty());
+}
+
+TEST(MainWindowTest, UndoDropDownMovesThreeCaptionsInOrder) {
+    auto form = MakeWindow({WriteSampleBmp("undo.bmp", 4, 4)});
+    form->SetUndoBuffer(16);
+    for (const char* caption : {"op1", "op2", "op3", "op4"}) Step(*form, caption);
+    EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op4", "op3", "op2", "op1"}));
+    EXPECT_TRUE(form->mnuUndo->isEnabled());
+
+    // The third entry undoes three steps.
+    form->mnuUndoList->actions().at(2)->trigger();
+    EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op1"}));
+    EXPECT_EQ(Captions(form->mnuRedoList), (QStringList{"op2", "op3", "op4"}));
+    EXPECT_EQ(form->QxImage1().UndoCount(), 1);
+    EXPECT_EQ(form->QxImage1().RedoCount(), 3);
+    EXPECT_TRUE(form->mnuRedo->isEnabled());
+
+    // Redo clicks the first redo entry: one step back.
+    form->mnuRedo->trigger();
+    EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op2", "op1"}));
+    EXPECT_EQ(Captions(form->mnuRedoList), (QStringList{"op3", "op4"}));
+
+    // A new step discards the redo list.
+    Step(*form, "op5");
+    EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op5", "op2", "op1"}));
+    EXPECT_TRUE(form->mnuRedoList->actions().isEmpty());
+    EXPECT_FALSE(form->mnuRedo->isEnabled());
+
+    // Clearing the buffer empties both lists.
+    form->mnuClearUndo->trigger();
+    EXPECT_TRUE(form->mnuUndoList->actions().isEmpty());
+    EXPECT_FALSE(form->mnuUndo->isEnabled());
+    EXPECT_FALSE(form->mnuClearUndo->isEnabled());
+}
+
+TEST(MainWindowTest, UndoListNeverHoldsMoreThanTheDepth) {
+    auto form = MakeWindow({WriteSampleBmp("depth.bmp", 4, 4)});
+    form->SetUndoBuffer(3);
+    for (const char* caption : {"a", "b", "c", "d", "e"}) Step(*form, caption);
+    EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"e", "d", "c"}));
+}
+
+TEST(MainWindowTest, UndoStateIsLeftAloneInToolMode) {
+    auto form = MakeWindow({WriteSampleBmp("tool.bmp", 4, 4)});
+    Step(*form, "x");
+    ASSERT_TRUE(form->mnuUndo->isEnabled());
+    QWidget toolWindow;
+    form->FApplyCancelWindow = &toolWindow;
+    EnableChange(*form, false);
+    EXPECT_FALSE(form->mnuUndo->isEnabled());
+    EXPECT_TRUE(form->mnuCopy->shortcut().isEmpty());
+    Step(*form, "y");  // the document reports new counts
+    EXPECT_FALSE(form->mnuUndo->isEnabled());
+    EXPECT_FALSE(form->LoadImageFile(WriteSampleBmp("tool2.bmp", 2, 2), false));
+    form->FApplyCancelWindow = nullptr;
+    EnableChange(*form, true);
+    EXPECT_TRUE(form->mnuUndo->isEnabled());
+    EXPECT_EQ(form->mnuCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+    EXPECT_EQ(form->mnuDelete->shortcut(), QKeySequence(QStringLiteral("Del")));
+    // Waiting commands stay disabled whatever EnableChange says.
+    EXPECT_FALSE(form->mnuSepia->isEnabled() && !IsCommandWired(form->mnuSepia));
+}
+
+TEST(MainWindowTest, UpdateCommandStateFollowsTheDepth) {
+    // GIF mode, so that the transparency command is shown.
+    test::WriteSettingsText("[Settings]\nGIFMode=1\n");
+    auto form = MakeWindow();
+    const QList<QAction*> depths = {form->mnuColorBit24, form->mnuColorBit8, form->mnuColorBit4,
+                                    form->mnuColorBit1, form->mnuColorBitHalftone};
+    const QList<QAction*> only24 = {form->mnuNegative, form->mnuSolarization, form->mnuSwapRGB,
+                                    form->mnuXORConvert};
+    // Mark the commands wired, so the states the window wants are visible.
+    for (QAction* a : depths + only24 + QList<QAction*>{form->mnuTransparent}) SetCommandWired(a, true);
+
+    form->UpdateCommandState();
+    for (QAction* a : depths) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+
+    struct TCase {
+        int Bits;
+        std::vector<bool> DepthEnabled;  // 24, 8, 4, 1, halftone
+        bool Only24;
+        bool Transparent;
+    };
+    const TCase cases[] = {
+        {24, {false, true, true, true, true}, true, false},
+        {8, {true, false, true, true, true}, false, true},
+        {4, {true, true, false, true, true}, false, true},
+        {1, {true, true, true, false, false}, false, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Bits);
+        ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("depth" + std::to_string(c.Bits) + ".bmp", 6, 5, c.Bits), false));
+        ASSERT_EQ(form->QxImage1().BitCount(), c.Bits);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(depths[i]->isEnabled(), c.DepthEnabled[size_t(i)]) << i;
+        for (QAction* a : only24) EXPECT_EQ(a->isEnabled(), c.Only24) << a->objectName().toStdString();
+        EXPECT_EQ(form->mnuTransparent->isEnabled(), c.Transparent);
+    }
+    // A colour-keyed (PNG) 24-bit picture keeps transparency available.
+    form->QxImage1().ColorKeyed = true;
+    ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("keyed.bmp", 3, 3), false));
+    form->QxImage1().ColorKeyed = true;
+    form->UpdateCommandState();
+    EXPECT_TRUE(form->mnuTransparent->isEnabled());
+}
+
+TEST(MainWindowTest, CtrlDropOpensEachFileInANewInstance) {
+    auto form = MakeWindow();
+    form->show();
+    const QString a = WriteSampleBmp("drop-a.bmp", 3, 3);
+    const QString b = WriteSampleBmp("drop-b.bmp", 4, 4);
+    QList<QStringList> started;
+    form->StartInstanceHook = [&](const QString&, const QStringList& args) {
+        started << args;
+        return true;
+    };
+    auto drop = [&](Qt::KeyboardModifiers mods) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, mods);
+        QApplication::sendEvent(form.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, mods);
+        QApplication::sendEvent(form.get(), &event);
+    };
+    drop(Qt::ControlModifier);
+    ASSERT_EQ(started.size(), 2);
+    EXPECT_EQ(started[0].first(), a);
+    EXPECT_EQ(started[1].first(), b);
+    EXPECT_TRUE(form->ImageEmpty());
+
+    drop(Qt::NoModifier);
+    EXPECT_EQ(started.size(), 2);
+    EXPECT_EQ(form->FFileName, a.toStdString());
+    EXPECT_EQ(form->QxImage1().Bitmap().Width(), 3);
+    EXPECT_EQ(form->FLastDirectory, QString::fromStdString(test::AppTestDir().string()));
+}
+
+TEST(MainWindowTest, WaitingCommandsArePresentAndDisabled) {
+    auto form = MakeWindow({WriteSampleBmp("waiting.bmp", 4, 4)});
+    int waiting = 0;
+    for (int i = 0; i < CommandCount(); ++i) {
+        const TCommandStatus status = CommandStatusAt(*form, i);
+        QAction* action = form->findChild<QAction*>(QString::fromStdString(status.Name));
+        ASSERT_NE(action, nullptr) << status.Name;
+        if (status.WaitingFor) {
+            ++waiting;
+            EXPECT_FALSE(action->isEnabled()) << status.Name;
+        }
+    }
+    EXPECT_GT(waiting, 0);
+    // Wired commands of the window itself work with a picture.
+    EXPECT_TRUE(form->mnuOpen->isEnabled());
+    EXPECT_TRUE(form->mnuSelectAll->isEnabled());
+}
+
+TEST(MainWindowTest, ZoomMenuAndShortcutItems) {
+    auto form = MakeWindow({WriteSampleBmp("zoom.bmp", 40, 20)});
+    form->resize(400, 400);
+    form->show();
+    for (QAction* item : form->ZoomItems)
+        if (item->data().toInt() == 300) item->trigger();
+    EXPECT_EQ(form->QxImage1().Zoom(), 300);
+    form->N14->trigger();  // actual size
+    EXPECT_EQ(form->QxImage1().Zoom(), 100);
+    EXPECT_TRUE(form->mnuZoom100->isChecked());
+    form->N22->trigger();  // fit: the item does not stay checked
+    EXPECT_GT(form->QxImage1().Zoom(), 100);
+    EXPECT_FALSE(form->mnuZoomFit->isChecked());
+    // A load clamps a zoom above 1000 %.
+    form->ZoomMenuClick(1000);
+    form->View().SetZoom(3000);
+    ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("zoom2.bmp", 4, 4), false));
+    EXPECT_EQ(form->QxImage1().Zoom(), 1000);
+}
+
+TEST(MainWindowTest, SelectAllTogglesAndKeysNudge) {
+    auto form = MakeWindow({WriteSampleBmp("select.bmp", 10, 8)});
+    form->mnuSelectAll->trigger();
+    EXPECT_EQ(form->QxImage1().SelectionRect(), Bounds(0, 0, 10, 8));
+    EXPECT_EQ(form->StatusBar1->PanelText(2), QStringLiteral("10 x 8"));
+    form->QxImage1().SetSelectionRect(Rect(2, 2, 5, 5));
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::ControlModifier);
+    QApplication::sendEvent(form.get(), &right);
+    EXPECT_EQ(form->QxImage1().SelectionRect(), Rect(3, 2, 6, 5));
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+    QApplication::sendEvent(form.get(), &down);
+    EXPECT_EQ(form->QxImage1().SelectionRect(), Rect(3, 2, 6, 6));
+    EXPECT_EQ(form->StatusBar1->PanelText(2), QStringLiteral("3 x 4"));
+    form->mnuSelectAll->trigger();
+    EXPECT_FALSE(form->QxImage1().HasSelection());
+}
+
+}  // namespace
+}  // namespace zelvo
