@@ -4,8 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh
 tools/build.sh
-sample=build/sample/sample.bmp
-if [ -x build/zelvo ]; then
-  exec build/zelvo "$sample"
-fi
-exec build/zelvo-cli info "$sample"
+exec build/zelvo build/sample/sample.bmp "$@"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Starts the editor on a picture under the running X server (xvfb-run gives
+# one), waits for its window, takes a screenshot of it and checks the title
+# ("Zelvo - " and the full path) and that the picture is on the screen.
+# Usage: screenshot-smoke.sh <zelvo> <picture> <screenshot.png>
+set -euo pipefail
+zelvo=$1
+picture=$(realpath "$2")
+shot=$3
+config=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config"' EXIT
+XDG_CONFIG_HOME=$config "$zelvo" "$picture" &
+pid=$!
+want="Zelvo - $picture"
+id=""
+for _ in $(seq 1 100); do
+  id=$(xwininfo -root -tree | grep -F "\"$want\"" | awk '{print $1}' | head -n 1 || true)
+  [ -n "$id" ] && break
+  sleep 0.1
+done
+if [ -z "$id" ]; then
+  echo "no window titled \"$want\""; xwininfo -root -tree | grep -i zelvo || true
+  exit 1
+fi
+sleep 1  # let it paint
+import -window "$id" "$shot"
+colours=$(convert "$shot" -format %k info:)
+size=$(identify -format '%wx%h' "$shot")
+echo "window $id \"$want\" $size, $colours colours, screenshot $shot"
+# The photo brings thousands of colours; an empty or unpainted window a few.
+[ "$colours" -ge 1000 ]
