@@ -218,7 +218,6 @@ TEST(RleDecode, BadDataIsRefusedWithItsMessage) {
 
 TEST(RleCodec, WrongKindOfSourceIsRefused) {
     const auto plain8 = Plain(4, 8, {Bytes(4, 0)});
-    const auto plain4 = Plain(4, 4, {Bytes(2, 0)});
     const auto rle8 = Coded(4, 1, 8, {0, 1});
     struct Case {
         std::function<TDibImageData*()> call;
@@ -243,7 +242,6 @@ TEST(RleCodec, WrongKindOfSourceIsRefused) {
             EXPECT_STREQ(e.what(), c.message);
         }
     }
-    (void)plain4;
 }
 
 TEST(RleCodec, RandomRunsRoundTripBitForBit) {
