@@ -33,6 +33,7 @@ void InstallFileCommands(TZVfrmMain& form);
 void InstallEditCommands(TZVfrmMain& form);
 void InstallViewCommands(TZVfrmMain& form);
 void InstallHelpCommands(TZVfrmMain& form);
+void InstallToneCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -121,20 +122,20 @@ const TCommandRow kCommands[] = {
     Waiting(&M::mnuTransparent, "transparent colour pick and GIF codec"),
     Wired(&M::mnuJpegQuality, InstallFileCommands),
     // Colour menu
-    Waiting(&M::mnuGrayscale, "tone and colour mappings"),
-    Waiting(&M::mnuSepia, "tone and colour mappings"),
-    Waiting(&M::mnuNegative, "tone and colour mappings"),
-    Waiting(&M::mnuSingleColorScale, "tone and colour mappings"),
-    Waiting(&M::mnuBrightness, "tone and colour mappings"),
-    Waiting(&M::mnuContrast, "tone and colour mappings"),
-    Waiting(&M::mnuRGB, "tone and colour mappings"),
-    Waiting(&M::mnuPosterize, "tone and colour mappings"),
-    Waiting(&M::mnuSolarization, "tone and colour mappings"),
-    Waiting(&M::mnuGamma, "tone and colour mappings"),
-    Waiting(&M::mnuHSV, "tone and colour mappings"),
-    Waiting(&M::mnuMonochrome, "tone and colour mappings"),
-    Waiting(&M::mnuSwapRGB, "tone and colour mappings"),
-    Waiting(&M::mnuXORConvert, "tone and colour mappings"),
+    Wired(&M::mnuGrayscale, InstallToneCommands),
+    Wired(&M::mnuSepia, InstallToneCommands),
+    Wired(&M::mnuNegative, InstallToneCommands),
+    Wired(&M::mnuSingleColorScale, InstallToneCommands),
+    Wired(&M::mnuBrightness, InstallToneCommands),
+    Wired(&M::mnuContrast, InstallToneCommands),
+    Wired(&M::mnuRGB, InstallToneCommands),
+    Wired(&M::mnuPosterize, InstallToneCommands),
+    Wired(&M::mnuSolarization, InstallToneCommands),
+    Wired(&M::mnuGamma, InstallToneCommands),
+    Wired(&M::mnuHSV, InstallToneCommands),
+    Wired(&M::mnuMonochrome, InstallToneCommands),
+    Wired(&M::mnuSwapRGB, InstallToneCommands),
+    Wired(&M::mnuXORConvert, InstallToneCommands),
     Waiting(&M::mnuGradation, "gradation dialog"),
     Waiting(&M::mnuGetColorCount, "histogram operations"),
     Wired(&M::mnuColorBit, InstallViewCommands),

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "app/EffectSettings.h"
 #include "app/ToolbarLayout.h"
 #include "app/ZVfrmMain.h"
 #include "app/ZVStatusBar.h"
@@ -80,6 +81,7 @@ struct TOwnedSection {
 };
 const TOwnedSection kOwnedSections[] = {
     {ReadMainSection, WriteMainSection},
+    {ReadEffectsSection, WriteEffectsSection},
     {ReadToolbars, WriteToolbars},
 };
 

@@ -1,0 +1,152 @@
+#pragma once
+// TZVfrmPreview: the shared effect dialog with a live thumbnail preview. An
+// integer effect type picks the row of the effect table (EffectTypes.cpp)
+// that gives the caption, the parameter rows, the preview run and what OK
+// does; the dialog itself is the same for every effect.
+
+#include <QDialog>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "document/QxImage.h"
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace zelvo {
+
+class TQxImageView;
+class TZVfrmMain;
+
+/// The current values of the dialog's controls.
+struct TPreviewValues {
+    std::array<int, 3> Position{};  ///< track-bar positions, rows 1..3
+    std::array<double, 3> Spin{};   ///< spin-edit values, rows 1..3
+    bool Check1 = false;
+    bool Check2 = false;
+};
+
+/// One parameter row: a label, a track bar and a spin edit holding the
+/// track position divided by Divisor (with that many decimals shown).
+struct TPreviewRow {
+    bool Shown = false;
+    std::string Label;
+    bool LabelShown = true;
+    int Min = 0, Max = 0, Position = 0;
+    int Frequency = 1;  ///< tick frequency
+    int Page = 2;       ///< page size
+    int Divisor = 1;    ///< spin = position / Divisor; track = Trunc(spin x Divisor)
+    int Decimals = 0;
+    double SpinStep = 1;
+    /// A spin value at or below this does not move the track bar.
+    double SpinSyncAbove = -1e300;
+};
+
+/// How the dialog is set up for one effect type (computed when it opens,
+/// as some ranges follow the picture).
+struct TPreviewSetup {
+    std::string Caption;
+    std::array<TPreviewRow, 3> Rows;
+    std::string Check1;  ///< caption; empty: hidden
+    bool Check1Value = false;
+    std::string Check2;
+    bool Check2Value = false;
+    int HelpTopic = 0;
+};
+
+/// One row of the effect table of the preview dialog.
+struct TPreviewEffect {
+    int Type = 0;
+    std::string UndoCaption;
+    /// The dialog's controls, preset from the main window's fields.
+    std::function<TPreviewSetup(TZVfrmMain& form)> Setup;
+    /// Runs the effect on the preview document with the current values.
+    std::function<void(TQxImage& preview, const TPreviewValues& values)> Preview;
+    /// OK: stores the remembered values and runs the operation on the
+    /// document when its condition holds; true when it ran.
+    std::function<bool(TZVfrmMain& form, const TPreviewValues& values)> Apply;
+    /// Computed at once when the dialog opens (otherwise the thumbnail
+    /// shows the unprocessed picture until the first change).
+    bool PreviewAtOnce = false;
+    /// The thumbnail shows the selection when there is one.
+    bool PreviewSelection = false;
+};
+
+class TZVfrmPreview : public QDialog {
+public:
+    /// Builds the dialog for `effect` over `form`'s picture: controls from
+    /// the effect's setup, the thumbnail, and for PreviewAtOnce types the
+    /// first preview.
+    TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect);
+    ~TZVfrmPreview() override;
+
+    int EffectType() const { return FEffect.Type; }
+
+    // ---- controls
+    QFrame* PrevBase = nullptr;
+    std::array<QLabel*, 3> Labels{};
+    std::array<QSlider*, 3> ScrollBars{};
+    std::array<QDoubleSpinBox*, 3> SpinEdits{};
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnHelp = nullptr;
+    /// The preview document and its view inside PrevBase.
+    TQxImage& QxPreview() { return *FPreview; }
+    TQxImageView& QxPreviewView() { return *FPreviewView; }
+
+    /// Preview width x 10000 div the picture's width, at least 1.
+    int PreviewScale() const { return FPreviewScale; }
+    TPreviewValues Values() const;
+
+    /// The preview refresh: one Undo on the preview document, then the
+    /// effect with the current values. While one runs, a further request is
+    /// deferred to the application's idle time; however many arrive, one
+    /// refresh follows when the running one has finished.
+    void RefreshPreview();
+    bool RefreshBusy() const { return FRefreshBusy; }
+    bool RefreshPending() const { return FIdle.isActive(); }
+    /// Refreshes that have run since the dialog opened.
+    int RefreshCount() const { return FRefreshCount; }
+
+    /// OK, Cancel and Help as the buttons do them.
+    void OkClick();
+    void HelpClick();
+
+private:
+    void BuildControls(const TPreviewSetup& setup);
+    void BuildPreview();
+    void TrackChanged(int row);
+    void SpinChanged(int row);
+    void IdleTick();
+
+    TZVfrmMain& FForm;
+    TPreviewEffect FEffect;
+    TPreviewSetup FSetup;
+    std::unique_ptr<TQxImage> FPreview;
+    TQxImageView* FPreviewView = nullptr;
+    int FPreviewScale = 1;
+    bool FRefreshBusy = false;
+    int FRefreshCount = 0;
+    QTimer FIdle;
+};
+
+/// The main window's handler for a preview effect: nothing without a
+/// picture; otherwise names the undo step, shows the dialog of `type`
+/// modally and destroys it. False for a type without a row.
+bool ShowPreviewEffect(TZVfrmMain& form, int type);
+
+/// The row of effect `type` (2..19), or nullptr while that effect waits for
+/// its operation.
+const TPreviewEffect* FindPreviewEffect(int type);
+
+}  // namespace zelvo

@@ -1,0 +1,293 @@
+// The effect dialogs over a real main window: the deferred preview refresh,
+// the thumbnail's placement, the neutral values on OK, Cancel, the control
+// coupling, the remembered values and the colour-menu commands.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+
+#include "AppTestSupport.h"
+#include "TestSupport.h"
+#include "app/EffectSettings.h"
+#include "app/Settings.h"
+#include "app/ToneCommands.h"
+#include "app/ZVfrmMain.h"
+#include "app/ZVfrmPreview.h"
+#include "app/ZVfrmSlide.h"
+#include "document/QxImage.h"
+#include "document/QxImageView.h"
+#include "effects/Tone.h"
+#include "platform/IniFile.h"
+
+namespace zelvo {
+namespace {
+
+using test::MakeWindow;
+using test::WriteSampleBmp;
+
+std::unique_ptr<TZVfrmMain> WindowWith(int width, int height, const std::string& name) {
+    auto form = MakeWindow();
+    EXPECT_TRUE(form->LoadImageFile(WriteSampleBmp(name, width, height), false));
+    return form;
+}
+
+QStringList UndoCaptions(TZVfrmMain& form) {
+    QStringList out;
+    for (QAction* a : form.mnuUndoList->actions()) out << a->text();
+    return out;
+}
+
+void SpinTo(TZVfrmPreview& dialog, int row, double value) { dialog.SpinEdits[std::size_t(row)]->setValue(value); }
+
+TEST(EffectDialogs, FastSliderLeavesOnePendingRefreshAndEndsOnTheLastValue) {
+    auto form = WindowWith(64, 48, "fast.bmp");
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(2));
+    dialog.show();
+    const TDibImage thumbnail = dialog.QxPreview().Bitmap().ToDibImage();
+    // While the first refresh runs (inside its progress events, as a slider
+    // dragged during a long preview would), the value changes five times.
+    int moves = 0;
+    dialog.QxPreview().OnProgress = [&](TQxImage&, int) {
+        if (moves < 5) {
+            ++moves;
+            SpinTo(dialog, 0, 10 * moves);
+            EXPECT_TRUE(dialog.RefreshPending());
+        }
+    };
+    SpinTo(dialog, 0, 1);
+    EXPECT_EQ(moves, 5);
+    EXPECT_EQ(dialog.RefreshCount(), 1);
+    EXPECT_TRUE(dialog.RefreshPending());
+    for (int i = 0; i < 20 && dialog.RefreshPending(); ++i) QApplication::processEvents();
+    EXPECT_FALSE(dialog.RefreshPending());
+    EXPECT_EQ(dialog.RefreshCount(), 2);  // one further refresh for all five changes
+    // The preview shows brightness +50 on the unprocessed thumbnail.
+    TDibImage expected(thumbnail);
+    effects::Brightness(expected, {50});
+    EXPECT_TRUE(test::SamePixels(dialog.QxPreview().Bitmap().Dib(), expected));
+    EXPECT_EQ(dialog.ScrollBars[0]->value(), 50);
+}
+
+TEST(EffectDialogs, WideImageFillsThePanelWidthCentredVertically) {
+    auto form = WindowWith(200, 50, "wide.bmp");
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(2));
+    const QRect client = dialog.PrevBase->contentsRect();
+    const QRect preview = dialog.QxPreviewView().geometry();
+    const int height = client.width() / 4;  // Trunc(width / aspect 4)
+    EXPECT_EQ(preview.width(), client.width());
+    EXPECT_EQ(preview.height(), height);
+    EXPECT_EQ(preview.left(), client.left());
+    EXPECT_EQ(preview.top(), client.top() + (client.height() - height) / 2);
+    EXPECT_EQ(dialog.QxPreview().Bitmap().Width(), client.width());
+    EXPECT_EQ(dialog.PreviewScale(), client.width() * 10000 / 200);
+    EXPECT_EQ(dialog.QxPreview().UndoCount(), 0);  // neutral start, history cleared
+
+    auto tall = WindowWith(30, 90, "tall.bmp");
+    TZVfrmPreview tallDialog(*tall, *FindPreviewEffect(2));
+    const QRect tallPreview = tallDialog.QxPreviewView().geometry();
+    EXPECT_EQ(tallPreview.height(), client.height());
+    EXPECT_EQ(tallPreview.width(), client.height() / 3);
+    EXPECT_EQ(tallPreview.left(), client.left() + (client.width() - client.height() / 3) / 2);
+}
+
+TEST(EffectDialogs, SolarizationAtTwoFiftyFiveDoesNothingAndKeepsTheThreshold) {
+    auto form = WindowWith(20, 10, "solar.bmp");
+    EffectSettings(*form).SolarizationLevel = 77;
+    const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
+    {
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(10));
+        EXPECT_EQ(dialog.ScrollBars[0]->value(), 77);
+        EXPECT_EQ(dialog.QxPreview().UndoCount(), 1);  // computed at once
+        dialog.ScrollBars[0]->setValue(255);
+        dialog.btnOK->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(EffectSettings(*form).SolarizationLevel, 77);
+    EXPECT_EQ(form->QxImage1().UndoCount(), 0);
+    EXPECT_TRUE(UndoCaptions(*form).isEmpty());
+    EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().Dib(), before));
+    {
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(10));
+        form->FLastOperation = "ソラリゼーション";
+        dialog.ScrollBars[0]->setValue(100);
+        dialog.btnOK->click();
+    }
+    EXPECT_EQ(EffectSettings(*form).SolarizationLevel, 100);
+    EXPECT_EQ(form->QxImage1().UndoCount(), 1);
+    EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("ソラリゼーション")});
+    TDibImage expected(before);
+    effects::Solarization(expected, {100});
+    EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().Dib(), expected));
+}
+
+TEST(EffectDialogs, CancelChangesNothing) {
+    for (int type : {2, 3, 4, 5, 6, 7, 9, 10}) {
+        SCOPED_TRACE(type);
+        auto form = WindowWith(16, 12, "cancel.bmp");
+        TEffectSettings& settings = EffectSettings(*form);
+        settings.PosterizeLevel = 5;
+        settings.SolarizationLevel = 99;
+        const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(type));
+        dialog.show();
+        dialog.ScrollBars[0]->setValue(dialog.ScrollBars[0]->value() + 3);
+        dialog.btnCancel->click();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(form->QxImage1().UndoCount(), 0);
+        EXPECT_TRUE(UndoCaptions(*form).isEmpty());
+        EXPECT_EQ(settings.PosterizeLevel, 5);
+        EXPECT_EQ(settings.SolarizationLevel, 99);
+        EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().Dib(), before));
+    }
+}
+
+TEST(EffectDialogs, NeutralValuesOnOkTakeNoStep) {
+    for (int type : {2, 3, 4, 5, 6}) {
+        SCOPED_TRACE(type);
+        auto form = WindowWith(16, 12, "neutral.bmp");
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(type));
+        dialog.btnOK->click();
+        EXPECT_EQ(form->QxImage1().UndoCount(), 0);
+        EXPECT_TRUE(UndoCaptions(*form).isEmpty());
+    }
+    // Two-level and posterize always run.
+    for (int type : {7, 9}) {
+        SCOPED_TRACE(type);
+        auto form = WindowWith(16, 12, "always.bmp");
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(type));
+        dialog.btnOK->click();
+        EXPECT_EQ(form->QxImage1().UndoCount(), 1);
+    }
+}
+
+TEST(EffectDialogs, TrackAndSpinFollowEachOther) {
+    auto form = WindowWith(16, 12, "couple.bmp");
+    TZVfrmPreview gamma(*form, *FindPreviewEffect(4));
+    EXPECT_DOUBLE_EQ(gamma.SpinEdits[0]->value(), 1.0);
+    EXPECT_EQ(gamma.SpinEdits[0]->decimals(), 2);
+    EXPECT_DOUBLE_EQ(gamma.SpinEdits[0]->minimum(), 0.1);
+    EXPECT_DOUBLE_EQ(gamma.SpinEdits[0]->maximum(), 5.0);
+    gamma.ScrollBars[0]->setValue(250);
+    EXPECT_DOUBLE_EQ(gamma.SpinEdits[0]->value(), 2.5);
+    EXPECT_EQ(gamma.RefreshCount(), 1);
+    gamma.SpinEdits[0]->setValue(1.15);
+    EXPECT_EQ(gamma.ScrollBars[0]->value(), 115);
+    EXPECT_EQ(gamma.RefreshCount(), 2);
+    // Gamma 1.15 on the thumbnail, one step in the preview's history.
+    EXPECT_EQ(gamma.QxPreview().UndoCount(), 1);
+
+    TZVfrmPreview hsv(*form, *FindPreviewEffect(6));
+    EXPECT_EQ(hsv.windowTitle(), QString::fromUtf8("色相・彩度・明度(HSV)"));
+    EXPECT_EQ(hsv.ScrollBars[0]->minimum(), -180);
+    EXPECT_EQ(hsv.ScrollBars[0]->tickInterval(), 30);
+    EXPECT_EQ(hsv.ScrollBars[1]->pageStep(), 10);
+    EXPECT_EQ(hsv.ScrollBars[2]->maximum(), 100);
+    EXPECT_FALSE(hsv.CheckBox1->isVisibleTo(&hsv));
+
+    TZVfrmPreview brightness(*form, *FindPreviewEffect(2));
+    EXPECT_FALSE(brightness.ScrollBars[1]->isVisibleTo(&brightness));
+    EXPECT_EQ(brightness.Labels[0]->text(), QString::fromUtf8("明るさの設定："));
+    EXPECT_EQ(brightness.size(), QSize(446, 226));
+    EXPECT_TRUE(brightness.btnOK->isDefault());
+}
+
+TEST(EffectDialogs, PosterizeRemembersItsLevelAcrossStarts) {
+    auto form = WindowWith(16, 12, "poster.bmp");
+    EffectSettings(*form).PosterizeLevel = 4;
+    {
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(9));
+        EXPECT_EQ(dialog.ScrollBars[0]->value(), 4);
+        dialog.ScrollBars[0]->setValue(7);
+        dialog.btnOK->click();
+    }
+    EXPECT_EQ(EffectSettings(*form).PosterizeLevel, 7);
+    TIniFile ini(test::AppTestDir() / "effects.ini");
+    WriteEffectsSection(*form, ini);
+    EXPECT_EQ(ini.ReadInteger("Effects", "PosterizeLevel", 0), 7);
+    EXPECT_EQ(ini.ReadString("Effects", "SingleColorScale", ""), "clBlue");
+    ini.WriteInteger("Effects", "SolarizationLevel", 300);  // byte field: wraps to 44
+    ini.WriteString("Effects", "SingleColorScale", "clRed");
+    auto other = MakeWindow();
+    ReadEffectsSection(*other, ini);
+    EXPECT_EQ(EffectSettings(*other).PosterizeLevel, 7);
+    EXPECT_EQ(EffectSettings(*other).SolarizationLevel, 44);
+    EXPECT_EQ(EffectSettings(*other).SingleColorScale, clRed);
+
+    // The window writes the section when it closes and the next one reads
+    // it when it starts.
+    form.reset();
+    auto next = MakeWindow();
+    EXPECT_EQ(EffectSettings(*next).PosterizeLevel, 7);
+}
+
+TEST(EffectDialogs, JpegQualityOnlyStoresTheSetting) {
+    auto form = WindowWith(16, 12, "jpeg.bmp");
+    form->FJpegQuality = 80;
+    TZVfrmSlide dialog(*form, *FindSlideEffect(6));
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("JPEG品質"));
+    EXPECT_EQ(dialog.SpinEdit1->value(), 80);
+    dialog.SpinEdit1->setValue(35);
+    EXPECT_EQ(dialog.ScrollBar1->value(), 35);
+    dialog.btnOK->click();
+    EXPECT_EQ(form->FJpegQuality, 35);
+    EXPECT_EQ(form->QxImage1().UndoCount(), 0);
+    EXPECT_TRUE(UndoCaptions(*form).isEmpty());
+}
+
+TEST(ColourCommands, ImmediateCommandsNameTheirStep) {
+    auto form = WindowWith(16, 12, "immediate.bmp");
+    const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
+    form->mnuGrayscale->trigger();
+    form->mnuXORConvert->trigger();
+    EXPECT_EQ(UndoCaptions(*form),
+              (QStringList{QString::fromUtf8("XORカラー変換"), QString::fromUtf8("グレースケール変換")}));
+    TDibImage expected(before);
+    effects::Grayscale(expected);
+    effects::XORConvert(expected);
+    EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().Dib(), expected));
+    EXPECT_TRUE(form->isEnabled());  // the busy bracket was left
+}
+
+TEST(ColourCommands, SingleColourScaleAsksForTheColour) {
+    auto form = WindowWith(8, 8, "single.bmp");
+    EffectSettings(*form).SingleColorScale = clBlue;
+    TColor offered = 0;
+    SingleColorDialog() = [&offered](TZVfrmMain&, TColor initial) -> std::optional<TColor> {
+        offered = initial;
+        return std::nullopt;
+    };
+    form->mnuSingleColorScale->trigger();
+    EXPECT_EQ(offered, clBlue);
+    EXPECT_EQ(form->QxImage1().UndoCount(), 0);
+    SingleColorDialog() = [](TZVfrmMain&, TColor) -> std::optional<TColor> { return clWhite; };
+    form->mnuSingleColorScale->trigger();
+    EXPECT_EQ(EffectSettings(*form).SingleColorScale, clWhite);
+    EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("単色カラースケール")});
+    EXPECT_EQ(form->QxImage1().Bitmap().PixelColor(0, 0) & 0xFF, (form->QxImage1().Bitmap().PixelColor(0, 0) >> 8) & 0xFF);
+    SingleColorDialog() = [](TZVfrmMain&, TColor) -> std::optional<TColor> { return std::nullopt; };
+}
+
+TEST(ColourCommands, InvertingCommandsOnlyForTrueColour) {
+    auto form = MakeWindow();
+    ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("eight.bmp", 8, 8, 8), false));
+    form->UpdateCommandState();
+    for (QAction* a : {form->mnuNegative, form->mnuSolarization, form->mnuSwapRGB, form->mnuXORConvert})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(form->mnuGrayscale->isEnabled());
+    ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("true.bmp", 8, 8, 24), false));
+    form->UpdateCommandState();
+    for (QAction* a : {form->mnuNegative, form->mnuSolarization, form->mnuSwapRGB, form->mnuXORConvert})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+}
+
+}  // namespace
+}  // namespace zelvo
