@@ -22,7 +22,9 @@
 #include "app/ToneCommands.h"
 #include "app/ZVfrmMain.h"
 #include "app/ZVfrmPreview.h"
+#include "app/ZVfrmRegularPreview.h"
 #include "app/ZVfrmSlide.h"
+#include "app/ZVfrmSlide2.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "effects/Tone.h"
@@ -241,6 +243,74 @@ TEST(EffectDialogs, JpegQualityOnlyStoresTheSetting) {
     EXPECT_EQ(form->FJpegQuality, 35);
     EXPECT_EQ(form->QxImage1().UndoCount(), 0);
     EXPECT_TRUE(UndoCaptions(*form).isEmpty());
+}
+
+TEST(EffectDialogs, BlockDialogFrameFollowsFillAndStoresAllFive) {
+    auto form = WindowWith(16, 12, "block.bmp");
+    TEffectSettings& settings = EffectSettings(*form);
+    settings.BlockFillRect = false;
+    settings.BlockFrame = true;
+    std::vector<int> got;
+    BlockOperation() = [&got](TQxImage&, int w, int h, bool shift, bool frame, bool fill) {
+        got = {w, h, shift, frame, fill};
+    };
+    {
+        TZVfrmSlide2 dialog(*form);
+        EXPECT_FALSE(dialog.CheckBox1->isEnabled());  // also when the dialog opens
+        dialog.CheckBox3->setChecked(true);
+        EXPECT_TRUE(dialog.CheckBox1->isEnabled());
+        dialog.SpinEdit1->setValue(20);
+        EXPECT_EQ(dialog.ScrollBar1->value(), 20);
+        EXPECT_EQ(dialog.ScrollBar2->value(), 8);
+        dialog.CheckBox2->setChecked(false);
+        dialog.btnOK->click();
+    }
+    BlockOperation() = nullptr;
+    EXPECT_EQ(got, (std::vector<int>{20, 8, 0, 1, 1}));
+    EXPECT_EQ(settings.BlockWidth, 20);
+    EXPECT_TRUE(settings.BlockFillRect);
+    EXPECT_FALSE(settings.BlockShift);
+    EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("ブロック")});
+}
+
+TEST(EffectDialogs, BlindOverlayHoldsTheVisiblePartWithItsOffsets) {
+    auto form = WindowWith(400, 300, "blind.bmp");
+    struct Call {
+        int width, w, h, dy, dx;
+        bool horizontal;
+    };
+    std::vector<Call> calls;
+    BlindOperation() = [&calls](TQxImage& doc, int width, TColor, int dy, int dx, bool horizontal) {
+        calls.push_back({width, doc.Bitmap().Width(), doc.Bitmap().Height(), dy, dx, horizontal});
+    };
+    {
+        TZVfrmRegularPreview dialog(*form);
+        ASSERT_FALSE(calls.empty());
+        const QSize visible = dialog.SourceView().viewport()->size();
+        const Call first = calls.back();
+        EXPECT_EQ(first.width, 50);
+        EXPECT_EQ(first.w, visible.width());
+        EXPECT_EQ(first.h, visible.height());
+        // Scrolled to the middle: offsets are half of what does not fit.
+        EXPECT_EQ(first.dx, (400 - visible.width()) / 2);
+        EXPECT_EQ(first.dy, (300 - visible.height()) / 2);
+        EXPECT_TRUE(dialog.OverlayView().isVisibleTo(&dialog));
+        dialog.SpinEdit1->setValue(12);
+        EXPECT_EQ(dialog.TrackBar1->value(), 12);
+        EXPECT_EQ(calls.back().width, 12);
+        dialog.ChooseColor = [](TColor& c) {
+            c = clRed;
+            return true;
+        };
+        dialog.SwatchClick();
+        dialog.Button1->click();
+    }
+    BlindOperation() = nullptr;
+    EXPECT_EQ(EffectSettings(*form).BlindWidth, 12);
+    EXPECT_EQ(EffectSettings(*form).BlindColor, clRed);
+    EXPECT_EQ(calls.back().dx, 0);  // the document run starts at the origin
+    EXPECT_EQ(calls.back().w, 400);
+    EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("ブラインド")});
 }
 
 TEST(ColourCommands, ImmediateCommandsNameTheirStep) {

@@ -1,0 +1,87 @@
+#pragma once
+// TZVfrmRegularPreview: the effect dialog with a preview at full scale (the
+// blind effect). The source is shown at 100 % with scroll bars; each
+// refresh runs the effect on an overlay holding exactly the visible part,
+// with offsets that line its stripes up with those of the final picture.
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+#include "document/QxImage.h"
+#include "image/Types.h"
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+
+namespace zelvo {
+
+class TQxImageView;
+class TZVfrmMain;
+
+/// The blind operation: slat width, colour, vertical and horizontal offset
+/// of the stripes, horizontal slats. Set by the family that provides it;
+/// the blind command waits until then.
+using TBlindOperation =
+    std::function<void(TQxImage& doc, int width, TColor color, int offsetY, int offsetX, bool horizontal)>;
+TBlindOperation& BlindOperation();
+
+class TZVfrmRegularPreview : public QDialog {
+public:
+    /// Loads the selection (as 24 bits) or the whole picture of `form` into
+    /// the source view, scrolled so that its centre is visible, and shows
+    /// the first preview.
+    explicit TZVfrmRegularPreview(TZVfrmMain& form);
+    ~TZVfrmRegularPreview() override;
+
+    /// 1 = blind, the only kind.
+    int EffectKind() const { return 1; }
+
+    QLabel* Label1 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QFrame* Panel4 = nullptr;  ///< the colour swatch
+    QFrame* Panel1 = nullptr;  ///< 120 x 120, holds the source and the overlay
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+
+    TQxImage& QxImage1() { return *FSource; }
+    TQxImage& Overlay() { return *FOverlay; }
+    TQxImageView& SourceView() { return *FSourceView; }
+    TQxImageView& OverlayView() { return *FOverlayView; }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor color);
+
+    /// The refresh: the visible part of the source into the overlay, the
+    /// effect on it, the overlay shown.
+    void RefreshPreview();
+    /// Clicking the swatch: the colour dialog (ChooseColor) and, on OK, the
+    /// new colour and a refresh.
+    void SwatchClick();
+    /// OK: stores width, direction and colour, runs the effect on the
+    /// document and adds the undo-list entry "ブラインド".
+    void OkClick();
+    /// The colour choice; QColorDialog unless replaced (tests).
+    std::function<bool(TColor& color)> ChooseColor;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TZVfrmMain& FForm;
+    std::unique_ptr<TQxImage> FSource;
+    std::unique_ptr<TQxImage> FOverlay;
+    TQxImageView* FSourceView = nullptr;
+    TQxImageView* FOverlayView = nullptr;
+    TColor FColor = clBlack;
+};
+
+}  // namespace zelvo

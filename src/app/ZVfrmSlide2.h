@@ -1,0 +1,52 @@
+#pragma once
+// TZVfrmSlide2: the two-slider dialog of the block effect (cell width and
+// height, frame lines, offset rows, filled cells).
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+
+namespace zelvo {
+
+class TQxImage;
+class TZVfrmMain;
+
+/// The block operation the dialog runs on OK: cell width and height (2..50),
+/// offset alternate rows by half, draw frame lines, fill the cells. Set by
+/// the family that provides it; the block command waits until then.
+using TBlockOperation = std::function<void(TQxImage& doc, int width, int height, bool shift, bool frame, bool fill)>;
+TBlockOperation& BlockOperation();
+
+class TZVfrmSlide2 : public QDialog {
+public:
+    /// Preset from the main window's remembered block values.
+    explicit TZVfrmSlide2(TZVfrmMain& form);
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QSlider* ScrollBar1 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QSlider* ScrollBar2 = nullptr;
+    QSpinBox* SpinEdit2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;  ///< frame lines; enabled only while CheckBox3 is checked
+    QCheckBox* CheckBox2 = nullptr;  ///< offset alternate rows
+    QCheckBox* CheckBox3 = nullptr;  ///< fill cells
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnHelp = nullptr;
+
+    /// OK: hide, store all five values, busy bracket, the block operation,
+    /// the undo-list entry "ブロック", close.
+    void OkClick();
+
+private:
+    TZVfrmMain& FForm;
+};
+
+}  // namespace zelvo
