@@ -34,20 +34,12 @@ QRgb ToQRgb(TColor color) {
     return qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
 
-// Handle squares as [left, right) x [top, bottom) screen rectangles. The
-// mouse zones are the open intervals inside them (L - 4 < x < L + 6, ...).
-QRect HandleRect(const TRect& s, int handle) {
-    switch (handle) {
-    case kTopLeft: return QRect(QPoint(s.Left - 4, s.Top - 4), QPoint(s.Left + 5, s.Top + 5));
-    case kTopRight: return QRect(QPoint(s.Right - 5, s.Top - 4), QPoint(s.Right + 4, s.Top + 5));
-    case kBottomLeft: return QRect(QPoint(s.Left - 4, s.Bottom - 5), QPoint(s.Left + 5, s.Bottom + 4));
-    default: return QRect(QPoint(s.Right - 5, s.Bottom - 5), QPoint(s.Right + 4, s.Bottom + 4));
-    }
-}
+// A 64-bit screen coordinate as an int within [lo, hi]. Painting clamps
+// to a margin around the painted area, which leaves everything inside the
+// area where it was.
+int ClampTo(std::int64_t value, int lo, int hi) { return int(std::clamp<std::int64_t>(value, lo, hi)); }
 
-bool InsideOpen(const QRect& r, QPoint p) {
-    return p.x() > r.left() && p.x() < r.right() + 1 && p.y() > r.top() && p.y() < r.bottom() + 1;
-}
+constexpr int kPaintMargin = 16;  // more than a handle reaches past its corner
 
 }  // namespace
 
@@ -266,11 +258,18 @@ TPoint TQxImageView::ScreenToPicture(QPoint screen) const {
     return p;
 }
 
-QPoint TQxImageView::PictureToScreen(TPoint picture) const {
+void TQxImageView::PictureToScreen64(TPoint picture, std::int64_t& x, std::int64_t& y) const {
     const int zoom = ZoomValue();
     const TPoint scroll = FDoc.ScrollPos();
-    return QPoint(int(std::int64_t(picture.X - scroll.X) * zoom / 100),
-                  int(std::int64_t(picture.Y - scroll.Y) * zoom / 100));
+    x = (std::int64_t(picture.X) - scroll.X) * zoom / 100;
+    y = (std::int64_t(picture.Y) - scroll.Y) * zoom / 100;
+}
+
+QPoint TQxImageView::PictureToScreen(TPoint picture) const {
+    std::int64_t x = 0, y = 0;
+    PictureToScreen64(picture, x, y);
+    constexpr int kLimit = 1 << 30;
+    return QPoint(ClampTo(x, -kLimit, kLimit), ClampTo(y, -kLimit, kLimit));
 }
 
 TColor TQxImageView::ColorAt(QPoint screen) const {
@@ -290,23 +289,31 @@ QString TQxImageView::ColorText(TColor color) {
         .toUpper();
 }
 
-TRect TQxImageView::SelectionScreenRect() const {
+TQxImageView::TScreenRect TQxImageView::SelectionScreenRect() const {
     const TRect sel = FSelecting ? TRect{std::min(FDoc.SelectionStart().X, FDoc.SelectionEnd().X),
                                          std::min(FDoc.SelectionStart().Y, FDoc.SelectionEnd().Y),
                                          std::max(FDoc.SelectionStart().X, FDoc.SelectionEnd().X),
                                          std::max(FDoc.SelectionStart().Y, FDoc.SelectionEnd().Y)}
                                  : FDoc.SelectionRect();
-    const QPoint lt = PictureToScreen(TPoint{sel.Left, sel.Top});
-    const QPoint rb = PictureToScreen(TPoint{sel.Right, sel.Bottom});
-    return TRect{lt.x(), lt.y(), rb.x(), rb.y()};
+    TScreenRect s;
+    PictureToScreen64(TPoint{sel.Left, sel.Top}, s.Left, s.Top);
+    PictureToScreen64(TPoint{sel.Right, sel.Bottom}, s.Right, s.Bottom);
+    return s;
 }
 
 int TQxImageView::HandleAt(QPoint screen) const {
     if (!FDoc.HasSelection()) return kNoHandle;
-    const TRect s = SelectionScreenRect();
-    for (int handle : {kTopLeft, kTopRight, kBottomLeft, kBottomRight}) {
-        if (InsideOpen(HandleRect(s, handle), screen)) return handle;
-    }
+    const TScreenRect s = SelectionScreenRect();
+    const std::int64_t x = screen.x();
+    const std::int64_t y = screen.y();
+    const bool nearLeft = s.Left - 4 < x && x < s.Left + 6;
+    const bool nearRight = s.Right - 5 < x && x < s.Right + 5;
+    const bool nearTop = s.Top - 4 < y && y < s.Top + 6;
+    const bool nearBottom = s.Bottom - 5 < y && y < s.Bottom + 5;
+    if (nearLeft && nearTop) return kTopLeft;
+    if (nearRight && nearTop) return kTopRight;
+    if (nearLeft && nearBottom) return kBottomLeft;
+    if (nearRight && nearBottom) return kBottomRight;
     return kNoHandle;
 }
 
@@ -691,35 +698,53 @@ void TQxImageView::PaintArea(QImage& target, const QRect& area, QPoint at) const
 
     const TPoint scroll = FDoc.ScrollPos();
     const TRect source{scroll.X, scroll.Y, scroll.X + FVisW, scroll.Y + FVisH};
-    StretchToImage(FDoc.Bitmap().Dib(), source, FScreenW, FScreenH, area, target, at);
+    StretchToImage(FDoc.Bitmap().Dib(), source, FScreenW, FScreenH, TScreenOrigin{}, area, target, at);
+
+    // Rectangles reaching far outside the area are clamped to this margin.
+    const QRect bounds = area.adjusted(-kPaintMargin, -kPaintMargin, kPaintMargin, kPaintMargin);
+    auto screenRect = [&bounds](std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+        // [left, right) x [top, bottom) as a QRect within the bounds.
+        return QRect(QPoint(ClampTo(left, bounds.left(), bounds.right() + 1),
+                            ClampTo(top, bounds.top(), bounds.bottom() + 1)),
+                     QPoint(ClampTo(right, bounds.left(), bounds.right() + 1) - 1,
+                            ClampTo(bottom, bounds.top(), bounds.bottom() + 1) - 1));
+    };
 
     if (FDoc.Floating()) {
         if (!FDoc.CopyMode() && !FDoc.FloatSource().IsEmpty()) {
             const TRect src = FDoc.FloatSource();
-            const QPoint a = PictureToScreen(TPoint{src.Left, src.Top});
-            const QPoint b = PictureToScreen(TPoint{src.Right, src.Bottom});
-            fill(QRect(a, b - QPoint(1, 1)), background);
+            std::int64_t l = 0, t = 0, r = 0, b = 0;
+            PictureToScreen64(TPoint{src.Left, src.Top}, l, t);
+            PictureToScreen64(TPoint{src.Right, src.Bottom}, r, b);
+            fill(screenRect(l, t, r, b), background);
         }
         const TBitmap& pixels = FDoc.FloatBitmap();
-        const QPoint pos = PictureToScreen(FDoc.FloatPos());
-        const int w = int(std::int64_t(pixels.Width()) * zoom / 100);
-        const int h = int(std::int64_t(pixels.Height()) * zoom / 100);
-        StretchToImage(pixels.Dib(), TRect{0, 0, pixels.Width(), pixels.Height()}, w, h, area.translated(-pos),
-                       target, at);
+        std::int64_t x0 = 0, y0 = 0;
+        PictureToScreen64(FDoc.FloatPos(), x0, y0);
+        const std::int64_t w = std::int64_t(pixels.Width()) * zoom / 100;
+        const std::int64_t h = std::int64_t(pixels.Height()) * zoom / 100;
+        StretchToImage(pixels.Dib(), TRect{0, 0, pixels.Width(), pixels.Height()}, w, h, TScreenOrigin{x0, y0},
+                       area, target, at);
         if (!FDragging && w > 0 && h > 0) {
             // Dotted outline: every other pixel along each edge, counted
             // from the rectangle's top-left; each pixel inverted once.
-            const int x0 = pos.x(), y0 = pos.y(), x1 = pos.x() + w - 1, y1 = pos.y() + h - 1;
-            const QRect a = area.adjusted(-1, -1, 1, 1);
-            for (int x = std::max(x0, a.left()); x <= std::min(x1, a.right()); ++x) {
+            const std::int64_t x1 = x0 + w - 1, y1 = y0 + h - 1;
+            const auto dot = [&](std::int64_t x, std::int64_t y) {
+                if (area.contains(int(x), int(y))) invert(QRect(int(x), int(y), 1, 1));
+            };
+            const std::int64_t fromX = std::max<std::int64_t>(x0, area.left());
+            const std::int64_t toX = std::min<std::int64_t>(x1, area.right());
+            for (std::int64_t x = fromX; x <= toX; ++x) {
                 if ((x - x0) % 2 != 0) continue;
-                invert(QRect(x, y0, 1, 1));
-                if (y1 != y0) invert(QRect(x, y1, 1, 1));
+                if (y0 >= area.top() && y0 <= area.bottom()) dot(x, y0);
+                if (y1 != y0 && y1 >= area.top() && y1 <= area.bottom()) dot(x, y1);
             }
-            for (int y = std::max(y0 + 1, a.top()); y <= std::min(y1 - 1, a.bottom()); ++y) {
+            const std::int64_t fromY = std::max<std::int64_t>(y0 + 1, area.top());
+            const std::int64_t toY = std::min<std::int64_t>(y1 - 1, area.bottom());
+            for (std::int64_t y = fromY; y <= toY; ++y) {
                 if ((y - y0) % 2 != 0) continue;
-                invert(QRect(x0, y, 1, 1));
-                if (x1 != x0) invert(QRect(x1, y, 1, 1));
+                if (x0 >= area.left() && x0 <= area.right()) dot(x0, y);
+                if (x1 != x0 && x1 >= area.left() && x1 <= area.right()) dot(x1, y);
             }
         }
     }
@@ -731,16 +756,21 @@ void TQxImageView::PaintArea(QImage& target, const QRect& area, QPoint at) const
             invert(QRect(FCrosshair->x(), area.top(), 1, area.height()));
         }
     } else if (FDoc.HasSelection() || (FSelecting && !FDoc.Floating())) {
-        // The frame (each pixel once), then the four handle squares over it.
-        const TRect s = SelectionScreenRect();
+        // The frame (each pixel once), then the four handle squares over it:
+        // top-left L - 4..L + 6 x T - 4..T + 6, top-right R - 5..R + 5 x
+        // T - 4..T + 6, and so on, right and bottom exclusive.
+        const TScreenRect s = SelectionScreenRect();
         if (s.Right > s.Left && s.Bottom > s.Top) {
-            QRegion frame(QRect(s.Left, s.Top, s.Right - s.Left, 1));
-            frame += QRect(s.Left, s.Bottom - 1, s.Right - s.Left, 1);
-            frame += QRect(s.Left, s.Top, 1, s.Bottom - s.Top);
-            frame += QRect(s.Right - 1, s.Top, 1, s.Bottom - s.Top);
+            QRegion frame(screenRect(s.Left, s.Top, s.Right, s.Top + 1));
+            frame += screenRect(s.Left, s.Bottom - 1, s.Right, s.Bottom);
+            frame += screenRect(s.Left, s.Top, s.Left + 1, s.Bottom);
+            frame += screenRect(s.Right - 1, s.Top, s.Right, s.Bottom);
             for (const QRect& r : frame) invert(r);
         }
-        for (int handle : {kTopLeft, kTopRight, kBottomLeft, kBottomRight}) invert(HandleRect(s, handle));
+        invert(screenRect(s.Left - 4, s.Top - 4, s.Left + 6, s.Top + 6));
+        invert(screenRect(s.Right - 5, s.Top - 4, s.Right + 5, s.Top + 6));
+        invert(screenRect(s.Left - 4, s.Bottom - 5, s.Left + 6, s.Bottom + 5));
+        invert(screenRect(s.Right - 5, s.Bottom - 5, s.Right + 5, s.Bottom + 5));
     }
 }
 

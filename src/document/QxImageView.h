@@ -39,6 +39,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 #include "document/QxImage.h"
@@ -89,7 +90,8 @@ public:
     /// above the picture's width (height) becomes -1 (the width itself is
     /// kept, as the exclusive right edge).
     TPoint ScreenToPicture(QPoint screen) const;
-    /// Picture point to screen point: (x - ScrollX) * Zoom / 100.
+    /// Picture point to screen point: (x - ScrollX) * Zoom / 100 (limited
+    /// to +-2^30 for points far outside the view).
     QPoint PictureToScreen(TPoint picture) const;
     /// The RGB colour (00BBGGRR) of the picture pixel under a screen point,
     /// or -1 when the point is outside the picture.
@@ -170,9 +172,15 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
+    /// Screen coordinates in 64 bits: a picture corner far outside the
+    /// view at a high zoom does not fit an int.
+    struct TScreenRect {
+        std::int64_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    };
     int ZoomValue() const;
     TPoint RawScreenToPicture(QPoint screen) const;
-    TRect SelectionScreenRect() const;
+    void PictureToScreen64(TPoint picture, std::int64_t& x, std::int64_t& y) const;
+    TScreenRect SelectionScreenRect() const;
     int HandleAt(QPoint screen) const;
     void ScrollAction(Qt::Orientation orientation, int action);
     void ScrollBarMoved(Qt::Orientation orientation, int value);

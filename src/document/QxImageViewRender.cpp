@@ -61,37 +61,44 @@ void StretchRow(const std::uint8_t* src, int bitCount, const std::array<QRgb, 25
 
 }  // namespace
 
-void StretchToImage(const TDibImage& picture, const TRect& source, int destWidth, int destHeight,
-                    const QRect& part, QImage& out, QPoint at) {
-    if (destWidth <= 0 || destHeight <= 0 || source.IsEmpty() || out.isNull()) return;
-    // Clip the part to the destination and to the output image.
-    QRect clip = part.intersected(QRect(0, 0, destWidth, destHeight));
-    clip = clip.intersected(QRect(part.topLeft() - at, out.size()));
-    if (clip.isEmpty()) return;
-    const int outX = clip.left() - part.left() + at.x();
-    const int outY = clip.top() - part.top() + at.y();
+void StretchToImage(const TDibImage& picture, const TRect& source, std::int64_t destWidth,
+                    std::int64_t destHeight, TScreenOrigin destOrigin, const QRect& area, QImage& out,
+                    QPoint at) {
+    if (destWidth <= 0 || destHeight <= 0 || source.IsEmpty() || out.isNull() || area.isEmpty()) return;
+    // Screen pixels to produce: the area, within the destination, landing
+    // inside `out`.
+    const QRect outArea = QRect(at, area.size()).intersected(out.rect());
+    if (outArea.isEmpty()) return;
+    const QPoint shift = area.topLeft() - at;  // out position -> screen position
+    const std::int64_t x0 = std::max<std::int64_t>(outArea.left() + shift.x(), destOrigin.X);
+    const std::int64_t x1 = std::min<std::int64_t>(outArea.right() + shift.x(), destOrigin.X + destWidth - 1);
+    const std::int64_t y0 = std::max<std::int64_t>(outArea.top() + shift.y(), destOrigin.Y);
+    const std::int64_t y1 = std::min<std::int64_t>(outArea.bottom() + shift.y(), destOrigin.Y + destHeight - 1);
+    if (x0 > x1 || y0 > y1) return;
 
-    const int srcW = source.Width();
-    const int srcH = source.Height();
+    const std::int64_t srcW = source.Width();
+    const std::int64_t srcH = source.Height();
     const int bitCount = picture.BitCount();
     const std::array<QRgb, 256> lut = bitCount <= 8 ? PaletteLut(picture) : std::array<QRgb, 256>{};
 
-    std::vector<int> cols(static_cast<std::size_t>(clip.width()));
-    for (int i = 0; i < clip.width(); ++i) {
-        const std::int64_t x = clip.left() + i;
-        cols[i] = std::min(picture.Width() - 1, source.Left + int(x * srcW / destWidth));
+    const int count = int(x1 - x0 + 1);
+    std::vector<int> cols(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t dx = x0 + i - destOrigin.X;
+        cols[i] = std::min(picture.Width() - 1, source.Left + int(dx * srcW / destWidth));
     }
+    const int outX = int(x0 - shift.x());
     int lastSrcRow = -1;
     QRgb* lastOut = nullptr;
-    for (int j = 0; j < clip.height(); ++j) {
-        const std::int64_t y = clip.top() + j;
-        const int srcRow = std::min(picture.Height() - 1, source.Top + int(y * srcH / destHeight));
-        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(outY + j)) + outX;
+    for (std::int64_t y = y0; y <= y1; ++y) {
+        const std::int64_t dy = y - destOrigin.Y;
+        const int srcRow = std::min(picture.Height() - 1, source.Top + int(dy * srcH / destHeight));
+        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(int(y - shift.y()))) + outX;
         if (srcRow == lastSrcRow && lastOut != nullptr) {
             // Zoomed in: consecutive screen rows repeat one picture row.
             std::memcpy(dst, lastOut, cols.size() * sizeof(QRgb));
         } else {
-            StretchRow(picture.ScanLineRead(srcRow), bitCount, lut, cols.data(), clip.width(), dst);
+            StretchRow(picture.ScanLineRead(srcRow), bitCount, lut, cols.data(), count, dst);
         }
         lastSrcRow = srcRow;
         lastOut = dst;

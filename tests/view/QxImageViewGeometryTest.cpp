@@ -207,22 +207,49 @@ TEST(QxImageViewPaint, SelectionFrameAndHandlesInvert) {
     EXPECT_EQ(shown.pixel(65, 64), GradientRgb(65, 64));
 }
 
+// A selection corner 2^27 picture pixels left of the view at 5000 % lies
+// 6.7e9 screen pixels away, beyond an int: the frame's edges in view are
+// still drawn where they belong and the far handles are not.
+TEST(QxImageViewPaint, FarOffFrameAtHighZoom) {
+    const int width = 1 << 28;  // the largest picture: 2^28 x 1
+    TViewFixture f(TBitmap(width, 1, pf1bit), 200, 100);
+    f.view.SetZoom(5000);
+    f.view.SetScrollPos(TPoint{width / 2, 0});
+    f.doc.SetSelectionRect(TRect{0, 0, width, 1});
+    const QImage shown = Painted(f.view);
+    const QRgb black = qRgb(0, 0, 0);
+    EXPECT_EQ(shown.pixel(100, 0), Inverted(black));   // top edge
+    EXPECT_EQ(shown.pixel(100, 49), Inverted(black));  // bottom edge: 1 row is 50 screen rows
+    EXPECT_EQ(shown.pixel(100, 20), black);
+    EXPECT_EQ(shown.pixel(2, 20), black);              // no left edge or handle in view
+}
+
 TEST(QxImageViewRender, StretchWritesOnlyTheAskedPart) {
     App();
     TBitmap picture = GradientBitmap(10, 10);
     QImage out(4, 4, QImage::Format_RGB32);
     out.fill(qRgb(9, 9, 9));
-    // Destination 30 x 30 (300 %); the part (3, 3)..(5, 5) lands at (1, 1).
-    StretchToImage(picture.Dib(), TRect{0, 0, 10, 10}, 30, 30, QRect(3, 3, 3, 3), out, QPoint(1, 1));
+    // Destination 30 x 30 (300 %) at the origin; the area (3, 3)..(5, 5)
+    // lands at (1, 1).
+    StretchToImage(picture.Dib(), TRect{0, 0, 10, 10}, 30, 30, TScreenOrigin{}, QRect(3, 3, 3, 3), out, QPoint(1, 1));
     EXPECT_EQ(out.pixel(0, 0), qRgb(9, 9, 9));
     EXPECT_EQ(out.pixel(1, 1), GradientRgb(1, 1));
     EXPECT_EQ(out.pixel(3, 3), GradientRgb(1, 1));
     EXPECT_EQ(out.pixel(3, 1), GradientRgb(1, 1));
-    // A part hanging over the destination's edge is clipped.
+    // An area hanging over the destination's edge is clipped.
     out.fill(qRgb(9, 9, 9));
-    StretchToImage(picture.Dib(), TRect{0, 0, 10, 10}, 10, 10, QRect(8, 8, 4, 4), out, QPoint(0, 0));
+    StretchToImage(picture.Dib(), TRect{0, 0, 10, 10}, 10, 10, TScreenOrigin{}, QRect(8, 8, 4, 4), out, QPoint(0, 0));
     EXPECT_EQ(out.pixel(1, 1), GradientRgb(9, 9));
     EXPECT_EQ(out.pixel(2, 2), qRgb(9, 9, 9));
+    // A destination whose corner is far off screen (a 2^28 wide stretch
+    // placed 2^33 pixels to the left) still picks the right columns:
+    // screen x 0 is destination x 2^33, source column 2^33 * 10 / 2^34 = 5.
+    out.fill(qRgb(9, 9, 9));
+    const std::int64_t far = std::int64_t(1) << 33;
+    StretchToImage(picture.Dib(), TRect{0, 0, 10, 10}, far * 2, 10, TScreenOrigin{-far, 0}, QRect(0, 0, 4, 4), out,
+                   QPoint(0, 0));
+    EXPECT_EQ(out.pixel(0, 0), GradientRgb(5, 0));
+    EXPECT_EQ(out.pixel(3, 3), GradientRgb(5, 3));
 }
 
 }  // namespace
