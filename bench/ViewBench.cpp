@@ -24,8 +24,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "ViewBench";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: static destruction would run after Qt's own globals.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // A 24-bit picture with a cheap pattern (made once per size).

@@ -15,15 +15,9 @@
 namespace zelvo::test {
 
 /// The application all view tests share (offscreen unless a platform is
-/// set).
-inline QApplication& App() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "zelvo_view_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+/// set). Made on first use and destroyed when the test run ends, before
+/// Qt's own globals go.
+QApplication& App();
 
 /// A 24-bit picture whose pixel (x, y) is RGB(x mod 256, y mod 256, 0x40).
 inline TBitmap GradientBitmap(int width, int height) {
