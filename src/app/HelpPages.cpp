@@ -7,7 +7,21 @@
 
 namespace zelvo {
 
+namespace {
+QString& ChosenDirectory() {
+    static QString directory;
+    return directory;
+}
+}  // namespace
+
+void SetHelpDirectory(const QString& directory) { ChosenDirectory() = directory; }
+
 QString HelpDirectory() {
+    if (!ChosenDirectory().isEmpty()) {
+        return QFileInfo::exists(ChosenDirectory() + QStringLiteral("/index.html"))
+                   ? QDir(ChosenDirectory()).absolutePath()
+                   : QString();
+    }
     const QString base = QCoreApplication::applicationDirPath();
     for (const QString& candidate : {base + QStringLiteral("/help"), base + QStringLiteral("/../help"),
                                      base + QStringLiteral("/../share/zelvo/help")}) {

@@ -22,6 +22,8 @@ inline constexpr int kHelpProductUpdate = 1001;
 /// <program folder>/../help and <program folder>/../share/zelvo/help that
 /// holds index.html; empty when none does.
 QString HelpDirectory();
+/// Uses `directory` as the help folder instead (empty: search again).
+void SetHelpDirectory(const QString& directory);
 /// The page of a topic, or of the index for topic 0; falls back to the
 /// index when the topic has no page. Empty URL without a help folder.
 QUrl HelpPageUrl(int topic);
