@@ -336,3 +336,79 @@ TEST(MainWindowTest, SelectAllTogglesAndKeysNudge) {
 
 }  // namespace
 }  // namespace zelvo
+
+namespace zelvo {
+namespace {
+
+TEST(MainWindowFlowsTest, ReloadAsksBeforeDiscardingAndClearsTheHistory) {
+    const QString path = test::WriteSampleBmp("reload.bmp", 6, 4);
+    auto form = test::MakeWindow({path});
+    const std::uint8_t original = form->QxImage1().Bitmap().ScanLineRead(0)[0];
+    Step(*form, "edit");
+    ASSERT_NE(form->QxImage1().Bitmap().ScanLineRead(0)[0], original);
+    int askedReload = 0;
+    form->AskReloadHook = [&] { ++askedReload; return false; };
+    form->mnuReload->trigger();  // "No": nothing happens
+    EXPECT_EQ(askedReload, 1);
+    EXPECT_TRUE(form->QxImage1().Modified());
+    form->AskReloadHook = [] { return true; };
+    form->AskSaveHook = [] { return TSaveAnswer::No; };  // the load asks once more
+    form->mnuReload->trigger();
+    EXPECT_FALSE(form->QxImage1().Modified());
+    EXPECT_EQ(form->QxImage1().Bitmap().ScanLineRead(0)[0], original);
+    EXPECT_EQ(form->QxImage1().UndoCount(), 0);
+    EXPECT_TRUE(form->mnuUndoList->actions().isEmpty());
+    // A file name that no longer names a file: nothing to reload.
+    form->FFileName = (test::AppTestDir() / "gone.bmp").string();
+    form->AskReloadHook = [&] { ADD_FAILURE() << "asked"; return false; };
+    form->mnuReload->trigger();
+}
+
+TEST(MainWindowFlowsTest, PhotoCdNamesAlwaysGoToSaveAs) {
+    auto form = test::MakeWindow({test::WriteSampleBmp("pcd.bmp", 4, 4)});
+    form->FFileName = (test::AppTestDir() / "photo.pcd").string();
+    int asked = 0;
+    form->SaveFileHook = [&] { ++asked; return QString(); };
+    form->mnuSave->trigger();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(std::filesystem::exists(test::AppTestDir() / "photo.pcd"));
+    // Save writes the options of the window into the document first.
+    form->FFileName = (test::AppTestDir() / "opts.bmp").string();
+    form->mnuProgressive->setChecked(true);
+    form->FJpegQuality = 33;
+    form->mnuSave->trigger();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(form->QxImage1().SaveProgressive);
+    EXPECT_EQ(form->QxImage1().SaveQuality, 33);
+    EXPECT_TRUE(std::filesystem::exists(test::AppTestDir() / "opts.bmp"));
+}
+
+TEST(MainWindowFlowsTest, ProgressiveIsForcedOffWithoutAPicture) {
+    auto form = test::MakeWindow();
+    form->mnuProgressive->trigger();
+    EXPECT_FALSE(form->mnuProgressive->isChecked());
+    ASSERT_TRUE(form->LoadImageFile(test::WriteSampleBmp("prog.bmp", 3, 3), false));
+    form->mnuProgressive->trigger();
+    EXPECT_TRUE(form->mnuProgressive->isChecked());
+    EXPECT_TRUE(form->QxImage1().SaveProgressive);
+    // A load sets the mark from the file (a BMP is never progressive).
+    ASSERT_TRUE(form->LoadImageFile(test::WriteSampleBmp("prog2.bmp", 3, 3), false));
+    EXPECT_FALSE(form->mnuProgressive->isChecked());
+}
+
+TEST(MainWindowFlowsTest, EscClosesTheApplyCancelWindowAndEndsToolMode) {
+    auto form = test::MakeWindow({test::WriteSampleBmp("esc.bmp", 8, 8)});
+    form->show();
+    form->ShowApplyCancelWindow();
+    ASSERT_TRUE(form->ToolMode());
+    EXPECT_FALSE(form->mnuOpen->isEnabled());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &esc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(form->ToolMode());
+    EXPECT_TRUE(form->mnuOpen->isEnabled());
+    EXPECT_EQ(form->mnuCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+}
+
+}  // namespace
+}  // namespace zelvo
