@@ -218,9 +218,11 @@ int HueOf(const HSVTables& t, int red, int green, int blue) {
 // it is a whole number it lies at least 1/600000 from one and its floor is
 // the literal result. Whole numbers take the literal steps.
 inline std::uint8_t MiddleByte(const HSVTables& t, int hue, int saturation, int value, int k, bool isQ) {
-    const int n = 255 * value * (6000 - saturation * k) + 300000;
-    const int out = n / 600000;
-    if (out * 600000 != n) return std::uint8_t(out);
+    // Unsigned: n is below 2^28, and the division by a constant becomes a
+    // multiply without sign corrections.
+    const unsigned n = 255u * unsigned(value) * unsigned(6000 - saturation * k) + 300000u;
+    const unsigned out = n / 600000u;
+    if (out * 600000u != n) return std::uint8_t(out);
     const long double f = t.F[std::size_t(hue)];
     const long double s = t.S[std::size_t(saturation)], v = t.V[std::size_t(value)];
     const long double x = v * (1 - s * (isQ ? f : 1 - f)) * 255 + 0.5L;
