@@ -130,7 +130,7 @@ public:
     void Assign(const QImage& image);
 
     // --- streams ----------------------------------------------------------------
-    /// Writes the BMP file layout; throws EInvalidGraphic for an empty bitmap.
+    /// Writes the BMP file layout; an empty bitmap writes nothing.
     void SaveToStream(TStream& stream) const;
     /// Reads a BMP file at the stream's position; unchanged on failure.
     void LoadFromStream(TStream& stream);
@@ -141,7 +141,7 @@ public:
     /// change of the picture does; setting it to false only clears it.
     bool Modified() const { return modified_; }
     void SetModified(bool modified);
-    /// Sets Modified and fires OnChange (unless updates are suspended).
+    /// Sets Modified and fires OnChange.
     void Changed();
     TNotifyEvent OnChange;
 

@@ -1,0 +1,303 @@
+#include "cli/Cli.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+#include <iostream>
+#include <string_view>
+#include <unistd.h>
+
+#include "cli/OperationTable.h"
+#include "document/QxImage.h"
+#include "image/Exceptions.h"
+#include "image/Types.h"
+
+namespace zelvo::cli {
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+bool EndsWithPam(const std::string& path) {
+    const std::string lower = Lower(path);
+    return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".pam") == 0;
+}
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t pos = text.find(separator, start);
+        parts.push_back(text.substr(start, pos - start));
+        if (pos == std::string::npos) break;
+        start = pos + 1;
+    }
+    return parts;
+}
+
+int ParseInt(const std::string& text, const std::string& what) {
+    try {
+        return detail::ParseArgument<int>(text, what);
+    } catch (const EUsage&) {
+        throw EUsage(what + ": expected an integer, got \"" + text + "\"");
+    }
+}
+
+TColor ParseColor(const std::string& text, const std::string& what) {
+    const auto color = StringToColor(text);
+    if (!color) throw EUsage(what + ": expected a colour such as clBlack or $00BBGGRR, got \"" + text + "\"");
+    return *color;
+}
+
+/// Loads INPUT into `doc`; throws with the reader's message on failure.
+void LoadInto(TQxImage& doc, const std::string& input, bool gifMode) {
+    std::string failure;
+    if (doc.LoadDocumentFile(input, gifMode, &failure)) return;
+    if (!failure.empty()) throw std::runtime_error(failure);
+    std::error_code ec;
+    if (!std::filesystem::exists(input, ec)) throw std::runtime_error("file not found: " + input);
+    throw std::runtime_error("no reader for this file type: " + input);
+}
+
+void WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n <= 0) throw EWriteError(kSWriteError);
+        data += n;
+        size -= std::size_t(n);
+    }
+}
+
+struct TDecodeArgs {
+    bool GifMode = false;
+    std::vector<std::string> Positional;
+};
+
+TDecodeArgs ParseSimple(const std::vector<std::string>& args, std::size_t first) {
+    TDecodeArgs parsed;
+    for (std::size_t i = first; i < args.size(); ++i) {
+        if (args[i] == "--gif-mode")
+            parsed.GifMode = true;
+        else if (args[i].size() > 2 && args[i].starts_with("--"))
+            throw EUsage("unknown option " + args[i]);
+        else
+            parsed.Positional.push_back(args[i]);
+    }
+    return parsed;
+}
+
+int Decode(const std::vector<std::string>& args, bool rawToStdout) {
+    const TDecodeArgs parsed = ParseSimple(args, 1);
+    const std::size_t want = rawToStdout ? 1 : 2;
+    if (parsed.Positional.size() != want)
+        throw EUsage(rawToStdout ? "usage: zelvo-cli rgb [--gif-mode] INPUT"
+                                 : "usage: zelvo-cli decode [--gif-mode] INPUT OUTPUT.pam|-");
+    TQxImage doc;
+    LoadInto(doc, parsed.Positional[0], parsed.GifMode);
+    const TDibImage picture = doc.Bitmap().ToDibImage();
+    if (rawToStdout || parsed.Positional[1] == "-") {
+        const auto rgb = ToRGB8(picture);
+        WriteAll(STDOUT_FILENO, rgb.data(), rgb.size());
+        return 0;
+    }
+    TFileStream out(parsed.Positional[1], TFileStream::Mode::fmCreate);
+    WritePam(picture, out);
+    return 0;
+}
+
+int Info(const std::vector<std::string>& args, std::ostream& out) {
+    const TDecodeArgs parsed = ParseSimple(args, 1);
+    if (parsed.Positional.size() != 1) throw EUsage("usage: zelvo-cli info [--gif-mode] INPUT");
+    TQxImage doc;
+    LoadInto(doc, parsed.Positional[0], parsed.GifMode);
+    const TDibImage picture = doc.Bitmap().ToDibImage();
+    out << "width: " << picture.Width() << "\n"
+        << "height: " << picture.Height() << "\n"
+        << "bitcount: " << picture.BitCount() << "\n"
+        << "pixelformat: " << PixelFormatName(picture.PixelFormat()) << "\n"
+        << "colorsused: " << picture.ColorsUsed() << "\n";
+    return 0;
+}
+
+int Apply(const std::vector<std::string>& args) {
+    bool gifMode = false;
+    std::vector<std::string> positional;
+    std::vector<std::string> ops;
+    int undoDepth = 0;
+    bool hasUndoDepth = false;
+    bool hasSelect = false;
+    TRect select;
+    bool hasBackground = false;
+    TColor background = clGray;
+    int quality = -1;
+    bool progressive = false;
+    bool rle = false;
+    bool hasTransparent = false;
+    TColor transparent = clBlack;
+
+    auto value = [&](std::size_t& i) -> const std::string& {
+        if (i + 1 >= args.size()) throw EUsage(args[i] + " needs a value");
+        return args[++i];
+    };
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--gif-mode") {
+            gifMode = true;
+        } else if (a == "--undo-depth") {
+            undoDepth = ParseInt(value(i), a);
+            hasUndoDepth = true;
+        } else if (a == "--select") {
+            const auto parts = SplitAt(value(i), ',');
+            if (parts.size() != 4) throw EUsage("--select: expected L,T,R,B");
+            select = TRect{ParseInt(parts[0], a), ParseInt(parts[1], a), ParseInt(parts[2], a),
+                           ParseInt(parts[3], a)};
+            hasSelect = true;
+        } else if (a == "--background") {
+            background = ParseColor(value(i), a);
+            hasBackground = true;
+        } else if (a == "--quality") {
+            quality = ParseInt(value(i), a);
+            if (quality < 1 || quality > 100) throw EUsage("--quality: expected 1..100");
+        } else if (a == "--progressive") {
+            progressive = true;
+        } else if (a == "--rle") {
+            rle = true;
+        } else if (a == "--transparent") {
+            transparent = ParseColor(value(i), a);
+            hasTransparent = true;
+        } else if (a.size() > 2 && a.starts_with("--")) {
+            throw EUsage("unknown option " + a);
+        } else if (positional.size() < 2) {
+            positional.push_back(a);
+        } else {
+            ops.push_back(a);
+        }
+    }
+    if (positional.size() != 2)
+        throw EUsage("usage: zelvo-cli apply INPUT OUTPUT [--gif-mode] [--undo-depth N] [--select L,T,R,B] "
+                     "[--background COLOUR] [--quality Q] [--progressive] [--rle] [--transparent COLOUR] OP...");
+
+    // Every operation name is checked before anything is loaded or written.
+    struct TStep {
+        const TOperation* Op;
+        std::vector<std::string> Args;
+    };
+    std::vector<TStep> steps;
+    for (const auto& text : ops) {
+        const std::size_t colon = text.find(':');
+        const std::string name = text.substr(0, colon);
+        const TOperation* op = FindOperation(name);
+        if (op == nullptr) throw EUsage("unknown operation " + name);
+        std::vector<std::string> opArgs;
+        if (colon != std::string::npos) opArgs = SplitAt(text.substr(colon + 1), ',');
+        if (int(opArgs.size()) != op->Arity)
+            throw EUsage(name + ": expects " + std::to_string(op->Arity) + " argument(s), got " +
+                         std::to_string(opArgs.size()));
+        steps.push_back({op, std::move(opArgs)});
+    }
+
+    TQxImage doc;
+    if (hasUndoDepth) doc.SetUndoBuffer(undoDepth);
+    if (hasBackground) doc.Color = background;
+    LoadInto(doc, positional[0], gifMode);
+    if (hasSelect) doc.SetSelectionRect(select);
+    if (quality > 0) doc.SaveQuality = std::uint8_t(quality);
+    if (progressive) doc.SaveProgressive = true;
+    if (rle) doc.RLECompress = true;
+    if (hasTransparent) {
+        doc.SaveTransparent = true;
+        doc.TransparentColor = transparent;
+    }
+    for (const auto& step : steps) step.Op->Invoke(doc, step.Args);
+
+    const std::string& output = positional[1];
+    if (EndsWithPam(output)) {
+        if (doc.Empty()) throw std::runtime_error("the document holds no picture");
+        TFileStream out(output, TFileStream::Mode::fmCreate);
+        WritePam(doc.Bitmap().ToDibImage(), out);
+        return 0;
+    }
+    std::string failure;
+    if (!doc.SaveDocumentFile(output, gifMode, &failure)) {
+        if (failure.empty()) throw std::runtime_error("no writer for this file type: " + output);
+        throw std::runtime_error(failure);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ToRGB8(const TDibImage& image) {
+    TDibImage plain(image);
+    const TDibPixelFormat format = plain.PixelFormat();
+    if (format == dibPf8BitRLE) plain.SetPixelFormat(dibPf8Bit);
+    if (format == dibPf4BitRLE) plain.SetPixelFormat(dibPf4Bit);
+    const int w = plain.Width();
+    const int h = plain.Height();
+    const int bits = plain.BitCount();
+    const TRGBQuad* table = plain.ColorTable();
+    std::vector<std::uint8_t> rgb(std::size_t(w) * std::size_t(h) * 3);
+    std::uint8_t* out = rgb.data();
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row = plain.ScanLineRead(y);
+        for (int x = 0; x < w; ++x) {
+            if (bits == 24) {
+                *out++ = row[x * 3 + 2];
+                *out++ = row[x * 3 + 1];
+                *out++ = row[x * 3];
+                continue;
+            }
+            int index = 0;
+            if (bits == 8)
+                index = row[x];
+            else if (bits == 4)
+                index = (x & 1) ? (row[x / 2] & 0x0F) : (row[x / 2] >> 4);
+            else
+                index = (row[x / 8] >> (7 - (x & 7))) & 1;
+            const TRGBQuad& c = table[index];
+            *out++ = c.rgbRed;
+            *out++ = c.rgbGreen;
+            *out++ = c.rgbBlue;
+        }
+    }
+    return rgb;
+}
+
+void WritePam(const TDibImage& image, TStream& stream) {
+    const std::string header = "P7\nWIDTH " + std::to_string(image.Width()) + "\nHEIGHT " +
+                               std::to_string(image.Height()) +
+                               "\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n";
+    stream.WriteBuffer(header.data(), header.size());
+    const auto rgb = ToRGB8(image);
+    stream.WriteBuffer(rgb.data(), rgb.size());
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << "usage: zelvo-cli decode|rgb|info|apply ...\n";
+        return 1;
+    }
+    try {
+        const std::string& command = args[0];
+        if (command == "decode") return Decode(args, false);
+        if (command == "rgb") return Decode(args, true);
+        if (command == "info") return Info(args, out);
+        if (command == "apply") return Apply(args);
+        err << "unknown command " << command << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return 1;
+    }
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return Run(args, std::cout, std::cerr);
+}
+
+}  // namespace zelvo::cli

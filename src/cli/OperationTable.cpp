@@ -1,0 +1,48 @@
+#include "cli/OperationTable.h"
+
+namespace zelvo::cli {
+
+const std::vector<TOperation>& Operations() {
+    static const std::vector<TOperation> table = {
+        // History
+        ZELVO_OP(Undo),
+        ZELVO_OP(Redo),
+        ZELVO_OP(ClearUndo),
+        ZELVO_OP(SaveUndo),
+
+        // Tone and colour
+        ZELVO_OP(Negative),
+        ZELVO_OP(Grayscale),
+        ZELVO_OP(Sepia),
+        ZELVO_OP(SingleColorScale),
+        ZELVO_OP(Brightness),
+        ZELVO_OP(Contrast),
+        ZELVO_OP(AdjustRGB),
+        ZELVO_OP(Posterize),
+        ZELVO_OP(Solarization),
+        ZELVO_OP(Gamma),
+        ZELVO_OP(AdjustHSV),
+        ZELVO_OP(Monochrome),
+        ZELVO_OP(SwapRGB),
+        ZELVO_OP(XORConvert),
+
+        // Histogram
+        ZELVO_OP(Equalize),
+
+        // Geometry
+
+        // Resampling
+
+        // Clipboard
+    };
+    return table;
+}
+
+const TOperation* FindOperation(std::string_view name) {
+    for (const auto& row : Operations()) {
+        if (row.Name == name) return &row;
+    }
+    return nullptr;
+}
+
+}  // namespace zelvo::cli
