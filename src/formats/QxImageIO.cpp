@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "formats/JpegImage.h"
+#include "formats/PngImage.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
 
@@ -132,8 +133,13 @@ bool ReadDocumentPicture(const std::filesystem::path& path, bool gifMode, TDibIm
     }
     if (ext == ".png") {
         // PNG reader, in and outside GIF mode: Progressive = interlaced,
-        // Transparent false, ColorKeyed true. Not wired yet.
-        return false;
+        // Transparent false, ColorKeyed true.
+        TDibImage loaded;
+        read.Progressive = LoadPngPictureFile(path, loaded);
+        read.ColorKeyed = 1;
+        picture = loaded;
+        info = read;
+        return true;
     }
     if (ext == ".gif" && gifMode) {
         // GIF reader: first image on the logical screen. Not wired yet.
@@ -178,8 +184,12 @@ bool WriteDocumentPicture(const std::filesystem::path& path, const TDibImage& pi
     if (ext == ".png") {
         // PNG writer: transparency = options.Transparent with
         // options.TransparentColor, interlace = options.Progressive;
-        // ColorKeyed true. Not wired yet.
-        return false;
+        // ColorKeyed true.
+        WriteReplacing(path, [&](TStream& stream) {
+            SavePngPicture(picture, stream, options.Transparent, options.TransparentColor, options.Progressive);
+        });
+        colorKeyed = true;
+        return true;
     }
     if (ext == ".gif" && gifMode) {
         // GIF writer (octree reduction, nearest colour). Not wired yet.
@@ -202,8 +212,10 @@ bool LoadPictureFile(const std::filesystem::path& path, TDibImage& picture, bool
             return true;
         }
         if (ext == ".png" && gifMode) {
-            // PNG reader. Not wired yet.
-            return false;
+            TDibImage loaded;
+            LoadPngPictureFile(path, loaded);
+            picture = loaded;
+            return true;
         }
         if (ext == ".gif" && gifMode) {
             // GIF reader. Not wired yet.
