@@ -1,0 +1,92 @@
+// In-process timings of the geometry operations on a 4000 x 3000 photo-sized
+// picture, beside one plain read-and-write pass over the same pixels (every
+// byte read, changed and written back), which is the floor an operation that
+// moves every pixel once can reach.
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+
+#include "effects/Geometry.h"
+#include "effects/Resample.h"
+
+namespace {
+
+using namespace zelvo;
+
+TDibImage Picture(int width, int height, int bits) {
+    TDibImage image;
+    image.SetBitCount(bits);
+    image.SetWidth(width);
+    image.SetHeight(height);
+    std::mt19937 rng(1);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = image.ScanLine(y);
+        for (int x = 0; x < image.RowBytes(); ++x) row[x] = std::uint8_t(rng());
+    }
+    return image;
+}
+
+const TDibImage& Photo(int bits) {
+    static const TDibImage p24 = Picture(4000, 3000, 24);
+    static const TDibImage p8 = Picture(4000, 3000, 8);
+    return bits == 24 ? p24 : p8;
+}
+
+void BM_ReadWritePass(benchmark::State& state) {
+    TDibImage work = Photo(int(state.range(0)));
+    work.UniqueDIB();
+    for (auto _ : state) {
+        for (int y = 0; y < work.Height(); ++y) {
+            std::uint8_t* row = work.ScanLine(y);
+            for (int x = 0; x < work.RowBytes(); ++x) row[x] = std::uint8_t(row[x] ^ 0x5A);
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ReadWritePass)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
+
+void BM_Rotate90(benchmark::State& state) {
+    const TDibImage& source = Photo(int(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(effects::Rotate90(source, true, {}));
+}
+BENCHMARK(BM_Rotate90)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
+
+void BM_Mirror(benchmark::State& state) {
+    TDibImage work = Photo(int(state.range(0)));
+    work.UniqueDIB();
+    for (auto _ : state) effects::Mirror(work, {});
+}
+BENCHMARK(BM_Mirror)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
+
+void BM_Flip(benchmark::State& state) {
+    TDibImage work = Photo(int(state.range(0)));
+    work.UniqueDIB();
+    for (auto _ : state) effects::Flip(work, {});
+}
+BENCHMARK(BM_Flip)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond);
+
+void BM_RotateAngle30(benchmark::State& state) {
+    const TDibImage& source = Photo(24);
+    effects::RotateAngleParams params;
+    params.AngleTenths = 300;
+    for (auto _ : state) benchmark::DoNotOptimize(effects::RotateAngle(source, params, {}));
+}
+BENCHMARK(BM_RotateAngle30)->Unit(benchmark::kMillisecond);
+
+void BM_Lanczos3Down(benchmark::State& state) {
+    const TDibImage& source = Photo(24);
+    for (auto _ : state) benchmark::DoNotOptimize(effects::Resample(source, effects::rfLanczos3, 1000, 750, {}));
+}
+BENCHMARK(BM_Lanczos3Down)->Unit(benchmark::kMillisecond);
+
+void BM_Lanczos3Up(benchmark::State& state) {
+    static const TDibImage small = Picture(1000, 750, 24);
+    for (auto _ : state) benchmark::DoNotOptimize(effects::Resample(small, effects::rfLanczos3, 4000, 3000, {}));
+}
+BENCHMARK(BM_Lanczos3Up)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
