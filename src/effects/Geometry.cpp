@@ -1,4 +1,5 @@
 #include "effects/Geometry.h"
+#include "image/DibPixelIndex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,29 +15,7 @@ namespace {
 
 constexpr const char* kInvalidParameters = "TDibImageData.CreateDIB: Invalid Parameters";
 
-// Index of pixel x in a 1-, 4- or 8-bit row.
-inline unsigned IndexAt(const std::uint8_t* row, int x, int bits) {
-    switch (bits) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-        case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-        default: return row[x];
-    }
-}
 
-inline void PutIndex(std::uint8_t* row, int x, int bits, unsigned index) {
-    switch (bits) {
-        case 1: {
-            const auto mask = std::uint8_t(0x80 >> (x & 7));
-            row[x >> 3] = std::uint8_t((index & 1) ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask));
-            break;
-        }
-        case 4:
-            if (x & 1) row[x >> 1] = std::uint8_t((row[x >> 1] & 0xF0) | (index & 0x0F));
-            else row[x >> 1] = std::uint8_t((row[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
-            break;
-        default: row[x] = std::uint8_t(index);
-    }
-}
 
 // Copies `count` pixels from column sx of one row to column dx of another,
 // both of `bits` per pixel. The rows must not overlap.
@@ -49,7 +28,7 @@ void CopyPixels(const std::uint8_t* from, int sx, std::uint8_t* to, int dx, int 
     } else if ((sx * bits) % 8 == 0 && (dx * bits) % 8 == 0 && (count * bits) % 8 == 0) {
         std::memcpy(to + dx * bits / 8, from + sx * bits / 8, std::size_t(count * bits / 8));
     } else {
-        for (int i = 0; i < count; ++i) PutIndex(to, dx + i, bits, IndexAt(from, sx + i, bits));
+        for (int i = 0; i < count; ++i) DibPutIndex(to, dx + i, bits, DibIndexAt(from, sx + i, bits));
     }
 }
 
@@ -181,7 +160,7 @@ TDibImage Rotate90(const TDibImage& source, bool clockwise, const ProgressFn& pr
                 for (int x = 0; x < w; ++x) {
                     const int dx = clockwise ? h - 1 - y : y;
                     const int dy = clockwise ? x : w - 1 - x;
-                    PutIndex(out[std::size_t(dy)], dx, bits, IndexAt(srow, x, bits));
+                    DibPutIndex(out[std::size_t(dy)], dx, bits, DibIndexAt(srow, x, bits));
                 }
             }
         }
@@ -215,9 +194,9 @@ void Mirror(TDibImage& work, const ProgressFn& progress) {
                 for (int x = x0; x < x1; ++x) std::swap(row[x], row[w - 1 - x]);
             } else {
                 for (int x = x0; x < x1; ++x) {
-                    const unsigned a = IndexAt(row, x, bits), b = IndexAt(row, w - 1 - x, bits);
-                    PutIndex(row, x, bits, b);
-                    PutIndex(row, w - 1 - x, bits, a);
+                    const unsigned a = DibIndexAt(row, x, bits), b = DibIndexAt(row, w - 1 - x, bits);
+                    DibPutIndex(row, x, bits, b);
+                    DibPutIndex(row, w - 1 - x, bits, a);
                 }
             }
         }

@@ -2,6 +2,7 @@
 // expansion, 1-bit and halftone steps.
 
 #include "image/DibConvert.h"
+#include "image/DibPixelIndex.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,13 +23,6 @@ bool IsUncompressed(const TDibImageData& src, int bitCount) {
     return src.Header.biBitCount == bitCount && src.Header.biCompression == BI_RGB;
 }
 
-inline unsigned IndexAt(const std::uint8_t* row, int x, int bitCount) {
-    switch (bitCount) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-        case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-        default: return row[x];
-    }
-}
 
 const std::uint8_t* SrcRow(const TDibImageData& d, int storageRow) {
     return d.Bits + std::size_t(storageRow) * std::size_t(d.RowBytes());
@@ -46,7 +40,7 @@ DibDataPtr ExpandIndices(const TDibImageData& src, int toBits) {
         const std::uint8_t* in = SrcRow(src, y);
         std::uint8_t* out = DstRow(*dst, y);
         for (int x = 0; x < src.Width; ++x) {
-            const auto index = std::uint8_t(IndexAt(in, x, fromBits));
+            const auto index = std::uint8_t(DibIndexAt(in, x, fromBits));
             if (toBits == 8) {
                 out[x] = index;
             } else if (x & 1) {
@@ -81,7 +75,7 @@ DibDataPtr MonoMatch(const TDibImageData& src, TColor monoColor) {
                 const std::uint8_t* p = in + std::size_t(x) * 3;
                 set = RGB(p[2], p[1], p[0]) == wanted;
             } else {
-                set = white[IndexAt(in, x, bits)];
+                set = white[DibIndexAt(in, x, bits)];
             }
             if (set) out[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
         }
@@ -118,7 +112,7 @@ DibDataPtr ConvertPaletteToTrueColor(const TDibImageData& src) {
         const std::uint8_t* in = SrcRow(src, y);
         std::uint8_t* out = DstRow(*dst, y);
         for (int x = 0; x < src.Width; ++x, out += 3) {
-            const TRGBQuad& q = src.ColorTable[IndexAt(in, x, bits)];
+            const TRGBQuad& q = src.ColorTable[DibIndexAt(in, x, bits)];
             out[0] = q.rgbBlue;
             out[1] = q.rgbGreen;
             out[2] = q.rgbRed;
@@ -176,7 +170,7 @@ DibDataPtr ConvertToHalfToneBW(const TDibImageData& src) {
                 rgb[1] = p[1];
                 rgb[2] = p[0];
             } else {
-                const TRGBQuad& q = src.ColorTable[IndexAt(in, x, bits)];
+                const TRGBQuad& q = src.ColorTable[DibIndexAt(in, x, bits)];
                 rgb[0] = q.rgbRed;
                 rgb[1] = q.rgbGreen;
                 rgb[2] = q.rgbBlue;
@@ -232,7 +226,7 @@ DibDataPtr ConvertToHalfTone(const TDibImageData& src) {
                 g = p[1];
                 b = p[0];
             } else {
-                const TRGBQuad& q = src.ColorTable[IndexAt(in, x, bits)];
+                const TRGBQuad& q = src.ColorTable[DibIndexAt(in, x, bits)];
                 r = q.rgbRed;
                 g = q.rgbGreen;
                 b = q.rgbBlue;

@@ -1,4 +1,5 @@
 #include "image/DibImageCanvas.h"
+#include "image/DibPixelIndex.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,35 +13,14 @@ struct Rgb {
     std::uint8_t r, g, b;
 };
 
-inline unsigned IndexAt(const std::uint8_t* row, int x, int bitCount) {
-    switch (bitCount) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-        case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-        default: return row[x];
-    }
-}
 
-inline void PutIndex(std::uint8_t* row, int x, int bitCount, unsigned index) {
-    switch (bitCount) {
-        case 1: {
-            const auto mask = std::uint8_t(0x80 >> (x & 7));
-            row[x >> 3] = std::uint8_t(index & 1 ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask));
-            break;
-        }
-        case 4:
-            if (x & 1) row[x >> 1] = std::uint8_t((row[x >> 1] & 0xF0) | (index & 0x0F));
-            else row[x >> 1] = std::uint8_t((row[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
-            break;
-        default: row[x] = std::uint8_t(index);
-    }
-}
 
 inline Rgb ColorAt(const TDibImage& image, const std::uint8_t* row, int x) {
     if (image.BitCount() == 24) {
         const std::uint8_t* p = row + std::size_t(x) * 3;
         return Rgb{p[2], p[1], p[0]};
     }
-    const TRGBQuad& q = image.ColorTable()[IndexAt(row, x, image.BitCount())];
+    const TRGBQuad& q = image.ColorTable()[DibIndexAt(row, x, image.BitCount())];
     return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue};
 }
 
@@ -113,7 +93,7 @@ void TDibImageCanvas::FillRect(const TRect& rect, TColor color) {
     const unsigned index = nearest(c);
     for (int y = top; y < bottom; ++y) {
         std::uint8_t* row = image_.ScanLine(y);
-        for (int x = left; x < right; ++x) PutIndex(row, x, bits, index);
+        for (int x = left; x < right; ++x) DibPutIndex(row, x, bits, index);
     }
 }
 
@@ -186,9 +166,9 @@ void TDibImageCanvas::StretchRect(const TRect& destRect, const TDibImage& source
                 p[1] = c.g;
                 p[2] = c.r;
             } else if (sameLayout) {
-                PutIndex(out, x, bits, IndexAt(in, s, bits));
+                DibPutIndex(out, x, bits, DibIndexAt(in, s, bits));
             } else {
-                PutIndex(out, x, bits, nearest(ColorAt(*from, in, s)));
+                DibPutIndex(out, x, bits, nearest(ColorAt(*from, in, s)));
             }
         }
     }

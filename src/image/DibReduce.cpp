@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "image/DibConvert.h"
+#include "image/DibPixelIndex.h"
 
 namespace zelvo {
 namespace {
@@ -178,16 +179,6 @@ void RequireTrueColor(const TDibImageData& src, const char* message) {
     if (src.Header.biBitCount != 24 || src.Header.biCompression != BI_RGB) throw EDibImageBadDIBType(message);
 }
 
-// Writes one index into a row of `bitCount` (4 or 8) bits.
-inline void PutIndex(std::uint8_t* row, int x, int bitCount, std::uint8_t index) {
-    if (bitCount == 8) {
-        row[x] = index;
-    } else if (x & 1) {
-        row[x >> 1] = std::uint8_t((row[x >> 1] & 0xF0) | (index & 0x0F));
-    } else {
-        row[x >> 1] = std::uint8_t((row[x >> 1] & 0x0F) | (index << 4));
-    }
-}
 
 // "Low": 32 x 64 x 32 histogram over red div 8, green div 4, blue div 8.
 DibDataPtr ReduceLow(const TDibImageData& src, int depth, int bitCount, const ReductionStepFn& step) {
@@ -226,7 +217,7 @@ DibDataPtr ReduceLow(const TDibImageData& src, int depth, int bitCount, const Re
                 out[x] = table[(std::uint32_t(p[2] >> 3) << 11) | (std::uint32_t(p[1] >> 2) << 5) | (p[0] >> 3)];
         } else {
             for (int x = 0; x < width; ++x, p += 3)
-                PutIndex(out, x, 4, table[(std::uint32_t(p[2] >> 3) << 11) | (std::uint32_t(p[1] >> 2) << 5) | (p[0] >> 3)]);
+                DibPutIndex(out, x, 4, table[(std::uint32_t(p[2] >> 3) << 11) | (std::uint32_t(p[1] >> 2) << 5) | (p[0] >> 3)]);
         }
     }
     return dst;
@@ -275,7 +266,7 @@ DibDataPtr ReduceHigh(const TDibImageData& src, int depth, int bitCount, const R
         std::uint8_t* out = dst->Bits + std::size_t(y) * std::size_t(dstStride);
         for (int x = 0; x < width; ++x, p += 3) {
             const std::uint8_t rgb[3] = {p[2], p[1], p[0]};
-            PutIndex(out, x, bitCount, splitter.Map(rgb));
+            DibPutIndex(out, x, bitCount, splitter.Map(rgb));
         }
     }
     return dst;
