@@ -190,13 +190,20 @@ int Apply(const std::vector<std::string>& args) {
     for (const auto& text : ops) {
         const std::size_t colon = text.find(':');
         const std::string name = text.substr(0, colon);
-        const TOperation* op = FindOperation(name);
-        if (op == nullptr) throw EUsage("unknown operation " + name);
+        if (FindOperation(name) == nullptr) throw EUsage("unknown operation " + name);
         std::vector<std::string> opArgs;
         if (colon != std::string::npos) opArgs = SplitAt(text.substr(colon + 1), ',');
-        if (int(opArgs.size()) != op->Arity)
-            throw EUsage(name + ": expects " + std::to_string(op->Arity) + " argument(s), got " +
-                         std::to_string(opArgs.size()));
+        // Overloads share a name; the number of arguments picks the row.
+        const TOperation* op = FindOperation(name, int(opArgs.size()));
+        if (op == nullptr) {
+            std::string arities;
+            for (const auto& row : Operations()) {
+                if (row.Name != name) continue;
+                if (!arities.empty()) arities += " or ";
+                arities += std::to_string(row.Arity);
+            }
+            throw EUsage(name + ": expects " + arities + " argument(s), got " + std::to_string(opArgs.size()));
+        }
         steps.push_back({op, std::move(opArgs)});
     }
 

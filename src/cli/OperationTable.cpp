@@ -30,8 +30,19 @@ const std::vector<TOperation>& Operations() {
         ZELVO_OP(Equalize),
 
         // Geometry
+        ZELVO_OP(CropRect),
+        ZELVO_OP(Trim),
+        ZELVO_OP(Rotate90),
+        ZELVO_OP(RotateAngle),
+        ZELVO_OP(Mirror),
+        ZELVO_OP(Flip),
+        ZELVO_OP(ShiftImage),
+        ZELVO_OP(AddMargins),
 
         // Resampling
+        ZELVO_OP(StretchResize),
+        ZELVO_OP_AS(Resample, void (TQxImage::*)(effects::TResampleFilter, int, int)),
+        ZELVO_OP_AS(Resample, void (TQxImage::*)(effects::TResampleFilter, int, int, float)),
 
         // Clipboard
     };
@@ -41,6 +52,13 @@ const std::vector<TOperation>& Operations() {
 const TOperation* FindOperation(std::string_view name) {
     for (const auto& row : Operations()) {
         if (row.Name == name) return &row;
+    }
+    return nullptr;
+}
+
+const TOperation* FindOperation(std::string_view name, int arity) {
+    for (const auto& row : Operations()) {
+        if (row.Name == name && row.Arity == arity) return &row;
     }
     return nullptr;
 }

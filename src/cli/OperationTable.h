@@ -7,7 +7,11 @@
 //   colour name such as "clBlack" (TColor is a 32-bit integer), range-checked
 //   against the parameter type;
 // - reals in decimal;
-// - booleans as 0 or 1.
+// - booleans as 0 or 1;
+// - enumerations through TEnumText (the resampling filter by its name, such
+//   as "Lanczos3", or by its index).
+// An overloaded method may have one row per overload; the number of
+// arguments given picks the row.
 
 #include <charconv>
 #include <cmath>
@@ -15,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -25,6 +30,7 @@
 #include <vector>
 
 #include "document/QxImage.h"
+#include "effects/Resample.h"
 #include "image/Types.h"
 
 namespace zelvo::cli {
@@ -45,8 +51,28 @@ struct TOperation {
 
 /// Every operation, in table order.
 const std::vector<TOperation>& Operations();
-/// The row named exactly `name`, or nullptr.
+/// The first row named exactly `name`, or nullptr.
 const TOperation* FindOperation(std::string_view name);
+/// The row named exactly `name` that takes `arity` arguments, or nullptr.
+const TOperation* FindOperation(std::string_view name, int arity);
+
+/// The command-line text of an enumeration type: a specialisation offers
+/// `static std::optional<E> FromText(std::string_view)`.
+template <typename E>
+struct TEnumText;
+
+/// Resampling filters by name (case-insensitive) or by index 0..6.
+template <>
+struct TEnumText<effects::TResampleFilter> {
+    static std::optional<effects::TResampleFilter> FromText(std::string_view text) {
+        if (const auto named = effects::FilterFromName(text)) return named;
+        int index = -1;
+        const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
+        if (ec != std::errc() || ptr != text.data() + text.size() || text.empty()) return std::nullopt;
+        if (index < 0 || index >= effects::kResampleFilterCount) return std::nullopt;
+        return effects::TResampleFilter(index);
+    }
+};
 
 namespace detail {
 
@@ -75,6 +101,9 @@ T ParseArgument(const std::string& text, const std::string& opName) {
                               static_cast<unsigned long long>(std::numeric_limits<V>::max())))
             throw bad("value out of range:");
         return static_cast<V>(value);
+    } else if constexpr (std::is_enum_v<V>) {
+        if (const auto value = TEnumText<V>::FromText(text)) return *value;
+        throw bad("unknown value");
     } else if constexpr (std::is_floating_point_v<V>) {
         double value = 0;
         const char* first = text.data();

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "effects/Resample.h"
 #include "image/DibImage.h"
 #include "image/Stream.h"
 #include "image/Types.h"
@@ -366,14 +367,85 @@ public:
     // ========================================================================
     // Geometry (src/document/QxImageGeometry.cpp)
     // ========================================================================
+    // Each returns at once, changing nothing, for an empty picture or while
+    // another edit is open. Quarter turns, mirror, flip and shift move pixel
+    // values in the picture's own depth and keep its colour table.
+
+    /// Crops to the rectangle from (x1, y1) to (x2, y2): the corners are
+    /// ordered and limited to the picture, and an empty result does nothing.
+    /// No bracket: takes one undo snapshot itself. Then scroll position
+    /// (0, 0), no selection, view recomputed.
+    void CropRect(int x1, int y1, int x2, int y2);
+    /// With a selection: CropRect to it and true; otherwise false.
+    bool Trim();
+    /// A quarter turn of the whole picture (clockwise: pixel (x, y) goes to
+    /// (height - 1 - y, x)); the selection is removed.
+    void Rotate90(bool clockwise);
+    /// Turns the selection (or the whole picture) by `angleTenths` tenths of
+    /// a degree, clockwise on screen for positive values, with nearest-pixel
+    /// sampling. With `enlarge` the canvas grows to hold the whole turned
+    /// picture. Uncovered pixels take Color, or on a selection keep what the
+    /// picture had there. 24-bit write-back, depth restored.
+    void RotateAngle(int angleTenths, bool enlarge);
+    /// Swaps left and right within the selection (or the whole picture).
+    void Mirror();
+    /// Swaps top and bottom within the selection (or the whole picture).
+    void Flip();
+    /// Wrap-around shift of the selection (or the whole picture) by dx
+    /// pixels right and dy down (negative: left, up). Nothing when both are 0.
+    void ShiftImage(int dx, int dy);
+    /// Adds margins (pixels, each 0 or more) of `color` around the whole
+    /// picture; the picture returns to its former depth. Throws
+    /// EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid Parameters",
+    /// before any change, for a negative margin or a result above the pixel
+    /// limit.
+    void AddMargins(int top, int bottom, TColor color, int right, int left);
 
     // ========================================================================
     // Resampling (src/document/QxImageResample.cpp)
     // ========================================================================
 
+    /// Nearest-pixel resize of the whole picture keeping its pixel format
+    /// and colour table. No bracket: one undo snapshot is taken even when
+    /// the size is unchanged or a side is below 1 (then nothing else
+    /// changes). Scroll position (0, 0), no selection. Throws
+    /// EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid Parameters",
+    /// before the snapshot, for a size above the pixel limit.
+    void StretchResize(int width, int height);
+    /// Filtered two-pass resize of the whole picture to width x height with
+    /// `filter` of radius `support` (pixels); the result is 24 bits per
+    /// pixel. Progress 0..50 over the horizontal pass, 50..100 over the
+    /// vertical one. Scroll position (0, 0), no selection. Throws
+    /// EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid Parameters",
+    /// before any change, for a size below 1 or above the pixel limit, an
+    /// unknown filter, or a support that is not positive and finite.
+    void Resample(effects::TResampleFilter filter, int width, int height, float support);
+    /// As above with the filter's own support radius.
+    void Resample(effects::TResampleFilter filter, int width, int height);
+
     // ========================================================================
     // Clipboard (src/document/QxImageClipboard.cpp)
     // ========================================================================
+    // The system clipboard is reached through TClipboard (platform); without
+    // a running QGuiApplication it holds nothing and copying does nothing.
+
+    /// Puts the selection (or the whole picture) on the clipboard as a
+    /// packed DIB in the picture's own depth and colour table, plus a plain
+    /// image for other programs. With RLECompress a 4- or 8-bit picture goes
+    /// RLE-coded, or uncompressed when coding fails. Nothing when empty.
+    void CopyToClipboard();
+    /// Replaces the picture with the clipboard's: a DIB keeps its depth and
+    /// colour table; any other image becomes a 24-bit picture of its size.
+    /// One undo snapshot, no selection, scroll position (0, 0). Returns
+    /// true when a picture was pasted; false, with the picture as it was,
+    /// when the clipboard holds none or reading it failed.
+    bool PasteFromClipboard();
+    /// Only with a picture and a selection: CopyToClipboard, then
+    /// DeleteSelection.
+    void CutToClipboard();
+    /// Only with a selection: fills it with Color (system colours resolved);
+    /// a palette picture returns to its depth.
+    void DeleteSelection();
 
 private:
     void OpenUndoFile();
