@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "UndoTestSupport.h"
 #include "document/QxImage.h"
 #include "image/Exceptions.h"
 
@@ -26,14 +25,8 @@ namespace zelvo {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A 24-bit picture whose every byte is v.
-TDibImage Flat(int w, int h, std::uint8_t v) {
-    TDibImage img;
-    img.ReplaceData(TDibImageData::CreateDIB(w, h, 0, 24, true));
-    for (int y = 0; y < h; ++y) std::fill_n(img.ScanLine(y), w * 3, v);
-    return img;
-}
+using test::FileSizeLimit;
+using test::Flat;
 
 std::uint8_t TopLeft(const TQxImage& doc) { return doc.Bitmap().Dib().ScanLineRead(0)[0]; }
 
@@ -71,34 +64,6 @@ public:
 
 private:
     std::optional<std::string> old_;
-};
-
-// Limits the size of files this process writes (as a full disk would stop
-// them), ignoring the signal the limit raises, until Lift() or the end of
-// the scope. Keep the scope short: test output written to a file meanwhile
-// is refused too.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        active_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() { Lift(); }
-    void Lift() {
-        if (!active_) return;
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        ::signal(SIGXFSZ, oldHandler_);
-        active_ = false;
-    }
-    bool Active() const { return active_; }
-
-private:
-    rlimit old_{};
-    sighandler_t oldHandler_ = SIG_DFL;
-    bool active_ = false;
 };
 
 // Bytes this process has read through read() so far; -1 when the kernel
