@@ -34,6 +34,8 @@ void InstallEditCommands(TZVfrmMain& form);
 void InstallViewCommands(TZVfrmMain& form);
 void InstallHelpCommands(TZVfrmMain& form);
 void InstallToneCommands(TZVfrmMain& form);
+void InstallGeometryCommands(TZVfrmMain& form);
+void InstallClipboardCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -74,11 +76,11 @@ const TCommandRow kCommands[] = {
     // Edit menu
     Wired(&M::mnuUndo, InstallEditCommands),
     Wired(&M::mnuRedo, InstallEditCommands),
-    Waiting(&M::mnuCopy, "clipboard operations"),
-    Waiting(&M::mnuPaste, "clipboard operations"),
+    Wired(&M::mnuCopy, InstallClipboardCommands),
+    Wired(&M::mnuPaste, InstallClipboardCommands),
     Waiting(&M::mnuMergePaste, "merge-paste"),
-    Waiting(&M::mnuCut, "clipboard operations"),
-    Waiting(&M::mnuDelete, "clipboard operations"),
+    Wired(&M::mnuCut, InstallClipboardCommands),
+    Wired(&M::mnuDelete, InstallClipboardCommands),
     Wired(&M::mnuSelectAll, InstallEditCommands),
     Waiting(&M::mnuTextOut, "text insertion"),
     Waiting(&M::mnuMerge, "merge"),
@@ -102,16 +104,16 @@ const TCommandRow kCommands[] = {
     Waiting(&M::mnuHistogram, "histogram window"),
     Wired(&M::mnuBackgroundColor, InstallViewCommands),
     // Image menu
-    Waiting(&M::mnuResize, "resize dialog"),
-    Waiting(&M::mnuTriming, "geometry operations"),
-    Waiting(&M::mnuCustomTrim, "coordinate crop dialog"),
-    Waiting(&M::mnuRotate270, "geometry operations"),
-    Waiting(&M::mnuRotate90, "geometry operations"),
-    Waiting(&M::mnuRotate, "rotate dialog"),
-    Waiting(&M::mnuMirror, "geometry operations"),
-    Waiting(&M::mnuFlip, "geometry operations"),
-    Waiting(&M::mnuSlideImage, "shift dialog"),
-    Waiting(&M::mnuSpacing, "margin dialog"),
+    Wired(&M::mnuResize, InstallGeometryCommands),
+    Wired(&M::mnuTriming, InstallGeometryCommands),
+    Wired(&M::mnuCustomTrim, InstallGeometryCommands),
+    Wired(&M::mnuRotate270, InstallGeometryCommands),
+    Wired(&M::mnuRotate90, InstallGeometryCommands),
+    Wired(&M::mnuRotate, InstallGeometryCommands),
+    Wired(&M::mnuMirror, InstallGeometryCommands),
+    Wired(&M::mnuFlip, InstallGeometryCommands),
+    Wired(&M::mnuSlideImage, InstallGeometryCommands),
+    Wired(&M::mnuSpacing, InstallGeometryCommands),
     Waiting(&M::mnuTexture, "texture dialog"),
     Waiting(&M::mnuNoiseReduction, "neighbourhood filters"),
     Waiting(&M::mnuMedian, "neighbourhood filters"),

@@ -2,13 +2,12 @@
 // history lists, select all, clearing the undo buffer and the clipboard.
 
 #include <QAction>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QMenu>
 
 #include "app/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
+#include "platform/Clipboard.h"
 
 namespace zelvo {
 
@@ -36,8 +35,7 @@ void InstallEditCommands(TZVfrmMain& form) {
         f->ShowSelectionSize();
     });
     QObject::connect(form.mnuClearUndo, &QAction::triggered, f, [f] { f->QxImage1().ClearUndo(); });
-    QObject::connect(form.mnuClipBoardClear, &QAction::triggered, f,
-                     [] { QGuiApplication::clipboard()->clear(); });
+    QObject::connect(form.mnuClipBoardClear, &QAction::triggered, f, [] { TClipboard::Clear(); });
 }
 
 }  // namespace zelvo

@@ -4,6 +4,8 @@
 // table).
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "app/EffectSettings.h"
@@ -27,6 +29,21 @@ TPreviewRow Track(const char* label, int min, int max, int position, int frequen
     row.Page = page;
     return row;
 }
+
+// The size the shift dialog works on: the selection, or the whole picture.
+TPoint ShiftSourceSize(TZVfrmMain& form) {
+    TQxImage& doc = form.QxImage1();
+    if (doc.Empty()) return {0, 0};
+    if (doc.HasSelection()) {
+        const TRect r = doc.SelectionRect();
+        return {r.Width(), r.Height()};
+    }
+    return {doc.Bitmap().Width(), doc.Bitmap().Height()};
+}
+
+// Page size and tick frequency of a shift track: a tenth of its range, at
+// least 1.
+int ShiftPage(int max) { return max < 10 ? 1 : max / 10; }
 
 std::vector<TPreviewEffect> MakePreviewEffects() {
     std::vector<TPreviewEffect> rows;
@@ -147,6 +164,27 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     true, false});
 
+    // 8: rotate by an angle in tenths of a degree; the spin edit shows
+    // degrees. The thumbnail keeps its size; OK enlarges the canvas.
+    rows.push_back({8, "任意角度回転",
+                    [](TZVfrmMain&) {
+                        TPreviewSetup s;
+                        s.Caption = "任意角度回転";
+                        s.Rows[0] = Track("回転角度：", -1800, 1800, 0, 100, 100);
+                        s.Rows[0].Divisor = 10;
+                        s.Rows[0].Decimals = 1;
+                        s.Rows[0].SpinStep = 0.1;
+                        s.HelpTopic = 74;
+                        return s;
+                    },
+                    [](TQxImage& p, const TPreviewValues& v) { p.RotateAngle(v.Position[0], false); },
+                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                        if (v.Position[0] == 0) return false;
+                        f.QxImage1().RotateAngle(v.Position[0], true);
+                        return true;
+                    },
+                    false, true});
+
     // 9: posterize.
     rows.push_back({9, "ポスタライズ",
                     [](TZVfrmMain& f) {
@@ -178,6 +216,33 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         if (v.Position[0] > 254) return false;
                         EffectSettings(f).SolarizationLevel = std::uint8_t(v.Position[0]);
                         f.QxImage1().Solarization(std::uint8_t(v.Position[0]));
+                        return true;
+                    },
+                    true, true});
+    // 13: wrap-around shift of the selection (or the picture), up to one
+    // whole turn each way. The thumbnail shifts by the same fraction of its
+    // own size; a whole turn on OK changes nothing and adds no undo step.
+    rows.push_back({13, "シフト",
+                    [](TZVfrmMain& f) {
+                        const TPoint size = ShiftSourceSize(f);
+                        TPreviewSetup s;
+                        s.Caption = "シフト";
+                        s.Rows[0] = Track("横軸の移動量：", -size.X, size.X, 0, ShiftPage(size.X), ShiftPage(size.X));
+                        s.Rows[1] = Track("縦軸の移動量：", -size.Y, size.Y, 0, ShiftPage(size.Y), ShiftPage(size.Y));
+                        s.HelpTopic = 86;
+                        return s;
+                    },
+                    [](TQxImage& p, const TPreviewValues& v) {
+                        if (v.SourceWidth <= 0 || v.SourceHeight <= 0) return;
+                        const int dx = int(std::trunc(double(p.Bitmap().Width()) / v.SourceWidth * v.Position[0]));
+                        const int dy = int(std::trunc(double(p.Bitmap().Height()) / v.SourceHeight * v.Position[1]));
+                        p.ShiftImage(dx, dy);
+                    },
+                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                        const TPoint size = ShiftSourceSize(f);
+                        const int dx = v.Position[0], dy = v.Position[1];
+                        if (!((dx != 0 && std::abs(dx) != size.X) || (dy != 0 && std::abs(dy) != size.Y))) return false;
+                        f.QxImage1().ShiftImage(dx, dy);
                         return true;
                     },
                     true, true});

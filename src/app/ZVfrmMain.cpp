@@ -31,6 +31,7 @@
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
+#include "platform/Clipboard.h"
 
 namespace zelvo {
 
@@ -208,7 +209,7 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
     mnuTransparent->setVisible(FGIFMode);
 
     // 7. Clipboard watching.
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { ClipboardChanged(); });
+    connect(new TClipboard(this), &TClipboard::Changed, this, [this] { ClipboardChanged(); });
     ClipboardChanged();
 
     // 8.
@@ -531,6 +532,12 @@ void TZVfrmMain::ChangeCanUndo(int undoCount, int redoCount) {
 void TZVfrmMain::UpdateCommandState() {
     const QList<QAction*> depths = {mnuColorBit24, mnuColorBit8, mnuColorBit4, mnuColorBit1,
                                     mnuColorBitHalftone};
+    // Cut and erase need a selection; an operation that removed it (a crop,
+    // a turn, a paste) leaves them disabled until the next one.
+    if (!ToolMode()) {
+        SetCommandEnabled(mnuCut, FImage->HasSelection());
+        SetCommandEnabled(mnuDelete, FImage->HasSelection());
+    }
     if (FImage->Empty()) {
         for (QAction* a : depths) SetCommandEnabled(a, false);
         RepaintStatusBar();
@@ -648,15 +655,7 @@ void TZVfrmMain::ViewMouseMove(int x, int y, QPoint screen) {
 
 // ---------------------------------------------------------------- clipboard
 
-bool TZVfrmMain::ClipboardHasBitmap() const {
-    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    if (!mime) return false;
-    if (mime->hasImage()) return true;
-    for (const QString& format : mime->formats())
-        if (format.startsWith(QLatin1String("image/")) || format.contains(QLatin1String("dib"), Qt::CaseInsensitive))
-            return true;
-    return false;
-}
+bool TZVfrmMain::ClipboardHasBitmap() const { return TClipboard::HasBitmap(); }
 
 void TZVfrmMain::ClipboardChanged() {
     const bool has = ClipboardHasBitmap() && !ToolMode();

@@ -158,6 +158,7 @@ void TZVfrmPreview::BuildPreview() {
     const TRect source = FEffect.PreviewSelection && doc.HasSelection()
                              ? doc.SelectionRect()
                              : TRect{0, 0, picture.Width(), picture.Height()};
+    FSource = source;
     const QRect client = PrevBase->contentsRect();
     const double aspect = double(source.Width()) / double(source.Height());
     int width, height;
@@ -190,6 +191,8 @@ TPreviewValues TZVfrmPreview::Values() const {
     }
     values.Check1 = CheckBox1->isChecked();
     values.Check2 = CheckBox2->isChecked();
+    values.SourceWidth = FSource.Width();
+    values.SourceHeight = FSource.Height();
     return values;
 }
 
@@ -204,9 +207,11 @@ void TZVfrmPreview::SpinChanged(int row) {
     const TPreviewRow& setup = FSetup.Rows[std::size_t(row)];
     const double value = SpinEdits[std::size_t(row)]->value();
     if (value > setup.SpinSyncAbove) {
-        // Trunc(value x divisor); the nudge keeps 1.15 x 100 from landing on
-        // 114 through binary rounding.
-        const int position = int(std::trunc(value * std::max(1, setup.Divisor) + 1e-9));
+        // Trunc(value x divisor); the nudge away from zero keeps 1.15 x 100
+        // from landing on 114, and -12.3 x 10 on -122, through binary
+        // rounding.
+        const double scaled = value * std::max(1, setup.Divisor);
+        const int position = int(std::trunc(scaled + (scaled < 0 ? -1e-9 : 1e-9)));
         const QSignalBlocker block(ScrollBars[std::size_t(row)]);
         ScrollBars[std::size_t(row)]->setValue(position);
     }

@@ -32,6 +32,10 @@ struct TPreviewValues {
     std::array<double, 3> Spin{};   ///< spin-edit values, rows 1..3
     bool Check1 = false;
     bool Check2 = false;
+    /// Size of the part of the picture the thumbnail shows (the selection
+    /// for effects that preview it, else the whole picture).
+    int SourceWidth = 0;
+    int SourceHeight = 0;
 };
 
 /// One parameter row: a label, a track bar and a spin edit holding the
@@ -135,6 +139,7 @@ private:
     std::unique_ptr<TQxImage> FPreview;
     TQxImageView* FPreviewView = nullptr;
     int FPreviewScale = 1;
+    TRect FSource;
     bool FRefreshBusy = false;
     int FRefreshCount = 0;
     QTimer FIdle;

@@ -1,0 +1,169 @@
+#include "app/ZVfrmSpacing.h"
+
+#include <QColorDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/Settings.h"
+#include "app/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "platform/IniFile.h"
+
+namespace zelvo {
+namespace {
+
+constexpr const char* kSection = "Spacing";
+constexpr int kMarginMax = 999;
+
+QSpinBox* MarginEdit(QWidget* parent, const char* name, int value) {
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(QLatin1String(name));
+    spin->setRange(0, kMarginMax);
+    spin->setValue(std::clamp(value, 0, kMarginMax));
+    spin->setMinimumWidth(72);
+    return spin;
+}
+
+QString Hex(TColor color) {
+    const TColor rgb = ColorToRGB(color);
+    return QStringLiteral("#%1%2%3")
+        .arg(GetRValue(rgb), 2, 16, QLatin1Char('0'))
+        .arg(GetGValue(rgb), 2, 16, QLatin1Char('0'))
+        .arg(GetBValue(rgb), 2, 16, QLatin1Char('0'));
+}
+
+}  // namespace
+
+TSpacingSettings ReadSpacingSettings(const TIniFile& ini) {
+    TSpacingSettings s;
+    s.Top = ini.ReadInteger(kSection, "Top", s.Top);
+    s.Bottom = ini.ReadInteger(kSection, "Bottom", s.Bottom);
+    s.Left = ini.ReadInteger(kSection, "Left", s.Left);
+    s.Right = ini.ReadInteger(kSection, "Right", s.Right);
+    s.Color = ini.ReadColor(kSection, "Color", s.Color);
+    return s;
+}
+
+void WriteSpacingSettings(const TSpacingSettings& s, TIniFile& ini) {
+    ini.WriteInteger(kSection, "Top", s.Top);
+    ini.WriteInteger(kSection, "Bottom", s.Bottom);
+    ini.WriteInteger(kSection, "Left", s.Left);
+    ini.WriteInteger(kSection, "Right", s.Right);
+    ini.WriteColor(kSection, "Color", s.Color);
+}
+
+TZVfrmSpacing::TZVfrmSpacing(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+    setObjectName(QStringLiteral("ZVfrmSpacing"));
+    setWindowTitle(QString::fromUtf8("余白作成"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+
+    const TSpacingSettings s = ReadSpacingSettings(TIniFile(SettingsPath()));
+    SpinEditTop = MarginEdit(this, "SpinEditTop", s.Top);
+    SpinEditBottom = MarginEdit(this, "SpinEditBottom", s.Bottom);
+    SpinEditLeft = MarginEdit(this, "SpinEditLeft", s.Left);
+    SpinEditRight = MarginEdit(this, "SpinEditRight", s.Right);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QString::fromUtf8("余白の大きさ（ピクセル単位）"), this), 0, 0, 1, 4);
+    grid->addWidget(new QLabel(QString::fromUtf8("上の余白："), this), 1, 0);
+    grid->addWidget(SpinEditTop, 1, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8("下の余白："), this), 1, 2);
+    grid->addWidget(SpinEditBottom, 1, 3);
+    grid->addWidget(new QLabel(QString::fromUtf8("左の余白："), this), 2, 0);
+    grid->addWidget(SpinEditLeft, 2, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8("右の余白："), this), 2, 2);
+    grid->addWidget(SpinEditRight, 2, 3);
+
+    PanelColor = new QFrame(this);
+    PanelColor->setObjectName(QStringLiteral("PanelColor"));
+    PanelColor->setFixedSize(60, 22);
+    btnColor = new QPushButton(QStringLiteral("..."), this);
+    btnColor->setObjectName(QStringLiteral("btnColor"));
+    btnColor->setAutoDefault(false);
+    btnColor->setFixedWidth(32);
+    connect(btnColor, &QPushButton::clicked, this, [this] { ColorClick(); });
+    auto* colorRow = new QHBoxLayout;
+    colorRow->addWidget(new QLabel(QString::fromUtf8("余白の色："), this));
+    colorRow->addWidget(PanelColor);
+    colorRow->addWidget(btnColor);
+    colorRow->addStretch();
+    SetColor(s.Color);
+
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(colorRow);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    ChooseColor = [this](TColor& color) {
+        const TColor rgb = ColorToRGB(color);
+        const QColor chosen = QColorDialog::getColor(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), this);
+        if (!chosen.isValid()) return false;
+        color = RGB(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
+        return true;
+    };
+}
+
+TSpacingSettings TZVfrmSpacing::Values() const {
+    return {SpinEditTop->value(), SpinEditBottom->value(), SpinEditLeft->value(), SpinEditRight->value(), FColor};
+}
+
+void TZVfrmSpacing::SetColor(TColor color) {
+    FColor = color;
+    PanelColor->setStyleSheet(
+        QStringLiteral("QFrame#PanelColor { background-color: %1; border: 1px solid black; }").arg(Hex(color)));
+}
+
+void TZVfrmSpacing::ColorClick() {
+    TColor color = FColor;
+    if (ChooseColor(color)) SetColor(color);
+}
+
+void TZVfrmSpacing::OkClick() {
+    const TSpacingSettings s = Values();
+    TIniFile ini(SettingsPath());
+    WriteSpacingSettings(s, ini);
+    ini.UpdateFile();
+
+    hide();
+    FForm.BeginBusy();
+    bool ran = false;
+    try {
+        if (!FForm.ImageEmpty()) {
+            FForm.QxImage1().AddMargins(s.Top, s.Bottom, s.Color, s.Right, s.Left);
+            ran = true;
+        }
+    } catch (const std::exception& error) {
+        FForm.EndBusy();
+        accept();
+        FForm.ShowError(error);
+        return;
+    }
+    if (ran) FForm.PushHistory();
+    FForm.EndBusy();
+    accept();
+}
+
+}  // namespace zelvo

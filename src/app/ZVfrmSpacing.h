@@ -1,0 +1,67 @@
+#pragma once
+// TZVfrmSpacing: the margin dialog "余白作成". Four spin edits 0..999 for the
+// top, bottom, left and right margins in pixels and the margin colour as a
+// swatch with a "..." button that opens the colour dialog. The values come
+// from section "Spacing" when the dialog is created and go back there after
+// OK, which adds the margins to the picture.
+
+#include <QDialog>
+
+#include <functional>
+
+#include "image/Types.h"
+
+class QFrame;
+class QPushButton;
+class QSpinBox;
+
+namespace zelvo {
+
+class TIniFile;
+class TZVfrmMain;
+
+/// Section "Spacing": margins in pixels and their colour.
+struct TSpacingSettings {
+    int Top = 10;
+    int Bottom = 10;
+    int Left = 10;
+    int Right = 10;
+    TColor Color = clBlack;
+};
+TSpacingSettings ReadSpacingSettings(const TIniFile& ini);
+void WriteSpacingSettings(const TSpacingSettings& settings, TIniFile& ini);
+
+class TZVfrmSpacing : public QDialog {
+public:
+    explicit TZVfrmSpacing(TZVfrmMain& form);
+
+    QSpinBox* SpinEditTop = nullptr;
+    QSpinBox* SpinEditBottom = nullptr;
+    QSpinBox* SpinEditLeft = nullptr;
+    QSpinBox* SpinEditRight = nullptr;
+    QFrame* PanelColor = nullptr;  ///< the colour swatch
+    QPushButton* btnColor = nullptr;  ///< "..."
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+    /// The dialog's current values.
+    TSpacingSettings Values() const;
+    TColor Color() const { return FColor; }
+    void SetColor(TColor color);
+
+    /// "...": the colour dialog preset with the swatch's colour; on OK the
+    /// swatch takes the chosen one.
+    void ColorClick();
+    /// OK: stores the values, adds the margins inside the main window's
+    /// busy state, adds the undo-list entry and closes.
+    void OkClick();
+
+    /// The colour choice; QColorDialog unless replaced (tests).
+    std::function<bool(TColor& color)> ChooseColor;
+
+private:
+    TZVfrmMain& FForm;
+    TColor FColor = clBlack;
+};
+
+}  // namespace zelvo
