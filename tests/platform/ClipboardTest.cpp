@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+
+#include "TestSupport.h"
+#include "image/Exceptions.h"
+#include "image/Stream.h"
+#include "platform/Bitmap.h"
+#include "platform/Clipboard.h"
+
+namespace zelvo {
+namespace {
+
+// One application for the whole run, on the offscreen platform (its
+// clipboard lives in the process, so no display is needed).
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "zelvo_platform_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QGuiApplication> app_;
+};
+::testing::Environment* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+QClipboard& System() { return *QGuiApplication::clipboard(); }
+
+void ExpectSame(const TDibImage& a, const TDibImage& b) {
+    std::string why;
+    EXPECT_TRUE(test::SamePixels(a, b, &why)) << why;
+}
+
+// An 8- or 4-bit picture of long runs (RLE makes it smaller).
+TDibImage Runs(int bits) {
+    TDibImage image = test::NoiseImagePalette(40, 6, bits, 1 << bits, 3);
+    for (int y = 0; y < image.Height(); ++y) {
+        std::uint8_t* row = image.ScanLine(y);
+        std::memset(row, bits == 8 ? y * 7 : 0x33 * (y % 4), std::size_t(image.RowBytes()));
+    }
+    return image;
+}
+
+TEST(Clipboard, AvailableUnderTheOffscreenPlatform) {
+    EXPECT_TRUE(TClipboard::Available());
+    TClipboard::Clear();
+    EXPECT_FALSE(TClipboard::HasBitmap());
+    TDibImage untouched = test::NoiseImage24(2, 2, 1);
+    EXPECT_FALSE(TClipboard::GetDib(untouched));
+    EXPECT_TRUE(TClipboard::GetImage().isNull());
+}
+
+// The packed DIB comes back in its own depth, colour table, order and
+// compression, bit for bit.
+TEST(Clipboard, DibRoundTripAtEveryDepth) {
+    std::vector<std::pair<std::string, TDibImage>> cases = {
+        {"1 bit", test::NoiseImagePalette(37, 5, 1, 2, 1)},
+        {"4 bits", test::NoiseImagePalette(37, 5, 4, 16, 2)},
+        {"8 bits", test::NoiseImagePalette(37, 5, 8, 200, 3)},
+        {"24 bits", test::NoiseImage24(37, 5, 4)},
+        {"24 bits top-down", test::NoiseImage24(37, 5, 5, true)},
+    };
+    TDibImage rle8 = Runs(8);
+    rle8.SetPixelFormat(dibPf8BitRLE);
+    TDibImage rle4 = Runs(4);
+    rle4.SetPixelFormat(dibPf4BitRLE);
+    cases.push_back({"RLE8", rle8});
+    cases.push_back({"RLE4", rle4});
+    for (const auto& [name, image] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(TClipboard::PutDib(image));
+        EXPECT_TRUE(TClipboard::HasBitmap());
+        EXPECT_TRUE(TClipboard::HasDib());
+        TDibImage back;
+        ASSERT_TRUE(TClipboard::GetDib(back));
+        EXPECT_EQ(back.PixelFormat(), image.PixelFormat());
+        std::uint16_t format = 0;
+        HPALETTE palette;
+        EXPECT_EQ(back.SaveToClipboardFormat(format, palette), image.SaveToClipboardFormat(format, palette));
+        if (image.Header().biCompression == BI_RGB) ExpectSame(back, image);
+    }
+}
+
+// Other programs get a plain image of the same colours.
+TEST(Clipboard, PutOffersAPlainImageForOtherPrograms) {
+    const TDibImage image = test::NoiseImagePalette(9, 4, 4, 16, 8);
+    ASSERT_TRUE(TClipboard::PutDib(image));
+    const QMimeData* mime = System().mimeData();
+    ASSERT_TRUE(mime->hasImage());
+    const QImage plain = qvariant_cast<QImage>(mime->imageData());
+    ASSERT_EQ(plain.size(), QSize(9, 4));
+    TBitmap bitmap;
+    bitmap.Assign(image);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 9; ++x) {
+            const TColor c = bitmap.PixelColor(x, y);
+            ASSERT_EQ(plain.pixel(x, y), qRgb(GetRValue(c), GetGValue(c), GetBValue(c))) << x << "," << y;
+        }
+}
+
+TEST(Clipboard, ReadsBmpDataOfOtherPrograms) {
+    const TDibImage image = test::NoiseImagePalette(11, 3, 8, 100, 9);
+    // As a BMP file.
+    TMemoryStream file;
+    image.SaveToStream(file);
+    const std::vector<std::uint8_t> fileBytes = file.Data();
+    // As a packed DIB: the file without its 14-byte header.
+    std::uint16_t format = 0;
+    HPALETTE palette;
+    const std::vector<std::uint8_t> packed = image.SaveToClipboardFormat(format, palette);
+    for (const auto* bytes : {&fileBytes, &packed}) {
+        SCOPED_TRACE(bytes == &packed ? "packed DIB" : "BMP file");
+        auto* mime = new QMimeData;
+        mime->setData(kBmpMimeType, QByteArray(reinterpret_cast<const char*>(bytes->data()), qsizetype(bytes->size())));
+        System().setMimeData(mime);
+        EXPECT_TRUE(TClipboard::HasBitmap());
+        TDibImage back;
+        ASSERT_TRUE(TClipboard::GetDib(back));
+        ExpectSame(back, image);
+    }
+    // Damaged data is reported, and the target is left alone.
+    auto* bad = new QMimeData;
+    bad->setData(kDibMimeType, QByteArray("\x28\0\0\0\x05", 5));
+    System().setMimeData(bad);
+    TDibImage target = test::NoiseImage24(3, 3, 10);
+    const TDibImage before(target);
+    EXPECT_THROW(TClipboard::GetDib(target), EDibImageError);
+    ExpectSame(target, before);
+}
+
+TEST(Clipboard, OtherImagesBecomeOpaqueTwentyFourBitPictures) {
+    QImage argb(100, 50, QImage::Format_ARGB32);
+    argb.fill(qRgba(10, 20, 30, 255));
+    argb.setPixel(3, 4, qRgba(200, 100, 50, 0));     // transparent: black
+    argb.setPixel(5, 6, qRgba(200, 100, 50, 255));
+    System().setImage(argb);
+    EXPECT_TRUE(TClipboard::HasBitmap());
+    EXPECT_FALSE(TClipboard::HasDib());
+    TDibImage none;
+    EXPECT_FALSE(TClipboard::GetDib(none));
+    const QImage image = TClipboard::GetImage();
+    ASSERT_EQ(image.size(), QSize(100, 50));
+    EXPECT_EQ(image.format(), QImage::Format_RGB888);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(10, 20, 30));
+    EXPECT_EQ(image.pixel(3, 4), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(5, 6), qRgb(200, 100, 50));
+}
+
+TEST(Clipboard, ChangedFollowsEveryChange) {
+    TClipboard watcher;
+    int changes = 0;
+    QObject::connect(&watcher, &TClipboard::Changed, [&] { ++changes; });
+    TClipboard::PutDib(test::NoiseImage24(2, 2, 11));
+    EXPECT_EQ(changes, 1);
+    System().setText("text only");
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(TClipboard::HasBitmap());
+    TClipboard::PutDib(test::NoiseImage24(2, 2, 12));
+    TClipboard::Clear();
+    EXPECT_EQ(changes, 4);
+    EXPECT_FALSE(TClipboard::HasBitmap());
+}
+
+}  // namespace
+}  // namespace zelvo
