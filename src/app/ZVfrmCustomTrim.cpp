@@ -36,12 +36,16 @@ QSpinBox* CoordinateEdit(QWidget* parent, const char* name, int value) {
 }
 
 QGroupBox* PointBox(QWidget* parent, const char* caption, QSpinBox* x, QSpinBox* y) {
-    auto* box = new QGroupBox(QString::fromUtf8(caption), parent);
+    // The caption is a label inside the box: a group-box title is measured
+    // in the plain font but drawn in bold by some styles, which cuts off
+    // its last full-width character.
+    auto* box = new QGroupBox(parent);
     auto* grid = new QGridLayout(box);
-    grid->addWidget(new QLabel(QString::fromUtf8("x："), box), 0, 0);
-    grid->addWidget(x, 0, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8("y："), box), 1, 0);
-    grid->addWidget(y, 1, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8(caption), box), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(QString::fromUtf8("x："), box), 1, 0);
+    grid->addWidget(x, 1, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8("y："), box), 2, 0);
+    grid->addWidget(y, 2, 1);
     return box;
 }
 
