@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QSlider>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
@@ -26,6 +28,7 @@
 #include "app/GeometryCommands.h"
 #include "app/ZVfrmCustomTrim.h"
 #include "app/ZVfrmMain.h"
+#include "app/ZVfrmPreview.h"
 #include "app/ZVfrmResize.h"
 #include "app/ZVfrmSpacing.h"
 #include "document/QxImage.h"
@@ -156,6 +159,28 @@ TEST_F(TGeometryScreenshots, CoordinateCropAndMarginDialogs) {
         dialog.SetColor(RGB(200, 40, 40));
         dialog.show();
         Shoot("7-spacing-dialog.png");
+    }
+}
+
+TEST_F(TGeometryScreenshots, RotateAndShiftDialogsWithTheirLivePreview) {
+    auto form = test::MakeWindow();
+    form->resize(900, 700);
+    form->move(0, 0);
+    form->show();
+    ASSERT_TRUE(form->LoadImageFile(FSample, false));
+    {
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(8));
+        dialog.show();
+        dialog.SpinEdits[0]->setValue(30.0);
+        EXPECT_EQ(dialog.ScrollBars[0]->value(), 300);
+        Shoot("8-rotate-dialog.png");
+    }
+    {
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(13));
+        dialog.show();
+        dialog.SpinEdits[0]->setValue(320);
+        dialog.SpinEdits[1]->setValue(120);
+        Shoot("9-shift-dialog.png");
     }
 }
 

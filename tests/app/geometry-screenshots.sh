@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the geometry screenshots (select, crop, resize to 50 % with
-# Lanczos3, undo twice, redo once; the three geometry dialogs) with the real
+# Lanczos3, undo twice, redo once; the three geometry dialogs; the rotate
+# and shift dialogs with their live preview) with the real
 # main window on the X server xvfb-run gives, and checks that each picture
 # holds more than a blank window's colours.
 # Usage: geometry-screenshots.sh <zelvo_app_tests> <picture> <folder>
@@ -19,4 +20,4 @@ for shot in "$folder"/*.png; do
   [ "$colours" -ge 200 ] || { echo "too few colours in $shot"; exit 1; }
   count=$((count + 1))
 done
-[ "$count" -eq 7 ] || { echo "expected 7 screenshots, found $count"; exit 1; }
+[ "$count" -eq 9 ] || { echo "expected 9 screenshots, found $count"; exit 1; }
