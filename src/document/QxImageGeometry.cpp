@@ -84,9 +84,10 @@ void TQxImage::RotateAngle(int angleTenths, bool enlarge) {
         int left = sel.Left, top = sel.Top;
         if (size.Width > sel.Width()) left -= (size.Width - sel.Width()) / 2;
         if (size.Height > sel.Height()) top -= (size.Height - sel.Height()) / 2;
-        TDibImage picture = Bitmap().ToDibImage();
-        if (picture.PixelFormat() != dibPf24Bit) picture.SetPixelFormat(dibPf24Bit);
-        start = effects::CropRect(picture, Bounds(left, top, size.Width, size.Height));
+        // Cut out in the picture's own depth, then widened: only the area
+        // is converted. Parts outside the picture are never written back.
+        start = effects::CropRect(Bitmap().Dib(), Bounds(left, top, size.Width, size.Height));
+        if (start.PixelFormat() != dibPf24Bit) start.SetPixelFormat(dibPf24Bit);
         params.StartContent = &start;
     }
     TDibImage turned = effects::RotateAngle(work, params, ProgressCallback());

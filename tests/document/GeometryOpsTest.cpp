@@ -168,30 +168,39 @@ TEST(GeometryOps, RotateAngleFortyFiveDegreesEnlargesWithBackgroundCorners) {
 }
 
 TEST(GeometryOps, RotateAngleOnASelectionKeepsTheStartingContent) {
-    const TDibImage source = test::NoiseImage24(20, 20, 21);
-    TQxImage doc;
-    Load(doc, source);
-    doc.Color = clLime;
-    doc.SetSelectionRect(Rect(5, 5, 15, 15));
-    doc.RotateAngle(450, true);
-    // The 10 x 10 selection turns into 14 x 14 (14.14 rounded), written back
-    // centred: (14 - 10) div 2 = 2 to the left and up, so at (3, 3)..(17, 17).
-    ASSERT_EQ(doc.Bitmap().Width(), 20);
-    const TDibImage out = Picture(doc);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x) {
-            const bool inArea = x >= 3 && x < 17 && y >= 3 && y < 17;
-            if (!inArea) {
-                ASSERT_EQ(out.GetPixels(x, y), source.GetPixels(x, y)) << x << "," << y;
+    // A 16-colour palette picture comes back at 8 bits with its colours kept.
+    for (int bits : {24, 8}) {
+        SCOPED_TRACE(bits);
+        const TDibImage source =
+            bits == 24 ? test::NoiseImage24(20, 20, 21) : test::NoiseImagePalette(20, 20, 8, 16, 21);
+        TBitmap original;
+        original.Assign(source);
+        auto colour = [&](int x, int y) { return original.PixelColor(x, y); };
+        TQxImage doc;
+        Load(doc, source);
+        doc.Color = clLime;
+        doc.SetSelectionRect(Rect(5, 5, 15, 15));
+        doc.RotateAngle(450, true);
+        // The 10 x 10 selection turns into 14 x 14 (14.14 rounded), written back
+        // centred: (14 - 10) div 2 = 2 to the left and up, so at (3, 3)..(17, 17).
+        ASSERT_EQ(doc.Bitmap().Width(), 20);
+        EXPECT_EQ(doc.BitCount(), bits);
+        const TBitmap& out = doc.Bitmap();
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) {
+                const bool inArea = x >= 3 && x < 17 && y >= 3 && y < 17;
+                if (!inArea) {
+                    ASSERT_EQ(out.PixelColor(x, y), colour(x, y)) << x << "," << y;
+                }
+                EXPECT_NE(out.PixelColor(x, y), clLime);
             }
-            EXPECT_NE(out.GetPixels(x, y), clLime);
-        }
-    // Area corners lie outside the turned source and keep the picture's own pixels.
-    for (TPoint p : {TPoint{3, 3}, TPoint{16, 3}, TPoint{3, 16}, TPoint{16, 16}})
-        EXPECT_EQ(out.GetPixels(p.X, p.Y), source.GetPixels(p.X, p.Y)) << p.X << "," << p.Y;
-    // Area pixel (0, 7): u = -6.5, v = 0.5; sx = 5 - 6 x 0.7071 = 0.757,
-    // sy = 5 + 7 x 0.7071 = 9.95: selection pixel (0, 9), picture (5, 14).
-    EXPECT_EQ(out.GetPixels(3, 10), source.GetPixels(5, 14));
+        // Area corners lie outside the turned source and keep the picture's own pixels.
+        for (TPoint p : {TPoint{3, 3}, TPoint{16, 3}, TPoint{3, 16}, TPoint{16, 16}})
+            EXPECT_EQ(out.PixelColor(p.X, p.Y), colour(p.X, p.Y)) << p.X << "," << p.Y;
+        // Area pixel (0, 7): u = -6.5, v = 0.5; sx = 5 - 6 x 0.7071 = 0.757,
+        // sy = 5 + 7 x 0.7071 = 9.95: selection pixel (0, 9), picture (5, 14).
+        EXPECT_EQ(out.PixelColor(3, 10), colour(5, 14));
+    }
 }
 
 TEST(GeometryOps, ShiftWrapsAroundAndKeepsPaletteIndices) {
