@@ -181,10 +181,52 @@ void BM_Redo(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(BmpBytes(doc.Bitmap().Dib())));
 }
 
+// Plain I/O pieces: one write, one read into a buffer in use, one read into
+// a fresh pixel storage as a restored snapshot needs.
+void BM_PlainWrite(benchmark::State& state) {
+    TQxImage doc;
+    const std::size_t size = BmpBytes(Photo24());
+    PlainFile plain(doc.UndoFileName().parent_path() / ("zelvo-undo-bench-w-" + std::to_string(::getpid())));
+    std::vector<std::uint8_t> out(size, 0x5A);
+    for (auto _ : state) {
+        plain.Write(out.data(), size);
+        state.PauseTiming();
+        plain.Empty();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
+}
+
+void BM_PlainRead(benchmark::State& state, bool freshStorage) {
+    TQxImage doc;
+    const TDibImage photo = Photo24();
+    const std::size_t size = BmpBytes(photo);
+    PlainFile plain(doc.UndoFileName().parent_path() / ("zelvo-undo-bench-r-" + std::to_string(::getpid())));
+    std::vector<std::uint8_t> out(size, 0x5A), in(size, 0);
+    plain.Write(out.data(), size);
+    for (auto _ : state) {
+        if (freshStorage) {
+            TDibImage fresh;
+            fresh.ReplaceData(TDibImageData::CreateRaw(photo.Header(), std::uint32_t(photo.Bits().size()), true));
+            plain.ReadAt(54, fresh.DibData()->Bits, photo.Bits().size());
+            benchmark::DoNotOptimize(fresh.DibData()->Bits);
+        } else {
+            plain.ReadAt(0, in.data(), size);
+            benchmark::DoNotOptimize(in.data());
+        }
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
+}
+void BM_PlainReadWarmBuffer(benchmark::State& state) { BM_PlainRead(state, false); }
+void BM_PlainReadFreshStorage(benchmark::State& state) { BM_PlainRead(state, true); }
+
 BENCHMARK(BM_SnapshotUndoVsPlainIO)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_SaveUndo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoAfterSnapshot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Redo)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainReadWarmBuffer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainReadFreshStorage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
