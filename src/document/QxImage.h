@@ -443,8 +443,9 @@ public:
     /// Only with a picture and a selection: CopyToClipboard, then
     /// DeleteSelection.
     void CutToClipboard();
-    /// Only with a selection: fills it with Color (system colours resolved);
-    /// a palette picture returns to its depth.
+    /// Only with a selection: fills it with Color (system colours resolved).
+    /// A palette picture keeps its depth and colour table, and the fill
+    /// takes the table entry nearest to Color.
     void DeleteSelection();
 
 private:
