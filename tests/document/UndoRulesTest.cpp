@@ -231,6 +231,24 @@ TEST(UndoRules, DepthOneKeepsOnlyTheLastEdit) {
     EXPECT_EQ(TopLeft(doc), 2);
 }
 
+TEST(UndoRules, DeepestHistoryUsesAllOfTheTable) {
+    // Depth 100 after 102 edits keeps the pictures before edits 3..102; the
+    // undo of all of them stores the present picture in the 101st entry.
+    TQxImage doc;
+    doc.SetUndoBuffer(100);
+    doc.Bitmap().Assign(Flat(1, 1, 0));
+    for (int v = 1; v <= 102; ++v) Edit(doc, std::uint8_t(v));
+    EXPECT_EQ(doc.UndoCount(), 100);
+    doc.Undo(1000);
+    EXPECT_EQ(TopLeft(doc), 2);
+    EXPECT_EQ(doc.RedoCount(), 100);
+    doc.Redo(99);
+    EXPECT_EQ(TopLeft(doc), 101);
+    doc.Redo(1);
+    EXPECT_EQ(TopLeft(doc), 102);
+    EXPECT_EQ(doc.UndoCount(), 100);
+}
+
 TEST(UndoRules, EmptyPictureTakesNoSnapshot) {
     TQxImage doc;
     int events = 0;
