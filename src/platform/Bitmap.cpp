@@ -30,6 +30,9 @@ TDibPixelFormat DibFormatOf(TPixelFormat format) {
     }
 }
 
+/// The pixel memory failure's text, for a conversion Qt could not allocate.
+constexpr const char* kNoPixelMemory = "GetMemory: Cannot Make File Mapping Object";
+
 /// A grey ramp of `count` entries from black to white.
 std::vector<TRGBQuad> GreyTable(int count) {
     std::vector<TRGBQuad> table(static_cast<std::size_t>(count));
@@ -262,6 +265,9 @@ QImage TBitmap::ToQImage(const TRect& rect) const {
     const int right = std::min(rect.Right, Width()), bottom = std::min(rect.Bottom, Height());
     if (left >= right || top >= bottom) return {};
     QImage image(right - left, bottom - top, QImage::Format_RGB888);
+    // Qt gives a null image when it cannot allocate the pixels; there is
+    // then nothing to show rather than rows to write through a null pointer.
+    if (image.isNull()) return {};
     const int bits = dib_.BitCount();
     const TRGBQuad* table = dib_.ColorTable();
     for (int y = top; y < bottom; ++y) {
@@ -304,6 +310,7 @@ void TBitmap::Assign(const QImage& source) {
     if (format == QImage::Format_Indexed8 || format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
         format == QImage::Format_Grayscale8) {
         QImage indexed = format == QImage::Format_Grayscale8 ? source : source.convertToFormat(QImage::Format_Indexed8);
+        if (indexed.isNull()) throw EOutOfResources(kNoPixelMemory, "converting a QImage to 8 bits");
         const int bits = format == QImage::Format_Indexed8 || format == QImage::Format_Grayscale8 ? 8 : 1;
         std::vector<TRGBQuad> table;
         if (format == QImage::Format_Grayscale8) {
@@ -328,6 +335,7 @@ void TBitmap::Assign(const QImage& source) {
         }
     } else {
         const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+        if (rgb.isNull()) throw EOutOfResources(kNoPixelMemory, "converting a QImage to 24 bits");
         image.ReplaceData(TDibImageData::CreateDIB(w, h, 0, 24, DefaultUseFMO()));
         for (int y = 0; y < h; ++y) {
             const uchar* in = rgb.constScanLine(y);

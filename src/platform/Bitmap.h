@@ -121,12 +121,14 @@ public:
     const TDibImage& Dib() const { return dib_; }
 
     // --- screen -----------------------------------------------------------------
-    /// `rect` of the picture (clipped) as a QImage in Format_RGB888.
+    /// `rect` of the picture (clipped) as a QImage in Format_RGB888; a null
+    /// image when the rectangle misses the picture or Qt cannot allocate it.
     QImage ToQImage(const TRect& rect) const;
     QImage ToQImage() const { return ToQImage(TRect{0, 0, Width(), Height()}); }
     /// Takes a QImage of any format: indexed and grey images of 1 to 8 bits
     /// keep their colour table, everything else becomes 24 bits (alpha is
-    /// dropped). A null image empties the bitmap.
+    /// dropped). A null image empties the bitmap. Throws EOutOfResources when
+    /// the conversion cannot be allocated; the bitmap is then unchanged.
     void Assign(const QImage& image);
 
     // --- streams ----------------------------------------------------------------

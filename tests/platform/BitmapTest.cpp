@@ -6,6 +6,10 @@
 
 #include <QImage>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <vector>
 
 #include "TestSupport.h"
@@ -384,6 +388,62 @@ TEST(BitmapScreen, ClippingAndQImageBack) {
 
     fromMono.Assign(QImage());
     EXPECT_TRUE(fromMono.Empty());
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// Allows the process `headroomBytes` of address space beyond what it uses
+// now, for the life of the object, so large allocations fail.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(std::uint64_t headroomBytes) {
+        std::uint64_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        ::getrlimit(RLIMIT_AS, &old_);
+        rlimit limit = old_;
+        limit.rlim_cur = rlim_t(pages * std::uint64_t(::sysconf(_SC_PAGESIZE)) + headroomBytes);
+        active_ = pages > 0 && ::setrlimit(RLIMIT_AS, &limit) == 0;
+    }
+    ~AddressSpaceLimit() {
+        if (active_) ::setrlimit(RLIMIT_AS, &old_);
+    }
+    bool Active() const { return active_; }
+
+private:
+    rlimit old_{};
+    bool active_ = false;
+};
+
+TEST(BitmapScreen, ConversionsQtCannotAllocateFailCleanly) {
+    if (kAddressSanitizer) GTEST_SKIP() << "the sanitizer needs the address space";
+    // Untouched memory: 128 MB of 8-bit pixels and a 512 MB 32-bit QImage,
+    // whose 24-bit forms (384 MB each) do not fit in the headroom.
+    TBitmap big(16384, 8192, pf8bit);
+    QImage huge(16384, 8192, QImage::Format_RGB32);
+    ASSERT_FALSE(huge.isNull());
+    TBitmap target = Solid24(2, 2, clRed);
+    QImage shown(1, 1, QImage::Format_RGB888);
+    bool refused = false;
+    {
+        AddressSpaceLimit limit(64u << 20);
+        if (!limit.Active()) GTEST_SKIP() << "cannot limit the address space";
+        shown = big.ToQImage();
+        try {
+            target.Assign(huge);
+        } catch (const EOutOfResources&) {
+            refused = true;
+        }
+    }
+    EXPECT_TRUE(shown.isNull());
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(target.Width(), 2);
+    EXPECT_EQ(target.PixelColor(1, 1), clRed);
+    // A small rectangle of the same picture is still shown.
+    EXPECT_EQ(big.ToQImage(TRect{0, 0, 3, 2}).size(), QSize(3, 2));
 }
 
 TEST(BitmapStream, RoundTripAndFailedLoadKeepsPicture) {
