@@ -1,7 +1,8 @@
 // In-process timings of the geometry operations on a 4000 x 3000 photo-sized
 // picture, beside one plain read-and-write pass over the same pixels (every
 // byte read, changed and written back), which is the floor an operation that
-// moves every pixel once can reach.
+// moves every pixel once can reach. The resampling filters have their own
+// program, ResampleBench.
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +10,6 @@
 #include <random>
 
 #include "effects/Geometry.h"
-#include "effects/Resample.h"
 
 namespace {
 
@@ -74,18 +74,6 @@ void BM_RotateAngle30(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(effects::RotateAngle(source, params, {}));
 }
 BENCHMARK(BM_RotateAngle30)->Unit(benchmark::kMillisecond);
-
-void BM_Lanczos3Down(benchmark::State& state) {
-    const TDibImage& source = Photo(24);
-    for (auto _ : state) benchmark::DoNotOptimize(effects::Resample(source, effects::rfLanczos3, 1000, 750, {}));
-}
-BENCHMARK(BM_Lanczos3Down)->Unit(benchmark::kMillisecond);
-
-void BM_Lanczos3Up(benchmark::State& state) {
-    static const TDibImage small = Picture(1000, 750, 24);
-    for (auto _ : state) benchmark::DoNotOptimize(effects::Resample(small, effects::rfLanczos3, 4000, 3000, {}));
-}
-BENCHMARK(BM_Lanczos3Up)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

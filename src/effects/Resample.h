@@ -7,7 +7,8 @@
 // Taps that fall outside the source are mirrored back into it (-j before the
 // first pixel, 2 SW - j - 1 after the last), repeatedly when a filter reaches
 // further than the picture is wide. Weights are not normalised, so a flat
-// area can come out one level lighter or darker with some filters. Sums are
+// area can come out one level lighter or darker with some filters; only the
+// Box filter's lists are divided by their sum (see BuildContributors). Sums are
 // limited to 0..255 and rounded to the nearest integer, halves to even,
 // after each pass.
 
@@ -74,7 +75,10 @@ struct TContributors {
 /// centre = i / scale, taps Floor(centre - support) .. Ceil(centre + support)
 /// of weight kernel(centre - j); minifying, the radius is support / scale
 /// and the weight kernel((centre - j) scale) scale. Taps of weight exactly
-/// 0 are left out.
+/// 0 are left out. With BoxFilter each list's weights are divided by their
+/// single-precision sum (added in list order), so that a minifying box
+/// averages the pixels it catches even where it catches one more than
+/// usual.
 TContributors BuildContributors(int destSize, int sourceSize, float (*kernel)(float), float support);
 
 /// The scale of one axis: (dest - 1) / (source - 1), or dest / source when
@@ -94,6 +98,13 @@ TDibImage Resample(const TDibImage& source, TResampleFilter filter, int width, i
 /// As above with the filter's own support.
 TDibImage Resample(const TDibImage& source, TResampleFilter filter, int width, int height,
                    const ProgressFn& progress);
+
+/// Lets Resample use the processor's AVX2 instructions where it has them
+/// (the default) or keeps it to the portable form. Both give the same bytes:
+/// the same single-precision products and sums in the same order, with no
+/// fused multiply-add. Returns the previous setting. For tests and
+/// benchmarks that compare the two forms.
+bool SetResampleAvx2(bool enabled);
 
 /// Nearest-pixel resize keeping the pixel format (RLE sources decoded) and
 /// colour table: destination column x takes source column x x SW div DW,

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
@@ -22,6 +23,13 @@ class ResampleFilterTest : public ::testing::TestWithParam<int> {};
 INSTANTIATE_TEST_SUITE_P(SevenFilters, ResampleFilterTest, ::testing::Range(0, kResampleFilterCount),
                          [](const auto& param) { return std::string(FilterInfo(TResampleFilter(param.param)).Name); });
 
+// Restores the AVX2 setting when a test ends.
+struct Avx2Setting {
+    explicit Avx2Setting(bool enabled) : previous(SetResampleAvx2(enabled)) {}
+    ~Avx2Setting() { SetResampleAvx2(previous); }
+    bool previous;
+};
+
 TEST_P(ResampleFilterTest, FastFormEqualsTheLiteralForm) {
     const auto filter = TResampleFilter(GetParam());
     const TFilterInfo& info = FilterInfo(filter);
@@ -30,16 +38,27 @@ TEST_P(ResampleFilterTest, FastFormEqualsTheLiteralForm) {
         bool topDown;
     };
     // Down, up, mixed, a strip wider than the vertical pass's 256 columns,
-    // single rows and columns at either end.
-    for (const Case& c : {Case{37, 23, 11, 7, false}, Case{9, 6, 31, 20, true}, Case{20, 10, 45, 4, false},
-                          Case{300, 3, 290, 5, true}, Case{1, 5, 4, 2, false}, Case{6, 1, 2, 3, false},
-                          Case{5, 5, 1, 1, false}}) {
-        SCOPED_TRACE(testing::Message() << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
-        const TDibImage source = NoiseImage24(c.sw, c.sh, unsigned(c.sw * 31 + c.dh), c.topDown);
-        const TDibImage fast = Resample(source, filter, c.dw, c.dh, {});
-        std::string why;
-        EXPECT_TRUE(SamePixels(fast, test::ResampleLiteral(source, info.Kernel, info.Support, c.dw, c.dh), &why))
-            << why;
+    // single rows and columns at either end, an even and an odd number of
+    // source rows (the AVX2 form takes rows in pairs), widths that leave
+    // every remainder of its four-pixel and thirty-two-value blocks, and a
+    // four-to-one reduction with its 25-tap lists.
+    const std::vector<Case> cases = {
+        {37, 23, 11, 7, false}, {9, 6, 31, 20, true},    {20, 10, 45, 4, false},  {300, 3, 290, 5, true},
+        {1, 5, 4, 2, false},    {6, 1, 2, 3, false},     {5, 5, 1, 1, false},     {7, 2, 3, 9, true},
+        {2, 2, 3, 1, false},    {613, 41, 1283, 21, false}, {1201, 37, 299, 13, true}, {13, 263, 5, 67, false},
+    };
+    for (bool avx2 : {true, false}) {
+        const Avx2Setting setting(avx2);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh
+                                            << (avx2 ? " with AVX2" : " portable"));
+            const TDibImage source = NoiseImage24(c.sw, c.sh, unsigned(c.sw * 31 + c.dh), c.topDown);
+            const TDibImage fast = Resample(source, filter, c.dw, c.dh, {});
+            std::string why;
+            EXPECT_TRUE(
+                SamePixels(fast, test::ResampleLiteral(source, info.Kernel, info.Support, c.dw, c.dh), &why))
+                << why;
+        }
     }
 }
 
@@ -79,6 +98,33 @@ TEST(ResampleTest, BoxToTheSameSizeReproducesThePicture) {
     const TDibImage source = NoiseImage24(57, 31, 3);
     std::string why;
     EXPECT_TRUE(SamePixels(Resample(source, rfBox, 57, 31, {}), source, &why)) << why;
+}
+
+TEST(ResampleTest, BoxReductionAveragesEvenWhereTheBoxCatchesAnExtraPixel) {
+    // 1000 -> 500: scale 499/999, so the box spans 999/499 = 2.002 source
+    // pixels. At destination 0 (centre 0) it catches pixels -1, 0 and 1
+    // (mirrored to 1, 0, 1), each weighted 0.4995: unscaled, a flat 100
+    // would give 149.85 -> 150 there and at the last column, 99.9 -> 100
+    // elsewhere. 4000 -> 1000 catches five pixels of weight 0.2498 at
+    // columns 0, 333, 666 and 999 (250 instead of 200).
+    for (auto [sw, dw, level] : std::vector<std::tuple<int, int, int>>{{1000, 500, 100}, {4000, 1000, 200}}) {
+        SCOPED_TRACE(testing::Message() << sw << " -> " << dw);
+        TDibImage flat = NoiseImage24(sw, 3, 1);
+        for (int y = 0; y < 3; ++y)
+            std::memset(flat.ScanLine(y), level, std::size_t(sw) * 3);
+        const TDibImage result = Resample(flat, rfBox, dw, 2, {});
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < dw; ++x)
+                ASSERT_EQ(result.GetPixels(x, y), RGB(level, level, level)) << x << "," << y;
+        // Each list sums to 1 (to rounding) with the pixels it caught.
+        const TContributors c = BuildContributors(dw, sw, BoxFilter, 0.5f);
+        for (int i = 0; i < dw; ++i) {
+            float sum = 0;
+            for (int t = c.Start[std::size_t(i)]; t < c.Start[std::size_t(i) + 1]; ++t)
+                sum += c.Taps[std::size_t(t)].Weight;
+            ASSERT_NEAR(sum, 1.0f, 1e-6f) << i;
+        }
+    }
 }
 
 TEST(ResampleTest, Lanczos3OvershootAtASharpEdgeIsClamped) {

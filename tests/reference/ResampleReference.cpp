@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "effects/Resample.h"
 #include "effects/Rounding.h"
 
 namespace zelvo::test {
@@ -36,6 +37,11 @@ std::vector<List> Contributors(int dst, int src, float (*kernel)(float), float s
                 const float weight = kernel((centre - float(j)) * scale) * scale;
                 if (weight != 0) lists[std::size_t(i)].push_back({Mirror(j, src), weight});
             }
+        }
+        if (kernel == effects::BoxFilter) {
+            float sum = 0;
+            for (const auto& tap : lists[std::size_t(i)]) sum += tap.second;
+            for (auto& tap : lists[std::size_t(i)]) tap.second = tap.second / sum;
         }
     }
     return lists;

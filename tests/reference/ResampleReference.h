@@ -2,7 +2,8 @@
 // Literal form of the two-pass filtered resampling: contributor lists built
 // as plain vectors of (pixel, weight), a horizontal pass pixel by pixel and a
 // vertical pass column by column, every sum a plain single-precision loop
-// rounded through ClampRound. effects::Resample must give the same bytes.
+// rounded through ClampRound; the Box filter's lists divided by their sum.
+// effects::Resample must give the same bytes.
 
 #include "image/DibImage.h"
 
