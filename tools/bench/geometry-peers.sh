@@ -5,6 +5,7 @@
 #   lanczos-down  Lanczos3 4000 x 3000 -> 1000 x 750
 #   lanczos-up    Lanczos3 1000 x 750 -> 4000 x 3000
 #   rotate        rotation by 30 degrees, canvas enlarged, nearest pixel
+#   quarter       Rotate90 clockwise, Mirror and Flip beside vips rot and flip
 # Every case also times each tool's bare load and save of the same picture,
 # so that the summary can give the ratio of the operations alone.
 #
@@ -22,7 +23,7 @@ out=$3
 runs=${4:-10}
 shift 3
 [ $# -gt 0 ] && shift
-cases=${*:-lanczos-down lanczos-up rotate}
+cases=${*:-lanczos-down lanczos-up rotate quarter}
 
 export VIPS_CONCURRENCY=1 MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1
 mkdir -p "$out"
@@ -68,6 +69,17 @@ for c in $cases; do
         run rotate \
             -n zelvo "$cli apply $pics/big.bmp $out/z.bmp RotateAngle:300,1" \
             -n vips "vips rotate $pics/big.ppm $out/v.ppm 30 --interpolate nearest" \
+            -n zelvo-bare "$cli apply $pics/big.bmp $out/z.bmp" \
+            -n vips-bare "vips copy $pics/big.ppm $out/v.ppm"
+        ;;
+    quarter)
+        run quarter \
+            -n zelvo-rotate90 "$cli apply $pics/big.bmp $out/z.bmp Rotate90:1" \
+            -n zelvo-mirror "$cli apply $pics/big.bmp $out/z.bmp Mirror" \
+            -n zelvo-flip "$cli apply $pics/big.bmp $out/z.bmp Flip" \
+            -n vips-rotate90 "vips rot $pics/big.ppm $out/v.ppm d90" \
+            -n vips-mirror "vips flip $pics/big.ppm $out/v.ppm horizontal" \
+            -n vips-flip "vips flip $pics/big.ppm $out/v.ppm vertical" \
             -n zelvo-bare "$cli apply $pics/big.bmp $out/z.bmp" \
             -n vips-bare "vips copy $pics/big.ppm $out/v.ppm"
         ;;

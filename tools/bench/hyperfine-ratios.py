@@ -19,15 +19,24 @@ def main():
     print("%-13s %10s %10s" % ("command", "mean ms", "median ms"))
     for name, t in times.items():
         print("%-13s %10.1f %10.1f" % (name, 1000 * statistics.mean(t), 1000 * median[name]))
-    ours = median["zelvo"]
-    ours_op = ours - median.get("zelvo-bare", 0.0)
-    print("%-13s %10s %10s %10s" % ("peer", "whole", "op ms", "op ratio"))
-    print("%-13s %10s %10.1f %10s" % ("zelvo", "1.00", 1000 * ours_op, "1.00"))
-    for name in median:
-        if name.startswith("zelvo") or name.endswith("-bare"):
+    # Pairs: "zelvo" against every other tool, or "zelvo-X" against "T-X".
+    print("%-13s %-13s %8s %8s %8s %8s" % ("zelvo", "peer", "whole", "op ms", "peer op", "op ratio"))
+    for ours in median:
+        if not ours.startswith("zelvo") or ours.endswith("-bare"):
             continue
-        op = median[name] - median.get(name + "-bare", 0.0)
-        print("%-13s %10.2f %10.1f %10.2f" % (name, median[name] / ours, 1000 * op, op / ours_op))
+        suffix = ours[len("zelvo"):]
+        ours_op = median[ours] - median.get("zelvo-bare", 0.0)
+        for name in median:
+            if name.startswith("zelvo") or name.endswith("-bare"):
+                continue
+            if suffix and not name.endswith(suffix):
+                continue
+            if not suffix and "-" in name:
+                continue
+            tool = name[:len(name) - len(suffix)] if suffix else name
+            op = median[name] - median.get(tool + "-bare", 0.0)
+            print("%-13s %-13s %8.2f %8.1f %8.1f %8.2f"
+                  % (ours, name, median[name] / median[ours], 1000 * ours_op, 1000 * op, op / ours_op))
 
 
 if __name__ == "__main__":
