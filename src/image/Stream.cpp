@@ -54,7 +54,9 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 TFileStream::TFileStream(const std::filesystem::path& path, Mode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
-        case Mode::fmOpenRead: flags |= O_RDONLY; break;
+        // Non-blocking only for the open itself, so a FIFO cannot hang us
+        // before the check below refuses it.
+        case Mode::fmOpenRead: flags |= O_RDONLY | O_NONBLOCK; break;
         case Mode::fmOpenReadWrite: flags |= O_RDWR; break;
         case Mode::fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
         case Mode::fmCreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
@@ -66,6 +68,17 @@ TFileStream::TFileStream(const std::filesystem::path& path, Mode mode) {
         if (mode == Mode::fmCreate || mode == Mode::fmCreateExclusive)
             throw EFCreateError("Cannot create file \"" + path.string() + "\". " + why);
         throw EFOpenError("Cannot open file \"" + path.string() + "\". " + why);
+    }
+    if (mode == Mode::fmOpenRead) {
+        // Pictures are read from regular files only: a FIFO, a device or a
+        // directory named like a picture would block, never end or fail late.
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            fd_ = -1;
+            throw EFOpenError("Cannot open file \"" + path.string() + "\". Not a regular file");
+        }
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     }
 }
 
