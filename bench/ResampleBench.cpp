@@ -61,6 +61,18 @@ void BM_ResampleUp(benchmark::State& state) {
 }
 BENCHMARK(BM_ResampleUp)->DenseRange(0, effects::kResampleFilterCount - 1)->Unit(benchmark::kMillisecond);
 
+// The portable form (no AVX2) of the Lanczos3 cases.
+void BM_Lanczos3Portable(benchmark::State& state) {
+    const bool previous = effects::SetResampleAvx2(false);
+    const bool down = state.range(0) == 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(down ? effects::Resample(Big(), effects::rfLanczos3, 1000, 750, {})
+                                      : effects::Resample(Small(), effects::rfLanczos3, 4000, 3000, {}));
+    effects::SetResampleAvx2(previous);
+    state.SetLabel(down ? "down" : "up");
+}
+BENCHMARK(BM_Lanczos3Portable)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 void BM_Lanczos3OddSizes(benchmark::State& state) {
     static const TDibImage source = Noise(2999, 2001);
     for (auto _ : state) benchmark::DoNotOptimize(effects::Resample(source, effects::rfLanczos3, 1283, 3001, {}));

@@ -39,6 +39,12 @@ TDibImage CropRect(const TDibImage& source, TRect rect);
 /// Progress after each source row: (y + 1) x 100 div height.
 TDibImage Rotate90(const TDibImage& source, bool clockwise, const ProgressFn& progress);
 
+/// Lets Rotate90 and Mirror move 8- and 24-bit pixels in blocks with the
+/// processor's SSSE3 shuffles where it has them (the default), or keeps them
+/// to the plain loops. The result is the same either way. Returns the
+/// previous setting; for tests and benchmarks that compare the two forms.
+bool SetGeometrySimd(bool enabled);
+
 /// Swaps columns x and width - 1 - x in every row, in place, in the
 /// picture's own depth. Progress per swapped column: (x + 1) x 200 div width,
 /// at most 100.

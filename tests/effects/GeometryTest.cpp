@@ -37,21 +37,35 @@ INSTANTIATE_TEST_SUITE_P(AllDepths, GeometryDepthTest,
                                            DepthCase{4, 9, 5, false}, DepthCase{4, 67, 45, true},
                                            DepthCase{8, 3, 2, false}, DepthCase{8, 131, 70, true},
                                            DepthCase{24, 5, 3, true}, DepthCase{24, 129, 66, false},
-                                           DepthCase{24, 1100, 3, false}));
+                                           DepthCase{24, 1100, 3, false}, DepthCase{8, 45, 530, true},
+                                           DepthCase{8, 1037, 35, false}, DepthCase{24, 37, 1030, false},
+                                           DepthCase{24, 517, 71, true}, DepthCase{24, 6, 4, false},
+                                           DepthCase{8, 16, 16, false}));
+
+// Restores the block-form setting when a test ends.
+struct SimdSetting {
+    explicit SimdSetting(bool enabled) : previous(SetGeometrySimd(enabled)) {}
+    ~SimdSetting() { SetGeometrySimd(previous); }
+    bool previous;
+};
 
 TEST_P(GeometryDepthTest, QuarterTurnsMirrorFlipAndShiftMatchTheLiteralForms) {
     const auto [bits, w, h, topDown] = GetParam();
     const TDibImage source = Noise(w, h, bits, 7u + unsigned(w), topDown);
     std::string why;
 
-    for (bool clockwise : {true, false}) {
-        SCOPED_TRACE(clockwise ? "clockwise" : "counter-clockwise");
-        const TDibImage turned = Rotate90(source, clockwise, {});
-        EXPECT_EQ(turned.Width(), h);
-        EXPECT_EQ(turned.Height(), w);
-        EXPECT_TRUE(SamePixels(turned, test::Rotate90Literal(source, clockwise), &why)) << why;
-    }
-    {
+    // The block forms (16 x 16 and 4 x 4 blocks in bands of 512 rows, mirror
+    // blocks of 16 pixels) and the plain loops.
+    for (bool simd : {true, false}) {
+        SCOPED_TRACE(simd ? "blocks" : "plain loops");
+        const SimdSetting setting(simd);
+        for (bool clockwise : {true, false}) {
+            SCOPED_TRACE(clockwise ? "clockwise" : "counter-clockwise");
+            const TDibImage turned = Rotate90(source, clockwise, {});
+            EXPECT_EQ(turned.Width(), h);
+            EXPECT_EQ(turned.Height(), w);
+            EXPECT_TRUE(SamePixels(turned, test::Rotate90Literal(source, clockwise), &why)) << why;
+        }
         TDibImage work(source);
         Mirror(work, {});
         EXPECT_TRUE(SamePixels(work, test::MirrorLiteral(source), &why)) << why;
