@@ -18,7 +18,7 @@
 //   plain          no change: the plain loop with the engine's rules (checks
 //                  the loop against the engine)
 //
-// resample-compare.sh builds it against a build folder:
+// Build it against a build folder (resample-compare.py --ours-tool runs it):
 //   g++ -O2 -std=c++20 -I src tools/bench/ResamplePpm.cpp
 //       BUILD/src/libzelvo_effects.a BUILD/src/libzelvo_image.a -lpthread
 
