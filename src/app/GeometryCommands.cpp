@@ -29,17 +29,7 @@ void TrimingClick(TZVfrmMain& form) {
         return;
     }
     form.FLastOperation = "切り抜き";
-    form.BeginBusy();
-    bool cropped = false;
-    try {
-        cropped = doc.Trim();
-    } catch (const std::exception& error) {
-        form.EndBusy();
-        form.ShowError(error);
-        return;
-    }
-    if (cropped) form.PushHistory();
-    form.EndBusy();
+    form.RunBusy([&] { return doc.Trim(); });
 }
 
 void CustomTrimClick(TZVfrmMain& form) {

@@ -14,6 +14,7 @@
 
 #include "app/AppTitle.h"
 #include "app/Settings.h"
+#include "app/DialogParts.h"
 #include "app/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
@@ -27,12 +28,7 @@ constexpr int kCoordinateMax = 10000;
 int ItemOrZero(std::string_view item) { return TIniFile::ParseInteger(item).value_or(0); }
 
 QSpinBox* CoordinateEdit(QWidget* parent, const char* name, int value) {
-    auto* spin = new QSpinBox(parent);
-    spin->setObjectName(QLatin1String(name));
-    spin->setRange(0, kCoordinateMax);
-    spin->setValue(std::clamp(value, 0, kCoordinateMax));
-    spin->setMinimumWidth(80);
-    return spin;
+    return MakeSpinEdit(parent, name, 0, kCoordinateMax, value, 80);
 }
 
 QGroupBox* PointBox(QWidget* parent, const char* caption, QSpinBox* x, QSpinBox* y) {
@@ -109,19 +105,7 @@ TZVfrmCustomTrim::TZVfrmCustomTrim(TZVfrmMain& form) : QDialog(&form), FForm(for
     btnPasteSelection->setEnabled(form.QxImage1().HasSelection());
     connect(btnPasteSelection, &QPushButton::clicked, this, [this] { PasteSelectionClick(); });
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
-    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);  // also the Escape key
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(*this, btnOK, btnCancel, [this] { OkClick(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(points);
@@ -162,18 +146,12 @@ bool TZVfrmCustomTrim::OkClick() {
     ini.UpdateFile();
 
     hide();
-    FForm.BeginBusy();
-    try {
-        doc.CropRect(rect->Left, rect->Top, rect->Right, rect->Bottom);
-    } catch (const std::exception& error) {
-        FForm.EndBusy();
-        accept();
-        FForm.ShowError(error);
-        return true;
-    }
-    FForm.PushHistory();
-    FForm.EndBusy();
-    accept();
+    FForm.RunBusy(
+        [&] {
+            doc.CropRect(rect->Left, rect->Top, rect->Right, rect->Bottom);
+            return true;
+        },
+        [this] { accept(); });
     return true;
 }
 

@@ -585,16 +585,27 @@ void TZVfrmMain::ProgressChanged(int percent) {
 void TZVfrmMain::RunImmediate(const std::string& caption, const std::function<void()>& operation) {
     if (FImage->Empty()) return;
     FLastOperation = caption;
-    BeginBusy();
-    try {
+    RunBusy([&] {
         operation();
+        return true;
+    });
+}
+
+bool TZVfrmMain::RunBusy(const std::function<bool()>& operation, const std::function<void()>& afterBusy) {
+    BeginBusy();
+    bool ran = false;
+    try {
+        ran = operation();
     } catch (const std::exception& error) {
         EndBusy();
+        if (afterBusy) afterBusy();
         ShowError(error);
-        return;
+        return false;
     }
-    PushHistory();
+    if (ran) PushHistory();
     EndBusy();
+    if (afterBusy) afterBusy();
+    return ran;
 }
 
 void TZVfrmMain::ShowError(const std::exception& error) {

@@ -270,6 +270,12 @@ public:
     /// names the undo step, brackets `operation` with BeginBusy/EndBusy
     /// and records the history. Exceptions are shown in a message box.
     void RunImmediate(const std::string& caption, const std::function<void()>& operation);
+    /// The busy bracket around `operation`, which returns whether it
+    /// changed the picture (then FLastOperation goes into the history).
+    /// `afterBusy` runs once the bracket is closed, before an exception's
+    /// message is shown (a dialog closes itself there). Returns whether
+    /// the operation ran and changed the picture.
+    bool RunBusy(const std::function<bool()>& operation, const std::function<void()>& afterBusy = {});
     /// Shows an exception's message in a box captioned with the title.
     void ShowError(const std::exception& error);
     /// Creates (once) and shows the apply/cancel window that places a

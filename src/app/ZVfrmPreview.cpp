@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/DialogParts.h"
 #include "app/HelpPages.h"
 #include "app/ZVfrmMain.h"
 #include "document/QxImageView.h"
@@ -32,14 +33,6 @@ constexpr int kRowPitch = 52;
 constexpr int kTrackWidth = 180;
 constexpr int kSpinLeft = 366;
 constexpr int kSpinWidth = 72;
-
-QString Hex(TColor color) {
-    const TColor rgb = ColorToRGB(color);
-    return QStringLiteral("#%1%2%3")
-        .arg(GetRValue(rgb), 2, 16, QLatin1Char('0'))
-        .arg(GetGValue(rgb), 2, 16, QLatin1Char('0'))
-        .arg(GetBValue(rgb), 2, 16, QLatin1Char('0'));
-}
 
 }  // namespace
 
@@ -81,7 +74,7 @@ void TZVfrmPreview::BuildControls(const TPreviewSetup& setup) {
     PrevBase->setObjectName(QStringLiteral("PrevBase"));
     PrevBase->setGeometry(8, 8, kPanelSize, kPanelSize);
     // A single border in the document's background colour.
-    const QString background = Hex(FForm.BackgroundColor());
+    const QString background = ColorCss(FForm.BackgroundColor());
     PrevBase->setStyleSheet(QStringLiteral("QFrame#PrevBase { border: 1px solid %1; background-color: %1; }")
                                 .arg(background));
     PrevBase->setContentsMargins(1, 1, 1, 1);
@@ -253,19 +246,7 @@ void TZVfrmPreview::IdleTick() {
 void TZVfrmPreview::OkClick() {
     FIdle.stop();
     hide();
-    FForm.BeginBusy();
-    bool ran = false;
-    try {
-        ran = FEffect.Apply(FForm, Values());
-    } catch (const std::exception& error) {
-        FForm.EndBusy();
-        accept();
-        FForm.ShowError(error);
-        return;
-    }
-    if (ran) FForm.PushHistory();
-    FForm.EndBusy();
-    accept();
+    FForm.RunBusy([&] { return FEffect.Apply(FForm, Values()); }, [this] { accept(); });
 }
 
 void TZVfrmPreview::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "app/DialogParts.h"
 #include "app/EffectSettings.h"
 #include "app/HelpPages.h"
 #include "app/ZVfrmMain.h"
@@ -24,14 +25,6 @@ namespace {
 
 constexpr int kPanelSize = 120;
 constexpr int kHelpBlind = 111;
-
-QString Hex(TColor color) {
-    const TColor rgb = ColorToRGB(color);
-    return QStringLiteral("#%1%2%3")
-        .arg(GetRValue(rgb), 2, 16, QLatin1Char('0'))
-        .arg(GetGValue(rgb), 2, 16, QLatin1Char('0'))
-        .arg(GetBValue(rgb), 2, 16, QLatin1Char('0'));
-}
 
 }  // namespace
 
@@ -165,7 +158,7 @@ TZVfrmRegularPreview::~TZVfrmRegularPreview() {
 
 void TZVfrmRegularPreview::SetColor(TColor color) {
     FColor = color;
-    Panel4->setStyleSheet(QStringLiteral("QFrame#Panel4 { background-color: %1; border: 1px solid black; }").arg(Hex(color)));
+    Panel4->setStyleSheet(QStringLiteral("QFrame#Panel4 { background-color: %1; border: 1px solid black; }").arg(ColorCss(color)));
 }
 
 bool TZVfrmRegularPreview::eventFilter(QObject* watched, QEvent* event) {

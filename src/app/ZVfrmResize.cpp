@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "app/EffectSettings.h"
+#include "app/DialogParts.h"
 #include "app/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "effects/Resample.h"
@@ -33,12 +34,7 @@ int LimitSize(double size) {
 int LimitRatio(std::int64_t ratio) { return int(std::clamp<std::int64_t>(ratio, 0, TResizeModel::kRatioMax)); }
 
 QSpinBox* Field(QWidget* parent, const char* name, int min, int max, int value) {
-    auto* spin = new QSpinBox(parent);
-    spin->setObjectName(QLatin1String(name));
-    spin->setRange(min, max);
-    spin->setValue(value);
-    spin->setMinimumWidth(96);
-    return spin;
+    return MakeSpinEdit(parent, name, min, max, value, 96);
 }
 
 }  // namespace
@@ -154,18 +150,7 @@ TZVfrmResize::TZVfrmResize(TZVfrmMain& form)
     resampleRow->addWidget(cbFilter);
     resampleRow->addStretch();
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
-    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);  // also the Escape key
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(*this, btnOK, btnCancel, [this] { OkClick(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(LabelSize);
@@ -233,30 +218,21 @@ void TZVfrmResize::OkClick() {
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     hide();
-    FForm.BeginBusy();
-    TEffectSettings& settings = EffectSettings(FForm);
-    bool ran = false;
-    try {
-        if (!FForm.ImageEmpty()) {
+    FForm.RunBusy(
+        [&] {
+            if (FForm.ImageEmpty()) return false;
             if (resample) FForm.QxImage1().Resample(effects::TResampleFilter(filter), width, height);
             else FForm.QxImage1().StretchResize(width, height);
-            ran = true;
-        }
-    } catch (const std::exception& error) {
-        settings.ApplyResample = resample;
-        settings.ResampleIndex = std::uint8_t(filter);
-        FForm.EndBusy();
-        QGuiApplication::restoreOverrideCursor();
-        accept();
-        FForm.ShowError(error);
-        return;
-    }
-    settings.ApplyResample = resample;
-    settings.ResampleIndex = std::uint8_t(filter);
-    if (ran) FForm.PushHistory();
-    FForm.EndBusy();
-    QGuiApplication::restoreOverrideCursor();
-    accept();
+            return true;
+        },
+        [&] {
+            // Remembered whether or not the resize succeeded.
+            TEffectSettings& settings = EffectSettings(FForm);
+            settings.ApplyResample = resample;
+            settings.ResampleIndex = std::uint8_t(filter);
+            QGuiApplication::restoreOverrideCursor();
+            accept();
+        });
 }
 
 }  // namespace zelvo

@@ -83,19 +83,8 @@ TZVfrmSlide::TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect)
 
 void TZVfrmSlide::OkClick() {
     hide();
-    FForm.BeginBusy();
-    bool ran = false;
-    try {
-        ran = FEffect.Apply(FForm, ScrollBar1->value(), CheckBox1->isChecked(), CheckBox2->isChecked());
-    } catch (const std::exception& error) {
-        FForm.EndBusy();
-        accept();
-        FForm.ShowError(error);
-        return;
-    }
-    if (ran) FForm.PushHistory();
-    FForm.EndBusy();
-    accept();
+    FForm.RunBusy([&] { return FEffect.Apply(FForm, ScrollBar1->value(), CheckBox1->isChecked(), CheckBox2->isChecked()); },
+                  [this] { accept(); });
 }
 
 void TZVfrmSlide::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }

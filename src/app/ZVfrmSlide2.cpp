@@ -95,20 +95,14 @@ void TZVfrmSlide2::OkClick() {
     settings.BlockShift = CheckBox2->isChecked();
     settings.BlockFillRect = CheckBox3->isChecked();
     FForm.FLastOperation = "ブロック";
-    FForm.BeginBusy();
-    try {
-        if (BlockOperation())
+    FForm.RunBusy(
+        [&] {
+            if (!BlockOperation()) return false;
             BlockOperation()(FForm.QxImage1(), settings.BlockWidth, settings.BlockHeight, settings.BlockShift,
                              settings.BlockFrame, settings.BlockFillRect);
-    } catch (const std::exception& error) {
-        FForm.EndBusy();
-        accept();
-        FForm.ShowError(error);
-        return;
-    }
-    if (BlockOperation()) FForm.PushHistory();
-    FForm.EndBusy();
-    accept();
+            return true;
+        },
+        [this] { accept(); });
 }
 
 }  // namespace zelvo

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/Settings.h"
+#include "app/DialogParts.h"
 #include "app/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
@@ -23,20 +24,7 @@ constexpr const char* kSection = "Spacing";
 constexpr int kMarginMax = 999;
 
 QSpinBox* MarginEdit(QWidget* parent, const char* name, int value) {
-    auto* spin = new QSpinBox(parent);
-    spin->setObjectName(QLatin1String(name));
-    spin->setRange(0, kMarginMax);
-    spin->setValue(std::clamp(value, 0, kMarginMax));
-    spin->setMinimumWidth(72);
-    return spin;
-}
-
-QString Hex(TColor color) {
-    const TColor rgb = ColorToRGB(color);
-    return QStringLiteral("#%1%2%3")
-        .arg(GetRValue(rgb), 2, 16, QLatin1Char('0'))
-        .arg(GetGValue(rgb), 2, 16, QLatin1Char('0'))
-        .arg(GetBValue(rgb), 2, 16, QLatin1Char('0'));
+    return MakeSpinEdit(parent, name, 0, kMarginMax, value, 72);
 }
 
 }  // namespace
@@ -97,18 +85,7 @@ TZVfrmSpacing::TZVfrmSpacing(TZVfrmMain& form) : QDialog(&form), FForm(form) {
     colorRow->addStretch();
     SetColor(s.Color);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
-    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(*this, btnOK, btnCancel, [this] { OkClick(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -133,7 +110,7 @@ TSpacingSettings TZVfrmSpacing::Values() const {
 void TZVfrmSpacing::SetColor(TColor color) {
     FColor = color;
     PanelColor->setStyleSheet(
-        QStringLiteral("QFrame#PanelColor { background-color: %1; border: 1px solid black; }").arg(Hex(color)));
+        QStringLiteral("QFrame#PanelColor { background-color: %1; border: 1px solid black; }").arg(ColorCss(color)));
 }
 
 void TZVfrmSpacing::ColorClick() {
@@ -148,22 +125,13 @@ void TZVfrmSpacing::OkClick() {
     ini.UpdateFile();
 
     hide();
-    FForm.BeginBusy();
-    bool ran = false;
-    try {
-        if (!FForm.ImageEmpty()) {
+    FForm.RunBusy(
+        [&] {
+            if (FForm.ImageEmpty()) return false;
             FForm.QxImage1().AddMargins(s.Top, s.Bottom, s.Color, s.Right, s.Left);
-            ran = true;
-        }
-    } catch (const std::exception& error) {
-        FForm.EndBusy();
-        accept();
-        FForm.ShowError(error);
-        return;
-    }
-    if (ran) FForm.PushHistory();
-    FForm.EndBusy();
-    accept();
+            return true;
+        },
+        [this] { accept(); });
 }
 
 }  // namespace zelvo

@@ -454,6 +454,13 @@ private:
     void RestoreSnapshot(int index);
     void FireChangeCanUndo();
     void ResetAfterLoad();
+    /// The whole picture is replaced outside the edit bracket: one undo
+    /// snapshot first, then `replace` under the hourglass; afterwards no
+    /// selection, scroll position (0, 0) and the view recomputed.
+    void ReplacePicture(const std::function<void()>& replace);
+    /// No selection, scroll position (0, 0), view recomputed and repainted:
+    /// what follows every change of the picture's size.
+    void ResetViewAfterResize();
 
     std::unique_ptr<TBitmap> FBitmap;
     int FBitCount = 0;

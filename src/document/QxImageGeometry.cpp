@@ -26,19 +26,8 @@ void TQxImage::CropRect(int x1, int y1, int x2, int y2) {
     // picture); the crop keeps to what is there, as the crop dialog does.
     const TRect rect = effects::ClampCropRect(TPoint{x1, y1}, TPoint{x2, y2}, Bitmap().Width(), Bitmap().Height());
     if (rect.IsEmpty()) return;
-    SaveUndo();
-    SetCursor(crHourGlass);
-    try {
-        Bitmap().Assign(effects::CropRect(Bitmap().Dib(), rect));  // marks modified and repaints
-    } catch (...) {
-        SetCursor(SavedCursor());
-        throw;
-    }
-    SetScrollPos(TPoint{});
-    ClearSelection();
-    SetCursor(SavedCursor());
-    UpdateView();
-    Invalidate();
+    // Assigning marks the picture modified and repaints it.
+    ReplacePicture([&] { Bitmap().Assign(effects::CropRect(Bitmap().Dib(), rect)); });
 }
 
 bool TQxImage::Trim() {

@@ -16,24 +16,34 @@ constexpr const char* kInvalidParameters = "TDibImageData.CreateDIB: Invalid Par
 
 }  // namespace
 
+void TQxImage::ReplacePicture(const std::function<void()>& replace) {
+    SaveUndo();
+    SetCursor(crHourGlass);
+    try {
+        replace();
+    } catch (...) {
+        SetCursor(SavedCursor());
+        throw;
+    }
+    SetCursor(SavedCursor());
+    ResetViewAfterResize();
+}
+
+void TQxImage::ResetViewAfterResize() {
+    SetScrollPos(TPoint{});
+    ClearSelection();
+    UpdateView();
+    Invalidate();
+}
+
 void TQxImage::StretchResize(int width, int height) {
     if (Empty() || Editing()) return;
     const bool resize = width >= 1 && height >= 1 && (width != Bitmap().Width() || height != Bitmap().Height());
     if (resize) CheckedImageBytes<EDibImageInvalidDIBPara>(width, height, 24, kInvalidParameters);
     // The snapshot comes first, so even an unchanged size is one undo step.
-    SaveUndo();
-    SetCursor(crHourGlass);
-    try {
+    ReplacePicture([&] {
         if (resize) Bitmap().Assign(effects::StretchResize(Bitmap().Dib(), width, height));
-    } catch (...) {
-        SetCursor(SavedCursor());
-        throw;
-    }
-    SetScrollPos(TPoint{});
-    ClearSelection();
-    SetCursor(SavedCursor());
-    UpdateView();
-    Invalidate();
+    });
 }
 
 void TQxImage::Resample(effects::TResampleFilter filter, int width, int height, float support) {
@@ -51,10 +61,7 @@ void TQxImage::Resample(effects::TResampleFilter filter, int width, int height, 
         TDibImage resized = effects::Resample(*WorkImage(), filter, width, height, support, ProgressCallback());
         WorkImage()->Assign(&resized);
     }
-    SetScrollPos(TPoint{});
-    ClearSelection();
-    UpdateView();
-    Invalidate();
+    ResetViewAfterResize();
 }
 
 void TQxImage::Resample(effects::TResampleFilter filter, int width, int height) {

@@ -9,7 +9,7 @@ picture=$(realpath "$2")
 shot=$3
 config=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config"' EXIT
-XDG_CONFIG_HOME=$config "$zelvo" "$picture" &
+QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config "$zelvo" "$picture" &
 pid=$!
 want="Zelvo - $picture"
 id=""
