@@ -1,5 +1,6 @@
 #include "app/DialogParts.h"
 
+#include <QColorDialog>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -15,6 +16,14 @@ QString ColorCss(TColor color) {
         .arg(GetRValue(rgb), 2, 16, QLatin1Char('0'))
         .arg(GetGValue(rgb), 2, 16, QLatin1Char('0'))
         .arg(GetBValue(rgb), 2, 16, QLatin1Char('0'));
+}
+
+bool PickColor(QWidget* parent, TColor& color) {
+    const TColor rgb = ColorToRGB(color);
+    const QColor chosen = QColorDialog::getColor(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), parent);
+    if (!chosen.isValid()) return false;
+    color = RGB(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
+    return true;
 }
 
 QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int min, int max, int value, int minimumWidth) {

@@ -19,6 +19,10 @@ namespace zelvo {
 /// "#rrggbb" of a colour (system colours resolved) for style sheets.
 QString ColorCss(TColor color);
 
+/// The colour dialog over `parent`, starting at `color`; true and `color`
+/// set when the user chose one.
+bool PickColor(QWidget* parent, TColor& color);
+
 /// A named spin edit limited to min..max, preset to value (limited too).
 QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int min, int max, int value, int minimumWidth);
 

@@ -1,7 +1,6 @@
 #include "app/ZVfrmRegularPreview.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -96,13 +95,7 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form)
     Button3->setObjectName(QStringLiteral("Button3"));
     Button3->setGeometry(242, 164, 80, 26);
 
-    ChooseColor = [this](TColor& color) {
-        const TColor rgb = ColorToRGB(color);
-        const QColor chosen = QColorDialog::getColor(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), this);
-        if (!chosen.isValid()) return false;
-        color = RGB(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
-        return true;
-    };
+    ChooseColor = [this](TColor& color) { return PickColor(this, color); };
 
     // The source: the selection copied into a 24-bit picture, or the whole.
     TQxImage& doc = form.QxImage1();

@@ -1,6 +1,5 @@
 #include "app/ZVfrmSpacing.h"
 
-#include <QColorDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -94,13 +93,7 @@ TZVfrmSpacing::TZVfrmSpacing(TZVfrmMain& form) : QDialog(&form), FForm(form) {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    ChooseColor = [this](TColor& color) {
-        const TColor rgb = ColorToRGB(color);
-        const QColor chosen = QColorDialog::getColor(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), this);
-        if (!chosen.isValid()) return false;
-        color = RGB(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
-        return true;
-    };
+    ChooseColor = [this](TColor& color) { return PickColor(this, color); };
 }
 
 TSpacingSettings TZVfrmSpacing::Values() const {
