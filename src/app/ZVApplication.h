@@ -17,6 +17,11 @@ public:
     TZVApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 
+    /// SIGTERM, SIGINT and SIGHUP (logout, `kill`, Ctrl+C in a terminal)
+    /// end the event loop normally instead of killing the process, so the
+    /// document still removes its undo file on the way out.
+    void QuitOnTerminationSignals();
+
     /// Shows an exception's message; replaced in tests.
     static std::function<void(const std::string& message)>& ExceptionHandler();
 };

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Starts the editor on a picture under the running X server (xvfb-run gives
 # one), waits for its window, takes a screenshot of it and checks the title
-# ("Zelvo - " and the full path) and that the picture is on the screen.
+# ("Zelvo - " and the full path) and that the picture is on the screen;
+# then ends it with SIGTERM, which must quit normally and leave no undo file.
 # Usage: screenshot-smoke.sh <zelvo> <picture> <screenshot.png>
 set -euo pipefail
 zelvo=$1
 picture=$(realpath "$2")
 shot=$3
 config=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config"' EXIT
-QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config "$zelvo" "$picture" &
+scratch=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config" "$scratch"' EXIT
+QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config TMPDIR=$scratch "$zelvo" "$picture" &
 pid=$!
 want="Zelvo - $picture"
 id=""
@@ -28,4 +30,12 @@ colours=$(convert "$shot" -format %k info:)
 size=$(identify -format '%wx%h' "$shot")
 echo "window $id \"$want\" $size, $colours colours, screenshot $shot"
 # The photo brings thousands of colours; an empty or unpainted window a few.
-[ "$colours" -ge 1000 ]
+[ "$colours" -ge 1000 ] || { echo "too few colours"; exit 1; }
+undo_files() { find "$scratch" -maxdepth 1 -name '_ZV*.tmp'; }
+[ -n "$(undo_files)" ] || { echo "no undo file in $scratch"; exit 1; }
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 0 ] || { echo "SIGTERM: exit status $status"; exit 1; }
+[ -z "$(undo_files)" ] || { echo "left behind after SIGTERM: $(undo_files)"; exit 1; }
+echo "SIGTERM: quit normally, undo file removed"

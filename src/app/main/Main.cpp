@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
     zelvo::TZVApplication app(argc, argv);
+    app.QuitOnTerminationSignals();
     QStringList arguments = app.arguments();
     arguments.removeFirst();
     zelvo::TZVfrmMain form(arguments);
