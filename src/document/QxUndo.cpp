@@ -47,14 +47,24 @@ void TQxImage::OpenUndoFile() {
     for (int number = 0; number <= 99999; ++number) {
         const std::filesystem::path candidate = folder / UndoFileNameFor(number);
         struct stat st {};
-        if (::lstat(candidate.c_str(), &st) == 0) continue;
-        try {
-            FUndoStream = std::make_unique<TFileStream>(candidate, TFileStream::Mode::fmCreateExclusive);
-        } catch (const EFOpenError&) {
-            // Taken meanwhile by someone else: try the next number.
-            if (::lstat(candidate.c_str(), &st) == 0) continue;
-            throw;
+        std::unique_ptr<TFileStream> stream;
+        bool taken = false;
+        // A name taken and already removed again by a short-lived document
+        // between our look and our create is free once more: try it again,
+        // a few times, so that a folder we may not write to still fails.
+        for (int attempt = 0; !stream; ++attempt) {
+            if (::lstat(candidate.c_str(), &st) == 0) {
+                taken = true;
+                break;
+            }
+            try {
+                stream = std::make_unique<TFileStream>(candidate, TFileStream::Mode::fmCreateExclusive);
+            } catch (const EFOpenError&) {
+                if (attempt == 8) throw;
+            }
         }
+        if (taken) continue;  // another document's name: try the next number
+        FUndoStream = std::move(stream);
         FUndoFileName = candidate;
         FWritePos = 0;
         return;

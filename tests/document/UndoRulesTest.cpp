@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -146,6 +147,41 @@ TEST(UndoFile, NoUsableFolderFailsCreation) {
     const fs::path dir = test::MakeTempDir("undonofolder");
     TempFolderScope tmp(dir / "missing");
     EXPECT_THROW(TQxImage doc, EFCreateError);
+    fs::remove_all(dir);
+}
+
+// Short-lived documents in several processes at once (as parallel test runs
+// and several editors are): a name taken and released again by another
+// process between our look and our exclusive create is tried again, never
+// reported as a failure.
+TEST(UndoFile, ConcurrentShortLivedDocumentsAllGetAFile) {
+    const fs::path dir = test::MakeTempDir("undorace");
+    TempFolderScope tmp(dir);
+    constexpr int kProcesses = 4;
+    constexpr int kDocuments = 300;
+    std::vector<pid_t> children;
+    for (int i = 0; i < kProcesses; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int status = 0;
+            for (int k = 0; k < kDocuments && status == 0; ++k) {
+                try {
+                    TQxImage doc;
+                } catch (...) {
+                    status = 1;
+                }
+            }
+            ::_exit(status);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a document found no undo file";
+    }
+    EXPECT_TRUE(fs::is_empty(dir)) << "every document removes its file";
     fs::remove_all(dir);
 }
 
