@@ -1,7 +1,6 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 #include <iostream>
 #include <string_view>
@@ -9,35 +8,16 @@
 
 #include "cli/OperationTable.h"
 #include "document/QxImage.h"
+#include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
+#include "image/Text.h"
 #include "image/Types.h"
 
 namespace zelvo::cli {
 
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
-bool EndsWithPam(const std::string& path) {
-    const std::string lower = Lower(path);
-    return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".pam") == 0;
-}
-
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t pos = text.find(separator, start);
-        parts.push_back(text.substr(start, pos - start));
-        if (pos == std::string::npos) break;
-        start = pos + 1;
-    }
-    return parts;
-}
+bool EndsWithPam(const std::string& path) { return DispatchExtension(path) == ".pam"; }
 
 int ParseInt(const std::string& text, const std::string& what) {
     try {
@@ -151,7 +131,7 @@ int Apply(const std::vector<std::string>& args) {
             undoDepth = ParseInt(value(i), a);
             hasUndoDepth = true;
         } else if (a == "--select") {
-            const auto parts = SplitAt(value(i), ',');
+            const auto parts = SplitText(value(i), ',');
             if (parts.size() != 4) throw EUsage("--select: expected L,T,R,B");
             select = TRect{ParseInt(parts[0], a), ParseInt(parts[1], a), ParseInt(parts[2], a),
                            ParseInt(parts[3], a)};
@@ -192,7 +172,7 @@ int Apply(const std::vector<std::string>& args) {
         const std::string name = text.substr(0, colon);
         if (FindOperation(name) == nullptr) throw EUsage("unknown operation " + name);
         std::vector<std::string> opArgs;
-        if (colon != std::string::npos) opArgs = SplitAt(text.substr(colon + 1), ',');
+        if (colon != std::string::npos) opArgs = SplitText(text.substr(colon + 1), ',');
         // Overloads share a name; the number of arguments picks the row.
         const TOperation* op = FindOperation(name, int(opArgs.size()));
         if (op == nullptr) {

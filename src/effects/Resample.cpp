@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 #include <string>
 
 #include "image/ImageLimits.h"
+#include "image/Text.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -410,12 +410,7 @@ const TFilterInfo& FilterInfo(TResampleFilter filter) {
 
 std::optional<TResampleFilter> FilterFromName(std::string_view name) {
     for (int i = 0; i < kResampleFilterCount; ++i) {
-        const std::string_view candidate = kFilters[std::size_t(i)].Name;
-        if (candidate.size() == name.size() &&
-            std::equal(candidate.begin(), candidate.end(), name.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-            }))
-            return TResampleFilter(i);
+        if (EqualsIgnoreCase(kFilters[std::size_t(i)].Name, name)) return TResampleFilter(i);
     }
     return std::nullopt;
 }

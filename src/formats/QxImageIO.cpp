@@ -13,17 +13,11 @@
 #include "formats/PngImage.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
+#include "image/Text.h"
 
 namespace zelvo {
 
 namespace {
-
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    }
-    return text;
-}
 
 bool IsBmp(const std::string& ext) { return ext == ".bmp" || ext == ".dib"; }
 bool IsJpeg(const std::string& ext) { return ext == ".jpg" || ext == ".jpe" || ext == ".jpeg"; }
@@ -88,18 +82,6 @@ void WriteReplacing(const std::filesystem::path& target, const std::function<voi
         std::filesystem::remove(temp, ec);
         throw EFCreateError("Cannot create file \"" + target.string() + "\"", std::strerror(error));
     }
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t pos = text.find(separator, start);
-        parts.push_back(text.substr(start, pos - start));
-        if (pos == std::string::npos) break;
-        start = pos + 1;
-    }
-    return parts;
 }
 
 }  // namespace
@@ -252,7 +234,7 @@ TFormatFilters BuildFormatFilters(bool gifMode, const std::vector<TPluginFormat>
     for (const auto& plugin : plugins) {
         const std::string patterns = AsciiLower(plugin.Patterns);
         bool added = false;
-        for (const auto& pattern : Split(patterns, ';')) {
+        for (const auto& pattern : SplitText(patterns, ';')) {
             const std::size_t dot = pattern.find('.');
             const std::string ext = dot == std::string::npos ? pattern : pattern.substr(dot);
             auto& known = result.KnownExtensions;
@@ -277,13 +259,13 @@ TFormatFilters BuildFormatFilters(bool gifMode, const std::vector<TPluginFormat>
                         "|JPEG ファイル (*.jpg;*.jpeg;*.jpe)|*.jpg;*.jpeg;*.jpe" + "|PNG ファイル(*.png)|*.png" +
                         "|アイコン ファイル(*.ico)|*.ico" + filter;
 
-    const auto parts = Split(result.OpenFilter, '|');
+    const auto parts = SplitText(result.OpenFilter, '|');
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i % 2 == 0) {
             result.DescriptionList.push_back(parts[i]);
         } else {
             std::string list;
-            for (const auto& pattern : Split(parts[i], ';')) list += pattern + " ";
+            for (const auto& pattern : SplitText(parts[i], ';')) list += pattern + " ";
             result.PatternList.push_back(list);
         }
     }

@@ -1,9 +1,10 @@
 #include "image/Types.h"
 
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+
+#include "image/Text.h"
 
 namespace zelvo {
 namespace {
@@ -48,15 +49,6 @@ constexpr std::array<TColor, 25> kSystemRGB{{
     RGB(255, 255, 255), RGB(0, 0, 0),       RGB(223, 223, 223), RGB(0, 0, 0),
     RGB(255, 255, 225),
 }};
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 }  // namespace
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 
 #include <cstdlib>
 #include <fstream>
@@ -74,6 +76,19 @@ QString WriteSampleBmp(const std::string& name, int width, int height, int bitCo
     TDibImage image = bitCount == 24 ? NoiseImage24(width, height, 7) : NoiseImagePalette(width, height, bitCount, 1 << bitCount, 7);
     image.SaveToFile(path);
     return QString::fromStdString(path.string());
+}
+
+std::unique_ptr<TZVfrmMain> WindowWithSample(int width, int height, const std::string& name, int bitCount) {
+    WriteSettingsText("");
+    auto form = MakeWindow();
+    EXPECT_TRUE(form->LoadImageFile(WriteSampleBmp(name, width, height, bitCount), false));
+    return form;
+}
+
+QStringList UndoCaptions(TZVfrmMain& form) {
+    QStringList out;
+    for (QAction* a : form.mnuUndoList->actions()) out << a->text();
+    return out;
 }
 
 }  // namespace zelvo::test

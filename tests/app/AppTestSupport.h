@@ -22,5 +22,9 @@ std::string ReadSettingsText();
 std::unique_ptr<TZVfrmMain> MakeWindow(const QStringList& arguments = {});
 /// Writes a small 24-bit (or 8-bit) BMP file and returns its path.
 QString WriteSampleBmp(const std::string& name, int width, int height, int bitCount = 24);
+/// A window with default settings showing a fresh sample picture.
+std::unique_ptr<TZVfrmMain> WindowWithSample(int width, int height, const std::string& name, int bitCount = 24);
+/// The captions of the undo drop-down list, newest first.
+QStringList UndoCaptions(TZVfrmMain& form);
 
 }  // namespace zelvo::test

@@ -42,11 +42,7 @@ std::unique_ptr<TZVfrmMain> WindowWith(int width, int height, const std::string&
     return form;
 }
 
-QStringList UndoCaptions(TZVfrmMain& form) {
-    QStringList out;
-    for (QAction* a : form.mnuUndoList->actions()) out << a->text();
-    return out;
-}
+using test::UndoCaptions;
 
 void SpinTo(TZVfrmPreview& dialog, int row, double value) { dialog.SpinEdits[std::size_t(row)]->setValue(value); }
 

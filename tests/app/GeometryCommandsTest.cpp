@@ -30,20 +30,10 @@ namespace zelvo {
 namespace {
 
 using test::MakeWindow;
-using test::WriteSampleBmp;
 
-std::unique_ptr<TZVfrmMain> WindowWith(int width, int height, const std::string& name, int bitCount = 24) {
-    test::WriteSettingsText("");
-    auto form = MakeWindow();
-    EXPECT_TRUE(form->LoadImageFile(WriteSampleBmp(name, width, height, bitCount), false));
-    return form;
-}
+using test::UndoCaptions;
+using test::WindowWithSample;
 
-QStringList UndoCaptions(TZVfrmMain& form) {
-    QStringList out;
-    for (QAction* a : form.mnuUndoList->actions()) out << a->text();
-    return out;
-}
 
 // Selects `rect` as the mouse tools would: the document's rectangle, then
 // the view's notification.
@@ -71,7 +61,7 @@ void ProcessEvents() {
 // ------------------------------------------------------------------ crop
 
 TEST(GeometryCommands, CropWithASelectionTrimsToIt) {
-    auto form = WindowWith(64, 48, "crop-sel.bmp");
+    auto form = WindowWithSample(64, 48, "crop-sel.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     Select(*form, TRect{10, 5, 30, 25});
     TDialogScript noDialog([](QDialog&) {
@@ -94,7 +84,7 @@ TEST(GeometryCommands, CropWithASelectionTrimsToIt) {
 }
 
 TEST(GeometryCommands, CropWithoutASelectionOpensTheCoordinateDialog) {
-    auto form = WindowWith(64, 48, "crop-dialog.bmp");
+    auto form = WindowWithSample(64, 48, "crop-dialog.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     int shown = 0;
     TDialogScript script([&](QDialog& dialog) {
@@ -164,7 +154,7 @@ TEST(GeometryCommands, TurnsMirrorAndFlipRecordTheirCaptions) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Caption);
-        auto form = WindowWith(3, 2, "turn.bmp", 8);
+        auto form = WindowWithSample(3, 2, "turn.bmp", 8);
         const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
         (form.get()->*c.Action)->trigger();
         const TDibImage& after = form->QxImage1().Bitmap().Dib();
@@ -179,7 +169,7 @@ TEST(GeometryCommands, TurnsMirrorAndFlipRecordTheirCaptions) {
 // ------------------------------------------------------------------ rotate and shift dialogs
 
 TEST(GeometryEffects, RotateTypeShowsDegreesAndEnlargesOnlyOnOk) {
-    auto form = WindowWith(40, 20, "rotate.bmp");
+    auto form = WindowWithSample(40, 20, "rotate.bmp");
     form->FLastOperation = "任意角度回転";
     TZVfrmPreview dialog(*form, *FindPreviewEffect(8));
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("任意角度回転"));
@@ -211,7 +201,7 @@ TEST(GeometryEffects, RotateTypeShowsDegreesAndEnlargesOnlyOnOk) {
 }
 
 TEST(GeometryEffects, ShiftRangesFollowTheSelectionAndAWholeTurnDoesNothing) {
-    auto form = WindowWith(100, 60, "shift.bmp");
+    auto form = WindowWithSample(100, 60, "shift.bmp");
     Select(*form, TRect{0, 0, 100, 40});
     form->FLastOperation = "シフト";
     {
@@ -254,7 +244,7 @@ TEST(GeometryEffects, ShiftRangesFollowTheSelectionAndAWholeTurnDoesNothing) {
 // ------------------------------------------------------------------ clipboard
 
 TEST(ClipboardCommands, CutAndEraseFollowTheSelection) {
-    auto form = WindowWith(64, 48, "enable-cut.bmp");
+    auto form = WindowWithSample(64, 48, "enable-cut.bmp");
     EXPECT_FALSE(form->mnuCut->isEnabled());
     EXPECT_FALSE(form->mnuDelete->isEnabled());
     Select(*form, TRect{4, 4, 20, 20});
@@ -267,7 +257,7 @@ TEST(ClipboardCommands, CutAndEraseFollowTheSelection) {
 }
 
 TEST(ClipboardCommands, PasteAndClearFollowTheClipboard) {
-    auto form = WindowWith(16, 16, "enable-paste.bmp");
+    auto form = WindowWithSample(16, 16, "enable-paste.bmp");
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     ProcessEvents();
@@ -294,7 +284,7 @@ TEST(ClipboardCommands, PasteAndClearFollowTheClipboard) {
 }
 
 TEST(ClipboardCommands, CopyThenPasteReplacesThePictureAndUndoTakesItBack) {
-    auto form = WindowWith(64, 48, "paste.bmp", 8);
+    auto form = WindowWithSample(64, 48, "paste.bmp", 8);
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     Select(*form, TRect{10, 5, 30, 25});
     form->mnuCopy->trigger();
@@ -335,7 +325,7 @@ TEST(ClipboardCommands, PasteOfAnotherProgramsImageMakesA24BitPicture) {
 }
 
 TEST(ClipboardCommands, CutCopiesAndFillsTheSelectionWithTheBackground) {
-    auto form = WindowWith(32, 32, "cut.bmp");
+    auto form = WindowWithSample(32, 32, "cut.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     form->SetBackgroundColor(RGB(0, 255, 0));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));

@@ -30,21 +30,10 @@
 namespace zelvo {
 namespace {
 
-using test::MakeWindow;
-using test::WriteSampleBmp;
 
-std::unique_ptr<TZVfrmMain> WindowWith(int width, int height, const std::string& name, int bitCount = 24) {
-    test::WriteSettingsText("");
-    auto form = MakeWindow();
-    EXPECT_TRUE(form->LoadImageFile(WriteSampleBmp(name, width, height, bitCount), false));
-    return form;
-}
+using test::UndoCaptions;
+using test::WindowWithSample;
 
-QStringList UndoCaptions(TZVfrmMain& form) {
-    QStringList out;
-    for (QAction* a : form.mnuUndoList->actions()) out << a->text();
-    return out;
-}
 
 // Gives `widget` the keyboard focus in its shown, active window.
 bool Focus(QWidget* widget) {
@@ -117,7 +106,7 @@ TEST(ResizeModel, FilterItemIsTheLastEntryUnlessTheRememberedOneExists) {
 // ------------------------------------------------------------------ resize dialog
 
 TEST(ResizeDialog, OpensWithThePictureSizeAndTheRememberedFilter) {
-    auto form = WindowWith(64, 48, "resize-open.bmp");
+    auto form = WindowWithSample(64, 48, "resize-open.bmp");
     {
         TZVfrmResize dialog(*form);
         EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("リサイズ"));
@@ -155,7 +144,7 @@ TEST(ResizeDialog, OpensWithThePictureSizeAndTheRememberedFilter) {
 }
 
 TEST(ResizeDialog, OnlyTheFocusedFieldDrivesTheOthers) {
-    auto form = WindowWith(640, 480, "resize-focus.bmp");
+    auto form = WindowWithSample(640, 480, "resize-focus.bmp");
     TZVfrmResize dialog(*form);
     dialog.show();
     ASSERT_TRUE(Focus(dialog.SpinEditWidth));
@@ -202,7 +191,7 @@ TEST(ResizeDialog, OkResamplesOrStretchesAndRemembersTheChoice) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        auto form = WindowWith(64, 48, "resize-ok.bmp", c.BitCount);
+        auto form = WindowWithSample(64, 48, "resize-ok.bmp", c.BitCount);
         TZVfrmResize dialog(*form);
         dialog.SetRatioMode(true);
         dialog.cbResample->setChecked(c.Resample);
@@ -292,7 +281,7 @@ TEST(CustomTrimSettings, RectangleIsLimitedToThePictureAndEmptyOnesAreRefused) {
 }
 
 TEST(CustomTrimDialog, RefusesAnEmptyRectangleAndStaysOpen) {
-    auto form = WindowWith(64, 48, "trim-refuse.bmp");
+    auto form = WindowWithSample(64, 48, "trim-refuse.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     TZVfrmCustomTrim dialog(*form);
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("座標指定切り取り"));
@@ -317,7 +306,7 @@ TEST(CustomTrimDialog, RefusesAnEmptyRectangleAndStaysOpen) {
 }
 
 TEST(CustomTrimDialog, TheWholeRangeKeepsTheWholePicture) {
-    auto form = WindowWith(640, 480, "trim-whole.bmp");
+    auto form = WindowWithSample(640, 480, "trim-whole.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     form->FLastOperation = "座標指定切り抜き";
     TZVfrmCustomTrim dialog(*form);
@@ -342,7 +331,7 @@ TEST(CustomTrimDialog, TheWholeRangeKeepsTheWholePicture) {
 }
 
 TEST(CustomTrimDialog, PastesTheSelectionAndCropsToTheLimitedRectangle) {
-    auto form = WindowWith(64, 48, "trim-paste.bmp");
+    auto form = WindowWithSample(64, 48, "trim-paste.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     {
         TZVfrmCustomTrim dialog(*form);
@@ -389,7 +378,7 @@ TEST(SpacingSettings, DefaultsAndRoundTrip) {
 }
 
 TEST(SpacingDialog, AddsTheMarginsInTheChosenColourAndStoresThem) {
-    auto form = WindowWith(10, 10, "spacing.bmp");
+    auto form = WindowWithSample(10, 10, "spacing.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     form->FLastOperation = "余白作成";
     TZVfrmSpacing dialog(*form);

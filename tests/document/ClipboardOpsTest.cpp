@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMimeData>
 
+#include "GuiTestEnvironment.h"
 #include "TestSupport.h"
 #include "document/QxImage.h"
 #include "platform/Clipboard.h"
@@ -17,23 +18,8 @@
 namespace zelvo {
 namespace {
 
-// One application for the whole run, on the offscreen platform, whose
-// clipboard lives in the process.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "zelvo_document_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
-};
-::testing::Environment* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+::testing::Environment* const kGui =
+    ::testing::AddGlobalTestEnvironment(new test::GuiTestEnvironment("zelvo_document_tests"));
 
 QClipboard& System() { return *QGuiApplication::clipboard(); }
 
