@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "TestSupport.h"
-#include "app/Settings.h"
-#include "app/ZVApplication.h"
+#include "app/common/Settings.h"
+#include "app/window/ZVApplication.h"
 #include "image/DibImage.h"
 
 namespace zelvo::test {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/ZVfrmMain.h"
+#include "app/window/ZVfrmMain.h"
 
 namespace zelvo::test {
 

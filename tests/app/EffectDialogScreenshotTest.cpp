@@ -17,8 +17,8 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
-#include "app/ZVfrmMain.h"
-#include "app/ZVfrmPreview.h"
+#include "app/window/ZVfrmMain.h"
+#include "app/dialogs/ZVfrmPreview.h"
 #include "document/QxImage.h"
 
 namespace zelvo {

@@ -18,11 +18,11 @@
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
-#include "app/CommandTable.h"
-#include "app/GeometryCommands.h"
-#include "app/ZVfrmCustomTrim.h"
-#include "app/ZVfrmMain.h"
-#include "app/ZVfrmPreview.h"
+#include "app/window/CommandTable.h"
+#include "app/window/GeometryCommands.h"
+#include "app/dialogs/ZVfrmCustomTrim.h"
+#include "app/window/ZVfrmMain.h"
+#include "app/dialogs/ZVfrmPreview.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 

@@ -25,12 +25,12 @@
 #include <cstdlib>
 
 #include "AppTestSupport.h"
-#include "app/GeometryCommands.h"
-#include "app/ZVfrmCustomTrim.h"
-#include "app/ZVfrmMain.h"
-#include "app/ZVfrmPreview.h"
-#include "app/ZVfrmResize.h"
-#include "app/ZVfrmSpacing.h"
+#include "app/window/GeometryCommands.h"
+#include "app/dialogs/ZVfrmCustomTrim.h"
+#include "app/window/ZVfrmMain.h"
+#include "app/dialogs/ZVfrmPreview.h"
+#include "app/dialogs/ZVfrmResize.h"
+#include "app/dialogs/ZVfrmSpacing.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 

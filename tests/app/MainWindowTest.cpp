@@ -12,10 +12,10 @@
 #include <QUrl>
 
 #include "AppTestSupport.h"
-#include "app/CommandTable.h"
-#include "app/ZVEnableChange.h"
-#include "app/ZVStatusBar.h"
-#include "app/ZVfrmMain.h"
+#include "app/window/CommandTable.h"
+#include "app/window/ZVEnableChange.h"
+#include "app/window/ZVStatusBar.h"
+#include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "image/DibImage.h"

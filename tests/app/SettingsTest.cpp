@@ -7,9 +7,9 @@
 #include <QToolBar>
 
 #include "AppTestSupport.h"
-#include "app/Settings.h"
-#include "app/ToolbarLayout.h"
-#include "app/ZVfrmMain.h"
+#include "app/common/Settings.h"
+#include "app/window/ToolbarLayout.h"
+#include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
 

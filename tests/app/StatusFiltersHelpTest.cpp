@@ -12,11 +12,11 @@
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
-#include "app/FileDrop.h"
-#include "app/FileFilters.h"
-#include "app/HelpPages.h"
-#include "app/ZVStatusBar.h"
-#include "app/ZVfrmMain.h"
+#include "app/window/FileDrop.h"
+#include "app/window/FileFilters.h"
+#include "app/common/HelpPages.h"
+#include "app/window/ZVStatusBar.h"
+#include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 
 namespace zelvo {

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "AppTestSupport.h"
-#include "app/ZVfrmApplyCancel.h"
+#include "app/dialogs/ZVfrmApplyCancel.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "platform/IniFile.h"

@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "app/ZVApplication.h"
-#include "app/ZVfrmMain.h"
+#include "app/window/ZVApplication.h"
+#include "app/window/ZVfrmMain.h"
 
 int main(int argc, char** argv) {
     zelvo::TZVApplication app(argc, argv);

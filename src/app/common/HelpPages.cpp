@@ -1,0 +1,51 @@
+#include "app/common/HelpPages.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+
+namespace zelvo {
+
+namespace {
+QString& ChosenDirectory() {
+    static QString directory;
+    return directory;
+}
+}  // namespace
+
+void SetHelpDirectory(const QString& directory) { ChosenDirectory() = directory; }
+
+QString HelpDirectory() {
+    if (!ChosenDirectory().isEmpty()) {
+        return QFileInfo::exists(ChosenDirectory() + QStringLiteral("/index.html"))
+                   ? QDir(ChosenDirectory()).absolutePath()
+                   : QString();
+    }
+    const QString base = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : {base + QStringLiteral("/help"), base + QStringLiteral("/../help"),
+                                     base + QStringLiteral("/../share/zelvo/help")}) {
+        if (QFileInfo::exists(candidate + QStringLiteral("/index.html"))) return QDir(candidate).absolutePath();
+    }
+    return {};
+}
+
+QUrl HelpPageUrl(int topic) {
+    const QString dir = HelpDirectory();
+    if (dir.isEmpty()) return {};
+    const QString page = dir + QStringLiteral("/topic-%1.html").arg(topic);
+    if (topic > 0 && QFileInfo::exists(page)) return QUrl::fromLocalFile(page);
+    return QUrl::fromLocalFile(dir + QStringLiteral("/index.html"));
+}
+
+std::function<bool(const QUrl&)>& HelpOpener() {
+    static std::function<bool(const QUrl&)> opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    return opener;
+}
+
+bool ShowHelpTopic(int topic) {
+    const QUrl url = HelpPageUrl(topic);
+    return !url.isEmpty() && HelpOpener()(url);
+}
+
+}  // namespace zelvo

@@ -1,0 +1,55 @@
+#include "app/dialogs/DialogParts.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include <algorithm>
+
+namespace zelvo {
+
+QString ColorCss(TColor color) {
+    const TColor rgb = ColorToRGB(color);
+    return QStringLiteral("#%1%2%3")
+        .arg(GetRValue(rgb), 2, 16, QLatin1Char('0'))
+        .arg(GetGValue(rgb), 2, 16, QLatin1Char('0'))
+        .arg(GetBValue(rgb), 2, 16, QLatin1Char('0'));
+}
+
+bool PickColor(QWidget* parent, TColor& color) {
+    const TColor rgb = ColorToRGB(color);
+    const QColor chosen = QColorDialog::getColor(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), parent);
+    if (!chosen.isValid()) return false;
+    color = RGB(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
+    return true;
+}
+
+QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int min, int max, int value, int minimumWidth) {
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(QLatin1String(name));
+    spin->setRange(min, max);
+    spin->setValue(std::clamp(value, min, max));
+    spin->setMinimumWidth(minimumWidth);
+    return spin;
+}
+
+QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton*& ok, QPushButton*& cancel,
+                             const std::function<void()>& onOk) {
+    ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    cancel = new QPushButton(QString::fromUtf8("キャンセル"), &dialog);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    cancel->setAutoDefault(false);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, onOk);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);  // also the Escape key
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
+
+}  // namespace zelvo

@@ -1,0 +1,103 @@
+#include "app/dialogs/ZVfrmSlide.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+
+#include <algorithm>
+
+#include "app/common/HelpPages.h"
+#include "app/window/ZVfrmMain.h"
+
+namespace zelvo {
+
+TZVfrmSlide::TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect)
+    : QDialog(&form), FForm(form), FEffect(effect) {
+    setObjectName(QStringLiteral("ZVfrmSlide"));
+    FSetup = FEffect.Setup(form);
+    setWindowTitle(QString::fromStdString(FSetup.Caption));
+    setFixedSize(307, 141);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+
+    Label1 = new QLabel(QString::fromStdString(FSetup.Label), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 8, 291, 18);
+    ScrollBar1 = new QSlider(Qt::Horizontal, this);
+    ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
+    ScrollBar1->setGeometry(4, 28, 220, 26);
+    ScrollBar1->setRange(FSetup.Min, FSetup.Max);
+    ScrollBar1->setValue(FSetup.Position);
+    ScrollBar1->setTickPosition(QSlider::TicksBelow);
+    ScrollBar1->setTickInterval(std::max(1, FSetup.Frequency));
+    ScrollBar1->setPageStep(std::max(1, FSetup.Frequency));
+    SpinEdit1 = new QSpinBox(this);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setGeometry(230, 28, 68, 24);
+    SpinEdit1->setRange(FSetup.Min, FSetup.Max);
+    SpinEdit1->setValue(FSetup.Position);
+    // The spin edit follows the track bar and the track bar the spin edit.
+    connect(ScrollBar1, &QSlider::valueChanged, SpinEdit1, &QSpinBox::setValue);
+    connect(SpinEdit1, &QSpinBox::valueChanged, ScrollBar1, &QSlider::setValue);
+
+    CheckBox1 = new QCheckBox(QString::fromStdString(FSetup.Check1), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(8, 62, 140, 20);
+    CheckBox1->setChecked(FSetup.Check1Value);
+    CheckBox1->setVisible(!FSetup.Check1.empty());
+    CheckBox2 = new QCheckBox(QString::fromStdString(FSetup.Check2), this);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setGeometry(156, 62, 140, 20);
+    CheckBox2->setChecked(FSetup.Check2Value);
+    CheckBox2->setVisible(!FSetup.Check2.empty());
+    if (FSetup.KeepOneChecked) {
+        connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) {
+            if (!on && !CheckBox2->isChecked()) CheckBox2->setChecked(true);
+        });
+        connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) {
+            if (!on && !CheckBox1->isChecked()) CheckBox1->setChecked(true);
+        });
+    }
+
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setGeometry(36, 106, 80, 26);
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(122, 106, 80, 26);
+    btnHelp = new QPushButton(QString::fromUtf8("ヘルプ"), this);
+    btnHelp->setObjectName(QStringLiteral("btnHelp"));
+    btnHelp->setGeometry(208, 106, 80, 26);
+    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnHelp, &QPushButton::clicked, this, [this] { HelpClick(); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(307 / 2, 141 / 2));
+}
+
+void TZVfrmSlide::OkClick() {
+    hide();
+    FForm.RunBusy([&] { return FEffect.Apply(FForm, ScrollBar1->value(), CheckBox1->isChecked(), CheckBox2->isChecked()); },
+                  [this] { accept(); });
+}
+
+void TZVfrmSlide::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
+
+bool ShowSlideEffect(TZVfrmMain& form, int type) {
+    const TSlideEffect* effect = FindSlideEffect(type);
+    if (!effect) return false;
+    // A row that only edits a setting (JPEG quality) opens without a picture.
+    if (form.ImageEmpty() && !effect->UndoCaption.empty()) return true;
+    if (!effect->UndoCaption.empty()) form.FLastOperation = effect->UndoCaption;
+    TZVfrmSlide dialog(form, *effect);
+    dialog.exec();
+    return true;
+}
+
+}  // namespace zelvo

@@ -1,0 +1,108 @@
+#include "app/dialogs/ZVfrmSlide2.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+
+#include "app/dialogs/EffectSettings.h"
+#include "app/common/HelpPages.h"
+#include "app/window/ZVfrmMain.h"
+
+namespace zelvo {
+
+TBlockOperation& BlockOperation() {
+    static TBlockOperation operation;
+    return operation;
+}
+
+TZVfrmSlide2::TZVfrmSlide2(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+    setObjectName(QStringLiteral("ZVfrmSlide2"));
+    setWindowTitle(QString::fromUtf8("ブロック"));
+    setFixedSize(307, 230);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+    const TEffectSettings& settings = EffectSettings(form);
+
+    auto row = [this](int top, const char* caption, int position, QLabel*& label, QSlider*& track, QSpinBox*& spin,
+                      int index) {
+        label = new QLabel(QString::fromUtf8(caption), this);
+        label->setObjectName(QStringLiteral("Label%1").arg(index));
+        label->setGeometry(8, top, 291, 18);
+        track = new QSlider(Qt::Horizontal, this);
+        track->setObjectName(QStringLiteral("ScrollBar%1").arg(index));
+        track->setGeometry(4, top + 20, 220, 26);
+        track->setRange(2, 50);
+        track->setTickPosition(QSlider::TicksBelow);
+        track->setTickInterval(2);
+        track->setPageStep(2);
+        track->setValue(position);
+        spin = new QSpinBox(this);
+        spin->setObjectName(QStringLiteral("SpinEdit%1").arg(index));
+        spin->setGeometry(230, top + 20, 68, 24);
+        spin->setRange(2, 50);
+        spin->setValue(track->value());
+        connect(track, &QSlider::valueChanged, spin, &QSpinBox::setValue);
+        connect(spin, &QSpinBox::valueChanged, track, &QSlider::setValue);
+    };
+    row(8, "ブロックの幅(2～50)", settings.BlockWidth, Label1, ScrollBar1, SpinEdit1, 1);
+    row(60, "ブロックの高さ(2～50)", settings.BlockHeight, Label2, ScrollBar2, SpinEdit2, 2);
+
+    CheckBox1 = new QCheckBox(QString::fromUtf8("枠線を描画する"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(8, 114, 291, 20);
+    CheckBox1->setChecked(settings.BlockFrame);
+    CheckBox2 = new QCheckBox(QString::fromUtf8("段と段を半分ずらす"), this);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setGeometry(8, 138, 291, 20);
+    CheckBox2->setChecked(settings.BlockShift);
+    CheckBox3 = new QCheckBox(QString::fromUtf8("ブロックを塗りつぶす"), this);
+    CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
+    CheckBox3->setGeometry(8, 162, 291, 20);
+    CheckBox3->setChecked(settings.BlockFillRect);
+    // Frame lines only make sense on filled cells.
+    CheckBox1->setEnabled(CheckBox3->isChecked());
+    connect(CheckBox3, &QCheckBox::toggled, CheckBox1, &QCheckBox::setEnabled);
+
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setGeometry(36, 194, 80, 26);
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(122, 194, 80, 26);
+    btnHelp = new QPushButton(QString::fromUtf8("ヘルプ"), this);
+    btnHelp->setObjectName(QStringLiteral("btnHelp"));
+    btnHelp->setGeometry(208, 194, 80, 26);
+    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The block effect names no topic of its own: the help index.
+    connect(btnHelp, &QPushButton::clicked, this, [] { ShowHelpTopic(0); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TZVfrmSlide2::OkClick() {
+    hide();
+    TEffectSettings& settings = EffectSettings(FForm);
+    settings.BlockWidth = std::uint8_t(ScrollBar1->value());
+    settings.BlockHeight = std::uint8_t(ScrollBar2->value());
+    settings.BlockFrame = CheckBox1->isChecked();
+    settings.BlockShift = CheckBox2->isChecked();
+    settings.BlockFillRect = CheckBox3->isChecked();
+    FForm.FLastOperation = "ブロック";
+    FForm.RunBusy(
+        [&] {
+            if (!BlockOperation()) return false;
+            BlockOperation()(FForm.QxImage1(), settings.BlockWidth, settings.BlockHeight, settings.BlockShift,
+                             settings.BlockFrame, settings.BlockFillRect);
+            return true;
+        },
+        [this] { accept(); });
+}
+
+}  // namespace zelvo

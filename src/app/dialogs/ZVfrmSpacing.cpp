@@ -1,0 +1,130 @@
+#include "app/dialogs/ZVfrmSpacing.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/common/Settings.h"
+#include "app/dialogs/DialogParts.h"
+#include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "platform/IniFile.h"
+
+namespace zelvo {
+namespace {
+
+constexpr const char* kSection = "Spacing";
+constexpr int kMarginMax = 999;
+
+QSpinBox* MarginEdit(QWidget* parent, const char* name, int value) {
+    return MakeSpinEdit(parent, name, 0, kMarginMax, value, 72);
+}
+
+}  // namespace
+
+TSpacingSettings ReadSpacingSettings(const TIniFile& ini) {
+    TSpacingSettings s;
+    s.Top = ini.ReadInteger(kSection, "Top", s.Top);
+    s.Bottom = ini.ReadInteger(kSection, "Bottom", s.Bottom);
+    s.Left = ini.ReadInteger(kSection, "Left", s.Left);
+    s.Right = ini.ReadInteger(kSection, "Right", s.Right);
+    s.Color = ini.ReadColor(kSection, "Color", s.Color);
+    return s;
+}
+
+void WriteSpacingSettings(const TSpacingSettings& s, TIniFile& ini) {
+    ini.WriteInteger(kSection, "Top", s.Top);
+    ini.WriteInteger(kSection, "Bottom", s.Bottom);
+    ini.WriteInteger(kSection, "Left", s.Left);
+    ini.WriteInteger(kSection, "Right", s.Right);
+    ini.WriteColor(kSection, "Color", s.Color);
+}
+
+TZVfrmSpacing::TZVfrmSpacing(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+    setObjectName(QStringLiteral("ZVfrmSpacing"));
+    setWindowTitle(QString::fromUtf8("余白作成"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+
+    const TSpacingSettings s = ReadSpacingSettings(TIniFile(SettingsPath()));
+    SpinEditTop = MarginEdit(this, "SpinEditTop", s.Top);
+    SpinEditBottom = MarginEdit(this, "SpinEditBottom", s.Bottom);
+    SpinEditLeft = MarginEdit(this, "SpinEditLeft", s.Left);
+    SpinEditRight = MarginEdit(this, "SpinEditRight", s.Right);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QString::fromUtf8("余白の大きさ（ピクセル単位）"), this), 0, 0, 1, 4);
+    grid->addWidget(new QLabel(QString::fromUtf8("上の余白："), this), 1, 0);
+    grid->addWidget(SpinEditTop, 1, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8("下の余白："), this), 1, 2);
+    grid->addWidget(SpinEditBottom, 1, 3);
+    grid->addWidget(new QLabel(QString::fromUtf8("左の余白："), this), 2, 0);
+    grid->addWidget(SpinEditLeft, 2, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8("右の余白："), this), 2, 2);
+    grid->addWidget(SpinEditRight, 2, 3);
+
+    PanelColor = new QFrame(this);
+    PanelColor->setObjectName(QStringLiteral("PanelColor"));
+    PanelColor->setFixedSize(60, 22);
+    btnColor = new QPushButton(QStringLiteral("..."), this);
+    btnColor->setObjectName(QStringLiteral("btnColor"));
+    btnColor->setAutoDefault(false);
+    btnColor->setFixedWidth(32);
+    connect(btnColor, &QPushButton::clicked, this, [this] { ColorClick(); });
+    auto* colorRow = new QHBoxLayout;
+    colorRow->addWidget(new QLabel(QString::fromUtf8("余白の色："), this));
+    colorRow->addWidget(PanelColor);
+    colorRow->addWidget(btnColor);
+    colorRow->addStretch();
+    SetColor(s.Color);
+
+    QHBoxLayout* buttons = MakeOkCancelRow(*this, btnOK, btnCancel, [this] { OkClick(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(colorRow);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    ChooseColor = [this](TColor& color) { return PickColor(this, color); };
+}
+
+TSpacingSettings TZVfrmSpacing::Values() const {
+    return {SpinEditTop->value(), SpinEditBottom->value(), SpinEditLeft->value(), SpinEditRight->value(), FColor};
+}
+
+void TZVfrmSpacing::SetColor(TColor color) {
+    FColor = color;
+    PanelColor->setStyleSheet(
+        QStringLiteral("QFrame#PanelColor { background-color: %1; border: 1px solid black; }").arg(ColorCss(color)));
+}
+
+void TZVfrmSpacing::ColorClick() {
+    TColor color = FColor;
+    if (ChooseColor(color)) SetColor(color);
+}
+
+void TZVfrmSpacing::OkClick() {
+    const TSpacingSettings s = Values();
+    TIniFile ini(SettingsPath());
+    WriteSpacingSettings(s, ini);
+    ini.UpdateFile();
+
+    hide();
+    FForm.RunBusy(
+        [&] {
+            if (FForm.ImageEmpty()) return false;
+            FForm.QxImage1().AddMargins(s.Top, s.Bottom, s.Color, s.Right, s.Left);
+            return true;
+        },
+        [this] { accept(); });
+}
+
+}  // namespace zelvo

@@ -1,0 +1,76 @@
+// The clipboard commands of the edit menu: copy, paste, cut and erase.
+// Enabling paste, merge-paste and clear-clipboard follows the clipboard's
+// change notification (TZVfrmMain::ClipboardChanged); cut and erase follow
+// the selection.
+
+#include <QAction>
+#include <QGuiApplication>
+
+#include "app/window/GeometryCommands.h"
+#include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "document/QxImageView.h"
+
+namespace zelvo {
+namespace {
+
+// The hourglass for as long as a command runs, also when it throws.
+struct TWaitCursor {
+    TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+void CopyClick(TZVfrmMain& form) {
+    if (form.ImageEmpty()) return;
+    const TWaitCursor wait;
+    try {
+        form.QxImage1().CopyToClipboard();
+    } catch (const std::exception& error) {
+        form.ShowError(error);
+    }
+}
+
+}  // namespace
+
+void PasteClick(TZVfrmMain& form) {
+    TQxImage& doc = form.QxImage1();
+    const TWaitCursor wait;
+    doc.BeginUpdate();
+    form.FLastOperation = "貼り付け";
+    bool pasted = false;
+    try {
+        if (doc.Zoom() > 1000) form.View().SetZoom(1000);
+        pasted = doc.PasteFromClipboard();
+    } catch (const std::exception& error) {
+        doc.EndUpdate();
+        form.UpdateCommandState();
+        form.ShowError(error);
+        return;
+    }
+    // A paste that found nothing to paste took no undo step to name.
+    if (pasted) form.PushHistory();
+    form.UpdateCommandState();
+    doc.EndUpdate();
+}
+
+void CutClick(TZVfrmMain& form) {
+    if (form.ImageEmpty() || !form.QxImage1().HasSelection()) return;
+    form.RunImmediate("切り取り", [&form] { form.QxImage1().CutToClipboard(); });
+}
+
+void DeleteClick(TZVfrmMain& form) {
+    if (form.ImageEmpty() || !form.QxImage1().HasSelection()) return;
+    form.RunImmediate("選択範囲消去", [&form] { form.QxImage1().DeleteSelection(); });
+}
+
+void InstallClipboardCommands(TZVfrmMain& form) {
+    TZVfrmMain* f = &form;
+    QObject::connect(form.mnuCopy, &QAction::triggered, f, [f] { CopyClick(*f); });
+    QObject::connect(form.mnuPaste, &QAction::triggered, f, [f] { PasteClick(*f); });
+    QObject::connect(form.mnuCut, &QAction::triggered, f, [f] { CutClick(*f); });
+    QObject::connect(form.mnuDelete, &QAction::triggered, f, [f] { DeleteClick(*f); });
+}
+
+}  // namespace zelvo

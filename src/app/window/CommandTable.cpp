@@ -1,0 +1,220 @@
+// The command table of the main window: every command, and who wires it.
+//
+// How to wire a family of commands (tone, geometry, effects, ...):
+//  1. Add your own file, e.g. src/app/window/ToneCommands.cpp, defining
+//         void InstallToneCommands(TZVfrmMain& form)
+//     which connects each action to its handler, for example
+//         QObject::connect(form.mnuSepia, &QAction::triggered, &form, [&form] {
+//             form.RunImmediate("セピア色変換", [&form] { form.QxImage1().Sepia(); });
+//         });
+//     Immediate commands go through TZVfrmMain::RunImmediate (it returns
+//     without a picture, names the undo step, runs the busy bracket and
+//     pushes the history). Dialog commands set form.FLastOperation and call
+//     form.PushHistory() only when the dialog is confirmed.
+//  2. Declare the installer below, next to the others (one line).
+//  3. In the table, replace the row's Waiting("...") by your installer.
+// A command whose row is still Waiting is present in the menus and on the
+// toolbars but stays disabled: EnableChange and UpdateCommandState never
+// enable it (they go through SetCommandEnabled).
+
+#include "app/window/CommandTable.h"
+
+#include <QAction>
+#include <QVariant>
+
+#include <set>
+
+#include "app/window/ZVfrmMain.h"
+
+namespace zelvo {
+
+// Installers, one per family of commands.
+void InstallFileCommands(TZVfrmMain& form);
+void InstallEditCommands(TZVfrmMain& form);
+void InstallViewCommands(TZVfrmMain& form);
+void InstallHelpCommands(TZVfrmMain& form);
+void InstallToneCommands(TZVfrmMain& form);
+void InstallGeometryCommands(TZVfrmMain& form);
+void InstallClipboardCommands(TZVfrmMain& form);
+
+namespace {
+
+struct TCommandRow {
+    QAction* TZVfrmMain::*Command;
+    TCommandInstaller Installer;  ///< nullptr: waiting
+    const char* WaitingFor;       ///< what the command waits for
+};
+
+constexpr TCommandRow Wired(QAction* TZVfrmMain::*command, TCommandInstaller installer) {
+    return {command, installer, nullptr};
+}
+constexpr TCommandRow Waiting(QAction* TZVfrmMain::*command, const char* what) {
+    return {command, nullptr, what};
+}
+
+using M = TZVfrmMain;
+
+const TCommandRow kCommands[] = {
+    // File menu
+    Waiting(&M::mnuNew, "new-image dialog"),
+    Wired(&M::mnuOpen, InstallFileCommands),
+    Wired(&M::mnuReload, InstallFileCommands),
+    Wired(&M::mnuSave, InstallFileCommands),
+    Wired(&M::mnuSaveAs, InstallFileCommands),
+    Waiting(&M::mnuSaveAsWallPaper, "wallpaper"),
+    Waiting(&M::mnuWallPaperCenter, "wallpaper"),
+    Waiting(&M::mnuWallPaperTile, "wallpaper"),
+    Waiting(&M::mnuClearWallpaper, "wallpaper"),
+    Waiting(&M::mnuSetPrinter, "printing"),
+    Waiting(&M::mnuPrint, "printing"),
+    Waiting(&M::TWAIN1, "scanner input"),
+    Waiting(&M::mnuAcquire, "scanner input"),
+    Waiting(&M::mnuThumbNail, "thumbnail browser"),
+    Waiting(&M::mnuBatchConvert, "batch conversion"),
+    Waiting(&M::mnuSlideShow, "slide show"),
+    Wired(&M::mnuClose, InstallFileCommands),
+    // Edit menu
+    Wired(&M::mnuUndo, InstallEditCommands),
+    Wired(&M::mnuRedo, InstallEditCommands),
+    Wired(&M::mnuCopy, InstallClipboardCommands),
+    Wired(&M::mnuPaste, InstallClipboardCommands),
+    Waiting(&M::mnuMergePaste, "merge-paste"),
+    Wired(&M::mnuCut, InstallClipboardCommands),
+    Wired(&M::mnuDelete, InstallClipboardCommands),
+    Wired(&M::mnuSelectAll, InstallEditCommands),
+    Waiting(&M::mnuTextOut, "text insertion"),
+    Waiting(&M::mnuMerge, "merge"),
+    Waiting(&M::mnuCombine, "combine"),
+    Waiting(&M::mnuCapture, "screen capture"),
+    Waiting(&M::mnuCaptureDesktop, "screen capture"),
+    Waiting(&M::mnuCaptureActiveWindow, "screen capture"),
+    Waiting(&M::mnuCaptureClientArea, "screen capture"),
+    Wired(&M::mnuClearUndo, InstallEditCommands),
+    Wired(&M::mnuClipBoardClear, InstallEditCommands),
+    Wired(&M::N14, InstallViewCommands),
+    Wired(&M::N22, InstallViewCommands),
+    Wired(&M::mnuRefresh, InstallViewCommands),
+    // View menu
+    Wired(&M::mnuZoom, InstallViewCommands),
+    Wired(&M::T1, InstallViewCommands),
+    Wired(&M::mnuShowStatusBar, InstallViewCommands),
+    Waiting(&M::H1, "histogram operations"),
+    Waiting(&M::mnuEqualize, "histogram operations"),
+    Waiting(&M::mnuNormalize, "histogram operations"),
+    Waiting(&M::mnuHistogram, "histogram window"),
+    Wired(&M::mnuBackgroundColor, InstallViewCommands),
+    // Image menu
+    Wired(&M::mnuResize, InstallGeometryCommands),
+    Wired(&M::mnuTriming, InstallGeometryCommands),
+    Wired(&M::mnuCustomTrim, InstallGeometryCommands),
+    Wired(&M::mnuRotate270, InstallGeometryCommands),
+    Wired(&M::mnuRotate90, InstallGeometryCommands),
+    Wired(&M::mnuRotate, InstallGeometryCommands),
+    Wired(&M::mnuMirror, InstallGeometryCommands),
+    Wired(&M::mnuFlip, InstallGeometryCommands),
+    Wired(&M::mnuSlideImage, InstallGeometryCommands),
+    Wired(&M::mnuSpacing, InstallGeometryCommands),
+    Waiting(&M::mnuTexture, "texture dialog"),
+    Waiting(&M::mnuNoiseReduction, "neighbourhood filters"),
+    Waiting(&M::mnuMedian, "neighbourhood filters"),
+    Waiting(&M::mnuMedianLow, "neighbourhood filters"),
+    Waiting(&M::mnuMedianAve, "neighbourhood filters"),
+    Waiting(&M::mnuMedianHigh, "neighbourhood filters"),
+    Wired(&M::mnuProgressive, InstallFileCommands),
+    Waiting(&M::mnuTransparent, "transparent colour pick and GIF codec"),
+    Wired(&M::mnuJpegQuality, InstallFileCommands),
+    // Colour menu
+    Wired(&M::mnuGrayscale, InstallToneCommands),
+    Wired(&M::mnuSepia, InstallToneCommands),
+    Wired(&M::mnuNegative, InstallToneCommands),
+    Wired(&M::mnuSingleColorScale, InstallToneCommands),
+    Wired(&M::mnuBrightness, InstallToneCommands),
+    Wired(&M::mnuContrast, InstallToneCommands),
+    Wired(&M::mnuRGB, InstallToneCommands),
+    Wired(&M::mnuPosterize, InstallToneCommands),
+    Wired(&M::mnuSolarization, InstallToneCommands),
+    Wired(&M::mnuGamma, InstallToneCommands),
+    Wired(&M::mnuHSV, InstallToneCommands),
+    Wired(&M::mnuMonochrome, InstallToneCommands),
+    Wired(&M::mnuSwapRGB, InstallToneCommands),
+    Wired(&M::mnuXORConvert, InstallToneCommands),
+    Waiting(&M::mnuGradation, "gradation dialog"),
+    Waiting(&M::mnuGetColorCount, "histogram operations"),
+    Wired(&M::mnuColorBit, InstallViewCommands),
+    Waiting(&M::mnuColorBit24, "colour-depth conversion"),
+    Waiting(&M::mnuColorBit8, "colour-depth conversion"),
+    Waiting(&M::mnuColorBit4, "colour-depth conversion"),
+    Waiting(&M::mnuColorBit1, "colour-depth conversion"),
+    Waiting(&M::mnuColorBitHalftone, "colour-depth conversion"),
+    // Effect menu
+    Waiting(&M::mnuSoft, "neighbourhood filters"),
+    Waiting(&M::mnuSharpen, "neighbourhood filters"),
+    Waiting(&M::mnuEmboss, "neighbourhood filters"),
+    Waiting(&M::mnuHighPass, "neighbourhood filters"),
+    Waiting(&M::mnuEdgeDetection, "neighbourhood filters"),
+    Waiting(&M::mnuGaussianBlur, "neighbourhood filters"),
+    Waiting(&M::mnuBlur, "distortion effects"),
+    Waiting(&M::mnuButton3D, "distortion effects"),
+    Waiting(&M::mnuSpray, "distortion effects"),
+    Waiting(&M::mnuNoise, "distortion effects"),
+    Waiting(&M::mnuWave, "distortion effects"),
+    Waiting(&M::mnuMosaic, "distortion effects"),
+    Waiting(&M::mnuBlock, "distortion effects"),
+    Waiting(&M::mnuFadeOut, "distortion effects"),
+    Waiting(&M::mnuGlassMosaic, "distortion effects"),
+    Waiting(&M::mnuScetch, "distortion effects"),
+    Waiting(&M::mnuOilPaint, "distortion effects"),
+    Waiting(&M::mnuVortex, "distortion effects"),
+    Waiting(&M::mnuExplode, "distortion effects"),
+    Waiting(&M::mnuImplode, "distortion effects"),
+    Waiting(&M::mnuSpotLight, "distortion effects"),
+    Waiting(&M::mnuBlind, "distortion effects"),
+    Waiting(&M::mnuCustomFilter, "custom filter dialog"),
+    // Help menu
+    Wired(&M::mnuHelpTopics, InstallHelpCommands),
+    Wired(&M::mnuHomePage, InstallHelpCommands),
+    Wired(&M::mnuProductUpdate, InstallHelpCommands),
+    Wired(&M::mnuAbout, InstallHelpCommands),
+    // Slide-show bar
+    Waiting(&M::btnSlideStop, "slide show"),
+    Waiting(&M::btnPrevImage, "slide show"),
+    Waiting(&M::btnNextImage, "slide show"),
+};
+
+constexpr const char* kWiredProperty = "zelvoCommandWired";
+
+}  // namespace
+
+void InstallCommands(TZVfrmMain& form) {
+    std::set<TCommandInstaller> done;
+    for (const TCommandRow& row : kCommands) {
+        QAction* action = form.*row.Command;
+        SetCommandWired(action, row.Installer != nullptr);
+        if (!row.Installer) {
+            action->setEnabled(false);
+            continue;
+        }
+        if (done.insert(row.Installer).second) row.Installer(form);
+    }
+}
+
+bool IsCommandWired(const QAction* action) {
+    const QVariant wired = action->property(kWiredProperty);
+    return !wired.isValid() || wired.toBool();
+}
+
+void SetCommandWired(QAction* action, bool wired) { action->setProperty(kWiredProperty, wired); }
+
+void SetCommandEnabled(QAction* action, bool enabled) {
+    if (action) action->setEnabled(enabled && IsCommandWired(action));
+}
+
+int CommandCount() { return int(std::size(kCommands)); }
+
+TCommandStatus CommandStatusAt(TZVfrmMain& form, int index) {
+    const TCommandRow& row = kCommands[index];
+    const QAction* action = form.*row.Command;
+    return {action->objectName().toStdString(), row.WaitingFor};
+}
+
+}  // namespace zelvo

@@ -1,0 +1,66 @@
+#include "app/window/FileDrop.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+#include <stdexcept>
+
+namespace zelvo {
+
+TFileDrop::TFileDrop(QObject* owner, QWidget* control) : QObject(owner) {
+    auto* form = qobject_cast<QWidget*>(owner);
+    if (!control && !(form && form->isWindow()))
+        throw std::invalid_argument("Invalidate Window Handle in FileDrop");
+    FControl = control ? control : form;
+    FControl->installEventFilter(this);
+    FControl->setAcceptDrops(FAccept);
+}
+
+TFileDrop::~TFileDrop() {
+    if (FControl) FControl->removeEventFilter(this);
+}
+
+void TFileDrop::SetAccept(bool accept) {
+    FAccept = accept;
+    if (FControl) FControl->setAcceptDrops(accept);
+}
+
+QStringList TFileDrop::DroppedFiles(const QMimeData& data) {
+    QStringList files;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
+}
+
+bool TFileDrop::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != FControl || !FAccept) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData() && !DroppedFiles(*drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+            return false;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QStringList files = drop->mimeData() ? DroppedFiles(*drop->mimeData()) : QStringList();
+            if (files.isEmpty()) return false;
+            drop->acceptProposedAction();
+            const bool ctrl = drop->modifiers() & Qt::ControlModifier;
+            // The handler's exceptions go on to the application's handler.
+            if (OnFileDrop) OnFileDrop(*this, int(files.size()), drop->position().toPoint(), files, ctrl);
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
+    }
+}
+
+}  // namespace zelvo

@@ -1,0 +1,736 @@
+#include "app/window/ZVfrmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/common/AppTitle.h"
+#include "app/window/CommandTable.h"
+#include "app/window/FileDrop.h"
+#include "app/window/FileFilters.h"
+#include "app/common/Resources.h"
+#include "app/common/Settings.h"
+#include "app/window/ToolbarLayout.h"
+#include "app/window/ZVEnableChange.h"
+#include "app/window/ZVStatusBar.h"
+#include "app/dialogs/ZVfrmApplyCancel.h"
+#include "document/QxImage.h"
+#include "document/QxImageView.h"
+#include "formats/QxImageIO.h"
+#include "platform/Clipboard.h"
+
+namespace zelvo {
+
+namespace {
+
+// The window font of the design. Linux has no font of that name, so
+// fontconfig substitutes a Japanese face for it.
+QFont WindowFont() {
+    QFont font(QString::fromUtf8("ＭＳ Ｐゴシック"));
+    font.setPointSize(9);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+}  // namespace
+
+TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent) : QMainWindow(parent) {
+    InitResources();
+    setObjectName(QStringLiteral("ZVfrmMain"));
+    setWindowTitle(ApplicationTitle());
+    setFont(WindowFont());
+    resize(545, 478);
+
+    FImageOwner = std::make_unique<TQxImage>();
+    FImage = FImageOwner.get();
+    FImage->SetZoom(100);
+    FImage->Color = clGray;
+
+    // Panel1: black, single border, holding the view.
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameShape(QFrame::Box);
+    panel->setLineWidth(1);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    panel->setPalette(pal);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(1, 1, 1, 1);
+    FView = new TQxImageView(*FImage, panel);
+    FView->setObjectName(QStringLiteral("QxImage1"));
+    layout->addWidget(FView);
+    setCentralWidget(panel);
+    Panel1 = panel;
+
+    CreateActions();
+    CreateMenus();
+    CreateToolbars();
+    CreateStatusBar();
+    InstallCommands(*this);
+    ConnectDocument();
+
+    FFileDrop = new TFileDrop(this);
+    FFileDrop->OnFileDrop = [this](TFileDrop&, int, QPoint, const QStringList& files, bool ctrl) {
+        FileDropped(files, ctrl);
+    };
+
+    AskSaveHook = [this] {
+        const auto answer = QMessageBox::question(
+            this, ApplicationTitle(), QString::fromUtf8("イメージは変更されています。保存しますか？"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        return answer == QMessageBox::Yes ? TSaveAnswer::Yes
+               : answer == QMessageBox::No ? TSaveAnswer::No
+                                           : TSaveAnswer::Cancel;
+    };
+    AskReloadHook = [this] {
+        return QMessageBox::question(
+                   this, ApplicationTitle(),
+                   QString::fromUtf8("修正を破棄して最後に保存した状態に読み込みなおします。\nよろしいですか？"),
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+    };
+    StartInstanceHook = [](const QString& program, const QStringList& args) {
+        return QProcess::startDetached(program, args);
+    };
+
+    StartUp(arguments);
+}
+
+TZVfrmMain::~TZVfrmMain() {
+    WriteSettingsOnce();
+    // The view refers to the document: let it go first.
+    delete FView;
+    FView = nullptr;
+}
+
+bool TZVfrmMain::ImageEmpty() const { return FImage->Empty(); }
+
+void TZVfrmMain::CreateStatusBar() {
+    StatusBar1 = new TZVStatusBar(this);
+    setStatusBar(StatusBar1);
+    StatusBar1->InfoSource = [this] {
+        TStatusInfo info;
+        info.Empty = FImage->Empty();
+        if (!info.Empty) {
+            info.Width = FImage->Bitmap().Width();
+            info.Height = FImage->Bitmap().Height();
+            info.Zoom = FImage->Zoom();
+            info.BitCount = FImage->BitCount();
+        }
+        return info;
+    };
+    ProgressBar1 = new QProgressBar(StatusBar1);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    auto place = [this] {
+        ProgressBar1->setGeometry(1, 2, StatusBar1->Panel0Width() - 1, StatusBar1->height() - 2);
+    };
+    connect(StatusBar1, &TZVStatusBar::Resized, this, place);
+    connect(StatusBar1, &TZVStatusBar::PanelClicked, this, [this](int panel) {
+        if (FSlideShowMode) return;
+        if (panel == 4) mnuZoom->trigger();
+        if (panel == 5) mnuColorBit->trigger();
+    });
+    place();
+}
+
+void TZVfrmMain::ConnectDocument() {
+    FImage->OnChangeCanUndo = [this](TQxImage&, int undoCount, int redoCount) {
+        ChangeCanUndo(undoCount, redoCount);
+    };
+    FImage->OnProgress = [this](TQxImage&, int percent) { ProgressChanged(percent); };
+    connect(FView, &TQxImageView::MouseMoved, this, [this](int x, int y) {
+        const TPoint p = FView->ScreenToPicture(QPoint(x, y));
+        ViewMouseMove(p.X, p.Y, QPoint(x, y));
+    });
+    connect(FView, &TQxImageView::SelectionChanged, this, [this] {
+        ShowSelectionSize();
+        if (!ToolMode()) {
+            SetCommandEnabled(mnuCut, FImage->HasSelection());
+            SetCommandEnabled(mnuDelete, FImage->HasSelection());
+        }
+    });
+    connect(FView, &TQxImageView::ZoomChanged, this, [this] { RepaintStatusBar(); });
+    // Lifting a selection opens the apply/cancel window; while it is open
+    // the window is in tool mode.
+    connect(FView, &TQxImageView::Moving, this, [this] {
+        FMergePastePending = false;
+        ShowApplyCancelWindow();
+    });
+    connect(FView, &TQxImageView::Moved, this, [this] {
+        FLastOperation = FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動";
+        PushHistory();
+    });
+    // In a slide show a click on the view steps: left next, right previous.
+    connect(FView, &TQxImageView::MousePressed, this, [this](Qt::MouseButton button, int, int) {
+        if (!FSlideShowMode || !StepSlideShow) return;
+        if (button == Qt::LeftButton) StepSlideShow(1);
+        else if (button == Qt::RightButton) StepSlideShow(-1);
+    });
+}
+
+void TZVfrmMain::StartUp(const QStringList& arguments) {
+    // 1. Nothing to undo yet.
+    SetCommandEnabled(mnuUndo, false);
+    SetCommandEnabled(mnuRedo, false);
+    SetCommandEnabled(mnuClearUndo, false);
+
+    // 4. The switch in any case and any position.
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        if (argument.compare(QLatin1String("-DEFPOS"), Qt::CaseInsensitive) == 0) FDefPos = true;
+        else paths.append(argument);
+    }
+
+    // 5. Settings, with the toolbar layout.
+    ReadSettings(*this);
+
+    // 6. The slide-show bar stays hidden; transparency only in GIF mode.
+    Toolbar8->hide();
+    Toolbar6->setVisible(FGIFMode && !Toolbar6->isHidden());
+    Toolbar6->toggleViewAction()->setVisible(FGIFMode);
+    mnuTransparent->setVisible(FGIFMode);
+
+    // 7. Clipboard watching.
+    connect(new TClipboard(this), &TClipboard::Changed, this, [this] { ClipboardChanged(); });
+    ClipboardChanged();
+
+    // 8.
+    UpdateCommandState();
+
+    // 9.
+    BuildFilters();
+
+    // 10. The first argument that is not the switch names a picture or a
+    // folder.
+    if (!paths.isEmpty()) {
+        const QString path = paths.first();
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        if (QFileInfo(path).isDir()) {
+            if (OpenSlideShowFolder) OpenSlideShowFolder(path);
+        } else if (LoadImageFile(path, false)) {
+            FFileName = CanonicalFileName(path).toStdString();
+            SetTitle();
+            SyncSaveFlagsFromDocument();
+            UpdateCommandState();
+            FLastDirectory = QFileInfo(path).absolutePath();
+        }
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+void TZVfrmMain::BuildFilters() {
+    // Plug-ins join here once the plug-in host searches for them.
+    const TFormatFilters filters = BuildFormatFilters(FGIFMode, {});
+    FOpenFilter = QString::fromStdString(filters.OpenFilter);
+    FSaveFilter = QString::fromStdString(filters.SaveFilter);
+    FAllPatterns = QString::fromStdString(filters.AllPatterns);
+    FPatternList.clear();
+    for (const std::string& entry : filters.PatternList) FPatternList << QString::fromStdString(entry);
+    FDescriptionList.clear();
+    for (const std::string& entry : filters.DescriptionList) FDescriptionList << QString::fromStdString(entry);
+}
+
+TZVfrmApplyCancel* TZVfrmMain::ShowApplyCancelWindow() {
+    if (!FApplyCancelWindow) {
+        auto* window = new TZVfrmApplyCancel(*FView, SettingsPath(), this);
+        FApplyCancelWindow = window;
+        connect(window, &TZVfrmApplyCancel::Finished, this, [this] {
+            FApplyCancelWindow = nullptr;
+            EnableChange(*this, true);
+        });
+        EnableChange(*this, false);
+    }
+    auto* window = static_cast<TZVfrmApplyCancel*>(FApplyCancelWindow.data());
+    window->show();
+    return window;
+}
+
+bool TZVfrmMain::ToolMode() const { return FApplyCancelWindow || FTextOutWindow; }
+
+void TZVfrmMain::SetTitle() {
+    setWindowTitle(FFileName.empty() ? ApplicationTitle()
+                                     : ApplicationTitle() + QStringLiteral(" - ") + QString::fromStdString(FFileName));
+}
+
+TColor TZVfrmMain::BackgroundColor() const { return FBackgroundColor; }
+
+void TZVfrmMain::SetBackgroundColor(TColor color) {
+    FBackgroundColor = color;
+    FImage->Color = color;
+    FView->update();
+}
+
+void TZVfrmMain::SetUndoBuffer(int depth) {
+    FUndoBuffer = depth;
+    FImage->SetUndoBuffer(depth);
+}
+
+void TZVfrmMain::SetStatusBarShown(bool shown) {
+    mnuShowStatusBar->setChecked(shown);
+    StatusBar1->setVisible(shown);
+}
+
+bool TZVfrmMain::StatusBarShown() const { return mnuShowStatusBar->isChecked(); }
+
+void TZVfrmMain::WriteSettingsOnce() {
+    if (FSettingsWritten) return;
+    FSettingsWritten = true;
+    WriteSettings(*this);
+}
+
+// ---------------------------------------------------------------- files
+
+bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow) {
+    if (ToolMode()) return false;
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        if (OpenSlideShowFolder) OpenSlideShowFolder(path);
+        return false;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    struct TRestore {
+        ~TRestore() { QGuiApplication::restoreOverrideCursor(); }
+    } restore;
+    if (newWindow) {
+        StartInstanceHook(QCoreApplication::applicationFilePath(), {path, QStringLiteral("-DefPos")});
+        return true;
+    }
+    const QString ext = info.suffix().toUpper();
+    const bool icon = ext == QLatin1String("ICO") || ext == QLatin1String("DLL") || ext == QLatin1String("EXE");
+    if (!AskSaveModified()) return true;
+
+    FImage->BeginUpdate();
+    bool loaded = false;
+    std::string failure;
+    try {
+        if (FImage->Zoom() > 1000) FView->SetZoom(1000);
+        loaded = icon ? FImage->LoadDocumentIcon(path.toStdString(), 0)
+                      : FImage->LoadDocumentFile(path.toStdString(), FGIFMode, &failure);
+    } catch (...) {
+        FImage->EndUpdate();
+        throw;
+    }
+    if (loaded) {
+        FFileName = path.toStdString();
+        SetTitle();
+        SyncSaveFlagsFromDocument();
+    }
+    FImage->EndUpdate();
+    UpdateCommandState();
+    raise();
+    activateWindow();
+    // A reader's own failure is worth telling: otherwise the open would
+    // seem to do nothing.
+    if (!loaded && !failure.empty())
+        QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(failure));
+    return true;
+}
+
+void TZVfrmMain::SyncSaveFlagsFromDocument() {
+    mnuProgressive->setChecked(FImage->SaveProgressive);
+    mnuTransparent->setChecked(FImage->SaveTransparent);
+}
+
+bool TZVfrmMain::AskSaveModified() {
+    raise();
+    activateWindow();
+    if (FImage->Empty() || !FImage->Modified()) return true;
+    switch (AskSaveHook()) {
+        case TSaveAnswer::Cancel: return false;
+        case TSaveAnswer::No: return true;
+        case TSaveAnswer::Yes: break;
+    }
+    mnuSaveClick();
+    return !FImage->Modified();
+}
+
+void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    FImage->SaveProgressive = mnuProgressive->isChecked();
+    FImage->SaveTransparent = mnuTransparent->isChecked();
+    FImage->SaveQuality = FJpegQuality;
+    std::string failure;
+    try {
+        *saved = FImage->SaveDocumentFile(path.toStdString(), FGIFMode, &failure);
+    } catch (const std::exception& error) {
+        *saved = false;
+        failure = error.what();
+    }
+    QGuiApplication::restoreOverrideCursor();
+    if (!*saved && !failure.empty())
+        QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8("保存に失敗しました"));
+}
+
+void TZVfrmMain::mnuSaveClick() {
+    if (FImage->Empty()) return;
+    const QString name = QString::fromStdString(FFileName);
+    if (!name.isEmpty() && QFileInfo(name).suffix().toLower() != QLatin1String("pcd")) {
+        bool saved = false;
+        SaveTo(name, &saved);
+        if (saved) {
+            UpdateCommandState();
+            return;
+        }
+    }
+    mnuSaveAsClick();
+}
+
+void TZVfrmMain::mnuSaveAsClick() {
+    if (FImage->Empty()) return;
+    const QString chosen = SaveFileHook();
+    if (!chosen.isEmpty()) {
+        bool saved = false;
+        SaveTo(chosen, &saved);
+        if (saved) {
+            FFileName = QFileInfo(chosen).absoluteFilePath().toStdString();
+            SetTitle();
+            FLastDirectory = QFileInfo(chosen).absolutePath();
+        }
+    }
+    UpdateCommandState();
+}
+
+void TZVfrmMain::mnuOpenClick() {
+    const QString chosen = OpenFileHook();
+    if (chosen.isEmpty()) return;
+    const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
+    LoadImageFile(chosen, ctrl);
+    FLastDirectory = QFileInfo(chosen).absolutePath();
+}
+
+void TZVfrmMain::mnuReloadClick() {
+    const QString name = QString::fromStdString(FFileName);
+    if (name.isEmpty() || !QFileInfo(name).isFile()) return;
+    if (!FImage->Empty() && FImage->Modified() && !AskReloadHook()) return;
+    FImage->BeginUpdate();
+    bool reloaded = false;
+    try {
+        // The image is still modified: LoadImageFile asks once more.
+        reloaded = LoadImageFile(name, false);
+    } catch (...) {
+        FImage->EndUpdate();
+        throw;
+    }
+    if (reloaded) {
+        FImage->ClearUndo();
+        SyncSaveFlagsFromDocument();
+    }
+    FImage->EndUpdate();
+}
+
+void TZVfrmMain::closeEvent(QCloseEvent* event) {
+    if (!AskSaveModified()) {
+        event->ignore();
+        return;
+    }
+    if (FSlideShowMode && EndSlideShow) EndSlideShow();
+    if (FTextOutWindow) FTextOutWindow->close();
+    if (FApplyCancelWindow) FApplyCancelWindow->close();
+    WriteSettingsOnce();
+    event->accept();
+}
+
+// ---------------------------------------------------------------- history
+
+QAction* TZVfrmMain::NewHistoryItem(QMenu* list, const QString& caption) {
+    auto* item = new QAction(caption, list);
+    const bool undo = list == mnuUndoList;
+    connect(item, &QAction::triggered, this, [this, item, undo] {
+        QMenu* owner = undo ? mnuUndoList : mnuRedoList;
+        const int k = int(owner->actions().indexOf(item));
+        if (k < 0) return;
+        if (undo) UndoListClick(k);
+        else RedoListClick(k);
+    });
+    return item;
+}
+
+void TZVfrmMain::PushHistory() {
+    QAction* item = NewHistoryItem(mnuUndoList, QString::fromStdString(FLastOperation));
+    const QList<QAction*> items = mnuUndoList->actions();
+    mnuUndoList->insertAction(items.isEmpty() ? nullptr : items.first(), item);
+    TrimList(mnuUndoList, FImage->UndoBuffer());
+}
+
+void TZVfrmMain::TrimList(QMenu* list, int maxCount) {
+    QList<QAction*> items = list->actions();
+    while (items.size() > std::max(0, maxCount)) {
+        QAction* last = items.takeLast();
+        list->removeAction(last);
+        delete last;
+    }
+}
+
+void TZVfrmMain::MoveHistoryItems(QMenu* from, QMenu* to, int count) {
+    for (int i = 0; i < count; ++i) {
+        const QList<QAction*> source = from->actions();
+        if (source.isEmpty()) break;
+        QAction* item = source.first();
+        from->removeAction(item);
+        QAction* moved = NewHistoryItem(to, item->text());
+        delete item;
+        const QList<QAction*> target = to->actions();
+        to->insertAction(target.isEmpty() ? nullptr : target.first(), moved);
+    }
+}
+
+void TZVfrmMain::UndoListClick(int k) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    MoveHistoryItems(mnuUndoList, mnuRedoList, k + 1);
+    try {
+        FImage->Undo(k + 1);
+    } catch (...) {
+        QGuiApplication::restoreOverrideCursor();
+        throw;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    UpdateCommandState();
+}
+
+void TZVfrmMain::RedoListClick(int k) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    MoveHistoryItems(mnuRedoList, mnuUndoList, k + 1);
+    try {
+        FImage->Redo(k + 1);
+    } catch (...) {
+        QGuiApplication::restoreOverrideCursor();
+        throw;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    UpdateCommandState();
+}
+
+void TZVfrmMain::ChangeCanUndo(int undoCount, int redoCount) {
+    TrimList(mnuUndoList, undoCount);
+    TrimList(mnuRedoList, redoCount);
+    if (ToolMode()) return;
+    SetCommandEnabled(mnuUndo, undoCount != 0);
+    SetCommandEnabled(mnuRedo, redoCount != 0);
+    SetCommandEnabled(mnuClearUndo, undoCount != 0 || redoCount != 0);
+}
+
+// ---------------------------------------------------------------- state
+
+void TZVfrmMain::UpdateCommandState() {
+    const QList<QAction*> depths = {mnuColorBit24, mnuColorBit8, mnuColorBit4, mnuColorBit1,
+                                    mnuColorBitHalftone};
+    // Cut and erase need a selection; an operation that removed it (a crop,
+    // a turn, a paste) leaves them disabled until the next one.
+    if (!ToolMode()) {
+        SetCommandEnabled(mnuCut, FImage->HasSelection());
+        SetCommandEnabled(mnuDelete, FImage->HasSelection());
+    }
+    if (FImage->Empty()) {
+        for (QAction* a : depths) SetCommandEnabled(a, false);
+        RepaintStatusBar();
+        return;
+    }
+    // While a tool window is open the commands stay as EnableChange left
+    // them; they are re-evaluated when it closes.
+    const bool free = !ToolMode();
+    const int bits = FImage->BitCount();
+    for (QAction* a : depths) {
+        const int tag = a->data().toInt();
+        const bool current = tag == bits || (bits == 1 && tag == 99);
+        SetCommandEnabled(a, free && !current);
+    }
+    SetCommandEnabled(mnuTransparent, free && (FImage->ColorKeyed || bits != 24));
+    for (QAction* a : {mnuNegative, mnuSolarization, mnuSwapRGB, mnuXORConvert})
+        SetCommandEnabled(a, free && bits == 24);
+    RepaintStatusBar();
+}
+
+void TZVfrmMain::BeginBusy() {
+    if (FBusyDepth++ > 0) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    setEnabled(false);
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+}
+
+void TZVfrmMain::EndBusy() {
+    if (FBusyDepth == 0 || --FBusyDepth > 0) return;
+    QGuiApplication::restoreOverrideCursor();
+    ProgressBar1->hide();
+    UpdateCommandState();
+    FView->update();
+    setEnabled(true);
+    RepaintStatusBar();
+}
+
+void TZVfrmMain::ProgressChanged(int percent) {
+    if (!StatusBar1->isVisible() || !ProgressBar1->isVisible() || ProgressBar1->value() == percent) return;
+    ProgressBar1->setValue(percent);
+    ProgressBar1->repaint();
+}
+
+void TZVfrmMain::RunImmediate(const std::string& caption, const std::function<void()>& operation) {
+    if (FImage->Empty()) return;
+    FLastOperation = caption;
+    RunBusy([&] {
+        operation();
+        return true;
+    });
+}
+
+bool TZVfrmMain::RunBusy(const std::function<bool()>& operation, const std::function<void()>& afterBusy) {
+    BeginBusy();
+    bool ran = false;
+    try {
+        ran = operation();
+    } catch (const std::exception& error) {
+        EndBusy();
+        if (afterBusy) afterBusy();
+        ShowError(error);
+        return false;
+    }
+    if (ran) PushHistory();
+    EndBusy();
+    if (afterBusy) afterBusy();
+    return ran;
+}
+
+void TZVfrmMain::ShowError(const std::exception& error) {
+    QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8(error.what()));
+}
+
+// ---------------------------------------------------------------- zoom and status
+
+void TZVfrmMain::ZoomMenuClick(int tag) {
+    if (tag == 999999) {
+        mnuZoomFit->setChecked(false);
+        FView->FitToWindow();
+    } else {
+        for (QAction* item : ZoomItems)
+            if (item->data().toInt() == tag) item->setChecked(true);
+        FView->SetZoom(tag);
+    }
+    RepaintStatusBar();
+}
+
+void TZVfrmMain::RepaintStatusBar() { StatusBar1->update(); }
+
+void TZVfrmMain::SetPanelText(int panel, const QString& text) { StatusBar1->SetPanelText(panel, text); }
+
+void TZVfrmMain::ShowSelectionSize() {
+    if (FImage->HasSelection()) {
+        const TRect r = FImage->SelectionRect();
+        SetPanelText(2, QStringLiteral("%1 x %2").arg(r.Width()).arg(r.Height()));
+    } else {
+        SetPanelText(2, QString());
+    }
+}
+
+void TZVfrmMain::ViewMouseMove(int x, int y, QPoint screen) {
+    if (FImage->Empty()) return;
+    const int width = FImage->Bitmap().Width();
+    const int height = FImage->Bitmap().Height();
+    const bool inside = x >= 0 && y >= 0 && x < width && y < height;
+    if (inside) SetPanelText(1, QStringLiteral("%1 , %2").arg(x).arg(y));
+    if (!FImage->HasSelection()) {
+        if (inside) {
+            SetPanelText(2, TQxImageView::ColorText(FView->ColorAt(screen)));
+        } else {
+            SetPanelText(2, QString());
+        }
+        if (!ToolMode()) {
+            SetCommandEnabled(mnuCut, false);
+            SetCommandEnabled(mnuDelete, false);
+        }
+    } else {
+        ShowSelectionSize();
+        if (!ToolMode()) {
+            SetCommandEnabled(mnuCut, true);
+            SetCommandEnabled(mnuDelete, true);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- clipboard
+
+bool TZVfrmMain::ClipboardHasBitmap() const { return TClipboard::HasBitmap(); }
+
+void TZVfrmMain::ClipboardChanged() {
+    const bool has = ClipboardHasBitmap() && !ToolMode();
+    SetCommandEnabled(mnuPaste, has);
+    SetCommandEnabled(mnuMergePaste, has);
+    SetCommandEnabled(mnuClipBoardClear, has);
+}
+
+// ---------------------------------------------------------------- drop and keys
+
+void TZVfrmMain::FileDropped(const QStringList& files, bool ctrl) {
+    if (ToolMode() || files.isEmpty()) return;
+    if (ctrl) {
+        for (const QString& file : files) LoadImageFile(file, true);
+        return;
+    }
+    LoadImageFile(files.first(), false);
+    FLastDirectory = QFileInfo(files.first()).absolutePath();
+}
+
+void TZVfrmMain::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
+                                                             Qt::AltModifier | Qt::MetaModifier);
+    if (FSlideShowMode && StepSlideShow && mods == Qt::NoModifier) {
+        if (key == Qt::Key_Backspace) return StepSlideShow(-1);
+        if (key == Qt::Key_Space) return StepSlideShow(1);
+    }
+    if (key == Qt::Key_Escape) {
+        if (FSlideShowMode && EndSlideShow) EndSlideShow();
+        else if (FApplyCancelWindow) FApplyCancelWindow->close();
+        else if (FTextOutWindow) FTextOutWindow->close();
+        return;
+    }
+    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (arrow && !ToolMode() && (mods == Qt::ControlModifier || mods == Qt::ShiftModifier)) {
+        const int dx = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
+        const int dy = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
+        if (mods == Qt::ControlModifier) FView->MoveSelection(dx, dy);
+        else FView->ResizeSelection(dx, dy);
+        ShowSelectionSize();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool TZVfrmMain::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::StatusTip:
+            // The application hint: the long text goes to panel 0.
+            SetPanelText(0, static_cast<QStatusTipEvent*>(event)->tip());
+            return true;
+        case QEvent::WindowActivate:
+            RepaintStatusBar();
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::event(event);
+}
+
+void TZVfrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    RepaintStatusBar();
+}
+
+}  // namespace zelvo

@@ -1,0 +1,364 @@
+#pragma once
+// TZVfrmMain: the editor's only main window. It owns the document and its
+// view, the menu bar, the seven dockable toolbars and the slide-show bar,
+// the six-panel status bar with its progress bar, the zoom, colour-depth and
+// history pop-ups, and every command. Commands are QActions named as the
+// program names its menu items (mnuOpen, mnuSepia, ...); which of them are
+// wired to an operation is decided in one place, src/app/window/CommandTable.cpp.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "image/Types.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+class QToolButton;
+
+namespace zelvo {
+
+class TQxImage;
+class TQxImageView;
+class TZVStatusBar;
+class TZVfrmApplyCancel;
+class TFileDrop;
+class TIniFile;
+
+/// Answers of the modified-picture question, so tests can script them.
+enum class TSaveAnswer { Yes, No, Cancel };
+
+class TZVfrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    /// Builds the window, reads the settings and, when `arguments` (the
+    /// command line without the program name) name a picture, opens it.
+    /// `-DEFPOS` in any case and position keeps the stored bounds unused.
+    explicit TZVfrmMain(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TZVfrmMain() override;
+
+    // ---- File menu "ファイル(&F)"
+    QAction* mnuNew = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuReload = nullptr;
+    QAction* mnuSave = nullptr;
+    QAction* mnuSaveAs = nullptr;
+    QAction* mnuSaveAsWallPaper = nullptr;  ///< sub-menu
+    QAction* mnuWallPaperCenter = nullptr;
+    QAction* mnuWallPaperTile = nullptr;
+    QAction* mnuClearWallpaper = nullptr;
+    QAction* mnuSetPrinter = nullptr;
+    QAction* mnuPrint = nullptr;
+    QAction* TWAIN1 = nullptr;
+    QAction* mnuAcquire = nullptr;
+    QAction* mnuThumbNail = nullptr;
+    QAction* mnuBatchConvert = nullptr;
+    QAction* mnuSlideShow = nullptr;
+    QAction* mnuClose = nullptr;
+
+    // ---- Edit menu "編集(&E)"
+    QAction* mnuUndo = nullptr;
+    QAction* mnuRedo = nullptr;
+    QAction* mnuCopy = nullptr;
+    QAction* mnuPaste = nullptr;
+    QAction* mnuMergePaste = nullptr;
+    QAction* mnuCut = nullptr;
+    QAction* mnuDelete = nullptr;
+    QAction* mnuSelectAll = nullptr;
+    QAction* mnuTextOut = nullptr;  ///< check item
+    QAction* mnuMerge = nullptr;
+    QAction* mnuCombine = nullptr;
+    QAction* mnuCapture = nullptr;  ///< sub-menu
+    QAction* mnuCaptureDesktop = nullptr;
+    QAction* mnuCaptureActiveWindow = nullptr;
+    QAction* mnuCaptureClientArea = nullptr;
+    QAction* mnuClearUndo = nullptr;
+    QAction* mnuClipBoardClear = nullptr;
+    /// Hidden items: kept off the menu so their shortcuts stay live.
+    QAction* N14 = nullptr;
+    QAction* N22 = nullptr;
+    QAction* mnuRefresh = nullptr;
+
+    // ---- View menu "表示(&V)"
+    QAction* mnuZoom = nullptr;
+    QAction* T1 = nullptr;  ///< sub-menu of the seven toolbar check items
+    QAction* mnuShowStatusBar = nullptr;
+    QAction* H1 = nullptr;  ///< sub-menu
+    QAction* mnuEqualize = nullptr;
+    QAction* mnuNormalize = nullptr;
+    QAction* mnuHistogram = nullptr;
+    QAction* mnuBackgroundColor = nullptr;
+
+    // ---- Image menu "イメージ(&I)"
+    QAction* mnuResize = nullptr;
+    QAction* mnuTriming = nullptr;
+    QAction* mnuCustomTrim = nullptr;
+    QAction* mnuRotate270 = nullptr;
+    QAction* mnuRotate90 = nullptr;
+    QAction* mnuRotate = nullptr;
+    QAction* mnuMirror = nullptr;
+    QAction* mnuFlip = nullptr;
+    QAction* mnuSlideImage = nullptr;
+    QAction* mnuSpacing = nullptr;
+    QAction* mnuTexture = nullptr;
+    QAction* mnuNoiseReduction = nullptr;
+    QAction* mnuMedian = nullptr;  ///< sub-menu
+    QAction* mnuMedianLow = nullptr;
+    QAction* mnuMedianAve = nullptr;
+    QAction* mnuMedianHigh = nullptr;
+    QAction* mnuProgressive = nullptr;  ///< check item
+    QAction* mnuTransparent = nullptr;  ///< check item, GIF mode only
+    QAction* mnuJpegQuality = nullptr;
+
+    // ---- Colour menu "カラー(&C)"
+    QAction* mnuGrayscale = nullptr;
+    QAction* mnuSepia = nullptr;
+    QAction* mnuNegative = nullptr;
+    QAction* mnuSingleColorScale = nullptr;
+    QAction* mnuBrightness = nullptr;
+    QAction* mnuContrast = nullptr;
+    QAction* mnuRGB = nullptr;
+    QAction* mnuPosterize = nullptr;
+    QAction* mnuSolarization = nullptr;
+    QAction* mnuGamma = nullptr;
+    QAction* mnuHSV = nullptr;
+    QAction* mnuMonochrome = nullptr;
+    QAction* mnuSwapRGB = nullptr;
+    QAction* mnuXORConvert = nullptr;
+    QAction* mnuGradation = nullptr;
+    QAction* mnuGetColorCount = nullptr;
+    QAction* mnuColorBit = nullptr;  ///< pops up PopupMenu1
+
+    // ---- Effect menu "加工(&T)"
+    QAction* mnuSoft = nullptr;
+    QAction* mnuSharpen = nullptr;
+    QAction* mnuEmboss = nullptr;
+    QAction* mnuHighPass = nullptr;
+    QAction* mnuEdgeDetection = nullptr;
+    QAction* mnuGaussianBlur = nullptr;
+    QAction* mnuBlur = nullptr;
+    QAction* mnuButton3D = nullptr;
+    QAction* mnuSpray = nullptr;
+    QAction* mnuNoise = nullptr;
+    QAction* mnuWave = nullptr;
+    QAction* mnuMosaic = nullptr;
+    QAction* mnuBlock = nullptr;
+    QAction* mnuFadeOut = nullptr;
+    QAction* mnuGlassMosaic = nullptr;
+    QAction* mnuScetch = nullptr;
+    QAction* mnuOilPaint = nullptr;
+    QAction* mnuVortex = nullptr;
+    QAction* mnuExplode = nullptr;
+    QAction* mnuImplode = nullptr;
+    QAction* mnuSpotLight = nullptr;
+    QAction* mnuBlind = nullptr;
+    QAction* mnuCustomFilter = nullptr;
+
+    // ---- Help menu "ヘルプ(&H)"
+    QAction* mnuHelpTopics = nullptr;
+    QAction* mnuHomePage = nullptr;
+    QAction* mnuProductUpdate = nullptr;
+    QAction* mnuAbout = nullptr;
+
+    // ---- PopupMenu1 (colour depth); the tag is the action's data()
+    QAction* mnuColorBit24 = nullptr;
+    QAction* mnuColorBit8 = nullptr;
+    QAction* mnuColorBit4 = nullptr;
+    QAction* mnuColorBit1 = nullptr;
+    QAction* mnuColorBitHalftone = nullptr;
+
+    // ---- ZoomMenu (radio items; the tag is the action's data())
+    QAction* mnuZoomFit = nullptr;
+    QAction* mnuZoom100 = nullptr;
+    QList<QAction*> ZoomItems;  ///< every ZoomMenu entry in menu order
+
+    // ---- Toolbar8, the slide-show bar
+    QAction* btnSlideStop = nullptr;
+    QAction* btnPrevImage = nullptr;
+    QAction* btnNextImage = nullptr;
+
+    // ---- Components
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* ZoomMenu = nullptr;
+    QMenu* mnuUndoList = nullptr;
+    QMenu* mnuRedoList = nullptr;
+    QToolBar* Toolbar1 = nullptr;  ///< "基本"
+    QToolBar* Toolbar2 = nullptr;  ///< "イメージ"
+    QToolBar* Toolbar3 = nullptr;  ///< "カラー"
+    QToolBar* Toolbar4 = nullptr;  ///< "ズーム"
+    QToolBar* Toolbar5 = nullptr;  ///< "色解像度"
+    QToolBar* Toolbar6 = nullptr;  ///< "透過色"
+    QToolBar* Toolbar7 = nullptr;  ///< "加工"
+    QToolBar* Toolbar8 = nullptr;  ///< "スライドショー"
+    TZVStatusBar* StatusBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+
+    /// The seven dockable toolbars in the order of the toolbar sub-menu,
+    /// then Toolbar8.
+    QList<QToolBar*> Toolbars() const;
+
+    // ---- Document
+    TQxImage& QxImage1() { return *FImage; }
+    TQxImageView& View() { return *FView; }
+    /// True when no picture is open.
+    bool ImageEmpty() const;
+
+    // ---- State shared with the command files
+    std::string FFileName;       ///< full path of the current picture, UTF-8
+    std::string FLastOperation;  ///< caption the next PushHistory records
+    bool FGIFMode = false;
+    bool FUseSusiePlugin = true;
+    std::uint8_t FCaptureWait = 200;
+    std::uint8_t FJpegQuality = 80;
+    bool FDefPos = false;
+    bool FMergePastePending = false;
+    QStringList FPatternList;      ///< one pattern string per open filter entry
+    QStringList FDescriptionList;  ///< one description per open filter entry
+    QString FAllPatterns;
+    QString FOpenFilter;  ///< the open dialog's filter, "description|patterns|..."
+    QString FSaveFilter;  ///< the save dialog's filter
+    QString FLastDirectory;  ///< the open dialog's initial folder
+    int FSaveFileExt = 0;    ///< the save dialog's filter index
+    bool FOpenPreview = true;
+    int FUndoBuffer = 16;    ///< undo depth from the settings
+    /// Tool windows whose existence puts the window into tool mode.
+    QPointer<QWidget> FApplyCancelWindow;
+    QPointer<QWidget> FTextOutWindow;
+    bool FSlideShowMode = false;
+    bool FSpotLightPending = false;
+
+    // ---- Flows
+    /// Opens `path` (a picture, or a folder for the slide show). With
+    /// `newWindow` a second instance opens it instead. True when handled.
+    bool LoadImageFile(const QString& path, bool newWindow);
+    /// Asks whether a modified picture is to be saved; false cancels the
+    /// pending action.
+    bool AskSaveModified();
+    void mnuOpenClick();
+    void mnuSaveClick();
+    void mnuSaveAsClick();
+    void mnuReloadClick();
+    /// Sets the caption: "Zelvo", or "Zelvo - " and the full path.
+    void SetTitle();
+
+    // ---- History
+    /// Records FLastOperation at the top of the undo drop-down list.
+    void PushHistory();
+    /// Undoes (k + 1) steps, k the 0-based index of the chosen list entry.
+    void UndoListClick(int k);
+    void RedoListClick(int k);
+
+    // ---- Command state
+    /// Re-evaluates the colour-depth entries, transparency and the 24-bit
+    /// only commands, then repaints the status bar.
+    void UpdateCommandState();
+    /// Busy bracket of long operations: hourglass, window disabled,
+    /// progress bar shown over panel 0.
+    void BeginBusy();
+    void EndBusy();
+    /// Runs an immediate command: nothing without a picture; otherwise
+    /// names the undo step, brackets `operation` with BeginBusy/EndBusy
+    /// and records the history. Exceptions are shown in a message box.
+    void RunImmediate(const std::string& caption, const std::function<void()>& operation);
+    /// The busy bracket around `operation`, which returns whether it
+    /// changed the picture (then FLastOperation goes into the history).
+    /// `afterBusy` runs once the bracket is closed, before an exception's
+    /// message is shown (a dialog closes itself there). Returns whether
+    /// the operation ran and changed the picture.
+    bool RunBusy(const std::function<bool()>& operation, const std::function<void()>& afterBusy = {});
+    /// Shows an exception's message in a box captioned with the title.
+    void ShowError(const std::exception& error);
+    /// Creates (once) and shows the apply/cancel window that places a
+    /// floating selection; the window is in tool mode until it closes.
+    TZVfrmApplyCancel* ShowApplyCancelWindow();
+    /// Tool mode: the apply/cancel or the text-insertion window exists.
+    bool ToolMode() const;
+
+    // ---- Zoom and status
+    /// Chooses a ZoomMenu tag: 999999 fits the picture, others set the zoom.
+    void ZoomMenuClick(int tag);
+    void RepaintStatusBar();
+    /// Text of status panels 0..2 (1 and 2 set by mouse movement).
+    void SetPanelText(int panel, const QString& text);
+    /// Panel 2 after a keyboard nudge: the selection size, or empty.
+    void ShowSelectionSize();
+
+    // ---- Clipboard
+    /// Enables Paste, Merge-paste and Clear-clipboard from the clipboard.
+    void ClipboardChanged();
+    bool ClipboardHasBitmap() const;
+
+    /// The dialog hooks tests replace: the modified-picture question and
+    /// the open and save file choices (empty string: cancelled).
+    std::function<TSaveAnswer()> AskSaveHook;
+    std::function<bool()> AskReloadHook;
+    std::function<QString()> OpenFileHook;
+    std::function<QString()> SaveFileHook;
+    /// Starts a second instance; replaced in tests.
+    std::function<bool(const QString& program, const QStringList& arguments)> StartInstanceHook;
+
+    /// The view's background colour (the user's BackgroundColor).
+    TColor BackgroundColor() const;
+    void SetBackgroundColor(TColor color);
+
+    /// Undo depth from the settings, passed on to the document.
+    void SetUndoBuffer(int depth);
+    /// The status bar and its menu check mark.
+    void SetStatusBarShown(bool shown);
+    bool StatusBarShown() const;
+    /// Opens the slide-show dialog preset to a folder; set by the slide
+    /// show. Without it a folder is refused.
+    std::function<void(const QString& folder)> OpenSlideShowFolder;
+    /// Ends a running slide show; set by the slide show.
+    std::function<void()> EndSlideShow;
+    /// Steps a running slide show: +1 next, -1 previous.
+    std::function<void(int step)> StepSlideShow;
+    /// Writes the settings once, when the window closes or is destroyed.
+    void WriteSettingsOnce();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolbars();
+    void CreateStatusBar();
+    void ConnectDocument();
+    void BuildFilters();
+    void StartUp(const QStringList& arguments);
+    void ChangeCanUndo(int undoCount, int redoCount);
+    void TrimList(QMenu* list, int maxCount);
+    void MoveHistoryItems(QMenu* from, QMenu* to, int count);
+    QAction* NewHistoryItem(QMenu* list, const QString& caption);
+    void SaveTo(const QString& path, bool* saved);
+    void SyncSaveFlagsFromDocument();
+    void FileDropped(const QStringList& files, bool ctrl);
+    void ViewMouseMove(int x, int y, QPoint screen);
+    void ProgressChanged(int percent);
+
+    std::unique_ptr<TQxImage> FImageOwner;
+    TQxImage* FImage = nullptr;
+    TQxImageView* FView = nullptr;
+    TFileDrop* FFileDrop = nullptr;
+    TColor FBackgroundColor = clBtnShadow;
+    int FBusyDepth = 0;
+
+    bool FSettingsWritten = false;
+    QWidget* Panel1 = nullptr;
+};
+
+}  // namespace zelvo
