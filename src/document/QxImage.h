@@ -3,7 +3,7 @@
 // every edit (BeginEdit -> MakeWork24Bit -> work on WorkImage -> EndEdit),
 // keeps the undo history in one temporary file, and holds the selection,
 // scroll position and zoom as plain state for the view (TQxImageView), which
-// hooks the On... events below. It uses no Qt Widgets.
+// hooks the On... events below. It uses no Qt at all.
 //
 // Every operation is a thin method: open the bracket with TEditBracket, call
 // MakeWork24Bit, call the effect in zelvo::effects with ProgressCallback(),
