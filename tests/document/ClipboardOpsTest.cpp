@@ -162,6 +162,12 @@ TEST_F(ClipboardOps, PasteOfAnotherProgramsImageGivesTwentyFourBits) {
     EXPECT_EQ(doc.BitCount(), 24);
     EXPECT_EQ(doc.Bitmap().PixelColor(0, 0), RGB(1, 2, 3));
     EXPECT_EQ(doc.Bitmap().PixelColor(99, 49), RGB(250, 128, 4));  // the last row and column are covered
+
+    // A DIB on the same clipboard comes first, in its own depth.
+    const TDibImage mono = test::NoiseImagePalette(6, 4, 1, 2, 14);
+    other.PutDib(mono);
+    ASSERT_TRUE(doc.PasteFromClipboard());
+    ExpectSame(Picture(doc), mono);
 }
 
 TEST_F(ClipboardOps, PasteWithoutAPictureChangesNothing) {
