@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/dialogs/EffectSettings.h"
+#include "app/dialogs/EffectTypes.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/dialogs/ZVfrmPreview.h"
 #include "app/dialogs/ZVfrmSlide.h"
@@ -48,8 +49,7 @@ int ShiftPage(int max) { return max < 10 ? 1 : max / 10; }
 std::vector<TPreviewEffect> MakePreviewEffects() {
     std::vector<TPreviewEffect> rows;
 
-    // 2: brightness.
-    rows.push_back({2, "明るさ",
+    rows.push_back({TPreviewEffectType::Brightness, "明るさ",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "明るさ";
@@ -65,8 +65,8 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, false});
 
-    // 3: contrast (the track bar's own tick frequency and page size).
-    rows.push_back({3, "コントラスト",
+    // Contrast: the track bar's own tick frequency and page size.
+    rows.push_back({TPreviewEffectType::Contrast, "コントラスト",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "コントラスト";
@@ -82,8 +82,8 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, false});
 
-    // 4: gamma; the spin edit shows the position / 100.
-    rows.push_back({4, "ガンマ補正",
+    // Gamma: the spin edit shows the position / 100.
+    rows.push_back({TPreviewEffectType::Gamma, "ガンマ補正",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "ガンマ補正";
@@ -102,8 +102,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, false});
 
-    // 5: RGB levels.
-    rows.push_back({5, "RGBの度合い",
+    rows.push_back({TPreviewEffectType::RGB, "RGBの度合い",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "RGBの度合い";
@@ -125,8 +124,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, false});
 
-    // 6: HSV.
-    rows.push_back({6, "HSVカラー調整",
+    rows.push_back({TPreviewEffectType::HSV, "HSVカラー調整",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "色相・彩度・明度(HSV)";
@@ -148,8 +146,8 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, false});
 
-    // 7: two-level; the preview runs without progress.
-    rows.push_back({7, "２階調化",
+    // Two-level: the preview runs without progress.
+    rows.push_back({TPreviewEffectType::Monochrome, "２階調化",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "２階調化";
@@ -164,9 +162,9 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     true, false});
 
-    // 8: rotate by an angle in tenths of a degree; the spin edit shows
+    // Rotation by an angle in tenths of a degree; the spin edit shows
     // degrees. The thumbnail keeps its size; OK enlarges the canvas.
-    rows.push_back({8, "任意角度回転",
+    rows.push_back({TPreviewEffectType::Rotate, "任意角度回転",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "任意角度回転";
@@ -185,8 +183,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, true});
 
-    // 9: posterize.
-    rows.push_back({9, "ポスタライズ",
+    rows.push_back({TPreviewEffectType::Posterize, "ポスタライズ",
                     [](TZVfrmMain& f) {
                         TPreviewSetup s;
                         s.Caption = "ポスタライズ";
@@ -202,8 +199,8 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     true, true});
 
-    // 10: solarization; 255 changes nothing and keeps the stored threshold.
-    rows.push_back({10, "ソラリゼーション",
+    // Solarization: 255 changes nothing and keeps the stored threshold.
+    rows.push_back({TPreviewEffectType::Solarization, "ソラリゼーション",
                     [](TZVfrmMain& f) {
                         TPreviewSetup s;
                         s.Caption = "ソラリゼーション";
@@ -219,10 +216,10 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return true;
                     },
                     true, true});
-    // 13: wrap-around shift of the selection (or the picture), up to one
+    // Wrap-around shift of the selection (or the picture), up to one
     // whole turn each way. The thumbnail shifts by the same fraction of its
     // own size; a whole turn on OK changes nothing and adds no undo step.
-    rows.push_back({13, "シフト",
+    rows.push_back({TPreviewEffectType::SlideImage, "シフト",
                     [](TZVfrmMain& f) {
                         const TPoint size = ShiftSourceSize(f);
                         TPreviewSetup s;
@@ -251,21 +248,21 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
 std::vector<TSlideEffect> MakeSlideEffects() {
     std::vector<TSlideEffect> rows;
-    // 6: JPEG quality, a setting of section "Settings"; the picture is not
+    // JPEG quality, a setting of section "Settings"; the picture is not
     // touched and no undo-list entry is added.
-    rows.push_back({6, "",
+    rows.push_back({TSlideEffectType::JpegQuality, "",
                     [](TZVfrmMain& f) {
                         TSlideSetup s;
                         s.Caption = "JPEG品質";
                         s.Label = "品質(1～100)";
                         s.Min = 1;
                         s.Max = 100;
-                        s.Position = std::clamp(int(f.FJpegQuality), 1, 100);
+                        s.Position = std::clamp(int(f.Options.FJpegQuality), 1, 100);
                         s.HelpTopic = 38;
                         return s;
                     },
                     [](TZVfrmMain& f, int position, bool, bool) {
-                        f.FJpegQuality = std::uint8_t(position);
+                        f.Options.FJpegQuality = std::uint8_t(position);
                         return false;
                     }});
     return rows;
@@ -273,14 +270,14 @@ std::vector<TSlideEffect> MakeSlideEffects() {
 
 }  // namespace
 
-const TPreviewEffect* FindPreviewEffect(int type) {
+const TPreviewEffect* FindPreviewEffect(TPreviewEffectType type) {
     static const std::vector<TPreviewEffect> rows = MakePreviewEffects();
     for (const TPreviewEffect& row : rows)
         if (row.Type == type) return &row;
     return nullptr;
 }
 
-const TSlideEffect* FindSlideEffect(int type) {
+const TSlideEffect* FindSlideEffect(TSlideEffectType type) {
     static const std::vector<TSlideEffect> rows = MakeSlideEffects();
     for (const TSlideEffect& row : rows)
         if (row.Type == type) return &row;

@@ -251,7 +251,7 @@ void TZVfrmPreview::OkClick() {
 
 void TZVfrmPreview::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowPreviewEffect(TZVfrmMain& form, int type) {
+bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type) {
     const TPreviewEffect* effect = FindPreviewEffect(type);
     if (!effect) return false;
     if (form.ImageEmpty()) return true;

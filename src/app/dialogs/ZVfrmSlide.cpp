@@ -89,7 +89,7 @@ void TZVfrmSlide::OkClick() {
 
 void TZVfrmSlide::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowSlideEffect(TZVfrmMain& form, int type) {
+bool ShowSlideEffect(TZVfrmMain& form, TSlideEffectType type) {
     const TSlideEffect* effect = FindSlideEffect(type);
     if (!effect) return false;
     // A row that only edits a setting (JPEG quality) opens without a picture.
