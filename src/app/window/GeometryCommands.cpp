@@ -15,6 +15,19 @@
 #include "document/QxImage.h"
 
 namespace zelvo {
+namespace {
+
+// A geometry dialog's command: nothing without a picture; otherwise names
+// the undo step and shows the dialog, which runs the operation on OK.
+template <class Dialog>
+void ShowGeometryDialog(TZVfrmMain& form, const char* undoCaption) {
+    if (form.ImageEmpty()) return;
+    form.FLastOperation = undoCaption;
+    Dialog dialog(form);
+    GeometryDialogExec()(dialog);
+}
+
+}  // namespace
 
 std::function<int(QDialog& dialog)>& GeometryDialogExec() {
     static std::function<int(QDialog&)> exec = [](QDialog& dialog) { return dialog.exec(); };
@@ -32,26 +45,11 @@ void TrimingClick(TZVfrmMain& form) {
     form.RunBusy([&] { return doc.Trim(); });
 }
 
-void CustomTrimClick(TZVfrmMain& form) {
-    if (form.ImageEmpty()) return;
-    form.FLastOperation = "座標指定切り抜き";
-    TZVfrmCustomTrim dialog(form);
-    GeometryDialogExec()(dialog);
-}
+void CustomTrimClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmCustomTrim>(form, "座標指定切り抜き"); }
 
-void SpacingClick(TZVfrmMain& form) {
-    if (form.ImageEmpty()) return;
-    form.FLastOperation = "余白作成";
-    TZVfrmSpacing dialog(form);
-    GeometryDialogExec()(dialog);
-}
+void SpacingClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmSpacing>(form, "余白作成"); }
 
-void ResizeClick(TZVfrmMain& form) {
-    if (form.ImageEmpty()) return;
-    form.FLastOperation = "リサイズ";
-    TZVfrmResize dialog(form);
-    GeometryDialogExec()(dialog);
-}
+void ResizeClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmResize>(form, "リサイズ"); }
 
 void InstallGeometryCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;

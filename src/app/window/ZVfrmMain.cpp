@@ -492,25 +492,17 @@ void TZVfrmMain::MoveHistoryItems(QMenu* from, QMenu* to, int count) {
     }
 }
 
-void TZVfrmMain::UndoListClick(int k) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    MoveHistoryItems(mnuUndoList, mnuRedoList, k + 1);
-    try {
-        FImage->Undo(k + 1);
-    } catch (...) {
-        QGuiApplication::restoreOverrideCursor();
-        throw;
-    }
-    QGuiApplication::restoreOverrideCursor();
-    UpdateCommandState();
-}
+void TZVfrmMain::UndoListClick(int k) { StepHistory(mnuUndoList, mnuRedoList, k + 1, &TQxImage::Undo); }
 
-void TZVfrmMain::RedoListClick(int k) {
+void TZVfrmMain::RedoListClick(int k) { StepHistory(mnuRedoList, mnuUndoList, k + 1, &TQxImage::Redo); }
+
+void TZVfrmMain::StepHistory(QMenu* from, QMenu* to, int count, void (TQxImage::*step)(int)) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    MoveHistoryItems(mnuRedoList, mnuUndoList, k + 1);
+    MoveHistoryItems(from, to, count);
     try {
-        FImage->Redo(k + 1);
+        (FImage->*step)(count);
     } catch (...) {
+        // Only the cursor is put back; the error goes on to the caller.
         QGuiApplication::restoreOverrideCursor();
         throw;
     }

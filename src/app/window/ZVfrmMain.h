@@ -194,6 +194,9 @@ private:
     void ChangeCanUndo(int undoCount, int redoCount);
     void TrimList(QMenu* list, int maxCount);
     void MoveHistoryItems(QMenu* from, QMenu* to, int count);
+    /// Undo or redo (`step`) of `count` steps, the history entries moved
+    /// from one list to the other, under the hourglass.
+    void StepHistory(QMenu* from, QMenu* to, int count, void (TQxImage::*step)(int));
     QAction* NewHistoryItem(QMenu* list, const QString& caption);
     void SaveTo(const QString& path, bool* saved);
     void SyncSaveFlagsFromDocument();
