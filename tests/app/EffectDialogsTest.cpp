@@ -375,12 +375,13 @@ TEST(ColourCommands, InvertingCommandsOnlyForTrueColour) {
     auto form = MakeWindow();
     ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("eight.bmp", 8, 8, 8), false));
     form->UpdateCommandState();
-    for (QAction* a : {form->Actions.mnuNegative, form->Actions.mnuSolarization, form->Actions.mnuSwapRGB, form->Actions.mnuXORConvert})
+    const TMainActions& actions = form->Actions;
+    for (QAction* a : {actions.mnuNegative, actions.mnuSolarization, actions.mnuSwapRGB, actions.mnuXORConvert})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_TRUE(form->Actions.mnuGrayscale->isEnabled());
+    EXPECT_TRUE(actions.mnuGrayscale->isEnabled());
     ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("true.bmp", 8, 8, 24), false));
     form->UpdateCommandState();
-    for (QAction* a : {form->Actions.mnuNegative, form->Actions.mnuSolarization, form->Actions.mnuSwapRGB, form->Actions.mnuXORConvert})
+    for (QAction* a : {actions.mnuNegative, actions.mnuSolarization, actions.mnuSwapRGB, actions.mnuXORConvert})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
 }
 

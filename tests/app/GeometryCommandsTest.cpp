@@ -126,9 +126,9 @@ TEST(GeometryCommands, WithoutAPictureNoCommandDoesAnything) {
         ADD_FAILURE() << "no dialog without a picture";
         return int(QDialog::Rejected);
     });
-    for (QAction* action : {form->Actions.mnuTriming, form->Actions.mnuCustomTrim, form->Actions.mnuResize, form->Actions.mnuSpacing,
-                            form->Actions.mnuRotate90, form->Actions.mnuRotate270, form->Actions.mnuMirror, form->Actions.mnuFlip,
-                            form->Actions.mnuRotate, form->Actions.mnuSlideImage, form->Actions.mnuCopy, form->Actions.mnuCut, form->Actions.mnuDelete}) {
+    const TMainActions& a = form->Actions;
+    for (QAction* action : {a.mnuTriming, a.mnuCustomTrim, a.mnuResize, a.mnuSpacing, a.mnuRotate90, a.mnuRotate270,
+                            a.mnuMirror, a.mnuFlip, a.mnuRotate, a.mnuSlideImage, a.mnuCopy, a.mnuCut, a.mnuDelete}) {
         SCOPED_TRACE(action->objectName().toStdString());
         EXPECT_TRUE(IsCommandWired(action));
         action->trigger();

@@ -522,8 +522,8 @@ void TZVfrmMain::ChangeCanUndo(int undoCount, int redoCount) {
 // ---------------------------------------------------------------- state
 
 void TZVfrmMain::UpdateCommandState() {
-    const QList<QAction*> depths = {Actions.mnuColorBit24, Actions.mnuColorBit8, Actions.mnuColorBit4, Actions.mnuColorBit1,
-                                    Actions.mnuColorBitHalftone};
+    const QList<QAction*> depths = {Actions.mnuColorBit24, Actions.mnuColorBit8, Actions.mnuColorBit4,
+                                    Actions.mnuColorBit1, Actions.mnuColorBitHalftone};
     // Cut and erase need a selection; an operation that removed it (a crop,
     // a turn, a paste) leaves them disabled until the next one.
     if (!ToolMode()) {

@@ -376,7 +376,8 @@ void TZVfrmMain::CreateToolbars() {
     };
 
     makeBar(Toolbar1, "Toolbar1", "基本");
-    Toolbar1->addActions({a.mnuClose, a.mnuNew, a.mnuOpen, a.mnuSave, a.mnuPrint, a.mnuCopy, a.mnuPaste, a.mnuMergePaste});
+    Toolbar1->addActions(
+        {a.mnuClose, a.mnuNew, a.mnuOpen, a.mnuSave, a.mnuPrint, a.mnuCopy, a.mnuPaste, a.mnuMergePaste});
     dropDown(Toolbar1, a.mnuUndo, mnuUndoList, QToolButton::MenuButtonPopup);
     dropDown(Toolbar1, a.mnuRedo, mnuRedoList, QToolButton::MenuButtonPopup);
     Toolbar1->addActions({a.mnuSelectAll, a.mnuTextOut, a.mnuProgressive, a.mnuThumbNail, a.mnuSlideShow});
@@ -386,9 +387,9 @@ void TZVfrmMain::CreateToolbars() {
                           a.mnuSlideImage, a.mnuSpacing});
 
     makeBar(Toolbar3, "Toolbar3", "カラー");
-    Toolbar3->addActions({a.mnuBrightness, a.mnuContrast, a.mnuRGB, a.mnuGamma, a.mnuSwapRGB, a.mnuGrayscale, a.mnuSepia,
-                          a.mnuNegative, a.mnuXORConvert, a.mnuHSV, a.mnuMonochrome, a.mnuPosterize, a.mnuSolarization,
-                          a.mnuGradation});
+    Toolbar3->addActions({a.mnuBrightness, a.mnuContrast, a.mnuRGB, a.mnuGamma, a.mnuSwapRGB, a.mnuGrayscale,
+                          a.mnuSepia, a.mnuNegative, a.mnuXORConvert, a.mnuHSV, a.mnuMonochrome, a.mnuPosterize,
+                          a.mnuSolarization, a.mnuGradation});
 
     makeBar(Toolbar4, "Toolbar4", "ズーム");
     dropDown(Toolbar4, a.mnuZoom, ZoomMenu, QToolButton::InstantPopup);
@@ -400,8 +401,8 @@ void TZVfrmMain::CreateToolbars() {
     Toolbar6->addAction(a.mnuTransparent);
 
     makeBar(Toolbar7, "Toolbar7", "加工");
-    Toolbar7->addActions({a.mnuBlur, a.mnuNoise, a.mnuSpray, a.mnuButton3D, a.mnuMosaic, a.mnuWave, a.mnuBlock, a.mnuFadeOut,
-                          a.mnuScetch, a.mnuOilPaint, a.mnuGlassMosaic, a.mnuVortex});
+    Toolbar7->addActions({a.mnuBlur, a.mnuNoise, a.mnuSpray, a.mnuButton3D, a.mnuMosaic, a.mnuWave, a.mnuBlock,
+                          a.mnuFadeOut, a.mnuScetch, a.mnuOilPaint, a.mnuGlassMosaic, a.mnuVortex});
 
     makeBar(Toolbar8, "Toolbar8", "スライドショー");
     Toolbar8->addActions({a.btnSlideStop, a.btnPrevImage, a.btnNextImage});
