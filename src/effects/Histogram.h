@@ -2,14 +2,10 @@
 // Histogram operations on a 24-bit work image. Brightness is the plain
 // average of the channels, (R + G + B) div 3.
 
-#include <functional>
-
+#include "effects/Progress.h"
 #include "image/DibImage.h"
 
 namespace zelvo::effects {
-
-/// Progress in percent (0..100) of a long operation.
-using ProgressFn = std::function<void(int percentDone)>;
 
 /// Histogram equalisation, in place. With c[i] the number of pixels whose
 /// brightness is at most i, cmin = c[0] (the count of level 0 itself, not

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "effects/Geometry.h"
+#include "effects/Progress.h"
 #include "image/DibImage.h"
 
 namespace zelvo::effects {

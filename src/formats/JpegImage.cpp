@@ -1,19 +1,17 @@
+// TJPEGImage and the engine entries: decoding and compression through the
+// managers of JpegManagers.h.
+
 #include "formats/JpegImage.h"
 
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <cmath>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
-#include <exception>
-#include <new>
-#include <type_traits>
+#include <memory>
+#include <string>
 
 #include <jerror.h>
-#include <jpeglib.h>
 
+#include "formats/JpegManagers.h"
 #include "image/ImageLimits.h"
 
 namespace zelvo {
@@ -23,267 +21,9 @@ TJPEGOptions& JPEGDefaults() {
     return defaults;
 }
 
-// ---------------------------------------------------------------------------
-// The library context and its managers.
-//
-// Fatal library errors leave through longjmp. The only function that calls
-// setjmp is RunGuarded; every function that can be active between it and a
-// longjmp (the coding steps below and the callbacks) keeps only trivially
-// destructible locals, and no C++ exception ever passes through a library
-// frame: callbacks catch what our handlers throw, park it in the coder and
-// leave through the same longjmp.
-
-struct CoderBase;
+using namespace jpeg;
 
 namespace {
-
-std::chrono::milliseconds gProgressInterval{500};
-
-enum class JumpReason : int { None = 0, LibraryError, Abort, Exception };
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    JumpReason reason;
-    int code;  ///< message code of the fatal error
-    char text[JMSG_LENGTH_MAX];
-    int warnings;
-};
-
-struct SourceManager {
-    jpeg_source_mgr pub;
-    const std::uint8_t* data;
-    std::size_t size;
-};
-
-struct DestinationManager {
-    jpeg_destination_mgr pub;
-    std::vector<std::uint8_t>* out;
-};
-
-struct ProgressManager {
-    jpeg_progress_mgr pub;
-    CoderBase* coder;
-    bool started;
-    std::chrono::steady_clock::time_point last;
-    int lastPercent;
-    int lastRow;
-};
-
-}  // namespace
-
-// Everything a decode or compression keeps while the library runs. It lives
-// in the caller's frame, outside the guarded region, so its non-trivial
-// members are destroyed normally.
-struct CoderBase {
-    TJPEGImage* image = nullptr;
-    ErrorManager err{};
-    ProgressManager progress{};
-    std::exception_ptr pending;  ///< a foreign exception thrown by our handler
-    bool decompressing = false;
-    int outputHeight = 0;
-    int outputWidth = 0;
-};
-
-namespace {
-
-static_assert(std::is_trivially_destructible_v<ErrorManager>);
-static_assert(std::is_trivially_destructible_v<SourceManager>);
-static_assert(std::is_trivially_destructible_v<DestinationManager>);
-static_assert(std::is_trivially_destructible_v<ProgressManager>);
-
-[[noreturn]] void Jump(ErrorManager& err, JumpReason reason) {
-    err.reason = reason;
-    std::longjmp(err.jump, 1);
-}
-
-extern "C" void ErrorExit(j_common_ptr cinfo) {
-    auto& err = *reinterpret_cast<ErrorManager*>(cinfo->err);
-    err.code = err.pub.msg_code;
-    err.text[0] = '\0';
-    (*err.pub.format_message)(cinfo, err.text);
-    Jump(err, JumpReason::LibraryError);
-}
-
-extern "C" void EmitMessage(j_common_ptr cinfo, int msgLevel) {
-    // Level -1 is a warning (corrupt data the library steps over); higher
-    // levels are trace output. Both are only counted or dropped.
-    if (msgLevel < 0) ++reinterpret_cast<ErrorManager*>(cinfo->err)->warnings;
-}
-
-extern "C" void OutputMessage(j_common_ptr) {}
-extern "C" void ResetErrorManager(j_common_ptr) {}
-
-void InstallErrorManager(ErrorManager& err) {
-    jpeg_std_error(&err.pub);
-    err.pub.error_exit = ErrorExit;
-    err.pub.emit_message = EmitMessage;
-    err.pub.output_message = OutputMessage;
-    err.pub.reset_error_mgr = ResetErrorManager;
-    err.reason = JumpReason::None;
-    err.code = 0;
-    err.text[0] = '\0';
-    err.warnings = 0;
-}
-
-// The source reads the compressed record in place. Data that ends before the
-// library is done is a truncated file: it is refused with the library's own
-// "premature end of input" code instead of being padded with a made-up end
-// marker, so a damaged picture never passes for a good one.
-extern "C" void InitSource(j_decompress_ptr) {}
-
-extern "C" boolean FillInputBuffer(j_decompress_ptr cinfo) {
-    ERREXIT(cinfo, JERR_INPUT_EOF);
-    return FALSE;
-}
-
-extern "C" void SkipInputData(j_decompress_ptr cinfo, long numBytes) {
-    if (numBytes <= 0) return;
-    jpeg_source_mgr& src = *cinfo->src;
-    if (static_cast<unsigned long>(numBytes) > src.bytes_in_buffer) {
-        src.next_input_byte += src.bytes_in_buffer;
-        src.bytes_in_buffer = 0;
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-    }
-    src.next_input_byte += numBytes;
-    src.bytes_in_buffer -= std::size_t(numBytes);
-}
-
-extern "C" void TermSource(j_decompress_ptr) {}
-
-void InstallSource(j_decompress_ptr cinfo, SourceManager& src, std::span<const std::uint8_t> bytes) {
-    src.data = bytes.data();
-    src.size = bytes.size();
-    src.pub.init_source = InitSource;
-    src.pub.fill_input_buffer = FillInputBuffer;
-    src.pub.skip_input_data = SkipInputData;
-    src.pub.resync_to_restart = jpeg_resync_to_restart;
-    src.pub.term_source = TermSource;
-    src.pub.next_input_byte = bytes.data();
-    src.pub.bytes_in_buffer = bytes.size();
-    cinfo->src = &src.pub;
-}
-
-constexpr std::size_t kFirstOutputChunk = 64 * 1024;
-
-// The destination grows one vector; std::bad_alloc is turned into the
-// library's out-of-memory error outside the catch block, because a longjmp
-// must not leave a handler.
-bool GrowOutput(std::vector<std::uint8_t>& out, std::size_t size) noexcept {
-    try {
-        out.resize(size);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
-extern "C" void InitDestination(j_compress_ptr cinfo) {
-    auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
-    if (!GrowOutput(*dest.out, kFirstOutputChunk)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    dest.pub.next_output_byte = dest.out->data();
-    dest.pub.free_in_buffer = dest.out->size();
-}
-
-extern "C" boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
-    // Called with the whole buffer full, whatever free_in_buffer says.
-    auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
-    const std::size_t used = dest.out->size();
-    if (!GrowOutput(*dest.out, used * 2)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    dest.pub.next_output_byte = dest.out->data() + used;
-    dest.pub.free_in_buffer = dest.out->size() - used;
-    return TRUE;
-}
-
-extern "C" void TermDestination(j_compress_ptr cinfo) {
-    auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
-    dest.out->resize(dest.out->size() - dest.pub.free_in_buffer);
-}
-
-void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vector<std::uint8_t>& out) {
-    dest.out = &out;
-    dest.pub.init_destination = InitDestination;
-    dest.pub.empty_output_buffer = EmptyOutputBuffer;
-    dest.pub.term_destination = TermDestination;
-    cinfo->dest = &dest.pub;
-}
-
-// Calls the image's OnProgress from inside a library callback. Returns the
-// reason to leave the library, JumpReason::None to go on.
-JumpReason CallProgressHandler(CoderBase& coder, TProgressStage stage, int percent, bool redraw,
-                               const TRect& rect) noexcept {
-    TJPEGImage& image = *coder.image;
-    if (!image.OnProgress) return JumpReason::None;
-    try {
-        image.OnProgress(image, stage, std::uint8_t(percent), redraw, rect, std::string());
-        return JumpReason::None;
-    } catch (const EAbort&) {
-        return JumpReason::Abort;
-    } catch (...) {
-        coder.pending = std::current_exception();
-        return JumpReason::Exception;
-    }
-}
-
-extern "C" void ProgressMonitor(j_common_ptr cinfo) {
-    auto& p = *reinterpret_cast<ProgressManager*>(cinfo->progress);
-    CoderBase& coder = *p.coder;
-    const auto now = std::chrono::steady_clock::now();
-    if (!p.started) {
-        // The first callback only starts the clock.
-        p.started = true;
-        p.last = now;
-        return;
-    }
-    if (now - p.last < gProgressInterval) return;
-    p.last = now;
-    if (p.pub.pass_limit <= 0 || p.pub.total_passes <= 0) return;
-    const double done = double(p.pub.pass_counter) / double(p.pub.pass_limit) + double(p.pub.completed_passes);
-    const int percent = int(std::lround(100.0 * done / double(p.pub.total_passes)));
-    if (percent == p.lastPercent) return;
-    p.lastPercent = percent;
-
-    TRect rect;
-    bool redraw = false;
-    if (coder.decompressing) {
-        // The rows output since the last report; at the start of a new pass
-        // the current row is above the last one and the rest of the picture
-        // is reported.
-        const int row = int(reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline);
-        const int bottom = row >= p.lastRow ? row : coder.outputHeight;
-        rect = Rect(0, p.lastRow, coder.outputWidth, bottom);
-        p.lastRow = row;
-        redraw = rect.Height() > 3;
-    }
-    const JumpReason reason = CallProgressHandler(coder, TProgressStage::psRunning, percent, redraw, rect);
-    if (reason != JumpReason::None) Jump(coder.err, reason);
-}
-
-void InstallProgress(CoderBase& coder, j_common_ptr cinfo) {
-    coder.progress.pub.progress_monitor = ProgressMonitor;
-    coder.progress.coder = &coder;
-    coder.progress.started = false;
-    coder.progress.lastPercent = -1;
-    coder.progress.lastRow = 0;
-    cinfo->progress = &coder.progress.pub;
-}
-
-// The one place that calls setjmp. `step` runs the library; when the library
-// (or one of our callbacks) leaves through longjmp, RunGuarded returns false
-// and err.reason says why. C++ exceptions thrown by `step` itself, outside any
-// library frame, pass through unchanged.
-template <class Context>
-[[gnu::noinline]] bool RunGuarded(ErrorManager& err, void (*step)(Context&), Context& context) {
-    if (setjmp(err.jump) != 0) return false;
-    step(context);
-    return true;
-}
-
-[[noreturn]] void ThrowLibraryError(const ErrorManager& err) {
-    char message[64];
-    std::snprintf(message, sizeof message, "JPEG エラー #%d", err.code);
-    throw EJPEG(message, err.text);
-}
 
 // Adobe CMYK as written by most programs is stored inverted: 255 is no ink.
 // The same rounding as the library's own PPM writer.
@@ -686,8 +426,6 @@ struct JpegCoder {
         image.ReportProgress(TProgressStage::psEnding, 100, TRect{});
     }
 };
-
-void SetJpegProgressInterval(int milliseconds) { gProgressInterval = std::chrono::milliseconds(milliseconds); }
 
 // ---------------------------------------------------------------------------
 // TJPEGImage

@@ -11,6 +11,10 @@
 // Library failures surface as EJPEG "JPEG エラー #<code>", where <code> is the
 // library's message code; the library's own text goes to Detail(). The
 // library context is always destroyed before an exception leaves this class.
+//
+// This header is the adapter's public face: JpegImage.cpp decodes and
+// compresses, JpegManagers.* hold the library's error, source, destination
+// and progress managers and the one guarded call into the library.
 
 #include <cstdint>
 #include <filesystem>

@@ -19,6 +19,10 @@
 // filtered adaptively (each of the five filters is tried, the one with the
 // lowest sum of signed byte magnitudes wins, the lower number on ties) and
 // deflated at zlib's default level into IDAT chunks of 32768 bytes.
+//
+// This header is the codec's public face. The decoder is PngDecoder.cpp, the
+// encoder PngEncoder.cpp; the row filters (PngRowFilters), the Adam7 passes
+// (PngInterlace) and the chunk types (PngChunks.h) are shared by both.
 
 #include <cstdint>
 #include <filesystem>

@@ -40,7 +40,7 @@ TEST(EffectDialogScreenshot, BrightnessPreviewOverTheSamplePicture) {
     form->show();
     ASSERT_TRUE(form->LoadImageFile(QString::fromLocal8Bit(sample), false));
     Settle(300);
-    TZVfrmPreview dialog(*form, *FindPreviewEffect(2));
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Brightness));
     dialog.show();
     dialog.ScrollBars[0]->setValue(80);
     Settle(500);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
@@ -48,7 +49,7 @@ void SpinTo(TZVfrmPreview& dialog, int row, double value) { dialog.SpinEdits[std
 
 TEST(EffectDialogs, FastSliderLeavesOnePendingRefreshAndEndsOnTheLastValue) {
     auto form = WindowWith(64, 48, "fast.bmp");
-    TZVfrmPreview dialog(*form, *FindPreviewEffect(2));
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Brightness));
     dialog.show();
     const TDibImage thumbnail = dialog.QxPreview().Bitmap().ToDibImage();
     // While the first refresh runs (inside its progress events, as a slider
@@ -77,7 +78,7 @@ TEST(EffectDialogs, FastSliderLeavesOnePendingRefreshAndEndsOnTheLastValue) {
 
 TEST(EffectDialogs, WideImageFillsThePanelWidthCentredVertically) {
     auto form = WindowWith(200, 50, "wide.bmp");
-    TZVfrmPreview dialog(*form, *FindPreviewEffect(2));
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Brightness));
     const QRect client = dialog.PrevBase->contentsRect();
     const QRect preview = dialog.QxPreviewView().geometry();
     const int height = client.width() / 4;  // Trunc(width / aspect 4)
@@ -90,7 +91,7 @@ TEST(EffectDialogs, WideImageFillsThePanelWidthCentredVertically) {
     EXPECT_EQ(dialog.QxPreview().UndoCount(), 0);  // neutral start, history cleared
 
     auto tall = WindowWith(30, 90, "tall.bmp");
-    TZVfrmPreview tallDialog(*tall, *FindPreviewEffect(2));
+    TZVfrmPreview tallDialog(*tall, *FindPreviewEffect(TPreviewEffectType::Brightness));
     const QRect tallPreview = tallDialog.QxPreviewView().geometry();
     EXPECT_EQ(tallPreview.height(), client.height());
     EXPECT_EQ(tallPreview.width(), client.height() / 3);
@@ -102,7 +103,7 @@ TEST(EffectDialogs, SolarizationAtTwoFiftyFiveDoesNothingAndKeepsTheThreshold) {
     EffectSettings(*form).SolarizationLevel = 77;
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(10));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Solarization));
         EXPECT_EQ(dialog.ScrollBars[0]->value(), 77);
         EXPECT_EQ(dialog.QxPreview().UndoCount(), 1);  // computed at once
         dialog.ScrollBars[0]->setValue(255);
@@ -114,7 +115,7 @@ TEST(EffectDialogs, SolarizationAtTwoFiftyFiveDoesNothingAndKeepsTheThreshold) {
     EXPECT_TRUE(UndoCaptions(*form).isEmpty());
     EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().Dib(), before));
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(10));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Solarization));
         form->FLastOperation = "ソラリゼーション";
         dialog.ScrollBars[0]->setValue(100);
         dialog.btnOK->click();
@@ -128,8 +129,9 @@ TEST(EffectDialogs, SolarizationAtTwoFiftyFiveDoesNothingAndKeepsTheThreshold) {
 }
 
 TEST(EffectDialogs, CancelChangesNothing) {
-    for (int type : {2, 3, 4, 5, 6, 7, 9, 10}) {
-        SCOPED_TRACE(type);
+    using enum TPreviewEffectType;
+    for (TPreviewEffectType type : {Brightness, Contrast, Gamma, RGB, HSV, Monochrome, Posterize, Solarization}) {
+        SCOPED_TRACE(TypeNumber(type));
         auto form = WindowWith(16, 12, "cancel.bmp");
         TEffectSettings& settings = EffectSettings(*form);
         settings.PosterizeLevel = 5;
@@ -149,8 +151,9 @@ TEST(EffectDialogs, CancelChangesNothing) {
 }
 
 TEST(EffectDialogs, NeutralValuesOnOkTakeNoStep) {
-    for (int type : {2, 3, 4, 5, 6}) {
-        SCOPED_TRACE(type);
+    using enum TPreviewEffectType;
+    for (TPreviewEffectType type : {Brightness, Contrast, Gamma, RGB, HSV}) {
+        SCOPED_TRACE(TypeNumber(type));
         auto form = WindowWith(16, 12, "neutral.bmp");
         TZVfrmPreview dialog(*form, *FindPreviewEffect(type));
         dialog.btnOK->click();
@@ -158,8 +161,8 @@ TEST(EffectDialogs, NeutralValuesOnOkTakeNoStep) {
         EXPECT_TRUE(UndoCaptions(*form).isEmpty());
     }
     // Two-level and posterize always run.
-    for (int type : {7, 9}) {
-        SCOPED_TRACE(type);
+    for (TPreviewEffectType type : {Monochrome, Posterize}) {
+        SCOPED_TRACE(TypeNumber(type));
         auto form = WindowWith(16, 12, "always.bmp");
         TZVfrmPreview dialog(*form, *FindPreviewEffect(type));
         dialog.btnOK->click();
@@ -169,7 +172,7 @@ TEST(EffectDialogs, NeutralValuesOnOkTakeNoStep) {
 
 TEST(EffectDialogs, TrackAndSpinFollowEachOther) {
     auto form = WindowWith(16, 12, "couple.bmp");
-    TZVfrmPreview gamma(*form, *FindPreviewEffect(4));
+    TZVfrmPreview gamma(*form, *FindPreviewEffect(TPreviewEffectType::Gamma));
     EXPECT_DOUBLE_EQ(gamma.SpinEdits[0]->value(), 1.0);
     EXPECT_EQ(gamma.SpinEdits[0]->decimals(), 2);
     EXPECT_DOUBLE_EQ(gamma.SpinEdits[0]->minimum(), 0.1);
@@ -183,7 +186,7 @@ TEST(EffectDialogs, TrackAndSpinFollowEachOther) {
     // Gamma 1.15 on the thumbnail, one step in the preview's history.
     EXPECT_EQ(gamma.QxPreview().UndoCount(), 1);
 
-    TZVfrmPreview hsv(*form, *FindPreviewEffect(6));
+    TZVfrmPreview hsv(*form, *FindPreviewEffect(TPreviewEffectType::HSV));
     EXPECT_EQ(hsv.windowTitle(), QString::fromUtf8("色相・彩度・明度(HSV)"));
     EXPECT_EQ(hsv.ScrollBars[0]->minimum(), -180);
     EXPECT_EQ(hsv.ScrollBars[0]->tickInterval(), 30);
@@ -191,7 +194,7 @@ TEST(EffectDialogs, TrackAndSpinFollowEachOther) {
     EXPECT_EQ(hsv.ScrollBars[2]->maximum(), 100);
     EXPECT_FALSE(hsv.CheckBox1->isVisibleTo(&hsv));
 
-    TZVfrmPreview brightness(*form, *FindPreviewEffect(2));
+    TZVfrmPreview brightness(*form, *FindPreviewEffect(TPreviewEffectType::Brightness));
     EXPECT_FALSE(brightness.ScrollBars[1]->isVisibleTo(&brightness));
     EXPECT_EQ(brightness.Labels[0]->text(), QString::fromUtf8("明るさの設定："));
     EXPECT_EQ(brightness.size(), QSize(446, 226));
@@ -202,7 +205,7 @@ TEST(EffectDialogs, PosterizeRemembersItsLevelAcrossStarts) {
     auto form = WindowWith(16, 12, "poster.bmp");
     EffectSettings(*form).PosterizeLevel = 4;
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(9));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Posterize));
         EXPECT_EQ(dialog.ScrollBars[0]->value(), 4);
         dialog.ScrollBars[0]->setValue(7);
         dialog.btnOK->click();
@@ -229,16 +232,42 @@ TEST(EffectDialogs, PosterizeRemembersItsLevelAcrossStarts) {
 
 TEST(EffectDialogs, JpegQualityOnlyStoresTheSetting) {
     auto form = WindowWith(16, 12, "jpeg.bmp");
-    form->FJpegQuality = 80;
-    TZVfrmSlide dialog(*form, *FindSlideEffect(6));
+    form->Options.FJpegQuality = 80;
+    TZVfrmSlide dialog(*form, *FindSlideEffect(TSlideEffectType::JpegQuality));
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("JPEG品質"));
     EXPECT_EQ(dialog.SpinEdit1->value(), 80);
     dialog.SpinEdit1->setValue(35);
     EXPECT_EQ(dialog.ScrollBar1->value(), 35);
     dialog.btnOK->click();
-    EXPECT_EQ(form->FJpegQuality, 35);
+    EXPECT_EQ(form->Options.FJpegQuality, 35);
     EXPECT_EQ(form->QxImage1().UndoCount(), 0);
     EXPECT_TRUE(UndoCaptions(*form).isEmpty());
+}
+
+// The command opens the slide dialog once (no second wiring opens another
+// dialog after it), also without a picture, and only stores the setting.
+TEST(EffectDialogs, JpegQualityCommandOpensOneSlideDialog) {
+    for (const bool withPicture : {false, true}) {
+        SCOPED_TRACE(withPicture);
+        auto form = withPicture ? WindowWith(16, 12, "jpegcmd.bmp") : MakeWindow();
+        form->Options.FJpegQuality = 80;
+        int opened = 0;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto* dialog = dynamic_cast<TZVfrmSlide*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            ++opened;
+            EXPECT_EQ(dialog->EffectType(), TSlideEffectType::JpegQuality);
+            dialog->SpinEdit1->setValue(41 + opened);
+            dialog->btnOK->click();
+        });
+        closer.start(0);
+        form->Actions.mnuJpegQuality->trigger();
+        closer.stop();
+        EXPECT_EQ(opened, 1);
+        EXPECT_EQ(form->Options.FJpegQuality, 42);
+        EXPECT_TRUE(UndoCaptions(*form).isEmpty());
+    }
 }
 
 TEST(EffectDialogs, BlockDialogFrameFollowsFillAndStoresAllFive) {
@@ -312,8 +341,8 @@ TEST(EffectDialogs, BlindOverlayHoldsTheVisiblePartWithItsOffsets) {
 TEST(ColourCommands, ImmediateCommandsNameTheirStep) {
     auto form = WindowWith(16, 12, "immediate.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
-    form->mnuGrayscale->trigger();
-    form->mnuXORConvert->trigger();
+    form->Actions.mnuGrayscale->trigger();
+    form->Actions.mnuXORConvert->trigger();
     EXPECT_EQ(UndoCaptions(*form),
               (QStringList{QString::fromUtf8("XORカラー変換"), QString::fromUtf8("グレースケール変換")}));
     TDibImage expected(before);
@@ -331,11 +360,11 @@ TEST(ColourCommands, SingleColourScaleAsksForTheColour) {
         offered = initial;
         return std::nullopt;
     };
-    form->mnuSingleColorScale->trigger();
+    form->Actions.mnuSingleColorScale->trigger();
     EXPECT_EQ(offered, clBlue);
     EXPECT_EQ(form->QxImage1().UndoCount(), 0);
     SingleColorDialog() = [](TZVfrmMain&, TColor) -> std::optional<TColor> { return clWhite; };
-    form->mnuSingleColorScale->trigger();
+    form->Actions.mnuSingleColorScale->trigger();
     EXPECT_EQ(EffectSettings(*form).SingleColorScale, clWhite);
     EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("単色カラースケール")});
     EXPECT_EQ(form->QxImage1().Bitmap().PixelColor(0, 0) & 0xFF, (form->QxImage1().Bitmap().PixelColor(0, 0) >> 8) & 0xFF);
@@ -346,12 +375,13 @@ TEST(ColourCommands, InvertingCommandsOnlyForTrueColour) {
     auto form = MakeWindow();
     ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("eight.bmp", 8, 8, 8), false));
     form->UpdateCommandState();
-    for (QAction* a : {form->mnuNegative, form->mnuSolarization, form->mnuSwapRGB, form->mnuXORConvert})
+    const TMainActions& actions = form->Actions;
+    for (QAction* a : {actions.mnuNegative, actions.mnuSolarization, actions.mnuSwapRGB, actions.mnuXORConvert})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_TRUE(form->mnuGrayscale->isEnabled());
+    EXPECT_TRUE(actions.mnuGrayscale->isEnabled());
     ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("true.bmp", 8, 8, 24), false));
     form->UpdateCommandState();
-    for (QAction* a : {form->mnuNegative, form->mnuSolarization, form->mnuSwapRGB, form->mnuXORConvert})
+    for (QAction* a : {actions.mnuNegative, actions.mnuSolarization, actions.mnuSwapRGB, actions.mnuXORConvert})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
 }
 

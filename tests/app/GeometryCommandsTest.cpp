@@ -68,7 +68,7 @@ TEST(GeometryCommands, CropWithASelectionTrimsToIt) {
         ADD_FAILURE() << "no dialog with a selection";
         return int(QDialog::Rejected);
     });
-    form->mnuTriming->trigger();
+    form->Actions.mnuTriming->trigger();
     const TDibImage& after = form->QxImage1().Bitmap().Dib();
     ASSERT_EQ(after.Width(), 20);
     ASSERT_EQ(after.Height(), 20);
@@ -77,9 +77,9 @@ TEST(GeometryCommands, CropWithASelectionTrimsToIt) {
     EXPECT_FALSE(form->QxImage1().HasSelection());
     EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("切り抜き")});
     // The crop removed the selection: cut and erase are off again.
-    EXPECT_FALSE(form->mnuCut->isEnabled());
-    EXPECT_FALSE(form->mnuDelete->isEnabled());
-    form->mnuUndo->trigger();
+    EXPECT_FALSE(form->Actions.mnuCut->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuDelete->isEnabled());
+    form->Actions.mnuUndo->trigger();
     EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().ToDibImage(), before));
 }
 
@@ -99,7 +99,7 @@ TEST(GeometryCommands, CropWithoutASelectionOpensTheCoordinateDialog) {
         trim->OkClick();
         return trim->result();
     });
-    form->mnuTriming->trigger();
+    form->Actions.mnuTriming->trigger();
     EXPECT_EQ(shown, 1);
     // (8, 4)-(100, 100) limited to (8, 4)-(64, 48).
     const TDibImage& after = form->QxImage1().Bitmap().Dib();
@@ -113,7 +113,7 @@ TEST(GeometryCommands, CropWithoutASelectionOpensTheCoordinateDialog) {
         ++shown;
         return int(QDialog::Rejected);
     });
-    form->mnuCustomTrim->trigger();
+    form->Actions.mnuCustomTrim->trigger();
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(form->QxImage1().Bitmap().Width(), 56);
     EXPECT_EQ(UndoCaptions(*form).size(), 1);
@@ -126,9 +126,9 @@ TEST(GeometryCommands, WithoutAPictureNoCommandDoesAnything) {
         ADD_FAILURE() << "no dialog without a picture";
         return int(QDialog::Rejected);
     });
-    for (QAction* action : {form->mnuTriming, form->mnuCustomTrim, form->mnuResize, form->mnuSpacing,
-                            form->mnuRotate90, form->mnuRotate270, form->mnuMirror, form->mnuFlip,
-                            form->mnuRotate, form->mnuSlideImage, form->mnuCopy, form->mnuCut, form->mnuDelete}) {
+    const TMainActions& a = form->Actions;
+    for (QAction* action : {a.mnuTriming, a.mnuCustomTrim, a.mnuResize, a.mnuSpacing, a.mnuRotate90, a.mnuRotate270,
+                            a.mnuMirror, a.mnuFlip, a.mnuRotate, a.mnuSlideImage, a.mnuCopy, a.mnuCut, a.mnuDelete}) {
         SCOPED_TRACE(action->objectName().toStdString());
         EXPECT_TRUE(IsCommandWired(action));
         action->trigger();
@@ -141,22 +141,22 @@ TEST(GeometryCommands, WithoutAPictureNoCommandDoesAnything) {
 
 TEST(GeometryCommands, TurnsMirrorAndFlipRecordTheirCaptions) {
     const struct {
-        QAction* TZVfrmMain::*Action;
+        QAction* TMainActions::*Action;
         const char* Caption;
         int Width, Height;
         // where the source's top-left pixel lands
         int X, Y;
     } cases[] = {
-        {&TZVfrmMain::mnuRotate90, "右へ90度回転", 2, 3, 1, 0},
-        {&TZVfrmMain::mnuRotate270, "左へ90度回転", 2, 3, 0, 2},
-        {&TZVfrmMain::mnuMirror, "ミラー", 3, 2, 2, 0},
-        {&TZVfrmMain::mnuFlip, "フリップ", 3, 2, 0, 1},
+        {&TMainActions::mnuRotate90, "右へ90度回転", 2, 3, 1, 0},
+        {&TMainActions::mnuRotate270, "左へ90度回転", 2, 3, 0, 2},
+        {&TMainActions::mnuMirror, "ミラー", 3, 2, 2, 0},
+        {&TMainActions::mnuFlip, "フリップ", 3, 2, 0, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Caption);
         auto form = WindowWithSample(3, 2, "turn.bmp", 8);
         const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
-        (form.get()->*c.Action)->trigger();
+        (form->Actions.*c.Action)->trigger();
         const TDibImage& after = form->QxImage1().Bitmap().Dib();
         ASSERT_EQ(after.Width(), c.Width);
         ASSERT_EQ(after.Height(), c.Height);
@@ -171,7 +171,7 @@ TEST(GeometryCommands, TurnsMirrorAndFlipRecordTheirCaptions) {
 TEST(GeometryEffects, RotateTypeShowsDegreesAndEnlargesOnlyOnOk) {
     auto form = WindowWithSample(40, 20, "rotate.bmp");
     form->FLastOperation = "任意角度回転";
-    TZVfrmPreview dialog(*form, *FindPreviewEffect(8));
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Rotate));
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("任意角度回転"));
     EXPECT_EQ(dialog.ScrollBars[0]->minimum(), -1800);
     EXPECT_EQ(dialog.ScrollBars[0]->maximum(), 1800);
@@ -195,7 +195,7 @@ TEST(GeometryEffects, RotateTypeShowsDegreesAndEnlargesOnlyOnOk) {
     EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("任意角度回転")});
 
     // OK at 0 does nothing.
-    TZVfrmPreview neutral(*form, *FindPreviewEffect(8));
+    TZVfrmPreview neutral(*form, *FindPreviewEffect(TPreviewEffectType::Rotate));
     neutral.OkClick();
     EXPECT_EQ(form->QxImage1().UndoCount(), 1);
 }
@@ -205,7 +205,7 @@ TEST(GeometryEffects, ShiftRangesFollowTheSelectionAndAWholeTurnDoesNothing) {
     Select(*form, TRect{0, 0, 100, 40});
     form->FLastOperation = "シフト";
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(13));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::SlideImage));
         EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("シフト"));
         EXPECT_EQ(dialog.ScrollBars[0]->minimum(), -100);
         EXPECT_EQ(dialog.ScrollBars[0]->maximum(), 100);
@@ -225,7 +225,7 @@ TEST(GeometryEffects, ShiftRangesFollowTheSelectionAndAWholeTurnDoesNothing) {
         EXPECT_TRUE(form->mnuUndoList->actions().isEmpty());
     }
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
-    TZVfrmPreview dialog(*form, *FindPreviewEffect(13));
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::SlideImage));
     // The thumbnail (158 wide for 100) shifts by Trunc(158 / 100 x 10) = 15.
     const TDibImage thumb = dialog.QxPreview().Bitmap().ToDibImage();
     dialog.SpinEdits[0]->setValue(10);
@@ -245,15 +245,15 @@ TEST(GeometryEffects, ShiftRangesFollowTheSelectionAndAWholeTurnDoesNothing) {
 
 TEST(ClipboardCommands, CutAndEraseFollowTheSelection) {
     auto form = WindowWithSample(64, 48, "enable-cut.bmp");
-    EXPECT_FALSE(form->mnuCut->isEnabled());
-    EXPECT_FALSE(form->mnuDelete->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuCut->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuDelete->isEnabled());
     Select(*form, TRect{4, 4, 20, 20});
-    EXPECT_TRUE(form->mnuCut->isEnabled());
-    EXPECT_TRUE(form->mnuDelete->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuCut->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuDelete->isEnabled());
     form->View().SelectAll();  // toggles the selection off
     EXPECT_FALSE(form->QxImage1().HasSelection());
-    EXPECT_FALSE(form->mnuCut->isEnabled());
-    EXPECT_FALSE(form->mnuDelete->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuCut->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuDelete->isEnabled());
 }
 
 TEST(ClipboardCommands, PasteAndClearFollowTheClipboard) {
@@ -261,36 +261,36 @@ TEST(ClipboardCommands, PasteAndClearFollowTheClipboard) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     ProcessEvents();
-    EXPECT_FALSE(form->mnuPaste->isEnabled());
-    EXPECT_FALSE(form->mnuClipBoardClear->isEnabled());
-    EXPECT_FALSE(form->mnuMergePaste->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuPaste->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuClipBoardClear->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuMergePaste->isEnabled());
     clipboard->setText(QStringLiteral("not a picture"));
     ProcessEvents();
-    EXPECT_FALSE(form->mnuPaste->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuPaste->isEnabled());
 
     // Copying puts a picture there.
-    form->mnuCopy->trigger();
+    form->Actions.mnuCopy->trigger();
     ProcessEvents();
     EXPECT_TRUE(form->ClipboardHasBitmap());
-    EXPECT_TRUE(form->mnuPaste->isEnabled());
-    EXPECT_TRUE(form->mnuClipBoardClear->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuPaste->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuClipBoardClear->isEnabled());
     // Merge-paste waits for its own operation and stays off.
-    EXPECT_FALSE(form->mnuMergePaste->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuMergePaste->isEnabled());
 
-    form->mnuClipBoardClear->trigger();
+    form->Actions.mnuClipBoardClear->trigger();
     ProcessEvents();
-    EXPECT_FALSE(form->mnuPaste->isEnabled());
-    EXPECT_FALSE(form->mnuClipBoardClear->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuPaste->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuClipBoardClear->isEnabled());
 }
 
 TEST(ClipboardCommands, CopyThenPasteReplacesThePictureAndUndoTakesItBack) {
     auto form = WindowWithSample(64, 48, "paste.bmp", 8);
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     Select(*form, TRect{10, 5, 30, 25});
-    form->mnuCopy->trigger();
+    form->Actions.mnuCopy->trigger();
     ProcessEvents();
     form->View().SetZoom(2000);
-    form->mnuPaste->trigger();
+    form->Actions.mnuPaste->trigger();
     EXPECT_EQ(form->QxImage1().Zoom(), 1000);
     const TDibImage& after = form->QxImage1().Bitmap().Dib();
     ASSERT_EQ(after.Width(), 20);
@@ -299,9 +299,9 @@ TEST(ClipboardCommands, CopyThenPasteReplacesThePictureAndUndoTakesItBack) {
     EXPECT_EQ(after.BitCount(), 8);
     EXPECT_EQ(after.GetPixels(0, 0), before.GetPixels(10, 5));
     EXPECT_FALSE(form->QxImage1().HasSelection());
-    EXPECT_FALSE(form->mnuCut->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuCut->isEnabled());
     EXPECT_EQ(UndoCaptions(*form), QStringList{QString::fromUtf8("貼り付け")});
-    form->mnuUndo->trigger();
+    form->Actions.mnuUndo->trigger();
     EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().ToDibImage(), before));
 }
 
@@ -313,8 +313,8 @@ TEST(ClipboardCommands, PasteOfAnotherProgramsImageMakesA24BitPicture) {
     image.setPixelColor(4, 2, QColor(200, 100, 50));
     QGuiApplication::clipboard()->setImage(image);
     ProcessEvents();
-    ASSERT_TRUE(form->mnuPaste->isEnabled());
-    form->mnuPaste->trigger();
+    ASSERT_TRUE(form->Actions.mnuPaste->isEnabled());
+    form->Actions.mnuPaste->trigger();
     ASSERT_FALSE(form->ImageEmpty());
     const TDibImage& after = form->QxImage1().Bitmap().Dib();
     ASSERT_EQ(after.Width(), 5);
@@ -330,12 +330,12 @@ TEST(ClipboardCommands, CutCopiesAndFillsTheSelectionWithTheBackground) {
     form->SetBackgroundColor(RGB(0, 255, 0));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     // Without a selection cut changes nothing, the clipboard included.
-    form->mnuCut->trigger();
+    form->Actions.mnuCut->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     EXPECT_EQ(form->QxImage1().UndoCount(), 0);
 
     Select(*form, TRect{4, 4, 12, 10});
-    form->mnuCut->trigger();
+    form->Actions.mnuCut->trigger();
     ProcessEvents();
     const TDibImage& after = form->QxImage1().Bitmap().Dib();
     EXPECT_EQ(after.GetPixels(4, 4), RGB(0, 255, 0));
@@ -348,7 +348,7 @@ TEST(ClipboardCommands, CutCopiesAndFillsTheSelectionWithTheBackground) {
 
     // Erase: the same fill, its own caption.
     Select(*form, TRect{20, 20, 24, 24});
-    form->mnuDelete->trigger();
+    form->Actions.mnuDelete->trigger();
     EXPECT_EQ(form->QxImage1().Bitmap().Dib().GetPixels(20, 20), RGB(0, 255, 0));
     EXPECT_EQ(UndoCaptions(*form).first(), QString::fromUtf8("選択範囲消去"));
 }

@@ -93,10 +93,10 @@ TEST_F(TGeometryScreenshots, SelectCropResizeUndoTwiceRedoOnce) {
     const TRect selection = form->QxImage1().SelectionRect();
     EXPECT_EQ(selection.Width(), 300);
     EXPECT_EQ(selection.Height(), 220);
-    EXPECT_TRUE(form->mnuCut->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuCut->isEnabled());
     Shoot("1-selected.png");
 
-    form->mnuTriming->trigger();
+    form->Actions.mnuTriming->trigger();
     ASSERT_EQ(form->QxImage1().Bitmap().Width(), selection.Width());
     ASSERT_EQ(form->QxImage1().Bitmap().Height(), selection.Height());
     Shoot("2-cropped.png");
@@ -120,7 +120,7 @@ TEST_F(TGeometryScreenshots, SelectCropResizeUndoTwiceRedoOnce) {
         d->OkClick();
         return d->result();
     };
-    form->mnuResize->trigger();
+    form->Actions.mnuResize->trigger();
     GeometryDialogExec() = savedExec;
     EXPECT_EQ(form->QxImage1().Bitmap().Width(), 150);
     EXPECT_EQ(form->QxImage1().Bitmap().Height(), 110);
@@ -128,11 +128,11 @@ TEST_F(TGeometryScreenshots, SelectCropResizeUndoTwiceRedoOnce) {
     Shoot("4-resized.png");
 
     ASSERT_EQ(form->mnuUndoList->actions().size(), 2);
-    form->mnuUndo->trigger();
-    form->mnuUndo->trigger();
+    form->Actions.mnuUndo->trigger();
+    form->Actions.mnuUndo->trigger();
     EXPECT_EQ(form->QxImage1().Bitmap().Width(), width);
     EXPECT_EQ(form->QxImage1().Bitmap().Height(), height);
-    form->mnuRedo->trigger();
+    form->Actions.mnuRedo->trigger();
     EXPECT_EQ(form->QxImage1().Bitmap().Width(), selection.Width());
     EXPECT_EQ(form->QxImage1().Bitmap().Height(), selection.Height());
     EXPECT_EQ(form->mnuUndoList->actions().size(), 1);
@@ -169,14 +169,14 @@ TEST_F(TGeometryScreenshots, RotateAndShiftDialogsWithTheirLivePreview) {
     form->show();
     ASSERT_TRUE(form->LoadImageFile(FSample, false));
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(8));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Rotate));
         dialog.show();
         dialog.SpinEdits[0]->setValue(30.0);
         EXPECT_EQ(dialog.ScrollBars[0]->value(), 300);
         Shoot("8-rotate-dialog.png");
     }
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(13));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::SlideImage));
         dialog.show();
         dialog.SpinEdits[0]->setValue(320);
         dialog.SpinEdits[1]->setValue(120);

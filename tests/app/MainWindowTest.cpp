@@ -102,7 +102,7 @@ TEST(MainWindowTest, DefPosInAnyCaseAndPosition) {
     const QString picture = WriteSampleBmp("defpos.bmp", 5, 3);
     {
         auto form = MakeWindow({picture});
-        EXPECT_FALSE(form->FDefPos);
+        EXPECT_FALSE(form->Options.FDefPos);
         EXPECT_EQ(form->pos(), QPoint(321, 123));
         EXPECT_EQ(form->size(), QSize(640, 400));
     }
@@ -114,7 +114,7 @@ TEST(MainWindowTest, DefPosInAnyCaseAndPosition) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
         test::WriteSettingsText("[Settings]\nLeft=321\nTop=123\nWidth=640\nHeight=400\n");
         auto form = MakeWindow(arguments);
-        EXPECT_TRUE(form->FDefPos);
+        EXPECT_TRUE(form->Options.FDefPos);
         EXPECT_NE(form->size(), QSize(640, 400));
         // The switch is never taken for the picture.
         EXPECT_EQ(form->ImageEmpty(), arguments.size() == 1);
@@ -149,7 +149,7 @@ TEST(MainWindowTest, UndoDropDownMovesThreeCaptionsInOrder) {
     form->SetUndoBuffer(16);
     for (const char* caption : {"op1", "op2", "op3", "op4"}) Step(*form, caption);
     EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op4", "op3", "op2", "op1"}));
-    EXPECT_TRUE(form->mnuUndo->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuUndo->isEnabled());
 
     // The third entry undoes three steps.
     form->mnuUndoList->actions().at(2)->trigger();
@@ -157,10 +157,10 @@ TEST(MainWindowTest, UndoDropDownMovesThreeCaptionsInOrder) {
     EXPECT_EQ(Captions(form->mnuRedoList), (QStringList{"op2", "op3", "op4"}));
     EXPECT_EQ(form->QxImage1().UndoCount(), 1);
     EXPECT_EQ(form->QxImage1().RedoCount(), 3);
-    EXPECT_TRUE(form->mnuRedo->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuRedo->isEnabled());
 
     // Redo clicks the first redo entry: one step back.
-    form->mnuRedo->trigger();
+    form->Actions.mnuRedo->trigger();
     EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op2", "op1"}));
     EXPECT_EQ(Captions(form->mnuRedoList), (QStringList{"op3", "op4"}));
 
@@ -168,13 +168,13 @@ TEST(MainWindowTest, UndoDropDownMovesThreeCaptionsInOrder) {
     Step(*form, "op5");
     EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op5", "op2", "op1"}));
     EXPECT_TRUE(form->mnuRedoList->actions().isEmpty());
-    EXPECT_FALSE(form->mnuRedo->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuRedo->isEnabled());
 
     // Clearing the buffer empties both lists.
-    form->mnuClearUndo->trigger();
+    form->Actions.mnuClearUndo->trigger();
     EXPECT_TRUE(form->mnuUndoList->actions().isEmpty());
-    EXPECT_FALSE(form->mnuUndo->isEnabled());
-    EXPECT_FALSE(form->mnuClearUndo->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuUndo->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuClearUndo->isEnabled());
 }
 
 TEST(MainWindowTest, UndoListNeverHoldsMoreThanTheDepth) {
@@ -187,34 +187,34 @@ TEST(MainWindowTest, UndoListNeverHoldsMoreThanTheDepth) {
 TEST(MainWindowTest, UndoStateIsLeftAloneInToolMode) {
     auto form = MakeWindow({WriteSampleBmp("tool.bmp", 4, 4)});
     Step(*form, "x");
-    ASSERT_TRUE(form->mnuUndo->isEnabled());
+    ASSERT_TRUE(form->Actions.mnuUndo->isEnabled());
     QWidget toolWindow;
-    form->FApplyCancelWindow = &toolWindow;
+    form->Modes.FApplyCancelWindow = &toolWindow;
     EnableChange(*form, false);
-    EXPECT_FALSE(form->mnuUndo->isEnabled());
-    EXPECT_TRUE(form->mnuCopy->shortcut().isEmpty());
+    EXPECT_FALSE(form->Actions.mnuUndo->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuCopy->shortcut().isEmpty());
     Step(*form, "y");  // the document reports new counts
-    EXPECT_FALSE(form->mnuUndo->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuUndo->isEnabled());
     EXPECT_FALSE(form->LoadImageFile(WriteSampleBmp("tool2.bmp", 2, 2), false));
-    form->FApplyCancelWindow = nullptr;
+    form->Modes.FApplyCancelWindow = nullptr;
     EnableChange(*form, true);
-    EXPECT_TRUE(form->mnuUndo->isEnabled());
-    EXPECT_EQ(form->mnuCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
-    EXPECT_EQ(form->mnuDelete->shortcut(), QKeySequence(QStringLiteral("Del")));
+    EXPECT_TRUE(form->Actions.mnuUndo->isEnabled());
+    EXPECT_EQ(form->Actions.mnuCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+    EXPECT_EQ(form->Actions.mnuDelete->shortcut(), QKeySequence(QStringLiteral("Del")));
     // Waiting commands stay disabled whatever EnableChange says.
-    EXPECT_FALSE(form->mnuSepia->isEnabled() && !IsCommandWired(form->mnuSepia));
+    EXPECT_FALSE(form->Actions.mnuSepia->isEnabled() && !IsCommandWired(form->Actions.mnuSepia));
 }
 
 TEST(MainWindowTest, UpdateCommandStateFollowsTheDepth) {
     // GIF mode, so that the transparency command is shown.
     test::WriteSettingsText("[Settings]\nGIFMode=1\n");
     auto form = MakeWindow();
-    const QList<QAction*> depths = {form->mnuColorBit24, form->mnuColorBit8, form->mnuColorBit4,
-                                    form->mnuColorBit1, form->mnuColorBitHalftone};
-    const QList<QAction*> only24 = {form->mnuNegative, form->mnuSolarization, form->mnuSwapRGB,
-                                    form->mnuXORConvert};
+    const QList<QAction*> depths = {form->Actions.mnuColorBit24, form->Actions.mnuColorBit8, form->Actions.mnuColorBit4,
+                                    form->Actions.mnuColorBit1, form->Actions.mnuColorBitHalftone};
+    const QList<QAction*> only24 = {form->Actions.mnuNegative, form->Actions.mnuSolarization, form->Actions.mnuSwapRGB,
+                                    form->Actions.mnuXORConvert};
     // Mark the commands wired, so the states the window wants are visible.
-    for (QAction* a : depths + only24 + QList<QAction*>{form->mnuTransparent}) SetCommandWired(a, true);
+    for (QAction* a : depths + only24 + QList<QAction*>{form->Actions.mnuTransparent}) SetCommandWired(a, true);
 
     form->UpdateCommandState();
     for (QAction* a : depths) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
@@ -237,14 +237,14 @@ TEST(MainWindowTest, UpdateCommandStateFollowsTheDepth) {
         ASSERT_EQ(form->QxImage1().BitCount(), c.Bits);
         for (int i = 0; i < 5; ++i) EXPECT_EQ(depths[i]->isEnabled(), c.DepthEnabled[size_t(i)]) << i;
         for (QAction* a : only24) EXPECT_EQ(a->isEnabled(), c.Only24) << a->objectName().toStdString();
-        EXPECT_EQ(form->mnuTransparent->isEnabled(), c.Transparent);
+        EXPECT_EQ(form->Actions.mnuTransparent->isEnabled(), c.Transparent);
     }
     // A colour-keyed (PNG) 24-bit picture keeps transparency available.
     form->QxImage1().ColorKeyed = true;
     ASSERT_TRUE(form->LoadImageFile(WriteSampleBmp("keyed.bmp", 3, 3), false));
     form->QxImage1().ColorKeyed = true;
     form->UpdateCommandState();
-    EXPECT_TRUE(form->mnuTransparent->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuTransparent->isEnabled());
 }
 
 TEST(MainWindowTest, CtrlDropOpensEachFileInANewInstance) {
@@ -276,7 +276,7 @@ TEST(MainWindowTest, CtrlDropOpensEachFileInANewInstance) {
     EXPECT_EQ(started.size(), 2);
     EXPECT_EQ(form->FFileName, a.toStdString());
     EXPECT_EQ(form->QxImage1().Bitmap().Width(), 3);
-    EXPECT_EQ(form->FLastDirectory, QString::fromStdString(test::AppTestDir().string()));
+    EXPECT_EQ(form->Options.FLastDirectory, QString::fromStdString(test::AppTestDir().string()));
 }
 
 TEST(MainWindowTest, WaitingCommandsArePresentAndDisabled) {
@@ -293,23 +293,23 @@ TEST(MainWindowTest, WaitingCommandsArePresentAndDisabled) {
     }
     EXPECT_GT(waiting, 0);
     // Wired commands of the window itself work with a picture.
-    EXPECT_TRUE(form->mnuOpen->isEnabled());
-    EXPECT_TRUE(form->mnuSelectAll->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuOpen->isEnabled());
+    EXPECT_TRUE(form->Actions.mnuSelectAll->isEnabled());
 }
 
 TEST(MainWindowTest, ZoomMenuAndShortcutItems) {
     auto form = MakeWindow({WriteSampleBmp("zoom.bmp", 40, 20)});
     form->resize(400, 400);
     form->show();
-    for (QAction* item : form->ZoomItems)
+    for (QAction* item : form->Actions.ZoomItems)
         if (item->data().toInt() == 300) item->trigger();
     EXPECT_EQ(form->QxImage1().Zoom(), 300);
-    form->N14->trigger();  // actual size
+    form->Actions.N14->trigger();  // actual size
     EXPECT_EQ(form->QxImage1().Zoom(), 100);
-    EXPECT_TRUE(form->mnuZoom100->isChecked());
-    form->N22->trigger();  // fit: the item does not stay checked
+    EXPECT_TRUE(form->Actions.mnuZoom100->isChecked());
+    form->Actions.N22->trigger();  // fit: the item does not stay checked
     EXPECT_GT(form->QxImage1().Zoom(), 100);
-    EXPECT_FALSE(form->mnuZoomFit->isChecked());
+    EXPECT_FALSE(form->Actions.mnuZoomFit->isChecked());
     // A load clamps a zoom above 1000 %.
     form->ZoomMenuClick(1000);
     form->View().SetZoom(3000);
@@ -319,7 +319,7 @@ TEST(MainWindowTest, ZoomMenuAndShortcutItems) {
 
 TEST(MainWindowTest, SelectAllTogglesAndKeysNudge) {
     auto form = MakeWindow({WriteSampleBmp("select.bmp", 10, 8)});
-    form->mnuSelectAll->trigger();
+    form->Actions.mnuSelectAll->trigger();
     EXPECT_EQ(form->QxImage1().SelectionRect(), Bounds(0, 0, 10, 8));
     EXPECT_EQ(form->StatusBar1->PanelText(2), QStringLiteral("10 x 8"));
     form->QxImage1().SetSelectionRect(Rect(2, 2, 5, 5));
@@ -330,7 +330,7 @@ TEST(MainWindowTest, SelectAllTogglesAndKeysNudge) {
     QApplication::sendEvent(form.get(), &down);
     EXPECT_EQ(form->QxImage1().SelectionRect(), Rect(3, 2, 6, 6));
     EXPECT_EQ(form->StatusBar1->PanelText(2), QStringLiteral("3 x 4"));
-    form->mnuSelectAll->trigger();
+    form->Actions.mnuSelectAll->trigger();
     EXPECT_FALSE(form->QxImage1().HasSelection());
 }
 
@@ -348,12 +348,12 @@ TEST(MainWindowFlowsTest, ReloadAsksBeforeDiscardingAndClearsTheHistory) {
     ASSERT_NE(form->QxImage1().Bitmap().ScanLineRead(0)[0], original);
     int askedReload = 0;
     form->AskReloadHook = [&] { ++askedReload; return false; };
-    form->mnuReload->trigger();  // "No": nothing happens
+    form->Actions.mnuReload->trigger();  // "No": nothing happens
     EXPECT_EQ(askedReload, 1);
     EXPECT_TRUE(form->QxImage1().Modified());
     form->AskReloadHook = [] { return true; };
     form->AskSaveHook = [] { return TSaveAnswer::No; };  // the load asks once more
-    form->mnuReload->trigger();
+    form->Actions.mnuReload->trigger();
     EXPECT_FALSE(form->QxImage1().Modified());
     EXPECT_EQ(form->QxImage1().Bitmap().ScanLineRead(0)[0], original);
     EXPECT_EQ(form->QxImage1().UndoCount(), 0);
@@ -361,7 +361,7 @@ TEST(MainWindowFlowsTest, ReloadAsksBeforeDiscardingAndClearsTheHistory) {
     // A file name that no longer names a file: nothing to reload.
     form->FFileName = (test::AppTestDir() / "gone.bmp").string();
     form->AskReloadHook = [&] { ADD_FAILURE() << "asked"; return false; };
-    form->mnuReload->trigger();
+    form->Actions.mnuReload->trigger();
 }
 
 TEST(MainWindowFlowsTest, PhotoCdNamesAlwaysGoToSaveAs) {
@@ -369,14 +369,14 @@ TEST(MainWindowFlowsTest, PhotoCdNamesAlwaysGoToSaveAs) {
     form->FFileName = (test::AppTestDir() / "photo.pcd").string();
     int asked = 0;
     form->SaveFileHook = [&] { ++asked; return QString(); };
-    form->mnuSave->trigger();
+    form->Actions.mnuSave->trigger();
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(std::filesystem::exists(test::AppTestDir() / "photo.pcd"));
     // Save writes the options of the window into the document first.
     form->FFileName = (test::AppTestDir() / "opts.bmp").string();
-    form->mnuProgressive->setChecked(true);
-    form->FJpegQuality = 33;
-    form->mnuSave->trigger();
+    form->Actions.mnuProgressive->setChecked(true);
+    form->Options.FJpegQuality = 33;
+    form->Actions.mnuSave->trigger();
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(form->QxImage1().SaveProgressive);
     EXPECT_EQ(form->QxImage1().SaveQuality, 33);
@@ -385,15 +385,15 @@ TEST(MainWindowFlowsTest, PhotoCdNamesAlwaysGoToSaveAs) {
 
 TEST(MainWindowFlowsTest, ProgressiveIsForcedOffWithoutAPicture) {
     auto form = test::MakeWindow();
-    form->mnuProgressive->trigger();
-    EXPECT_FALSE(form->mnuProgressive->isChecked());
+    form->Actions.mnuProgressive->trigger();
+    EXPECT_FALSE(form->Actions.mnuProgressive->isChecked());
     ASSERT_TRUE(form->LoadImageFile(test::WriteSampleBmp("prog.bmp", 3, 3), false));
-    form->mnuProgressive->trigger();
-    EXPECT_TRUE(form->mnuProgressive->isChecked());
+    form->Actions.mnuProgressive->trigger();
+    EXPECT_TRUE(form->Actions.mnuProgressive->isChecked());
     EXPECT_TRUE(form->QxImage1().SaveProgressive);
     // A load sets the mark from the file (a BMP is never progressive).
     ASSERT_TRUE(form->LoadImageFile(test::WriteSampleBmp("prog2.bmp", 3, 3), false));
-    EXPECT_FALSE(form->mnuProgressive->isChecked());
+    EXPECT_FALSE(form->Actions.mnuProgressive->isChecked());
 }
 
 TEST(MainWindowFlowsTest, EscClosesTheApplyCancelWindowAndEndsToolMode) {
@@ -401,13 +401,13 @@ TEST(MainWindowFlowsTest, EscClosesTheApplyCancelWindowAndEndsToolMode) {
     form->show();
     form->ShowApplyCancelWindow();
     ASSERT_TRUE(form->ToolMode());
-    EXPECT_FALSE(form->mnuOpen->isEnabled());
+    EXPECT_FALSE(form->Actions.mnuOpen->isEnabled());
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(form.get(), &esc);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(form->ToolMode());
-    EXPECT_TRUE(form->mnuOpen->isEnabled());
-    EXPECT_EQ(form->mnuCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+    EXPECT_TRUE(form->Actions.mnuOpen->isEnabled());
+    EXPECT_EQ(form->Actions.mnuCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
 }
 
 }  // namespace

@@ -31,19 +31,19 @@ TEST(SettingsTest, ReadsTheSettingsSection) {
         "SaveFileExt=2\n"
         "LastDirectory=/srv/写真\n");
     auto form = MakeWindow();
-    EXPECT_EQ(form->FCaptureWait, 44);
-    EXPECT_EQ(form->FJpegQuality, 90);
+    EXPECT_EQ(form->Options.FCaptureWait, 44);
+    EXPECT_EQ(form->Options.FJpegQuality, 90);
     EXPECT_EQ(form->QxImage1().UndoBuffer(), 32);
     EXPECT_EQ(form->BackgroundColor(), RGB(0x30, 0x20, 0x10));
     EXPECT_EQ(form->QxImage1().Color, RGB(0x30, 0x20, 0x10));
-    EXPECT_FALSE(form->mnuShowStatusBar->isChecked());
-    EXPECT_TRUE(form->FGIFMode);
-    EXPECT_TRUE(form->mnuTransparent->isVisible());
-    EXPECT_FALSE(form->FUseSusiePlugin);
-    EXPECT_EQ(form->FSaveFileExt, 2);
-    EXPECT_EQ(form->FLastDirectory, QString::fromUtf8("/srv/写真"));
+    EXPECT_FALSE(form->Actions.mnuShowStatusBar->isChecked());
+    EXPECT_TRUE(form->Options.FGIFMode);
+    EXPECT_TRUE(form->Actions.mnuTransparent->isVisible());
+    EXPECT_FALSE(form->Options.FUseSusiePlugin);
+    EXPECT_EQ(form->Options.FSaveFileExt, 2);
+    EXPECT_EQ(form->Options.FLastDirectory, QString::fromUtf8("/srv/写真"));
     // GIF mode adds the GIF entries to the filters.
-    EXPECT_TRUE(form->FSaveFilter.contains(QStringLiteral("*.gif")));
+    EXPECT_TRUE(form->Filters.FSaveFilter.contains(QStringLiteral("*.gif")));
 }
 
 TEST(SettingsTest, DefaultsWithoutAFile) {
@@ -53,11 +53,11 @@ TEST(SettingsTest, DefaultsWithoutAFile) {
     EXPECT_EQ(form->size(), QSize(550, 450));
     EXPECT_EQ(form->BackgroundColor(), clBtnShadow);
     EXPECT_EQ(form->QxImage1().UndoBuffer(), 16);
-    EXPECT_EQ(form->FCaptureWait, 200);
-    EXPECT_EQ(form->FJpegQuality, 80);
-    EXPECT_TRUE(form->mnuShowStatusBar->isChecked());
-    EXPECT_FALSE(form->FGIFMode);
-    EXPECT_FALSE(form->mnuTransparent->isVisible());
+    EXPECT_EQ(form->Options.FCaptureWait, 200);
+    EXPECT_EQ(form->Options.FJpegQuality, 80);
+    EXPECT_TRUE(form->Actions.mnuShowStatusBar->isChecked());
+    EXPECT_FALSE(form->Options.FGIFMode);
+    EXPECT_FALSE(form->Actions.mnuTransparent->isVisible());
     EXPECT_FALSE(form->Toolbar6->toggleViewAction()->isVisible());
 }
 
@@ -65,8 +65,8 @@ TEST(SettingsTest, WritesBackKeepingOtherSectionsAndNeverGifMode) {
     test::WriteSettingsText("; mine\n[Settings]\nGIFMode=0\nOldKey=1\n[ThumbNail]\nThumbSize=96\n");
     {
         auto form = MakeWindow();
-        form->FJpegQuality = 55;
-        form->FGIFMode = true;  // never written
+        form->Options.FJpegQuality = 55;
+        form->Options.FGIFMode = true;  // never written
         form->SetBackgroundColor(clNavy);
         ASSERT_TRUE(WriteSettings(*form));
     }

@@ -49,10 +49,10 @@ TEST(StatusBarTest, PanelZeroTakesTheRestAndTheProgressBarFollows) {
 
 TEST(StatusBarTest, LongHintGoesToPanelZero) {
     auto form = test::MakeWindow();
-    QStatusTipEvent tip(form->mnuOpen->statusTip());
+    QStatusTipEvent tip(form->Actions.mnuOpen->statusTip());
     QApplication::sendEvent(form.get(), &tip);
     EXPECT_EQ(form->StatusBar1->PanelText(0), QString::fromUtf8("開く"));
-    EXPECT_EQ(form->mnuOpen->toolTip(), QString::fromUtf8("開く"));
+    EXPECT_EQ(form->Actions.mnuOpen->toolTip(), QString::fromUtf8("開く"));
 }
 
 TEST(StatusBarTest, BusyBracketShowsProgress) {
@@ -79,11 +79,11 @@ TEST(FileFiltersTest, QtFiltersKeepTheEntriesAndTheirPatterns) {
 
 TEST(FileFiltersTest, WindowFiltersAndPatternMatching) {
     auto form = test::MakeWindow();
-    ASSERT_EQ(form->FDescriptionList.size(), 5);
-    EXPECT_EQ(form->FDescriptionList[0], QString::fromUtf8("全ての画像ファイル"));
-    EXPECT_EQ(form->FPatternList[1], QStringLiteral("*.bmp *.dib "));
-    EXPECT_EQ(form->FAllPatterns, QStringLiteral("*.bmp;*.dib;*.jpg;*.jpe;*.jpeg;*.png;*.ico"));
-    EXPECT_EQ(form->FSaveFilter,
+    ASSERT_EQ(form->Filters.FDescriptionList.size(), 5);
+    EXPECT_EQ(form->Filters.FDescriptionList[0], QString::fromUtf8("全ての画像ファイル"));
+    EXPECT_EQ(form->Filters.FPatternList[1], QStringLiteral("*.bmp *.dib "));
+    EXPECT_EQ(form->Filters.FAllPatterns, QStringLiteral("*.bmp;*.dib;*.jpg;*.jpe;*.jpeg;*.png;*.ico"));
+    EXPECT_EQ(form->Filters.FSaveFilter,
               QString::fromUtf8("ビットマップファイル(*.bmp)|*.bmp|JPEG ファイル(*.jpg)|*.jpg|PNG ファイル(*.png)|*.png"));
     struct TCase {
         int Entry;
@@ -95,7 +95,7 @@ TEST(FileFiltersTest, WindowFiltersAndPatternMatching) {
                            {9, "a.png", false}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
-        EXPECT_EQ(MatchesPatternEntry(form->FPatternList, c.Entry, QString::fromLatin1(c.File)), c.Match);
+        EXPECT_EQ(MatchesPatternEntry(form->Filters.FPatternList, c.Entry, QString::fromLatin1(c.File)), c.Match);
     }
 }
 
@@ -116,7 +116,7 @@ TEST(HelpPagesTest, TopicsOpenTheirPageOrTheIndex) {
     EXPECT_TRUE(opened[2].toLocalFile().endsWith(QStringLiteral("/index.html")));
     // The menu's topic finder goes the same way.
     auto form = test::MakeWindow();
-    form->mnuHelpTopics->trigger();
+    form->Actions.mnuHelpTopics->trigger();
     EXPECT_EQ(opened.size(), 4u);
     SetHelpDirectory(QString());
 }

@@ -23,7 +23,7 @@ std::optional<std::filesystem::path>& OverridePath() {
 constexpr const char* kSettings = "Settings";
 
 void ReadMainSection(TZVfrmMain& form, const TIniFile& ini) {
-    if (!form.FDefPos) {
+    if (!form.Options.FDefPos) {
         const int left = ini.ReadInteger(kSettings, "Left", 10);
         const int top = ini.ReadInteger(kSettings, "Top", 10);
         const int width = ini.ReadInteger(kSettings, "Width", 550);
@@ -33,15 +33,15 @@ void ReadMainSection(TZVfrmMain& form, const TIniFile& ini) {
     }
     form.SetBackgroundColor(ini.ReadColor(kSettings, "BackgroundColor", clBtnShadow));
     form.SetUndoBuffer(ini.ReadInteger(kSettings, "UndoBuffer", 16));
-    form.FCaptureWait = ini.ReadByte(kSettings, "CaptureWait", 200);
-    form.FJpegQuality = ini.ReadByte(kSettings, "JpegQuality", 80);
+    form.Options.FCaptureWait = ini.ReadByte(kSettings, "CaptureWait", 200);
+    form.Options.FJpegQuality = ini.ReadByte(kSettings, "JpegQuality", 80);
     form.SetStatusBarShown(ini.ReadBool(kSettings, "StatusBar", true));
-    form.FUseSusiePlugin = ini.ReadBool(kSettings, "UseSusiePlugin", true);
-    form.FGIFMode = ini.ReadBool(kSettings, "GIFMode", false);
-    form.FLastDirectory = QString::fromStdString(
+    form.Options.FUseSusiePlugin = ini.ReadBool(kSettings, "UseSusiePlugin", true);
+    form.Options.FGIFMode = ini.ReadBool(kSettings, "GIFMode", false);
+    form.Options.FLastDirectory = QString::fromStdString(
         ini.ReadString(kSettings, "LastDirectory", QCoreApplication::applicationDirPath().toStdString()));
-    form.FSaveFileExt = ini.ReadInteger(kSettings, "SaveFileExt", 0);
-    form.FOpenPreview = ini.ReadBool(kSettings, "OpenPreview", true);
+    form.Options.FSaveFileExt = ini.ReadInteger(kSettings, "SaveFileExt", 0);
+    form.Options.FOpenPreview = ini.ReadBool(kSettings, "OpenPreview", true);
 }
 
 void WriteMainSection(TZVfrmMain& form, TIniFile& ini) {
@@ -53,14 +53,14 @@ void WriteMainSection(TZVfrmMain& form, TIniFile& ini) {
         ini.WriteInteger(kSettings, "Height", form.height());
     }
     ini.WriteColor(kSettings, "BackgroundColor", form.BackgroundColor());
-    ini.WriteInteger(kSettings, "JpegQuality", form.FJpegQuality);
+    ini.WriteInteger(kSettings, "JpegQuality", form.Options.FJpegQuality);
     ini.WriteBool(kSettings, "StatusBar", form.StatusBarShown());
-    ini.WriteInteger(kSettings, "UndoBuffer", form.FUndoBuffer);
-    ini.WriteInteger(kSettings, "CaptureWait", form.FCaptureWait);
-    ini.WriteBool(kSettings, "UseSusiePlugin", form.FUseSusiePlugin);
-    ini.WriteString(kSettings, "LastDirectory", form.FLastDirectory.toStdString());
-    ini.WriteInteger(kSettings, "SaveFileExt", form.FSaveFileExt);
-    ini.WriteBool(kSettings, "OpenPreview", form.FOpenPreview);
+    ini.WriteInteger(kSettings, "UndoBuffer", form.Options.FUndoBuffer);
+    ini.WriteInteger(kSettings, "CaptureWait", form.Options.FCaptureWait);
+    ini.WriteBool(kSettings, "UseSusiePlugin", form.Options.FUseSusiePlugin);
+    ini.WriteString(kSettings, "LastDirectory", form.Options.FLastDirectory.toStdString());
+    ini.WriteInteger(kSettings, "SaveFileExt", form.Options.FSaveFileExt);
+    ini.WriteBool(kSettings, "OpenPreview", form.Options.FOpenPreview);
 }
 
 void ReadToolbars(TZVfrmMain& form, const TIniFile& ini) {

@@ -52,4 +52,23 @@ QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton*& ok, QPushButton*& ca
     return row;
 }
 
+void MakeOkCancelHelpButtons(QDialog& dialog, int left, int top, const char* const (&names)[3], QPushButton*& ok,
+                             QPushButton*& cancel, QPushButton*& help, const std::function<void()>& onOk,
+                             const std::function<void()>& onHelp) {
+    constexpr int kWidth = 80, kHeight = 26, kGap = 6;
+    ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    cancel = new QPushButton(QString::fromUtf8("キャンセル"), &dialog);
+    help = new QPushButton(QString::fromUtf8("ヘルプ"), &dialog);
+    int x = left;
+    for (int i = 0; QPushButton* button : {ok, cancel, help}) {
+        button->setObjectName(QString::fromLatin1(names[i++]));
+        button->setGeometry(x, top, kWidth, kHeight);
+        x += kWidth + kGap;
+    }
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, onOk);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);  // also the Escape key
+    QObject::connect(help, &QPushButton::clicked, &dialog, onHelp);
+}
+
 }  // namespace zelvo

@@ -1,5 +1,5 @@
-// Small pieces the dialogs share: colour swatches, number fields and the
-// OK/Cancel row.
+// Small pieces the dialogs share: colour swatches, number fields, the
+// OK/Cancel row and the OK/Cancel/Help buttons of the fixed-layout dialogs.
 #pragma once
 
 #include <QString>
@@ -30,5 +30,14 @@ QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int min, int max, int 
 /// named btnOK and btnCancel, right-aligned in the returned row.
 QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton*& ok, QPushButton*& cancel,
                              const std::function<void()>& onOk);
+
+/// The buttons "OK" (default; runs onOk), "キャンセル" (rejects; the Escape
+/// key does too) and "ヘルプ" (runs onHelp) of a fixed-layout dialog: each
+/// 80 x 26 pixels, 6 pixels apart, the first at (left, top). `names` are
+/// their object names in that order (btnOK, btnCancel, btnHelp or
+/// Button1..3, as the dialog names its controls).
+void MakeOkCancelHelpButtons(QDialog& dialog, int left, int top, const char* const (&names)[3], QPushButton*& ok,
+                             QPushButton*& cancel, QPushButton*& help, const std::function<void()>& onOk,
+                             const std::function<void()>& onHelp);
 
 }  // namespace zelvo

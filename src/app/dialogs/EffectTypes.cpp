@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "app/dialogs/EffectSettings.h"
+#include "app/dialogs/EffectTypes.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/dialogs/ZVfrmPreview.h"
 #include "app/dialogs/ZVfrmSlide.h"
@@ -45,111 +48,106 @@ TPoint ShiftSourceSize(TZVfrmMain& form) {
 // least 1.
 int ShiftPage(int max) { return max < 10 ? 1 : max / 10; }
 
+// Whether OK has nothing to do for these values.
+using TNeutralTest = bool (*)(const TPreviewValues& values);
+bool FirstAtZero(const TPreviewValues& v) { return v.Position[0] == 0; }
+bool AllAtZero(const TPreviewValues& v) { return v.Position[0] == 0 && v.Position[1] == 0 && v.Position[2] == 0; }
+
+// A row whose preview and OK make the same document call with the same
+// values; OK skips it, adding no undo step, while `neutral` holds. The
+// thumbnail shows the whole picture and starts unprocessed.
+template <class Call>
+TPreviewEffect SameCallRow(TPreviewEffectType type, const char* undoCaption,
+                           std::function<TPreviewSetup(TZVfrmMain& form)> setup, Call call, TNeutralTest neutral) {
+    TPreviewEffect row;
+    row.Type = type;
+    row.UndoCaption = undoCaption;
+    row.Setup = std::move(setup);
+    row.Preview = [call](TQxImage& preview, const TPreviewValues& v) { call(preview, v); };
+    row.Apply = [call, neutral](TZVfrmMain& form, const TPreviewValues& v) {
+        if (neutral(v)) return false;
+        call(form.QxImage1(), v);
+        return true;
+    };
+    return row;
+}
+
 std::vector<TPreviewEffect> MakePreviewEffects() {
     std::vector<TPreviewEffect> rows;
 
-    // 2: brightness.
-    rows.push_back({2, "明るさ",
-                    [](TZVfrmMain&) {
-                        TPreviewSetup s;
-                        s.Caption = "明るさ";
-                        s.Rows[0] = Track("明るさの設定：", -255, 255, 0, 20, 20);
-                        s.HelpTopic = 44;
-                        return s;
-                    },
-                    [](TQxImage& p, const TPreviewValues& v) { p.Brightness(std::int16_t(v.Position[0])); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
-                        if (v.Position[0] == 0) return false;
-                        f.QxImage1().Brightness(std::int16_t(v.Position[0]));
-                        return true;
-                    },
-                    false, false});
+    rows.push_back(SameCallRow(
+        TPreviewEffectType::Brightness, "明るさ",
+        [](TZVfrmMain&) {
+            TPreviewSetup s;
+            s.Caption = "明るさ";
+            s.Rows[0] = Track("明るさの設定：", -255, 255, 0, 20, 20);
+            s.HelpTopic = 44;
+            return s;
+        },
+        [](TQxImage& d, const TPreviewValues& v) { d.Brightness(std::int16_t(v.Position[0])); }, FirstAtZero));
 
-    // 3: contrast (the track bar's own tick frequency and page size).
-    rows.push_back({3, "コントラスト",
-                    [](TZVfrmMain&) {
-                        TPreviewSetup s;
-                        s.Caption = "コントラスト";
-                        s.Rows[0] = Track("コントラストの設定：", -100, 100, 0, 1, 2);
-                        s.HelpTopic = 45;
-                        return s;
-                    },
-                    [](TQxImage& p, const TPreviewValues& v) { p.Contrast(std::int8_t(v.Position[0])); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
-                        if (v.Position[0] == 0) return false;
-                        f.QxImage1().Contrast(std::int8_t(v.Position[0]));
-                        return true;
-                    },
-                    false, false});
+    // Contrast: the track bar's own tick frequency and page size.
+    rows.push_back(SameCallRow(
+        TPreviewEffectType::Contrast, "コントラスト",
+        [](TZVfrmMain&) {
+            TPreviewSetup s;
+            s.Caption = "コントラスト";
+            s.Rows[0] = Track("コントラストの設定：", -100, 100, 0, 1, 2);
+            s.HelpTopic = 45;
+            return s;
+        },
+        [](TQxImage& d, const TPreviewValues& v) { d.Contrast(std::int8_t(v.Position[0])); }, FirstAtZero));
 
-    // 4: gamma; the spin edit shows the position / 100.
-    rows.push_back({4, "ガンマ補正",
-                    [](TZVfrmMain&) {
-                        TPreviewSetup s;
-                        s.Caption = "ガンマ補正";
-                        s.Rows[0] = Track("ガンマ値の設定：", 10, 500, 100, 50, 50);
-                        s.Rows[0].Divisor = 100;
-                        s.Rows[0].Decimals = 2;
-                        s.Rows[0].SpinStep = 0.01;
-                        s.HelpTopic = 47;
-                        return s;
-                    },
-                    [](TQxImage& p, const TPreviewValues& v) { p.Gamma(v.Spin[0]); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
-                        if (v.Spin[0] == 1) return false;
-                        f.QxImage1().Gamma(v.Spin[0]);
-                        return true;
-                    },
-                    false, false});
+    // Gamma: the spin edit shows the position / 100; 1.0 changes nothing.
+    rows.push_back(SameCallRow(
+        TPreviewEffectType::Gamma, "ガンマ補正",
+        [](TZVfrmMain&) {
+            TPreviewSetup s;
+            s.Caption = "ガンマ補正";
+            s.Rows[0] = Track("ガンマ値の設定：", 10, 500, 100, 50, 50);
+            s.Rows[0].Divisor = 100;
+            s.Rows[0].Decimals = 2;
+            s.Rows[0].SpinStep = 0.01;
+            s.HelpTopic = 47;
+            return s;
+        },
+        [](TQxImage& d, const TPreviewValues& v) { d.Gamma(v.Spin[0]); },
+        [](const TPreviewValues& v) { return v.Spin[0] == 1; }));
 
-    // 5: RGB levels.
-    rows.push_back({5, "RGBの度合い",
-                    [](TZVfrmMain&) {
-                        TPreviewSetup s;
-                        s.Caption = "RGBの度合い";
-                        s.Rows[0] = Track("赤色の度合い", -255, 255, 0, 20, 20);
-                        s.Rows[1] = Track("緑色の度合い", -255, 255, 0, 20, 20);
-                        s.Rows[2] = Track("青色の度合い", -255, 255, 0, 20, 20);
-                        s.HelpTopic = 46;
-                        return s;
-                    },
-                    [](TQxImage& p, const TPreviewValues& v) {
-                        p.AdjustRGB(std::int16_t(v.Position[0]), std::int16_t(v.Position[1]),
-                                    std::int16_t(v.Position[2]));
-                    },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
-                        if (v.Position[0] == 0 && v.Position[1] == 0 && v.Position[2] == 0) return false;
-                        f.QxImage1().AdjustRGB(std::int16_t(v.Position[0]), std::int16_t(v.Position[1]),
-                                               std::int16_t(v.Position[2]));
-                        return true;
-                    },
-                    false, false});
+    rows.push_back(SameCallRow(
+        TPreviewEffectType::RGB, "RGBの度合い",
+        [](TZVfrmMain&) {
+            TPreviewSetup s;
+            s.Caption = "RGBの度合い";
+            s.Rows[0] = Track("赤色の度合い", -255, 255, 0, 20, 20);
+            s.Rows[1] = Track("緑色の度合い", -255, 255, 0, 20, 20);
+            s.Rows[2] = Track("青色の度合い", -255, 255, 0, 20, 20);
+            s.HelpTopic = 46;
+            return s;
+        },
+        [](TQxImage& d, const TPreviewValues& v) {
+            d.AdjustRGB(std::int16_t(v.Position[0]), std::int16_t(v.Position[1]), std::int16_t(v.Position[2]));
+        },
+        AllAtZero));
 
-    // 6: HSV.
-    rows.push_back({6, "HSVカラー調整",
-                    [](TZVfrmMain&) {
-                        TPreviewSetup s;
-                        s.Caption = "色相・彩度・明度(HSV)";
-                        s.Rows[0] = Track("色相(&H)", -180, 180, 0, 30, 30);
-                        s.Rows[1] = Track("彩度(&S)", -100, 100, 0, 10, 10);
-                        s.Rows[2] = Track("明度(&V)", -100, 100, 0, 10, 10);
-                        s.HelpTopic = 48;
-                        return s;
-                    },
-                    [](TQxImage& p, const TPreviewValues& v) {
-                        p.AdjustHSV(std::int16_t(v.Position[0]), std::int8_t(v.Position[1]),
-                                    std::int8_t(v.Position[2]));
-                    },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
-                        if (v.Position[0] == 0 && v.Position[1] == 0 && v.Position[2] == 0) return false;
-                        f.QxImage1().AdjustHSV(std::int16_t(v.Position[0]), std::int8_t(v.Position[1]),
-                                               std::int8_t(v.Position[2]));
-                        return true;
-                    },
-                    false, false});
+    rows.push_back(SameCallRow(
+        TPreviewEffectType::HSV, "HSVカラー調整",
+        [](TZVfrmMain&) {
+            TPreviewSetup s;
+            s.Caption = "色相・彩度・明度(HSV)";
+            s.Rows[0] = Track("色相(&H)", -180, 180, 0, 30, 30);
+            s.Rows[1] = Track("彩度(&S)", -100, 100, 0, 10, 10);
+            s.Rows[2] = Track("明度(&V)", -100, 100, 0, 10, 10);
+            s.HelpTopic = 48;
+            return s;
+        },
+        [](TQxImage& d, const TPreviewValues& v) {
+            d.AdjustHSV(std::int16_t(v.Position[0]), std::int8_t(v.Position[1]), std::int8_t(v.Position[2]));
+        },
+        AllAtZero));
 
-    // 7: two-level; the preview runs without progress.
-    rows.push_back({7, "２階調化",
+    // Two-level: the preview runs without progress.
+    rows.push_back({TPreviewEffectType::Monochrome, "２階調化",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "２階調化";
@@ -164,9 +162,9 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     true, false});
 
-    // 8: rotate by an angle in tenths of a degree; the spin edit shows
+    // Rotation by an angle in tenths of a degree; the spin edit shows
     // degrees. The thumbnail keeps its size; OK enlarges the canvas.
-    rows.push_back({8, "任意角度回転",
+    rows.push_back({TPreviewEffectType::Rotate, "任意角度回転",
                     [](TZVfrmMain&) {
                         TPreviewSetup s;
                         s.Caption = "任意角度回転";
@@ -185,8 +183,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, true});
 
-    // 9: posterize.
-    rows.push_back({9, "ポスタライズ",
+    rows.push_back({TPreviewEffectType::Posterize, "ポスタライズ",
                     [](TZVfrmMain& f) {
                         TPreviewSetup s;
                         s.Caption = "ポスタライズ";
@@ -202,8 +199,8 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     true, true});
 
-    // 10: solarization; 255 changes nothing and keeps the stored threshold.
-    rows.push_back({10, "ソラリゼーション",
+    // Solarization: 255 changes nothing and keeps the stored threshold.
+    rows.push_back({TPreviewEffectType::Solarization, "ソラリゼーション",
                     [](TZVfrmMain& f) {
                         TPreviewSetup s;
                         s.Caption = "ソラリゼーション";
@@ -219,10 +216,10 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return true;
                     },
                     true, true});
-    // 13: wrap-around shift of the selection (or the picture), up to one
+    // Wrap-around shift of the selection (or the picture), up to one
     // whole turn each way. The thumbnail shifts by the same fraction of its
     // own size; a whole turn on OK changes nothing and adds no undo step.
-    rows.push_back({13, "シフト",
+    rows.push_back({TPreviewEffectType::SlideImage, "シフト",
                     [](TZVfrmMain& f) {
                         const TPoint size = ShiftSourceSize(f);
                         TPreviewSetup s;
@@ -251,21 +248,21 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
 std::vector<TSlideEffect> MakeSlideEffects() {
     std::vector<TSlideEffect> rows;
-    // 6: JPEG quality, a setting of section "Settings"; the picture is not
+    // JPEG quality, a setting of section "Settings"; the picture is not
     // touched and no undo-list entry is added.
-    rows.push_back({6, "",
+    rows.push_back({TSlideEffectType::JpegQuality, "",
                     [](TZVfrmMain& f) {
                         TSlideSetup s;
                         s.Caption = "JPEG品質";
                         s.Label = "品質(1～100)";
                         s.Min = 1;
                         s.Max = 100;
-                        s.Position = std::clamp(int(f.FJpegQuality), 1, 100);
+                        s.Position = std::clamp(int(f.Options.FJpegQuality), 1, 100);
                         s.HelpTopic = 38;
                         return s;
                     },
                     [](TZVfrmMain& f, int position, bool, bool) {
-                        f.FJpegQuality = std::uint8_t(position);
+                        f.Options.FJpegQuality = std::uint8_t(position);
                         return false;
                     }});
     return rows;
@@ -273,14 +270,14 @@ std::vector<TSlideEffect> MakeSlideEffects() {
 
 }  // namespace
 
-const TPreviewEffect* FindPreviewEffect(int type) {
+const TPreviewEffect* FindPreviewEffect(TPreviewEffectType type) {
     static const std::vector<TPreviewEffect> rows = MakePreviewEffects();
     for (const TPreviewEffect& row : rows)
         if (row.Type == type) return &row;
     return nullptr;
 }
 
-const TSlideEffect* FindSlideEffect(int type) {
+const TSlideEffect* FindSlideEffect(TSlideEffectType type) {
     static const std::vector<TSlideEffect> rows = MakeSlideEffects();
     for (const TSlideEffect& row : rows)
         if (row.Type == type) return &row;

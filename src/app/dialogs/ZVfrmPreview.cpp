@@ -125,20 +125,8 @@ void TZVfrmPreview::BuildControls(const TPreviewSetup& setup) {
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { RefreshPreview(); });
     connect(CheckBox2, &QCheckBox::toggled, this, [this] { RefreshPreview(); });
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnHelp = new QPushButton(QString::fromUtf8("ヘルプ"), this);
-    btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    btnOK->setGeometry(kRowLeft, 192, 80, 26);
-    btnCancel->setGeometry(kRowLeft + 86, 192, 80, 26);
-    btnHelp->setGeometry(kRowLeft + 172, 192, 80, 26);
-    btnOK->setDefault(true);
-    btnOK->setAutoDefault(true);
-    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);  // also the Escape key
-    connect(btnHelp, &QPushButton::clicked, this, [this] { HelpClick(); });
+    MakeOkCancelHelpButtons(*this, kRowLeft, 192, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
+                            [this] { OkClick(); }, [this] { HelpClick(); });
 }
 
 void TZVfrmPreview::BuildPreview() {
@@ -251,7 +239,7 @@ void TZVfrmPreview::OkClick() {
 
 void TZVfrmPreview::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowPreviewEffect(TZVfrmMain& form, int type) {
+bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type) {
     const TPreviewEffect* effect = FindPreviewEffect(type);
     if (!effect) return false;
     if (form.ImageEmpty()) return true;

@@ -1,8 +1,8 @@
 #pragma once
 // TZVfrmPreview: the shared effect dialog with a live thumbnail preview. An
-// integer effect type picks the row of the effect table (EffectTypes.cpp)
-// that gives the caption, the parameter rows, the preview run and what OK
-// does; the dialog itself is the same for every effect.
+// effect type (TPreviewEffectType) picks the row of the effect table
+// (EffectTypes.cpp) that gives the caption, the parameter rows, the preview
+// run and what OK does; the dialog itself is the same for every effect.
 
 #include <QDialog>
 #include <QTimer>
@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/dialogs/EffectTypes.h"
 #include "document/QxImage.h"
 
 class QCheckBox;
@@ -68,7 +69,7 @@ struct TPreviewSetup {
 
 /// One row of the effect table of the preview dialog.
 struct TPreviewEffect {
-    int Type = 0;
+    TPreviewEffectType Type{};
     std::string UndoCaption;
     /// The dialog's controls, preset from the main window's fields.
     std::function<TPreviewSetup(TZVfrmMain& form)> Setup;
@@ -92,7 +93,7 @@ public:
     TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect);
     ~TZVfrmPreview() override;
 
-    int EffectType() const { return FEffect.Type; }
+    TPreviewEffectType EffectType() const { return FEffect.Type; }
 
     // ---- controls
     QFrame* PrevBase = nullptr;
@@ -148,10 +149,10 @@ private:
 /// The main window's handler for a preview effect: nothing without a
 /// picture; otherwise names the undo step, shows the dialog of `type`
 /// modally and destroys it. False for a type without a row.
-bool ShowPreviewEffect(TZVfrmMain& form, int type);
+bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type);
 
-/// The row of effect `type` (2..19), or nullptr while that effect waits for
-/// its operation.
-const TPreviewEffect* FindPreviewEffect(int type);
+/// The row of effect `type`, or nullptr while that effect waits for its
+/// operation.
+const TPreviewEffect* FindPreviewEffect(TPreviewEffectType type);
 
 }  // namespace zelvo

@@ -84,16 +84,8 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form)
     Panel4->installEventFilter(this);
     SetColor(FColor);
 
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(70, 164, 80, 26);
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(156, 164, 80, 26);
-    Button3 = new QPushButton(QString::fromUtf8("ヘルプ"), this);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->setGeometry(242, 164, 80, 26);
+    MakeOkCancelHelpButtons(*this, 70, 164, {"Button1", "Button2", "Button3"}, Button1, Button2, Button3,
+                            [this] { OkClick(); }, [] { ShowHelpTopic(kHelpBlind); });
 
     ChooseColor = [this](TColor& color) { return PickColor(this, color); };
 
@@ -137,9 +129,6 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form)
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { RefreshPreview(); });
     connect(FSourceView, &TQxImageView::Scrolled, this, [this] { FOverlayView->hide(); });
     FSourceView->viewport()->installEventFilter(this);
-    connect(Button1, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button3, &QPushButton::clicked, this, [] { ShowHelpTopic(kHelpBlind); });
 
     RefreshPreview();
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
 #include "app/window/ZVfrmMain.h"
 
@@ -63,19 +64,8 @@ TZVfrmSlide::TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect)
         });
     }
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setGeometry(36, 106, 80, 26);
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(122, 106, 80, 26);
-    btnHelp = new QPushButton(QString::fromUtf8("ヘルプ"), this);
-    btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    btnHelp->setGeometry(208, 106, 80, 26);
-    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(btnHelp, &QPushButton::clicked, this, [this] { HelpClick(); });
+    MakeOkCancelHelpButtons(*this, 36, 106, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
+                            [this] { OkClick(); }, [this] { HelpClick(); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(307 / 2, 141 / 2));
@@ -89,7 +79,7 @@ void TZVfrmSlide::OkClick() {
 
 void TZVfrmSlide::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowSlideEffect(TZVfrmMain& form, int type) {
+bool ShowSlideEffect(TZVfrmMain& form, TSlideEffectType type) {
     const TSlideEffect* effect = FindSlideEffect(type);
     if (!effect) return false;
     // A row that only edits a setting (JPEG quality) opens without a picture.

@@ -1,11 +1,14 @@
 #pragma once
 // TZVfrmSlide: the shared one-slider effect dialog without a preview. An
-// integer effect type picks the row of the slide table (EffectTypes.cpp).
+// effect type (TSlideEffectType) picks the row of the slide table
+// (EffectTypes.cpp).
 
 #include <QDialog>
 
 #include <functional>
 #include <string>
+
+#include "app/dialogs/EffectTypes.h"
 
 class QCheckBox;
 class QLabel;
@@ -35,7 +38,7 @@ struct TSlideSetup {
 
 /// One row of the slide table.
 struct TSlideEffect {
-    int Type = 0;
+    TSlideEffectType Type{};
     /// The undo caption; empty for settings that do not touch the picture.
     std::string UndoCaption;
     std::function<TSlideSetup(TZVfrmMain& form)> Setup;
@@ -48,7 +51,7 @@ class TZVfrmSlide : public QDialog {
 public:
     TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect);
 
-    int EffectType() const { return FEffect.Type; }
+    TSlideEffectType EffectType() const { return FEffect.Type; }
 
     QLabel* Label1 = nullptr;
     QSlider* ScrollBar1 = nullptr;
@@ -71,10 +74,10 @@ private:
 /// The main window's handler for a slide effect: nothing without a picture
 /// (settings rows open without one); names the undo step, shows the dialog
 /// modally and destroys it. False for a type without a row.
-bool ShowSlideEffect(TZVfrmMain& form, int type);
+bool ShowSlideEffect(TZVfrmMain& form, TSlideEffectType type);
 
-/// The row of slide type `type` (1..12), or nullptr while it waits for its
+/// The row of slide type `type`, or nullptr while it waits for its
 /// operation.
-const TSlideEffect* FindSlideEffect(int type);
+const TSlideEffect* FindSlideEffect(TSlideEffectType type);
 
 }  // namespace zelvo

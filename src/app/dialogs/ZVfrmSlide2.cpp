@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include "app/dialogs/DialogParts.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/common/HelpPages.h"
 #include "app/window/ZVfrmMain.h"
@@ -67,20 +68,9 @@ TZVfrmSlide2::TZVfrmSlide2(TZVfrmMain& form) : QDialog(&form), FForm(form) {
     CheckBox1->setEnabled(CheckBox3->isChecked());
     connect(CheckBox3, &QCheckBox::toggled, CheckBox1, &QCheckBox::setEnabled);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setGeometry(36, 194, 80, 26);
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(122, 194, 80, 26);
-    btnHelp = new QPushButton(QString::fromUtf8("ヘルプ"), this);
-    btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    btnHelp->setGeometry(208, 194, 80, 26);
-    connect(btnOK, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    // The block effect names no topic of its own: the help index.
-    connect(btnHelp, &QPushButton::clicked, this, [] { ShowHelpTopic(0); });
+    // The block effect names no topic of its own: Help opens the index.
+    MakeOkCancelHelpButtons(*this, 36, 194, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
+                            [this] { OkClick(); }, [] { ShowHelpTopic(0); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -67,10 +67,10 @@ void DeleteClick(TZVfrmMain& form) {
 
 void InstallClipboardCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
-    QObject::connect(form.mnuCopy, &QAction::triggered, f, [f] { CopyClick(*f); });
-    QObject::connect(form.mnuPaste, &QAction::triggered, f, [f] { PasteClick(*f); });
-    QObject::connect(form.mnuCut, &QAction::triggered, f, [f] { CutClick(*f); });
-    QObject::connect(form.mnuDelete, &QAction::triggered, f, [f] { DeleteClick(*f); });
+    QObject::connect(form.Actions.mnuCopy, &QAction::triggered, f, [f] { CopyClick(*f); });
+    QObject::connect(form.Actions.mnuPaste, &QAction::triggered, f, [f] { PasteClick(*f); });
+    QObject::connect(form.Actions.mnuCut, &QAction::triggered, f, [f] { CutClick(*f); });
+    QObject::connect(form.Actions.mnuDelete, &QAction::triggered, f, [f] { DeleteClick(*f); });
 }
 
 }  // namespace zelvo

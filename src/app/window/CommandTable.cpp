@@ -4,7 +4,7 @@
 //  1. Add your own file, e.g. src/app/window/ToneCommands.cpp, defining
 //         void InstallToneCommands(TZVfrmMain& form)
 //     which connects each action to its handler, for example
-//         QObject::connect(form.mnuSepia, &QAction::triggered, &form, [&form] {
+//         QObject::connect(form.Actions.mnuSepia, &QAction::triggered, &form, [&form] {
 //             form.RunImmediate("セピア色変換", [&form] { form.QxImage1().Sepia(); });
 //         });
 //     Immediate commands go through TZVfrmMain::RunImmediate (it returns
@@ -40,19 +40,19 @@ void InstallClipboardCommands(TZVfrmMain& form);
 namespace {
 
 struct TCommandRow {
-    QAction* TZVfrmMain::*Command;
+    QAction* TMainActions::*Command;
     TCommandInstaller Installer;  ///< nullptr: waiting
     const char* WaitingFor;       ///< what the command waits for
 };
 
-constexpr TCommandRow Wired(QAction* TZVfrmMain::*command, TCommandInstaller installer) {
+constexpr TCommandRow Wired(QAction* TMainActions::*command, TCommandInstaller installer) {
     return {command, installer, nullptr};
 }
-constexpr TCommandRow Waiting(QAction* TZVfrmMain::*command, const char* what) {
+constexpr TCommandRow Waiting(QAction* TMainActions::*command, const char* what) {
     return {command, nullptr, what};
 }
 
-using M = TZVfrmMain;
+using M = TMainActions;
 
 const TCommandRow kCommands[] = {
     // File menu
@@ -188,7 +188,7 @@ constexpr const char* kWiredProperty = "zelvoCommandWired";
 void InstallCommands(TZVfrmMain& form) {
     std::set<TCommandInstaller> done;
     for (const TCommandRow& row : kCommands) {
-        QAction* action = form.*row.Command;
+        QAction* action = form.Actions.*row.Command;
         SetCommandWired(action, row.Installer != nullptr);
         if (!row.Installer) {
             action->setEnabled(false);
@@ -213,7 +213,7 @@ int CommandCount() { return int(std::size(kCommands)); }
 
 TCommandStatus CommandStatusAt(TZVfrmMain& form, int index) {
     const TCommandRow& row = kCommands[index];
-    const QAction* action = form.*row.Command;
+    const QAction* action = form.Actions.*row.Command;
     return {action->objectName().toStdString(), row.WaitingFor};
 }
 

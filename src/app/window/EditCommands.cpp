@@ -15,27 +15,27 @@ void InstallEditCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
     // Undo and Redo click the first entry of their list; a step the list
     // does not name (an operation that kept no caption) is still one step.
-    QObject::connect(form.mnuUndo, &QAction::triggered, f, [f] {
+    QObject::connect(form.Actions.mnuUndo, &QAction::triggered, f, [f] {
         if (!f->mnuUndoList->actions().isEmpty()) f->UndoListClick(0);
         else if (f->QxImage1().UndoCount() > 0) {
             f->QxImage1().Undo(1);
             f->UpdateCommandState();
         }
     });
-    QObject::connect(form.mnuRedo, &QAction::triggered, f, [f] {
+    QObject::connect(form.Actions.mnuRedo, &QAction::triggered, f, [f] {
         if (!f->mnuRedoList->actions().isEmpty()) f->RedoListClick(0);
         else if (f->QxImage1().RedoCount() > 0) {
             f->QxImage1().Redo(1);
             f->UpdateCommandState();
         }
     });
-    QObject::connect(form.mnuSelectAll, &QAction::triggered, f, [f] {
+    QObject::connect(form.Actions.mnuSelectAll, &QAction::triggered, f, [f] {
         if (f->ImageEmpty()) return;
         f->View().SelectAll();
         f->ShowSelectionSize();
     });
-    QObject::connect(form.mnuClearUndo, &QAction::triggered, f, [f] { f->QxImage1().ClearUndo(); });
-    QObject::connect(form.mnuClipBoardClear, &QAction::triggered, f, [] {
+    QObject::connect(form.Actions.mnuClearUndo, &QAction::triggered, f, [f] { f->QxImage1().ClearUndo(); });
+    QObject::connect(form.Actions.mnuClipBoardClear, &QAction::triggered, f, [] {
         if (TClipboard* clipboard = InstalledClipboard()) clipboard->Clear();
     });
 }

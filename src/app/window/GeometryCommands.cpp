@@ -1,6 +1,6 @@
 // The image-menu commands that change the picture's geometry: crop, crop by
 // coordinates, quarter turns, mirror, flip, rotate by an angle and shift
-// (the effect dialog's types 8 and 13), margins and resize.
+// (effect dialogs), margins and resize.
 
 #include "app/window/GeometryCommands.h"
 
@@ -15,6 +15,19 @@
 #include "document/QxImage.h"
 
 namespace zelvo {
+namespace {
+
+// A geometry dialog's command: nothing without a picture; otherwise names
+// the undo step and shows the dialog, which runs the operation on OK.
+template <class Dialog>
+void ShowGeometryDialog(TZVfrmMain& form, const char* undoCaption) {
+    if (form.ImageEmpty()) return;
+    form.FLastOperation = undoCaption;
+    Dialog dialog(form);
+    GeometryDialogExec()(dialog);
+}
+
+}  // namespace
 
 std::function<int(QDialog& dialog)>& GeometryDialogExec() {
     static std::function<int(QDialog&)> exec = [](QDialog& dialog) { return dialog.exec(); };
@@ -32,42 +45,27 @@ void TrimingClick(TZVfrmMain& form) {
     form.RunBusy([&] { return doc.Trim(); });
 }
 
-void CustomTrimClick(TZVfrmMain& form) {
-    if (form.ImageEmpty()) return;
-    form.FLastOperation = "座標指定切り抜き";
-    TZVfrmCustomTrim dialog(form);
-    GeometryDialogExec()(dialog);
-}
+void CustomTrimClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmCustomTrim>(form, "座標指定切り抜き"); }
 
-void SpacingClick(TZVfrmMain& form) {
-    if (form.ImageEmpty()) return;
-    form.FLastOperation = "余白作成";
-    TZVfrmSpacing dialog(form);
-    GeometryDialogExec()(dialog);
-}
+void SpacingClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmSpacing>(form, "余白作成"); }
 
-void ResizeClick(TZVfrmMain& form) {
-    if (form.ImageEmpty()) return;
-    form.FLastOperation = "リサイズ";
-    TZVfrmResize dialog(form);
-    GeometryDialogExec()(dialog);
-}
+void ResizeClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmResize>(form, "リサイズ"); }
 
 void InstallGeometryCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
     auto on = [f](QAction* action, std::function<void()> handler) {
         QObject::connect(action, &QAction::triggered, f, [handler] { handler(); });
     };
-    on(form.mnuTriming, [f] { TrimingClick(*f); });
-    on(form.mnuCustomTrim, [f] { CustomTrimClick(*f); });
-    on(form.mnuSpacing, [f] { SpacingClick(*f); });
-    on(form.mnuResize, [f] { ResizeClick(*f); });
-    on(form.mnuRotate270, [f] { f->RunImmediate("左へ90度回転", [f] { f->QxImage1().Rotate90(false); }); });
-    on(form.mnuRotate90, [f] { f->RunImmediate("右へ90度回転", [f] { f->QxImage1().Rotate90(true); }); });
-    on(form.mnuMirror, [f] { f->RunImmediate("ミラー", [f] { f->QxImage1().Mirror(); }); });
-    on(form.mnuFlip, [f] { f->RunImmediate("フリップ", [f] { f->QxImage1().Flip(); }); });
-    on(form.mnuRotate, [f] { ShowPreviewEffect(*f, 8); });
-    on(form.mnuSlideImage, [f] { ShowPreviewEffect(*f, 13); });
+    on(form.Actions.mnuTriming, [f] { TrimingClick(*f); });
+    on(form.Actions.mnuCustomTrim, [f] { CustomTrimClick(*f); });
+    on(form.Actions.mnuSpacing, [f] { SpacingClick(*f); });
+    on(form.Actions.mnuResize, [f] { ResizeClick(*f); });
+    on(form.Actions.mnuRotate270, [f] { f->RunImmediate("左へ90度回転", [f] { f->QxImage1().Rotate90(false); }); });
+    on(form.Actions.mnuRotate90, [f] { f->RunImmediate("右へ90度回転", [f] { f->QxImage1().Rotate90(true); }); });
+    on(form.Actions.mnuMirror, [f] { f->RunImmediate("ミラー", [f] { f->QxImage1().Mirror(); }); });
+    on(form.Actions.mnuFlip, [f] { f->RunImmediate("フリップ", [f] { f->QxImage1().Flip(); }); });
+    on(form.Actions.mnuRotate, [f] { ShowPreviewEffect(*f, TPreviewEffectType::Rotate); });
+    on(form.Actions.mnuSlideImage, [f] { ShowPreviewEffect(*f, TPreviewEffectType::SlideImage); });
 }
 
 }  // namespace zelvo

@@ -11,11 +11,11 @@ namespace zelvo {
 
 void InstallHelpCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
-    QObject::connect(form.mnuHelpTopics, &QAction::triggered, f, [] { ShowHelpTopic(0); });
+    QObject::connect(form.Actions.mnuHelpTopics, &QAction::triggered, f, [] { ShowHelpTopic(0); });
     // The program's home and update pages are help pages of their own.
-    QObject::connect(form.mnuHomePage, &QAction::triggered, f, [] { ShowHelpTopic(kHelpHomePage); });
-    QObject::connect(form.mnuProductUpdate, &QAction::triggered, f, [] { ShowHelpTopic(kHelpProductUpdate); });
-    QObject::connect(form.mnuAbout, &QAction::triggered, f, [f] { ShowAboutBox(f); });
+    QObject::connect(form.Actions.mnuHomePage, &QAction::triggered, f, [] { ShowHelpTopic(kHelpHomePage); });
+    QObject::connect(form.Actions.mnuProductUpdate, &QAction::triggered, f, [] { ShowHelpTopic(kHelpProductUpdate); });
+    QObject::connect(form.Actions.mnuAbout, &QAction::triggered, f, [f] { ShowAboutBox(f); });
     auto* context = new QAction(f);
     context->setObjectName(QStringLiteral("actHelpContext"));
     context->setShortcut(QKeySequence(QKeySequence::HelpContents));

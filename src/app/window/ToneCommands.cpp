@@ -9,7 +9,6 @@
 #include "app/dialogs/EffectSettings.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/dialogs/ZVfrmPreview.h"
-#include "app/dialogs/ZVfrmSlide.h"
 #include "document/QxImage.h"
 
 namespace zelvo {
@@ -26,7 +25,7 @@ void Immediate(TZVfrmMain& form, QAction* action, const char* caption, void (TQx
                      [f, caption, operation] { f->RunImmediate(caption, [f, operation] { (f->QxImage1().*operation)(); }); });
 }
 
-void Preview(TZVfrmMain& form, QAction* action, int type) {
+void Preview(TZVfrmMain& form, QAction* action, TPreviewEffectType type) {
     TZVfrmMain* f = &form;
     QObject::connect(action, &QAction::triggered, f, [f, type] { ShowPreviewEffect(*f, type); });
 }
@@ -55,25 +54,25 @@ void SingleColorScaleClick(TZVfrmMain& form) {
 
 void InstallToneCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
-    Immediate(form, form.mnuGrayscale, "グレースケール変換", &TQxImage::Grayscale);
-    Immediate(form, form.mnuSepia, "セピア色変換", &TQxImage::Sepia);
-    Immediate(form, form.mnuNegative, "ネガポジ反転", &TQxImage::Negative);
-    Immediate(form, form.mnuSwapRGB, "RGB交換", &TQxImage::SwapRGB);
-    Immediate(form, form.mnuXORConvert, "XORカラー変換", &TQxImage::XORConvert);
-    QObject::connect(form.mnuSingleColorScale, &QAction::triggered, f, [f] { SingleColorScaleClick(*f); });
+    Immediate(form, form.Actions.mnuGrayscale, "グレースケール変換", &TQxImage::Grayscale);
+    Immediate(form, form.Actions.mnuSepia, "セピア色変換", &TQxImage::Sepia);
+    Immediate(form, form.Actions.mnuNegative, "ネガポジ反転", &TQxImage::Negative);
+    Immediate(form, form.Actions.mnuSwapRGB, "RGB交換", &TQxImage::SwapRGB);
+    Immediate(form, form.Actions.mnuXORConvert, "XORカラー変換", &TQxImage::XORConvert);
+    QObject::connect(form.Actions.mnuSingleColorScale, &QAction::triggered, f, [f] { SingleColorScaleClick(*f); });
 
-    Preview(form, form.mnuBrightness, 2);
-    Preview(form, form.mnuContrast, 3);
-    Preview(form, form.mnuGamma, 4);
-    Preview(form, form.mnuRGB, 5);
-    Preview(form, form.mnuHSV, 6);
-    Preview(form, form.mnuMonochrome, 7);
-    Preview(form, form.mnuPosterize, 9);
-    Preview(form, form.mnuSolarization, 10);
+    Preview(form, form.Actions.mnuBrightness, TPreviewEffectType::Brightness);
+    Preview(form, form.Actions.mnuContrast, TPreviewEffectType::Contrast);
+    Preview(form, form.Actions.mnuGamma, TPreviewEffectType::Gamma);
+    Preview(form, form.Actions.mnuRGB, TPreviewEffectType::RGB);
+    Preview(form, form.Actions.mnuHSV, TPreviewEffectType::HSV);
+    Preview(form, form.Actions.mnuMonochrome, TPreviewEffectType::Monochrome);
+    Preview(form, form.Actions.mnuPosterize, TPreviewEffectType::Posterize);
+    Preview(form, form.Actions.mnuSolarization, TPreviewEffectType::Solarization);
 
     // The posterize button's drop-down entry posterizes to 4 levels at
     // once, without the dialog.
-    if (QToolButton* button = qobject_cast<QToolButton*>(form.Toolbar3->widgetForAction(form.mnuPosterize))) {
+    if (QToolButton* button = qobject_cast<QToolButton*>(form.Toolbar3->widgetForAction(form.Actions.mnuPosterize))) {
         auto* menu = new QMenu(button);
         menu->setObjectName(QStringLiteral("PosterizePopup"));
         QAction* four = menu->addAction(QString::fromUtf8("ポスタライズ"));
@@ -84,11 +83,6 @@ void InstallToneCommands(TZVfrmMain& form) {
         button->setMenu(menu);
         button->setPopupMode(QToolButton::MenuButtonPopup);
     }
-
-    // The JPEG quality is the slide dialog's type 6; it replaces the file
-    // commands' own dialog.
-    QObject::disconnect(form.mnuJpegQuality, &QAction::triggered, f, nullptr);
-    QObject::connect(form.mnuJpegQuality, &QAction::triggered, f, [f] { ShowSlideEffect(*f, 6); });
 }
 
 }  // namespace zelvo

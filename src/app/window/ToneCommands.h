@@ -11,8 +11,8 @@ namespace zelvo {
 
 class TZVfrmMain;
 
-/// Wires the colour-menu commands, the posterize button's drop-down entry
-/// and the JPEG quality dialog.
+/// Wires the colour-menu commands and the posterize button's drop-down
+/// entry.
 void InstallToneCommands(TZVfrmMain& form);
 
 /// The single-colour scale's colour choice: the standard colour dialog

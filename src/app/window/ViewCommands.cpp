@@ -16,17 +16,17 @@ namespace zelvo {
 
 void InstallViewCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
-    for (QAction* item : form.ZoomItems)
+    for (QAction* item : form.Actions.ZoomItems)
         QObject::connect(item, &QAction::triggered, f, [f, item] { f->ZoomMenuClick(item->data().toInt()); });
-    QObject::connect(form.mnuZoom, &QAction::triggered, f, [f] { f->ZoomMenu->popup(QCursor::pos()); });
-    QObject::connect(form.mnuColorBit, &QAction::triggered, f, [f] { f->PopupMenu1->popup(QCursor::pos()); });
-    QObject::connect(form.N14, &QAction::triggered, f, [f] { f->mnuZoom100->trigger(); });
-    QObject::connect(form.N22, &QAction::triggered, f, [f] { f->mnuZoomFit->trigger(); });
-    QObject::connect(form.mnuRefresh, &QAction::triggered, f, [f] { f->View().viewport()->update(); });
-    QObject::connect(form.mnuShowStatusBar, &QAction::toggled, f, [f](bool shown) {
+    QObject::connect(form.Actions.mnuZoom, &QAction::triggered, f, [f] { f->ZoomMenu->popup(QCursor::pos()); });
+    QObject::connect(form.Actions.mnuColorBit, &QAction::triggered, f, [f] { f->PopupMenu1->popup(QCursor::pos()); });
+    QObject::connect(form.Actions.N14, &QAction::triggered, f, [f] { f->Actions.mnuZoom100->trigger(); });
+    QObject::connect(form.Actions.N22, &QAction::triggered, f, [f] { f->Actions.mnuZoomFit->trigger(); });
+    QObject::connect(form.Actions.mnuRefresh, &QAction::triggered, f, [f] { f->View().viewport()->update(); });
+    QObject::connect(form.Actions.mnuShowStatusBar, &QAction::toggled, f, [f](bool shown) {
         f->StatusBar1->setVisible(shown);
     });
-    QObject::connect(form.mnuBackgroundColor, &QAction::triggered, f, [f] {
+    QObject::connect(form.Actions.mnuBackgroundColor, &QAction::triggered, f, [f] {
         const TColor rgb = ColorToRGB(f->BackgroundColor());
         const QColor initial(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
         const QColor chosen = QColorDialog::getColor(initial, f, QString(), QColorDialog::DontUseNativeDialog);

@@ -11,45 +11,46 @@
 namespace zelvo {
 
 void EnableChange(TZVfrmMain& f, bool value) {
+    const TMainActions& a = f.Actions;
     // The image commands, toolbar buttons and menu items together (a button
     // and its menu item are one action).
     const QList<QAction*> plain = {
-        f.mnuBlock, f.mnuBlur, f.mnuBrightness, f.mnuButton3D, f.mnuColorBit, f.mnuContrast, f.mnuCopy,
-        f.mnuFadeOut, f.mnuFlip, f.mnuGamma, f.mnuGrayscale, f.mnuHSV, f.mnuMirror, f.mnuMonochrome,
-        f.mnuMosaic, f.mnuNegative, f.btnNextImage, f.mnuNoise, f.mnuOpen, f.mnuPosterize, f.btnPrevImage,
-        f.mnuPrint, f.mnuRGB, f.mnuResize, f.mnuRotate90, f.mnuRotate270, f.mnuRotate, f.mnuSave, f.mnuSepia,
-        f.mnuSlideImage, f.mnuSlideShow, f.mnuSolarization, f.mnuSpacing, f.mnuSpray, f.btnSlideStop,
-        f.mnuSwapRGB, f.mnuTextOut, f.mnuThumbNail, f.mnuTransparent, f.mnuTriming, f.mnuWave,
-        f.mnuXORConvert, f.mnuNew, f.mnuGradation, f.mnuSelectAll, f.mnuScetch, f.mnuOilPaint, f.mnuVortex,
-        f.mnuGlassMosaic,
+        a.mnuBlock, a.mnuBlur, a.mnuBrightness, a.mnuButton3D, a.mnuColorBit, a.mnuContrast, a.mnuCopy,
+        a.mnuFadeOut, a.mnuFlip, a.mnuGamma, a.mnuGrayscale, a.mnuHSV, a.mnuMirror, a.mnuMonochrome,
+        a.mnuMosaic, a.mnuNegative, a.btnNextImage, a.mnuNoise, a.mnuOpen, a.mnuPosterize, a.btnPrevImage,
+        a.mnuPrint, a.mnuRGB, a.mnuResize, a.mnuRotate90, a.mnuRotate270, a.mnuRotate, a.mnuSave, a.mnuSepia,
+        a.mnuSlideImage, a.mnuSlideShow, a.mnuSolarization, a.mnuSpacing, a.mnuSpray, a.btnSlideStop,
+        a.mnuSwapRGB, a.mnuTextOut, a.mnuThumbNail, a.mnuTransparent, a.mnuTriming, a.mnuWave,
+        a.mnuXORConvert, a.mnuNew, a.mnuGradation, a.mnuSelectAll, a.mnuScetch, a.mnuOilPaint, a.mnuVortex,
+        a.mnuGlassMosaic,
         // menu items only
-        f.mnuAcquire, f.mnuCapture, f.mnuCombine, f.mnuCustomFilter, f.mnuEdgeDetection, f.mnuEmboss,
-        f.mnuGaussianBlur, f.mnuHighPass, f.mnuHistogram, f.mnuMedian, f.mnuMerge, f.mnuNoiseReduction,
-        f.mnuReload, f.mnuSaveAs, f.mnuSaveAsWallPaper, f.mnuSharpen, f.mnuSoft, f.mnuColorBit24,
-        f.mnuColorBit8, f.mnuColorBit4, f.mnuColorBit1, f.mnuColorBitHalftone, f.mnuSingleColorScale,
-        f.mnuEqualize, f.mnuNormalize, f.mnuTexture, f.mnuImplode, f.mnuExplode, f.mnuCustomTrim,
-        f.mnuSpotLight, f.mnuGetColorCount, f.mnuBlind,
+        a.mnuAcquire, a.mnuCapture, a.mnuCombine, a.mnuCustomFilter, a.mnuEdgeDetection, a.mnuEmboss,
+        a.mnuGaussianBlur, a.mnuHighPass, a.mnuHistogram, a.mnuMedian, a.mnuMerge, a.mnuNoiseReduction,
+        a.mnuReload, a.mnuSaveAs, a.mnuSaveAsWallPaper, a.mnuSharpen, a.mnuSoft, a.mnuColorBit24,
+        a.mnuColorBit8, a.mnuColorBit4, a.mnuColorBit1, a.mnuColorBitHalftone, a.mnuSingleColorScale,
+        a.mnuEqualize, a.mnuNormalize, a.mnuTexture, a.mnuImplode, a.mnuExplode, a.mnuCustomTrim,
+        a.mnuSpotLight, a.mnuGetColorCount, a.mnuBlind,
     };
     for (QAction* action : plain) SetCommandEnabled(action, value);
 
-    SetCommandEnabled(f.mnuUndo, value && !f.mnuUndoList->actions().isEmpty());
-    SetCommandEnabled(f.mnuRedo, value && !f.mnuRedoList->actions().isEmpty());
+    SetCommandEnabled(a.mnuUndo, value && !f.mnuUndoList->actions().isEmpty());
+    SetCommandEnabled(a.mnuRedo, value && !f.mnuRedoList->actions().isEmpty());
     const bool paste = value && f.ClipboardHasBitmap();
-    SetCommandEnabled(f.mnuPaste, paste);
-    SetCommandEnabled(f.mnuMergePaste, paste);
-    SetCommandEnabled(f.mnuClipBoardClear, paste);
+    SetCommandEnabled(a.mnuPaste, paste);
+    SetCommandEnabled(a.mnuMergePaste, paste);
+    SetCommandEnabled(a.mnuClipBoardClear, paste);
     const bool cut = value && f.QxImage1().HasSelection();
-    SetCommandEnabled(f.mnuCut, cut);
-    SetCommandEnabled(f.mnuDelete, cut);
+    SetCommandEnabled(a.mnuCut, cut);
+    SetCommandEnabled(a.mnuDelete, cut);
 
     if (!value) {
-        for (QAction* action : {f.mnuCopy, f.mnuPaste, f.mnuCut, f.mnuDelete}) action->setShortcut(QKeySequence());
+        for (QAction* action : {a.mnuCopy, a.mnuPaste, a.mnuCut, a.mnuDelete}) action->setShortcut(QKeySequence());
         return;
     }
-    f.mnuCopy->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
-    f.mnuPaste->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
-    f.mnuCut->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
-    f.mnuDelete->setShortcut(QKeySequence(QStringLiteral("Del")));
+    a.mnuCopy->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
+    a.mnuPaste->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
+    a.mnuCut->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
+    a.mnuDelete->setShortcut(QKeySequence(QStringLiteral("Del")));
     f.UpdateCommandState();
 }
 

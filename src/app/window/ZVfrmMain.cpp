@@ -145,9 +145,9 @@ void TZVfrmMain::CreateStatusBar() {
     };
     connect(StatusBar1, &TZVStatusBar::Resized, this, place);
     connect(StatusBar1, &TZVStatusBar::PanelClicked, this, [this](int panel) {
-        if (FSlideShowMode) return;
-        if (panel == 4) mnuZoom->trigger();
-        if (panel == 5) mnuColorBit->trigger();
+        if (Modes.FSlideShowMode) return;
+        if (panel == 4) Actions.mnuZoom->trigger();
+        if (panel == 5) Actions.mnuColorBit->trigger();
     });
     place();
 }
@@ -164,24 +164,24 @@ void TZVfrmMain::ConnectDocument() {
     connect(FView, &TQxImageView::SelectionChanged, this, [this] {
         ShowSelectionSize();
         if (!ToolMode()) {
-            SetCommandEnabled(mnuCut, FImage->HasSelection());
-            SetCommandEnabled(mnuDelete, FImage->HasSelection());
+            SetCommandEnabled(Actions.mnuCut, FImage->HasSelection());
+            SetCommandEnabled(Actions.mnuDelete, FImage->HasSelection());
         }
     });
     connect(FView, &TQxImageView::ZoomChanged, this, [this] { RepaintStatusBar(); });
     // Lifting a selection opens the apply/cancel window; while it is open
     // the window is in tool mode.
     connect(FView, &TQxImageView::Moving, this, [this] {
-        FMergePastePending = false;
+        Modes.FMergePastePending = false;
         ShowApplyCancelWindow();
     });
     connect(FView, &TQxImageView::Moved, this, [this] {
-        FLastOperation = FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動";
+        FLastOperation = Modes.FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動";
         PushHistory();
     });
     // In a slide show a click on the view steps: left next, right previous.
     connect(FView, &TQxImageView::MousePressed, this, [this](Qt::MouseButton button, int, int) {
-        if (!FSlideShowMode || !StepSlideShow) return;
+        if (!Modes.FSlideShowMode || !StepSlideShow) return;
         if (button == Qt::LeftButton) StepSlideShow(1);
         else if (button == Qt::RightButton) StepSlideShow(-1);
     });
@@ -189,14 +189,14 @@ void TZVfrmMain::ConnectDocument() {
 
 void TZVfrmMain::StartUp(const QStringList& arguments) {
     // 1. Nothing to undo yet.
-    SetCommandEnabled(mnuUndo, false);
-    SetCommandEnabled(mnuRedo, false);
-    SetCommandEnabled(mnuClearUndo, false);
+    SetCommandEnabled(Actions.mnuUndo, false);
+    SetCommandEnabled(Actions.mnuRedo, false);
+    SetCommandEnabled(Actions.mnuClearUndo, false);
 
     // 4. The switch in any case and any position.
     QStringList paths;
     for (const QString& argument : arguments) {
-        if (argument.compare(QLatin1String("-DEFPOS"), Qt::CaseInsensitive) == 0) FDefPos = true;
+        if (argument.compare(QLatin1String("-DEFPOS"), Qt::CaseInsensitive) == 0) Options.FDefPos = true;
         else paths.append(argument);
     }
 
@@ -205,9 +205,9 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
 
     // 6. The slide-show bar stays hidden; transparency only in GIF mode.
     Toolbar8->hide();
-    Toolbar6->setVisible(FGIFMode && !Toolbar6->isHidden());
-    Toolbar6->toggleViewAction()->setVisible(FGIFMode);
-    mnuTransparent->setVisible(FGIFMode);
+    Toolbar6->setVisible(Options.FGIFMode && !Toolbar6->isHidden());
+    Toolbar6->toggleViewAction()->setVisible(Options.FGIFMode);
+    Actions.mnuTransparent->setVisible(Options.FGIFMode);
 
     // 7. The system clipboard: installed for the document, and watched.
     auto* clipboard = new TQtClipboard(this);
@@ -233,7 +233,7 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
             SetTitle();
             SyncSaveFlagsFromDocument();
             UpdateCommandState();
-            FLastDirectory = QFileInfo(path).absolutePath();
+            Options.FLastDirectory = QFileInfo(path).absolutePath();
         }
         QGuiApplication::restoreOverrideCursor();
     }
@@ -241,32 +241,32 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
 
 void TZVfrmMain::BuildFilters() {
     // Plug-ins join here once the plug-in host searches for them.
-    const TFormatFilters filters = BuildFormatFilters(FGIFMode, {});
-    FOpenFilter = QString::fromStdString(filters.OpenFilter);
-    FSaveFilter = QString::fromStdString(filters.SaveFilter);
-    FAllPatterns = QString::fromStdString(filters.AllPatterns);
-    FPatternList.clear();
-    for (const std::string& entry : filters.PatternList) FPatternList << QString::fromStdString(entry);
-    FDescriptionList.clear();
-    for (const std::string& entry : filters.DescriptionList) FDescriptionList << QString::fromStdString(entry);
+    const TFormatFilters filters = BuildFormatFilters(Options.FGIFMode, {});
+    Filters.FOpenFilter = QString::fromStdString(filters.OpenFilter);
+    Filters.FSaveFilter = QString::fromStdString(filters.SaveFilter);
+    Filters.FAllPatterns = QString::fromStdString(filters.AllPatterns);
+    Filters.FPatternList.clear();
+    for (const std::string& entry : filters.PatternList) Filters.FPatternList << QString::fromStdString(entry);
+    Filters.FDescriptionList.clear();
+    for (const std::string& entry : filters.DescriptionList) Filters.FDescriptionList << QString::fromStdString(entry);
 }
 
 TZVfrmApplyCancel* TZVfrmMain::ShowApplyCancelWindow() {
-    if (!FApplyCancelWindow) {
+    if (!Modes.FApplyCancelWindow) {
         auto* window = new TZVfrmApplyCancel(*FView, SettingsPath(), this);
-        FApplyCancelWindow = window;
+        Modes.FApplyCancelWindow = window;
         connect(window, &TZVfrmApplyCancel::Finished, this, [this] {
-            FApplyCancelWindow = nullptr;
+            Modes.FApplyCancelWindow = nullptr;
             EnableChange(*this, true);
         });
         EnableChange(*this, false);
     }
-    auto* window = static_cast<TZVfrmApplyCancel*>(FApplyCancelWindow.data());
+    auto* window = static_cast<TZVfrmApplyCancel*>(Modes.FApplyCancelWindow.data());
     window->show();
     return window;
 }
 
-bool TZVfrmMain::ToolMode() const { return FApplyCancelWindow || FTextOutWindow; }
+bool TZVfrmMain::ToolMode() const { return Modes.FApplyCancelWindow || Modes.FTextOutWindow; }
 
 void TZVfrmMain::SetTitle() {
     setWindowTitle(FFileName.empty() ? ApplicationTitle()
@@ -282,16 +282,16 @@ void TZVfrmMain::SetBackgroundColor(TColor color) {
 }
 
 void TZVfrmMain::SetUndoBuffer(int depth) {
-    FUndoBuffer = depth;
+    Options.FUndoBuffer = depth;
     FImage->SetUndoBuffer(depth);
 }
 
 void TZVfrmMain::SetStatusBarShown(bool shown) {
-    mnuShowStatusBar->setChecked(shown);
+    Actions.mnuShowStatusBar->setChecked(shown);
     StatusBar1->setVisible(shown);
 }
 
-bool TZVfrmMain::StatusBarShown() const { return mnuShowStatusBar->isChecked(); }
+bool TZVfrmMain::StatusBarShown() const { return Actions.mnuShowStatusBar->isChecked(); }
 
 void TZVfrmMain::WriteSettingsOnce() {
     if (FSettingsWritten) return;
@@ -326,7 +326,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow) {
     try {
         if (FImage->Zoom() > 1000) FView->SetZoom(1000);
         loaded = icon ? FImage->LoadDocumentIcon(path.toStdString(), 0)
-                      : FImage->LoadDocumentFile(path.toStdString(), FGIFMode, &failure);
+                      : FImage->LoadDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
     } catch (...) {
         FImage->EndUpdate();
         throw;
@@ -348,8 +348,8 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow) {
 }
 
 void TZVfrmMain::SyncSaveFlagsFromDocument() {
-    mnuProgressive->setChecked(FImage->SaveProgressive);
-    mnuTransparent->setChecked(FImage->SaveTransparent);
+    Actions.mnuProgressive->setChecked(FImage->SaveProgressive);
+    Actions.mnuTransparent->setChecked(FImage->SaveTransparent);
 }
 
 bool TZVfrmMain::AskSaveModified() {
@@ -367,12 +367,12 @@ bool TZVfrmMain::AskSaveModified() {
 
 void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    FImage->SaveProgressive = mnuProgressive->isChecked();
-    FImage->SaveTransparent = mnuTransparent->isChecked();
-    FImage->SaveQuality = FJpegQuality;
+    FImage->SaveProgressive = Actions.mnuProgressive->isChecked();
+    FImage->SaveTransparent = Actions.mnuTransparent->isChecked();
+    FImage->SaveQuality = Options.FJpegQuality;
     std::string failure;
     try {
-        *saved = FImage->SaveDocumentFile(path.toStdString(), FGIFMode, &failure);
+        *saved = FImage->SaveDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
     } catch (const std::exception& error) {
         *saved = false;
         failure = error.what();
@@ -405,7 +405,7 @@ void TZVfrmMain::mnuSaveAsClick() {
         if (saved) {
             FFileName = QFileInfo(chosen).absoluteFilePath().toStdString();
             SetTitle();
-            FLastDirectory = QFileInfo(chosen).absolutePath();
+            Options.FLastDirectory = QFileInfo(chosen).absolutePath();
         }
     }
     UpdateCommandState();
@@ -416,7 +416,7 @@ void TZVfrmMain::mnuOpenClick() {
     if (chosen.isEmpty()) return;
     const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
     LoadImageFile(chosen, ctrl);
-    FLastDirectory = QFileInfo(chosen).absolutePath();
+    Options.FLastDirectory = QFileInfo(chosen).absolutePath();
 }
 
 void TZVfrmMain::mnuReloadClick() {
@@ -444,9 +444,9 @@ void TZVfrmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (FSlideShowMode && EndSlideShow) EndSlideShow();
-    if (FTextOutWindow) FTextOutWindow->close();
-    if (FApplyCancelWindow) FApplyCancelWindow->close();
+    if (Modes.FSlideShowMode && EndSlideShow) EndSlideShow();
+    if (Modes.FTextOutWindow) Modes.FTextOutWindow->close();
+    if (Modes.FApplyCancelWindow) Modes.FApplyCancelWindow->close();
     WriteSettingsOnce();
     event->accept();
 }
@@ -495,25 +495,17 @@ void TZVfrmMain::MoveHistoryItems(QMenu* from, QMenu* to, int count) {
     }
 }
 
-void TZVfrmMain::UndoListClick(int k) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    MoveHistoryItems(mnuUndoList, mnuRedoList, k + 1);
-    try {
-        FImage->Undo(k + 1);
-    } catch (...) {
-        QGuiApplication::restoreOverrideCursor();
-        throw;
-    }
-    QGuiApplication::restoreOverrideCursor();
-    UpdateCommandState();
-}
+void TZVfrmMain::UndoListClick(int k) { StepHistory(mnuUndoList, mnuRedoList, k + 1, &TQxImage::Undo); }
 
-void TZVfrmMain::RedoListClick(int k) {
+void TZVfrmMain::RedoListClick(int k) { StepHistory(mnuRedoList, mnuUndoList, k + 1, &TQxImage::Redo); }
+
+void TZVfrmMain::StepHistory(QMenu* from, QMenu* to, int count, void (TQxImage::*step)(int)) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    MoveHistoryItems(mnuRedoList, mnuUndoList, k + 1);
+    MoveHistoryItems(from, to, count);
     try {
-        FImage->Redo(k + 1);
+        (FImage->*step)(count);
     } catch (...) {
+        // Only the cursor is put back; the error goes on to the caller.
         QGuiApplication::restoreOverrideCursor();
         throw;
     }
@@ -525,21 +517,21 @@ void TZVfrmMain::ChangeCanUndo(int undoCount, int redoCount) {
     TrimList(mnuUndoList, undoCount);
     TrimList(mnuRedoList, redoCount);
     if (ToolMode()) return;
-    SetCommandEnabled(mnuUndo, undoCount != 0);
-    SetCommandEnabled(mnuRedo, redoCount != 0);
-    SetCommandEnabled(mnuClearUndo, undoCount != 0 || redoCount != 0);
+    SetCommandEnabled(Actions.mnuUndo, undoCount != 0);
+    SetCommandEnabled(Actions.mnuRedo, redoCount != 0);
+    SetCommandEnabled(Actions.mnuClearUndo, undoCount != 0 || redoCount != 0);
 }
 
 // ---------------------------------------------------------------- state
 
 void TZVfrmMain::UpdateCommandState() {
-    const QList<QAction*> depths = {mnuColorBit24, mnuColorBit8, mnuColorBit4, mnuColorBit1,
-                                    mnuColorBitHalftone};
+    const QList<QAction*> depths = {Actions.mnuColorBit24, Actions.mnuColorBit8, Actions.mnuColorBit4,
+                                    Actions.mnuColorBit1, Actions.mnuColorBitHalftone};
     // Cut and erase need a selection; an operation that removed it (a crop,
     // a turn, a paste) leaves them disabled until the next one.
     if (!ToolMode()) {
-        SetCommandEnabled(mnuCut, FImage->HasSelection());
-        SetCommandEnabled(mnuDelete, FImage->HasSelection());
+        SetCommandEnabled(Actions.mnuCut, FImage->HasSelection());
+        SetCommandEnabled(Actions.mnuDelete, FImage->HasSelection());
     }
     if (FImage->Empty()) {
         for (QAction* a : depths) SetCommandEnabled(a, false);
@@ -555,8 +547,8 @@ void TZVfrmMain::UpdateCommandState() {
         const bool current = tag == bits || (bits == 1 && tag == 99);
         SetCommandEnabled(a, free && !current);
     }
-    SetCommandEnabled(mnuTransparent, free && (FImage->ColorKeyed || bits != 24));
-    for (QAction* a : {mnuNegative, mnuSolarization, mnuSwapRGB, mnuXORConvert})
+    SetCommandEnabled(Actions.mnuTransparent, free && (FImage->ColorKeyed || bits != 24));
+    for (QAction* a : {Actions.mnuNegative, Actions.mnuSolarization, Actions.mnuSwapRGB, Actions.mnuXORConvert})
         SetCommandEnabled(a, free && bits == 24);
     RepaintStatusBar();
 }
@@ -619,10 +611,10 @@ void TZVfrmMain::ShowError(const std::exception& error) {
 
 void TZVfrmMain::ZoomMenuClick(int tag) {
     if (tag == 999999) {
-        mnuZoomFit->setChecked(false);
+        Actions.mnuZoomFit->setChecked(false);
         FView->FitToWindow();
     } else {
-        for (QAction* item : ZoomItems)
+        for (QAction* item : Actions.ZoomItems)
             if (item->data().toInt() == tag) item->setChecked(true);
         FView->SetZoom(tag);
     }
@@ -655,14 +647,14 @@ void TZVfrmMain::ViewMouseMove(int x, int y, QPoint screen) {
             SetPanelText(2, QString());
         }
         if (!ToolMode()) {
-            SetCommandEnabled(mnuCut, false);
-            SetCommandEnabled(mnuDelete, false);
+            SetCommandEnabled(Actions.mnuCut, false);
+            SetCommandEnabled(Actions.mnuDelete, false);
         }
     } else {
         ShowSelectionSize();
         if (!ToolMode()) {
-            SetCommandEnabled(mnuCut, true);
-            SetCommandEnabled(mnuDelete, true);
+            SetCommandEnabled(Actions.mnuCut, true);
+            SetCommandEnabled(Actions.mnuDelete, true);
         }
     }
 }
@@ -676,9 +668,9 @@ bool TZVfrmMain::ClipboardHasBitmap() const {
 
 void TZVfrmMain::ClipboardChanged() {
     const bool has = ClipboardHasBitmap() && !ToolMode();
-    SetCommandEnabled(mnuPaste, has);
-    SetCommandEnabled(mnuMergePaste, has);
-    SetCommandEnabled(mnuClipBoardClear, has);
+    SetCommandEnabled(Actions.mnuPaste, has);
+    SetCommandEnabled(Actions.mnuMergePaste, has);
+    SetCommandEnabled(Actions.mnuClipBoardClear, has);
 }
 
 // ---------------------------------------------------------------- drop and keys
@@ -690,21 +682,21 @@ void TZVfrmMain::FileDropped(const QStringList& files, bool ctrl) {
         return;
     }
     LoadImageFile(files.first(), false);
-    FLastDirectory = QFileInfo(files.first()).absolutePath();
+    Options.FLastDirectory = QFileInfo(files.first()).absolutePath();
 }
 
 void TZVfrmMain::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
                                                              Qt::AltModifier | Qt::MetaModifier);
-    if (FSlideShowMode && StepSlideShow && mods == Qt::NoModifier) {
+    if (Modes.FSlideShowMode && StepSlideShow && mods == Qt::NoModifier) {
         if (key == Qt::Key_Backspace) return StepSlideShow(-1);
         if (key == Qt::Key_Space) return StepSlideShow(1);
     }
     if (key == Qt::Key_Escape) {
-        if (FSlideShowMode && EndSlideShow) EndSlideShow();
-        else if (FApplyCancelWindow) FApplyCancelWindow->close();
-        else if (FTextOutWindow) FTextOutWindow->close();
+        if (Modes.FSlideShowMode && EndSlideShow) EndSlideShow();
+        else if (Modes.FApplyCancelWindow) Modes.FApplyCancelWindow->close();
+        else if (Modes.FTextOutWindow) Modes.FTextOutWindow->close();
         return;
     }
     const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;

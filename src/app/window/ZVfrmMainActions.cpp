@@ -42,7 +42,7 @@ static QAction* MakeAction(TZVfrmMain* form, QAction*& field, const char* name, 
     return field;
 }
 
-#define ZV_ACTION(field, ...) MakeAction(this, field, #field, __VA_ARGS__)
+#define ZV_ACTION(field, ...) MakeAction(this, Actions.field, #field, __VA_ARGS__)
 
 void TZVfrmMain::CreateActions() {
     // File
@@ -74,7 +74,7 @@ void TZVfrmMain::CreateActions() {
     ZV_ACTION(mnuDelete, "消去(&D)", "Del");
     ZV_ACTION(mnuSelectAll, "全選択／選択解除(&A)", "Ctrl+A", "selectall");
     ZV_ACTION(mnuTextOut, "文字入れ(&O)...", "Ctrl+Alt+F", "textout");
-    mnuTextOut->setCheckable(true);
+    Actions.mnuTextOut->setCheckable(true);
     ZV_ACTION(mnuMerge, "合成(&M)...", "Ctrl+Alt+M");
     ZV_ACTION(mnuCombine, "連結(&G)...");
     ZV_ACTION(mnuCapture, "キャプチャ(&T)");
@@ -91,8 +91,8 @@ void TZVfrmMain::CreateActions() {
     ZV_ACTION(mnuZoom, "ズーム(&Z)...", "Ctrl+F11", "zoom");
     ZV_ACTION(T1, "ツールバー(&T)");
     ZV_ACTION(mnuShowStatusBar, "ステータスバー(&S)");
-    mnuShowStatusBar->setCheckable(true);
-    mnuShowStatusBar->setChecked(true);
+    Actions.mnuShowStatusBar->setCheckable(true);
+    Actions.mnuShowStatusBar->setChecked(true);
     ZV_ACTION(H1, "ヒストグラム(&H)");
     ZV_ACTION(mnuEqualize, "イコライズ(&E)");
     ZV_ACTION(mnuNormalize, "ノーマライズ(&N)");
@@ -114,15 +114,15 @@ void TZVfrmMain::CreateActions() {
     ZV_ACTION(mnuNoiseReduction, "ノイズ除去(&Y)...");
     ZV_ACTION(mnuMedian, "濃度抽出(&Z)");
     ZV_ACTION(mnuMedianLow, "最小濃度抽出(&S)");
-    mnuMedianLow->setData(1);
+    Actions.mnuMedianLow->setData(1);
     ZV_ACTION(mnuMedianAve, "中間濃度抽出(&M)");
-    mnuMedianAve->setData(5);
+    Actions.mnuMedianAve->setData(5);
     ZV_ACTION(mnuMedianHigh, "最大濃度抽出(&L)");
-    mnuMedianHigh->setData(9);
+    Actions.mnuMedianHigh->setData(9);
     ZV_ACTION(mnuProgressive, "インターレース/プログレッシブ(&I)", "Ctrl+I", "progressive");
-    mnuProgressive->setCheckable(true);
+    Actions.mnuProgressive->setCheckable(true);
     ZV_ACTION(mnuTransparent, "透過色設定(&G)", nullptr, "transparent");
-    mnuTransparent->setCheckable(true);
+    Actions.mnuTransparent->setCheckable(true);
     ZV_ACTION(mnuJpegQuality, "JPEG品質(&Q)...");
 
     // Colour
@@ -177,15 +177,15 @@ void TZVfrmMain::CreateActions() {
 
     // Colour-depth pop-up; the tag is the target bit count, 99 the halftone.
     ZV_ACTION(mnuColorBit24, "フルカラー(24bit)");
-    mnuColorBit24->setData(24);
+    Actions.mnuColorBit24->setData(24);
     ZV_ACTION(mnuColorBit8, "256色(8bit)");
-    mnuColorBit8->setData(8);
+    Actions.mnuColorBit8->setData(8);
     ZV_ACTION(mnuColorBit4, "16色(4bit)");
-    mnuColorBit4->setData(4);
+    Actions.mnuColorBit4->setData(4);
     ZV_ACTION(mnuColorBit1, "2色(1bit)");
-    mnuColorBit1->setData(1);
+    Actions.mnuColorBit1->setData(1);
     ZV_ACTION(mnuColorBitHalftone, "2色(ハーフトーン)");
-    mnuColorBitHalftone->setData(99);
+    Actions.mnuColorBitHalftone->setData(99);
 
     // Slide-show bar
     ZV_ACTION(btnSlideStop, "中止", nullptr, "stop");
@@ -194,22 +194,23 @@ void TZVfrmMain::CreateActions() {
 
     // Shortcuts assigned when the window is created rather than in the
     // menu design.
-    mnuClose->setShortcut(QKeySequence(QStringLiteral("Alt+F4")));
-    mnuMergePaste->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")));
-    mnuNegative->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+N")));
-    mnuSaveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")));
-    mnuReload->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+R")));
+    Actions.mnuClose->setShortcut(QKeySequence(QStringLiteral("Alt+F4")));
+    Actions.mnuMergePaste->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")));
+    Actions.mnuNegative->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+N")));
+    Actions.mnuSaveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")));
+    Actions.mnuReload->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+R")));
 
     // The hidden items are not on a menu; added to the window their
     // shortcuts still work.
-    addAction(N14);
-    addAction(N22);
-    addAction(mnuRefresh);
+    addAction(Actions.N14);
+    addAction(Actions.N22);
+    addAction(Actions.mnuRefresh);
 }
 
 #undef ZV_ACTION
 
 void TZVfrmMain::CreateMenus() {
+    TMainActions& a = Actions;
     auto addSub = [](QMenu* menu, QAction* parentItem, std::initializer_list<QAction*> items) {
         auto* sub = new QMenu(menu);
         sub->addActions(QList<QAction*>(items));
@@ -220,95 +221,95 @@ void TZVfrmMain::CreateMenus() {
 
     QMenu* file = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
     file->setObjectName(QStringLiteral("File1"));
-    file->addActions({mnuNew, mnuOpen, mnuReload});
+    file->addActions({a.mnuNew, a.mnuOpen, a.mnuReload});
     file->addSeparator();
-    file->addActions({mnuSave, mnuSaveAs});
-    addSub(file, mnuSaveAsWallPaper, {mnuWallPaperCenter, mnuWallPaperTile, mnuClearWallpaper});
+    file->addActions({a.mnuSave, a.mnuSaveAs});
+    addSub(file, a.mnuSaveAsWallPaper, {a.mnuWallPaperCenter, a.mnuWallPaperTile, a.mnuClearWallpaper});
     file->addSeparator();
-    file->addActions({mnuSetPrinter, mnuPrint});
+    file->addActions({a.mnuSetPrinter, a.mnuPrint});
     file->addSeparator();
-    file->addActions({TWAIN1, mnuAcquire});
+    file->addActions({a.TWAIN1, a.mnuAcquire});
     file->addSeparator();
-    file->addActions({mnuThumbNail, mnuBatchConvert, mnuSlideShow});
+    file->addActions({a.mnuThumbNail, a.mnuBatchConvert, a.mnuSlideShow});
     file->addSeparator();
-    file->addAction(mnuClose);
+    file->addAction(a.mnuClose);
 
     QMenu* edit = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
     edit->setObjectName(QStringLiteral("Edit1"));
-    edit->addActions({mnuUndo, mnuRedo});
+    edit->addActions({a.mnuUndo, a.mnuRedo});
     edit->addSeparator();
-    edit->addActions({mnuCopy, mnuPaste, mnuMergePaste, mnuCut, mnuDelete});
+    edit->addActions({a.mnuCopy, a.mnuPaste, a.mnuMergePaste, a.mnuCut, a.mnuDelete});
     edit->addSeparator();
-    edit->addActions({mnuSelectAll, mnuTextOut});
+    edit->addActions({a.mnuSelectAll, a.mnuTextOut});
     edit->addSeparator();
-    edit->addActions({mnuMerge, mnuCombine});
-    addSub(edit, mnuCapture, {mnuCaptureDesktop, mnuCaptureActiveWindow, mnuCaptureClientArea});
+    edit->addActions({a.mnuMerge, a.mnuCombine});
+    addSub(edit, a.mnuCapture, {a.mnuCaptureDesktop, a.mnuCaptureActiveWindow, a.mnuCaptureClientArea});
     edit->addSeparator();
-    edit->addActions({mnuClearUndo, mnuClipBoardClear});
+    edit->addActions({a.mnuClearUndo, a.mnuClipBoardClear});
 
     QMenu* view = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
     view->setObjectName(QStringLiteral("View1"));
-    view->addAction(mnuZoom);
+    view->addAction(a.mnuZoom);
     {
         auto* sub = new QMenu(view);
-        T1->setMenu(sub);
-        view->addAction(T1);
+        a.T1->setMenu(sub);
+        view->addAction(a.T1);
     }
-    view->addAction(mnuShowStatusBar);
+    view->addAction(a.mnuShowStatusBar);
     view->addSeparator();
-    addSub(view, H1, {mnuEqualize, mnuNormalize, mnuHistogram});
+    addSub(view, a.H1, {a.mnuEqualize, a.mnuNormalize, a.mnuHistogram});
     view->addSeparator();
-    view->addAction(mnuBackgroundColor);
+    view->addAction(a.mnuBackgroundColor);
 
     QMenu* image = menuBar()->addMenu(QString::fromUtf8("イメージ(&I)"));
     image->setObjectName(QStringLiteral("Image1"));
-    image->addAction(mnuResize);
+    image->addAction(a.mnuResize);
     image->addSeparator();
-    image->addActions({mnuTriming, mnuCustomTrim});
+    image->addActions({a.mnuTriming, a.mnuCustomTrim});
     image->addSeparator();
-    image->addActions({mnuRotate270, mnuRotate90, mnuRotate, mnuMirror, mnuFlip});
+    image->addActions({a.mnuRotate270, a.mnuRotate90, a.mnuRotate, a.mnuMirror, a.mnuFlip});
     image->addSeparator();
-    image->addActions({mnuSlideImage, mnuSpacing, mnuTexture});
+    image->addActions({a.mnuSlideImage, a.mnuSpacing, a.mnuTexture});
     image->addSeparator();
-    image->addAction(mnuNoiseReduction);
-    addSub(image, mnuMedian, {mnuMedianLow, mnuMedianAve, mnuMedianHigh});
+    image->addAction(a.mnuNoiseReduction);
+    addSub(image, a.mnuMedian, {a.mnuMedianLow, a.mnuMedianAve, a.mnuMedianHigh});
     image->addSeparator();
-    image->addActions({mnuProgressive, mnuTransparent, mnuJpegQuality});
+    image->addActions({a.mnuProgressive, a.mnuTransparent, a.mnuJpegQuality});
 
     QMenu* colour = menuBar()->addMenu(QString::fromUtf8("カラー(&C)"));
     colour->setObjectName(QStringLiteral("Color1"));
-    colour->addActions({mnuGrayscale, mnuSepia, mnuNegative, mnuSingleColorScale});
+    colour->addActions({a.mnuGrayscale, a.mnuSepia, a.mnuNegative, a.mnuSingleColorScale});
     colour->addSeparator();
-    colour->addActions({mnuBrightness, mnuContrast, mnuRGB, mnuPosterize, mnuSolarization, mnuGamma,
-                        mnuHSV, mnuMonochrome});
+    colour->addActions({a.mnuBrightness, a.mnuContrast, a.mnuRGB, a.mnuPosterize, a.mnuSolarization, a.mnuGamma,
+                        a.mnuHSV, a.mnuMonochrome});
     colour->addSeparator();
-    colour->addActions({mnuSwapRGB, mnuXORConvert});
+    colour->addActions({a.mnuSwapRGB, a.mnuXORConvert});
     colour->addSeparator();
-    colour->addAction(mnuGradation);
+    colour->addAction(a.mnuGradation);
     colour->addSeparator();
-    colour->addActions({mnuGetColorCount, mnuColorBit});
+    colour->addActions({a.mnuGetColorCount, a.mnuColorBit});
 
     QMenu* effects = menuBar()->addMenu(QString::fromUtf8("加工(&T)"));
     effects->setObjectName(QStringLiteral("Effect1"));
-    effects->addActions({mnuSoft, mnuSharpen, mnuEmboss, mnuHighPass, mnuEdgeDetection, mnuGaussianBlur});
+    effects->addActions({a.mnuSoft, a.mnuSharpen, a.mnuEmboss, a.mnuHighPass, a.mnuEdgeDetection, a.mnuGaussianBlur});
     effects->addSeparator();
-    effects->addActions({mnuBlur, mnuButton3D, mnuSpray, mnuNoise, mnuWave, mnuMosaic, mnuBlock,
-                         mnuFadeOut, mnuGlassMosaic, mnuScetch, mnuOilPaint, mnuVortex, mnuExplode,
-                         mnuImplode, mnuSpotLight, mnuBlind});
+    effects->addActions({a.mnuBlur, a.mnuButton3D, a.mnuSpray, a.mnuNoise, a.mnuWave, a.mnuMosaic, a.mnuBlock,
+                         a.mnuFadeOut, a.mnuGlassMosaic, a.mnuScetch, a.mnuOilPaint, a.mnuVortex, a.mnuExplode,
+                         a.mnuImplode, a.mnuSpotLight, a.mnuBlind});
     effects->addSeparator();
-    effects->addAction(mnuCustomFilter);
+    effects->addAction(a.mnuCustomFilter);
 
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ヘルプ(&H)"));
     help->setObjectName(QStringLiteral("Help1"));
-    help->addAction(mnuHelpTopics);
+    help->addAction(a.mnuHelpTopics);
     help->addSeparator();
-    help->addActions({mnuHomePage, mnuProductUpdate});
+    help->addActions({a.mnuHomePage, a.mnuProductUpdate});
     help->addSeparator();
-    help->addAction(mnuAbout);
+    help->addAction(a.mnuAbout);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addActions({mnuColorBit24, mnuColorBit8, mnuColorBit4, mnuColorBit1, mnuColorBitHalftone});
+    PopupMenu1->addActions({a.mnuColorBit24, a.mnuColorBit8, a.mnuColorBit4, a.mnuColorBit1, a.mnuColorBitHalftone});
 
     ZoomMenu = new QMenu(this);
     ZoomMenu->setObjectName(QStringLiteral("ZoomMenu"));
@@ -339,11 +340,11 @@ void TZVfrmMain::CreateMenus() {
         }
         zoomGroup->addAction(item);
         ZoomMenu->addAction(item);
-        ZoomItems.append(item);
-        if (entry.Tag == 999999) mnuZoomFit = item;
-        if (entry.Tag == 100) mnuZoom100 = item;
+        a.ZoomItems.append(item);
+        if (entry.Tag == 999999) a.mnuZoomFit = item;
+        if (entry.Tag == 100) a.mnuZoom100 = item;
     }
-    mnuZoom100->setChecked(true);
+    a.mnuZoom100->setChecked(true);
 
     mnuUndoList = new QMenu(this);
     mnuUndoList->setObjectName(QStringLiteral("mnuUndoList"));
@@ -352,6 +353,7 @@ void TZVfrmMain::CreateMenus() {
 }
 
 void TZVfrmMain::CreateToolbars() {
+    TMainActions& a = Actions;
     auto makeBar = [this](QToolBar*& bar, const char* name, const char* caption) {
         bar = new QToolBar(QString::fromUtf8(caption), this);
         bar->setObjectName(QString::fromLatin1(name));
@@ -374,35 +376,36 @@ void TZVfrmMain::CreateToolbars() {
     };
 
     makeBar(Toolbar1, "Toolbar1", "基本");
-    Toolbar1->addActions({mnuClose, mnuNew, mnuOpen, mnuSave, mnuPrint, mnuCopy, mnuPaste, mnuMergePaste});
-    dropDown(Toolbar1, mnuUndo, mnuUndoList, QToolButton::MenuButtonPopup);
-    dropDown(Toolbar1, mnuRedo, mnuRedoList, QToolButton::MenuButtonPopup);
-    Toolbar1->addActions({mnuSelectAll, mnuTextOut, mnuProgressive, mnuThumbNail, mnuSlideShow});
+    Toolbar1->addActions(
+        {a.mnuClose, a.mnuNew, a.mnuOpen, a.mnuSave, a.mnuPrint, a.mnuCopy, a.mnuPaste, a.mnuMergePaste});
+    dropDown(Toolbar1, a.mnuUndo, mnuUndoList, QToolButton::MenuButtonPopup);
+    dropDown(Toolbar1, a.mnuRedo, mnuRedoList, QToolButton::MenuButtonPopup);
+    Toolbar1->addActions({a.mnuSelectAll, a.mnuTextOut, a.mnuProgressive, a.mnuThumbNail, a.mnuSlideShow});
 
     makeBar(Toolbar2, "Toolbar2", "イメージ");
-    Toolbar2->addActions({mnuResize, mnuFlip, mnuMirror, mnuRotate90, mnuRotate270, mnuTriming, mnuRotate,
-                          mnuSlideImage, mnuSpacing});
+    Toolbar2->addActions({a.mnuResize, a.mnuFlip, a.mnuMirror, a.mnuRotate90, a.mnuRotate270, a.mnuTriming, a.mnuRotate,
+                          a.mnuSlideImage, a.mnuSpacing});
 
     makeBar(Toolbar3, "Toolbar3", "カラー");
-    Toolbar3->addActions({mnuBrightness, mnuContrast, mnuRGB, mnuGamma, mnuSwapRGB, mnuGrayscale, mnuSepia,
-                          mnuNegative, mnuXORConvert, mnuHSV, mnuMonochrome, mnuPosterize, mnuSolarization,
-                          mnuGradation});
+    Toolbar3->addActions({a.mnuBrightness, a.mnuContrast, a.mnuRGB, a.mnuGamma, a.mnuSwapRGB, a.mnuGrayscale,
+                          a.mnuSepia, a.mnuNegative, a.mnuXORConvert, a.mnuHSV, a.mnuMonochrome, a.mnuPosterize,
+                          a.mnuSolarization, a.mnuGradation});
 
     makeBar(Toolbar4, "Toolbar4", "ズーム");
-    dropDown(Toolbar4, mnuZoom, ZoomMenu, QToolButton::InstantPopup);
+    dropDown(Toolbar4, a.mnuZoom, ZoomMenu, QToolButton::InstantPopup);
 
     makeBar(Toolbar5, "Toolbar5", "色解像度");
-    dropDown(Toolbar5, mnuColorBit, PopupMenu1, QToolButton::InstantPopup);
+    dropDown(Toolbar5, a.mnuColorBit, PopupMenu1, QToolButton::InstantPopup);
 
     makeBar(Toolbar6, "Toolbar6", "透過色");
-    Toolbar6->addAction(mnuTransparent);
+    Toolbar6->addAction(a.mnuTransparent);
 
     makeBar(Toolbar7, "Toolbar7", "加工");
-    Toolbar7->addActions({mnuBlur, mnuNoise, mnuSpray, mnuButton3D, mnuMosaic, mnuWave, mnuBlock, mnuFadeOut,
-                          mnuScetch, mnuOilPaint, mnuGlassMosaic, mnuVortex});
+    Toolbar7->addActions({a.mnuBlur, a.mnuNoise, a.mnuSpray, a.mnuButton3D, a.mnuMosaic, a.mnuWave, a.mnuBlock,
+                          a.mnuFadeOut, a.mnuScetch, a.mnuOilPaint, a.mnuGlassMosaic, a.mnuVortex});
 
     makeBar(Toolbar8, "Toolbar8", "スライドショー");
-    Toolbar8->addActions({btnSlideStop, btnPrevImage, btnNextImage});
+    Toolbar8->addActions({a.btnSlideStop, a.btnPrevImage, a.btnNextImage});
     Toolbar8->setMovable(false);
     Toolbar8->setFloatable(false);
     Toolbar8->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -428,7 +431,7 @@ void TZVfrmMain::CreateToolbars() {
     for (QToolBar* bar : {Toolbar1, Toolbar3, Toolbar2, Toolbar7, Toolbar4, Toolbar5, Toolbar6}) {
         QAction* item = bar->toggleViewAction();
         item->setObjectName(QStringLiteral("mnu") + bar->objectName());
-        T1->menu()->addAction(item);
+        a.T1->menu()->addAction(item);
     }
 }
 

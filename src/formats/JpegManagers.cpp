@@ -1,0 +1,214 @@
+// The libjpeg managers of the JPEG adapter and the guarded call into the
+// library; see JpegManagers.h.
+
+#include "formats/JpegManagers.h"
+
+#include <cmath>
+#include <new>
+#include <string>
+
+#include <jerror.h>
+
+namespace zelvo {
+namespace jpeg {
+namespace {
+
+std::chrono::milliseconds gProgressInterval{500};
+
+[[noreturn]] void Jump(ErrorManager& err, JumpReason reason) {
+    err.reason = reason;
+    std::longjmp(err.jump, 1);
+}
+
+extern "C" void ErrorExit(j_common_ptr cinfo) {
+    auto& err = *reinterpret_cast<ErrorManager*>(cinfo->err);
+    err.code = err.pub.msg_code;
+    err.text[0] = '\0';
+    (*err.pub.format_message)(cinfo, err.text);
+    Jump(err, JumpReason::LibraryError);
+}
+
+extern "C" void EmitMessage(j_common_ptr cinfo, int msgLevel) {
+    // Level -1 is a warning (corrupt data the library steps over); higher
+    // levels are trace output. Both are only counted or dropped.
+    if (msgLevel < 0) ++reinterpret_cast<ErrorManager*>(cinfo->err)->warnings;
+}
+
+extern "C" void OutputMessage(j_common_ptr) {}
+extern "C" void ResetErrorManager(j_common_ptr) {}
+
+}  // namespace
+
+void InstallErrorManager(ErrorManager& err) {
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = ErrorExit;
+    err.pub.emit_message = EmitMessage;
+    err.pub.output_message = OutputMessage;
+    err.pub.reset_error_mgr = ResetErrorManager;
+    err.reason = JumpReason::None;
+    err.code = 0;
+    err.text[0] = '\0';
+    err.warnings = 0;
+}
+
+namespace {
+
+extern "C" void InitSource(j_decompress_ptr) {}
+
+extern "C" boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    ERREXIT(cinfo, JERR_INPUT_EOF);
+    return FALSE;
+}
+
+extern "C" void SkipInputData(j_decompress_ptr cinfo, long numBytes) {
+    if (numBytes <= 0) return;
+    jpeg_source_mgr& src = *cinfo->src;
+    if (static_cast<unsigned long>(numBytes) > src.bytes_in_buffer) {
+        src.next_input_byte += src.bytes_in_buffer;
+        src.bytes_in_buffer = 0;
+        ERREXIT(cinfo, JERR_INPUT_EOF);
+    }
+    src.next_input_byte += numBytes;
+    src.bytes_in_buffer -= std::size_t(numBytes);
+}
+
+extern "C" void TermSource(j_decompress_ptr) {}
+
+}  // namespace
+
+void InstallSource(j_decompress_ptr cinfo, SourceManager& src, std::span<const std::uint8_t> bytes) {
+    src.data = bytes.data();
+    src.size = bytes.size();
+    src.pub.init_source = InitSource;
+    src.pub.fill_input_buffer = FillInputBuffer;
+    src.pub.skip_input_data = SkipInputData;
+    src.pub.resync_to_restart = jpeg_resync_to_restart;
+    src.pub.term_source = TermSource;
+    src.pub.next_input_byte = bytes.data();
+    src.pub.bytes_in_buffer = bytes.size();
+    cinfo->src = &src.pub;
+}
+
+namespace {
+
+constexpr std::size_t kFirstOutputChunk = 64 * 1024;
+
+// The destination grows one vector; std::bad_alloc is turned into the
+// library's out-of-memory error outside the catch block, because a longjmp
+// must not leave a handler.
+bool GrowOutput(std::vector<std::uint8_t>& out, std::size_t size) noexcept {
+    try {
+        out.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+extern "C" void InitDestination(j_compress_ptr cinfo) {
+    auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
+    if (!GrowOutput(*dest.out, kFirstOutputChunk)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    dest.pub.next_output_byte = dest.out->data();
+    dest.pub.free_in_buffer = dest.out->size();
+}
+
+extern "C" boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+    // Called with the whole buffer full, whatever free_in_buffer says.
+    auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
+    const std::size_t used = dest.out->size();
+    if (!GrowOutput(*dest.out, used * 2)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    dest.pub.next_output_byte = dest.out->data() + used;
+    dest.pub.free_in_buffer = dest.out->size() - used;
+    return TRUE;
+}
+
+extern "C" void TermDestination(j_compress_ptr cinfo) {
+    auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
+    dest.out->resize(dest.out->size() - dest.pub.free_in_buffer);
+}
+
+}  // namespace
+
+void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vector<std::uint8_t>& out) {
+    dest.out = &out;
+    dest.pub.init_destination = InitDestination;
+    dest.pub.empty_output_buffer = EmptyOutputBuffer;
+    dest.pub.term_destination = TermDestination;
+    cinfo->dest = &dest.pub;
+}
+
+namespace {
+
+// Calls the image's OnProgress from inside a library callback. Returns the
+// reason to leave the library, JumpReason::None to go on.
+JumpReason CallProgressHandler(CoderBase& coder, TProgressStage stage, int percent, bool redraw,
+                               const TRect& rect) noexcept {
+    TJPEGImage& image = *coder.image;
+    if (!image.OnProgress) return JumpReason::None;
+    try {
+        image.OnProgress(image, stage, std::uint8_t(percent), redraw, rect, std::string());
+        return JumpReason::None;
+    } catch (const EAbort&) {
+        return JumpReason::Abort;
+    } catch (...) {
+        coder.pending = std::current_exception();
+        return JumpReason::Exception;
+    }
+}
+
+extern "C" void ProgressMonitor(j_common_ptr cinfo) {
+    auto& p = *reinterpret_cast<ProgressManager*>(cinfo->progress);
+    CoderBase& coder = *p.coder;
+    const auto now = std::chrono::steady_clock::now();
+    if (!p.started) {
+        // The first callback only starts the clock.
+        p.started = true;
+        p.last = now;
+        return;
+    }
+    if (now - p.last < gProgressInterval) return;
+    p.last = now;
+    if (p.pub.pass_limit <= 0 || p.pub.total_passes <= 0) return;
+    const double done = double(p.pub.pass_counter) / double(p.pub.pass_limit) + double(p.pub.completed_passes);
+    const int percent = int(std::lround(100.0 * done / double(p.pub.total_passes)));
+    if (percent == p.lastPercent) return;
+    p.lastPercent = percent;
+
+    TRect rect;
+    bool redraw = false;
+    if (coder.decompressing) {
+        // The rows output since the last report; at the start of a new pass
+        // the current row is above the last one and the rest of the picture
+        // is reported.
+        const int row = int(reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline);
+        const int bottom = row >= p.lastRow ? row : coder.outputHeight;
+        rect = Rect(0, p.lastRow, coder.outputWidth, bottom);
+        p.lastRow = row;
+        redraw = rect.Height() > 3;
+    }
+    const JumpReason reason = CallProgressHandler(coder, TProgressStage::psRunning, percent, redraw, rect);
+    if (reason != JumpReason::None) Jump(coder.err, reason);
+}
+
+}  // namespace
+
+void InstallProgress(CoderBase& coder, j_common_ptr cinfo) {
+    coder.progress.pub.progress_monitor = ProgressMonitor;
+    coder.progress.coder = &coder;
+    coder.progress.started = false;
+    coder.progress.lastPercent = -1;
+    coder.progress.lastRow = 0;
+    cinfo->progress = &coder.progress.pub;
+}
+
+[[noreturn]] void ThrowLibraryError(const ErrorManager& err) {
+    char message[64];
+    std::snprintf(message, sizeof message, "JPEG エラー #%d", err.code);
+    throw EJPEG(message, err.text);
+}
+
+}  // namespace jpeg
+
+void SetJpegProgressInterval(int milliseconds) { jpeg::gProgressInterval = std::chrono::milliseconds(milliseconds); }
+
+}  // namespace zelvo
