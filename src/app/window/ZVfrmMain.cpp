@@ -238,7 +238,7 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
 
 void TZVfrmMain::BuildFilters() {
     // Plug-ins join here once the plug-in host searches for them.
-    const TFormatFilters filters = BuildFormatFilters(FGIFMode, {});
+    const TFormatFilters filters = BuildWindowFilters(FGIFMode, {});
     FOpenFilter = QString::fromStdString(filters.OpenFilter);
     FSaveFilter = QString::fromStdString(filters.SaveFilter);
     FAllPatterns = QString::fromStdString(filters.AllPatterns);
