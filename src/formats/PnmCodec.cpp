@@ -37,7 +37,13 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 class TPnmInput {
 public:
-    explicit TPnmInput(TStream& stream) : stream_(stream), buffer_(new std::uint8_t[kBlockBytes]), capacity_(kBlockBytes) {}
+    explicit TPnmInput(TStream& stream) : stream_(stream) {
+        // A small file gets a buffer of its size, not a whole block.
+        const std::int64_t left = stream.Size() - stream.Position();
+        capacity_ = left > 0 ? std::size_t(std::clamp<std::int64_t>(left, 4096, std::int64_t(kBlockBytes)))
+                             : kBlockBytes;
+        buffer_.reset(new std::uint8_t[capacity_]);
+    }
 
     /// The next byte, or -1 at the end of the stream.
     int Peek() {
@@ -510,6 +516,10 @@ void SavePnmPicture(const TDibImage& picture, TStream& stream, TPnmForm form) {
             greys[std::size_t(i)] = table[i].rgbRed;
         }
     }
+    // The grey ramp that this reader and the JPEG reader give 8-bit grey
+    // pictures maps every index to itself.
+    bool rampGreys = bits == 8;
+    for (int i = 0; rampGreys && i < 256; ++i) rampGreys = greys[std::size_t(i)] == i;
     // P4 bits are 1 for black: a palette with black first is inverted.
     const bool invertBits = form == TPnmForm::Pbm && table[0].rgbRed == 0;
 
@@ -532,7 +542,8 @@ void SavePnmPicture(const TDibImage& picture, TStream& stream, TPnmForm form) {
                 if (width % 8) dst[rowBytes - 1] &= std::uint8_t(0xFF << (8 - width % 8));
                 break;
             case TPnmForm::Pgm:
-                MapIndexedRow(src, bits, std::size_t(width), greys, dst);
+                if (rampGreys) std::memcpy(dst, src, rowBytes);
+                else MapIndexedRow(src, bits, std::size_t(width), greys, dst);
                 break;
             default:
                 if (bits == 24) SwapRedBlue(src, dst, std::size_t(width));

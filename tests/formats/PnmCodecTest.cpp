@@ -224,6 +224,14 @@ TEST(PnmRoundTrip, EveryDepthThroughEveryForm) {
     };
     TDibImage whiteFirst = test::NoiseImagePalette(21, 5, 1, 2, 4);
     whiteFirst.SetColorTable(std::vector<TRGBQuad>{{255, 255, 255, 0}, {0, 0, 0, 0}});
+    // A grey palette in another order than the ramp: mapped, not copied.
+    TDibImage reversedGrey = GreyNoise(17, 6, 8, 10);
+    std::vector<TRGBQuad> reversed(256);
+    for (int i = 0; i < 256; ++i) {
+        const auto v = std::uint8_t(255 - i);
+        reversed[std::size_t(i)] = TRGBQuad{v, v, v, 0};
+    }
+    reversedGrey.SetColorTable(reversed);
     TDibImage blackFirst = whiteFirst;
     blackFirst.SetColorTable(std::vector<TRGBQuad>{{0, 0, 0, 0}, {255, 255, 255, 0}});
     const TCase cases[] = {
@@ -232,6 +240,7 @@ TEST(PnmRoundTrip, EveryDepthThroughEveryForm) {
         {"24-bit named .pgm", test::NoiseImage24(5, 3, 3), TPnmForm::Pgm, "P6", 24, true},
         {"24-bit named .pbm", test::NoiseImage24(5, 3, 3), TPnmForm::Pbm, "P6", 24, true},
         {"8-bit grey as P5", GreyNoise(33, 9, 8, 5), TPnmForm::Pgm, "P5", 8, true},
+        {"8-bit reversed grey as P5", reversedGrey, TPnmForm::Pgm, "P5", 8, false},
         {"8-bit grey as PAM", GreyNoise(33, 9, 8, 5), TPnmForm::PamRgb, "P7", 24, false},
         {"8-bit colour as P6", test::NoiseImagePalette(19, 7, 8, 256, 6), TPnmForm::Pgm, "P6", 24, false},
         {"4-bit grey as P5", GreyNoise(19, 7, 4, 7), TPnmForm::Pbm, "P5", 8, false},
