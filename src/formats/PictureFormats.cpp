@@ -71,14 +71,6 @@ void WritePng(const TDibImage& picture, TStream& stream, const TSaveOptions& opt
     SavePngPicture(picture, stream, options.Transparent, options.TransparentColor, options.Progressive);
 }
 
-TDibImage ReadPnm(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo&) {
-    return LoadPnmPictureFile(path);
-}
-
-void WritePnm(const TDibImage& picture, TStream& stream, const TSaveOptions&, std::string_view extension) {
-    SavePnmPicture(picture, stream, PnmFormForExtension(extension));
-}
-
 std::vector<TPictureFormat> MakeTable() {
     std::vector<TPictureFormat> rows;
     rows.push_back({.Key = "bmp",
@@ -129,8 +121,12 @@ std::vector<TPictureFormat> MakeTable() {
                     .Description = "Netpbm picture",
                     .Extensions = {".pnm", ".ppm", ".pgm", ".pbm", ".pam"},
                     .WriteExtensions = {".ppm", ".pgm", ".pbm", ".pnm", ".pam"},
-                    .Read = ReadPnm,
-                    .Write = WritePnm,
+                    .Read = [](const std::filesystem::path& path, TReadPurpose,
+                               TPictureFileInfo&) { return LoadPnmPictureFile(path); },
+                    .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions&,
+                                std::string_view extension) {
+                        SavePnmPicture(picture, stream, PnmFormForExtension(extension));
+                    },
                     .Listed = false,
                     .QuickPreview = true});
     return rows;

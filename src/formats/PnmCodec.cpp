@@ -39,9 +39,9 @@ class TPnmInput {
 public:
     explicit TPnmInput(TStream& stream) : stream_(stream) {
         // A small file gets a buffer of its size, not a whole block.
-        const std::int64_t left = stream.Size() - stream.Position();
-        capacity_ = left > 0 ? std::size_t(std::clamp<std::int64_t>(left, 4096, std::int64_t(kBlockBytes)))
-                             : kBlockBytes;
+        const std::int64_t left = Left();
+        capacity_ = left >= 0 ? std::size_t(std::clamp<std::int64_t>(left, 4096, std::int64_t(kBlockBytes)))
+                              : kBlockBytes;
         buffer_.reset(new std::uint8_t[capacity_]);
     }
 
@@ -71,13 +71,20 @@ public:
     }
     /// Bytes still to come when the stream knows its size; -1 otherwise.
     std::int64_t Available() {
-        const std::int64_t size = stream_.Size();
-        const std::int64_t position = stream_.Position();
-        if (size <= 0 || position < 0 || position > size) return -1;
-        return std::int64_t(end_ - pos_) + (size - position);
+        const std::int64_t left = Left();
+        return left < 0 ? -1 : std::int64_t(end_ - pos_) + left;
     }
 
 private:
+    /// Bytes the stream holds past its position; -1 when it cannot tell (a
+    /// pipe reports size 0 and no position).
+    std::int64_t Left() {
+        const std::int64_t size = stream_.Size();
+        const std::int64_t position = stream_.Position();
+        if (size <= 0 || position < 0 || position > size) return -1;
+        return size - position;
+    }
+
     bool Fill() {
         pos_ = 0;
         end_ = stream_.Read(buffer_.get(), capacity_);
@@ -404,9 +411,6 @@ void DecodeBinaryRow(const THeader& h, const TLevels& levels, const std::uint8_t
     }
 }
 
-/// A sample of a plain P2/P3 raster.
-std::uint64_t ReadPlainSample(TPnmInput& in) { return ReadField(in, "sample"); }
-
 void DecodePlainRow(TPnmInput& in, const THeader& h, const TLevels& levels, std::uint8_t* dst) {
     const std::size_t width = std::size_t(h.Width);
     if (h.Magic == 1) {
@@ -421,13 +425,13 @@ void DecodePlainRow(TPnmInput& in, const THeader& h, const TLevels& levels, std:
         return;
     }
     if (h.Magic == 2) {
-        for (std::size_t x = 0; x < width; ++x) dst[x] = levels(ReadPlainSample(in));
+        for (std::size_t x = 0; x < width; ++x) dst[x] = levels(ReadField(in, "sample"));
         return;
     }
     for (std::size_t x = 0; x < width; ++x, dst += 3) {
-        dst[2] = levels(ReadPlainSample(in));
-        dst[1] = levels(ReadPlainSample(in));
-        dst[0] = levels(ReadPlainSample(in));
+        dst[2] = levels(ReadField(in, "sample"));
+        dst[1] = levels(ReadField(in, "sample"));
+        dst[0] = levels(ReadField(in, "sample"));
     }
 }
 
