@@ -8,6 +8,7 @@
 
 #include "cli/OperationTable.h"
 #include "document/QxImage.h"
+#include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
 #include "image/Text.h"
@@ -17,8 +18,6 @@
 namespace zelvo::cli {
 
 namespace {
-
-bool EndsWithPam(const std::string& path) { return DispatchExtension(path) == ".pam"; }
 
 int ParseInt(const std::string& text, const std::string& what) {
     try {
@@ -44,14 +43,23 @@ void LoadInto(TQxImage& doc, const std::string& input, bool gifMode) {
     throw std::runtime_error("no reader for this file type: " + input);
 }
 
-void WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n <= 0) throw EWriteError(kSWriteError);
-        data += n;
-        size -= std::size_t(n);
+/// Standard output as a write-only stream, for the raw RGB rows.
+class TStdoutStream : public TStream {
+public:
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    std::size_t Write(const void* buffer, std::size_t count) override {
+        const auto* data = static_cast<const std::uint8_t*>(buffer);
+        std::size_t done = 0;
+        while (done < count) {
+            const ssize_t n = ::write(STDOUT_FILENO, data + done, count - done);
+            if (n <= 0) break;
+            done += std::size_t(n);
+        }
+        return done;
     }
-}
+    std::int64_t Seek(std::int64_t, TSeekOrigin) override { return 0; }
+    std::int64_t Size() override { return 0; }
+};
 
 struct TDecodeArgs {
     bool GifMode = false;
@@ -76,17 +84,23 @@ int Decode(const std::vector<std::string>& args, bool rawToStdout) {
     const std::size_t want = rawToStdout ? 1 : 2;
     if (parsed.Positional.size() != want)
         throw EUsage(rawToStdout ? "usage: zelvo-cli rgb [--gif-mode] INPUT"
-                                 : "usage: zelvo-cli decode [--gif-mode] INPUT OUTPUT.pam|-");
+                                 : "usage: zelvo-cli decode [--gif-mode] INPUT OUTPUT|-");
     TQxImage doc;
     LoadInto(doc, parsed.Positional[0], parsed.GifMode);
     const TDibImage picture = doc.Bitmap().ToDibImage();
     if (rawToStdout || parsed.Positional[1] == "-") {
-        const auto rgb = ToRGB8(picture);
-        WriteAll(STDOUT_FILENO, rgb.data(), rgb.size());
+        TStdoutStream out;
+        SavePnmPicture(picture, out, TPnmForm::RawRgb);
         return 0;
     }
-    TFileStream out(parsed.Positional[1], TFileStream::Mode::fmCreate);
-    WritePam(picture, out);
+    // The output is written in place, like a tool's redirected output; the
+    // document's save (apply) replaces its target only once written.
+    const std::string& output = parsed.Positional[1];
+    const std::string ext = DispatchExtension(output);
+    const TPictureFormat* format = FindPictureWriter(ext, parsed.GifMode);
+    if (!format) throw std::runtime_error("no writer for this file type: " + output);
+    TFileStream out(output, TFileStream::Mode::fmCreate);
+    format->Write(picture, out, TSaveOptions{}, ext);
     return 0;
 }
 
@@ -203,12 +217,7 @@ int Apply(const std::vector<std::string>& args) {
     for (const auto& step : steps) step.Op->Invoke(doc, step.Args);
 
     const std::string& output = positional[1];
-    if (EndsWithPam(output)) {
-        if (doc.Empty()) throw std::runtime_error("the document holds no picture");
-        TFileStream out(output, TFileStream::Mode::fmCreate);
-        WritePam(doc.Bitmap().ToDibImage(), out);
-        return 0;
-    }
+    if (doc.Empty()) throw std::runtime_error("the document holds no picture");
     std::string failure;
     if (!doc.SaveDocumentFile(output, gifMode, &failure)) {
         if (failure.empty()) throw std::runtime_error("no writer for this file type: " + output);
@@ -218,51 +227,6 @@ int Apply(const std::vector<std::string>& args) {
 }
 
 }  // namespace
-
-std::vector<std::uint8_t> ToRGB8(const TDibImage& image) {
-    TDibImage plain(image);
-    const TDibPixelFormat format = plain.PixelFormat();
-    if (format == dibPf8BitRLE) plain.SetPixelFormat(dibPf8Bit);
-    if (format == dibPf4BitRLE) plain.SetPixelFormat(dibPf4Bit);
-    const int w = plain.Width();
-    const int h = plain.Height();
-    const int bits = plain.BitCount();
-    const TRGBQuad* table = plain.ColorTable();
-    std::vector<std::uint8_t> rgb(std::size_t(w) * std::size_t(h) * 3);
-    std::uint8_t* out = rgb.data();
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* row = plain.ScanLineRead(y);
-        for (int x = 0; x < w; ++x) {
-            if (bits == 24) {
-                *out++ = row[x * 3 + 2];
-                *out++ = row[x * 3 + 1];
-                *out++ = row[x * 3];
-                continue;
-            }
-            int index = 0;
-            if (bits == 8)
-                index = row[x];
-            else if (bits == 4)
-                index = (x & 1) ? (row[x / 2] & 0x0F) : (row[x / 2] >> 4);
-            else
-                index = (row[x / 8] >> (7 - (x & 7))) & 1;
-            const TRGBQuad& c = table[index];
-            *out++ = c.rgbRed;
-            *out++ = c.rgbGreen;
-            *out++ = c.rgbBlue;
-        }
-    }
-    return rgb;
-}
-
-void WritePam(const TDibImage& image, TStream& stream) {
-    const std::string header = "P7\nWIDTH " + std::to_string(image.Width()) + "\nHEIGHT " +
-                               std::to_string(image.Height()) +
-                               "\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n";
-    stream.WriteBuffer(header.data(), header.size());
-    const auto rgb = ToRGB8(image);
-    stream.WriteBuffer(rgb.data(), rgb.size());
-}
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {

@@ -2,11 +2,19 @@
 // zelvo-cli, the headless front end: the same document and codecs as the
 // editor, for scripts, tests and benchmarks.
 //
-//   zelvo-cli decode [--gif-mode] INPUT OUTPUT.pam   picture -> PAM (P7, RGB, 255)
+//   zelvo-cli decode [--gif-mode] INPUT OUTPUT       picture -> any format with a writer
 //   zelvo-cli decode [--gif-mode] INPUT -            raw RGB8 rows, top-down, on stdout
 //   zelvo-cli rgb [--gif-mode] INPUT                 the same as "decode INPUT -"
 //   zelvo-cli info [--gif-mode] INPUT                width, height, bit count, ...
 //   zelvo-cli apply INPUT OUTPUT [options] OP...     run document operations, save
+//
+// INPUT and OUTPUT formats come from the table of picture formats by
+// extension. Netpbm is the interchange format with other tools: any of
+// .pbm/.pgm/.ppm/.pnm/.pam is read (P1..P7); decode and apply write
+// OUTPUT.pam as P7 TUPLTYPE RGB MAXVAL 255 whatever the picture's depth,
+// OUTPUT.ppm as P6, OUTPUT.pgm as P5 for grey pictures (P6 otherwise) and
+// OUTPUT.pbm/.pnm as the smallest of P4, P5 and P6 that holds the picture.
+// decode writes OUTPUT in place; apply replaces it only once written.
 //
 // Exit status 0 on success, 1 with the reason on standard error otherwise.
 
@@ -23,11 +31,5 @@ namespace zelvo::cli {
 /// Runs one command line; returns the exit status.
 int Run(int argc, char** argv);
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-/// The picture as RGB8 rows, top row first, palette indices expanded to
-/// their colours. Works on any depth (RLE data is decoded on a copy).
-std::vector<std::uint8_t> ToRGB8(const TDibImage& image);
-/// Writes a P7 PAM file: TUPLTYPE RGB, MAXVAL 255, rows top-down.
-void WritePam(const TDibImage& image, TStream& stream);
 
 }  // namespace zelvo::cli

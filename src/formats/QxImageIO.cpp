@@ -9,8 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "formats/JpegImage.h"
-#include "formats/PngImage.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
 #include "image/Text.h"
@@ -18,23 +16,6 @@
 namespace zelvo {
 
 namespace {
-
-bool IsBmp(const std::string& ext) { return ext == ".bmp" || ext == ".dib"; }
-bool IsJpeg(const std::string& ext) { return ext == ".jpg" || ext == ".jpe" || ext == ".jpeg"; }
-
-/// Plain 4- or 8-bit form of an RLE picture; other pictures as they are.
-void DecodeRle(TDibImage& picture) {
-    const TDibPixelFormat format = picture.PixelFormat();
-    if (format == dibPf4BitRLE) picture.SetPixelFormat(dibPf4Bit);
-    if (format == dibPf8BitRLE) picture.SetPixelFormat(dibPf8Bit);
-}
-
-TDibImage ReadBmp(const std::filesystem::path& path) {
-    TDibImage picture;
-    picture.LoadFromFile(path);
-    DecodeRle(picture);
-    return picture;
-}
 
 /// Runs `writer` on a temporary file in the target's folder and renames it
 /// over the target only when the writer returned; otherwise removes it and
@@ -95,141 +76,99 @@ std::string DispatchExtension(const std::filesystem::path& path) {
 
 bool ReadDocumentPicture(const std::filesystem::path& path, bool gifMode, TDibImage& picture,
                          TPictureFileInfo& info) {
-    const std::string ext = DispatchExtension(path);
-    TPictureFileInfo read;
-    if (IsBmp(ext)) {
-        TDibImage loaded = ReadBmp(path);
-        picture = loaded;
-        info = read;
-        return true;
-    }
-    if (IsJpeg(ext)) {
-        // Full size, best quality, 24 bits (8 for grey files); Progressive =
-        // the file has more than one scan; ColorKeyed false.
-        TJpegLoadInfo jpeg;
-        TDibImage loaded = LoadJpegPicture(path, TJPEGPerformance::jpBestQuality, &jpeg);
-        read.Progressive = jpeg.Progressive;
-        picture = loaded;
-        info = read;
-        return true;
-    }
-    if (ext == ".png") {
-        // PNG reader, in and outside GIF mode: Progressive = interlaced,
-        // Transparent false, ColorKeyed true.
-        TDibImage loaded;
-        read.Progressive = LoadPngPictureFile(path, loaded);
-        read.ColorKeyed = 1;
-        picture = loaded;
-        info = read;
-        return true;
-    }
-    if (ext == ".gif" && gifMode) {
-        // GIF reader: first image on the logical screen. Not wired yet.
-        return false;
-    }
-    if (ext == ".pcd" && gifMode) {
-        // PhotoCD reader at resolution 2 (768 x 512). Not wired yet.
-        return false;
-    }
     // Every other extension, and .gif/.pcd outside GIF mode, belongs to the
     // image plug-ins, which the program does not load yet.
-    return false;
+    const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
+    if (!format || !format->Read || !GateOpen(format->Gate, gifMode)) return false;
+    TPictureFileInfo read;
+    TDibImage loaded = format->Read(path, TReadPurpose::Document, read);
+    picture = loaded;
+    info = read;
+    return true;
+}
+
+const TPictureFormat* FindPictureWriter(std::string_view extension, bool gifMode) {
+    const TPictureFormat* format = FindPictureFormat(extension);
+    if (!format || !WritesExtension(*format, extension) || !GateOpen(format->Gate, gifMode)) return nullptr;
+    return format;
 }
 
 bool WriteDocumentPicture(const std::filesystem::path& path, const TDibImage& picture, const TSaveOptions& options,
                           bool gifMode, bool& colorKeyed) {
     const std::string ext = DispatchExtension(path);
-    if (ext == ".bmp") {
-        TDibImage out(picture);
-        DecodeRle(out);
-        if (options.RLECompress) {
-            try {
-                if (out.PixelFormat() == dibPf4Bit) out.SetPixelFormat(dibPf4BitRLE);
-                if (out.PixelFormat() == dibPf8Bit) out.SetPixelFormat(dibPf8BitRLE);
-            } catch (const EDibImageError&) {
-                // A picture RLE cannot represent is written uncompressed.
-                out = picture;
-                DecodeRle(out);
-            }
-        }
-        WriteReplacing(path, [&](TStream& stream) { out.SaveToStream(stream); });
-        colorKeyed = false;
+    const TPictureFormat* format = FindPictureWriter(ext, gifMode);
+    if (!format) return false;
+    WriteReplacing(path, [&](TStream& stream) { format->Write(picture, stream, options, ext); });
+    colorKeyed = format->ColorKeyedAfterSave;
+    return true;
+}
+
+namespace {
+
+bool LoadQuietly(const std::filesystem::path& path, TDibImage& picture, TReadPurpose purpose,
+                 bool (*takes)(const TPictureFormat&, bool), bool gifMode) {
+    const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
+    // Image plug-ins take the rest.
+    if (!format || !format->Read || !takes(*format, gifMode)) return false;
+    try {
+        TPictureFileInfo info;
+        TDibImage loaded = format->Read(path, purpose, info);
+        picture = loaded;
         return true;
-    }
-    if (IsJpeg(ext)) {
-        WriteReplacing(path, [&](TStream& stream) {
-            SaveJpegPicture(picture, stream, options.Quality, options.Progressive);
-        });
-        colorKeyed = false;
-        return true;
-    }
-    if (ext == ".png") {
-        // PNG writer: transparency = options.Transparent with
-        // options.TransparentColor, interlace = options.Progressive;
-        // ColorKeyed true.
-        WriteReplacing(path, [&](TStream& stream) {
-            SavePngPicture(picture, stream, options.Transparent, options.TransparentColor, options.Progressive);
-        });
-        colorKeyed = true;
-        return true;
-    }
-    if (ext == ".gif" && gifMode) {
-        // GIF writer (octree reduction, nearest colour). Not wired yet.
+    } catch (const std::exception&) {
+        // Secondary loads (thumbnails, textures, previews) skip unreadable files.
         return false;
     }
-    return false;
 }
+
+}  // namespace
 
 bool LoadPictureFile(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
-    const std::string ext = DispatchExtension(path);
-    try {
-        if (IsBmp(ext)) {
-            TDibImage loaded = ReadBmp(path);
-            picture = loaded;
-            return true;
-        }
-        if (IsJpeg(ext)) {
-            TDibImage loaded = LoadJpegPicture(path, TJPEGPerformance::jpBestSpeed);
-            picture = loaded;
-            return true;
-        }
-        if (ext == ".png" && gifMode) {
-            TDibImage loaded;
-            LoadPngPictureFile(path, loaded);
-            picture = loaded;
-            return true;
-        }
-        if (ext == ".gif" && gifMode) {
-            // GIF reader. Not wired yet.
-            return false;
-        }
-        if (ext == ".pcd") {
-            // PhotoCD reader at resolution 0 (192 x 128), in any mode. Not
-            // wired yet.
-            return false;
-        }
-        if (ext == ".ico") {
-            // Icon reader: image 0 at its own size in 24 bits. Not wired yet.
-            return false;
-        }
-        // Image plug-ins.
-        return false;
-    } catch (const std::exception&) {
-        // Secondary loads (thumbnails, textures) skip unreadable files.
-        return false;
-    }
+    return LoadQuietly(path, picture, TReadPurpose::Secondary,
+                       [](const TPictureFormat& f, bool gif) { return GateOpen(f.SecondaryGate, gif); }, gifMode);
 }
 
-TFormatFilters BuildFormatFilters(bool gifMode, const std::vector<TPluginFormat>& plugins) {
+bool LoadPreviewPicture(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
+    return LoadQuietly(path, picture, TReadPurpose::Preview,
+                       [](const TPictureFormat& f, bool gif) { return f.QuickPreview && GateOpen(f.Gate, gif); },
+                       gifMode);
+}
+
+namespace {
+
+/// "*.a;*.b" for the given extensions.
+std::string Patterns(const std::vector<std::string>& extensions) {
+    std::string out;
+    for (const auto& ext : extensions) out += (out.empty() ? "*" : ";*") + ext;
+    return out;
+}
+
+std::string Caption(const std::function<std::string(const TPictureFormat&)>& caption, const TPictureFormat& row,
+                    const std::string& patterns) {
+    std::string text = caption ? caption(row) : std::string();
+    return text.empty() ? row.Description + " (" + patterns + ")" : text;
+}
+
+}  // namespace
+
+TFormatFilters BuildFormatFilters(bool gifMode, const std::vector<TPluginFormat>& plugins,
+                                  const TFilterCaptions& captions) {
     TFormatFilters result;
-    result.KnownExtensions = {".jpg", ".jpe", ".jpeg", ".bmp", ".dib", ".png", ".ico"};
-    if (gifMode) {
-        result.KnownExtensions.push_back(".gif");
-        result.KnownExtensions.push_back(".pcd");
+    std::string entries;
+    for (const TPictureFormat& row : PictureFormats()) {
+        if (!row.Listed || !GateOpen(row.Gate, gifMode)) continue;
+        const std::string patterns = Patterns(row.Extensions);
+        const std::string entry = row.EntryPatterns.empty() ? patterns : row.EntryPatterns;
+        for (const auto& ext : row.Extensions) result.KnownExtensions.push_back(ext);
+        result.AllPatterns += (result.AllPatterns.empty() ? "" : ";") + patterns;
+        entries += "|" + Caption(captions.Open, row, entry) + "|" + entry;
+        if (!row.WriteExtensions.empty()) {
+            const std::string& ext = row.WriteExtensions.front();
+            if (!result.SaveFilter.empty()) result.SaveFilter += "|";
+            result.SaveFilter += Caption(captions.Save, row, "*" + ext) + "|*" + ext;
+            result.SaveExtensions.push_back(ext.substr(1));
+        }
     }
-    std::string filter;
-    result.AllPatterns = "*.bmp;*.dib;*.jpg;*.jpe;*.jpeg;*.png;*.ico";
-    if (gifMode) result.AllPatterns += ";*.gif;*.pcd";
 
     for (const auto& plugin : plugins) {
         const std::string patterns = AsciiLower(plugin.Patterns);
@@ -245,20 +184,12 @@ TFormatFilters BuildFormatFilters(bool gifMode, const std::vector<TPluginFormat>
         }
         result.PluginAccepted.push_back(added);
         if (added) {
-            filter += "|" + plugin.Description + "|" + patterns;
+            entries += "|" + plugin.Description + "|" + patterns;
             result.AllPatterns += ";" + patterns;
         }
     }
 
-    result.SaveFilter = "ビットマップファイル(*.bmp)|*.bmp|JPEG ファイル(*.jpg)|*.jpg|PNG ファイル(*.png)|*.png";
-    if (gifMode) {
-        filter = "|GIF ファイル(*.gif)|*.gif|PCD ファイル(*.pcd)|*.pcd" + filter;
-        result.SaveFilter += "|GIF ファイル(*.gif)|*.gif";
-    }
-    result.OpenFilter = "全ての画像ファイル|" + result.AllPatterns + "|ビットマップファイル(*.bmp;*.dib)|*.bmp;*.dib" +
-                        "|JPEG ファイル (*.jpg;*.jpeg;*.jpe)|*.jpg;*.jpeg;*.jpe" + "|PNG ファイル(*.png)|*.png" +
-                        "|アイコン ファイル(*.ico)|*.ico" + filter;
-
+    result.OpenFilter = captions.AllPictures + "|" + result.AllPatterns + entries;
     const auto parts = SplitText(result.OpenFilter, '|');
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i % 2 == 0) {

@@ -29,8 +29,7 @@ QString RunOpenDialog(TZVfrmMain& form) {
 }
 
 QString RunSaveDialog(TZVfrmMain& form) {
-    static const QStringList kExtensions = {QStringLiteral("bmp"), QStringLiteral("jpg"), QStringLiteral("png"),
-                                            QStringLiteral("gif")};
+    const QStringList suffixes = SaveDialogSuffixes(form.Options.FGIFMode);
     QFileDialog dialog(&form);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -44,7 +43,7 @@ QString RunSaveDialog(TZVfrmMain& form) {
     // The default extension follows the chosen type.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
         const int i = int(filters.indexOf(filter));
-        if (i >= 0 && i < kExtensions.size()) dialog.setDefaultSuffix(kExtensions[i]);
+        if (i >= 0 && i < suffixes.size()) dialog.setDefaultSuffix(suffixes[i]);
     });
     dialog.setDirectory(form.Options.FLastDirectory);
     const QFileInfo current(QString::fromStdString(form.FFileName));

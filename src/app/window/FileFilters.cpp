@@ -2,7 +2,59 @@
 
 #include <QFileInfo>
 
+#include <map>
+#include <string>
+
 namespace zelvo {
+
+namespace {
+
+struct TRowCaptions {
+    const char* Open;
+    const char* Save;
+};
+
+// By the rows' keys. Rows without captions (netpbm) are not listed.
+const std::map<std::string, TRowCaptions, std::less<>>& RowCaptions() {
+    static const std::map<std::string, TRowCaptions, std::less<>> captions = {
+        {"bmp", {"ビットマップファイル(*.bmp;*.dib)", "ビットマップファイル(*.bmp)"}},
+        {"jpeg", {"JPEG ファイル (*.jpg;*.jpeg;*.jpe)", "JPEG ファイル(*.jpg)"}},
+        {"png", {"PNG ファイル(*.png)", "PNG ファイル(*.png)"}},
+        {"ico", {"アイコン ファイル(*.ico)", ""}},
+        {"gif", {"GIF ファイル(*.gif)", "GIF ファイル(*.gif)"}},
+        {"pcd", {"PCD ファイル(*.pcd)", ""}},
+    };
+    return captions;
+}
+
+std::string CaptionOf(const TPictureFormat& row, bool save) {
+    const auto& captions = RowCaptions();
+    const auto found = captions.find(row.Key);
+    if (found == captions.end()) return {};
+    return save ? found->second.Save : found->second.Open;
+}
+
+}  // namespace
+
+const TFilterCaptions& WindowFilterCaptions() {
+    static const TFilterCaptions captions{
+        "全ての画像ファイル",
+        [](const TPictureFormat& row) { return CaptionOf(row, false); },
+        [](const TPictureFormat& row) { return CaptionOf(row, true); },
+    };
+    return captions;
+}
+
+TFormatFilters BuildWindowFilters(bool gifMode, const std::vector<TPluginFormat>& plugins) {
+    return BuildFormatFilters(gifMode, plugins, WindowFilterCaptions());
+}
+
+QStringList SaveDialogSuffixes(bool gifMode) {
+    QStringList suffixes;
+    for (const std::string& ext : BuildWindowFilters(gifMode, {}).SaveExtensions)
+        suffixes << QString::fromStdString(ext);
+    return suffixes;
+}
 
 QStringList QtNameFilters(const QString& filter) {
     QStringList out;

@@ -1,12 +1,28 @@
 #pragma once
 // The open and save dialogs' file-type lists and the per-entry pattern
 // lists that batch conversion, thumbnails and the slide show match files
-// against.
+// against. The formats and their extensions come from the engine's table of
+// picture formats; the Japanese captions of its rows live here.
 
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
+#include "formats/QxImageIO.h"
+
 namespace zelvo {
+
+/// The dialogs' captions of the picture-format rows ("ビットマップファイル(*.bmp;*.dib)").
+const TFilterCaptions& WindowFilterCaptions();
+
+/// The main window's filters: the table's listed rows with the window's
+/// captions, GIF and PhotoCD in GIF mode, then the accepted plug-ins.
+TFormatFilters BuildWindowFilters(bool gifMode, const std::vector<TPluginFormat>& plugins);
+
+/// The save dialog's default extension per entry ("bmp", "jpg", "png" and,
+/// in GIF mode, "gif").
+QStringList SaveDialogSuffixes(bool gifMode);
 
 /// A "description|patterns|..." filter as Qt file-dialog name filters: the
 /// patterns go inside the parentheses, blank-separated

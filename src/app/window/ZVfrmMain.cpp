@@ -241,7 +241,7 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
 
 void TZVfrmMain::BuildFilters() {
     // Plug-ins join here once the plug-in host searches for them.
-    const TFormatFilters filters = BuildFormatFilters(Options.FGIFMode, {});
+    const TFormatFilters filters = BuildWindowFilters(Options.FGIFMode, {});
     Filters.FOpenFilter = QString::fromStdString(filters.OpenFilter);
     Filters.FSaveFilter = QString::fromStdString(filters.SaveFilter);
     Filters.FAllPatterns = QString::fromStdString(filters.AllPatterns);

@@ -1,0 +1,155 @@
+#include "formats/PictureFormats.h"
+
+#include <algorithm>
+
+#include "formats/JpegImage.h"
+#include "formats/PngImage.h"
+#include "formats/PnmCodec.h"
+#include "image/Exceptions.h"
+
+namespace zelvo {
+
+namespace {
+
+/// Plain 4- or 8-bit form of an RLE picture; other pictures as they are.
+void DecodeRle(TDibImage& picture) {
+    const TDibPixelFormat format = picture.PixelFormat();
+    if (format == dibPf4BitRLE) picture.SetPixelFormat(dibPf4Bit);
+    if (format == dibPf8BitRLE) picture.SetPixelFormat(dibPf8Bit);
+}
+
+// RLE pictures come back as plain 4- or 8-bit pictures.
+TDibImage ReadBmp(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo&) {
+    TDibImage picture;
+    picture.LoadFromFile(path);
+    DecodeRle(picture);
+    return picture;
+}
+
+// With RLECompress, 4- and 8-bit pictures are RLE-coded; one that RLE cannot
+// represent is written uncompressed.
+void WriteBmp(const TDibImage& picture, TStream& stream, const TSaveOptions& options, std::string_view) {
+    TDibImage out(picture);
+    DecodeRle(out);
+    if (options.RLECompress) {
+        try {
+            if (out.PixelFormat() == dibPf4Bit) out.SetPixelFormat(dibPf4BitRLE);
+            if (out.PixelFormat() == dibPf8Bit) out.SetPixelFormat(dibPf8BitRLE);
+        } catch (const EDibImageError&) {
+            out = picture;
+            DecodeRle(out);
+        }
+    }
+    out.SaveToStream(stream);
+}
+
+// The document reads full size at best quality, 24 bits (8 for grey files),
+// Progressive = more than one scan; the other uses take the fast transform.
+TDibImage ReadJpeg(const std::filesystem::path& path, TReadPurpose purpose, TPictureFileInfo& info) {
+    if (purpose != TReadPurpose::Document) return LoadJpegPicture(path, TJPEGPerformance::jpBestSpeed);
+    TJpegLoadInfo jpeg;
+    TDibImage picture = LoadJpegPicture(path, TJPEGPerformance::jpBestQuality, &jpeg);
+    info.Progressive = jpeg.Progressive;
+    return picture;
+}
+
+void WriteJpeg(const TDibImage& picture, TStream& stream, const TSaveOptions& options, std::string_view) {
+    SaveJpegPicture(picture, stream, options.Quality, options.Progressive);
+}
+
+// Progressive = interlaced; Transparent stays false (a transparent colour in
+// the file is not reported as transparency); ColorKeyed true.
+TDibImage ReadPng(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo& info) {
+    TDibImage picture;
+    info.Progressive = LoadPngPictureFile(path, picture);
+    info.ColorKeyed = 1;
+    return picture;
+}
+
+// Transparency = Transparent with TransparentColor, interlace = Progressive.
+void WritePng(const TDibImage& picture, TStream& stream, const TSaveOptions& options, std::string_view) {
+    SavePngPicture(picture, stream, options.Transparent, options.TransparentColor, options.Progressive);
+}
+
+std::vector<TPictureFormat> MakeTable() {
+    std::vector<TPictureFormat> rows;
+    rows.push_back({.Key = "bmp",
+                    .Description = "Windows bitmap",
+                    .Extensions = {".bmp", ".dib"},
+                    .WriteExtensions = {".bmp"},
+                    .Read = ReadBmp,
+                    .Write = WriteBmp,
+                    .QuickPreview = true});
+    rows.push_back({.Key = "jpeg",
+                    .Description = "JPEG picture",
+                    .Extensions = {".jpg", ".jpe", ".jpeg"},
+                    .EntryPatterns = "*.jpg;*.jpeg;*.jpe",
+                    .WriteExtensions = {".jpg", ".jpe", ".jpeg"},
+                    .Read = ReadJpeg,
+                    .Write = WriteJpeg,
+                    .QuickPreview = true});
+    // Secondary loads read PNG natively only in GIF mode; otherwise the file
+    // goes to the plug-ins like any unlisted one.
+    rows.push_back({.Key = "png",
+                    .Description = "PNG picture",
+                    .Extensions = {".png"},
+                    .WriteExtensions = {".png"},
+                    .Read = ReadPng,
+                    .Write = WritePng,
+                    .SecondaryGate = TGifGate::GifModeOnly,
+                    .QuickPreview = true,
+                    .ColorKeyedAfterSave = true});
+    // The document opens icons through its icon loader (image 0); secondary
+    // loads take image 0 at its own size in 24 bits once the reader exists.
+    rows.push_back({.Key = "ico", .Description = "Windows icon", .Extensions = {".ico"}});
+    rows.push_back({.Key = "gif",
+                    .Description = "GIF picture",
+                    .Extensions = {".gif"},
+                    .WriteExtensions = {".gif"},
+                    .Gate = TGifGate::GifModeOnly,
+                    .SecondaryGate = TGifGate::GifModeOnly});
+    // PhotoCD: resolution 2 (768 x 512) for the document in GIF mode,
+    // resolution 0 (192 x 128) for secondary loads in any mode.
+    rows.push_back({.Key = "pcd",
+                    .Description = "PhotoCD picture",
+                    .Extensions = {".pcd"},
+                    .Gate = TGifGate::GifModeOnly,
+                    .SecondaryGate = TGifGate::Always});
+    // Netpbm, the command-line tools' interchange format: opened by name
+    // (command line, drops, zelvo-cli), not listed in the dialogs.
+    rows.push_back({.Key = "netpbm",
+                    .Description = "Netpbm picture",
+                    .Extensions = {".pnm", ".ppm", ".pgm", ".pbm", ".pam"},
+                    .WriteExtensions = {".ppm", ".pgm", ".pbm", ".pnm", ".pam"},
+                    .Read = [](const std::filesystem::path& path, TReadPurpose,
+                               TPictureFileInfo&) { return LoadPnmPictureFile(path); },
+                    .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions&,
+                                std::string_view extension) {
+                        SavePnmPicture(picture, stream, PnmFormForExtension(extension));
+                    },
+                    .Listed = false,
+                    .QuickPreview = true});
+    return rows;
+}
+
+}  // namespace
+
+std::span<const TPictureFormat> PictureFormats() {
+    static const std::vector<TPictureFormat> table = MakeTable();
+    return table;
+}
+
+const TPictureFormat* FindPictureFormat(std::string_view extension) {
+    for (const TPictureFormat& row : PictureFormats()) {
+        if (std::find(row.Extensions.begin(), row.Extensions.end(), extension) != row.Extensions.end()) return &row;
+    }
+    return nullptr;
+}
+
+bool WritesExtension(const TPictureFormat& format, std::string_view extension) {
+    return format.Write &&
+           std::find(format.WriteExtensions.begin(), format.WriteExtensions.end(), extension) !=
+               format.WriteExtensions.end();
+}
+
+}  // namespace zelvo

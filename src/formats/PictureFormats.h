@@ -1,0 +1,116 @@
+#pragma once
+// The table of picture formats: one row per format the program knows, with
+// its extensions, description, reader, writer, GIF-mode gates and whether it
+// gives a quick preview. The format dispatch (document load and save,
+// secondary loads), the open and save dialogs' filters, the lists that
+// batch conversion, thumbnails and the slide show match files against, the
+// open dialog's preview and zelvo-cli all derive from it, so a new format
+// is one row here plus its codec files.
+//
+// Rows without a reader (GIF, PhotoCD and icons until their codecs land)
+// still list their extensions; their files go where files of unknown
+// extensions go. A row's reader and writer are function objects, so a row
+// found at run time (an image plug-in) can carry the plug-in it reads
+// through.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/DibImage.h"
+#include "image/Stream.h"
+#include "image/Types.h"
+
+namespace zelvo {
+
+/// What a document load learns from the file besides the pixels.
+struct TPictureFileInfo {
+    bool Transparent = false;    ///< the first GIF image is transparent
+    bool Progressive = false;    ///< progressive JPEG, interlaced GIF or PNG
+    bool HasTransparentIndex = false;
+    std::uint8_t TransparentIndex = 0;
+    /// The document's ColorKeyed after the load: 0 false, 1 true, -1 kept.
+    int ColorKeyed = 0;
+};
+
+/// The save options of the document.
+struct TSaveOptions {
+    int Quality = 80;            ///< JPEG quality 1..100
+    bool Progressive = false;    ///< progressive JPEG, interlaced GIF and PNG
+    bool Transparent = false;    ///< write transparency (GIF index, PNG colour)
+    TColor TransparentColor = clBlack;
+    std::uint8_t TransparentIndex = 0;
+    bool RLECompress = false;    ///< RLE-code 4- and 8-bit BMP files
+};
+
+/// Why a picture is read; a reader may trade quality for speed for the
+/// secondary uses and the preview.
+enum class TReadPurpose : std::uint8_t {
+    Document,   ///< the edited picture: full size, best quality
+    Secondary,  ///< thumbnails, textures, batch input
+    Preview,    ///< the open dialog's preview box
+};
+
+/// Whether a row takes part only while GIF mode is on.
+enum class TGifGate : std::uint8_t { Always, GifModeOnly };
+
+/// True when a row with `gate` takes part in the given mode.
+inline bool GateOpen(TGifGate gate, bool gifMode) { return gate == TGifGate::Always || gifMode; }
+
+/// Reads a picture file; fills `info` (the document's flags after the load)
+/// and throws the codec's exception on failure.
+using TPictureReader = std::function<TDibImage(const std::filesystem::path& path, TReadPurpose purpose,
+                                               TPictureFileInfo& info)>;
+/// Writes a picture to a stream with the document's options; `extension` is
+/// the target's dispatch extension, for rows whose extensions pick a form.
+using TPictureWriter = std::function<void(const TDibImage& picture, TStream& stream, const TSaveOptions& options,
+                                          std::string_view extension)>;
+
+/// One row of the table.
+struct TPictureFormat {
+    /// A stable name the user interface keys its captions by ("bmp", "jpeg").
+    std::string Key{};
+    /// An English description, for places without a caption of their own.
+    std::string Description{};
+    /// The extensions, lower case with the dot, in the order of the open
+    /// dialog's "all pictures" entry.
+    std::vector<std::string> Extensions{};
+    /// The open dialog's own entry for this row when its patterns stand in
+    /// another order than Extensions ("*.jpg;*.jpeg;*.jpe"); empty: from
+    /// Extensions.
+    std::string EntryPatterns{};
+    /// The extensions a save may name (a subset of Extensions); the first
+    /// is the save dialog's. The save dialog lists every listed row that has
+    /// them, also while its writer is still missing (GIF).
+    std::vector<std::string> WriteExtensions{};
+    /// Empty when the program cannot read the format itself.
+    TPictureReader Read{};
+    /// Empty when the program cannot write the format.
+    TPictureWriter Write{};
+    /// Listing in the dialogs, document loads and saves.
+    TGifGate Gate = TGifGate::Always;
+    /// Secondary loads (LoadPictureFile), which differ for PNG and PhotoCD.
+    TGifGate SecondaryGate = TGifGate::Always;
+    /// Whether the open and save dialogs list the row. Rows reached only by
+    /// name (the command line, drops, scripts) are not listed.
+    bool Listed = true;
+    /// Whether the reader gives the open dialog's preview quickly.
+    bool QuickPreview = false;
+    /// The document's ColorKeyed after a save (true for PNG only).
+    bool ColorKeyedAfterSave = false;
+};
+
+/// The built-in rows, in the order of the open dialog's entries.
+std::span<const TPictureFormat> PictureFormats();
+
+/// The row that lists `extension` (lower case, with the dot), or nullptr.
+const TPictureFormat* FindPictureFormat(std::string_view extension);
+
+/// Whether the row's writer takes `extension`.
+bool WritesExtension(const TPictureFormat& format, std::string_view extension);
+
+}  // namespace zelvo
