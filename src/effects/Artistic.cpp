@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "effects/EffectChecks.h"
 #include "effects/Random.h"
@@ -56,15 +57,17 @@ template <class RowDoneFn>
 void DiffuseInPlace(TDibImage& work, int spread, RowDoneFn rowDone) {
     const int width = work.Width();
     const int height = work.Height();
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows[std::size_t(y)] = work.ScanLine(y);
     for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = work.ScanLine(y);
+        std::uint8_t* row = rows[std::size_t(y)];
         for (int x = 0; x < width; ++x) {
             const int c = Random(spread);
             const int d = Random(2 * c);
             const int e = Random(2 * c);
             const int sx = x + c - d, sy = y + c - e;
             if (sx < 0 || sy < 0 || sx >= width || sy >= height) continue;
-            const std::uint8_t* from = work.ScanLineRead(sy) + sx * 3;
+            const std::uint8_t* from = rows[std::size_t(sy)] + sx * 3;
             std::uint8_t* to = row + x * 3;
             if (from != to) std::copy(from, from + 3, to);
         }

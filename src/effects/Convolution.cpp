@@ -133,21 +133,24 @@ void Convolve3x3(TDibImage& work, const Convolve3x3Params& params, const Progres
     const long double divisor = params.Divisor == 0 ? 1 : params.Divisor;
     const TExactKernel e = MakeExact(params);
 
-    if (e.Exact && e.MaxSum - e.MinSum < (1 << 20) && std::max(-e.MinSum, e.MaxSum) < (std::int64_t(1) << 30)) {
+    if (e.Exact && e.MaxSum - e.MinSum < (1 << 16)) {
         // Small integer sums: one table from sum to output byte.
         std::vector<std::uint8_t> table(std::size_t(e.MaxSum - e.MinSum + 1));
         for (std::int64_t s = e.MinSum; s <= e.MaxSum; ++s) table[std::size_t(s - e.MinSum)] = OutputOf(s, e.Shift, divisor);
-        std::array<int, 9> k{};
-        for (std::size_t i = 0; i < 9; ++i) k[i] = int(e.K[i]);
-        const int bias = int(e.Bias) - int(e.MinSum);  // sums start at table index 0
-        std::vector<int> sums(bytes);
+        // The table index lies in 0..65535, so the sums can be formed in
+        // 16-bit arithmetic: wrapping on the way does not change the result
+        // modulo 2^16, and eight of them fit one vector register.
+        std::array<std::uint16_t, 9> k{};
+        for (std::size_t i = 0; i < 9; ++i) k[i] = std::uint16_t(e.K[i]);
+        const auto bias = std::uint16_t(e.Bias - e.MinSum);  // sums start at table index 0
+        std::vector<std::uint16_t> sums(bytes);
         ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out) {
-            int* s = sums.data();
+            std::uint16_t* __restrict s = sums.data();
             for (std::size_t i = 0; i < bytes; ++i) {
-                s[i] = k[0] * a[i] + k[1] * b[i] + k[2] * c[i] + k[3] * a[i + 3] + k[4] * b[i + 3] + k[5] * c[i + 3] +
-                       k[6] * a[i + 6] + k[7] * b[i + 6] + k[8] * c[i + 6] + bias;
+                s[i] = std::uint16_t(k[0] * a[i] + k[1] * b[i] + k[2] * c[i] + k[3] * a[i + 3] + k[4] * b[i + 3] +
+                                     k[5] * c[i + 3] + k[6] * a[i + 6] + k[7] * b[i + 6] + k[8] * c[i + 6] + bias);
             }
-            for (std::size_t i = 0; i < bytes; ++i) out[i] = table[std::size_t(s[i])];
+            for (std::size_t i = 0; i < bytes; ++i) out[i] = table[s[i]];
         });
         return;
     }

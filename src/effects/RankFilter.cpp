@@ -109,12 +109,34 @@ void RankInPlace(TDibImage& work, int rank, const std::function<void(int y)>& ro
         const std::uint8_t* above = work.ScanLineRead(y - 1);
         std::uint8_t* same = work.ScanLine(y);
         const std::uint8_t* below = work.ScanLineRead(y + 1);
-        for (int x = 1; x < width - 1; ++x) {
-            const int l = (x - 1) * 3, m = x * 3, r = (x + 1) * 3;
-            const std::array<Packed, 9> v = {PackedColor(above + l), PackedColor(same + l), PackedColor(below + l),
-                                             PackedColor(above + m), PackedColor(same + m), PackedColor(below + m),
-                                             PackedColor(above + r), PackedColor(same + r), PackedColor(below + r)};
-            Store(same + m, Select(v, rank));
+        if (rank == 5) {
+            // Columns sorted as low, middle, high. Writing pixel x changes
+            // only column x, which the next pixel sees as its left column,
+            // so that one column is sorted again after each write.
+            auto sorted = [&](int x, Packed& lo, Packed& mid, Packed& hi) {
+                lo = PackedColor(above + x * 3), mid = PackedColor(same + x * 3), hi = PackedColor(below + x * 3);
+                Order(lo, mid);
+                Order(mid, hi);
+                Order(lo, mid);
+            };
+            Packed l0, m0, h0, l1, m1, h1, l2, m2, h2;
+            sorted(0, l0, m0, h0);
+            sorted(1, l1, m1, h1);
+            for (int x = 1; x < width - 1; ++x) {
+                sorted(x + 1, l2, m2, h2);
+                const Packed v = Median3(std::max({l0, l1, l2}), Median3(m0, m1, m2), std::min({h0, h1, h2}));
+                Store(same + x * 3, v);
+                sorted(x, l0, m0, h0);  // column x with its new middle is the next left column
+                l1 = l2, m1 = m2, h1 = h2;
+            }
+        } else {
+            for (int x = 1; x < width - 1; ++x) {
+                const int l = (x - 1) * 3, m = x * 3, r = (x + 1) * 3;
+                const std::array<Packed, 9> v = {PackedColor(above + l), PackedColor(same + l), PackedColor(below + l),
+                                                 PackedColor(above + m), PackedColor(same + m), PackedColor(below + m),
+                                                 PackedColor(above + r), PackedColor(same + r), PackedColor(below + r)};
+                Store(same + m, Select(v, rank));
+            }
         }
         if (rowDone) rowDone(y);
     }

@@ -358,6 +358,10 @@ TEST(FastForms, MedianMatchesTheLiteralFormAtEveryRank) {
             Median(fast, {std::uint8_t(rank)});
             test::MedianLiteral(literal, rank);
             ASSERT_TRUE(test::SamePixels(fast, literal));
+            // In place, as the oil paint runs it.
+            RankInPlace(fast, rank, {});
+            test::RankInPlaceLiteral(literal, rank);
+            ASSERT_TRUE(test::SamePixels(fast, literal));
         }
     }
 }

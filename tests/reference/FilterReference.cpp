@@ -1,5 +1,7 @@
 #include "reference/FilterReference.h"
 
+#include <utility>
+
 #include "effects/Rounding.h"
 
 namespace zelvo::test {
@@ -64,8 +66,9 @@ void GaussianBlurLiteral(TDibImage& image, int n) {
 
 void BlurLiteral(TDibImage& image, int a) { DiagonalPassLiteral(image, a); }
 
-void MedianLiteral(TDibImage& image, int rank) {
-    const TDibImage copy = image;
+namespace {
+
+void RankLiteral(const TDibImage& source, TDibImage& image, int rank) {
     const int w = image.Width(), h = image.Height();
     for (int y = 1; y < h - 1; ++y) {
         for (int x = 1; x < w - 1; ++x) {
@@ -74,7 +77,7 @@ void MedianLiteral(TDibImage& image, int rank) {
             std::int32_t v[9];
             int i = 0;
             for (int dx = -1; dx <= 1; ++dx)
-                for (int dy = -1; dy <= 1; ++dy) v[i++] = std::int32_t(copy.GetPixels(x + dx, y + dy));
+                for (int dy = -1; dy <= 1; ++dy) v[i++] = std::int32_t(source.GetPixels(x + dx, y + dy));
             for (int a = 0; a < 8; ++a)
                 for (int b = a + 1; b < 9; ++b)
                     if (v[b] < v[a]) std::swap(v[a], v[b]);
@@ -82,5 +85,14 @@ void MedianLiteral(TDibImage& image, int rank) {
         }
     }
 }
+
+}  // namespace
+
+void MedianLiteral(TDibImage& image, int rank) {
+    const TDibImage copy = image;
+    RankLiteral(copy, image, rank);
+}
+
+void RankInPlaceLiteral(TDibImage& image, int rank) { RankLiteral(image, image, rank); }
 
 }  // namespace zelvo::test

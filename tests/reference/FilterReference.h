@@ -20,5 +20,7 @@ void GaussianBlurLiteral(TDibImage& image, int n);
 void BlurLiteral(TDibImage& image, int a);
 /// The rank (1..9) of the packed colour values, from a copy, inner pixels.
 void MedianLiteral(TDibImage& image, int rank);
+/// The same rank in place: pixels already written are read again.
+void RankInPlaceLiteral(TDibImage& image, int rank);
 
 }  // namespace zelvo::test
