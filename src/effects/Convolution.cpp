@@ -115,6 +115,19 @@ void ForEachRow(TDibImage& work, const ProgressFn& progress, RowFn row) {
     }
 }
 
+// The edge kernels: eight entries `ring` (-5 or 5) around a centre that
+// makes the kernel sum 21 - level (enhancement) or level - 21 (extraction);
+// divisor 21 - level.
+Convolve3x3Params EdgeKernel(int level, float ring, const char* what) {
+    RequireRange(level, kEdgeLevelMin, kEdgeLevelMax, what);
+    const float a = float(level);
+    const float centre = ring < 0 ? 61 - a : a - 61;
+    Convolve3x3Params p;
+    p.Kernel = KernelFromRows({ring, ring, ring, ring, centre, ring, ring, ring, ring});
+    p.Divisor = std::uint8_t(21 - level);
+    return p;
+}
+
 }  // namespace
 
 TKernel3x3 KernelFromRows(const std::array<float, 9>& rows) {
@@ -225,12 +238,7 @@ void Emboss(TDibImage& work, const EmbossParams& params, const ProgressFn& progr
 }
 
 Convolve3x3Params HighPassKernel(const HighPassParams& params) {
-    RequireRange(params.Level, kEdgeLevelMin, kEdgeLevelMax, "edge enhancement level");
-    const float a = params.Level;
-    Convolve3x3Params p;
-    p.Kernel = KernelFromRows({-5, -5, -5, -5, 61 - a, -5, -5, -5, -5});
-    p.Divisor = std::uint8_t(21 - params.Level);
-    return p;
+    return EdgeKernel(params.Level, -5, "edge enhancement level");
 }
 
 void HighPass(TDibImage& work, const HighPassParams& params, const ProgressFn& progress) {
@@ -238,12 +246,7 @@ void HighPass(TDibImage& work, const HighPassParams& params, const ProgressFn& p
 }
 
 Convolve3x3Params EdgeDetectionKernel(const EdgeDetectionParams& params) {
-    RequireRange(params.Level, kEdgeLevelMin, kEdgeLevelMax, "edge extraction level");
-    const float a = params.Level;
-    Convolve3x3Params p;
-    p.Kernel = KernelFromRows({5, 5, 5, 5, a - 61, 5, 5, 5, 5});
-    p.Divisor = std::uint8_t(21 - params.Level);
-    return p;
+    return EdgeKernel(params.Level, 5, "edge extraction level");
 }
 
 void EdgeDetection(TDibImage& work, const EdgeDetectionParams& params, const ProgressFn& progress) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "EffectOpsSupport.h"
 #include "TestSupport.h"
 #include "document/QxImage.h"
 #include "effects/Artistic.h"
@@ -72,40 +73,17 @@ std::vector<EffectOp> Ops() {
     };
 }
 
-void Load(TQxImage& doc, const TDibImage& picture) {
-    TBitmap bitmap;
-    bitmap.Assign(picture);
-    doc.SetBitmap(bitmap);
-    doc.SetModified(false);
-    doc.ClearUndo();
-}
-
-// `picture` with `effect` applied to `area` only.
-TDibImage Expected(const TDibImage& picture, const TRect& area, const std::function<void(TDibImage&)>& effect) {
-    TDibImage part;
-    part.SetBitCount(24);
-    part.SetWidth(area.Width());
-    part.SetHeight(area.Height());
-    for (int y = 0; y < area.Height(); ++y)
-        for (int x = 0; x < area.Width(); ++x) part.SetPixels(x, y, picture.GetPixels(area.Left + x, area.Top + y));
-    effect(part);
-    TDibImage result(picture);
-    for (int y = 0; y < area.Height(); ++y)
-        for (int x = 0; x < area.Width(); ++x) result.SetPixels(area.Left + x, area.Top + y, part.GetPixels(x, y));
-    return result;
-}
-
 TEST(EffectOps, ScopeAndUndoOnTwentyFourBits) {
     const TDibImage picture = test::NoiseImage24(kW, kH, 31);
     for (const EffectOp& op : Ops()) {
         SCOPED_TRACE(op.name);
         TQxImage doc;
-        Load(doc, picture);
+        test::LoadPicture(doc, picture);
         doc.SetSelectionRect(kSel);
         fx::SetRandSeed(1234);
         op.run(doc);
         fx::SetRandSeed(1234);
-        const TDibImage expected = Expected(picture, op.selectionOnly ? kSel : Rect(0, 0, kW, kH), op.effect);
+        const TDibImage expected = test::ExpectedInArea(picture, op.selectionOnly ? kSel : Rect(0, 0, kW, kH), op.effect);
         std::string why;
         EXPECT_TRUE(test::SamePixels(doc.Bitmap().Dib(), expected, &why)) << why;
         EXPECT_EQ(doc.UndoCount(), 1);
@@ -121,7 +99,7 @@ TEST(EffectOps, PaletteDepthsAfterASelectionEdit) {
         for (const EffectOp& op : Ops()) {
             SCOPED_TRACE(op.name + " at " + std::to_string(bits) + " bits");
             TQxImage doc;
-            Load(doc, picture);
+            test::LoadPicture(doc, picture);
             doc.SetSelectionRect(kSel);
             ASSERT_NO_THROW(op.run(doc));
             EXPECT_EQ(doc.UndoCount(), 1);
@@ -185,7 +163,7 @@ TEST(EffectOps, OutOfRangeParametersAreRefusedBeforeTheBracket) {
     for (const auto& [name, run] : cases) {
         SCOPED_TRACE(name);
         TQxImage doc;
-        Load(doc, picture);
+        test::LoadPicture(doc, picture);
         int events = 0;
         doc.OnChangeCanUndo = [&events](TQxImage&, int, int) { ++events; };
         try {
@@ -220,7 +198,7 @@ TEST(EffectOps, NeutralValuesOpenNoBracket) {
     for (const auto& [name, run] : cases) {
         SCOPED_TRACE(name);
         TQxImage doc;
-        Load(doc, picture);
+        test::LoadPicture(doc, picture);
         run(doc);
         EXPECT_EQ(doc.UndoCount(), 0);
         EXPECT_FALSE(doc.Modified());
@@ -231,7 +209,7 @@ TEST(EffectOps, FadeOutLimitFollowsTheSelection) {
     // A 16 x 13 selection allows 2..6.
     const TDibImage picture = test::NoiseImage24(kW, kH, 35);
     TQxImage doc;
-    Load(doc, picture);
+    test::LoadPicture(doc, picture);
     doc.SetSelectionRect(kSel);
     EXPECT_THROW(doc.FadeOut(7), EDibImageInvalidDIBPara);
     doc.FadeOut(6);

@@ -21,15 +21,7 @@ using namespace zelvo::effects;
 
 TColor Grey(int c) { return RGB(std::uint8_t(c), std::uint8_t(c), std::uint8_t(c)); }
 
-TDibImage Flat(int width, int height, TColor color) {
-    TDibImage image;
-    image.SetBitCount(24);
-    image.SetWidth(width);
-    image.SetHeight(height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.SetPixels(x, y, color);
-    return image;
-}
+TDibImage Flat(int width, int height, TColor color) { return test::FlatImage24(width, height, color); }
 
 // The colours of a palette picture as a 24-bit picture.
 TDibImage Expand(const TDibImage& palette) {

@@ -29,15 +29,7 @@ TDibImage GreyPicture(int width, const std::vector<int>& levels) {
     return image;
 }
 
-TDibImage Flat(int width, int height, TColor color) {
-    TDibImage image;
-    image.SetBitCount(24);
-    image.SetWidth(width);
-    image.SetHeight(height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.SetPixels(x, y, color);
-    return image;
-}
+TDibImage Flat(int width, int height, TColor color) { return test::FlatImage24(width, height, color); }
 
 bool AllPixels(const TDibImage& image, TColor color) {
     for (int y = 0; y < image.Height(); ++y)
