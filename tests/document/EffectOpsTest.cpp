@@ -15,6 +15,7 @@
 #include "effects/Random.h"
 #include "effects/RankFilter.h"
 #include "image/Exceptions.h"
+#include "reference/FilterReference.h"
 
 namespace zelvo {
 namespace {
@@ -90,6 +91,35 @@ TEST(EffectOps, ScopeAndUndoOnTwentyFourBits) {
         EXPECT_TRUE(doc.Modified());
         doc.Undo(1);
         EXPECT_TRUE(test::SamePixels(doc.Bitmap().Dib(), picture, &why)) << why;
+    }
+}
+
+// The fast filters on an odd-sized selection of an odd-sized picture give
+// the literal forms' bytes, and the rest of the picture is untouched.
+TEST(EffectOps, SelectionsThroughTheFastFormsMatchTheLiteralForms) {
+    const TDibImage picture = test::NoiseImage24(37, 29, 36);
+    const TRect sel = Rect(5, 3, 30, 26);
+    struct Case {
+        std::string name;
+        std::function<void(TQxImage&)> run;
+        std::function<void(TDibImage&)> literal;
+    };
+    const std::vector<Case> cases = {
+        {"Sharpen", [](TQxImage& d) { d.Sharpen(13); },
+         [](TDibImage& w) { test::Convolve3x3Literal(w, fx::SharpenKernel({13}).Kernel, 10, false); }},
+        {"Emboss", [](TQxImage& d) { d.Emboss(7, false, true); },
+         [](TDibImage& w) { test::Convolve3x3Literal(w, fx::EmbossKernel({7, false, true}).Kernel, 1, true); }},
+        {"GaussianBlur", [](TQxImage& d) { d.GaussianBlur(5); }, [](TDibImage& w) { test::GaussianBlurLiteral(w, 5); }},
+        {"Median", [](TQxImage& d) { d.Median(5); }, [](TDibImage& w) { test::MedianLiteral(w, 5); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TQxImage doc;
+        test::LoadPicture(doc, picture);
+        doc.SetSelectionRect(sel);
+        c.run(doc);
+        std::string why;
+        EXPECT_TRUE(test::SamePixels(doc.Bitmap().Dib(), test::ExpectedInArea(picture, sel, c.literal), &why)) << why;
     }
 }
 
