@@ -12,6 +12,7 @@
 #include "image/Exceptions.h"
 #include "image/Text.h"
 #include "image/Types.h"
+#include "platform/MemoryClipboard.h"
 
 namespace zelvo::cli {
 
@@ -268,6 +269,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "usage: zelvo-cli decode|rgb|info|apply ...\n";
         return 1;
     }
+    // Without a window there is no system clipboard: the document's copy and
+    // paste share one kept in this process for as long as it runs.
+    static TMemoryClipboard clipboard;
+    const TClipboardInstallation installed(clipboard);
     try {
         const std::string& command = args[0];
         if (command == "decode") return Decode(args, false);

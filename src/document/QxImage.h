@@ -3,7 +3,7 @@
 // every edit (BeginEdit -> MakeWork24Bit -> work on WorkImage -> EndEdit),
 // keeps the undo history in one temporary file, and holds the selection,
 // scroll position and zoom as plain state for the view (TQxImageView), which
-// hooks the On... events below. It uses no Qt Widgets.
+// hooks the On... events below. It uses no Qt at all.
 //
 // Every operation is a thin method: open the bracket with TEditBracket, call
 // MakeWork24Bit, call the effect in zelvo::effects with ProgressCallback(),
@@ -509,13 +509,15 @@ public:
     // ========================================================================
     // Clipboard (src/document/QxImageClipboard.cpp)
     // ========================================================================
-    // The system clipboard is reached through TClipboard (platform); without
-    // a running QGuiApplication it holds nothing and copying does nothing.
+    // The clipboard is the one installed with InstallClipboard
+    // (platform/Clipboard.h); with none installed it holds nothing and
+    // copying does nothing.
 
     /// Puts the selection (or the whole picture) on the clipboard as a
-    /// packed DIB in the picture's own depth and colour table, plus a plain
-    /// image for other programs. With RLECompress a 4- or 8-bit picture goes
-    /// RLE-coded, or uncompressed when coding fails. Nothing when empty.
+    /// packed DIB in the picture's own depth and colour table (the system
+    /// clipboard adds a plain image for other programs). With RLECompress a
+    /// 4- or 8-bit picture goes RLE-coded, or uncompressed when coding
+    /// fails. Nothing when empty.
     void CopyToClipboard();
     /// Replaces the picture with the clipboard's: a DIB keeps its depth and
     /// colour table; any other image becomes a 24-bit picture of its size.

@@ -23,7 +23,7 @@ void TQxImage::CopyToClipboard() {
             // clipboard uncompressed; the conversion leaves it untouched.
         }
     }
-    TClipboard::PutDib(copy);
+    if (TClipboard* clipboard = InstalledClipboard()) clipboard->PutDib(copy);
 }
 
 bool TQxImage::PasteFromClipboard() {
@@ -31,20 +31,14 @@ bool TQxImage::PasteFromClipboard() {
     SetCursor(crHourGlass);
     bool pasted = false;
     try {
-        TDibImage dib;
-        if (TClipboard::GetDib(dib)) {
+        // Our DIB keeps its depth and colour table (RLE is decoded); any
+        // other picture arrives as 24 bits.
+        TDibImage picture;
+        const TClipboard* clipboard = InstalledClipboard();
+        if (clipboard && (clipboard->GetDib(picture) || clipboard->GetPicture(picture))) {
             SaveUndo();
-            Bitmap().Assign(dib);  // depth and colour table carry over; RLE is decoded
+            Bitmap().Assign(picture);
             pasted = true;
-        } else {
-            const QImage other = TClipboard::GetImage();
-            if (!other.isNull()) {
-                TBitmap picture;
-                picture.Assign(other);  // Format_RGB888: a 24-bit picture of the image's size
-                SaveUndo();
-                Bitmap().Assign(picture);
-                pasted = true;
-            }
         }
     } catch (const std::exception&) {
         // Unreadable clipboard data pastes nothing; the picture keeps what

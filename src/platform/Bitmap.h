@@ -7,13 +7,13 @@
 // TBitmap can be empty (no picture). Its pixels are never RLE-coded: RLE data
 // is decoded when it is assigned. Its depth is 1, 4, 8 or 24 bits; pictures
 // of 16 or 32 bits (screen images, other programs' clipboard images) become
-// 24 bits when they are assigned.
+// 24 bits when they are assigned. The conversions to and from QImage are in
+// platform/qt/QImageBridge.h.
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-
-#include <QImage>
+#include <vector>
 
 #include "image/DibImage.h"
 #include "image/Stream.h"
@@ -120,17 +120,6 @@ public:
     /// The storage, read-only (for drawing from it without unsharing).
     const TDibImage& Dib() const { return dib_; }
 
-    // --- screen -----------------------------------------------------------------
-    /// `rect` of the picture (clipped) as a QImage in Format_RGB888; a null
-    /// image when the rectangle misses the picture or Qt cannot allocate it.
-    QImage ToQImage(const TRect& rect) const;
-    QImage ToQImage() const { return ToQImage(TRect{0, 0, Width(), Height()}); }
-    /// Takes a QImage of any format: indexed and grey images of 1 to 8 bits
-    /// keep their colour table, everything else becomes 24 bits (alpha is
-    /// dropped). A null image empties the bitmap. Throws EOutOfResources when
-    /// the conversion cannot be allocated; the bitmap is then unchanged.
-    void Assign(const QImage& image);
-
     // --- streams ----------------------------------------------------------------
     /// Writes the BMP file layout; an empty bitmap writes nothing.
     void SaveToStream(TStream& stream) const;
@@ -158,6 +147,10 @@ private:
     bool modified_ = false;
     TBitmapCanvas canvas_{*this};
 };
+
+/// A grey ramp of `count` (1..256) colour-table entries from black to
+/// white; the table a new palette picture gets.
+std::vector<TRGBQuad> GreyColorTable(int count);
 
 /// Reads a picture file into `bitmap` for secondary uses (thumbnails,
 /// texture images) by the file's extension; never throws. Returns false

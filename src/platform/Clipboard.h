@@ -1,64 +1,61 @@
 #pragma once
-// TClipboard: the system clipboard as the program uses it, over QClipboard.
+// TClipboard: the clipboard as the document uses it, without Qt.
 //
-// Our pictures go on the clipboard twice: as the packed DIB of the picture
-// (header, colour table, pixels, exactly as TDibImage writes it, so 1-, 4-
-// and 8-bit pictures, their colour tables and RLE data come back unchanged)
-// under a private MIME type, and as a plain image that other programs can
-// paste. Reading prefers our DIB, then DIB bytes offered as "image/bmp",
-// then any other image the clipboard offers.
+// Our pictures go on the clipboard as the packed DIB of the picture (header,
+// colour table, pixels, exactly as TDibImage writes it, so 1-, 4- and 8-bit
+// pictures, their colour tables and RLE data come back unchanged). A
+// clipboard may also offer pictures that are not DIBs (another program's
+// image); those arrive as 24-bit pictures.
 //
-// Without a running QGuiApplication (zelvo-cli) there is no clipboard: it
-// holds nothing and writing to it does nothing.
-
-#include <QImage>
-#include <QObject>
+// The document reaches the clipboard installed with InstallClipboard: the
+// editor installs the system clipboard (platform/qt/QtClipboard.h), zelvo-cli
+// an in-process one (platform/MemoryClipboard.h). With none installed the
+// clipboard holds nothing and writing to it does nothing.
 
 #include "image/DibImage.h"
 
 namespace zelvo {
 
-/// The MIME type of our packed DIB.
-inline constexpr const char* kDibMimeType = "application/x-zelvo-dib";
-/// The MIME type under which other programs may offer BMP data.
-inline constexpr const char* kBmpMimeType = "image/bmp";
-
-class TClipboard : public QObject {
-    Q_OBJECT
-
+class TClipboard {
 public:
-    /// A watcher: Changed follows every change of the system clipboard
-    /// (the main window enables paste, merge-paste and clearing from it).
-    explicit TClipboard(QObject* parent = nullptr);
+    virtual ~TClipboard() = default;
 
-    /// Whether the system clipboard can be reached (a QGuiApplication runs).
-    static bool Available();
-    /// Whether the clipboard holds a picture: our DIB, BMP data or any
-    /// image another program put there.
-    static bool HasBitmap();
-    /// Whether the clipboard holds DIB data (ours or "image/bmp").
-    static bool HasDib();
-    /// Replaces the clipboard's contents with `image`: its packed DIB under
-    /// kDibMimeType and the picture as a plain image. Returns false, doing
-    /// nothing, when there is no clipboard. Throws what
-    /// TDibImage::SaveToClipboardFormat throws.
-    static bool PutDib(const TDibImage& image);
-    /// Reads DIB data into `image`: our packed DIB first, then "image/bmp"
-    /// bytes (a BMP file, or a packed DIB without the file header). Returns
-    /// false, leaving `image` as it was, when neither is offered. Throws the
-    /// BMP reader's exceptions for bad data.
-    static bool GetDib(TDibImage& image);
-    /// Any image the clipboard offers, drawn over black as a 24-bit picture
-    /// of its size (Format_RGB888); a null image when none is offered.
-    /// Throws EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid
-    /// Parameters" for an image above the pixel limit.
-    static QImage GetImage();
+    /// Whether the clipboard holds a picture: a DIB or any other image.
+    virtual bool HasBitmap() const = 0;
+    /// Whether the clipboard holds DIB data.
+    virtual bool HasDib() const = 0;
+    /// Replaces the clipboard's contents with the packed DIB of `image`.
+    /// Returns false, doing nothing, when the clipboard cannot be reached.
+    /// Throws what TDibImage::SaveToClipboardFormat throws.
+    virtual bool PutDib(const TDibImage& image) = 0;
+    /// Reads DIB data into `image`. Returns false, leaving `image` as it
+    /// was, when none is offered. Throws the BMP reader's exceptions for bad
+    /// data, also leaving `image` as it was.
+    virtual bool GetDib(TDibImage& image) const = 0;
+    /// Any other picture the clipboard offers, as a 24-bit picture of its
+    /// size; false, leaving `picture` as it was, when none is offered.
+    virtual bool GetPicture(TDibImage& picture) const = 0;
     /// Empties the clipboard.
-    static void Clear();
+    virtual void Clear() = 0;
+};
 
-signals:
-    /// The clipboard's contents changed (in this or another program).
-    void Changed();
+/// The installed clipboard, or nullptr when none is installed.
+TClipboard* InstalledClipboard();
+/// Installs `clipboard` (not owned; nullptr installs none) and returns the
+/// one installed before. The clipboard must outlive its installation.
+TClipboard* InstallClipboard(TClipboard* clipboard);
+
+/// Installs a clipboard for the life of the object, then puts back the one
+/// installed before.
+class TClipboardInstallation {
+public:
+    explicit TClipboardInstallation(TClipboard& clipboard) : previous_(InstallClipboard(&clipboard)) {}
+    ~TClipboardInstallation() { InstallClipboard(previous_); }
+    TClipboardInstallation(const TClipboardInstallation&) = delete;
+    TClipboardInstallation& operator=(const TClipboardInstallation&) = delete;
+
+private:
+    TClipboard* previous_;
 };
 
 }  // namespace zelvo

@@ -1,27 +1,20 @@
+// The document's copy, paste, cut and delete over an in-process clipboard
+// (the system clipboard's own tests are in tests/platform/qt).
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include <QByteArray>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QImage>
-#include <QMimeData>
-
-#include "GuiTestEnvironment.h"
 #include "TestSupport.h"
 #include "document/QxImage.h"
-#include "platform/Clipboard.h"
+#include "image/DibImageCanvas.h"
+#include "platform/MemoryClipboard.h"
 
 namespace zelvo {
 namespace {
-
-::testing::Environment* const kGui =
-    ::testing::AddGlobalTestEnvironment(new test::GuiTestEnvironment("zelvo_document_tests"));
-
-QClipboard& System() { return *QGuiApplication::clipboard(); }
 
 void Load(TQxImage& doc, const TDibImage& picture) {
     TBitmap bitmap;
@@ -43,11 +36,11 @@ struct DibFields {
     int BitCount = 0;
     std::uint32_t Compression = 0;
 };
-DibFields ClipboardDibFields() {
-    const QByteArray data = System().mimeData()->data(kDibMimeType);
+DibFields ClipboardDibFields(const TMemoryClipboard& clipboard) {
+    const std::vector<std::uint8_t>& data = clipboard.PackedDib();
     DibFields fields;
     if (data.size() < 40) return fields;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(data.constData());
+    const std::uint8_t* p = data.data();
     fields.BitCount = p[14] | (p[15] << 8);
     fields.Compression = std::uint32_t(p[16] | (p[17] << 8) | (p[18] << 16) | (p[19] << 24));
     return fields;
@@ -61,7 +54,14 @@ TDibImage Runs(int bits) {
     return image;
 }
 
-TEST(ClipboardOps, CopyWithRleRequestCodesOnlyWhereItHelps) {
+// Every test runs with its own clipboard installed for the document.
+class ClipboardOps : public ::testing::Test {
+protected:
+    TMemoryClipboard clipboard;
+    TClipboardInstallation installed{clipboard};
+};
+
+TEST_F(ClipboardOps, CopyWithRleRequestCodesOnlyWhereItHelps) {
     struct Case {
         const char* name;
         TDibImage picture;
@@ -79,12 +79,12 @@ TEST(ClipboardOps, CopyWithRleRequestCodesOnlyWhereItHelps) {
         TQxImage doc;
         Load(doc, c.picture);
         doc.RLECompress = true;
-        TClipboard::Clear();
+        clipboard.Clear();
         doc.CopyToClipboard();
-        const DibFields fields = ClipboardDibFields();
+        const DibFields fields = ClipboardDibFields(clipboard);
         EXPECT_EQ(fields.BitCount, c.bits);
         EXPECT_EQ(fields.Compression, c.compression);
-        EXPECT_TRUE(System().mimeData()->hasImage());
+        EXPECT_TRUE(clipboard.HasBitmap());
         // Pasting gives the picture back, decoded.
         TQxImage other;
         Load(other, test::NoiseImage24(3, 3, 3));
@@ -95,14 +95,14 @@ TEST(ClipboardOps, CopyWithRleRequestCodesOnlyWhereItHelps) {
     }
 }
 
-TEST(ClipboardOps, CopyOfASelectionKeepsDepthAndPalette) {
+TEST_F(ClipboardOps, CopyOfASelectionKeepsDepthAndPalette) {
     const TDibImage picture = test::NoiseImagePalette(30, 20, 4, 16, 4);
     TQxImage doc;
     Load(doc, picture);
     doc.SetSelectionRect(Rect(3, 5, 13, 9));
     doc.CopyToClipboard();
     TDibImage copied;
-    ASSERT_TRUE(TClipboard::GetDib(copied));
+    ASSERT_TRUE(clipboard.GetDib(copied));
     ASSERT_EQ(copied.BitCount(), 4);
     ASSERT_EQ(copied.Width(), 10);
     ASSERT_EQ(copied.Height(), 4);
@@ -111,11 +111,11 @@ TEST(ClipboardOps, CopyOfASelectionKeepsDepthAndPalette) {
         for (int x = 0; x < 10; ++x) ASSERT_EQ(copied.GetPixels(x, y), picture.GetPixels(x + 3, y + 5));
 }
 
-TEST(ClipboardOps, PasteOfAOneBitDibKeepsItsPaletteAndUndoes) {
+TEST_F(ClipboardOps, PasteOfAOneBitDibKeepsItsPaletteAndUndoes) {
     TDibImage mono = test::NoiseImagePalette(21, 9, 1, 2, 5);
     const TRGBQuad table[2] = {{10, 20, 30, 0}, {200, 150, 100, 0}};
     mono.SetColorTable(table);
-    ASSERT_TRUE(TClipboard::PutDib(mono));
+    ASSERT_TRUE(clipboard.PutDib(mono));
 
     const TDibImage before = test::NoiseImage24(7, 5, 6);
     TQxImage doc;
@@ -134,12 +134,27 @@ TEST(ClipboardOps, PasteOfAOneBitDibKeepsItsPaletteAndUndoes) {
     EXPECT_EQ(doc.SelectionRect(), Rect(1, 1, 3, 3));
 }
 
-TEST(ClipboardOps, PasteOfAnotherProgramsImageGivesTwentyFourBits) {
-    QImage image(100, 50, QImage::Format_Indexed8);  // even an indexed image arrives as 24 bits
-    image.setColorTable({qRgb(1, 2, 3), qRgb(250, 128, 4)});
-    image.fill(0);
-    image.setPixel(99, 49, 1);
-    System().setImage(image);
+// A clipboard that offers another program's picture, already made 24 bits
+// as the system clipboard hands it over.
+class OtherProgramsClipboard : public TMemoryClipboard {
+public:
+    explicit OtherProgramsClipboard(TDibImage picture) : picture_(std::move(picture)) {}
+    bool HasBitmap() const override { return true; }
+    bool GetPicture(TDibImage& picture) const override {
+        picture = picture_;
+        return true;
+    }
+
+private:
+    TDibImage picture_;
+};
+
+TEST_F(ClipboardOps, PasteOfAnotherProgramsImageGivesTwentyFourBits) {
+    TDibImage image = test::NoiseImage24(100, 50, 13);
+    TDibImageCanvas(image).FillRect(TRect{0, 0, 100, 50}, RGB(1, 2, 3));
+    image.SetPixels(99, 49, RGB(250, 128, 4));
+    OtherProgramsClipboard other(image);
+    const TClipboardInstallation otherInstalled(other);
     TQxImage doc;  // pasting also works into an empty document
     ASSERT_TRUE(doc.PasteFromClipboard());
     ASSERT_EQ(doc.Bitmap().Width(), 100);
@@ -147,24 +162,30 @@ TEST(ClipboardOps, PasteOfAnotherProgramsImageGivesTwentyFourBits) {
     EXPECT_EQ(doc.BitCount(), 24);
     EXPECT_EQ(doc.Bitmap().PixelColor(0, 0), RGB(1, 2, 3));
     EXPECT_EQ(doc.Bitmap().PixelColor(99, 49), RGB(250, 128, 4));  // the last row and column are covered
+
+    // A DIB on the same clipboard comes first, in its own depth.
+    const TDibImage mono = test::NoiseImagePalette(6, 4, 1, 2, 14);
+    other.PutDib(mono);
+    ASSERT_TRUE(doc.PasteFromClipboard());
+    ExpectSame(Picture(doc), mono);
 }
 
-TEST(ClipboardOps, PasteWithoutAPictureChangesNothing) {
+TEST_F(ClipboardOps, PasteWithoutAPictureChangesNothing) {
     const TDibImage before = test::NoiseImage24(5, 4, 7);
     TQxImage doc;
     Load(doc, before);
     doc.SetSelectionRect(Rect(0, 0, 2, 2));
     for (int kind = 0; kind < 3; ++kind) {
         SCOPED_TRACE(kind);
-        if (kind == 0) TClipboard::Clear();
-        if (kind == 1) System().setText("no picture");
+        if (kind == 0) clipboard.Clear();
+        // No clipboard at all, as in a program that installs none.
+        TClipboard* const previous = kind == 1 ? InstallClipboard(nullptr) : nullptr;
         if (kind == 2) {
             // Damaged DIB data: reading fails, the paste reports false.
-            auto* mime = new QMimeData;
-            mime->setData(kDibMimeType, QByteArray(60, '\x07'));
-            System().setMimeData(mime);
+            clipboard.SetPackedDib(std::vector<std::uint8_t>(60, 0x07));
         }
         EXPECT_FALSE(doc.PasteFromClipboard());
+        if (kind == 1) InstallClipboard(previous);
         ExpectSame(Picture(doc), before);
         EXPECT_TRUE(doc.HasSelection());
         EXPECT_FALSE(doc.Modified());
@@ -174,9 +195,9 @@ TEST(ClipboardOps, PasteWithoutAPictureChangesNothing) {
     }
 }
 
-TEST(ClipboardOps, CutWithoutASelectionChangesNothing) {
+TEST_F(ClipboardOps, CutWithoutASelectionChangesNothing) {
     const TDibImage marker = test::NoiseImagePalette(4, 4, 8, 10, 8);
-    ASSERT_TRUE(TClipboard::PutDib(marker));
+    ASSERT_TRUE(clipboard.PutDib(marker));
     const TDibImage before = test::NoiseImage24(9, 6, 9);
     TQxImage doc;
     Load(doc, before);
@@ -184,17 +205,17 @@ TEST(ClipboardOps, CutWithoutASelectionChangesNothing) {
     ExpectSame(Picture(doc), before);
     EXPECT_EQ(doc.UndoCount(), 0);
     TDibImage still;
-    ASSERT_TRUE(TClipboard::GetDib(still));
+    ASSERT_TRUE(clipboard.GetDib(still));
     ExpectSame(still, marker);
 
     TQxImage empty;
     empty.CopyToClipboard();
     empty.DeleteSelection();
-    ASSERT_TRUE(TClipboard::GetDib(still));
+    ASSERT_TRUE(clipboard.GetDib(still));
     ExpectSame(still, marker);
 }
 
-TEST(ClipboardOps, CutCopiesTheSelectionThenFillsItWithTheBackground) {
+TEST_F(ClipboardOps, CutCopiesTheSelectionThenFillsItWithTheBackground) {
     const TDibImage before = test::NoiseImage24(9, 6, 10);
     TQxImage doc;
     Load(doc, before);
@@ -202,7 +223,7 @@ TEST(ClipboardOps, CutCopiesTheSelectionThenFillsItWithTheBackground) {
     doc.SetSelectionRect(Rect(2, 1, 6, 4));
     doc.CutToClipboard();
     TDibImage cut;
-    ASSERT_TRUE(TClipboard::GetDib(cut));
+    ASSERT_TRUE(clipboard.GetDib(cut));
     ASSERT_EQ(cut.Width(), 4);
     ASSERT_EQ(cut.Height(), 3);
     for (int y = 0; y < 3; ++y)
@@ -215,7 +236,7 @@ TEST(ClipboardOps, CutCopiesTheSelectionThenFillsItWithTheBackground) {
     EXPECT_EQ(doc.UndoCount(), 1);
 }
 
-TEST(ClipboardOps, DeleteFillsWithTheBackgroundAndKeepsThePaletteDepth) {
+TEST_F(ClipboardOps, DeleteFillsWithTheBackgroundAndKeepsThePaletteDepth) {
     // A system colour is resolved to its RGB value.
     TQxImage doc;
     const TDibImage rgb = test::NoiseImage24(8, 8, 11);

@@ -35,7 +35,9 @@ void InstallEditCommands(TZVfrmMain& form) {
         f->ShowSelectionSize();
     });
     QObject::connect(form.mnuClearUndo, &QAction::triggered, f, [f] { f->QxImage1().ClearUndo(); });
-    QObject::connect(form.mnuClipBoardClear, &QAction::triggered, f, [] { TClipboard::Clear(); });
+    QObject::connect(form.mnuClipBoardClear, &QAction::triggered, f, [] {
+        if (TClipboard* clipboard = InstalledClipboard()) clipboard->Clear();
+    });
 }
 
 }  // namespace zelvo

@@ -32,6 +32,7 @@
 #include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
 #include "platform/Clipboard.h"
+#include "platform/qt/QtClipboard.h"
 
 namespace zelvo {
 
@@ -208,8 +209,10 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
     Toolbar6->toggleViewAction()->setVisible(FGIFMode);
     mnuTransparent->setVisible(FGIFMode);
 
-    // 7. Clipboard watching.
-    connect(new TClipboard(this), &TClipboard::Changed, this, [this] { ClipboardChanged(); });
+    // 7. The system clipboard: installed for the document, and watched.
+    auto* clipboard = new TQtClipboard(this);
+    InstallClipboard(clipboard);
+    connect(clipboard, &TQtClipboard::Changed, this, [this] { ClipboardChanged(); });
     ClipboardChanged();
 
     // 8.
@@ -666,7 +669,10 @@ void TZVfrmMain::ViewMouseMove(int x, int y, QPoint screen) {
 
 // ---------------------------------------------------------------- clipboard
 
-bool TZVfrmMain::ClipboardHasBitmap() const { return TClipboard::HasBitmap(); }
+bool TZVfrmMain::ClipboardHasBitmap() const {
+    const TClipboard* clipboard = InstalledClipboard();
+    return clipboard && clipboard->HasBitmap();
+}
 
 void TZVfrmMain::ClipboardChanged() {
     const bool has = ClipboardHasBitmap() && !ToolMode();

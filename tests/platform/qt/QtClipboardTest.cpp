@@ -17,13 +17,13 @@
 #include "image/Exceptions.h"
 #include "image/Stream.h"
 #include "platform/Bitmap.h"
-#include "platform/Clipboard.h"
+#include "platform/qt/QtClipboard.h"
 
 namespace zelvo {
 namespace {
 
 ::testing::Environment* const kGui =
-    ::testing::AddGlobalTestEnvironment(new test::GuiTestEnvironment("zelvo_platform_tests"));
+    ::testing::AddGlobalTestEnvironment(new test::GuiTestEnvironment("zelvo_platform_qt_tests"));
 
 QClipboard& System() { return *QGuiApplication::clipboard(); }
 
@@ -31,6 +31,12 @@ void ExpectSame(const TDibImage& a, const TDibImage& b) {
     std::string why;
     EXPECT_TRUE(test::SamePixels(a, b, &why)) << why;
 }
+
+// Each test reads and writes the system clipboard through its own watcher.
+class Clipboard : public ::testing::Test {
+protected:
+    TQtClipboard clipboard;
+};
 
 // An 8- or 4-bit picture of long runs (RLE makes it smaller).
 TDibImage Runs(int bits) {
@@ -42,18 +48,18 @@ TDibImage Runs(int bits) {
     return image;
 }
 
-TEST(Clipboard, AvailableUnderTheOffscreenPlatform) {
-    EXPECT_TRUE(TClipboard::Available());
-    TClipboard::Clear();
-    EXPECT_FALSE(TClipboard::HasBitmap());
+TEST_F(Clipboard, AvailableUnderTheOffscreenPlatform) {
+    EXPECT_TRUE(TQtClipboard::Available());
+    clipboard.Clear();
+    EXPECT_FALSE(clipboard.HasBitmap());
     TDibImage untouched = test::NoiseImage24(2, 2, 1);
-    EXPECT_FALSE(TClipboard::GetDib(untouched));
-    EXPECT_TRUE(TClipboard::GetImage().isNull());
+    EXPECT_FALSE(clipboard.GetDib(untouched));
+    EXPECT_TRUE(clipboard.GetImage().isNull());
 }
 
 // The packed DIB comes back in its own depth, colour table, order and
 // compression, bit for bit.
-TEST(Clipboard, DibRoundTripAtEveryDepth) {
+TEST_F(Clipboard, DibRoundTripAtEveryDepth) {
     std::vector<std::pair<std::string, TDibImage>> cases = {
         {"1 bit", test::NoiseImagePalette(37, 5, 1, 2, 1)},
         {"4 bits", test::NoiseImagePalette(37, 5, 4, 16, 2)},
@@ -69,11 +75,11 @@ TEST(Clipboard, DibRoundTripAtEveryDepth) {
     cases.push_back({"RLE4", rle4});
     for (const auto& [name, image] : cases) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(TClipboard::PutDib(image));
-        EXPECT_TRUE(TClipboard::HasBitmap());
-        EXPECT_TRUE(TClipboard::HasDib());
+        ASSERT_TRUE(clipboard.PutDib(image));
+        EXPECT_TRUE(clipboard.HasBitmap());
+        EXPECT_TRUE(clipboard.HasDib());
         TDibImage back;
-        ASSERT_TRUE(TClipboard::GetDib(back));
+        ASSERT_TRUE(clipboard.GetDib(back));
         EXPECT_EQ(back.PixelFormat(), image.PixelFormat());
         std::uint16_t format = 0;
         HPALETTE palette;
@@ -83,9 +89,9 @@ TEST(Clipboard, DibRoundTripAtEveryDepth) {
 }
 
 // Other programs get a plain image of the same colours.
-TEST(Clipboard, PutOffersAPlainImageForOtherPrograms) {
+TEST_F(Clipboard, PutOffersAPlainImageForOtherPrograms) {
     const TDibImage image = test::NoiseImagePalette(9, 4, 4, 16, 8);
-    ASSERT_TRUE(TClipboard::PutDib(image));
+    ASSERT_TRUE(clipboard.PutDib(image));
     const QMimeData* mime = System().mimeData();
     ASSERT_TRUE(mime->hasImage());
     const QImage plain = qvariant_cast<QImage>(mime->imageData());
@@ -99,7 +105,7 @@ TEST(Clipboard, PutOffersAPlainImageForOtherPrograms) {
         }
 }
 
-TEST(Clipboard, ReadsBmpDataOfOtherPrograms) {
+TEST_F(Clipboard, ReadsBmpDataOfOtherPrograms) {
     const TDibImage image = test::NoiseImagePalette(11, 3, 8, 100, 9);
     // As a BMP file.
     TMemoryStream file;
@@ -114,9 +120,9 @@ TEST(Clipboard, ReadsBmpDataOfOtherPrograms) {
         auto* mime = new QMimeData;
         mime->setData(kBmpMimeType, QByteArray(reinterpret_cast<const char*>(bytes->data()), qsizetype(bytes->size())));
         System().setMimeData(mime);
-        EXPECT_TRUE(TClipboard::HasBitmap());
+        EXPECT_TRUE(clipboard.HasBitmap());
         TDibImage back;
-        ASSERT_TRUE(TClipboard::GetDib(back));
+        ASSERT_TRUE(clipboard.GetDib(back));
         ExpectSame(back, image);
     }
     // Damaged data is reported, and the target is left alone.
@@ -125,21 +131,21 @@ TEST(Clipboard, ReadsBmpDataOfOtherPrograms) {
     System().setMimeData(bad);
     TDibImage target = test::NoiseImage24(3, 3, 10);
     const TDibImage before(target);
-    EXPECT_THROW(TClipboard::GetDib(target), EDibImageError);
+    EXPECT_THROW(clipboard.GetDib(target), EDibImageError);
     ExpectSame(target, before);
 }
 
-TEST(Clipboard, OtherImagesBecomeOpaqueTwentyFourBitPictures) {
+TEST_F(Clipboard, OtherImagesBecomeOpaqueTwentyFourBitPictures) {
     QImage argb(100, 50, QImage::Format_ARGB32);
     argb.fill(qRgba(10, 20, 30, 255));
     argb.setPixel(3, 4, qRgba(200, 100, 50, 0));     // transparent: black
     argb.setPixel(5, 6, qRgba(200, 100, 50, 255));
     System().setImage(argb);
-    EXPECT_TRUE(TClipboard::HasBitmap());
-    EXPECT_FALSE(TClipboard::HasDib());
+    EXPECT_TRUE(clipboard.HasBitmap());
+    EXPECT_FALSE(clipboard.HasDib());
     TDibImage none;
-    EXPECT_FALSE(TClipboard::GetDib(none));
-    const QImage image = TClipboard::GetImage();
+    EXPECT_FALSE(clipboard.GetDib(none));
+    const QImage image = clipboard.GetImage();
     ASSERT_EQ(image.size(), QSize(100, 50));
     EXPECT_EQ(image.format(), QImage::Format_RGB888);
     EXPECT_EQ(image.pixel(0, 0), qRgb(10, 20, 30));
@@ -147,19 +153,60 @@ TEST(Clipboard, OtherImagesBecomeOpaqueTwentyFourBitPictures) {
     EXPECT_EQ(image.pixel(5, 6), qRgb(200, 100, 50));
 }
 
-TEST(Clipboard, ChangedFollowsEveryChange) {
-    TClipboard watcher;
+TEST_F(Clipboard, ChangedFollowsEveryChange) {
     int changes = 0;
-    QObject::connect(&watcher, &TClipboard::Changed, [&] { ++changes; });
-    TClipboard::PutDib(test::NoiseImage24(2, 2, 11));
+    QObject::connect(&clipboard, &TQtClipboard::Changed, [&] { ++changes; });
+    clipboard.PutDib(test::NoiseImage24(2, 2, 11));
     EXPECT_EQ(changes, 1);
     System().setText("text only");
     EXPECT_EQ(changes, 2);
-    EXPECT_FALSE(TClipboard::HasBitmap());
-    TClipboard::PutDib(test::NoiseImage24(2, 2, 12));
-    TClipboard::Clear();
+    EXPECT_FALSE(clipboard.HasBitmap());
+    clipboard.PutDib(test::NoiseImage24(2, 2, 12));
+    clipboard.Clear();
     EXPECT_EQ(changes, 4);
-    EXPECT_FALSE(TClipboard::HasBitmap());
+    EXPECT_FALSE(clipboard.HasBitmap());
+}
+
+// Pasting asks for any other picture as 24 bits: even an indexed image,
+// with its last row and column.
+TEST_F(Clipboard, OtherPicturesArriveAsTwentyFourBitDibs) {
+    QImage image(100, 50, QImage::Format_Indexed8);
+    image.setColorTable({qRgb(1, 2, 3), qRgb(250, 128, 4)});
+    image.fill(0);
+    image.setPixel(99, 49, 1);
+    System().setImage(image);
+    TDibImage picture;
+    ASSERT_TRUE(clipboard.GetPicture(picture));
+    ASSERT_EQ(picture.Width(), 100);
+    ASSERT_EQ(picture.Height(), 50);
+    EXPECT_EQ(picture.BitCount(), 24);
+    EXPECT_EQ(picture.GetPixels(0, 0), RGB(1, 2, 3));
+    EXPECT_EQ(picture.GetPixels(99, 49), RGB(250, 128, 4));
+
+    // Without a picture the target stays as it was.
+    System().setText("no picture");
+    const TDibImage before = test::NoiseImage24(2, 2, 13);
+    TDibImage untouched = before;
+    EXPECT_FALSE(clipboard.GetPicture(untouched));
+    ExpectSame(untouched, before);
+}
+
+// The editor installs its clipboard for the document; one that goes away
+// takes itself out so the document never reaches a dead clipboard.
+TEST(ClipboardInstallation, AClipboardGoingAwayUninstallsItself) {
+    ASSERT_EQ(InstalledClipboard(), nullptr);
+    {
+        TQtClipboard system;
+        InstallClipboard(&system);
+        EXPECT_EQ(InstalledClipboard(), &system);
+    }
+    EXPECT_EQ(InstalledClipboard(), nullptr);
+
+    TQtClipboard kept;
+    InstallClipboard(&kept);
+    { TQtClipboard watcherOnly; }  // never installed: leaves the installed one alone
+    EXPECT_EQ(InstalledClipboard(), &kept);
+    InstallClipboard(nullptr);
 }
 
 }  // namespace

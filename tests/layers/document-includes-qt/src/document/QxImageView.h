@@ -1,0 +1,3 @@
+#pragma once
+// A view header: the view may use Qt.
+#include <QWidget>
