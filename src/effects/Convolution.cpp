@@ -4,10 +4,15 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "effects/EffectChecks.h"
 #include "effects/Rounding.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zelvo::effects {
 namespace {
@@ -103,6 +108,69 @@ std::uint8_t OutputOfShifted(std::int64_t sum, int shift) {
     return std::uint8_t(whole);
 }
 
+#if defined(__SSE2__)
+// The table lookup of integer kernels (scale 1) as vector arithmetic, eight
+// sums at a time: v = sum - offset limited to 0..255 d, q = v div d by a
+// multiply-high, then a half rounded to even. It is used only when it gives
+// the table's byte for every index the sums can take, which Make checks.
+class TVectorDivide {
+public:
+    static std::optional<TVectorDivide> Make(const TExactKernel& e, std::uint8_t divisor,
+                                             const std::vector<std::uint8_t>& table) {
+        if (e.Shift != 0 || e.MinSum > 0) return std::nullopt;
+        TVectorDivide v;
+        v.offset_ = std::uint16_t(-e.MinSum);
+        v.divisor_ = divisor == 0 ? 1 : divisor;
+        v.limit_ = std::uint16_t(255 * v.divisor_);
+        for (int extra = 0; extra < 16; ++extra) {
+            const std::uint32_t magic = std::uint32_t(((std::uint64_t(1) << (16 + extra)) + v.divisor_ - 1) / v.divisor_);
+            if (magic > 0xFFFF) break;
+            v.magic_ = std::uint16_t(magic);
+            v.extra_ = extra;
+            bool same = true;
+            for (std::size_t u = 0; u < table.size() && same; ++u) same = v.One(std::uint16_t(u)) == table[u];
+            if (same) return v;
+        }
+        return std::nullopt;
+    }
+
+    // Converts the first sums of the row, a multiple of 8; returns how many.
+    std::size_t Run(const std::uint16_t* sums, std::size_t count, std::uint8_t* out) const {
+        const __m128i offset = _mm_set1_epi16(short(offset_)), limit = _mm_set1_epi16(short(limit_));
+        const __m128i magic = _mm_set1_epi16(short(magic_)), divisor = _mm_set1_epi16(short(divisor_));
+        const __m128i one = _mm_set1_epi16(1);
+        const __m128i extra = _mm_cvtsi32_si128(extra_);
+        std::size_t i = 0;
+        for (; i + 8 <= count; i += 8) {
+            __m128i v = _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + i)), offset);
+            v = _mm_subs_epu16(v, _mm_subs_epu16(v, limit));  // unsigned min(v, limit)
+            __m128i q = _mm_srl_epi16(_mm_mulhi_epu16(v, magic), extra);
+            const __m128i twice = _mm_slli_epi16(_mm_sub_epi16(v, _mm_mullo_epi16(q, divisor)), 1);
+            const __m128i up = _mm_or_si128(_mm_cmpgt_epi16(twice, divisor),
+                                            _mm_and_si128(_mm_cmpeq_epi16(twice, divisor),
+                                                          _mm_cmpeq_epi16(_mm_and_si128(q, one), one)));
+            q = _mm_sub_epi16(q, up);  // up is all ones where rounding up
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(q, q));
+        }
+        return i;
+    }
+
+private:
+    // The same steps on one sum.
+    std::uint8_t One(std::uint16_t sum) const {
+        std::uint32_t v = sum > offset_ ? std::uint32_t(sum - offset_) : 0;
+        v = std::min<std::uint32_t>(v, limit_);
+        std::uint32_t q = ((v * magic_) >> 16) >> extra_;
+        const std::uint32_t twice = 2 * (v - q * divisor_);
+        if (twice > divisor_ || (twice == divisor_ && (q & 1))) ++q;
+        return q > 255 ? 255 : std::uint8_t(q);
+    }
+
+    std::uint16_t offset_ = 0, limit_ = 0, magic_ = 0, divisor_ = 1;
+    int extra_ = 0;
+};
+#endif
+
 // Runs `row(above, same, below, out)` for each row from the top.
 template <class RowFn>
 void ForEachRow(TDibImage& work, const ProgressFn& progress, RowFn row) {
@@ -157,13 +225,20 @@ void Convolve3x3(TDibImage& work, const Convolve3x3Params& params, const Progres
         for (std::size_t i = 0; i < 9; ++i) k[i] = std::uint16_t(e.K[i]);
         const auto bias = std::uint16_t(e.Bias - e.MinSum);  // sums start at table index 0
         std::vector<std::uint16_t> sums(bytes);
+#if defined(__SSE2__)
+        const std::optional<TVectorDivide> divide = TVectorDivide::Make(e, params.Divisor, table);
+#endif
         ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out) {
             std::uint16_t* __restrict s = sums.data();
             for (std::size_t i = 0; i < bytes; ++i) {
                 s[i] = std::uint16_t(k[0] * a[i] + k[1] * b[i] + k[2] * c[i] + k[3] * a[i + 3] + k[4] * b[i + 3] +
                                      k[5] * c[i + 3] + k[6] * a[i + 6] + k[7] * b[i + 6] + k[8] * c[i + 6] + bias);
             }
-            for (std::size_t i = 0; i < bytes; ++i) out[i] = table[s[i]];
+            std::size_t i = 0;
+#if defined(__SSE2__)
+            if (divide) i = divide->Run(s, bytes, out);
+#endif
+            for (; i < bytes; ++i) out[i] = table[s[i]];
         });
         return;
     }
