@@ -51,6 +51,16 @@ TDibImage NoiseImagePalette(int width, int height, int bitCount, int colors, std
     return image;
 }
 
+TDibImage FlatImage24(int width, int height, std::int32_t color) {
+    TDibImage image;
+    image.SetBitCount(24);
+    image.SetWidth(width);
+    image.SetHeight(height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixels(x, y, color);
+    return image;
+}
+
 bool SamePixels(const TDibImage& a, const TDibImage& b, std::string* why) {
     auto fail = [&](const std::string& text) {
         if (why) *why = text;

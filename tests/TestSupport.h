@@ -24,6 +24,10 @@ TDibImage NoiseImage24(int width, int height, std::uint32_t seed, bool topDown =
 TDibImage NoiseImagePalette(int width, int height, int bitCount, int colors, std::uint32_t seed,
                             bool topDown = false);
 
+/// A 24-bit picture of the given size, every pixel `color` (red in the low
+/// byte).
+TDibImage FlatImage24(int width, int height, std::int32_t color);
+
 /// Every pixel row (display order, padding bytes excluded) and the colour
 /// table equal in both images, with the same size and depth.
 bool SamePixels(const TDibImage& a, const TDibImage& b, std::string* why = nullptr);

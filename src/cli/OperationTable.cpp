@@ -29,6 +29,34 @@ const std::vector<TOperation>& Operations() {
         // Histogram
         ZELVO_OP(Equalize),
 
+        // Neighbourhood filters
+        ZELVO_OP(Convolve3x3),
+        ZELVO_OP(Soft),
+        ZELVO_OP(Sharpen),
+        ZELVO_OP(Emboss),
+        ZELVO_OP(HighPass),
+        ZELVO_OP(EdgeDetection),
+        ZELVO_OP(GaussianBlur),
+        ZELVO_OP(Median),
+        ZELVO_OP(NoiseReduction),
+
+        // Distortion and artistic effects
+        ZELVO_OP(Blur),
+        ZELVO_OP(Button3D),
+        ZELVO_OP(Spray),
+        ZELVO_OP(Noise),
+        ZELVO_OP(Wave),
+        ZELVO_OP(Block),
+        ZELVO_OP(Mosaic),
+        ZELVO_OP(FadeOut),
+        ZELVO_OP(GlassMosaic),
+        ZELVO_OP(Scetch),
+        ZELVO_OP(OilPaint),
+        ZELVO_OP(Vortex),
+        ZELVO_OP(Explode),
+        ZELVO_OP(SpotLight),
+        ZELVO_OP(Blind),
+
         // Geometry
         ZELVO_OP(CropRect),
         ZELVO_OP(Trim),

@@ -9,10 +9,14 @@
 // - reals in decimal;
 // - booleans as 0 or 1;
 // - enumerations through TEnumText (the resampling filter by its name, such
-//   as "Lanczos3", or by its index).
+//   as "Lanczos3", or by its index);
+// - class types through TArgText (a 3 x 3 kernel as nine numbers joined by
+//   ';').
 // An overloaded method may have one row per overload; the number of
 // arguments given picks the row.
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <concepts>
@@ -30,6 +34,7 @@
 #include <vector>
 
 #include "document/QxImage.h"
+#include "effects/Convolution.h"
 #include "effects/Resample.h"
 #include "image/Types.h"
 
@@ -74,6 +79,37 @@ struct TEnumText<effects::TResampleFilter> {
     }
 };
 
+/// The command-line text of an argument of class type: a specialisation
+/// offers `static bool Parse(std::string_view, T&)`.
+template <typename T>
+struct TArgText;
+
+/// A 3 x 3 kernel as nine numbers joined by ';', row by row from the top
+/// left as it lies on the picture (the custom filter's order), such as
+/// "0;-1;0;-1;5;-1;0;-1;0".
+template <>
+struct TArgText<effects::TKernel3x3> {
+    static bool Parse(std::string_view text, effects::TKernel3x3& kernel) {
+        std::array<float, 9> rows{};
+        std::size_t count = 0;
+        while (true) {
+            const std::size_t end = std::min(text.find(';'), text.size());
+            if (count == rows.size()) return false;
+            const std::string_view item = text.substr(0, end);
+            float value = 0;
+            const auto [ptr, ec] = std::from_chars(item.data(), item.data() + item.size(), value);
+            if (ec != std::errc() || ptr != item.data() + item.size() || item.empty() || !std::isfinite(value))
+                return false;
+            rows[count++] = value;
+            if (end == text.size()) break;
+            text.remove_prefix(end + 1);
+        }
+        if (count != rows.size()) return false;
+        kernel = effects::KernelFromRows(rows);
+        return true;
+    }
+};
+
 namespace detail {
 
 template <typename T>
@@ -104,6 +140,10 @@ T ParseArgument(const std::string& text, const std::string& opName) {
     } else if constexpr (std::is_enum_v<V>) {
         if (const auto value = TEnumText<V>::FromText(text)) return *value;
         throw bad("unknown value");
+    } else if constexpr (std::is_class_v<V>) {
+        V value{};
+        if (TArgText<V>::Parse(text, value)) return value;
+        throw bad("unknown value");
     } else if constexpr (std::is_floating_point_v<V>) {
         double value = 0;
         const char* first = text.data();
@@ -122,7 +162,7 @@ std::tuple<std::remove_cvref_t<Args>...> ParseArguments(std::span<const std::str
                                                         std::index_sequence<I...>) {
     [[maybe_unused]] const auto& all = args;
     [[maybe_unused]] const auto& opName = name;
-    return {ParseArgument<Args>(all[I], opName)...};
+    return {ParseArgument<std::remove_cvref_t<Args>>(all[I], opName)...};
 }
 
 template <typename R, typename... Args>

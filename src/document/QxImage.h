@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "effects/Convolution.h"
 #include "effects/Resample.h"
 #include "image/DibImage.h"
 #include "image/Stream.h"
@@ -313,6 +314,88 @@ public:
     /// Histogram equalisation of the brightness levels over the selection (or
     /// the whole picture); restores the pixel format.
     void Equalize();
+
+    // ========================================================================
+    // Neighbourhood filters (src/document/QxImageFilters.cpp)
+    // ========================================================================
+    // Each works on the selection (or the whole picture), makes the work
+    // image 24-bit, reports progress per row and closes restoring the
+    // picture's former depth without making the whole picture 24-bit. A
+    // parameter outside the range given throws EDibImageInvalidDIBPara
+    // "TDibImageData.CreateDIB: Invalid Parameters" before the bracket opens
+    // (no undo step, picture untouched); the values said to do nothing open
+    // no bracket.
+    /// 3 x 3 convolution with `kernel` (stored column by column, finite
+    /// entries), `divisor` (0 counts as 1) and the bias of 128.
+    void Convolve3x3(const effects::TKernel3x3& kernel, std::uint8_t divisor, bool bias);
+    /// Average of the 3 x 3 neighbourhood.
+    void Soft();
+    /// Sharpen, level 1..20; 0 does nothing.
+    void Sharpen(int level);
+    /// Emboss, level 1..20, coloured (relief added to the picture) or grey,
+    /// inverted relief.
+    void Emboss(int level, bool colored, bool inverted);
+    /// Edge enhancement, level 1..20.
+    void HighPass(int level);
+    /// Edge extraction, level 1..20.
+    void EdgeDetection(int level);
+    /// Gaussian blur of `passes` 1..10; 0 does nothing.
+    void GaussianBlur(int passes);
+    /// Rank filter: 1 minimum, 5 middle, 9 maximum (any of 1..9); other
+    /// ranks do nothing.
+    void Median(int rank);
+    /// Edge-preserving noise reduction, level 1..100; progress only with
+    /// `reportProgress`.
+    void NoiseReduction(int level, bool reportProgress);
+
+    // ========================================================================
+    // Distortion and artistic effects (src/document/QxImageArtistic.cpp)
+    // ========================================================================
+    // Ranges, the refusal of values outside them and the values that do
+    // nothing as for the neighbourhood filters. "Own format" effects move
+    // pixel values in the picture's own depth and colour table and close
+    // without converting; the others make the work image 24-bit and close
+    // restoring the former depth unless said otherwise. All work on the
+    // selection (or the whole picture) unless said otherwise.
+    /// Shake, distance 1..50; 0 does nothing.
+    void Blur(int distance);
+    /// 3-D frame of `width` 1..50; `strength` is limited to 1..5 (the menu
+    /// passes 2).
+    void Button3D(int width, bool sunken, bool smooth, int strength);
+    /// Diffusion, level 1..255. Own format.
+    void Spray(int level);
+    /// Noise, level 1..255, per channel with `color`.
+    void Noise(int level, bool color);
+    /// Wave with periods and amplitude 1..100; a period of 0 does nothing.
+    /// Own format.
+    void Wave(int periodX, int periodY, bool wrap, int amplitude);
+    /// Blocks of 2..50 x 2..50 (a side below 2 does nothing); 24-bit
+    /// write-back.
+    void Block(int width, int height, bool offset, bool frame, bool fill);
+    /// Mosaic of `size` 2..50: Block(size, size, no offset, no frame, fill).
+    void Mosaic(int size);
+    /// Fade-out towards Color, width 2 up to half the shorter side of the
+    /// selection (or picture); 0 does nothing. 24-bit write-back.
+    void FadeOut(int width);
+    /// Glass mosaic: `mode` 0 both passes, 1 horizontal, 2 vertical; `size`
+    /// 3..30. Own format.
+    void GlassMosaic(int mode, int size);
+    /// Pencil sketch.
+    void Scetch();
+    /// Oil paint, level 1..5.
+    void OilPaint(int level);
+    /// Vortex, angle -540..540; 0 does nothing.
+    void Vortex(int angle);
+    /// Punch (strength -100..-1) or pinch (1..100). Own format.
+    void Explode(int strength);
+    /// Spotlight on the whole picture around the picture point (centreX,
+    /// centreY) with `fallOff` (a value below 0 or above 10 does nothing) and
+    /// `size` 1..100 per cent; the picture stays 24-bit.
+    void SpotLight(int centerX, int centerY, double fallOff, int size);
+    /// Blind stripes of `width` 2..100 (below 2 does nothing) towards `color`,
+    /// the stripes placed as if the picture started `offsetY` rows and
+    /// `offsetX` columns further on (0 or more); the picture stays 24-bit.
+    void Blind(int width, TColor color, int offsetY, int offsetX, bool horizontal);
 
     // ========================================================================
     // Selection (src/document/QxImageSelection.cpp)

@@ -29,4 +29,16 @@ inline std::uint8_t TruncHalfUp(long double value) {
     return std::uint8_t(int(shifted));
 }
 
+/// Round of a real to the nearest integer, a half going to the even
+/// neighbour, independent of the floating-point rounding mode. `value` must
+/// be finite and within the range of long long.
+inline long long RoundHalfEven(long double value) {
+    long double whole = static_cast<long double>(static_cast<long long>(value));  // toward zero
+    if (whole > value) whole -= 1;                                                // floor
+    const long double fraction = value - whole;
+    long long result = static_cast<long long>(whole);
+    if (fraction > 0.5L || (fraction == 0.5L && (result & 1))) ++result;
+    return result;
+}
+
 }  // namespace zelvo::effects

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/DibPixelIndex.h"
 #include "image/ImageLimits.h"
 
 namespace zelvo {
@@ -293,22 +294,22 @@ void TDibImage::SetPixels(int x, int y, TColor value) {
     if (x < 0 || y < 0 || x >= data_->Width || y >= data_->Height)
         throw EDibImagePixelPositionRange("TDibImage.SetPixels: Pixel Position is Out of Range");
     const int bits = data_->Header.biBitCount;
-    if (bits != 8 && bits != 24)
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
         throw EDibImageInvalidDIB("TDibImage.SetPixels: GetPixel supports only Uncompressed 8 or 24 bit DIB");
-    if (bits == 8 && (value < 0 || value >= 256))
+    if (bits != 24 && (value < 0 || value >= (1 << bits)))
         throw EDibImagePixelPositionRange("TDibImage.SetPixels: Pixel Position is Out of Range",
                                           "index " + std::to_string(value));
     if (bits == 24 && value < 0)
         throw EDibImagePixelPositionRange("TDibImage.SetPixels: Pixel Position is Out of Range",
                                           "colour " + std::to_string(value));
     std::uint8_t* row = ScanLine(y);
-    if (bits == 8) {
-        row[x] = std::uint8_t(value);
-    } else {
+    if (bits == 24) {
         std::uint8_t* p = row + std::size_t(x) * 3;
         p[0] = GetBValue(value);
         p[1] = GetGValue(value);
         p[2] = GetRValue(value);
+    } else {
+        DibPutIndex(row, x, bits, unsigned(value));
     }
 }
 

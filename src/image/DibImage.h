@@ -206,7 +206,10 @@ public:
     const std::uint8_t* ScanLineRead(int y) const;
     /// Colour-table index (1/4/8 bits) or RGB colour (24 bits) at (x, y).
     TColor GetPixels(int x, int y) const;
-    /// Sets an index (8 bits) or RGB colour (24 bits) at (x, y).
+    /// Sets a colour-table index (1, 4 or 8 bits; below 2, 16 or 256) or an
+    /// RGB colour (24 bits) at (x, y), leaving the other pixels of a shared
+    /// byte as they are. Throws EDibImagePixelPositionRange for a position
+    /// outside the picture or an index beyond the depth.
     void SetPixels(int x, int y, TColor value);
     int RowBytes() const;
 

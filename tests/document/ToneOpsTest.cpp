@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "EffectOpsSupport.h"
 #include "TestSupport.h"
 #include "document/QxImage.h"
 #include "effects/Tone.h"
@@ -50,41 +51,17 @@ std::vector<ToneOp> ToneOps() {
     };
 }
 
-void Load(TQxImage& doc, const TDibImage& picture) {
-    TBitmap bitmap;
-    bitmap.Assign(picture);
-    doc.SetBitmap(bitmap);
-    doc.SetModified(false);
-    doc.ClearUndo();
-}
-
-// `picture` with `effect` applied to `area` only (copied out pixel by pixel,
-// processed, copied back).
-TDibImage Expected(const TDibImage& picture, const TRect& area, const std::function<void(TDibImage&)>& effect) {
-    TDibImage part;
-    part.SetBitCount(24);
-    part.SetWidth(area.Width());
-    part.SetHeight(area.Height());
-    for (int y = 0; y < area.Height(); ++y)
-        for (int x = 0; x < area.Width(); ++x) part.SetPixels(x, y, picture.GetPixels(area.Left + x, area.Top + y));
-    effect(part);
-    TDibImage result(picture);
-    for (int y = 0; y < area.Height(); ++y)
-        for (int x = 0; x < area.Width(); ++x) result.SetPixels(area.Left + x, area.Top + y, part.GetPixels(x, y));
-    return result;
-}
-
 TEST(ToneOps, SelectionScopes) {
     const TDibImage picture = test::NoiseImage24(kW, kH, 77);
     for (const ToneOp& op : ToneOps()) {
         SCOPED_TRACE(op.name);
         TQxImage doc;
-        Load(doc, picture);
+        test::LoadPicture(doc, picture);
         doc.SetSelectionRect(kSel);
         op.run(doc);
         const TRect area = op.selectionOnly ? kSel : Rect(0, 0, kW, kH);
         std::string why;
-        EXPECT_TRUE(test::SamePixels(doc.Bitmap().Dib(), Expected(picture, area, op.effect), &why)) << why;
+        EXPECT_TRUE(test::SamePixels(doc.Bitmap().Dib(), test::ExpectedInArea(picture, area, op.effect), &why)) << why;
         EXPECT_EQ(doc.UndoCount(), 1);
         EXPECT_TRUE(doc.Modified());
         EXPECT_EQ(doc.SelectionRect(), kSel);
@@ -106,7 +83,7 @@ TEST(ToneOps, NothingWhileEmptyOrEditing) {
         // handler) finds the bracket open and changes nothing.
         const TDibImage picture = test::NoiseImage24(kW, kH, 5);
         TQxImage doc;
-        Load(doc, picture);
+        test::LoadPicture(doc, picture);
         ASSERT_EQ(doc.BeginEdit(false), kEditOpened);
         op.run(doc);
         EXPECT_EQ(doc.UndoCount(), 1);  // the outer bracket's step only
@@ -126,7 +103,7 @@ TEST(ToneOps, NeutralParametersOpenNoBracket) {
     for (const auto& [name, run] : cases) {
         SCOPED_TRACE(name);
         TQxImage doc;
-        Load(doc, picture);
+        test::LoadPicture(doc, picture);
         int events = 0;
         doc.OnChangeCanUndo = [&events](TQxImage&, int, int) { ++events; };
         run(doc);
@@ -142,7 +119,7 @@ TEST(ToneOps, GammaOutOfRangeTakesAStepAndChangesNothing) {
     for (double gamma : {7.0, 0.005}) {
         SCOPED_TRACE(gamma);
         TQxImage doc;
-        Load(doc, picture);
+        test::LoadPicture(doc, picture);
         std::vector<int> progress;
         doc.OnProgress = [&progress](TQxImage&, int percent) { progress.push_back(percent); };
         doc.Gamma(gamma);
@@ -154,7 +131,7 @@ TEST(ToneOps, GammaOutOfRangeTakesAStepAndChangesNothing) {
 
 TEST(ToneOps, ProgressPerRowThroughTheDocument) {
     TQxImage doc;
-    Load(doc, test::NoiseImage24(3, 4, 1));
+    test::LoadPicture(doc, test::NoiseImage24(3, 4, 1));
     std::vector<int> progress;
     doc.OnProgress = [&progress](TQxImage&, int percent) { progress.push_back(percent); };
     doc.Grayscale();
@@ -172,7 +149,7 @@ TEST(ToneOps, ProgressPerRowThroughTheDocument) {
 TEST(ToneOps, NegativeWithoutSelectionKeepsPaletteFormat) {
     const TDibImage picture = test::NoiseImagePalette(kW, kH, 8, 40, 12);
     TQxImage doc;
-    Load(doc, picture);
+    test::LoadPicture(doc, picture);
     doc.Negative();
     EXPECT_EQ(doc.BitCount(), 8);
     EXPECT_EQ(doc.UndoCount(), 1);
@@ -191,8 +168,8 @@ TEST(ToneOps, NegativeWithoutSelectionKeepsPaletteFormat) {
 TEST(ToneOps, NegativeWithSelectionIsSolarizationZero) {
     const TDibImage picture = test::NoiseImage24(kW, kH, 13);
     TQxImage negative, solarized;
-    Load(negative, picture);
-    Load(solarized, picture);
+    test::LoadPicture(negative, picture);
+    test::LoadPicture(solarized, picture);
     negative.SetSelectionRect(kSel);
     solarized.SetSelectionRect(kSel);
     negative.Negative();
@@ -203,11 +180,11 @@ TEST(ToneOps, NegativeWithSelectionIsSolarizationZero) {
 
 TEST(ToneOps, MonochromeMarkedAsOneBitStoresOneBit) {
     TQxImage doc;
-    Load(doc, test::NoiseImage24(kW, kH, 14));
+    test::LoadPicture(doc, test::NoiseImage24(kW, kH, 14));
     doc.Monochrome(128, true, false);
     EXPECT_EQ(doc.BitCount(), 1);
     TQxImage kept;
-    Load(kept, test::NoiseImage24(kW, kH, 14));
+    test::LoadPicture(kept, test::NoiseImage24(kW, kH, 14));
     kept.Monochrome(128, false, false);
     EXPECT_EQ(kept.BitCount(), 24);
     // The same black and white pixels either way.
@@ -222,7 +199,7 @@ TEST(ToneOps, PalettePictureKeepsItsDepth) {
     for (const ToneOp& op : ToneOps()) {
         SCOPED_TRACE(op.name);
         TQxImage doc;
-        Load(doc, test::NoiseImagePalette(kW, kH, 8, 30, 21));
+        test::LoadPicture(doc, test::NoiseImagePalette(kW, kH, 8, 30, 21));
         doc.SetSelectionRect(kSel);
         op.run(doc);
         EXPECT_EQ(doc.BitCount(), 8);

@@ -92,12 +92,16 @@ TEST(DibImageCore, PixelAccessAtEveryDepth) {
     four.ScanLine(0)[1] = 0x5A;
     EXPECT_EQ(four.GetPixels(2, 0), 5);
     EXPECT_EQ(four.GetPixels(3, 0), 10);
-    try {
-        four.SetPixels(0, 0, 1);
-        FAIL();
-    } catch (const EDibImageInvalidDIB& e) {
-        EXPECT_STREQ(e.what(), "TDibImage.SetPixels: GetPixel supports only Uncompressed 8 or 24 bit DIB");
-    }
+    // Writing an index changes only its own bits of the shared byte.
+    four.SetPixels(2, 0, 12);
+    EXPECT_EQ(four.ScanLineRead(0)[1], 0xCA);
+    four.SetPixels(3, 0, 1);
+    EXPECT_EQ(four.ScanLineRead(0)[1], 0xC1);
+    EXPECT_THROW(four.SetPixels(0, 0, 16), EDibImagePixelPositionRange);
+    one.SetPixels(8, 0, 1);
+    one.SetPixels(9, 0, 0);
+    EXPECT_EQ(one.ScanLineRead(0)[1], 0x80);
+    EXPECT_THROW(one.SetPixels(0, 0, 2), EDibImagePixelPositionRange);
     TDibImage eight;
     EXPECT_THROW(eight.SetPixels(0, 0, 256), EDibImagePixelPositionRange);
     try {

@@ -1,0 +1,295 @@
+#include "effects/Artistic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "effects/EffectChecks.h"
+#include "effects/Random.h"
+#include "effects/RankFilter.h"
+#include "effects/Rounding.h"
+
+namespace zelvo::effects {
+namespace {
+
+enum class TFramePart { Left, Top, Right, Bottom };
+
+// Runs `pixel(p, x, y, part)` over the mitred frame of width n, rows from the
+// top; `rowDone(y)` after each row. Parts are cut so that no pixel is
+// visited twice and no bound leaves the picture.
+template <class PixelFn>
+void ForEachFramePixel(TDibImage& work, int n, const ProgressFn& progress, PixelFn pixel) {
+    const int width = work.Width();
+    const int height = work.Height();
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = work.ScanLine(y);
+        auto run = [&](int from, int to, TFramePart part) {
+            for (int x = from; x < to; ++x) pixel(row + x * 3, x, y, part);
+        };
+        if (y < n || y >= height - n) {
+            const bool top = y < n;
+            const int side = top ? y : height - y;
+            const int leftEnd = std::min(side, width);
+            const int rightStart = std::max(width - side, leftEnd);
+            run(0, leftEnd, TFramePart::Left);
+            run(leftEnd, rightStart, top ? TFramePart::Top : TFramePart::Bottom);
+            run(rightStart, width, TFramePart::Right);
+        } else {
+            const int leftEnd = std::min(n, width);
+            run(0, leftEnd, TFramePart::Left);
+            run(std::max(width - n, leftEnd), width, TFramePart::Right);
+        }
+        ReportRowProgress(progress, y, height);
+    }
+}
+
+inline void AddToChannels(std::uint8_t* p, int delta) {
+    for (int c = 0; c < 3; ++c) p[c] = std::uint8_t(std::clamp(p[c] + delta, 0, 255));
+}
+
+inline int Avg(const std::uint8_t* bgr) { return (bgr[0] + bgr[1] + bgr[2]) / 3; }
+
+// In-place diffusion: per pixel c = Random(spread), d = Random(2c),
+// e = Random(2c); the pixel takes the current value at (x + c - d, y + c - e)
+// when that lies inside. `rowDone(y)` after each row.
+template <class RowDoneFn>
+void DiffuseInPlace(TDibImage& work, int spread, RowDoneFn rowDone) {
+    const int width = work.Width();
+    const int height = work.Height();
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows[std::size_t(y)] = work.ScanLine(y);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = rows[std::size_t(y)];
+        for (int x = 0; x < width; ++x) {
+            const int c = Random(spread);
+            const int d = Random(2 * c);
+            const int e = Random(2 * c);
+            const int sx = x + c - d, sy = y + c - e;
+            if (sx < 0 || sy < 0 || sx >= width || sy >= height) continue;
+            const std::uint8_t* from = rows[std::size_t(sy)] + sx * 3;
+            std::uint8_t* to = row + x * 3;
+            if (from != to) std::copy(from, from + 3, to);
+        }
+        rowDone(y);
+    }
+}
+
+}  // namespace
+
+TFrameDeltas Button3DDeltas(const Button3DParams& params) {
+    const int base = std::clamp(params.Strength, 1, 5) * 32;
+    const int dark = params.Smooth ? -105 : -63;
+    TFrameDeltas d{base, int(RoundHalfEven(base * 1.3L)), dark, int(RoundHalfEven(dark * 1.3L))};
+    if (params.Sunken) {
+        std::swap(d.Left, d.Right);
+        std::swap(d.Top, d.Bottom);
+    }
+    return d;
+}
+
+void Button3D(TDibImage& work, const Button3DParams& params, const ProgressFn& progress) {
+    RequireWork24Bit(work, "Button3D");
+    RequireRange(params.Width, 0, 0x7FFFFFFF, "frame width");
+    const int n = params.Width;
+    if (n == 0) return;
+    const TFrameDeltas deltas = Button3DDeltas(params);
+    const int width = work.Width();
+    const int height = work.Height();
+    ForEachFramePixel(work, n, progress, [&](std::uint8_t* p, int x, int y, TFramePart part) {
+        int delta = 0, d = 0;
+        switch (part) {
+            case TFramePart::Left: delta = deltas.Left, d = x; break;
+            case TFramePart::Top: delta = deltas.Top, d = y; break;
+            case TFramePart::Right: delta = deltas.Right, d = width - 1 - x; break;
+            case TFramePart::Bottom: delta = deltas.Bottom, d = height - 1 - y; break;
+        }
+        if (params.Smooth) delta -= int(std::int64_t(d) * delta / n);
+        AddToChannels(p, delta);
+    });
+}
+
+void FadeOut(TDibImage& work, const FadeOutParams& params, const ProgressFn& progress) {
+    RequireWork24Bit(work, "FadeOut");
+    RequireRange(params.Width, 0, 0x7FFFFFFF, "fade-out width");
+    const int n = params.Width;
+    if (n == 0) return;
+    const TColor background = ColorToRGB(params.Background);
+    const int bg[3] = {GetBValue(background), GetGValue(background), GetRValue(background)};
+    const long double step = 100.0L / n;
+    const int width = work.Width();
+    const int height = work.Height();
+    ForEachFramePixel(work, n, progress, [&](std::uint8_t* p, int x, int y, TFramePart part) {
+        int d = 0;
+        switch (part) {
+            case TFramePart::Left: d = x; break;
+            case TFramePart::Top: d = y; break;
+            case TFramePart::Right: d = width - x; break;
+            case TFramePart::Bottom: d = height - y; break;
+        }
+        const int w = int(std::min<long double>(std::trunc(step * d), 100));
+        for (int c = 0; c < 3; ++c) p[c] = std::uint8_t(std::clamp((w * p[c] + (100 - w) * bg[c]) / 100, 0, 255));
+    });
+}
+
+void Noise(TDibImage& work, const NoiseParams& params, const ProgressFn& progress) {
+    RequireWork24Bit(work, "Noise");
+    const int level = params.Level;
+    const int h = level / 2;
+    const int width = work.Width();
+    const int height = work.Height();
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* p = work.ScanLine(y);
+        for (int x = 0; x < width; ++x, p += 3) {
+            if (params.Color) {
+                for (int c = 2; c >= 0; --c) p[c] = std::uint8_t(std::clamp(p[c] + Random(level) - h, 0, 255));
+            } else {
+                AddToChannels(p, Random(level) - h);
+            }
+        }
+        ReportRowProgress(progress, y, height);
+    }
+}
+
+void Block(TDibImage& work, const BlockParams& params, const ProgressFn& progress) {
+    RequireWork24Bit(work, "Block");
+    const int bw = params.Width, bh = params.Height;
+    if (bw < 2 || bh < 2) return;
+    const int width = work.Width();
+    const int rows = work.Height() / bh;
+    const int perRow = width / bw;
+    const bool lastEdges = params.Frame || !params.Fill;
+    for (int by = 0; by < rows; ++by) {
+        const bool staggered = params.Offset && (by & 1);
+        const int blocks = staggered ? perRow + 1 : perRow;
+        const int top = by * bh;
+        int left = 0;
+        for (int b = 0; b < blocks; ++b) {
+            int w = bw;
+            if (staggered && b == 0) w = bw / 2;
+            else if (staggered && b == blocks - 1) w = bw - bw / 2;
+            if (params.Fill) {
+                std::int64_t sum[3] = {0, 0, 0};
+                for (int y = top; y < top + bh; ++y) {
+                    const std::uint8_t* p = work.ScanLineRead(y) + left * 3;
+                    for (int i = 0; i < w * 3; i += 3)
+                        for (int c = 0; c < 3; ++c) sum[c] += p[i + c];
+                }
+                const long double count = static_cast<long double>(w) * bh;
+                std::uint8_t mean[3];
+                for (int c = 0; c < 3; ++c) mean[c] = ClampRound(sum[c] / count);
+                for (int y = top; y < top + bh; ++y) {
+                    std::uint8_t* p = work.ScanLine(y) + left * 3;
+                    for (int i = 0; i < w * 3; i += 3) std::copy(mean, mean + 3, p + i);
+                }
+            }
+            for (int y = top; y < top + bh; ++y) {
+                std::uint8_t* p = work.ScanLine(y) + left * 3;
+                for (int x = 0; x < w; ++x) {
+                    if (lastEdges && (y == top + bh - 1 || x == w - 1)) AddToChannels(p + x * 3, -30);
+                    else if (!lastEdges && (y == top || x == 0)) AddToChannels(p + x * 3, 30);
+                }
+            }
+            left += w;
+        }
+        if (progress) progress(int((std::int64_t(by) + 1) * 100 / rows));
+    }
+}
+
+void Scetch(TDibImage& work, const ScetchParams&, const ProgressFn& progress) {
+    RequireWork24Bit(work, "Scetch");
+    const int width = work.Width();
+    const int height = work.Height();
+    const TDibImage source = work;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* above = source.ScanLineRead(std::max(y - 1, 0));
+        const std::uint8_t* below = source.ScanLineRead(std::min(y + 1, height - 1));
+        std::uint8_t* out = work.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const int a = Avg(above + std::max(x - 1, 0) * 3);
+            const int b = Avg(below + std::min(x + 1, width - 1) * 3);
+            const auto v = std::uint8_t(std::clamp(255 - 3 * std::abs(b - a), 0, 255));
+            out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = v;
+        }
+        if (progress) progress(int((std::int64_t(y) + 1) * 100 / height) / 2);
+    }
+    DiffuseInPlace(work, 3, [&](int y) {
+        if (progress) progress(int((std::int64_t(y) + 1) * 100 / height) / 2 + 50);
+    });
+}
+
+void OilPaint(TDibImage& work, const OilPaintParams& params, const ProgressFn& progress) {
+    RequireWork24Bit(work, "OilPaint");
+    const int n = params.Level;
+    if (n <= 0) return;
+    const std::int64_t total = std::int64_t(2) * n * work.Height();
+    std::int64_t counter = 0;
+    auto rowDone = [&](int) {
+        if (progress) progress(int((counter + 1) * 100 / total));
+        ++counter;
+    };
+    for (int i = 0; i < n; ++i) {
+        DiffuseInPlace(work, 2 * i + 2, rowDone);
+        RankInPlace(work, 5, rowDone);
+    }
+}
+
+void SpotLight(TDibImage& work, const SpotLightParams& params, const ProgressFn& progress) {
+    RequireWork24Bit(work, "SpotLight");
+    const long double k = params.FallOff;
+    if (!(k >= 0 && k <= 10)) return;
+    const int width = work.Width();
+    const int height = work.Height();
+    const long double radius = std::trunc(static_cast<long double>(params.Size) * std::max(width, height) / 100 + 0.5L);
+    if (radius <= 0) return;
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* p = work.ScanLine(y);
+        const long double dy = static_cast<long double>(y) - params.CenterY;
+        for (int x = 0; x < width; ++x, p += 3) {
+            const long double dx = static_cast<long double>(x) - params.CenterX;
+            const long double h = std::sqrt(dx * dx + dy * dy) / radius;
+            if (h >= 1) {
+                p[0] = p[1] = p[2] = 0;
+                continue;
+            }
+            const long double power = std::pow(h, k);
+            const long double loss = power * power * 255;
+            for (int c = 0; c < 3; ++c) p[c] = ClampRound(p[c] - loss);
+        }
+        ReportRowProgress(progress, y, height);
+    }
+}
+
+void Blind(TDibImage& work, const BlindParams& params, const ProgressFn& progress) {
+    RequireWork24Bit(work, "Blind");
+    RequireRange(params.OffsetX, 0, 0x7FFFFFFF, "blind x offset");
+    RequireRange(params.OffsetY, 0, 0x7FFFFFFF, "blind y offset");
+    const int wd = params.Width;
+    if (wd < 2) return;
+    const TColor color = ColorToRGB(params.Color);
+    const int key[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+    const int width = work.Width();
+    const int height = work.Height();
+    auto weightOf = [&](int offset, int i) {
+        return int(ClampRound(255.0L / wd * int((std::int64_t(offset) + i) % wd)));
+    };
+    auto blend = [&](std::uint8_t* p, int w) {
+        for (int c = 0; c < 3; ++c) p[c] = ClampRound(static_cast<long double>((255 - w) * p[c] + w * key[c]) / 255);
+    };
+    if (params.Horizontal) {
+        for (int y = 0; y < height; ++y) {
+            const int w = weightOf(params.OffsetY, y);
+            std::uint8_t* p = work.ScanLine(y);
+            for (int x = 0; x < width; ++x) blend(p + x * 3, w);
+            ReportRowProgress(progress, y, height);
+        }
+    } else {
+        for (int x = 0; x < width; ++x) {
+            const int w = weightOf(params.OffsetX, x);
+            for (int y = 0; y < height; ++y) blend(work.ScanLine(y) + x * 3, w);
+            ReportRowProgress(progress, x, width);
+        }
+    }
+}
+
+}  // namespace zelvo::effects
