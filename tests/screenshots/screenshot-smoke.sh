@@ -3,11 +3,12 @@
 # one), waits for its window, takes a screenshot of it and checks the title
 # ("Zelvo - " and the full path) and that the picture is on the screen;
 # then ends it with SIGTERM, which must quit normally and leave no undo file.
-# Usage: screenshot-smoke.sh <zelvo> <picture> <screenshot.png>
+# Usage: screenshot-smoke.sh <zelvo> <zelvo_screen_grab> <picture> <screenshot.png>
 set -euo pipefail
 zelvo=$1
-picture=$(realpath "$2")
-shot=$3
+grab=$2
+picture=$(realpath "$3")
+shot=$4
 config=$(mktemp -d)
 scratch=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config" "$scratch"' EXIT
@@ -25,10 +26,9 @@ if [ -z "$id" ]; then
   exit 1
 fi
 sleep 1  # let it paint
-import -window "$id" "$shot"
-colours=$(convert "$shot" -format %k info:)
-size=$(identify -format '%wx%h' "$shot")
-echo "window $id \"$want\" $size, $colours colours, screenshot $shot"
+info=$("$grab" --window "$id" "$shot")  # "WIDTHxHEIGHT, N colours"
+colours=$(echo "$info" | awk '{print $2}')
+echo "window $id \"$want\" $info, screenshot $shot"
 # The photo brings thousands of colours; an empty or unpainted window a few.
 [ "$colours" -ge 1000 ] || { echo "too few colours"; exit 1; }
 undo_files() { find "$scratch" -maxdepth 1 -name '_ZV*.tmp'; }

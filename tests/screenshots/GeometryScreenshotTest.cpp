@@ -1,7 +1,7 @@
 // Screenshots of the crop-and-resize path over the sample picture and of
 // the three geometry dialogs, taken from the screen of an X server. Runs
 // only when ZELVO_GEOMETRY_SHOTS names the folder to write the PNG files to
-// and ZELVO_SAMPLE the picture (geometry-screenshots.sh sets both under
+// and ZELVO_SAMPLE the picture (dialog-screenshots.sh sets both under
 // Xvfb), so the pictures can be looked at.
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Screenshot smoke test: the brightness dialog with its live preview over
 // the sample picture, captured from the screen. Runs only when
-// ZELVO_SCREENSHOT names the PNG to write (under Xvfb, with the xcb
-// platform), so the picture can be looked at.
+// ZELVO_SCREENSHOT names the PNG to write (dialog-screenshots.sh sets it
+// under Xvfb, with the xcb platform), so the picture can be looked at.
 
 #include <gtest/gtest.h>
 
