@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QDoubleSpinBox>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -17,6 +16,7 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
+#include "ScreenshotSupport.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/dialogs/ZVfrmPreview.h"
 #include "document/QxImage.h"
@@ -24,11 +24,7 @@
 namespace zelvo {
 namespace {
 
-void Settle(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using test::Settle;
 
 TEST(EffectDialogScreenshot, BrightnessPreviewOverTheSamplePicture) {
     const char* target = std::getenv("ZELVO_SCREENSHOT");

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QSlider>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -25,6 +24,7 @@
 #include <cstdlib>
 
 #include "AppTestSupport.h"
+#include "ScreenshotSupport.h"
 #include "app/window/GeometryCommands.h"
 #include "app/dialogs/ZVfrmCustomTrim.h"
 #include "app/window/ZVfrmMain.h"
@@ -37,11 +37,7 @@
 namespace zelvo {
 namespace {
 
-void Settle(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using test::Settle;
 
 void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
