@@ -102,7 +102,9 @@ std::string ClosestOperationName(std::string_view name);
 std::vector<std::string> OperationListing();
 
 /// The command-line text of an enumeration type: a specialisation offers
-/// `static std::optional<E> FromText(std::string_view)`.
+/// `static std::optional<E> FromText(std::string_view)` and
+/// `static std::string Values()`, the accepted values as `zelvo-cli ops`
+/// lists them.
 template <typename E>
 struct TEnumText;
 
