@@ -10,7 +10,8 @@
 
 namespace zelvo::test {
 
-/// The shared corpus folder (shared/corpus beside the repository).
+/// Test pictures made by others (tests/data/corpus, origin and licence in
+/// its README.md and in a README.md per source folder).
 std::filesystem::path CorpusDir();
 /// tests/data in the repository.
 std::filesystem::path TestDataDir();

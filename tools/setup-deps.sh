@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libjpeg62-turbo-dev libjpeg-turbo-progs
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
-  xvfb xauth fonts-noto-cjk
+  xvfb xauth x11-utils fonts-noto-cjk desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -185,7 +185,8 @@ int Apply(const std::vector<std::string>& args) {
     for (const auto& text : ops) {
         const std::size_t colon = text.find(':');
         const std::string name = text.substr(0, colon);
-        if (FindOperation(name) == nullptr) throw EUsage("unknown operation " + name);
+        if (FindOperation(name) == nullptr)
+            throw EUsage("unknown operation " + name + "; did you mean " + ClosestOperationName(name) + "?");
         std::vector<std::string> opArgs;
         if (colon != std::string::npos) opArgs = SplitText(text.substr(colon + 1), ',');
         // Overloads share a name; the number of arguments picks the row.
@@ -228,23 +229,81 @@ int Apply(const std::vector<std::string>& args) {
 
 }  // namespace
 
+namespace {
+
+const char* const kHelp =
+    "zelvo-cli: the Zelvo image editor's document and codecs without a window\n"
+    "\n"
+    "usage: zelvo-cli COMMAND ...\n"
+    "\n"
+    "commands:\n"
+    "  decode [--gif-mode] INPUT OUTPUT       picture -> OUTPUT by its extension (.pam: P7 RGB 8 bits,\n"
+    "                                         .ppm/.pgm/.pbm: netpbm); OUTPUT - writes raw RGB8 rows\n"
+    "  rgb [--gif-mode] INPUT                 raw RGB8 rows, top row first, on standard output\n"
+    "  info [--gif-mode] INPUT                width, height, bit count, pixel format, colours used\n"
+    "  apply INPUT OUTPUT [OPTION...] OP...   run operations in order, then save OUTPUT (type by extension)\n"
+    "  ops                                    every operation apply accepts, with its arguments\n"
+    "  help, --help, -h                       this text\n"
+    "  --version                              the version\n"
+    "\n"
+    "apply options:\n"
+    "  --select L,T,R,B      work on this rectangle (right and bottom exclusive)\n"
+    "  --background COLOUR   colour of uncovered pixels (clGray by default)\n"
+    "  --undo-depth N        undo steps kept\n"
+    "  --quality Q           JPEG quality 1..100;  --progressive  progressive JPEG or interlaced PNG/GIF\n"
+    "  --rle                 RLE-coded BMP;  --transparent COLOUR  PNG/GIF transparent colour\n"
+    "  --gif-mode            also read and write GIF and PhotoCD\n"
+    "An operation is NAME or NAME:ARG,ARG,... (see zelvo-cli ops); colours are names\n"
+    "such as clRed or $00BBGGRR.\n"
+    "\n"
+    "examples:\n"
+    "  zelvo-cli info photo.jpg\n"
+    "  zelvo-cli apply photo.jpg small.png Resample:Lanczos3,640,480\n"
+    "  zelvo-cli apply scan.bmp out.jpg --quality 85 --select 10,10,410,310 Trim Rotate90:1 Brightness:20\n"
+    "  zelvo-cli decode picture.bmp picture.pam\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (a file that cannot be read or written), 2 usage error.\n";
+
+/// The hint printed after a usage error.
+std::string UsageHint(const std::string& command) {
+    if (command == "apply") return "zelvo-cli --help shows the commands; zelvo-cli ops lists the operations";
+    return "zelvo-cli --help shows the commands";
+}
+
+int Ops(const std::vector<std::string>& args, std::ostream& out) {
+    if (args.size() != 1) throw EUsage("usage: zelvo-cli ops");
+    out << "Operations of zelvo-cli apply, run as NAME or NAME:ARG,ARG,... (an overload per arity):\n";
+    for (const auto& line : OperationListing()) out << "  " << line << "\n";
+    return 0;
+}
+
+}  // namespace
+
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        err << "usage: zelvo-cli decode|rgb|info|apply ...\n";
-        return 1;
-    }
+    const std::string command = args.empty() ? std::string() : args[0];
     // Without a window there is no system clipboard: the document's copy and
     // paste share one kept in this process for as long as it runs.
     static TMemoryClipboard clipboard;
     const TClipboardInstallation installed(clipboard);
     try {
-        const std::string& command = args[0];
+        if (args.empty()) throw EUsage("no command given");
+        if (command == "help" || command == "--help" || command == "-h") {
+            out << kHelp;
+            return 0;
+        }
+        if (command == "--version") {
+            out << "zelvo-cli " << ZELVO_VERSION << "\n";
+            return 0;
+        }
+        if (command == "ops") return Ops(args, out);
         if (command == "decode") return Decode(args, false);
         if (command == "rgb") return Decode(args, true);
         if (command == "info") return Info(args, out);
         if (command == "apply") return Apply(args);
-        err << "unknown command " << command << "\n";
-        return 1;
+        throw EUsage("unknown command " + command);
+    } catch (const EUsage& e) {
+        err << e.what() << " (" << UsageHint(command) << ")\n";
+        return 2;
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 1;

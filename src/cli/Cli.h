@@ -7,6 +7,8 @@
 //   zelvo-cli rgb [--gif-mode] INPUT                 the same as "decode INPUT -"
 //   zelvo-cli info [--gif-mode] INPUT                width, height, bit count, ...
 //   zelvo-cli apply INPUT OUTPUT [options] OP...     run document operations, save
+//   zelvo-cli ops                                    the operations apply accepts
+//   zelvo-cli help | --help | -h, zelvo-cli --version
 //
 // INPUT and OUTPUT formats come from the table of picture formats by
 // extension. Netpbm is the interchange format with other tools: any of
@@ -16,7 +18,10 @@
 // OUTPUT.pbm/.pnm as the smallest of P4, P5 and P6 that holds the picture.
 // decode writes OUTPUT in place; apply replaces it only once written.
 //
-// Exit status 0 on success, 1 with the reason on standard error otherwise.
+// Exit status 0 on success; 2 for a usage error (unknown command, option or
+// operation, a bad argument), with the reason and a hint on one line of
+// standard error; 1 with the reason for any other failure (a file that
+// cannot be read or written, an operation that throws).
 
 #include <cstdint>
 #include <iosfwd>

@@ -14,6 +14,11 @@
 //   ';').
 // An overloaded method may have one row per overload; the number of
 // arguments given picks the row.
+//
+// A row also names each argument and may narrow its range (TArgSpec); the
+// names, types and ranges `zelvo-cli ops` lists come from the rows and the
+// parameter types, and parsing enforces the same ranges, so the listing
+// cannot drift from what `apply` accepts.
 
 #include <algorithm>
 #include <array>
@@ -47,10 +52,42 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// How a row names one argument of its method and narrows its range.
+/// Min and Max only narrow the range of the parameter's type (for reals they
+/// give it one); Colour marks a TColor parameter, listed as a colour; Hint is
+/// a short note `zelvo-cli ops` shows.
+struct TArgSpec {
+    std::string Name;
+    std::optional<double> Min;
+    std::optional<double> Max;
+    bool Colour = false;
+    std::string Hint;
+};
+
+/// An argument named `name` taking any value of its type.
+inline TArgSpec Arg(std::string name, std::string hint = {}) {
+    return TArgSpec{std::move(name), std::nullopt, std::nullopt, false, std::move(hint)};
+}
+/// An argument named `name` limited to min..max.
+inline TArgSpec Arg(std::string name, double min, double max, std::string hint = {}) {
+    return TArgSpec{std::move(name), min, max, false, std::move(hint)};
+}
+/// A colour argument (TColor): a name such as clRed, $00BBGGRR or a number.
+inline TArgSpec ColourArg(std::string name) { return TArgSpec{std::move(name), std::nullopt, std::nullopt, true, {}}; }
+
+/// One argument as `zelvo-cli ops` lists it.
+struct TArgument {
+    std::string Name;   ///< from the row; "arg1", "arg2", ... when the row names none
+    std::string Type;   ///< "integer", "real", "0 or 1", "colour", or an enumeration's values
+    std::string Range;  ///< "lo..hi"; empty when any value of the type is taken
+    std::string Hint;
+};
+
 /// One row of the operation table.
 struct TOperation {
     std::string Name;
     int Arity = 0;
+    std::vector<TArgument> Arguments;  ///< Arity entries
     std::function<void(TQxImage&, std::span<const std::string>)> Invoke;
 };
 
@@ -60,15 +97,32 @@ const std::vector<TOperation>& Operations();
 const TOperation* FindOperation(std::string_view name);
 /// The row named exactly `name` that takes `arity` arguments, or nullptr.
 const TOperation* FindOperation(std::string_view name, int arity);
+/// The operation name closest to `name` (fewest single-letter insertions,
+/// deletions and substitutions, ignoring case; the first in table order on a
+/// tie). Empty only when the table is.
+std::string ClosestOperationName(std::string_view name);
+/// Every row as one line for `zelvo-cli ops`: NAME:arg,arg followed by each
+/// argument's type and range ("Brightness:delta  delta: integer -255..255").
+std::vector<std::string> OperationListing();
 
 /// The command-line text of an enumeration type: a specialisation offers
-/// `static std::optional<E> FromText(std::string_view)`.
+/// `static std::optional<E> FromText(std::string_view)` and
+/// `static std::string Values()`, the accepted values as `zelvo-cli ops`
+/// lists them.
 template <typename E>
 struct TEnumText;
 
 /// Resampling filters by name (case-insensitive) or by index 0..6.
 template <>
 struct TEnumText<effects::TResampleFilter> {
+    static std::string Values() {
+        std::string text;
+        for (int i = 0; i < effects::kResampleFilterCount; ++i) {
+            if (i > 0) text += '|';
+            text += effects::FilterInfo(effects::TResampleFilter(i)).Name;
+        }
+        return text + " or 0.." + std::to_string(effects::kResampleFilterCount - 1);
+    }
     static std::optional<effects::TResampleFilter> FromText(std::string_view text) {
         if (const auto named = effects::FilterFromName(text)) return named;
         int index = -1;
@@ -112,11 +166,61 @@ struct TArgText<effects::TKernel3x3> {
 
 namespace detail {
 
+/// Formats a range bound: whole numbers without a fraction.
+inline std::string BoundText(double value) {
+    if (value == std::floor(value) && std::fabs(value) < 1e15) return std::to_string(static_cast<long long>(value));
+    std::string text = std::to_string(value);
+    while (text.back() == '0') text.pop_back();
+    return text;
+}
+
+/// The range of parameter type V narrowed by `spec`, as {min, max}; both
+/// empty for a real without limits or a type without a numeric range.
+template <typename V>
+std::pair<std::optional<double>, std::optional<double>> EffectiveRange(const TArgSpec& spec) {
+    std::optional<double> lo = spec.Min, hi = spec.Max;
+    if constexpr (std::is_integral_v<V> && !std::is_same_v<V, bool>) {
+        const double typeLo = double(std::numeric_limits<V>::min());
+        const double typeHi = double(std::numeric_limits<V>::max());
+        lo = lo ? std::max(*lo, typeLo) : typeLo;
+        hi = hi ? std::min(*hi, typeHi) : typeHi;
+    }
+    return {lo, hi};
+}
+
+/// How `zelvo-cli ops` lists an argument of parameter type V.
+template <typename V>
+TArgument DescribeArgument(const TArgSpec& spec, int position) {
+    TArgument arg;
+    arg.Name = spec.Name.empty() ? "arg" + std::to_string(position + 1) : spec.Name;
+    arg.Hint = spec.Hint;
+    if constexpr (std::is_same_v<V, bool>) {
+        arg.Type = "0 or 1";
+    } else if constexpr (std::is_integral_v<V>) {
+        arg.Type = spec.Colour ? "colour" : "integer";
+        const auto [lo, hi] = EffectiveRange<V>(spec);
+        // A colour and a plain int take their whole type: no range to list.
+        const bool whole = *lo == double(std::numeric_limits<int>::min()) && *hi == double(std::numeric_limits<int>::max());
+        if (!spec.Colour && !whole) arg.Range = BoundText(*lo) + ".." + BoundText(*hi);
+    } else if constexpr (std::is_enum_v<V>) {
+        arg.Type = TEnumText<V>::Values();
+    } else if constexpr (std::is_floating_point_v<V>) {
+        arg.Type = "real";
+        if (spec.Min || spec.Max)
+            arg.Range = (spec.Min ? BoundText(*spec.Min) : std::string()) + ".." + (spec.Max ? BoundText(*spec.Max) : std::string());
+    }
+    return arg;
+}
+
 template <typename T>
-T ParseArgument(const std::string& text, const std::string& opName) {
+T ParseArgument(const std::string& text, const std::string& opName, const TArgSpec& spec = {}) {
     using V = std::remove_cvref_t<T>;
-    auto bad = [&](const char* what) {
+    auto bad = [&](const std::string& what) {
         return EUsage(opName + ": " + what + " \"" + text + "\"");
+    };
+    auto rangeText = [&] {
+        const auto [lo, hi] = EffectiveRange<V>(spec);
+        return (lo ? BoundText(*lo) : std::string()) + ".." + (hi ? BoundText(*hi) : std::string());
     };
     if constexpr (std::is_same_v<V, bool>) {
         if (text == "0") return false;
@@ -132,10 +236,8 @@ T ParseArgument(const std::string& text, const std::string& opName) {
             if (!color) throw bad("expected an integer or a colour, got");
             value = *color;
         }
-        if (value < static_cast<long long>(std::numeric_limits<V>::min()) ||
-            (value > 0 && static_cast<unsigned long long>(value) >
-                              static_cast<unsigned long long>(std::numeric_limits<V>::max())))
-            throw bad("value out of range:");
+        const auto [lo, hi] = EffectiveRange<V>(spec);
+        if (double(value) < *lo || double(value) > *hi) throw bad("value out of range " + rangeText() + ":");
         return static_cast<V>(value);
     } else if constexpr (std::is_enum_v<V>) {
         if (const auto value = TEnumText<V>::FromText(text)) return *value;
@@ -151,6 +253,8 @@ T ParseArgument(const std::string& text, const std::string& opName) {
         auto [ptr, ec] = std::from_chars(first, last, value);
         if (ec != std::errc() || ptr != last || text.empty() || !std::isfinite(value))
             throw bad("expected a number, got");
+        if ((spec.Min && value < *spec.Min) || (spec.Max && value > *spec.Max))
+            throw bad("value out of range " + rangeText() + ":");
         return static_cast<V>(value);
     } else {
         static_assert(sizeof(V) == 0, "parameter type without a command-line form");
@@ -159,22 +263,35 @@ T ParseArgument(const std::string& text, const std::string& opName) {
 
 template <typename... Args, std::size_t... I>
 std::tuple<std::remove_cvref_t<Args>...> ParseArguments(std::span<const std::string> args, const std::string& name,
+                                                        const std::vector<TArgSpec>& specs,
                                                         std::index_sequence<I...>) {
     [[maybe_unused]] const auto& all = args;
     [[maybe_unused]] const auto& opName = name;
-    return {ParseArgument<std::remove_cvref_t<Args>>(all[I], opName)...};
+    [[maybe_unused]] const auto& named = specs;
+    return {ParseArgument<std::remove_cvref_t<Args>>(all[I], opName, named[I])...};
 }
 
-template <typename R, typename... Args>
-TOperation MakeRow(std::string name, R (TQxImage::*method)(Args...)) {
+template <typename... Args, std::size_t... I>
+std::vector<TArgument> DescribeArguments(const std::vector<TArgSpec>& specs, std::index_sequence<I...>) {
+    [[maybe_unused]] const auto& named = specs;
+    return {DescribeArgument<std::remove_cvref_t<Args>>(named[I], int(I))...};
+}
+
+template <typename R, typename... Args, typename... Specs>
+TOperation MakeRow(std::string name, R (TQxImage::*method)(Args...), Specs... given) {
+    static_assert(sizeof...(Specs) <= sizeof...(Args), "more argument names than the method has parameters");
+    std::vector<TArgSpec> specs{TArgSpec(std::move(given))...};
+    // Arguments the row does not name are listed as arg1, arg2, ...
+    specs.resize(sizeof...(Args));
     TOperation row;
     row.Name = name;
     row.Arity = int(sizeof...(Args));
-    row.Invoke = [method, name](TQxImage& doc, std::span<const std::string> args) {
+    row.Arguments = DescribeArguments<Args...>(specs, std::index_sequence_for<Args...>{});
+    row.Invoke = [method, name, specs](TQxImage& doc, std::span<const std::string> args) {
         if (args.size() != sizeof...(Args))
             throw EUsage(name + ": expects " + std::to_string(sizeof...(Args)) + " argument(s), got " +
                          std::to_string(args.size()));
-        auto parsed = ParseArguments<Args...>(args, name, std::index_sequence_for<Args...>{});
+        auto parsed = ParseArguments<Args...>(args, name, specs, std::index_sequence_for<Args...>{});
         std::apply([&](auto&&... values) { (doc.*method)(values...); }, parsed);
     };
     return row;
@@ -182,10 +299,13 @@ TOperation MakeRow(std::string name, R (TQxImage::*method)(Args...)) {
 
 }  // namespace detail
 
-/// A table row binding `name` to a TQxImage method. For an overloaded
-/// method, name the overload: ZELVO_OP_AS(Name, void (TQxImage::*)(int)).
-#define ZELVO_OP(Name) ::zelvo::cli::detail::MakeRow(#Name, &::zelvo::TQxImage::Name)
-#define ZELVO_OP_AS(Name, Type) \
-    ::zelvo::cli::detail::MakeRow(#Name, static_cast<Type>(&::zelvo::TQxImage::Name))
+/// A table row binding `name` to a TQxImage method, followed by one
+/// TArgSpec per parameter (Arg("level", -100, 100), ColourArg("color")).
+/// For an overloaded method, name the overload:
+/// ZELVO_OP_AS(Name, void (TQxImage::*)(int), Arg("count")).
+#define ZELVO_OP(Name, ...) \
+    ::zelvo::cli::detail::MakeRow(#Name, &::zelvo::TQxImage::Name __VA_OPT__(, ) __VA_ARGS__)
+#define ZELVO_OP_AS(Name, Type, ...) \
+    ::zelvo::cli::detail::MakeRow(#Name, static_cast<Type>(&::zelvo::TQxImage::Name) __VA_OPT__(, ) __VA_ARGS__)
 
 }  // namespace zelvo::cli

@@ -2,7 +2,10 @@
 
 #include "image/ImageLimits.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <memory>
 #include <vector>
 
@@ -23,8 +26,8 @@ DataPtr NewStorage(const TDibImageData& src, const TBitmapInfoHeader& header, st
 // end-of-bitmap code is bad data, reported with the caller's message.
 class RleSource {
 public:
-    RleSource(const TDibImageData& src, const char* truncatedMessage)
-        : data_(src.Bits), size_(src.ImageSize), message_(truncatedMessage) {}
+    RleSource(const TDibImageData& src, std::string truncatedMessage)
+        : data_(src.Bits), size_(src.ImageSize), message_(std::move(truncatedMessage)) {}
     std::uint8_t Next() {
         if (pos_ >= size_) throw EDibImageInvalidDIB(message_, "coded data ends before end of bitmap");
         return data_[pos_++];
@@ -41,7 +44,7 @@ private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
-    const char* message_;
+    std::string message_;
 };
 
 std::string Where(std::int64_t x, std::int64_t y, std::int64_t n) {
@@ -223,34 +226,92 @@ TDibImageData* Encode(const TDibImageData& src, bool fourBit) {
     return out.release();
 }
 
-}  // namespace
+// Pixel access of the RLE8 decoder: one byte per pixel.
+struct TRle8Pixels {
+    static constexpr int kBitCount = 8;
+    static constexpr std::uint32_t kCompression = BI_RLE8;
+    /// Source bytes of a literal of `n` pixels, padded to a 16-bit word.
+    static std::size_t LiteralBytes(int n) { return std::size_t((n + 1) & ~1); }
+    static void Run(std::uint8_t* row, std::int64_t x, int n, std::uint8_t value) {
+        std::memset(row + x, value, std::size_t(n));
+    }
+    static void Literal(std::uint8_t* row, std::int64_t x, int n, const std::uint8_t* p) {
+        std::memcpy(row + x, p, std::size_t(n));
+    }
+};
 
-TDibImageData* Convert8BitRLETo8BitRGB(const TDibImageData& src) {
-    if (src.Header.biBitCount != 8 || src.Header.biCompression != BI_RLE8)
-        throw EDibImageBadDIBType("Convert8BitRLETo8BitRGB: Invalid Bitcount & Compression Combination");
+// Pixel access of the RLE4 decoder: two pixels per byte, the even pixel in
+// the high nibble. A run's value byte holds two alternating pixels, high
+// nibble first.
+struct TRle4Pixels {
+    static constexpr int kBitCount = 4;
+    static constexpr std::uint32_t kCompression = BI_RLE4;
+    /// Source bytes of a literal of `n` nibbles, padded to a 16-bit word.
+    static std::size_t LiteralBytes(int n) { return std::size_t((n + 3) / 4 * 2); }
+    static void Put(std::uint8_t* row, std::int64_t x, std::uint8_t nibble) {
+        std::uint8_t& b = row[x >> 1];
+        if (x & 1) b = std::uint8_t((b & 0xF0) | nibble);
+        else b = std::uint8_t((b & 0x0F) | (nibble << 4));
+    }
+    static void Run(std::uint8_t* row, std::int64_t x, int n, std::uint8_t value) {
+        const std::uint8_t hi = value >> 4, lo = value & 0x0F;
+        if ((x & 1) == 0 && hi == lo) {
+            // Aligned run of one colour: whole bytes, then a possible half.
+            std::memset(row + (x >> 1), value, std::size_t(n >> 1));
+            if (n & 1) Put(row, x + n - 1, hi);
+            return;
+        }
+        for (int i = 0; i < n; ++i) Put(row, x + i, (i & 1) ? lo : hi);
+    }
+    static void Literal(std::uint8_t* row, std::int64_t x, int n, const std::uint8_t* p) {
+        for (int i = 0; i < n; ++i) Put(row, x + i, (i & 1) ? (p[i >> 1] & 0x0F) : (p[i >> 1] >> 4));
+    }
+};
+
+// The decoding loop of both depths. `name` is the function the messages
+// name; `firstCode` is the number of its first "Bad RLE Data" message (the
+// four are: end of line past the last row, delta outside the picture,
+// literal too long, run too long or data ending before end of bitmap).
+//
+// Runs and literals may reach into the row padding: some encoders code a
+// row up to its width rounded up to a multiple of 4 pixels (a 61-pixel RLE8
+// row as 64 pixels, so its last run covers the padding bytes). What lands
+// past the width is dropped; a run or literal ending beyond the rounded
+// width is still bad data. RLE4 uses the same rule in pixels: it covers the
+// padding nibble of an odd width, and 4 pixels are at most 2 bytes, always
+// inside the stored row (which holds a multiple of 8 pixels).
+template <typename Pixels>
+TDibImageData* Decode(const TDibImageData& src, const std::string& name, int firstCode) {
+    if (src.Header.biBitCount != Pixels::kBitCount || src.Header.biCompression != Pixels::kCompression)
+        throw EDibImageBadDIBType(name + ": Invalid Bitcount & Compression Combination");
+    const auto message = [&](int offset) { return name + ": Bad RLE Data " + std::to_string(firstCode + offset); };
+    const std::string badEndOfLine = message(0), badDelta = message(1), badLiteral = message(2),
+                      badRun = message(3);
     TBitmapInfoHeader header = src.Header;
     header.biCompression = BI_RGB;
     header.biSizeImage = 0;
     const std::int64_t width = src.Width;
+    const std::int64_t paddedWidth = (width + 3) & ~std::int64_t(3);
     const std::int64_t height = src.Height;
-    const std::size_t rowBytes = std::size_t(DibRowBytes(width, 8));
+    const std::size_t rowBytes = std::size_t(DibRowBytes(src.Width, Pixels::kBitCount));
     DataPtr out = NewStorage(src, header, std::uint32_t(rowBytes * std::size_t(height)));
-    std::uint8_t* bits = out->Bits;
+    auto row = [&](std::int64_t y) { return out->Bits + std::size_t(y) * rowBytes; };
+    // Pixels of a run or literal of `n` at x that lie inside the width.
+    auto visible = [&](std::int64_t x, int n) { return int(std::max<std::int64_t>(0, std::min<std::int64_t>(n, width - x))); };
 
-    RleSource in(src, "Convert8BitRLETo8BitRGB: Bad RLE Data 4");
+    RleSource in(src, badRun);
     std::int64_t x = 0, y = 0;
     for (;;) {
         const std::uint8_t count = in.Next();
         const std::uint8_t value = in.Next();
         if (count > 0) {
-            if (x + count > width || y >= height)
-                throw EDibImageInvalidDIB("Convert8BitRLETo8BitRGB: Bad RLE Data 4", Where(x, y, count));
-            std::memset(bits + std::size_t(y) * rowBytes + std::size_t(x), value, count);
+            if (x + count > paddedWidth || y >= height) throw EDibImageInvalidDIB(badRun, Where(x, y, count));
+            Pixels::Run(row(y), x, visible(x, count), value);
             x += count;
         } else if (value == 0) {
             ++y;
             x = 0;
-            if (y > height) throw EDibImageInvalidDIB("Convert8BitRLETo8BitRGB: Bad RLE Data 1", Where(x, y, 0));
+            if (y > height) throw EDibImageInvalidDIB(badEndOfLine, Where(x, y, 0));
         } else if (value == 1) {
             break;
         } else if (value == 2) {
@@ -258,84 +319,26 @@ TDibImageData* Convert8BitRLETo8BitRGB(const TDibImageData& src) {
             const std::uint8_t dy = in.Next();
             x += dx;
             y += dy;
-            if (x > width || y > height)
-                throw EDibImageInvalidDIB("Convert8BitRLETo8BitRGB: Bad RLE Data 2", Where(x, y, 0));
+            if (x > width || y > height) throw EDibImageInvalidDIB(badDelta, Where(x, y, 0));
         } else {
             const int n = value;
-            if (x + n > width || y >= height)
-                throw EDibImageInvalidDIB("Convert8BitRLETo8BitRGB: Bad RLE Data 3", Where(x, y, n));
-            const std::uint8_t* p = in.Take(std::size_t((n + 1) & ~1));
-            std::memcpy(bits + std::size_t(y) * rowBytes + std::size_t(x), p, std::size_t(n));
+            if (x + n > paddedWidth || y >= height) throw EDibImageInvalidDIB(badLiteral, Where(x, y, n));
+            const std::uint8_t* p = in.Take(Pixels::LiteralBytes(n));
+            Pixels::Literal(row(y), x, visible(x, n), p);
             x += n;
         }
     }
     return out.release();
 }
 
-TDibImageData* Convert4BitRLETo4BitRGB(const TDibImageData& src) {
-    if (src.Header.biBitCount != 4 || src.Header.biCompression != BI_RLE4)
-        throw EDibImageBadDIBType("Convert4BitRLETo4BitRGB: Invalid Bitcount & Compression Combination");
-    TBitmapInfoHeader header = src.Header;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = 0;
-    // Runs and literals may fill the padding nibble of an odd-width row; it
-    // lies inside the row's bytes.
-    const std::int64_t width = (std::int64_t(src.Width) + 1) & ~std::int64_t(1);
-    const std::int64_t height = src.Height;
-    const std::size_t rowBytes = std::size_t(DibRowBytes(src.Width, 4));
-    DataPtr out = NewStorage(src, header, std::uint32_t(rowBytes * std::size_t(height)));
-    std::uint8_t* bits = out->Bits;
-    auto put = [&](std::int64_t px, std::int64_t py, std::uint8_t nibble) {
-        std::uint8_t& b = bits[std::size_t(py) * rowBytes + std::size_t(px >> 1)];
-        if (px & 1) b = std::uint8_t((b & 0xF0) | nibble);
-        else b = std::uint8_t((b & 0x0F) | (nibble << 4));
-    };
+}  // namespace
 
-    RleSource in(src, "Convert4BitRLETo4BitRGB: Bad RLE Data 8");
-    std::int64_t x = 0, y = 0;
-    for (;;) {
-        const std::uint8_t count = in.Next();
-        const std::uint8_t value = in.Next();
-        if (count > 0) {
-            if (x + count > width || y >= height)
-                throw EDibImageInvalidDIB("Convert4BitRLETo4BitRGB: Bad RLE Data 8", Where(x, y, count));
-            const std::uint8_t hi = value >> 4, lo = value & 0x0F;
-            if ((x & 1) == 0 && hi == lo) {
-                // Aligned run of one colour: whole bytes, then a possible half.
-                const std::size_t start = std::size_t(y) * rowBytes + std::size_t(x >> 1);
-                std::memset(bits + start, value, std::size_t(count >> 1));
-                if (count & 1) put(x + count - 1, y, hi);
-            } else {
-                for (int i = 0; i < count; ++i) put(x + i, y, (i & 1) ? lo : hi);
-            }
-            x += count;
-        } else if (value == 0) {
-            ++y;
-            x = 0;
-            if (y > height) throw EDibImageInvalidDIB("Convert4BitRLETo4BitRGB: Bad RLE Data 5", Where(x, y, 0));
-        } else if (value == 1) {
-            break;
-        } else if (value == 2) {
-            const std::uint8_t dx = in.Next();
-            const std::uint8_t dy = in.Next();
-            x += dx;
-            y += dy;
-            if (x > width || y > height)
-                throw EDibImageInvalidDIB("Convert4BitRLETo4BitRGB: Bad RLE Data 6", Where(x, y, 0));
-        } else {
-            const int n = value;
-            if (x + n > width || y >= height)
-                throw EDibImageInvalidDIB("Convert4BitRLETo4BitRGB: Bad RLE Data 7", Where(x, y, n));
-            // n nibbles, padded to a whole number of 16-bit words.
-            const std::uint8_t* p = in.Take(std::size_t((n + 3) / 4 * 2));
-            for (int i = 0; i < n; ++i) {
-                const std::uint8_t b = p[i >> 1];
-                put(x + i, y, (i & 1) ? (b & 0x0F) : (b >> 4));
-            }
-            x += n;
-        }
-    }
-    return out.release();
+TDibImageData* Convert8BitRLETo8BitRGB(const TDibImageData& src) {
+    return Decode<TRle8Pixels>(src, "Convert8BitRLETo8BitRGB", 1);
+}
+
+TDibImageData* Convert4BitRLETo4BitRGB(const TDibImageData& src) {
+    return Decode<TRle4Pixels>(src, "Convert4BitRLETo4BitRGB", 5);
 }
 
 TDibImageData* Convert8BitRGBTo8BitRLE(const TDibImageData& src) {

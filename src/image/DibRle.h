@@ -17,18 +17,22 @@
 namespace zelvo {
 
 /// Decodes RLE8 data into an uncompressed 8-bit storage (rows in stored order,
-/// pixels not reached by the data stay 0, size image 0).
+/// pixels not reached by the data stay 0, size image 0). A run or literal may
+/// end inside the row padding, up to the width rounded up to a multiple of 4
+/// pixels (some encoders code a 61-pixel row as 64 pixels); the part past
+/// the width is dropped.
 /// Throws EDibImageBadDIBType "Convert8BitRLETo8BitRGB: Invalid Bitcount &
 /// Compression Combination" unless the source is 8 bits with compression 1,
 /// and EDibImageInvalidDIB "Convert8BitRLETo8BitRGB: Bad RLE Data 1..4" for an
 /// end of line past the last row (1), a delta outside the picture (2), a
-/// literal (3) or a run (4) past the end of the row, or the data ending
-/// before its end-of-bitmap code ("Bad RLE Data 4").
+/// literal (3) or a run (4) past the padded end of the row, or the data
+/// ending before its end-of-bitmap code ("Bad RLE Data 4").
 TDibImageData* Convert8BitRLETo8BitRGB(const TDibImageData& src);
 
 /// Decodes RLE4 data into an uncompressed 4-bit storage, as the 8-bit decoder
-/// but counting pixels as nibbles (even pixel in the high nibble) over the
-/// width rounded up to even. Throws EDibImageBadDIBType
+/// with pixels counted as nibbles (even pixel in the high nibble) and the
+/// same padding rule in pixels (width rounded up to a multiple of 4 pixels,
+/// which always lies inside the stored row). Throws EDibImageBadDIBType
 /// "Convert4BitRLETo4BitRGB: Invalid Bitcount & Compression Combination" and
 /// EDibImageInvalidDIB "Convert4BitRLETo4BitRGB: Bad RLE Data 5..8" for an
 /// end of line past the last row (5), a delta outside (6), a literal (7) or a

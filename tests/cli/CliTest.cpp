@@ -25,9 +25,9 @@ TEST(Cli, ApplyThenUndoGivesTheInputBitForBit) {
     ASSERT_EQ(RunCli({"apply", in.string(), (dir / "eq.bmp").string(), "--select", "2,2,10,10", "Equalize"}), 0);
     EXPECT_NE(ReadWholeFile(in), ReadWholeFile(dir / "eq.bmp"));
     std::string err;
-    EXPECT_EQ(RunCli({"apply", in.string(), (dir / "x.bmp").string(), "NoSuchOp"}, &err), 1);
+    EXPECT_EQ(RunCli({"apply", in.string(), (dir / "x.bmp").string(), "NoSuchOp"}, &err), 2);
     EXPECT_NE(err.find("NoSuchOp"), std::string::npos);
-    EXPECT_EQ(RunCli({"apply", in.string(), (dir / "x.bmp").string(), "Undo:a"}), 1);
+    EXPECT_EQ(RunCli({"apply", in.string(), (dir / "x.bmp").string(), "Undo:a"}), 2);
     std::filesystem::remove_all(dir);
 }
 

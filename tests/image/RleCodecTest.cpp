@@ -216,6 +216,68 @@ TEST(RleDecode, BadDataIsRefusedWithItsMessage) {
     delete Convert4BitRLETo4BitRGB(*Coded(3, 1, 4, {4, 0x12, 0, 1}));  // width 3 rounds up to 4
 }
 
+TEST(RleDecode, RunsAndLiteralsMayEndInTheRowPaddingAndAreClipped) {
+    struct Case {
+        const char* what;
+        int width;
+        int bits;
+        Bytes code;
+        Bytes row0;  // the whole stored row 0: pixels past the width stay 0
+    };
+    // Rows are padded to a multiple of 4 pixels: width 5 to 8 (8 bytes of
+    // RLE8, 4 bytes of RLE4), width 3 to 4.
+    const Case cases[] = {
+        {"RLE8 run of 8 on 5", 5, 8, {8, 7, 0, 1}, {7, 7, 7, 7, 7, 0, 0, 0}},
+        {"RLE8 run of 3 after 4 pixels", 5, 8, {4, 1, 3, 2, 0, 1}, {1, 1, 1, 1, 2, 0, 0, 0}},
+        {"RLE8 literal of 7 on 5", 5, 8, {0, 7, 1, 2, 3, 4, 5, 6, 7, 0, 0, 1}, {1, 2, 3, 4, 5, 0, 0, 0}},
+        {"RLE8 run that lies wholly in the padding", 5, 8, {5, 3, 3, 9, 0, 1}, {3, 3, 3, 3, 3, 0, 0, 0}},
+        {"RLE8 run of 4 on 3", 3, 8, {4, 6, 0, 1}, {6, 6, 6, 0}},
+        {"RLE4 run of 8 on 5", 5, 4, {8, 0xAB, 0, 1}, {0xAB, 0xAB, 0xA0, 0}},
+        {"RLE4 literal of 7 on 5 after 1", 5, 4, {1, 0xF0, 0, 7, 0x12, 0x34, 0x56, 0x70, 0, 1},
+         {0xF1, 0x23, 0x40, 0}},
+        {"RLE4 run of 4 on 3", 3, 4, {4, 0x12, 0, 1}, {0x12, 0x10, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto coded = Coded(c.width, 1, c.bits, c.code);
+        DataPtr out(c.bits == 8 ? Convert8BitRLETo8BitRGB(*coded) : Convert4BitRLETo4BitRGB(*coded));
+        ASSERT_EQ(std::size_t(out->RowBytes()), c.row0.size());
+        EXPECT_EQ(Row(*out, 0, out->RowBytes()), c.row0);
+    }
+}
+
+TEST(RleDecode, RunsAndLiteralsPastTheRowPaddingAreStillRefused) {
+    struct Case {
+        int width;
+        int bits;
+        Bytes code;
+        const char* message;
+    };
+    // Width 5 pads to 8 pixels, width 61 (the peer files' width) to 64.
+    const Case cases[] = {
+        {5, 8, {9, 7, 0, 1}, "Convert8BitRLETo8BitRGB: Bad RLE Data 4"},
+        {5, 8, {6, 7, 3, 7, 0, 1}, "Convert8BitRLETo8BitRGB: Bad RLE Data 4"},
+        {5, 8, {0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 1}, "Convert8BitRLETo8BitRGB: Bad RLE Data 3"},
+        {61, 8, {64, 1, 1, 1, 0, 1}, "Convert8BitRLETo8BitRGB: Bad RLE Data 4"},
+        {61, 8, {65, 1, 0, 1}, "Convert8BitRLETo8BitRGB: Bad RLE Data 4"},
+        {5, 4, {9, 0x11, 0, 1}, "Convert4BitRLETo4BitRGB: Bad RLE Data 8"},
+        {5, 4, {0, 9, 0x12, 0x34, 0x56, 0x78, 0x90, 0, 0, 0, 1}, "Convert4BitRLETo4BitRGB: Bad RLE Data 7"},
+        // A delta still stops at the width itself.
+        {5, 8, {0, 2, 6, 0, 0, 1}, "Convert8BitRLETo8BitRGB: Bad RLE Data 2"},
+        {5, 4, {0, 2, 6, 0, 0, 1}, "Convert4BitRLETo4BitRGB: Bad RLE Data 6"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message + std::string(" / width ") + std::to_string(c.width));
+        const auto coded = Coded(c.width, 1, c.bits, c.code);
+        try {
+            delete (c.bits == 8 ? Convert8BitRLETo8BitRGB(*coded) : Convert4BitRLETo4BitRGB(*coded));
+            ADD_FAILURE() << "not refused";
+        } catch (const EDibImageInvalidDIB& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+}
+
 TEST(RleCodec, WrongKindOfSourceIsRefused) {
     const auto plain8 = Plain(4, 8, {Bytes(4, 0)});
     const auto rle8 = Coded(4, 1, 8, {0, 1});

@@ -23,7 +23,7 @@ from PIL import Image, ImageChops
 def main():
     out = sys.argv[1]
     corpus = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared", "corpus")
+        os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "data", "corpus")
     os.makedirs(out, exist_ok=True)
     photo = Image.open(os.path.join(corpus, "jpeg", "pillow", "junk_jpeg_header.jpg")).convert("RGB")
 

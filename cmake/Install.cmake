@@ -1,0 +1,56 @@
+# cmake --install build --prefix ~/.local (or /usr/local) puts the editor in
+# the desktop's menu and its "Open with" lists:
+#   bin/zelvo, bin/zelvo-cli
+#   share/zelvo/help/                            the help pages (the editor
+#                                                looks in ../share/zelvo/help
+#                                                beside its executable)
+#   share/applications/zelvo.desktop             names, icon, picture types
+#   share/icons/hicolor/scalable/apps/zelvo.svg  the application icon
+#   share/mime/packages/zelvo.xml                PAM, which the shared MIME
+#                                                database lacks
+# With no DESTDIR the desktop, MIME and icon caches of the prefix are
+# refreshed when the tools are there.
+include(GNUInstallDirs)
+
+foreach(_program zelvo zelvo-cli)
+  if(TARGET ${_program})
+    install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+if(TARGET zelvo)
+  install(DIRECTORY "${CMAKE_SOURCE_DIR}/help/" DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/help")
+  install(FILES "${CMAKE_SOURCE_DIR}/resources/zelvo.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+  install(FILES "${CMAKE_SOURCE_DIR}/resources/icons/zelvo.svg"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+  install(FILES "${CMAKE_SOURCE_DIR}/resources/zelvo-mime.xml"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/mime/packages" RENAME zelvo.xml)
+  install(CODE "set(_zelvo_datadir \"${CMAKE_INSTALL_DATADIR}\")")
+  install(CODE [[
+    if("$ENV{DESTDIR}" STREQUAL "")
+      set(_share "${CMAKE_INSTALL_PREFIX}/${_zelvo_datadir}")
+      find_program(_update_desktop update-desktop-database)
+      find_program(_update_mime update-mime-database)
+      find_program(_update_icons gtk-update-icon-cache)
+      if(_update_desktop)
+        execute_process(COMMAND "${_update_desktop}" -q "${_share}/applications")
+      endif()
+      if(_update_mime)
+        execute_process(COMMAND "${_update_mime}" "${_share}/mime")
+      endif()
+      if(_update_icons AND EXISTS "${_share}/icons/hicolor/index.theme")
+        execute_process(COMMAND "${_update_icons}" -q -t "${_share}/icons/hicolor")
+      endif()
+    endif()
+  ]])
+endif()
+
+# The installed tree, checked from a temporary prefix: every file above, the
+# help pages where the installed editor looks, and desktop-file-validate
+# (desktop-file-utils) on the .desktop file.
+if(ZELVO_BUILD_TESTS AND TARGET zelvo AND TARGET zelvo-cli)
+  add_test(NAME zelvo_install
+    COMMAND "${CMAKE_SOURCE_DIR}/tools/check-install.sh" "${CMAKE_BINARY_DIR}"
+            "${CMAKE_BINARY_DIR}/install-check")
+  set_tests_properties(zelvo_install PROPERTIES LABELS install TIMEOUT 120)
+endif()

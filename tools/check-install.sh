@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs a build into a fresh temporary prefix and checks the installed
+# tree: the programs, the help pages where the installed editor looks for
+# them (bin/../share/zelvo/help), the desktop entry (accepted by
+# desktop-file-validate, with the English and Japanese names and every
+# picture type the editor opens), the icon and the PAM MIME type.
+# Usage: check-install.sh BUILD_DIR PREFIX   (PREFIX is emptied first)
+set -euo pipefail
+build=$1
+prefix=$2
+rm -rf "$prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+fail() { echo "check-install: $*"; exit 1; }
+for f in bin/zelvo bin/zelvo-cli; do
+  [ -x "$prefix/$f" ] || fail "missing program $f"
+done
+help=$prefix/bin/../share/zelvo/help
+[ -f "$help/index.html" ] || fail "no help pages in $help"
+pages=$(find "$help" -name 'topic-*.html' | wc -l)
+[ "$pages" -ge 1 ] || fail "no topic pages in $help"
+desktop=$prefix/share/applications/zelvo.desktop
+[ -f "$desktop" ] || fail "missing $desktop"
+desktop-file-validate "$desktop" || fail "desktop-file-validate refused $desktop"
+for key in 'Name=' 'Name\[ja\]=' 'GenericName=' 'GenericName\[ja\]=' 'Comment=' 'Comment\[ja\]=' 'Icon=zelvo' 'Exec=zelvo %f'; do
+  grep -q "^$key" "$desktop" || fail "no $key line in $desktop"
+done
+types=$(grep '^MimeType=' "$desktop")
+for t in image/bmp image/jpeg image/png image/gif image/x-icon image/vnd.microsoft.icon image/x-photo-cd \
+         image/x-portable-anymap image/x-portable-pixmap image/x-portable-graymap image/x-portable-bitmap \
+         image/x-portable-arbitrarymap; do
+  case "$types;" in *"=$t;"* | *";$t;"*) ;; *) fail "MimeType lacks $t" ;; esac
+done
+[ -f "$prefix/share/icons/hicolor/scalable/apps/zelvo.svg" ] || fail "missing icon"
+grep -q 'image/x-portable-arbitrarymap' "$prefix/share/mime/packages/zelvo.xml" || fail "missing PAM MIME type"
+"$prefix/bin/zelvo-cli" --version >/dev/null || fail "installed zelvo-cli does not run"
+echo "installed into $prefix: $(find "$prefix" -type f | wc -l) files, desktop entry valid"
+rm -rf "$prefix"
