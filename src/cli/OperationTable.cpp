@@ -34,32 +34,36 @@ const std::vector<TOperation>& Operations() {
         ZELVO_OP(Equalize),
 
         // Neighbourhood filters
-        ZELVO_OP(Convolve3x3),
+        ZELVO_OP(Convolve3x3, Arg("kernel", "nine numbers joined by ';', row by row from the top left"), Arg("divisor", "0 counts as 1"), Arg("bias", "1 adds 128")),
         ZELVO_OP(Soft),
-        ZELVO_OP(Sharpen),
-        ZELVO_OP(Emboss),
-        ZELVO_OP(HighPass),
-        ZELVO_OP(EdgeDetection),
-        ZELVO_OP(GaussianBlur),
-        ZELVO_OP(Median),
-        ZELVO_OP(NoiseReduction),
+        ZELVO_OP(Sharpen, Arg("level", 0, 20, "0 does nothing")),
+        ZELVO_OP(Emboss, Arg("level", 1, 20), Arg("colored"), Arg("inverted")),
+        ZELVO_OP(HighPass, Arg("level", 1, 20)),
+        ZELVO_OP(EdgeDetection, Arg("level", 1, 20)),
+        ZELVO_OP(GaussianBlur, Arg("passes", 0, 10, "0 does nothing")),
+        ZELVO_OP(Median, Arg("rank", "1 minimum, 5 middle, 9 maximum; outside 1..9 nothing")),
+        ZELVO_OP(NoiseReduction, Arg("level", 1, 100), Arg("reportProgress")),
 
         // Distortion and artistic effects
-        ZELVO_OP(Blur),
-        ZELVO_OP(Button3D),
-        ZELVO_OP(Spray),
-        ZELVO_OP(Noise),
-        ZELVO_OP(Wave),
-        ZELVO_OP(Block),
-        ZELVO_OP(Mosaic),
-        ZELVO_OP(FadeOut),
-        ZELVO_OP(GlassMosaic),
+        ZELVO_OP(Blur, Arg("distance", 0, 50, "0 does nothing")),
+        ZELVO_OP(Button3D, Arg("width", 1, 50), Arg("sunken"), Arg("smooth"), Arg("strength", "limited to 1..5")),
+        ZELVO_OP(Spray, Arg("level", 1, 255)),
+        ZELVO_OP(Noise, Arg("level", 1, 255), Arg("color")),
+        ZELVO_OP(Wave, Arg("periodX", 0, 100, "0 does nothing"), Arg("periodY", 0, 100, "0 does nothing"), Arg("wrap"),
+                 Arg("amplitude", 1, 100)),
+        ZELVO_OP(Block, Arg("width", "2..50; below 2 does nothing"), Arg("height", "2..50; below 2 does nothing"),
+                 Arg("offset"), Arg("frame"), Arg("fill")),
+        ZELVO_OP(Mosaic, Arg("size", 2, 50)),
+        ZELVO_OP(FadeOut, Arg("width", "2 to half the shorter side of the selection; 0 does nothing")),
+        ZELVO_OP(GlassMosaic, Arg("mode", 0, 2, "0 both passes, 1 horizontal, 2 vertical"), Arg("size", 3, 30)),
         ZELVO_OP(Scetch),
-        ZELVO_OP(OilPaint),
-        ZELVO_OP(Vortex),
-        ZELVO_OP(Explode),
-        ZELVO_OP(SpotLight),
-        ZELVO_OP(Blind),
+        ZELVO_OP(OilPaint, Arg("level", 1, 5)),
+        ZELVO_OP(Vortex, Arg("angle", -540, 540, "0 does nothing")),
+        ZELVO_OP(Explode, Arg("strength", -100, 100, "punch below 0, pinch above; 0 refused")),
+        ZELVO_OP(SpotLight, Arg("centerX", "a column of the picture"), Arg("centerY", "a row of the picture"),
+                 Arg("fallOff", "outside 0..10 nothing"), Arg("size", 1, 100, "per cent")),
+        ZELVO_OP(Blind, Arg("width", "2..100; below 2 does nothing"), ColourArg("color"), Arg("offsetY", 0, 2147483647),
+                 Arg("offsetX", 0, 2147483647), Arg("horizontal")),
 
         // Geometry
         ZELVO_OP(CropRect, Arg("x1"), Arg("y1"), Arg("x2"), Arg("y2")),
@@ -78,7 +82,12 @@ const std::vector<TOperation>& Operations() {
         ZELVO_OP_AS(Resample, void (TQxImage::*)(effects::TResampleFilter, int, int, float), Arg("filter"),
                     Arg("width"), Arg("height"), Arg("support", "kernel radius in source pixels, above 0")),
 
-        // Clipboard
+        // Clipboard: zelvo-cli keeps its own for the length of one command,
+        // so a copy reaches a paste later in the same chain.
+        ZELVO_OP(CopyToClipboard),
+        ZELVO_OP(PasteFromClipboard),
+        ZELVO_OP(CutToClipboard),
+        ZELVO_OP(DeleteSelection),
     };
     return table;
 }

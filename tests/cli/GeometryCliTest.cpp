@@ -100,7 +100,7 @@ TEST_F(GeometryCli, ResampleTakesTheFilterByNameOrIndexWithOptionalSupport) {
         {"Resample:Box,20,15,-1", "TDibImageData.CreateDIB: Invalid Parameters", 1},
         {"Rotate90:2", "Rotate90: expected 0 or 1, got \"2\"", 2},
         {"AddMargins:1,1,clRed,1,-1", "TDibImageData.CreateDIB: Invalid Parameters", 1},
-        {"CopyToClipboard", "unknown operation CopyToClipboard", 2},
+        {"CopyToClipboard:1", "CopyToClipboard: expects 0 argument(s), got 1", 2},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(b.op);
@@ -113,6 +113,32 @@ TEST_F(GeometryCli, ResampleTakesTheFilterByNameOrIndexWithOptionalSupport) {
             EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         }
     }
+}
+
+// One apply chain shares zelvo-cli's own clipboard: the selection copied
+// comes back as the whole picture, mirrored copies included; a cut leaves
+// the background colour behind.
+TEST_F(GeometryCli, CopyAndPasteWithinOneChain) {
+    const TDibImage source = test::NoiseImage24(40, 30, 21);
+    source.SaveToFile(Path("in.bmp"));
+    ASSERT_EQ(RunCli({"apply", Path("in.bmp"), Path("pasted.bmp"), "--select", "10,5,26,17", "CopyToClipboard",
+                      "Mirror", "PasteFromClipboard"}),
+              0);
+    TDibImage pasted;
+    pasted.LoadFromFile(Path("pasted.bmp"));
+    ASSERT_EQ(pasted.Width(), 16);
+    ASSERT_EQ(pasted.Height(), 12);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(pasted.GetPixels(x, y), source.GetPixels(10 + x, 5 + y));
+
+    ASSERT_EQ(RunCli({"apply", Path("in.bmp"), Path("cut.bmp"), "--select", "0,0,8,4", "--background", "clRed",
+                      "CutToClipboard"}),
+              0);
+    TDibImage cut;
+    cut.LoadFromFile(Path("cut.bmp"));
+    EXPECT_EQ(cut.GetPixels(0, 0), clRed);
+    EXPECT_EQ(cut.GetPixels(7, 3), clRed);
+    EXPECT_EQ(cut.GetPixels(8, 0), source.GetPixels(8, 0));
 }
 
 // Without an installed clipboard (the engine on its own) the clipboard
