@@ -137,14 +137,19 @@ void TZVfrmCustomFilter::SetFilter(const effects::TCustomFilter& filter) {
     SpinEdit1->setValue(std::clamp(filter.Divisor, 1, 255));
 }
 
-void TZVfrmCustomFilter::OkClick() {
-    effects::TCustomFilter filter;
+std::optional<effects::TCustomFilter> TZVfrmCustomFilter::ShownFilter() {
     try {
-        filter = Filter();
+        return Filter();
     } catch (const EConvertError& error) {
         ErrorHook(QString::fromUtf8(error.what()));
-        return;
+        return std::nullopt;
     }
+}
+
+void TZVfrmCustomFilter::OkClick() {
+    const std::optional<effects::TCustomFilter> checked = ShownFilter();
+    if (!checked) return;
+    const effects::TCustomFilter filter = *checked;
     hide();
     FForm.FLastOperation = "カスタムフィルタ";
     const effects::Convolve3x3Params kernel = effects::CustomFilterKernel(filter);
@@ -162,17 +167,12 @@ void TZVfrmCustomFilter::OkClick() {
 }
 
 void TZVfrmCustomFilter::SaveClick() {
-    effects::TCustomFilter filter;
-    try {
-        filter = Filter();
-    } catch (const EConvertError& error) {
-        ErrorHook(QString::fromUtf8(error.what()));
-        return;
-    }
+    const std::optional<effects::TCustomFilter> filter = ShownFilter();
+    if (!filter) return;
     const QString path = SaveFileHook ? SaveFileHook() : QString();
     if (path.isEmpty()) return;
     QFile file(path);
-    const QByteArray line = QByteArray::fromStdString(effects::FormatCustomFilter(filter) + "\n");
+    const QByteArray line = QByteArray::fromStdString(effects::FormatCustomFilter(*filter) + "\n");
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(line) != line.size()) {
         ErrorHook(QStringLiteral("Cannot create file \"%1\"").arg(path));
     }

@@ -65,6 +65,9 @@ public:
     std::function<void(const QString& message)> ErrorHook;
 
 private:
+    /// Filter(), or nullopt after showing the conversion error.
+    std::optional<effects::TCustomFilter> ShownFilter();
+
     TZVfrmMain& FForm;
 };
 
