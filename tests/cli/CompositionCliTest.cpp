@@ -2,8 +2,10 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 #include "cli/Cli.h"
 #include "cli/OperationTable.h"
@@ -12,24 +14,18 @@
 namespace zelvo {
 namespace {
 
+// The output comes first here: the queries print what the tests read.
 int RunCli(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
-    std::ostringstream output, errors;
-    const int rc = cli::Run(args, output, errors);
-    if (out) *out = output.str();
-    if (err) *err = errors.str();
-    return rc;
+    return test::RunCli(std::move(args), err, out);
 }
 
-class CompositionCli : public ::testing::Test {
+class CompositionCli : public test::TCliFolderTest {
 protected:
     void SetUp() override {
-        dir_ = test::MakeTempDir("clicomposition");
+        TCliFolderTest::SetUp();
         test::NoiseImage24(23, 17, 41).SaveToFile(dir_ / "other.bmp");
         test::NoiseImagePalette(9, 7, 4, 16, 42).SaveToFile(dir_ / "texture.bmp");
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::filesystem::path dir_;
 };
 
 // Each row runs by its name with the picture arguments as files; Undo:1
