@@ -81,7 +81,7 @@ constexpr std::size_t kHugePage = std::size_t(2) << 20;
 // The length mapped for `bytes` of pixels. A large picture's mapping is a
 // whole number of huge pages: the kernel places only such mappings on a
 // huge-page boundary, and an unaligned one is served in small pages at both
-// ends (about a thousand extra page faults for a 4000 x 3000 picture). The
+// ends (some six hundred extra page faults for a 4000 x 3000 picture). The
 // extra tail is never touched.
 std::size_t MappedLength(std::size_t bytes) {
     if (bytes < kHugePage) return bytes;
