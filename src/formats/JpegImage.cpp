@@ -350,7 +350,11 @@ struct JpegCoder {
         jpeg_create_compress(cinfo);
         e.created = true;
         InstallProgress(e, reinterpret_cast<j_common_ptr>(cinfo));
-        InstallDestination(cinfo, e.destination, e.out);
+        // Room for one byte a pixel is reserved (address space only): more
+        // than photos take at any quality, so the output is never copied.
+        const std::size_t expected =
+            std::min<std::size_t>(std::size_t(e.width) * std::size_t(e.height), std::size_t(256) << 20);
+        InstallDestination(cinfo, e.destination, e.out, expected);
         cinfo->image_width = JDIMENSION(e.width);
         cinfo->image_height = JDIMENSION(e.height);
         cinfo->input_components = 3;
