@@ -350,7 +350,11 @@ struct JpegCoder {
         jpeg_create_compress(cinfo);
         e.created = true;
         InstallProgress(e, reinterpret_cast<j_common_ptr>(cinfo));
-        InstallDestination(cinfo, e.destination, e.out);
+        // Room for one byte a pixel is reserved (address space only): more
+        // than photos take at any quality, so the output is never copied.
+        const std::size_t expected =
+            std::min<std::size_t>(std::size_t(e.width) * std::size_t(e.height), std::size_t(256) << 20);
+        InstallDestination(cinfo, e.destination, e.out, expected);
         cinfo->image_width = JDIMENSION(e.width);
         cinfo->image_height = JDIMENSION(e.height);
         cinfo->input_components = 3;
@@ -368,9 +372,17 @@ struct JpegCoder {
         // call to the progress monitor, so the rows go in bands of 16 (one
         // row of 4:2:0 blocks) rather than all at once.
         constexpr JDIMENSION kRowsPerCall = 16;
+        const std::size_t rowBytes = std::size_t(e.width) * 3;
         while (cinfo->next_scanline < cinfo->image_height) {
             const JDIMENSION y = cinfo->next_scanline;
-            jpeg_write_scanlines(cinfo, &e.rows[y], std::min(kRowsPerCall, cinfo->image_height - y));
+            const JDIMENSION count = std::min(kRowsPerCall, cinfo->image_height - y);
+            // A large picture is no longer in the cache when it is saved: ask
+            // for the next band while the library works on this one.
+            const JDIMENSION next = std::min(y + count + kRowsPerCall, cinfo->image_height);
+            for (JDIMENSION r = y + count; r < next; ++r) {
+                for (std::size_t i = 0; i < rowBytes; i += 64) __builtin_prefetch(e.rows[r] + i, 0, 2);
+            }
+            jpeg_write_scanlines(cinfo, &e.rows[y], count);
         }
         jpeg_finish_compress(cinfo);
     }

@@ -91,14 +91,11 @@ void InstallSource(j_decompress_ptr cinfo, SourceManager& src, std::span<const s
 
 namespace {
 
-constexpr std::size_t kFirstOutputChunk = 64 * 1024;
-
-// The destination grows one vector; std::bad_alloc is turned into the
-// library's out-of-memory error outside the catch block, because a longjmp
-// must not leave a handler.
-bool GrowOutput(std::vector<std::uint8_t>& out, std::size_t size) noexcept {
+// std::bad_alloc is turned into the library's out-of-memory error outside
+// the catch block, because a longjmp must not leave a handler.
+bool AppendOutput(DestinationManager& dest, std::size_t count) noexcept {
     try {
-        out.resize(size);
+        dest.out->insert(dest.out->end(), dest.buffer, dest.buffer + count);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -107,30 +104,38 @@ bool GrowOutput(std::vector<std::uint8_t>& out, std::size_t size) noexcept {
 
 extern "C" void InitDestination(j_compress_ptr cinfo) {
     auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
-    if (!GrowOutput(*dest.out, kFirstOutputChunk)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    dest.pub.next_output_byte = dest.out->data();
-    dest.pub.free_in_buffer = dest.out->size();
+    dest.out->clear();
+    try {
+        dest.out->reserve(dest.expected);
+    } catch (const std::exception&) {
+        // Only a hint: the vector grows as the data arrives.
+    }
+    dest.pub.next_output_byte = dest.buffer;
+    dest.pub.free_in_buffer = DestinationManager::kBufferBytes;
 }
 
 extern "C" boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
     // Called with the whole buffer full, whatever free_in_buffer says.
     auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
-    const std::size_t used = dest.out->size();
-    if (!GrowOutput(*dest.out, used * 2)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    dest.pub.next_output_byte = dest.out->data() + used;
-    dest.pub.free_in_buffer = dest.out->size() - used;
+    if (!AppendOutput(dest, DestinationManager::kBufferBytes)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    dest.pub.next_output_byte = dest.buffer;
+    dest.pub.free_in_buffer = DestinationManager::kBufferBytes;
     return TRUE;
 }
 
 extern "C" void TermDestination(j_compress_ptr cinfo) {
     auto& dest = *reinterpret_cast<DestinationManager*>(cinfo->dest);
-    dest.out->resize(dest.out->size() - dest.pub.free_in_buffer);
+    if (!AppendOutput(dest, DestinationManager::kBufferBytes - dest.pub.free_in_buffer)) {
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    }
 }
 
 }  // namespace
 
-void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vector<std::uint8_t>& out) {
+void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vector<std::uint8_t>& out,
+                        std::size_t expected) {
     dest.out = &out;
+    dest.expected = expected;
     dest.pub.init_destination = InitDestination;
     dest.pub.empty_output_buffer = EmptyOutputBuffer;
     dest.pub.term_destination = TermDestination;

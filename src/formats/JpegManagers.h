@@ -49,10 +49,14 @@ struct SourceManager {
     std::size_t size;
 };
 
-/// The destination manager: grows one vector.
+/// The destination manager: the library writes into a small buffer that
+/// stays in the cache, whose contents are appended to one vector.
 struct DestinationManager {
+    static constexpr std::size_t kBufferBytes = 16 * 1024;
     jpeg_destination_mgr pub;
     std::vector<std::uint8_t>* out;
+    std::size_t expected;
+    std::uint8_t buffer[kBufferBytes];
 };
 
 struct CoderBase;
@@ -97,9 +101,12 @@ void InstallErrorManager(ErrorManager& err);
 void InstallSource(j_decompress_ptr cinfo, SourceManager& src, std::span<const std::uint8_t> bytes);
 
 /// Makes `out` the output of `cinfo`; it holds exactly the compressed bytes
-/// once the compression has finished. Out of memory is the library's
-/// JERR_OUT_OF_MEMORY.
-void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vector<std::uint8_t>& out);
+/// once the compression has finished. `expected` bytes are reserved first
+/// (address space only: pages are touched as the data arrives), so output up
+/// to that size is never copied; a failed reservation is ignored. Out of
+/// memory while growing is the library's JERR_OUT_OF_MEMORY.
+void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vector<std::uint8_t>& out,
+                        std::size_t expected);
 
 /// Installs the progress monitor of `coder` on `cinfo`. While decoding it
 /// also reports the rows output since the last report. An EAbort from the

@@ -74,6 +74,22 @@ HPALETTE BlackWhitePalette() {
 // ---------------------------------------------------------------------------
 // TDibImageData
 
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+// The length mapped for `bytes` of pixels. A large picture's mapping is a
+// whole number of huge pages: the kernel places only such mappings on a
+// huge-page boundary, and an unaligned one is served in small pages at both
+// ends (some six hundred extra page faults for a 4000 x 3000 picture). The
+// extra tail is never touched.
+std::size_t MappedLength(std::size_t bytes) {
+    if (bytes < kHugePage) return bytes;
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+}  // namespace
+
 TDibImageData* TDibImageData::CreateDIB(int width, int height, int colors, int bitCount, bool useFMO) {
     const char* kMessage = "TDibImageData.CreateDIB: Invalid Parameters";
     if (width <= 0 || height == 0 || colors < 0 || colors > 256 ||
@@ -120,11 +136,12 @@ void TDibImageData::GetMemory(std::uint32_t size) {
     // compressed data may be empty; keep one byte so Bits is never null.
     const std::size_t bytes = size == 0 ? 1 : size;
     if (UseFMO) {
-        void* view = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        const std::size_t length = MappedLength(bytes);
+        void* view = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (view == MAP_FAILED) throw EOutOfResources("GetMemory: Cannot Make File Mapping Object");
         // Large pictures in huge pages: a fresh 4000 x 3000 picture otherwise
         // spends most of its first write in page faults. Advice only.
-        if (bytes >= (std::size_t(2) << 20)) ::madvise(view, bytes, MADV_HUGEPAGE);
+        if (length >= kHugePage) ::madvise(view, length, MADV_HUGEPAGE);
         Bits = static_cast<std::uint8_t*>(view);
         Mapped = true;
     } else {
@@ -138,7 +155,7 @@ void TDibImageData::GetMemory(std::uint32_t size) {
 void TDibImageData::ReleaseMemory() {
     if (Bits == nullptr) return;
     if (Mapped) {
-        ::munmap(Bits, ImageSize == 0 ? 1 : ImageSize);
+        ::munmap(Bits, MappedLength(ImageSize == 0 ? 1 : ImageSize));
     } else {
         std::free(Bits);
     }

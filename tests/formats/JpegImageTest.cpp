@@ -307,6 +307,25 @@ TEST(JpegSave, SameBytesAsCjpeg) {
     fs::remove_all(temp);
 }
 
+TEST(JpegSave, NoiseOfManyOutputBuffersSameBytesAsCjpeg) {
+    // Noise at quality 100 compresses to several times the encoder's output
+    // buffer, and more than the room reserved for it (one byte a pixel): the
+    // bytes are appended across every refill and a growing vector.
+    if (!HaveTool("cjpeg")) GTEST_SKIP() << "cjpeg (libjpeg-turbo-progs) is not installed";
+    const fs::path temp = test::MakeTempDir("jpeg-cjpeg-noise");
+    const TDibImage picture = test::NoiseImage24(333, 211, 5u);
+    WritePpm(temp / "in.ppm", picture);
+    const std::string command =
+        "cjpeg -quality 100 -outfile '" + (temp / "ref.jpg").string() + "' '" + (temp / "in.ppm").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::vector<std::uint8_t> reference = ReadBytes(temp / "ref.jpg");
+    EXPECT_GT(reference.size(), std::size_t(333 * 211));
+    TMemoryStream ours;
+    SaveJpegPicture(picture, ours, 100, false);
+    EXPECT_TRUE(ours.Data() == reference);
+    fs::remove_all(temp);
+}
+
 TEST(JpegSave, EveryDepthAndRowOrderEncodesTheSameColours) {
     // A palette picture is written as its colours, and row order does not
     // matter: each must give the bytes of the same 24-bit picture, upright.
