@@ -36,6 +36,7 @@ void InstallHelpCommands(TZVfrmMain& form);
 void InstallToneCommands(TZVfrmMain& form);
 void InstallGeometryCommands(TZVfrmMain& form);
 void InstallClipboardCommands(TZVfrmMain& form);
+void InstallColorDepthCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -141,11 +142,11 @@ const TCommandRow kCommands[] = {
     Waiting(&M::mnuGradation, "gradation dialog"),
     Waiting(&M::mnuGetColorCount, "histogram operations"),
     Wired(&M::mnuColorBit, InstallViewCommands),
-    Waiting(&M::mnuColorBit24, "colour-depth conversion"),
-    Waiting(&M::mnuColorBit8, "colour-depth conversion"),
-    Waiting(&M::mnuColorBit4, "colour-depth conversion"),
-    Waiting(&M::mnuColorBit1, "colour-depth conversion"),
-    Waiting(&M::mnuColorBitHalftone, "colour-depth conversion"),
+    Wired(&M::mnuColorBit24, InstallColorDepthCommands),
+    Wired(&M::mnuColorBit8, InstallColorDepthCommands),
+    Wired(&M::mnuColorBit4, InstallColorDepthCommands),
+    Wired(&M::mnuColorBit1, InstallColorDepthCommands),
+    Wired(&M::mnuColorBitHalftone, InstallColorDepthCommands),
     // Effect menu
     Waiting(&M::mnuSoft, "neighbourhood filters"),
     Waiting(&M::mnuSharpen, "neighbourhood filters"),
