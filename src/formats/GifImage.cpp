@@ -224,16 +224,30 @@ TDibImage TGIFImage::ToDibImage() const {
     return out;
 }
 
+namespace {
+
+TDibImage PaletteForm(const TDibImage& picture, int method, int ditherMode, int bits) {
+    TDibImage source(picture);
+    const TDibPixelFormat format = source.PixelFormat();
+    if (format == dibPf4BitRLE) source.SetPixelFormat(dibPf4Bit);
+    if (format == dibPf8BitRLE) source.SetPixelFormat(dibPf8Bit);
+    if (source.BitCount() > 8) source = ReduceColors(source, method, ditherMode, bits);
+    return source;
+}
+
+}  // namespace
+
+TDibImage GifPaletteForm(const TDibImage& picture) {
+    const TGIFReductionDefaults& d = GIFDefaultReduction();
+    return PaletteForm(picture, d.Method, d.DitherMode, d.Bits);
+}
+
 void TGIFImage::Assign(const TDibImage& picture) {
     if (picture.Width() > kMaxGifSide || picture.Height() > kMaxGifSide) {
         throw EDibImageInvalidDIBPara(kInvalidPara, "width " + std::to_string(picture.Width()) + ", height " +
                                                         std::to_string(picture.Height()) + ", GIF limit 65535");
     }
-    TDibImage source(picture);
-    const TDibPixelFormat format = source.PixelFormat();
-    if (format == dibPf4BitRLE) source.SetPixelFormat(dibPf4Bit);
-    if (format == dibPf8BitRLE) source.SetPixelFormat(dibPf8Bit);
-    if (source.BitCount() > 8) source = ReduceColors(source, ReductionMethod, DitherMode, ReductionBits);
+    const TDibImage source = PaletteForm(picture, ReductionMethod, DitherMode, ReductionBits);
 
     TGIFSubImage image;
     image.Width = std::uint16_t(source.Width());

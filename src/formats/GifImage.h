@@ -154,6 +154,12 @@ public:
     int DitherMode;
 };
 
+/// The picture as a GIF object made now would hold it (1-, 4- and 8-bit
+/// pictures as they are, others reduced by the current defaults: the fixed
+/// 216 colours before the first GIF save, the octree palette after), so
+/// that a palette index picked on it is the index the next save means.
+TDibImage GifPaletteForm(const TDibImage& picture);
+
 /// The document's GIF save: the reduction defaults become octree (7) and
 /// nearest colour, the picture is assigned, the first image gets a graphic
 /// control extension (transparent, index) and the interlace flag, the maps

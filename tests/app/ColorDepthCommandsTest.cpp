@@ -32,5 +32,25 @@ TEST(ColorDepthCommands, EachItemConvertsAndNamesItsStep) {
     EXPECT_EQ(test::UndoCaptions(*form).size(), 4);
 }
 
+// On: transparency is written and the colour pick starts (picker cursor);
+// off: no transparency. Both mark the picture modified.
+TEST(ColorDepthCommands, TransparentToggleStartsThePick) {
+    test::WriteSettingsText("[Settings]\nGIFMode=1\n");
+    auto form = test::MakeWindow();
+    ASSERT_TRUE(form->LoadImageFile(test::WriteSampleBmp("transparent.bmp", 12, 8, 8), false));
+    TQxImage& doc = form->QxImage1();
+    ASSERT_TRUE(form->Actions.mnuTransparent->isEnabled());
+    doc.SetModified(false);
+    form->Actions.mnuTransparent->trigger();
+    EXPECT_TRUE(form->Actions.mnuTransparent->isChecked());
+    EXPECT_TRUE(doc.SaveTransparent);
+    EXPECT_EQ(doc.Cursor(), crSpoit);
+    EXPECT_TRUE(doc.Modified());
+    doc.SetModified(false);
+    form->Actions.mnuTransparent->trigger();
+    EXPECT_FALSE(doc.SaveTransparent);
+    EXPECT_TRUE(doc.Modified());
+}
+
 }  // namespace
 }  // namespace zelvo

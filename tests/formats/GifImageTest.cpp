@@ -335,5 +335,28 @@ TEST(GifReader, EveryPrefixIsHandled) {
     }
 }
 
+
+// The transparent-colour pick reads an index off the picture's GIF form;
+// once the save has made the octree reduction the default, that index is
+// the one the save turns transparent, also for a 24-bit picture.
+TEST(GifPaletteForm, PickedIndexIsTheOneTheSaveMakesTransparent) {
+    TDibImage photo = test::NoiseImagePalette(30, 20, 8, 50, 6);
+    photo.SetPixelFormat(dibPf24Bit);
+    (void)Save(photo);  // the first save sets the octree default
+    EXPECT_EQ(GIFDefaultReduction().Method, 7);
+    const TDibImage form = GifPaletteForm(photo);
+    ASSERT_EQ(form.BitCount(), 8);
+    const std::uint8_t picked = std::uint8_t(form.GetPixels(5, 7));
+    const TGIFImage gif = Load(Save(photo, true, picked));
+    const TDibImage back = gif.ToDibImage();
+    const std::uint8_t t = gif.Images.front().TransparentIndex();
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            ASSERT_EQ(back.GetPixels(x, y) == t, photo.GetPixels(x, y) == photo.GetPixels(5, 7)) << x << "," << y;
+    // Palette pictures are their own GIF form.
+    const TDibImage four = test::NoiseImagePalette(9, 9, 4, 16, 1);
+    EXPECT_TRUE(test::SamePixels(GifPaletteForm(four), four));
+}
+
 }  // namespace
 }  // namespace zelvo

@@ -37,6 +37,7 @@ void InstallToneCommands(TZVfrmMain& form);
 void InstallGeometryCommands(TZVfrmMain& form);
 void InstallClipboardCommands(TZVfrmMain& form);
 void InstallColorDepthCommands(TZVfrmMain& form);
+void InstallTransparentCommand(TZVfrmMain& form);
 
 namespace {
 
@@ -122,7 +123,7 @@ const TCommandRow kCommands[] = {
     Waiting(&M::mnuMedianAve, "neighbourhood filters"),
     Waiting(&M::mnuMedianHigh, "neighbourhood filters"),
     Wired(&M::mnuProgressive, InstallFileCommands),
-    Waiting(&M::mnuTransparent, "transparent colour pick and GIF codec"),
+    Wired(&M::mnuTransparent, InstallTransparentCommand),
     Wired(&M::mnuJpegQuality, InstallFileCommands),
     // Colour menu
     Wired(&M::mnuGrayscale, InstallToneCommands),
