@@ -143,40 +143,46 @@ void TGIFImage::LoadFromStream(TStream& stream) {
         }
 
         for (;;) {
-            SkipZeros(reader);
-            const int kind = Peek(reader);
-            if (kind < 0 || kind == kTrailer) break;
-            if (kind != kExtensionIntroducer && kind != kImageSeparator) break;  // unknown block: stop
+            try {
+                SkipZeros(reader);
+                const int kind = Peek(reader);
+                if (kind < 0 || kind == kTrailer) break;
+                if (kind != kExtensionIntroducer && kind != kImageSeparator) break;  // unknown block: stop
 
-            TGIFSubImage image;
-            ReadExtensions(reader, image);
-            const int next = Peek(reader);
-            if (next < 0) break;
-            if (next == kTrailer || next == 0) continue;  // extensions without an image
+                TGIFSubImage image;
+                ReadExtensions(reader, image);
+                const int next = Peek(reader);
+                if (next < 0) break;
+                if (next == kTrailer || next == 0) continue;  // extensions without an image
 
-            reader.Skip(1);  // ","
-            image.Left = reader.Get16LE();
-            image.Top = reader.Get16LE();
-            image.Width = reader.Get16LE();
-            image.Height = reader.Get16LE();
-            image.Packed = reader.Get8();
-            if (image.Width == 0) image.Width = header.Width;
-            if (image.Height == 0) image.Height = header.Height;
-            if (image.Packed & 0x80) {
-                ReadColorMap(reader, image.LocalMap, image.Packed & 7);
-                image.LocalMap.Optimized = (image.Packed & 0x20) != 0;
+                reader.Skip(1);  // ","
+                image.Left = reader.Get16LE();
+                image.Top = reader.Get16LE();
+                image.Width = reader.Get16LE();
+                image.Height = reader.Get16LE();
+                image.Packed = reader.Get8();
+                if (image.Width == 0) image.Width = header.Width;
+                if (image.Height == 0) image.Height = header.Height;
+                if (image.Packed & 0x80) {
+                    ReadColorMap(reader, image.LocalMap, image.Packed & 7);
+                    image.LocalMap.Optimized = (image.Packed & 0x20) != 0;
+                }
+                if (images.empty()) {
+                    // Only the first image is decoded; it is the one shown.
+                    CheckPixels(image.Width, image.Height);
+                    const std::uint8_t fill = image.Transparent ? image.TransparentIndex() : 0;
+                    image.Pixels.assign(std::size_t(image.Width) * image.Height, fill);
+                    GifDecodeLzw(reader, image.Pixels, image.Width, GifRowOrder(image.Height, image.Interlaced()));
+                } else {
+                    if (!reader.AtEnd()) reader.Skip(1);  // minimum code size
+                    GifSkipSubBlocks(reader);
+                }
+                images.push_back(std::move(image));
+            } catch (const EReadError&) {
+                // A file cut short after its first image keeps that image.
+                if (images.empty()) throw;
+                break;
             }
-            if (images.empty()) {
-                // Only the first image is decoded; it is the one shown.
-                CheckPixels(image.Width, image.Height);
-                const std::uint8_t fill = image.Transparent ? image.TransparentIndex() : 0;
-                image.Pixels.assign(std::size_t(image.Width) * image.Height, fill);
-                GifDecodeLzw(reader, image.Pixels, image.Width, GifRowOrder(image.Height, image.Interlaced()));
-            } else {
-                if (!reader.AtEnd()) reader.Skip(1);  // minimum code size
-                GifSkipSubBlocks(reader);
-            }
-            images.push_back(std::move(image));
         }
         if (images.empty()) throw EReadError(kSReadError, "no image in the file");
         Header = std::move(header);
