@@ -270,7 +270,7 @@ TEST(GifReader, FileCutInTheSecondImageKeepsTheFirst) {
     Bytes f = Header(2, 1);
     Descriptor(f, 0, 0, 2, 1);
     Data(f, {1, 0}, 2, 1);
-    f.insert(f.end(), {'!', 0xF9, 4, 0, 0});  // cut inside the next extension
+    f.insert(f.end(), {',', 0, 0, 0});  // cut inside the next descriptor
     const TGIFImage gif = Load(f);
     ASSERT_EQ(gif.Images.size(), 1u);
     EXPECT_EQ(gif.ToDibImage().GetPixels(0, 0), 1u);
