@@ -17,6 +17,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "formats/GifImage.h"
 #include "image/DibImage.h"
 #include "image/Exceptions.h"
@@ -24,18 +25,8 @@
 namespace {
 
 using namespace zelvo;
-
-volatile std::uint8_t gSink;
-
-void Touch(const std::uint8_t* p, std::size_t n) {
-    std::uint8_t acc = 0;
-    for (std::size_t i = 0; i < n; ++i) acc = std::uint8_t(acc + p[i]);
-    gSink = acc;
-}
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzz::Check;
+using fuzz::Touch;
 
 constexpr std::uint64_t kBudget = std::uint64_t(1) << 22;
 

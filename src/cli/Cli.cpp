@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <iostream>
 #include <string_view>
@@ -114,7 +115,23 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
         << "height: " << picture.Height() << "\n"
         << "bitcount: " << picture.BitCount() << "\n"
         << "pixelformat: " << PixelFormatName(picture.PixelFormat()) << "\n"
-        << "colorsused: " << picture.ColorsUsed() << "\n";
+        << "colorsused: " << picture.ColorsUsed() << "\n"
+        << "colors: " << doc.GetColorCount() << "\n";
+    return 0;
+}
+
+int Histogram(const std::vector<std::string>& args, std::ostream& out) {
+    const TDecodeArgs parsed = ParseSimple(args, 1);
+    if (parsed.Positional.size() != 1) throw EUsage("usage: zelvo-cli histogram [--gif-mode] INPUT");
+    TQxImage doc;
+    LoadInto(doc, parsed.Positional[0], parsed.GifMode);
+    std::array<std::uint32_t, 256> brightness{}, red{}, blue{}, green{};
+    const std::int64_t pixels = doc.GetHistogram(brightness, red, blue, green);
+    out << "pixels: " << pixels << "\n"
+        << "colors: " << doc.GetColorCount() << "\n"
+        << "level brightness red green blue\n";
+    for (std::size_t i = 0; i < 256; ++i)
+        out << i << " " << brightness[i] << " " << red[i] << " " << green[i] << " " << blue[i] << "\n";
     return 0;
 }
 
@@ -240,7 +257,10 @@ const char* const kHelp =
     "  decode [--gif-mode] INPUT OUTPUT       picture -> OUTPUT by its extension (.pam: P7 RGB 8 bits,\n"
     "                                         .ppm/.pgm/.pbm: netpbm); OUTPUT - writes raw RGB8 rows\n"
     "  rgb [--gif-mode] INPUT                 raw RGB8 rows, top row first, on standard output\n"
-    "  info [--gif-mode] INPUT                width, height, bit count, pixel format, colours used\n"
+    "  info [--gif-mode] INPUT                width, height, bit count, pixel format, colour table size,\n"
+    "                                         distinct colours\n"
+    "  histogram [--gif-mode] INPUT           pixel count, distinct colours, then per level 0..255 the\n"
+    "                                         pixels of that brightness, red, green and blue\n"
     "  apply INPUT OUTPUT [OPTION...] OP...   run operations in order, then save OUTPUT (type by extension)\n"
     "  ops                                    every operation apply accepts, with its arguments\n"
     "  help, --help, -h                       this text\n"
@@ -299,6 +319,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (command == "decode") return Decode(args, false);
         if (command == "rgb") return Decode(args, true);
         if (command == "info") return Info(args, out);
+        if (command == "histogram") return Histogram(args, out);
         if (command == "apply") return Apply(args);
         throw EUsage("unknown command " + command);
     } catch (const EUsage& e) {

@@ -33,6 +33,27 @@ const std::vector<TOperation>& Operations() {
 
         // Histogram
         ZELVO_OP(Equalize),
+        ZELVO_OP(Normalize),
+
+        // Composition
+        ZELVO_OP(Merge, Arg("source"), Arg("kind", "0 blend, 1 lighter, 2 darker, 3 add, 4 subtract; above 4 nothing"),
+                 Arg("transparency", "per cent of the picture kept by kind 0, limited to 0..100")),
+        ZELVO_OP(MergePaste),
+        ZELVO_OP(ApplyFloating),
+        ZELVO_OP(CancelFloating),
+        ZELVO_OP(Combine, Arg("other"), Arg("direction", "0 left, 1 right, 2 above, 3 below; others nothing"),
+                 Arg("offset", "across the join: below 0 moves the picture, above 0 the other"),
+                 Arg("gap", "pixels between the two; below 0 they overlap")),
+
+        // Generated pictures
+        ZELVO_OP(NewImage, Arg("width", 1, 2147483647), Arg("height", 1, 2147483647), Arg("bitCount", "24, 8, 4 or 1"),
+                 ColourArg("color")),
+        ZELVO_OP(Gradation, ColourArg("color1"), ColourArg("color2"),
+                 Arg("opacity", "per cent, above 100 counts as 100, 0 or less nothing"),
+                 Arg("direction", "1 left to right, 2 right to left, 3 top to bottom, 4 bottom to top, "
+                                  "5 top left to bottom right, 6 bottom right to top left, "
+                                  "7 bottom left to top right, 8 top right to bottom left; others nothing")),
+        ZELVO_OP(Texture, Arg("texture"), Arg("level", 1, 100, "strength in per cent"), Arg("offsetY"), Arg("offsetX")),
 
         // Neighbourhood filters
         ZELVO_OP(Convolve3x3, Arg("kernel", "nine numbers joined by ';', row by row from the top left"), Arg("divisor", "0 counts as 1"), Arg("bias", "1 adds 128")),

@@ -26,6 +26,7 @@
 #include <cmath>
 #include <concepts>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -42,6 +43,7 @@
 #include "effects/Convolution.h"
 #include "effects/Resample.h"
 #include "image/Types.h"
+#include "platform/Bitmap.h"
 
 namespace zelvo::cli {
 
@@ -177,6 +179,20 @@ struct TArgText<effects::TKernel3x3> {
     }
 };
 
+/// A picture argument as the path of a picture file, read by its extension
+/// (GIF and PhotoCD not included). A file that cannot be read is a failure
+/// of the command (std::runtime_error), not a usage error.
+template <>
+struct TArgText<TBitmap> {
+    static std::string Type() { return "picture file"; }
+    static bool Parse(std::string_view text, TBitmap& picture) {
+        if (text.empty()) return false;
+        if (!LoadPictureFile(std::filesystem::path(std::string(text)), picture, /*gifMode=*/false))
+            throw std::runtime_error("cannot read the picture " + std::string(text));
+        return true;
+    }
+};
+
 namespace detail {
 
 /// Formats a range bound: whole numbers without a fraction.
@@ -217,6 +233,8 @@ TArgument DescribeArgument(const TArgSpec& spec, int position) {
         if (!spec.Colour && !whole) arg.Range = BoundText(*lo) + ".." + BoundText(*hi);
     } else if constexpr (std::is_enum_v<V>) {
         arg.Type = TEnumText<V>::Values();
+    } else if constexpr (std::is_class_v<V>) {
+        if constexpr (requires { TArgText<V>::Type(); }) arg.Type = TArgText<V>::Type();
     } else if constexpr (std::is_floating_point_v<V>) {
         arg.Type = "real";
         if (spec.Min || spec.Max)

@@ -324,8 +324,85 @@ public:
     // Histogram (src/document/QxImageHistogram.cpp)
     // ========================================================================
     /// Histogram equalisation of the brightness levels over the selection (or
-    /// the whole picture); restores the pixel format.
+    /// the whole picture); restores the pixel format. History caption
+    /// "イコライズ".
     void Equalize();
+    /// Contrast stretch of the brightness levels between the lowest and the
+    /// highest one per cent over the selection (or the whole picture); the
+    /// high end maps to 254. 24-bit write-back, depth restored. A flat
+    /// picture changes nothing but still takes one undo step. History caption
+    /// "ノーマライズ".
+    void Normalize();
+    /// Fills the four histograms (note the order: brightness, red, blue,
+    /// green) from a 24-bit copy of the whole picture and returns its pixel
+    /// count. Holds the edit lock meanwhile (no edit can start) and takes no
+    /// undo snapshot. Returns -1, with all four histograms zero, when the
+    /// document is empty or an edit is open.
+    std::int64_t GetHistogram(std::array<std::uint32_t, 256>& brightness, std::array<std::uint32_t, 256>& red,
+                              std::array<std::uint32_t, 256>& blue, std::array<std::uint32_t, 256>& green);
+    /// The number of distinct 24-bit colours of the whole picture; 0 when
+    /// empty. Throws std::bad_alloc when its 2 MB bit set cannot be had.
+    std::int64_t GetColorCount() const;
+
+    // ========================================================================
+    // Composition (src/document/QxImageComposition.cpp)
+    // ========================================================================
+    /// Blends `source` into the top-left corner of the selection (or the
+    /// picture) over the overlap: `kind` 0 blend with `transparency` (0
+    /// copies the source, 100 keeps the picture; limited to 0..100), 1
+    /// lighter pixel first, 2 darker pixel first, 3 add, 4 subtract. A kind
+    /// outside 0..4, an empty source or picture, or an open edit does
+    /// nothing. The result stays 24-bit; a selection is written back making
+    /// the whole picture 24-bit. History caption "合成".
+    void Merge(const TBitmap& source, int kind, int transparency);
+    /// Places the clipboard's picture as a floating selection (from paste,
+    /// so applying it makes the picture 24-bit) at the scroll position and
+    /// clears the selection; ApplyFloating commits it as one undo step
+    /// (history caption "合成貼り付け"), CancelFloating drops it. Returns
+    /// false, changing nothing, when the document is empty, an edit is open
+    /// or the clipboard holds no readable picture.
+    bool MergePaste();
+    /// Joins `other` to the picture: `direction` 0 on the left, 1 on the
+    /// right, 2 above, 3 below, `gap` pixels apart (negative: overlapping,
+    /// `other` on top), shifted across the joining direction by `offset`
+    /// (negative shifts the picture, positive `other`). Uncovered area takes
+    /// Color. One undo step; the result is 24-bit, no selection, scroll
+    /// position (0, 0). An empty picture or `other`, a direction outside
+    /// 0..3 or an open edit does nothing. Throws EDibImageInvalidDIBPara
+    /// "TDibImageData.CreateDIB: Invalid Parameters", before any change,
+    /// when the result would have a side below 1 or exceed the pixel limit.
+    /// History caption "連結".
+    void Combine(const TBitmap& other, int direction, int offset, int gap);
+
+    // ========================================================================
+    // Generated pictures (src/document/QxImageGenerated.cpp)
+    // ========================================================================
+    /// Replaces the picture by a new one of width x height in `color` with
+    /// `bitCount` 24, 8, 4 or 1; the history is cleared, the selection
+    /// removed, scroll position (0, 0), the picture marked modified. Nothing
+    /// while an edit is open. The picture is made before anything changes:
+    /// a size below 1 or above the pixel limit, or another bit count, throws
+    /// EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid
+    /// Parameters", and a failed allocation its std::bad_alloc, leaving the
+    /// open document as it was.
+    void NewImage(int width, int height, int bitCount, TColor color);
+    /// Lays a gradient from `color1` to `color2` with `opacity` per cent
+    /// (above 100 counts as 100, 0 or less does nothing) over the selection
+    /// (or the picture) in `direction` 1..8: left to right, right to left,
+    /// top to bottom, bottom to top, top left to bottom right, bottom right
+    /// to top left, bottom left to top right, top right to bottom left; any
+    /// other direction does nothing. The result stays 24-bit; a selection is
+    /// written back making the whole picture 24-bit. History caption
+    /// "グラデーション".
+    void Gradation(TColor color1, TColor color2, int opacity, int direction);
+    /// Darkens the selection (or the picture) by `texture` tiled from
+    /// (offsetX, offsetY) taken modulo the texture's size, with strength
+    /// `level` 1..100 per cent. An empty texture or picture, or an open edit,
+    /// does nothing; a level outside 1..100 throws EDibImageInvalidDIBPara
+    /// "TDibImageData.CreateDIB: Invalid Parameters" before the bracket
+    /// opens. The result stays 24-bit; a selection is written back making the
+    /// whole picture 24-bit. History caption "テクスチャ".
+    void Texture(const TBitmap& texture, int level, int offsetY, int offsetX);
 
     // ========================================================================
     // Neighbourhood filters (src/document/QxImageFilters.cpp)

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 #include "cli/Cli.h"
 #include "image/Stream.h"
@@ -9,12 +10,7 @@
 namespace zelvo {
 namespace {
 
-int RunCli(std::vector<std::string> args, std::string* err = nullptr) {
-    std::ostringstream out, errors;
-    const int rc = cli::Run(args, out, errors);
-    if (err) *err = errors.str();
-    return rc;
-}
+using test::RunCli;
 
 TEST(Cli, ApplyThenUndoGivesTheInputBitForBit) {
     const auto dir = test::MakeTempDir("cliapply");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 #include "cli/Cli.h"
 #include "cli/OperationTable.h"
@@ -12,20 +13,9 @@
 namespace zelvo {
 namespace {
 
-int RunCli(std::vector<std::string> args, std::string* err = nullptr) {
-    std::ostringstream out, errors;
-    const int rc = cli::Run(args, out, errors);
-    if (err) *err = errors.str();
-    return rc;
-}
+using test::RunCli;
 
-class EffectsCli : public ::testing::Test {
-protected:
-    void SetUp() override { dir_ = test::MakeTempDir("clieffects"); }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::filesystem::path dir_;
-};
+class EffectsCli : public test::TCliFolderTest {};
 
 // Every filter and effect row runs by its name; with Undo:1 after it the
 // saved file is the input byte for byte, at every depth.

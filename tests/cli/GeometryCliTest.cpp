@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 #include "cli/Cli.h"
 #include "cli/OperationTable.h"
@@ -14,12 +15,7 @@
 namespace zelvo {
 namespace {
 
-int RunCli(std::vector<std::string> args, std::string* err = nullptr) {
-    std::ostringstream out, errors;
-    const int rc = cli::Run(args, out, errors);
-    if (err) *err = errors.str();
-    return rc;
-}
+using test::RunCli;
 
 TDibImage Read(const std::filesystem::path& path) {
     TDibImage image;
@@ -27,13 +23,7 @@ TDibImage Read(const std::filesystem::path& path) {
     return image;
 }
 
-class GeometryCli : public ::testing::Test {
-protected:
-    void SetUp() override { dir_ = test::MakeTempDir("cligeometry"); }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::filesystem::path dir_;
-};
+class GeometryCli : public test::TCliFolderTest {};
 
 // Each geometry row runs by its name; with Undo:1 after it the saved file
 // is the input byte for byte, palette pictures included.

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "TestSupport.h"
 #include "cli/Cli.h"
 #include "image/Stream.h"
@@ -16,12 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int RunCli(std::vector<std::string> args, std::string* err = nullptr) {
-    std::ostringstream out, errors;
-    const int rc = cli::Run(args, out, errors);
-    if (err) *err = errors.str();
-    return rc;
-}
+using test::RunCli;
 
 std::string Text(const fs::path& path) {
     const auto bytes = ReadWholeFile(path);

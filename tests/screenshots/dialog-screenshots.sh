@@ -4,7 +4,8 @@
 # each holding more than a blank window's colours. The geometry tests
 # (select, crop, resize to 50 % with Lanczos3, undo twice, redo once; the
 # three geometry dialogs; the rotate and shift dialogs with their live
-# preview) write into FOLDER, the brightness dialog to FOLDER/brightness.png.
+# preview; the emboss, mosaic, spotlight and blind dialogs of the effect
+# menu) write into FOLDER, the brightness dialog to FOLDER/brightness.png.
 # Usage: dialog-screenshots.sh <zelvo_screenshot_tests> <zelvo_screen_grab> <picture> <folder> <filter> <count>
 set -euo pipefail
 tests=$1

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -70,6 +71,56 @@ TPreviewEffect SameCallRow(TPreviewEffectType type, const char* undoCaption,
         return true;
     };
     return row;
+}
+
+// A remembered value from the settings file, kept inside the control's
+// range (a hand-edited file may hold anything).
+int InRange(int value, int min, int max) { return std::clamp(value, min, max); }
+
+// Setup of a preview dialog with one "レベル：" row of 1..20.
+TPreviewSetup LevelSetup(const char* caption, int level, int helpTopic) {
+    TPreviewSetup s;
+    s.Caption = caption;
+    s.Rows[0] = Track("レベル：", 1, 20, InRange(level, 1, 20), 1, 1);
+    s.HelpTopic = helpTopic;
+    return s;
+}
+
+// A row whose OK always runs: it stores the remembered values, then makes
+// the same document call as the preview. The thumbnail shows the selection
+// and is computed at once.
+template <class Store, class Call>
+TPreviewEffect StoredRow(TPreviewEffectType type, const char* undoCaption,
+                         std::function<TPreviewSetup(TZVfrmMain& form)> setup, Store store, Call call) {
+    TPreviewEffect row;
+    row.Type = type;
+    row.UndoCaption = undoCaption;
+    row.Setup = std::move(setup);
+    row.Preview = [call](TQxImage& preview, const TPreviewValues& v) { call(preview, v); };
+    row.Apply = [store, call](TZVfrmMain& form, const TPreviewValues& v) {
+        store(EffectSettings(form), v);
+        call(form.QxImage1(), v);
+        return true;
+    };
+    row.PreviewAtOnce = true;
+    row.PreviewSelection = true;
+    return row;
+}
+
+// Punch (sign -1) and pinch (sign +1): one operation with opposite signs.
+TPreviewEffect ExplodeRow(TPreviewEffectType type, const char* caption, const char* label, int TEffectSettings::*level,
+                          int sign, int helpTopic) {
+    return StoredRow(
+        type, caption,
+        [caption, label, level, helpTopic](TZVfrmMain& f) {
+            TPreviewSetup s;
+            s.Caption = caption;
+            s.Rows[0] = Track(label, 1, 100, InRange(EffectSettings(f).*level, 1, 100), 5, 5);
+            s.HelpTopic = helpTopic;
+            return s;
+        },
+        [level](TEffectSettings& e, const TPreviewValues& v) { e.*level = v.Position[0]; },
+        [sign](TQxImage& d, const TPreviewValues& v) { d.Explode(sign * v.Position[0]); });
 }
 
 std::vector<TPreviewEffect> MakePreviewEffects() {
@@ -243,7 +294,124 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return true;
                     },
                     true, true});
+
+    rows.push_back(StoredRow(
+        TPreviewEffectType::Emboss, "エンボス",
+        [](TZVfrmMain& f) {
+            const TEffectSettings& e = EffectSettings(f);
+            TPreviewSetup s = LevelSetup("エンボス", e.EmbossLevel, 55);
+            s.Check1 = "色つき";
+            s.Check1Value = e.EmbossColor;
+            s.Check2 = "凹凸反転";
+            s.Check2Value = e.EmbossRev;
+            return s;
+        },
+        [](TEffectSettings& e, const TPreviewValues& v) {
+            e.EmbossLevel = std::uint8_t(v.Position[0]);
+            e.EmbossColor = v.Check1;
+            e.EmbossRev = v.Check2;
+        },
+        [](TQxImage& d, const TPreviewValues& v) { d.Emboss(v.Position[0], v.Check1, v.Check2); }));
+
+    rows.push_back(StoredRow(
+        TPreviewEffectType::Sharpen, "シャープにする",
+        [](TZVfrmMain& f) { return LevelSetup("シャープにする", EffectSettings(f).SharpLevel, 54); },
+        [](TEffectSettings& e, const TPreviewValues& v) { e.SharpLevel = std::uint8_t(v.Position[0]); },
+        [](TQxImage& d, const TPreviewValues& v) { d.Sharpen(v.Position[0]); }));
+
+    rows.push_back(StoredRow(
+        TPreviewEffectType::HighPass, "エッジの強調",
+        [](TZVfrmMain& f) { return LevelSetup("エッジの強調", EffectSettings(f).HighPassLevel, 56); },
+        [](TEffectSettings& e, const TPreviewValues& v) { e.HighPassLevel = std::uint8_t(v.Position[0]); },
+        [](TQxImage& d, const TPreviewValues& v) { d.HighPass(v.Position[0]); }));
+
+    rows.push_back(StoredRow(
+        TPreviewEffectType::EdgeDetection, "エッジを抽出",
+        [](TZVfrmMain& f) { return LevelSetup("エッジを抽出", EffectSettings(f).EdgeDetectionLevel, 57); },
+        [](TEffectSettings& e, const TPreviewValues& v) { e.EdgeDetectionLevel = std::uint8_t(v.Position[0]); },
+        [](TQxImage& d, const TPreviewValues& v) { d.EdgeDetection(v.Position[0]); }));
+
+    // Vortex: an angle of 0 does nothing and adds no undo step.
+    {
+        TPreviewEffect vortex = SameCallRow(
+            TPreviewEffectType::Vortex, "渦巻き",
+            [](TZVfrmMain&) {
+                TPreviewSetup s;
+                s.Caption = "渦巻き";
+                s.Rows[0] = Track("渦の角度", -540, 540, 0, 60, 60);
+                s.HelpTopic = 101;
+                return s;
+            },
+            [](TQxImage& d, const TPreviewValues& v) { d.Vortex(v.Position[0]); }, FirstAtZero);
+        vortex.PreviewAtOnce = true;
+        vortex.PreviewSelection = true;
+        rows.push_back(std::move(vortex));
+    }
+
+    rows.push_back(ExplodeRow(TPreviewEffectType::Explode, "パンチ", "パンチの強さ", &TEffectSettings::ExplodeLevel, -1,
+                              105));
+    rows.push_back(ExplodeRow(TPreviewEffectType::Implode, "つまむ", "つまむ強さ", &TEffectSettings::ImplodeLevel, +1,
+                              106));
+
+    // Spotlight around the picked centre on the whole picture; the second
+    // row's spin edit shows the fall-off in tenths, the effect takes 10
+    // minus it. The thumbnail takes the centre scaled to its own size.
+    {
+        TPreviewEffect spot;
+        spot.Type = TPreviewEffectType::SpotLight;
+        spot.UndoCaption = "スポットライト";
+        spot.Setup = [](TZVfrmMain& f) {
+            const TEffectSettings& e = EffectSettings(f);
+            TPreviewSetup s;
+            s.Caption = "スポットライト";
+            s.Rows[0] = Track("大きさ", 1, 100, InRange(e.SpotLightSize, 1, 100), 10, 10);
+            s.Rows[1] = Track("明るさの減衰レベル", 1, 99, InRange(e.SpotLightDecLevel, 1, 99), 10, 10);
+            s.Rows[1].Divisor = 10;
+            s.Rows[1].Decimals = 1;
+            s.Rows[1].SpinStep = 0.1;
+            s.Rows[1].SpinSyncAbove = 0.1;
+            s.HelpTopic = 109;
+            return s;
+        };
+        spot.Preview = [](TQxImage& p, const TPreviewValues& v) {
+            p.SpotLight(int(std::int64_t(v.Center.X) * v.Scale / 10000), int(std::int64_t(v.Center.Y) * v.Scale / 10000),
+                        10 - v.Spin[1], v.Position[0]);
+        };
+        spot.Apply = [](TZVfrmMain& f, const TPreviewValues& v) {
+            TEffectSettings& e = EffectSettings(f);
+            e.SpotLightSize = v.Position[0];
+            e.SpotLightDecLevel = v.Position[1];
+            f.QxImage1().SpotLight(v.Center.X, v.Center.Y, 10 - v.Spin[1], v.Position[0]);
+            return true;
+        };
+        spot.PreviewAtOnce = true;
+        spot.DragCenter = true;
+        rows.push_back(std::move(spot));
+    }
     return rows;
+}
+
+// Setup of a one-slider dialog whose caption is also its undo caption.
+TSlideSetup SlideSetup(const char* caption, const char* label, int min, int max, int position, int frequency,
+                       int helpTopic) {
+    TSlideSetup s;
+    s.Caption = caption;
+    s.Label = label;
+    s.Min = min;
+    s.Max = max;
+    s.Position = InRange(position, min, max);
+    s.Frequency = frequency;
+    s.HelpTopic = helpTopic;
+    return s;
+}
+
+// The largest fade-out width for the selection (or the picture): half its
+// shorter side.
+int FadeOutLimit(TZVfrmMain& form) {
+    TQxImage& doc = form.QxImage1();
+    if (doc.Empty()) return 0;
+    const TRect area = doc.HasSelection() ? doc.SelectionRect() : TRect{0, 0, doc.Bitmap().Width(), doc.Bitmap().Height()};
+    return std::min(area.Width(), area.Height()) / 2;
 }
 
 std::vector<TSlideEffect> MakeSlideEffects() {
@@ -264,6 +432,145 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     [](TZVfrmMain& f, int position, bool, bool) {
                         f.Options.FJpegQuality = std::uint8_t(position);
                         return false;
+                    }});
+
+    rows.push_back({TSlideEffectType::Noise, "ノイズ付加",
+                    [](TZVfrmMain& f) {
+                        const TEffectSettings& e = EffectSettings(f);
+                        TSlideSetup s = SlideSetup("ノイズ付加", "ノイズ量(1～255)", 1, 255, e.NoiseLevel, 10, 62);
+                        s.Check1 = "カラーノイズ";
+                        s.Check1Value = e.NoiseColor;
+                        return s;
+                    },
+                    [](TZVfrmMain& f, int position, bool color, bool) {
+                        TEffectSettings& e = EffectSettings(f);
+                        e.NoiseLevel = std::uint8_t(position);
+                        e.NoiseColor = color;
+                        f.QxImage1().Noise(position, color);
+                        return true;
+                    }});
+    rows.push_back({TSlideEffectType::Spray, "拡散",
+                    [](TZVfrmMain& f) {
+                        return SlideSetup("拡散", "拡散レベル(1～255)", 1, 255, EffectSettings(f).SprayLevel, 10, 61);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).SprayLevel = std::uint8_t(position);
+                        f.QxImage1().Spray(position);
+                        return true;
+                    }});
+    // The 3-D frame runs at strength 2.
+    rows.push_back({TSlideEffectType::Button3D, "立体枠をつける",
+                    [](TZVfrmMain& f) {
+                        const TEffectSettings& e = EffectSettings(f);
+                        TSlideSetup s = SlideSetup("立体枠をつける", "枠の太さ(1～50)", 1, 50, e.ButtonFrame, 5, 60);
+                        s.Check1 = "凹ませる";
+                        s.Check1Value = e.ButtonLowered;
+                        s.Check2 = "スムース";
+                        s.Check2Value = e.ButtonSmooth;
+                        return s;
+                    },
+                    [](TZVfrmMain& f, int position, bool sunken, bool smooth) {
+                        TEffectSettings& e = EffectSettings(f);
+                        e.ButtonFrame = std::uint8_t(position);
+                        e.ButtonLowered = sunken;
+                        e.ButtonSmooth = smooth;
+                        f.QxImage1().Button3D(position, sunken, smooth, 2);
+                        return true;
+                    }});
+    rows.push_back({TSlideEffectType::Blur, "ぶれ",
+                    [](TZVfrmMain& f) {
+                        return SlideSetup("ぶれ", "ぶれの大きさ(1～50)", 1, 50, EffectSettings(f).BlurLevel, 5, 59);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).BlurLevel = std::uint8_t(position);
+                        f.QxImage1().Blur(position);
+                        return true;
+                    }});
+    // Mosaic: square filled blocks, no offset, no frame lines.
+    rows.push_back({TSlideEffectType::Mosaic, "モザイク",
+                    [](TZVfrmMain& f) {
+                        return SlideSetup("モザイク", "モザイクの大きさ(2～50)", 2, 50, EffectSettings(f).MosaicSize, 2, 64);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).MosaicSize = std::uint8_t(position);
+                        f.QxImage1().Block(position, position, false, false, true);
+                        return true;
+                    }});
+    // Wave with both periods and the amplitude at the level, no wrap.
+    rows.push_back({TSlideEffectType::Wave, "ウェーブ",
+                    [](TZVfrmMain& f) {
+                        return SlideSetup("ウェーブ", "大きさ(1～100)", 1, 100, EffectSettings(f).WaveLevel, 5, 63);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).WaveLevel = std::uint8_t(position);
+                        f.QxImage1().Wave(position, position, false, position);
+                        return true;
+                    }});
+    rows.push_back({TSlideEffectType::GaussianBlur, "ガウスぼかし",
+                    [](TZVfrmMain& f) {
+                        return SlideSetup("ガウスぼかし", "ぼかしのレベル(1～10)", 1, 10, EffectSettings(f).GaussianBlurLevel,
+                                          1, 58);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).GaussianBlurLevel = std::uint8_t(position);
+                        f.QxImage1().GaussianBlur(position);
+                        return true;
+                    }});
+    // Fade-out: the band reaches at most half the shorter side of the
+    // selection (or picture). Below 4 pixels no band of 2 fits: the range
+    // stays 2..2 instead of inverting, and OK leaves the picture alone.
+    rows.push_back({TSlideEffectType::FadeOut, "フェードアウト",
+                    [](TZVfrmMain& f) {
+                        const int limit = std::max(2, FadeOutLimit(f));
+                        const std::string label = "一辺の範囲(2～" + std::to_string(limit) + ")";
+                        return SlideSetup("フェードアウト", label.c_str(), 2, limit, EffectSettings(f).FadeOutLevel, 10, 4);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).FadeOutLevel = position;
+                        if (position > FadeOutLimit(f)) return false;
+                        f.QxImage1().FadeOut(position);
+                        return true;
+                    }});
+    rows.push_back({TSlideEffectType::NoiseReduction, "ノイズ除去",
+                    [](TZVfrmMain& f) {
+                        return SlideSetup("ノイズ除去", "適用の強さ(1～100)", 1, 100, EffectSettings(f).NoiseReduction, 10, 78);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).NoiseReduction = position;
+                        f.QxImage1().NoiseReduction(position, true);
+                        return true;
+                    }});
+    // Glass: mode 0 both directions, 1 horizontal only, 2 vertical only; at
+    // least one box stays checked (a file with both off opens with both on).
+    rows.push_back({TSlideEffectType::GlassMosaic, "ガラス処理",
+                    [](TZVfrmMain& f) {
+                        const TEffectSettings& e = EffectSettings(f);
+                        TSlideSetup s = SlideSetup("ガラス処理", "ガラスの処理単位(3～30)", 3, 30, e.GlassSize, 2, 98);
+                        const bool neither = !e.YokoGlass && !e.TateGlass;
+                        s.Check1 = "横ガラス処理";
+                        s.Check1Value = e.YokoGlass || neither;
+                        s.Check2 = "縦ガラス処理";
+                        s.Check2Value = e.TateGlass || neither;
+                        s.KeepOneChecked = true;
+                        return s;
+                    },
+                    [](TZVfrmMain& f, int position, bool horizontal, bool vertical) {
+                        TEffectSettings& e = EffectSettings(f);
+                        e.GlassSize = position;
+                        e.YokoGlass = horizontal;
+                        e.TateGlass = vertical;
+                        const int mode = horizontal && vertical ? 0 : horizontal ? 1 : 2;
+                        f.QxImage1().GlassMosaic(mode, position);
+                        return true;
+                    }});
+    rows.push_back({TSlideEffectType::OilPaint, "オイルペイント",
+                    [](TZVfrmMain& f) {
+                        return SlideSetup("オイルペイント", "にじみの強さ(1～5)", 1, 5, EffectSettings(f).OilPaintLevel, 1, 100);
+                    },
+                    [](TZVfrmMain& f, int position, bool, bool) {
+                        EffectSettings(f).OilPaintLevel = position;
+                        f.QxImage1().OilPaint(position);
+                        return true;
                     }});
     return rows;
 }

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -36,8 +37,8 @@ constexpr int kSpinWidth = 72;
 
 }  // namespace
 
-TZVfrmPreview::TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect)
-    : QDialog(&form), FForm(form), FEffect(effect), FPreview(std::make_unique<TQxImage>()) {
+TZVfrmPreview::TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect, TPoint center)
+    : QDialog(&form), FForm(form), FEffect(effect), FPreview(std::make_unique<TQxImage>()), FCenter(center) {
     setObjectName(QStringLiteral("ZVfrmPreview"));
     FSetup = FEffect.Setup(form);
     setWindowTitle(QString::fromStdString(FSetup.Caption));
@@ -50,6 +51,10 @@ TZVfrmPreview::TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect)
     FPreview->Color = form.BackgroundColor();
     BuildControls(FSetup);
     BuildPreview();
+    if (FEffect.DragCenter) {
+        FPreviewView->viewport()->installEventFilter(this);
+        FPreviewView->viewport()->setCursor(Qt::CrossCursor);
+    }
 
     // The idle handler: a zero-interval timer fires whenever the event loop
     // has nothing else to do.
@@ -174,7 +179,46 @@ TPreviewValues TZVfrmPreview::Values() const {
     values.Check2 = CheckBox2->isChecked();
     values.SourceWidth = FSource.Width();
     values.SourceHeight = FSource.Height();
+    values.Center = FCenter;
+    values.Scale = FPreviewScale;
     return values;
+}
+
+void TZVfrmPreview::SetCenterFromPreview(int x, int y) {
+    FCenter = {int(std::int64_t(x) * 10000 / FPreviewScale), int(std::int64_t(y) * 10000 / FPreviewScale)};
+    RefreshPreview();
+}
+
+bool TZVfrmPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (FEffect.DragCenter && FPreviewView && watched == FPreviewView->viewport()) {
+        // The thumbnail is shown at 100 %, so viewport points are thumbnail
+        // pixels.
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton) break;
+            FDragging = true;
+            SetCenterFromPreview(mouse->position().toPoint().x(), mouse->position().toPoint().y());
+            return true;
+        }
+        case QEvent::MouseMove:
+            if (FDragging) {
+                const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+                SetCenterFromPreview(at.x(), at.y());
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (FDragging && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                FDragging = false;
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TZVfrmPreview::TrackChanged(int row) {
@@ -239,12 +283,12 @@ void TZVfrmPreview::OkClick() {
 
 void TZVfrmPreview::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type) {
+bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type, TPoint center) {
     const TPreviewEffect* effect = FindPreviewEffect(type);
     if (!effect) return false;
     if (form.ImageEmpty()) return true;
     form.FLastOperation = effect->UndoCaption;
-    TZVfrmPreview dialog(form, *effect);
+    TZVfrmPreview dialog(form, *effect, center);
     dialog.exec();
     return true;
 }

@@ -37,6 +37,11 @@ struct TPreviewValues {
     /// for effects that preview it, else the whole picture).
     int SourceWidth = 0;
     int SourceHeight = 0;
+    /// The spotlight centre in picture pixels, and the preview scale
+    /// (preview width x 10000 div picture width) that maps it onto the
+    /// thumbnail.
+    TPoint Center{};
+    int Scale = 10000;
 };
 
 /// One parameter row: a label, a track bar and a spin edit holding the
@@ -83,14 +88,17 @@ struct TPreviewEffect {
     bool PreviewAtOnce = false;
     /// The thumbnail shows the selection when there is one.
     bool PreviewSelection = false;
+    /// Pressing and dragging the left button on the thumbnail moves the
+    /// spotlight centre.
+    bool DragCenter = false;
 };
 
 class TZVfrmPreview : public QDialog {
 public:
     /// Builds the dialog for `effect` over `form`'s picture: controls from
     /// the effect's setup, the thumbnail, and for PreviewAtOnce types the
-    /// first preview.
-    TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect);
+    /// first preview. `center` is the spotlight centre in picture pixels.
+    TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect, TPoint center = {});
     ~TZVfrmPreview() override;
 
     TPreviewEffectType EffectType() const { return FEffect.Type; }
@@ -111,6 +119,11 @@ public:
 
     /// Preview width x 10000 div the picture's width, at least 1.
     int PreviewScale() const { return FPreviewScale; }
+    /// The spotlight centre in picture pixels.
+    TPoint Center() const { return FCenter; }
+    /// The centre under thumbnail point (x, y): each coordinate x 10000 div
+    /// the preview scale; then a refresh.
+    void SetCenterFromPreview(int x, int y);
     TPreviewValues Values() const;
 
     /// The preview refresh: one Undo on the preview document, then the
@@ -127,6 +140,9 @@ public:
     void OkClick();
     void HelpClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void BuildControls(const TPreviewSetup& setup);
     void BuildPreview();
@@ -140,6 +156,8 @@ private:
     std::unique_ptr<TQxImage> FPreview;
     TQxImageView* FPreviewView = nullptr;
     int FPreviewScale = 1;
+    TPoint FCenter{};
+    bool FDragging = false;
     TRect FSource;
     bool FRefreshBusy = false;
     int FRefreshCount = 0;
@@ -148,8 +166,9 @@ private:
 
 /// The main window's handler for a preview effect: nothing without a
 /// picture; otherwise names the undo step, shows the dialog of `type`
-/// modally and destroys it. False for a type without a row.
-bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type);
+/// modally (with `center` as the spotlight centre) and destroys it. False
+/// for a type without a row.
+bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type, TPoint center = {});
 
 /// The row of effect `type`, or nullptr while that effect waits for its
 /// operation.

@@ -171,12 +171,10 @@ void TZVfrmRegularPreview::RefreshPreview() {
                            TRect{scroll.X, scroll.Y, scroll.X + width, scroll.Y + height});
     FOverlay->SetBitmap(part);
     FOverlay->ClearUndo();
-    if (BlindOperation()) {
-        try {
-            BlindOperation()(*FOverlay, SpinEdit1->value(), FColor, scroll.Y, scroll.X, CheckBox1->isChecked());
-        } catch (const std::exception& error) {
-            FForm.ShowError(error);
-        }
+    try {
+        RunBlind(*FOverlay, SpinEdit1->value(), scroll.Y, scroll.X, CheckBox1->isChecked());
+    } catch (const std::exception& error) {
+        FForm.ShowError(error);
     }
     const QPoint at = FSourceView->geometry().topLeft() + viewport->geometry().topLeft();
     FOverlayView->setGeometry(at.x(), at.y(), width, height);
@@ -186,23 +184,26 @@ void TZVfrmRegularPreview::RefreshPreview() {
     FOverlayView->viewport()->update();
 }
 
+void TZVfrmRegularPreview::RunBlind(TQxImage& doc, int width, int offsetY, int offsetX, bool horizontal) {
+    if (BlindOperation())
+        BlindOperation()(doc, width, FColor, offsetY, offsetX, horizontal);
+    else
+        doc.Blind(width, FColor, offsetY, offsetX, horizontal);
+}
+
 void TZVfrmRegularPreview::OkClick() {
     TEffectSettings& settings = EffectSettings(FForm);
     settings.BlindWidth = SpinEdit1->value();
     settings.BlindHorz = CheckBox1->isChecked();
     settings.BlindColor = FColor;
     FForm.FLastOperation = "ブラインド";
-    try {
-        if (BlindOperation()) {
-            BlindOperation()(FForm.QxImage1(), settings.BlindWidth, FColor, 0, 0, settings.BlindHorz);
-            FForm.PushHistory();
-        }
-    } catch (const std::exception& error) {
-        accept();
-        FForm.ShowError(error);
-        return;
-    }
-    accept();
+    hide();
+    FForm.RunBusy(
+        [&] {
+            RunBlind(FForm.QxImage1(), settings.BlindWidth, 0, 0, settings.BlindHorz);
+            return true;
+        },
+        [this] { accept(); });
 }
 
 }  // namespace zelvo

@@ -25,8 +25,8 @@ class TQxImageView;
 class TZVfrmMain;
 
 /// The blind operation: slat width, colour, vertical and horizontal offset
-/// of the stripes, horizontal slats. Set by the family that provides it;
-/// the blind command waits until then.
+/// of the stripes, horizontal slats. Empty (the default) runs the
+/// document's Blind; tests replace it.
 using TBlindOperation =
     std::function<void(TQxImage& doc, int width, TColor color, int offsetY, int offsetX, bool horizontal)>;
 TBlindOperation& BlindOperation();
@@ -76,6 +76,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void RunBlind(TQxImage& doc, int width, int offsetY, int offsetX, bool horizontal);
+
     TZVfrmMain& FForm;
     std::unique_ptr<TQxImage> FSource;
     std::unique_ptr<TQxImage> FOverlay;

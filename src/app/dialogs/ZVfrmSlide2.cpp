@@ -8,10 +8,13 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
+
 #include "app/dialogs/DialogParts.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/common/HelpPages.h"
 #include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
 
 namespace zelvo {
 
@@ -49,8 +52,9 @@ TZVfrmSlide2::TZVfrmSlide2(TZVfrmMain& form) : QDialog(&form), FForm(form) {
         connect(track, &QSlider::valueChanged, spin, &QSpinBox::setValue);
         connect(spin, &QSpinBox::valueChanged, track, &QSlider::setValue);
     };
-    row(8, "ブロックの幅(2～50)", settings.BlockWidth, Label1, ScrollBar1, SpinEdit1, 1);
-    row(60, "ブロックの高さ(2～50)", settings.BlockHeight, Label2, ScrollBar2, SpinEdit2, 2);
+    // A hand-edited file may hold any byte; the tracks keep 2..50.
+    row(8, "ブロックの幅(2～50)", std::clamp(int(settings.BlockWidth), 2, 50), Label1, ScrollBar1, SpinEdit1, 1);
+    row(60, "ブロックの高さ(2～50)", std::clamp(int(settings.BlockHeight), 2, 50), Label2, ScrollBar2, SpinEdit2, 2);
 
     CheckBox1 = new QCheckBox(QString::fromUtf8("枠線を描画する"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -87,9 +91,12 @@ void TZVfrmSlide2::OkClick() {
     FForm.FLastOperation = "ブロック";
     FForm.RunBusy(
         [&] {
-            if (!BlockOperation()) return false;
-            BlockOperation()(FForm.QxImage1(), settings.BlockWidth, settings.BlockHeight, settings.BlockShift,
-                             settings.BlockFrame, settings.BlockFillRect);
+            if (BlockOperation())
+                BlockOperation()(FForm.QxImage1(), settings.BlockWidth, settings.BlockHeight, settings.BlockShift,
+                                 settings.BlockFrame, settings.BlockFillRect);
+            else
+                FForm.QxImage1().Block(settings.BlockWidth, settings.BlockHeight, settings.BlockShift,
+                                       settings.BlockFrame, settings.BlockFillRect);
             return true;
         },
         [this] { accept(); });

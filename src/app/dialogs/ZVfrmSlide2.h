@@ -18,8 +18,8 @@ class TQxImage;
 class TZVfrmMain;
 
 /// The block operation the dialog runs on OK: cell width and height (2..50),
-/// offset alternate rows by half, draw frame lines, fill the cells. Set by
-/// the family that provides it; the block command waits until then.
+/// offset alternate rows by half, draw frame lines, fill the cells. Empty
+/// (the default) runs the document's Block; tests replace it.
 using TBlockOperation = std::function<void(TQxImage& doc, int width, int height, bool shift, bool frame, bool fill)>;
 TBlockOperation& BlockOperation();
 

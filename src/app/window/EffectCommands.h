@@ -1,0 +1,30 @@
+#pragma once
+// The commands of the effect menu and the neighbourhood filters of the
+// image menu (noise removal, rank extraction): immediate filters, the
+// effect dialogs, the block, blind and custom-filter dialogs, and the
+// spotlight, whose dialog opens on a point picked in the picture.
+
+namespace zelvo {
+
+class TZVfrmMain;
+
+/// Wires the effect-menu commands (their toolbar buttons are the same
+/// actions), noise removal and the three rank-extraction entries.
+void InstallEffectCommands(TZVfrmMain& form);
+
+/// The spotlight command: nothing without a picture; otherwise every
+/// picture command is disabled and the view waits for a click in the
+/// picture (SpotLightPicking() is then true).
+void SpotLightClick(TZVfrmMain& form);
+bool SpotLightPicking(const TZVfrmMain& form);
+/// The picked point (picture coordinates): the commands come back and the
+/// spotlight dialog opens around (x, y), naming the undo step
+/// "スポットライト".
+void SpotLightPointSelected(TZVfrmMain& form, int x, int y);
+
+/// The block dialog (undo caption "ブロック") and the blind dialog (undo
+/// caption "ブラインド"); nothing without a picture.
+void BlockClick(TZVfrmMain& form);
+void BlindClick(TZVfrmMain& form);
+
+}  // namespace zelvo
