@@ -4,14 +4,14 @@
 //   bit 0: write the decoded picture again (interlaced with bit 1,
 //          transparent with bit 2, index = bits 3-7) and read it back,
 //          which must give the same colours.
-// Budget: the logical screen and the first frame are read from the header
-// (after a signature at 0; the reader's second look at offset 4 is still
-// exercised below the budget) and inputs whose screen or first frame is
-// above 1 << 22 pixels are skipped; the reader itself refuses sizes above
-// the program's limit. The write and read back runs on pictures of at most
-// 1 << 16 pixels, so a sanitizer build stays within the time limit. Every rendered byte is touched. Only the program's
-// own exceptions are caught; anything else, or a sanitizer report, is a
-// finding.
+// Budget: the logical screen and every descriptor-like "," are read from
+// the raw bytes (the screen at signature offsets 0 and 4), and inputs
+// with a screen or frame above 1 << 22 pixels are skipped; the reader
+// itself refuses sizes above the program's limit. The write and read back
+// runs on pictures of at most 1 << 16 pixels, so a sanitizer build stays
+// within the time limit. Every rendered byte is touched. Only the
+// program's own exceptions are caught; anything else, or a sanitizer
+// report, is a finding.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -39,13 +39,13 @@ bool WithinBudget(const std::uint8_t* data, std::size_t size) {
         const std::uint64_t h = data[at + 8] | (data[at + 9] << 8);
         if (w * h > kBudget) return false;
     }
-    // Any descriptor-like ',' followed by a big frame: be conservative.
+    // Every descriptor-like ',' followed by a big frame: conservative, as
+    // the first image may start at any ','.
     for (std::size_t i = 0; i + 9 < size; ++i) {
         if (data[i] != ',') continue;
         const std::uint64_t w = data[i + 5] | (data[i + 6] << 8);
         const std::uint64_t h = data[i + 7] | (data[i + 8] << 8);
         if (w * h > kBudget) return false;
-        break;
     }
     return true;
 }
