@@ -29,6 +29,7 @@ const std::vector<TOperation>& Operations() {
         ZELVO_OP(Monochrome, Arg("threshold", 0, 256), Arg("markAs1Bit"), Arg("reportProgress")),
         ZELVO_OP(SwapRGB),
         ZELVO_OP(XORConvert),
+        ZELVO_OP(ColorDepth, Arg("depth", "24, 8, 4 or 1 bits; 99 two colours by halftone")),
 
         // Histogram
         ZELVO_OP(Equalize),

@@ -135,6 +135,19 @@ struct TEnumText<effects::TResampleFilter> {
     }
 };
 
+/// Colour depths by their tag: 24, 8, 4, 1 or 99 (black-and-white halftone).
+template <>
+struct TEnumText<TColorDepth> {
+    static std::string Values() { return "24|8|4|1|99"; }
+    static std::optional<TColorDepth> FromText(std::string_view text) {
+        for (const TColorDepth d : {TColorDepth::Bits24, TColorDepth::Bits8, TColorDepth::Bits4, TColorDepth::Bits1,
+                                    TColorDepth::HalftoneBW}) {
+            if (text == std::to_string(int(d))) return d;
+        }
+        return std::nullopt;
+    }
+};
+
 /// The command-line text of an argument of class type: a specialisation
 /// offers `static bool Parse(std::string_view, T&)`.
 template <typename T>

@@ -52,6 +52,12 @@ inline constexpr int kEditOpened = 0;
 inline constexpr int kEditBusy = 1;    ///< a bracket is already open
 inline constexpr int kEditFailed = 2;  ///< opening failed (undo file, memory)
 
+/// Targets of the colour-depth change: the bit depth, or 99 for two colours
+/// by the black-and-white halftone.
+enum class TColorDepth : std::uint8_t { Bits1 = 1, Bits4 = 4, Bits8 = 8, Bits24 = 24, HalftoneBW = 99 };
+/// The undo caption of the colour-depth change.
+inline constexpr const char* kColorDepthCaption = "色解像度の変更";
+
 /// The deepest undo history and the size of the snapshot table.
 inline constexpr int kMaxUndoBuffer = 100;
 inline constexpr int kUndoTableSize = kMaxUndoBuffer + 1;
@@ -303,6 +309,12 @@ public:
     /// `markAs1Bit` the result is stored as a 1-bit picture; progress only
     /// with `reportProgress`. Whole picture.
     void Monochrome(int threshold, bool markAs1Bit, bool reportProgress);
+    /// Changes the colour depth of the whole picture as one undoable edit:
+    /// Bits1 makes pixels whose mean (R + G + B) div 3 is at least 128 white
+    /// and the others black, stored as 1 bit; Bits4 and Bits8 reduce with
+    /// the pixel buffer's "High" conversion; Bits24 expands; HalftoneBW
+    /// converts to the black-and-white halftone.
+    void ColorDepth(TColorDepth depth);
     /// New R = old G, new G = old B, new B = old R. Selection.
     void SwapRGB();
     /// Flips the top bit of each component. Selection.

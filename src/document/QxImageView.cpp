@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "document/QxImageViewCursors.h"
+#include "formats/GifImage.h"
 #include "document/QxImageViewRender.h"
 
 namespace zelvo {
@@ -343,12 +344,9 @@ void TQxImageView::StartColorPick() {
     FCrosshair.reset();
     FColorPick = true;
     if (!FDoc.ColorKeyed) {
-        // The palette form of the picture whose index becomes the
-        // transparent index: the picture itself up to 8 bits, else its
-        // 8-bit reduction.
-        TDibImage image = FDoc.Bitmap().ToDibImage();
-        if (image.BitCount() > 8) image.SetPixelFormat(dibPf8Bit);
-        FColorPickImage = image;
+        // The picture's GIF form, whose index becomes the transparent
+        // index the next GIF save writes.
+        FColorPickImage = GifPaletteForm(FDoc.Bitmap().ToDibImage());
     }
     FDoc.SetSavedCursor(crSpoit);
     FDoc.SetCursor(crSpoit);

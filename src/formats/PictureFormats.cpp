@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formats/GifImage.h"
 #include "formats/JpegImage.h"
 #include "formats/PngImage.h"
 #include "formats/PnmCodec.h"
@@ -71,6 +72,26 @@ void WritePng(const TDibImage& picture, TStream& stream, const TSaveOptions& opt
     SavePngPicture(picture, stream, options.Transparent, options.TransparentColor, options.Progressive);
 }
 
+// The first image on the logical screen; Transparent, Progressive and the
+// transparent index come from that image.
+TDibImage ReadGif(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo& info) {
+    TGIFImage gif;
+    gif.LoadFromFile(path);
+    TDibImage picture = gif.ToDibImage();
+    const TGIFSubImage& first = gif.Images.front();
+    info.Transparent = first.Transparent;
+    info.Progressive = first.Interlaced();
+    info.HasTransparentIndex = first.Transparent;
+    info.TransparentIndex = first.TransparentIndex();
+    return picture;
+}
+
+// Octree reduction for deeper pictures, a single global map sorted by use,
+// transparency = Transparent with TransparentIndex, interlace = Progressive.
+void WriteGif(const TDibImage& picture, TStream& stream, const TSaveOptions& options, std::string_view) {
+    SaveGifPicture(picture, stream, options.Transparent, options.TransparentIndex, options.Progressive);
+}
+
 std::vector<TPictureFormat> MakeTable() {
     std::vector<TPictureFormat> rows;
     rows.push_back({.Key = "bmp",
@@ -106,6 +127,8 @@ std::vector<TPictureFormat> MakeTable() {
                     .Description = "GIF picture",
                     .Extensions = {".gif"},
                     .WriteExtensions = {".gif"},
+                    .Read = ReadGif,
+                    .Write = WriteGif,
                     .Gate = TGifGate::GifModeOnly,
                     .SecondaryGate = TGifGate::GifModeOnly});
     // PhotoCD: resolution 2 (768 x 512) for the document in GIF mode,

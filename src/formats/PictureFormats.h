@@ -7,7 +7,7 @@
 // open dialog's preview and zelvo-cli all derive from it, so a new format
 // is one row here plus its codec files.
 //
-// Rows without a reader (GIF, PhotoCD and icons until their codecs land)
+// Rows without a reader (PhotoCD and icons until their codecs land)
 // still list their extensions; their files go where files of unknown
 // extensions go. A row's reader and writer are function objects, so a row
 // found at run time (an image plug-in) can carry the plug-in it reads
@@ -85,7 +85,7 @@ struct TPictureFormat {
     std::string EntryPatterns{};
     /// The extensions a save may name (a subset of Extensions); the first
     /// is the save dialog's. The save dialog lists every listed row that has
-    /// them, also while its writer is still missing (GIF).
+    /// them, also while its writer is still missing.
     std::vector<std::string> WriteExtensions{};
     /// Empty when the program cannot read the format itself.
     TPictureReader Read{};

@@ -85,12 +85,13 @@ protected:
 };
 
 TEST_F(DispatchByTable, WhichUseReadsWhichExtension) {
-    // One readable file under each name: a BMP, a PNG, a PPM; the names
+    // One readable file under each name: a BMP, a PNG, a PPM, a GIF; the names
     // without a reader hold a BMP, which must not be read.
     const TDibImage picture = test::NoiseImage24(5, 4, 3);
     bool keyed = false;
     for (const char* name : {"a.bmp", "a.png", "a.ppm"}) ASSERT_TRUE(WriteDocumentPicture(dir_ / name, picture, {}, false, keyed));
-    for (const char* name : {"a.gif", "a.pcd", "a.ico", "a.tif"}) fs::copy_file(dir_ / "a.bmp", dir_ / name);
+    ASSERT_TRUE(WriteDocumentPicture(dir_ / "a.gif", picture, {}, true, keyed));
+    for (const char* name : {"a.pcd", "a.ico", "a.tif"}) fs::copy_file(dir_ / "a.bmp", dir_ / name);
 
     struct TCase {
         const char* Name;
@@ -101,8 +102,10 @@ TEST_F(DispatchByTable, WhichUseReadsWhichExtension) {
         // PNG: native for the document always, for secondary uses only in GIF mode.
         {"a.png", true, true, false, true, true},
         {"a.ppm", true, true, true, true, true},
+        // GIF: native in GIF mode only, for every use; outside it the
+        // plug-ins' (none here).
+        {"a.gif", false, true, false, true, false},
         // No reader yet: plug-in territory in every mode.
-        {"a.gif", false, false, false, false, false},
         {"a.pcd", false, false, false, false, false},
         {"a.ico", false, false, false, false, false},
         {"a.tif", false, false, false, false, false},

@@ -37,6 +37,8 @@ void InstallToneCommands(TZVfrmMain& form);
 void InstallGeometryCommands(TZVfrmMain& form);
 void InstallClipboardCommands(TZVfrmMain& form);
 void InstallEffectCommands(TZVfrmMain& form);
+void InstallColorDepthCommands(TZVfrmMain& form);
+void InstallTransparentCommand(TZVfrmMain& form);
 
 namespace {
 
@@ -122,7 +124,7 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuMedianAve, InstallEffectCommands),
     Wired(&M::mnuMedianHigh, InstallEffectCommands),
     Wired(&M::mnuProgressive, InstallFileCommands),
-    Waiting(&M::mnuTransparent, "transparent colour pick and GIF codec"),
+    Wired(&M::mnuTransparent, InstallTransparentCommand),
     Wired(&M::mnuJpegQuality, InstallFileCommands),
     // Colour menu
     Wired(&M::mnuGrayscale, InstallToneCommands),
@@ -142,11 +144,11 @@ const TCommandRow kCommands[] = {
     Waiting(&M::mnuGradation, "gradation dialog"),
     Waiting(&M::mnuGetColorCount, "histogram operations"),
     Wired(&M::mnuColorBit, InstallViewCommands),
-    Waiting(&M::mnuColorBit24, "colour-depth conversion"),
-    Waiting(&M::mnuColorBit8, "colour-depth conversion"),
-    Waiting(&M::mnuColorBit4, "colour-depth conversion"),
-    Waiting(&M::mnuColorBit1, "colour-depth conversion"),
-    Waiting(&M::mnuColorBitHalftone, "colour-depth conversion"),
+    Wired(&M::mnuColorBit24, InstallColorDepthCommands),
+    Wired(&M::mnuColorBit8, InstallColorDepthCommands),
+    Wired(&M::mnuColorBit4, InstallColorDepthCommands),
+    Wired(&M::mnuColorBit1, InstallColorDepthCommands),
+    Wired(&M::mnuColorBitHalftone, InstallColorDepthCommands),
     // Effect menu
     Wired(&M::mnuSoft, InstallEffectCommands),
     Wired(&M::mnuSharpen, InstallEffectCommands),
