@@ -177,6 +177,23 @@ std::uint8_t TIniFile::ReadByte(std::string_view section, std::string_view key, 
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(ReadInteger(section, key, def)) & 0xFF);
 }
 
+int TIniFile::ReadIntegerIn(std::string_view section, std::string_view key, int def, int lo, int hi) const {
+    const int value = ReadInteger(section, key, def);
+    return value < lo || value > hi ? def : value;
+}
+
+std::uint8_t TIniFile::ReadByteIn(std::string_view section, std::string_view key, std::uint8_t def, int lo,
+                                  int hi) const {
+    const int value = ReadByte(section, key, def);
+    return value < lo || value > hi ? def : static_cast<std::uint8_t>(value);
+}
+
+std::string TIniFile::ReadStringIn(std::string_view section, std::string_view key, std::string_view def,
+                                   std::size_t maxLength) const {
+    std::string value = Value(section, key).value_or(std::string(def));
+    return value.size() > maxLength ? std::string(def) : value;
+}
+
 TColor TIniFile::ReadColor(std::string_view section, std::string_view key, TColor def) const {
     const auto value = Value(section, key);
     if (!value) return def;

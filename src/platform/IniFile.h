@@ -49,6 +49,17 @@ public:
     /// An integer cut to its low byte: values above 255 wrap.
     std::uint8_t ReadByte(std::string_view section, std::string_view key, std::uint8_t def) const;
     TColor ReadColor(std::string_view section, std::string_view key, TColor def) const;
+
+    // Range-checked reads: a value outside [lo, hi] (after the byte wrap
+    // for ReadByteIn) reads as the default, as a missing one does. Use
+    // them for every value that indexes a table or sizes something.
+    int ReadIntegerIn(std::string_view section, std::string_view key, int def, int lo, int hi) const;
+    std::uint8_t ReadByteIn(std::string_view section, std::string_view key, std::uint8_t def, int lo,
+                            int hi) const;
+    /// A string longer than `maxLength` bytes reads as the default instead
+    /// of being cut (a cut path or font name would name something else).
+    std::string ReadStringIn(std::string_view section, std::string_view key, std::string_view def,
+                             std::size_t maxLength) const;
     /// Key names of a section in file order.
     std::vector<std::string> ReadSection(std::string_view section) const;
     /// Section names in file order.

@@ -47,6 +47,19 @@ TEST(IniFileTest, BytesWrapBooleansAndColours) {
     EXPECT_EQ(ini.ReadColor("Settings", "BadColour", clNavy), clNavy);
 }
 
+TEST(IniFileTest, RangeCheckedReadsFallBackToTheDefault) {
+    const TIniFile ini = TIniFile::FromText(
+        "[ThumbNail]\nSize=256\nSort=7\nInterval=0\nGood=3\nName=abcdef\nBad=x\n");
+    EXPECT_EQ(ini.ReadByteIn("ThumbNail", "Size", 96, 16, 255), 96);  // 256 wraps to 0
+    EXPECT_EQ(ini.ReadIntegerIn("ThumbNail", "Sort", 0, 0, 5), 0);
+    EXPECT_EQ(ini.ReadIntegerIn("ThumbNail", "Interval", 3, 1, 3600), 3);
+    EXPECT_EQ(ini.ReadIntegerIn("ThumbNail", "Good", 1, 0, 5), 3);
+    EXPECT_EQ(ini.ReadIntegerIn("ThumbNail", "Bad", 1, 0, 5), 1);
+    EXPECT_EQ(ini.ReadIntegerIn("ThumbNail", "Missing", 1, 0, 5), 1);
+    EXPECT_EQ(ini.ReadStringIn("ThumbNail", "Name", "dflt", 6), "abcdef");
+    EXPECT_EQ(ini.ReadStringIn("ThumbNail", "Name", "dflt", 5), "dflt");
+}
+
 TEST(IniFileTest, NamesAreCaseInsensitiveAndFirstKeyWins) {
     const TIniFile ini = TIniFile::FromText("[settings]\nleft=5\nLEFT=6\n[Other]\nLeft=7\n");
     EXPECT_EQ(ini.ReadInteger("Settings", "Left", 0), 5);
