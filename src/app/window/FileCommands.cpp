@@ -8,6 +8,7 @@
 
 #include "app/common/AppTitle.h"
 #include "app/dialogs/ZVfrmSlide.h"
+#include "app/folders/OpenPictureDialog.h"
 #include "app/window/FileFilters.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
@@ -15,18 +16,6 @@
 namespace zelvo {
 
 namespace {
-
-QString RunOpenDialog(TZVfrmMain& form) {
-    QFileDialog dialog(&form);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(QtNameFilters(form.Filters.FOpenFilter));
-    dialog.setDirectory(form.Options.FLastDirectory);
-    dialog.selectFile(QString());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first();
-}
 
 QString RunSaveDialog(TZVfrmMain& form) {
     const QStringList suffixes = SaveDialogSuffixes(form.Options.FGIFMode);
@@ -58,7 +47,7 @@ QString RunSaveDialog(TZVfrmMain& form) {
 
 void InstallFileCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
-    form.OpenFileHook = [f] { return RunOpenDialog(*f); };
+    form.OpenFileHook = [f] { return RunOpenPictureDialog(*f); };
     form.SaveFileHook = [f] { return RunSaveDialog(*f); };
     QObject::connect(form.Actions.mnuOpen, &QAction::triggered, f, [f] { f->mnuOpenClick(); });
     QObject::connect(form.Actions.mnuReload, &QAction::triggered, f, [f] { f->mnuReloadClick(); });
