@@ -228,8 +228,15 @@ public:
     /// The history depth 1..100 (values <= 0 store 1, values > 100 store 100).
     int UndoBuffer() const { return FUndoBuffer; }
     void SetUndoBuffer(int depth);
-    /// Stores the current picture as a new undo step (nothing when empty) and
-    /// discards the redo steps. Throws when the undo file cannot be written.
+    /// Whether edits keep an undo history (the default). A document nobody
+    /// can undo in (batch conversion, a script without Undo or Redo) turns
+    /// it off: no snapshot is written and Undo and Redo find nothing.
+    /// Turning it off forgets the steps kept so far.
+    bool KeepUndo() const { return FKeepUndo; }
+    void SetKeepUndo(bool keep);
+    /// Stores the current picture as a new undo step (nothing when empty or
+    /// without KeepUndo) and discards the redo steps. Throws when the undo
+    /// file cannot be written.
     void SaveUndo();
     /// Goes back `count` steps (at most UndoCount); reads one snapshot.
     void Undo(int count);
@@ -665,6 +672,7 @@ private:
     bool FCopyMode = false;
 
     int FUndoBuffer = 1;
+    bool FKeepUndo = true;
     int FUndoCount = 0;
     int FRedoCount = 0;
     bool FRestoring = false;

@@ -39,6 +39,7 @@ void InstallClipboardCommands(TZVfrmMain& form);
 void InstallEffectCommands(TZVfrmMain& form);
 void InstallColorDepthCommands(TZVfrmMain& form);
 void InstallTransparentCommand(TZVfrmMain& form);
+void InstallBatchConvertCommand(TZVfrmMain& form);
 
 namespace {
 
@@ -73,7 +74,7 @@ const TCommandRow kCommands[] = {
     Waiting(&M::TWAIN1, "scanner input"),
     Waiting(&M::mnuAcquire, "scanner input"),
     Waiting(&M::mnuThumbNail, "thumbnail browser"),
-    Waiting(&M::mnuBatchConvert, "batch conversion"),
+    Wired(&M::mnuBatchConvert, InstallBatchConvertCommand),
     Waiting(&M::mnuSlideShow, "slide show"),
     Wired(&M::mnuClose, InstallFileCommands),
     // Edit menu
