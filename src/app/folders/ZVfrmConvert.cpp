@@ -29,7 +29,7 @@ namespace {
 
 // Layout of the fixed dialog in pixels.
 constexpr int kDialogWidth = 440;
-constexpr int kDialogHeight = 418;
+constexpr int kDialogHeight = 446;
 constexpr int kGroupLeft = 8;
 constexpr int kGroupWidth = kDialogWidth - 2 * kGroupLeft;
 constexpr int kLabelLeft = 14;
@@ -118,7 +118,7 @@ void TZVfrmConvert::BuildControls() {
     // Output group: folder, type, size, resampling, interlace, colours.
     GroupBox2 = new QGroupBox(Text("出力画像"), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(kGroupLeft, 100, kGroupWidth, 270);
+    GroupBox2->setGeometry(kGroupLeft, 100, kGroupWidth, 298);
     MakeLabel(GroupBox2, "フォルダ：", kLabelLeft, 22);
     Edit2 = new QLineEdit(GroupBox2);
     Edit2->setObjectName(QStringLiteral("Edit2"));
@@ -180,16 +180,14 @@ void TZVfrmConvert::BuildControls() {
     ComboBox4->addItems({Text("フルカラー(24bit)"), Text("256色(8bit)"), Text("16色(4bit)"), Text("2色(1bit)"),
                          Text("2色(ハーフトーン)")});
 
-    CheckBox3 = new QCheckBox(Text("インターレース/プログレッシブ"), this);
+    CheckBox3 = new QCheckBox(Text("インターレース/プログレッシブ"), GroupBox2);
     CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
-    CheckBox3->setGeometry(kGroupLeft + kLabelLeft, 376, 220, kRowHeight);
+    CheckBox3->setGeometry(kLabelLeft, 264, 260, kRowHeight);
 
     static const char* const kButtonNames[3] = {"btnOK", "btnCancel", "btnHelp"};
     MakeOkCancelHelpButtons(*this, kDialogWidth - 3 * 80 - 2 * 6 - 8, kDialogHeight - 34, kButtonNames, btnOK,
                             btnCancel, btnHelp, [this] { OkClicked(); },
                             [] { ShowHelpTopic(kHelpBatchConvert); });
-    // The interlace box moves to the left of the buttons' row.
-    CheckBox3->move(kGroupLeft + kLabelLeft, kDialogHeight - 34 + 2);
 
     for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
              CheckBox1, CheckBox2, CheckBox4, RadioButton1, RadioButton2, RadioButton3, RadioButton4})
