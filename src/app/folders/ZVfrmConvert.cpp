@@ -98,38 +98,30 @@ TZVfrmConvert::TZVfrmConvert(const TConvertEnvironment& environment, QWidget* pa
 TZVfrmConvert::~TZVfrmConvert() = default;
 
 void TZVfrmConvert::BuildControls() {
-    // Input group: folder and type.
-    GroupBox1 = new QGroupBox(Text("入力画像"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(kGroupLeft, 8, kGroupWidth, 84);
+    // Each group starts with a folder row (edit and browse button) and a
+    // type row.
     const int fieldWidth = kGroupWidth - kFieldLeft - kBrowseWidth - 18;
-    MakeLabel(GroupBox1, "フォルダ：", kLabelLeft, 22);
-    Edit1 = new QLineEdit(GroupBox1);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(kFieldLeft, 22, fieldWidth, kRowHeight);
-    Button1 = new QPushButton(QStringLiteral("..."), GroupBox1);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(kFieldLeft + fieldWidth + 4, 22, kBrowseWidth, kRowHeight);
-    MakeLabel(GroupBox1, "画像種別：", kLabelLeft, 52);
-    ComboBox1 = new QComboBox(GroupBox1);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setGeometry(kFieldLeft, 52, fieldWidth + kBrowseWidth + 4, kRowHeight);
-
-    // Output group: folder, type, size, resampling, interlace, colours.
-    GroupBox2 = new QGroupBox(Text("出力画像"), this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(kGroupLeft, 100, kGroupWidth, 298);
-    MakeLabel(GroupBox2, "フォルダ：", kLabelLeft, 22);
-    Edit2 = new QLineEdit(GroupBox2);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(kFieldLeft, 22, fieldWidth, kRowHeight);
-    Button2 = new QPushButton(QStringLiteral("..."), GroupBox2);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(kFieldLeft + fieldWidth + 4, 22, kBrowseWidth, kRowHeight);
-    MakeLabel(GroupBox2, "画像種別：", kLabelLeft, 52);
-    ComboBox2 = new QComboBox(GroupBox2);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->setGeometry(kFieldLeft, 52, fieldWidth + kBrowseWidth + 4, kRowHeight);
+    auto group = [&](QGroupBox*& box, const char* caption, int index, int top, int height, QLineEdit*& edit,
+                     QPushButton*& browse, QComboBox*& type) {
+        const QString n = QString::number(index);
+        box = new QGroupBox(Text(caption), this);
+        box->setObjectName(QStringLiteral("GroupBox") + n);
+        box->setGeometry(kGroupLeft, top, kGroupWidth, height);
+        MakeLabel(box, "フォルダ：", kLabelLeft, 22);
+        edit = new QLineEdit(box);
+        edit->setObjectName(QStringLiteral("Edit") + n);
+        edit->setGeometry(kFieldLeft, 22, fieldWidth, kRowHeight);
+        browse = new QPushButton(QStringLiteral("..."), box);
+        browse->setObjectName(QStringLiteral("Button") + n);
+        browse->setGeometry(kFieldLeft + fieldWidth + 4, 22, kBrowseWidth, kRowHeight);
+        MakeLabel(box, "画像種別：", kLabelLeft, 52);
+        type = new QComboBox(box);
+        type->setObjectName(QStringLiteral("ComboBox") + n);
+        type->setGeometry(kFieldLeft, 52, fieldWidth + kBrowseWidth + 4, kRowHeight);
+    };
+    group(GroupBox1, "入力画像", 1, 8, 84, Edit1, Button1, ComboBox1);
+    // The output group goes on with size, resampling, colours and interlace.
+    group(GroupBox2, "出力画像", 2, 100, 298, Edit2, Button2, ComboBox2);
     ComboBox2->addItems({Text("ビットマップファイル(*.bmp)"), Text("JPEG ファイル(*.jpg)"), Text("PNG ファイル(*.png)")});
 
     CheckBox1 = new QCheckBox(Text("画像のサイズを変更する"), GroupBox2);
