@@ -102,10 +102,14 @@ std::string OutcomeText(const TBatchItem& item, const TBatchFileResult& result) 
 }
 
 /// Ctrl+C and SIGTERM while the batch runs: the files being written are
-/// finished (or dropped before their save) and the run stops.
+/// finished (or dropped before their save) and the run stops. A second
+/// signal ends the program at once, as without the handler.
 std::atomic<bool> gInterrupted{false};
 
-extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
+extern "C" void OnInterrupt(int signalNumber) {
+    gInterrupted.store(true);
+    ::signal(signalNumber, SIG_DFL);
+}
 
 class TInterruptScope {
 public:
