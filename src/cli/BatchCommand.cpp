@@ -35,7 +35,8 @@ const char* const kBatchHelp =
     "  --filter NAME              resample with Box, Hermite, Triangle, Bell, Mitchell, BSpline\n"
     "                             or Lanczos3 instead of the nearest-pixel stretch\n"
     "  --depth 24|8|4|1|halftone  change the colour depth (not together with --filter)\n"
-    "  --input-type TYPE          only bmp, jpeg, png, gif, pcd or netpbm files (all by default)\n"
+    "  --input-type TYPE          only bmp, jpeg, png, gif, pcd or netpbm files (by default every\n"
+    "                             type the open dialog lists, which leaves netpbm out)\n"
     "  --gif-mode                 also read GIF and PhotoCD files and write GIF\n"
     "  --jobs N                   convert N files at once (default: the number of processors);\n"
     "                             the files are the same whatever N is\n"
@@ -77,7 +78,8 @@ int ParseDepth(const std::string& text) {
 std::string InputPatterns(const std::optional<std::string>& type, bool gifMode) {
     if (!type) return BuildFormatFilters(gifMode, {}, TFilterCaptions{}).PatternList.front();
     for (const TPictureFormat& row : PictureFormats()) {
-        if (row.Key != *type || !row.Listed) continue;
+        // Named rows count also when the dialogs do not list them (netpbm).
+        if (row.Key != *type) continue;
         if (!GateOpen(row.Gate, gifMode)) throw EUsage("--input-type " + *type + " needs --gif-mode");
         std::string patterns;
         for (const std::string& extension : row.Extensions) patterns += "*" + extension + " ";

@@ -142,6 +142,23 @@ TEST_F(BatchCli, JobsGiveTheSameBytesAsOneJob) {
     EXPECT_EQ(ReadOut("p3.png").Width(), 26);  // 53 x 50 div 100
 }
 
+TEST_F(BatchCli, InputTypeTakesOnlyItsExtensions) {
+    Write("a.bmp", NoiseImage24(6, 6, 1));
+    Write("b.jpg", NoiseImage24(6, 6, 2));
+    Write("c.ppm", NoiseImage24(6, 6, 3));
+    std::string out;
+    ASSERT_EQ(RunCli({"batch", In(), Out(), "--format", "png", "--input-type", "jpeg"}, nullptr, &out), 0);
+    EXPECT_NE(out.find("converted: 1\n"), std::string::npos) << out;
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "b.png"));
+    // netpbm is not among the dialog's types, so only by name.
+    ASSERT_EQ(RunCli({"batch", In(), Out(), "--format", "png"}, nullptr, &out), 0);
+    EXPECT_NE(out.find("converted: 2\n"), std::string::npos) << out;
+    ASSERT_EQ(RunCli({"batch", In(), Out(), "--format", "png", "--input-type", "netpbm"}, nullptr, &out), 0);
+    const TDibImage c = ReadOut("c.png");
+    std::string why;
+    EXPECT_TRUE(SamePixels(c, NoiseImage24(6, 6, 3), &why)) << why;
+}
+
 TEST_F(BatchCli, DepthAndGifOutput) {
     Write("a.bmp", NoiseImage24(16, 16, 1));
     ASSERT_EQ(RunCli({"batch", In(), Out(), "--depth", "4"}), 0);
