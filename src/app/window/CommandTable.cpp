@@ -39,6 +39,7 @@ void InstallClipboardCommands(TZVfrmMain& form);
 void InstallEffectCommands(TZVfrmMain& form);
 void InstallColorDepthCommands(TZVfrmMain& form);
 void InstallTransparentCommand(TZVfrmMain& form);
+void InstallTextCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -85,7 +86,7 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuCut, InstallClipboardCommands),
     Wired(&M::mnuDelete, InstallClipboardCommands),
     Wired(&M::mnuSelectAll, InstallEditCommands),
-    Waiting(&M::mnuTextOut, "text insertion"),
+    Wired(&M::mnuTextOut, InstallTextCommands),
     Waiting(&M::mnuMerge, "merge"),
     Waiting(&M::mnuCombine, "combine"),
     Waiting(&M::mnuCapture, "screen capture"),
