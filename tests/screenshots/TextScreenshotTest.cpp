@@ -64,6 +64,13 @@ protected:
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(viewport, &event);
     }
+    void Drag(QPoint from, QPoint to) {
+        Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+        Settle(50);
+        Mouse(QEvent::MouseMove, to, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    }
     void ClickPicture(QPoint at) {
         Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
         Mouse(QEvent::MouseButtonRelease, at, Qt::NoButton);
@@ -87,7 +94,10 @@ TEST_F(TextScreenshots, AcrossDownAndDrawnIn) {
         return true;
     };
     window->btnColor->click();
-    ClickPicture(QPoint(40, 60));
+    // A click beside the box places it there; a drag on it moves it.
+    ClickPicture(QPoint(300, 250));
+    EXPECT_EQ(FForm->QxImage1().TextPos(), (TPoint{300, 250}));
+    Drag(QPoint(305, 255), QPoint(45, 65));
     EXPECT_EQ(FForm->QxImage1().TextPos(), (TPoint{40, 60}));
     Shoot("text-horizontal.png");
 
@@ -95,11 +105,7 @@ TEST_F(TextScreenshots, AcrossDownAndDrawnIn) {
     window->btnTategaki->click();
     window->SpinEdit4->setValue(70);
     window->CheckBox1->setChecked(true);
-    Mouse(QEvent::MouseButtonPress, QPoint(45, 65), Qt::LeftButton);
-    Mouse(QEvent::MouseMove, QPoint(200, 90), Qt::LeftButton);
-    Settle(50);
-    Mouse(QEvent::MouseMove, QPoint(385, 95), Qt::LeftButton);
-    Mouse(QEvent::MouseButtonRelease, QPoint(385, 95), Qt::NoButton);
+    Drag(QPoint(45, 65), QPoint(385, 95));
     EXPECT_EQ(FForm->QxImage1().TextPos(), (TPoint{380, 90}));
     Shoot("text-vertical.png");
 
