@@ -137,7 +137,7 @@ void TZVfrmTextOut::BuildControls() {
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(1, 100);
     TrackBar1->setValue(100);
-    SpinEdit4 = MakeSpinEdit(this, "SpinEdit4", 0, 100, 100, 52);
+    SpinEdit4 = MakeSpinEdit(this, "SpinEdit4", 1, 100, 100, 52);
     CheckBox1 = new QCheckBox(QString::fromUtf8("アンチエイリアス"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     Button1 = new QPushButton(QStringLiteral("OK"), this);
@@ -232,7 +232,7 @@ void TZVfrmTextOut::ApplySettings(const TTextOutSettings& s) {
     SpinEdit3->setValue(s.Padding);
     CheckBox1->setChecked(s.AntiAlias);
     SpinEdit4->setValue(s.AlphaChannel);
-    TrackBar1->setValue(std::max(s.AlphaChannel, 1));
+    TrackBar1->setValue(SpinEdit4->value());
     SetLines(s.Text);
     ShowColors();
     FLoading = false;

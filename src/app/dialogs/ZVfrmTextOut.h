@@ -95,7 +95,7 @@ public:
     QSpinBox* SpinEdit3 = nullptr;        ///< padding 0..99
     QLabel* Label6 = nullptr;             ///< "不透明率度："
     QSlider* TrackBar1 = nullptr;         ///< opacity 1..100
-    QSpinBox* SpinEdit4 = nullptr;        ///< opacity 0..100
+    QSpinBox* SpinEdit4 = nullptr;        ///< opacity 1..100, as the track bar
     QCheckBox* CheckBox1 = nullptr;       ///< "アンチエイリアス"
     QPushButton* Button1 = nullptr;       ///< "OK"
     QPushButton* Button2 = nullptr;       ///< "キャンセル"
