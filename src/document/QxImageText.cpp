@@ -2,7 +2,6 @@
 // window sets, and drawing it into the picture.
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 #include "document/QxImage.h"
@@ -183,40 +182,7 @@ void TQxImage::DrawTextMask(const TBitmap& mask, int left, int top, TColor textC
 
 bool TQxImage::TextPreview(TDibImage& preview, TRect& area) const {
     if (!FTextShown || !FText.HasMask || Empty()) return false;
-    const TRect box = TextBlockRect();
-    const TRect picture = Rect(0, 0, Bitmap().Width(), Bitmap().Height());
-    area = Rect(std::max(box.Left, picture.Left), std::max(box.Top, picture.Top), std::min(box.Right, picture.Right),
-                std::min(box.Bottom, picture.Bottom));
-    if (area.IsEmpty()) return false;
-
-    // The picture under the box as a 24-bit picture of its own.
-    const TDibImage& source = Bitmap().Dib();
-    TDibImage part;
-    part.ReplaceData(TDibImageData::CreateDIB(area.Width(), area.Height(), 0, 24, DefaultUseFMO()));
-    const bool source24 = source.BitCount() == 24 && source.Header().biCompression == BI_RGB;
-    for (int y = 0; y < area.Height(); ++y) {
-        std::uint8_t* out = part.ScanLine(y);
-        if (source24) {
-            std::memcpy(out, source.ScanLineRead(area.Top + y) + std::size_t(area.Left) * 3,
-                        std::size_t(area.Width()) * 3);
-            continue;
-        }
-        for (int x = 0; x < area.Width(); ++x) {
-            const TColor c = Bitmap().PixelColor(area.Left + x, area.Top + y);
-            out[3 * x] = GetBValue(c);
-            out[3 * x + 1] = GetGValue(c);
-            out[3 * x + 2] = GetRValue(c);
-        }
-    }
-    // Drawn as the picture would get it: the box placed relative to the
-    // part, whose edges are the picture's where the box is cut off, so the
-    // smoothing stops where it would stop on the picture.
-    effects::TextBlockParams params = BlockParams(FText, BitCount() == 24);
-    params.Left -= area.Left;
-    params.Top -= area.Top;
-    effects::DrawTextBlock(part, FText.Mask, params);
-    preview = part;
-    return true;
+    return effects::TextBlockPreview(Bitmap().Dib(), FText.Mask, BlockParams(FText, BitCount() == 24), preview, area);
 }
 
 }  // namespace zelvo

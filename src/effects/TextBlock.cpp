@@ -7,6 +7,7 @@
 
 #include "effects/EffectChecks.h"
 #include "effects/Picture24.h"
+#include "image/Types.h"
 
 namespace zelvo::effects {
 namespace {
@@ -145,6 +146,48 @@ void DrawTextBlock(TDibImage& work, const TDibImage& mask, const TextBlockParams
             for (std::size_t i = 0; i < spanBytes; ++i) p[i] = std::uint8_t((opacity * p[i] + (100 - opacity) * b[i]) / 100);
         }
     }
+}
+
+bool TextBlockPreview(const TDibImage& picture, const TDibImage& mask, const TextBlockParams& params,
+                      TDibImage& preview, TRect& area) {
+    const std::int64_t boxW = TextBoxSide(mask.Width(), params.FrameWidth, params.Padding);
+    const std::int64_t boxH = TextBoxSide(mask.Height(), params.FrameWidth, params.Padding);
+    const std::int64_t left = std::max<std::int64_t>(params.Left, 0);
+    const std::int64_t top = std::max<std::int64_t>(params.Top, 0);
+    const std::int64_t right = std::min<std::int64_t>(params.Left + boxW, picture.Width());
+    const std::int64_t bottom = std::min<std::int64_t>(params.Top + boxH, picture.Height());
+    if (left >= right || top >= bottom) return false;
+    area = Rect(int(left), int(top), int(right), int(bottom));
+
+    TDibImage part;
+    part.ReplaceData(TDibImageData::CreateDIB(area.Width(), area.Height(), 0, 24, DefaultUseFMO()));
+    const bool rgb = picture.BitCount() == 24;
+    const TRGBQuad* table = picture.ColorTable();
+    const int tableSize = picture.ColorsUsed() > 0 ? picture.ColorsUsed() : (rgb ? 0 : 1 << picture.BitCount());
+    for (int y = 0; y < area.Height(); ++y) {
+        std::uint8_t* out = part.ScanLine(y);
+        if (rgb) {
+            std::memcpy(out, picture.ScanLineRead(area.Top + y) + std::size_t(area.Left) * 3,
+                        std::size_t(area.Width()) * 3);
+            continue;
+        }
+        for (int x = 0; x < area.Width(); ++x) {
+            const int index = int(picture.GetPixels(area.Left + x, area.Top + y));
+            // An index beyond the colour table reads as black.
+            const TRGBQuad q = index < tableSize ? table[index] : TRGBQuad{};
+            out[3 * x] = q.rgbBlue;
+            out[3 * x + 1] = q.rgbGreen;
+            out[3 * x + 2] = q.rgbRed;
+        }
+    }
+    // The part's edges are the picture's wherever the box is cut off, so
+    // the smoothing stops where it would stop on the picture.
+    TextBlockParams inPart = params;
+    inPart.Left -= area.Left;
+    inPart.Top -= area.Top;
+    DrawTextBlock(part, mask, inPart);
+    preview = part;
+    return true;
 }
 
 }  // namespace zelvo::effects

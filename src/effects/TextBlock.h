@@ -58,4 +58,13 @@ inline std::int64_t TextBoxSide(std::int64_t maskSide, int frameWidth, int paddi
 /// opacity outside 0..100, before any pixel is written.
 void DrawTextBlock(TDibImage& work, const TDibImage& mask, const TextBlockParams& params);
 
+/// The part of `picture` (uncompressed, any depth) under the box as a new
+/// 24-bit picture with the block drawn on it exactly as DrawTextBlock draws
+/// it on the whole picture (the smoothing stops at the picture's edges, not
+/// at the part's). `area` receives the part: the box clipped to the
+/// picture. False, with nothing made, when the box misses the picture.
+/// Throws as DrawTextBlock.
+bool TextBlockPreview(const TDibImage& picture, const TDibImage& mask, const TextBlockParams& params,
+                      TDibImage& preview, TRect& area);
+
 }  // namespace zelvo::effects

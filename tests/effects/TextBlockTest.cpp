@@ -206,6 +206,27 @@ TEST(TextBlock, NoSmoothingWhenTheBoxStartsAboveThePicture) {
     }
 }
 
+// The preview of a palette picture: the part under the box in its table's
+// colours with the block drawn over it; nothing for a box off the picture.
+TEST(TextBlock, PreviewOfAPalettePicture) {
+    const TDibImage picture = test::NoiseImagePalette(9, 7, 4, 16, 21);
+    TDibImage preview;
+    TRect area;
+    TextBlockParams p = Params(-1, 2, 0, 1, true);
+    ASSERT_TRUE(TextBlockPreview(picture, Mask({"#.", ".."}), p, preview, area));
+    EXPECT_EQ(area, Rect(0, 2, 3, 6));  // box 4 x 4 from (-1, 2)
+    EXPECT_EQ(preview.BitCount(), 24);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            const TRGBQuad q = picture.ColorTable()[picture.GetPixels(x, y + 2)];
+            const TColor expected = x == 0 && y == 1 ? clBlack : RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+            EXPECT_EQ(preview.GetPixels(x, y), expected) << x << ", " << y;
+        }
+    }
+    p.Left = 9;
+    EXPECT_FALSE(TextBlockPreview(picture, Mask({"#"}), p, preview, area));
+}
+
 TEST(TextBlock, RefusesBadValuesBeforeDrawing) {
     const TDibImage picture = test::FlatImage24(6, 6, kGrey);
     for (const auto& [frame, padding, opacity] :
