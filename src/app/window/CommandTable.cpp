@@ -40,6 +40,7 @@ void InstallEffectCommands(TZVfrmMain& form);
 void InstallColorDepthCommands(TZVfrmMain& form);
 void InstallTransparentCommand(TZVfrmMain& form);
 void InstallBatchConvertCommand(TZVfrmMain& form);
+void InstallTextCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -86,7 +87,7 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuCut, InstallClipboardCommands),
     Wired(&M::mnuDelete, InstallClipboardCommands),
     Wired(&M::mnuSelectAll, InstallEditCommands),
-    Waiting(&M::mnuTextOut, "text insertion"),
+    Wired(&M::mnuTextOut, InstallTextCommands),
     Waiting(&M::mnuMerge, "merge"),
     Waiting(&M::mnuCombine, "combine"),
     Waiting(&M::mnuCapture, "screen capture"),
