@@ -2,7 +2,10 @@
 
 #include <QObject>
 
+#include <cstring>
+
 #include "app/window/ZVfrmMain.h"
+#include "effects/Resample.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {
@@ -66,11 +69,60 @@ void EachKey(TEffectSettings& s, Visit visit) {
     visit("BlindColor", s.BlindColor, true);
 }
 
+// The ranges the effect dialogs keep their values in (the sliders' ranges);
+// a value read outside its range takes the default. Keys without a row
+// take any value their field holds.
+struct TKeyRange {
+    const char* Key;
+    int Lo;
+    int Hi;
+};
+constexpr TKeyRange kKeyRanges[] = {
+    {"BlurLevel", 1, 50},
+    {"NoiseLevel", 1, 255},
+    {"SprayLevel", 1, 255},
+    {"ButtonFrame", 1, 50},
+    {"WaveLevel", 1, 100},
+    {"MosaicSize", 2, 50},
+    {"ResampleIndex", 0, effects::kResampleFilterCount - 1},
+    {"BlockWidth", 2, 50},
+    {"BlockHeight", 2, 50},
+    {"GaussianBlurLevel", 1, 10},
+    {"PosterizeLevel", 2, 16},
+    {"EmbossLevel", 1, 20},
+    {"SharpLevel", 1, 20},
+    // The dialog's upper end is half the picture's shorter side, so at most
+    // half the side of the largest square picture.
+    {"FadeOutLevel", 2, 8192},
+    {"HighPassLevel", 1, 20},
+    {"EdgeDetectionLevel", 1, 20},
+    {"NoiseReduction", 1, 100},
+    {"GlassSize", 3, 30},
+    {"OilPaintLevel", 1, 5},
+    {"ImplodeLevel", 1, 100},
+    {"ExplodeLevel", 1, 100},
+    {"SpotLightSize", 1, 100},
+    {"SpotLightDecLevel", 1, 99},
+    {"BlindWidth", 2, 100},
+};
+
+const TKeyRange* FindRange(const char* key) {
+    for (const TKeyRange& range : kKeyRanges)
+        if (std::strcmp(range.Key, key) == 0) return &range;
+    return nullptr;
+}
+
 struct TReader {
     const TIniFile& Ini;
-    void operator()(const char* key, std::uint8_t& v) const { v = Ini.ReadByte(kEffects, key, v); }
+    void operator()(const char* key, std::uint8_t& v) const {
+        const TKeyRange* range = FindRange(key);
+        v = range ? Ini.ReadByteIn(kEffects, key, v, range->Lo, range->Hi) : Ini.ReadByte(kEffects, key, v);
+    }
     void operator()(const char* key, bool& v) const { v = Ini.ReadBool(kEffects, key, v); }
-    void operator()(const char* key, int& v) const { v = Ini.ReadInteger(kEffects, key, v); }
+    void operator()(const char* key, int& v) const {
+        const TKeyRange* range = FindRange(key);
+        v = range ? Ini.ReadIntegerIn(kEffects, key, v, range->Lo, range->Hi) : Ini.ReadInteger(kEffects, key, v);
+    }
     void operator()(const char* key, TColor& v, bool) const { v = Ini.ReadColor(kEffects, key, v); }
 };
 

@@ -15,7 +15,8 @@ class TIniFile;
 class TZVfrmMain;
 
 /// Every key of section "Effects" with its default. Byte keys wrap above
-/// 255 on reading, as the fields they fill are bytes.
+/// 255 on reading, as the fields they fill are bytes; a value outside the
+/// range its dialog offers reads as the default.
 struct TEffectSettings {
     std::uint8_t BlurLevel = 1;
     std::uint8_t NoiseLevel = 100;
@@ -58,14 +59,16 @@ struct TEffectSettings {
     int BlindWidth = 50;
     bool BlindHorz = true;
     TColor BlindColor = clBlack;
+
+    friend bool operator==(const TEffectSettings&, const TEffectSettings&) = default;
 };
 
 /// The remembered values of `form` (created with the defaults on first use
 /// and owned by the window).
 TEffectSettings& EffectSettings(TZVfrmMain& form);
 
-/// Reads every key of section "Effects" (missing or malformed keys give the
-/// defaults). "CustomFilter" belongs to the custom-filter dialog.
+/// Reads every key of section "Effects" (missing, malformed or out-of-range
+/// keys give the defaults). "CustomFilter" belongs to the custom-filter dialog.
 void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini);
 /// Writes every key of section "Effects".
 void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini);
