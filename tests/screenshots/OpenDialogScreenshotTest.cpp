@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QListView>
 #include <QPixmap>
 #include <QScreen>
 
@@ -58,7 +59,20 @@ TEST(OpenDialogScreenshots, PreviewOfAJpegAPngAndABmp) {
 
     for (const char* name : {"cat.jpg", "sample.png", "sample.bmp"}) {
         SCOPED_TRACE(name);
-        dialog.selectFile(QString::fromStdString((pictures / name).string()));
+        // As a click in the file list does: the list's current item moves.
+        auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        ASSERT_NE(list, nullptr);
+        QModelIndex item;
+        for (int i = 0; i < 20 && !item.isValid(); ++i) {
+            const QAbstractItemModel* model = list->model();
+            for (int row = 0; row < model->rowCount(list->rootIndex()); ++row) {
+                const QModelIndex index = model->index(row, 0, list->rootIndex());
+                if (index.data().toString() == QLatin1String(name)) item = index;
+            }
+            if (!item.isValid()) Settle(100);  // the folder is still being read
+        }
+        ASSERT_TRUE(item.isValid());
+        list->setCurrentIndex(item);
         Settle(TQxOpenPictureDialog::kRestMilliseconds + 450);
         EXPECT_TRUE(dialog.PaintBox->HasPicture());
         EXPECT_FALSE(dialog.PictureLabel1->text().isEmpty());
