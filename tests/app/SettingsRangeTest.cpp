@@ -180,7 +180,7 @@ int ReadBack(const std::string& key, const std::string& value) {
     return out.ReadInteger("Effects", key, -99999);
 }
 
-TEST(EffectsSection, EachRangedKeyKeepsItsEndsAndRefusesWhatLiesBeyond) {
+TEST(EffectsSection, EachRangedKeyIsPulledIntoItsDialogsRange) {
     struct TRange {
         const char* Key;
         int Lo, Hi, Default;
@@ -205,15 +205,21 @@ TEST(EffectsSection, EachRangedKeyKeepsItsEndsAndRefusesWhatLiesBeyond) {
         SCOPED_TRACE(r.Key);
         EXPECT_EQ(ReadBack(r.Key, std::to_string(r.Lo)), r.Lo);
         EXPECT_EQ(ReadBack(r.Key, std::to_string(r.Hi)), r.Hi);
-        EXPECT_EQ(ReadBack(r.Key, std::to_string(r.Lo - 1)), r.Default);
-        EXPECT_EQ(ReadBack(r.Key, std::to_string(r.Hi + 1)), r.Default);
         EXPECT_EQ(ReadBack(r.Key, "junk"), r.Default);
+        if (r.Lo > 0) {
+            EXPECT_EQ(ReadBack(r.Key, std::to_string(r.Lo - 1)), r.Lo);
+        }
+        if (r.Hi < 255) {
+            EXPECT_EQ(ReadBack(r.Key, std::to_string(r.Hi + 1)), r.Hi);
+        }
         if (r.Byte) {
-            // 256 + Lo wraps to Lo, which is inside; 256 wraps to 0.
+            // The byte wraps first: 256 + Lo is Lo, 256 is 0, -1 is 255.
             EXPECT_EQ(ReadBack(r.Key, std::to_string(256 + r.Lo)), r.Lo);
-            EXPECT_EQ(ReadBack(r.Key, "256"), r.Lo == 0 ? 0 : r.Default);
+            EXPECT_EQ(ReadBack(r.Key, "256"), r.Lo);
+            EXPECT_EQ(ReadBack(r.Key, "-1"), r.Hi);
         } else {
-            EXPECT_EQ(ReadBack(r.Key, "-1"), r.Default);
+            EXPECT_EQ(ReadBack(r.Key, "-100000"), r.Lo);
+            EXPECT_EQ(ReadBack(r.Key, "2147483647"), r.Hi);
         }
     }
     // The solarization threshold takes any byte: 0..255 are all thresholds.

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/window/ZVfrmMain.h"
@@ -69,9 +70,10 @@ void EachKey(TEffectSettings& s, Visit visit) {
     visit("BlindColor", s.BlindColor, true);
 }
 
-// The ranges the effect dialogs keep their values in (the sliders' ranges);
-// a value read outside its range takes the default. Keys without a row
-// take any value their field holds.
+// The ranges the effect dialogs keep their values in (the sliders' ranges).
+// A hand-edited value outside its range is pulled to the nearer end, as
+// the dialogs would show it; a malformed one reads as the default. Keys
+// without a row take any value their field holds.
 struct TKeyRange {
     const char* Key;
     int Lo;
@@ -106,23 +108,20 @@ constexpr TKeyRange kKeyRanges[] = {
     {"BlindWidth", 2, 100},
 };
 
-const TKeyRange* FindRange(const char* key) {
+// `value` pulled into the range of `key` (a byte value after its wrap).
+int Limited(const char* key, int value) {
     for (const TKeyRange& range : kKeyRanges)
-        if (std::strcmp(range.Key, key) == 0) return &range;
-    return nullptr;
+        if (std::strcmp(range.Key, key) == 0) return std::clamp(value, range.Lo, range.Hi);
+    return value;
 }
 
 struct TReader {
     const TIniFile& Ini;
     void operator()(const char* key, std::uint8_t& v) const {
-        const TKeyRange* range = FindRange(key);
-        v = range ? Ini.ReadByteIn(kEffects, key, v, range->Lo, range->Hi) : Ini.ReadByte(kEffects, key, v);
+        v = std::uint8_t(Limited(key, Ini.ReadByte(kEffects, key, v)));
     }
     void operator()(const char* key, bool& v) const { v = Ini.ReadBool(kEffects, key, v); }
-    void operator()(const char* key, int& v) const {
-        const TKeyRange* range = FindRange(key);
-        v = range ? Ini.ReadIntegerIn(kEffects, key, v, range->Lo, range->Hi) : Ini.ReadInteger(kEffects, key, v);
-    }
+    void operator()(const char* key, int& v) const { v = Limited(key, Ini.ReadInteger(kEffects, key, v)); }
     void operator()(const char* key, TColor& v, bool) const { v = Ini.ReadColor(kEffects, key, v); }
 };
 

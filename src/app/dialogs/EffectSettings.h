@@ -16,7 +16,7 @@ class TZVfrmMain;
 
 /// Every key of section "Effects" with its default. Byte keys wrap above
 /// 255 on reading, as the fields they fill are bytes; a value outside the
-/// range its dialog offers reads as the default.
+/// range its dialog offers is pulled to the nearer end of that range.
 struct TEffectSettings {
     std::uint8_t BlurLevel = 1;
     std::uint8_t NoiseLevel = 100;
@@ -67,8 +67,8 @@ struct TEffectSettings {
 /// and owned by the window).
 TEffectSettings& EffectSettings(TZVfrmMain& form);
 
-/// Reads every key of section "Effects" (missing, malformed or out-of-range
-/// keys give the defaults). "CustomFilter" belongs to the custom-filter dialog.
+/// Reads every key of section "Effects" (missing or malformed keys give the
+/// defaults, values beyond their dialog's range its nearer end). "CustomFilter" belongs to the custom-filter dialog.
 void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini);
 /// Writes every key of section "Effects".
 void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini);
