@@ -128,10 +128,35 @@ bool LoadPictureFile(const std::filesystem::path& path, TDibImage& picture, bool
                        [](const TPictureFormat& f, bool gif) { return GateOpen(f.SecondaryGate, gif); }, gifMode);
 }
 
+bool LoadPreviewPicture(const std::filesystem::path& path, bool gifMode, int boxWidth, int boxHeight,
+                        TPreviewPicture& preview) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
+    if (!format || !format->Read || !format->QuickPreview || !GateOpen(format->Gate, gifMode)) return false;
+    try {
+        TPreviewPicture read;
+        if (format->ReadPreview) {
+            read.Picture = format->ReadPreview(path, boxWidth, boxHeight, read.Width, read.Height);
+        } else {
+            TPictureFileInfo info;
+            read.Picture = format->Read(path, TReadPurpose::Preview, info);
+            read.Width = read.Picture.Width();
+            read.Height = read.Picture.Height();
+        }
+        preview = std::move(read);
+        return true;
+    } catch (const std::exception&) {
+        // A file that cannot be previewed simply shows no preview.
+        return false;
+    }
+}
+
 bool LoadPreviewPicture(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
-    return LoadQuietly(path, picture, TReadPurpose::Preview,
-                       [](const TPictureFormat& f, bool gif) { return f.QuickPreview && GateOpen(f.Gate, gif); },
-                       gifMode);
+    TPreviewPicture preview;
+    if (!LoadPreviewPicture(path, gifMode, 0, 0, preview)) return false;
+    picture = preview.Picture;
+    return true;
 }
 
 namespace {
