@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/plugin/SpiBitmap.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
 #include "image/Text.h"
@@ -77,9 +78,16 @@ std::string DispatchExtension(const std::filesystem::path& path) {
 bool ReadDocumentPicture(const std::filesystem::path& path, bool gifMode, TDibImage& picture,
                          TPictureFileInfo& info) {
     // Every other extension, and .gif/.pcd outside GIF mode, belongs to the
-    // image plug-ins, which the program does not load yet.
+    // image plug-ins.
     const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
-    if (!format || !format->Read || !GateOpen(format->Gate, gifMode)) return false;
+    if (!format || !format->Read || !GateOpen(format->Gate, gifMode)) {
+        TDibImage loaded;
+        if (!ReadPluginPicture(path, loaded)) return false;
+        picture = loaded;
+        info = TPictureFileInfo{};
+        info.ColorKeyed = -1;
+        return true;
+    }
     TPictureFileInfo read;
     TDibImage loaded = format->Read(path, TReadPurpose::Document, read);
     picture = loaded;
@@ -105,12 +113,15 @@ bool WriteDocumentPicture(const std::filesystem::path& path, const TDibImage& pi
 
 namespace {
 
+// `gate` says whether the row reads the file in this mode at all (otherwise
+// the file is the image plug-ins'); `quickOnly` keeps to rows that read
+// quickly.
 bool LoadQuietly(const std::filesystem::path& path, TDibImage& picture, TReadPurpose purpose,
-                 bool (*takes)(const TPictureFormat&, bool), bool gifMode) {
+                 TGifGate TPictureFormat::*gate, bool quickOnly, bool gifMode) {
     const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
-    // Image plug-ins take the rest.
-    if (!format || !format->Read || !takes(*format, gifMode)) return false;
     try {
+        if (!format || !format->Read || !GateOpen(format->*gate, gifMode)) return ReadPluginPicture(path, picture);
+        if (quickOnly && !format->QuickPreview) return false;
         TPictureFileInfo info;
         TDibImage loaded = format->Read(path, purpose, info);
         picture = loaded;
@@ -124,14 +135,11 @@ bool LoadQuietly(const std::filesystem::path& path, TDibImage& picture, TReadPur
 }  // namespace
 
 bool LoadPictureFile(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
-    return LoadQuietly(path, picture, TReadPurpose::Secondary,
-                       [](const TPictureFormat& f, bool gif) { return GateOpen(f.SecondaryGate, gif); }, gifMode);
+    return LoadQuietly(path, picture, TReadPurpose::Secondary, &TPictureFormat::SecondaryGate, false, gifMode);
 }
 
 bool LoadPreviewPicture(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
-    return LoadQuietly(path, picture, TReadPurpose::Preview,
-                       [](const TPictureFormat& f, bool gif) { return f.QuickPreview && GateOpen(f.Gate, gif); },
-                       gifMode);
+    return LoadQuietly(path, picture, TReadPurpose::Preview, &TPictureFormat::Gate, true, gifMode);
 }
 
 namespace {
