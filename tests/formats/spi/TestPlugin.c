@@ -6,13 +6,13 @@
  *              pixels top row first; reports progress; text information
  *   retry      "*.r128": like good with the magic "R128", which it finds
  *              only at the start of the data it is given
- *   claim_a/b  both claim "*.same": any file, a 1 x 1 picture, red (a) or
- *              green (b)
+ *   claim_a/b  both claim "*.same": a file starting "SAME" gives a 1 x 1
+ *              picture, red (a) or green (b)
  *   nopicture  an image reader without GetPicture
  *   badsizes   "*.bad": "BAD" and a case number; returns a picture that
  *              lies about its sizes in the way of that case
- *   zerodenom  "*.zd": a 2 x 1 picture after reporting progress with a
- *              denominator of 0
+ *   zerodenom  "*.zd": a file starting "ZD" gives a 2 x 1 picture after
+ *              reporting progress with a denominator of 0
  *   chatty     version "ZZZZ": claims 1000 bytes for every text, fills
  *              the whole buffer without a terminator, and never runs out
  *              of texts
@@ -170,9 +170,10 @@ SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {
     (void)fileName;
 #if TEST_PLUGIN == BADSIZES
     return memcmp(head, "BAD", 3) == 0;
+#elif TEST_PLUGIN == ZERODENOM
+    return memcmp(head, "ZD", 2) == 0;
 #else
-    (void)head;
-    return 1;
+    return memcmp(head, "SAME", 4) == 0;
 #endif
 }
 
