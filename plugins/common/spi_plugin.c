@@ -12,6 +12,15 @@ int32_t spi_plugin_info(const char* const* texts, int32_t count, int32_t infoNum
     return (int32_t)length;
 }
 
+int32_t spi_is_supported(SpiProbe probe, const void* head) { return head && probe(head, SPI_HEAD_BYTES, NULL); }
+
+int32_t spi_picture_info(SpiProbe probe, const void* data, int64_t length, uint32_t inputKind,
+                         SpiPictureInfo* info) {
+    if (inputKind != SPI_INPUT_MEMORY || !info) return SPI_UNSUPPORTED;
+    memset(info, 0, sizeof *info);
+    return probe(data, length, info) ? SPI_OK : SPI_UNSUPPORTED;
+}
+
 void spi_reader_init(SpiReader* r, const void* data, int64_t size) {
     r->data = (const uint8_t*)data;
     r->size = data && size > 0 ? size : 0;

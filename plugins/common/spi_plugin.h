@@ -20,6 +20,18 @@
 int32_t spi_plugin_info(const char* const* texts, int32_t count, int32_t infoNumber, char* buffer,
                         int32_t bufferSize);
 
+/* A plug-in's look at a file's header: non-zero when the plug-in reads the
+   file of `length` bytes at `data`; fills `info` (when not NULL) then. */
+typedef int (*SpiProbe)(const void* data, int64_t length, SpiPictureInfo* info);
+
+/* IsSupported over a probe: the head's SPI_HEAD_BYTES bytes. */
+int32_t spi_is_supported(SpiProbe probe, const void* head);
+
+/* GetPictureInfo over a probe: SPI_UNSUPPORTED for input not in memory or
+   a file the probe refuses, otherwise SPI_OK with `info` filled. */
+int32_t spi_picture_info(SpiProbe probe, const void* data, int64_t length, uint32_t inputKind,
+                         SpiPictureInfo* info);
+
 /* Bounds-checked reading over a file in memory. A read past the end gives
    zeros and sets `failed`. */
 typedef struct SpiReader {

@@ -13,7 +13,7 @@
 
 #include "../common/spi_plugin.h"
 
-static const char* const kTexts[] = {"00IN", "PCX reader for Zelvo", "*.pcx;*.pcc", "ZSoft Paintbrush PCX"};
+static const char* const kTexts[] = {"00IN", "PCX reader for Zelvo", "*.pcx;*.pcc", "PCX ファイル"};
 
 enum { kHeaderBytes = 128, kPaletteBytes = 769 };
 
@@ -67,31 +67,31 @@ SPI_EXPORT int32_t GetPluginInfo(int32_t infoNumber, char* buffer, int32_t buffe
     return spi_plugin_info(kTexts, (int32_t)(sizeof kTexts / sizeof kTexts[0]), infoNumber, buffer, bufferSize);
 }
 
-SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {
-    (void)fileName;
-    SpiReader r;
-    spi_reader_init(&r, head, SPI_HEAD_BYTES);
-    PcxHeader h;
-    read_header(&r, &h);
-    return header_ok(&h);
-}
-
-SPI_EXPORT int32_t GetPictureInfo(const void* data, int64_t length, uint32_t inputKind, SpiPictureInfo* info) {
-    if (inputKind != SPI_INPUT_MEMORY || !info) return SPI_UNSUPPORTED;
+static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
     SpiReader r;
     spi_reader_init(&r, data, length);
     PcxHeader h;
     read_header(&r, &h);
-    if (r.failed || !header_ok(&h)) return SPI_UNSUPPORTED;
-    memset(info, 0, sizeof *info);
-    info->left = h.xMin;
-    info->top = h.yMin;
-    info->width = h.xMax - h.xMin + 1;
-    info->height = h.yMax - h.yMin + 1;
-    info->xDensity = h.xDpi;
-    info->yDensity = h.yDpi;
-    info->colorDepth = (int16_t)depth_of(&h);
-    return SPI_OK;
+    if (r.failed || !header_ok(&h)) return 0;
+    if (info) {
+        info->left = h.xMin;
+        info->top = h.yMin;
+        info->width = h.xMax - h.xMin + 1;
+        info->height = h.yMax - h.yMin + 1;
+        info->xDensity = h.xDpi;
+        info->yDensity = h.yDpi;
+        info->colorDepth = (int16_t)depth_of(&h);
+    }
+    return 1;
+}
+
+SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {
+    (void)fileName;
+    return spi_is_supported(probe, head);
+}
+
+SPI_EXPORT int32_t GetPictureInfo(const void* data, int64_t length, uint32_t inputKind, SpiPictureInfo* info) {
+    return spi_picture_info(probe, data, length, inputKind, info);
 }
 
 /* Fills `line` (count bytes) from the run-length coded data; runs may go on

@@ -13,7 +13,7 @@
 #include "../common/spi_plugin.h"
 
 static const char* const kTexts[] = {"00IN", "TGA reader for Zelvo", "*.tga;*.tpic;*.icb;*.vda;*.vst",
-                                     "Truevision TGA"};
+                                     "TGA ファイル"};
 
 /* The 18-byte file header. */
 typedef struct TgaHeader {
@@ -82,28 +82,28 @@ SPI_EXPORT int32_t GetPluginInfo(int32_t infoNumber, char* buffer, int32_t buffe
     return spi_plugin_info(kTexts, (int32_t)(sizeof kTexts / sizeof kTexts[0]), infoNumber, buffer, bufferSize);
 }
 
-SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {
-    (void)fileName;
-    /* TGA has no signature: the header must make sense. */
-    SpiReader r;
-    spi_reader_init(&r, head, SPI_HEAD_BYTES);
-    TgaHeader h;
-    read_header(&r, &h);
-    return header_ok(&h);
-}
-
-SPI_EXPORT int32_t GetPictureInfo(const void* data, int64_t length, uint32_t inputKind, SpiPictureInfo* info) {
-    if (inputKind != SPI_INPUT_MEMORY || !info) return SPI_UNSUPPORTED;
+/* TGA has no signature: the header must make sense. */
+static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
     SpiReader r;
     spi_reader_init(&r, data, length);
     TgaHeader h;
     read_header(&r, &h);
-    if (r.failed || !header_ok(&h)) return SPI_UNSUPPORTED;
-    memset(info, 0, sizeof *info);
-    info->width = h.width;
-    info->height = h.height;
-    info->colorDepth = (int16_t)((h.imageType & ~kRle) == kColorMapped ? 8 : h.pixelBits);
-    return SPI_OK;
+    if (r.failed || !header_ok(&h)) return 0;
+    if (info) {
+        info->width = h.width;
+        info->height = h.height;
+        info->colorDepth = (int16_t)((h.imageType & ~kRle) == kColorMapped ? 8 : h.pixelBits);
+    }
+    return 1;
+}
+
+SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {
+    (void)fileName;
+    return spi_is_supported(probe, head);
+}
+
+SPI_EXPORT int32_t GetPictureInfo(const void* data, int64_t length, uint32_t inputKind, SpiPictureInfo* info) {
+    return spi_picture_info(probe, data, length, inputKind, info);
 }
 
 SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKind, SpiHandle* bitmapInfo,

@@ -185,8 +185,9 @@ TEST_F(SpiHost, PicturesWithBadSizesAreRefused) {
                            "bits block claims more than allocated",
                            "information block claims more than allocated",
                            "run-length at 32 bits",
-                           "extremes of the fields"};
-    for (int c = 1; c <= 14; ++c) {
+                           "extremes of the fields",
+                           "failure with rubbish in the outputs"};
+    for (int c = 1; c <= 15; ++c) {
         SCOPED_TRACE(cases[c]);
         WriteFile(dir_ / "lie.bad", {'B', 'A', 'D', std::uint8_t(c)});
         TSPIBitmap bitmap(plugins_.get());

@@ -10,7 +10,8 @@
  *              picture, red (a) or green (b)
  *   nopicture  an image reader without GetPicture
  *   badsizes   "*.bad": "BAD" and a case number; returns a picture that
- *              lies about its sizes in the way of that case
+ *              lies about its sizes in the way of that case (case 15 fails
+ *              with rubbish left in its outputs)
  *   zerodenom  "*.zd": a file starting "ZD" gives a 2 x 1 picture after
  *              reporting progress with a denominator of 0
  *   chatty     version "ZZZZ": claims 1000 bytes for every text, fills
@@ -109,6 +110,22 @@ __attribute__((unused)) static int32_t make_rgb(int32_t width, int32_t height, c
     }
     return SPI_OK;
 }
+
+/* make_rgb into the caller's outputs, which are set only on success. */
+__attribute__((unused)) static int32_t hand_over_rgb(int32_t width, int32_t height, const uint8_t* rgb,
+                                                     SpiHandle* bitmapInfo, SpiHandle* bits,
+                                                     SpiProgressCallback progress, intptr_t context) {
+    SpiHandle info = NULL, rows = NULL;
+    const int32_t result = make_rgb(width, height, rgb, &info, &rows, progress, context);
+    if (result != SPI_OK) {
+        free(info);
+        free(rows);
+        return result;
+    }
+    *bitmapInfo = info;
+    *bits = rows;
+    return SPI_OK;
+}
 #endif
 
 #if TEST_PLUGIN == GOOD || TEST_PLUGIN == RETRY
@@ -151,16 +168,7 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
                               SpiHandle* bits, SpiProgressCallback progress, intptr_t context) {
     int32_t width, height;
     if (inputKind != SPI_INPUT_MEMORY || !parse((const uint8_t*)data, length, &width, &height)) return SPI_BAD_DATA;
-    SpiHandle info = NULL, rows = NULL;
-    const int32_t result = make_rgb(width, height, (const uint8_t*)data + 8, &info, &rows, progress, context);
-    if (result != SPI_OK) {
-        free(info);
-        free(rows);
-        return result;
-    }
-    *bitmapInfo = info;
-    *bits = rows;
-    return SPI_OK;
+    return hand_over_rgb(width, height, (const uint8_t*)data + 8, bitmapInfo, bits, progress, context);
 }
 #endif
 
@@ -206,16 +214,7 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
     if (progress(0, 0, context)) return SPI_ABORTED;
     if (progress(-3, 0, context)) return SPI_ABORTED;
 #endif
-    SpiHandle info = NULL, rows = NULL;
-    const int32_t result = make_rgb(width, 1, kRgb, &info, &rows, progress, context);
-    if (result != SPI_OK) {
-        free(info);
-        free(rows);
-        return result;
-    }
-    *bitmapInfo = info;
-    *bits = rows;
-    return SPI_OK;
+    return hand_over_rgb(width, 1, kRgb, bitmapInfo, bits, progress, context);
 }
 #endif
 
@@ -229,6 +228,13 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
     (void)progress;
     (void)context;
     const int kase = length > 3 ? ((const uint8_t*)data)[3] : 0;
+    if (kase == 15) {
+        /* A failure that leaves rubbish in the outputs: the host must not
+           take (or free) them. */
+        *bitmapInfo = (SpiHandle)(uintptr_t)0x10;
+        *bits = (SpiHandle)(uintptr_t)0x20;
+        return SPI_BAD_DATA;
+    }
     int32_t width = 2, height = 2;
     int bitCount = 24;
     uint32_t compression = 0, colors = 0, sizeImage = 0;
