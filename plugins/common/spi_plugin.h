@@ -32,6 +32,23 @@ int32_t spi_is_supported(SpiProbe probe, const void* head);
 int32_t spi_picture_info(SpiProbe probe, const void* data, int64_t length, uint32_t inputKind,
                          SpiPictureInfo* info);
 
+/* Defines a plug-in's GetPluginInfo, IsSupported and GetPictureInfo from
+   its table of texts (an array) and its probe; the plug-in writes
+   GetPicture itself. */
+#define SPI_DEFINE_INFO_ENTRY_POINTS(texts, probe)                                                       \
+    SPI_EXPORT int32_t GetPluginInfo(int32_t infoNumber, char* buffer, int32_t bufferSize) {             \
+        return spi_plugin_info(texts, (int32_t)(sizeof texts / sizeof texts[0]), infoNumber, buffer,      \
+                               bufferSize);                                                              \
+    }                                                                                                    \
+    SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {                             \
+        (void)fileName;                                                                                  \
+        return spi_is_supported(probe, head);                                                            \
+    }                                                                                                    \
+    SPI_EXPORT int32_t GetPictureInfo(const void* data, int64_t length, uint32_t inputKind,              \
+                                      SpiPictureInfo* info) {                                            \
+        return spi_picture_info(probe, data, length, inputKind, info);                                   \
+    }
+
 /* Bounds-checked reading over a file in memory. A read past the end gives
    zeros and sets `failed`. */
 typedef struct SpiReader {

@@ -63,10 +63,6 @@ static int header_ok(const PcxHeader* h) {
     return (int64_t)h->bytesPerLine * 8 >= width * h->bitsPerPixel;
 }
 
-SPI_EXPORT int32_t GetPluginInfo(int32_t infoNumber, char* buffer, int32_t bufferSize) {
-    return spi_plugin_info(kTexts, (int32_t)(sizeof kTexts / sizeof kTexts[0]), infoNumber, buffer, bufferSize);
-}
-
 static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
     SpiReader r;
     spi_reader_init(&r, data, length);
@@ -85,14 +81,7 @@ static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
     return 1;
 }
 
-SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {
-    (void)fileName;
-    return spi_is_supported(probe, head);
-}
-
-SPI_EXPORT int32_t GetPictureInfo(const void* data, int64_t length, uint32_t inputKind, SpiPictureInfo* info) {
-    return spi_picture_info(probe, data, length, inputKind, info);
-}
+SPI_DEFINE_INFO_ENTRY_POINTS(kTexts, probe)
 
 /* Fills `line` (count bytes) from the run-length coded data; runs may go on
    from one line into the next, so the pending run is kept in `run`. */

@@ -78,10 +78,6 @@ static void decode_color(const uint8_t* p, int bits, uint8_t rgb[3]) {
     }
 }
 
-SPI_EXPORT int32_t GetPluginInfo(int32_t infoNumber, char* buffer, int32_t bufferSize) {
-    return spi_plugin_info(kTexts, (int32_t)(sizeof kTexts / sizeof kTexts[0]), infoNumber, buffer, bufferSize);
-}
-
 /* TGA has no signature: the header must make sense. */
 static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
     SpiReader r;
@@ -97,14 +93,7 @@ static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
     return 1;
 }
 
-SPI_EXPORT int32_t IsSupported(const char* fileName, const void* head) {
-    (void)fileName;
-    return spi_is_supported(probe, head);
-}
-
-SPI_EXPORT int32_t GetPictureInfo(const void* data, int64_t length, uint32_t inputKind, SpiPictureInfo* info) {
-    return spi_picture_info(probe, data, length, inputKind, info);
-}
+SPI_DEFINE_INFO_ENTRY_POINTS(kTexts, probe)
 
 SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKind, SpiHandle* bitmapInfo,
                               SpiHandle* bits, SpiProgressCallback progress, intptr_t context) {
