@@ -44,6 +44,7 @@ std::span<const std::uint8_t> BlockBytes(SpiHandle block, bool* believable) {
 
 std::string BlockText(SpiHandle block) {
     const auto bytes = BlockBytes(block);
+    if (bytes.empty()) return {};
     const auto* text = reinterpret_cast<const char*>(bytes.data());
     return std::string(text, ::strnlen(text, bytes.size()));
 }
