@@ -113,6 +113,10 @@ TEST_F(PreviewLoad, ReadsOnlyRegularFiles) {
     EXPECT_FALSE(LoadPreviewPicture(dir_ / "pipe.bmp", false, 10, 10, preview));
     EXPECT_FALSE(LoadPreviewPicture(dir_ / "folder.jpg", false, 10, 10, preview));
     EXPECT_FALSE(LoadPreviewPicture(dir_ / "missing.png", false, 10, 10, preview));
+    // Thumbnails, textures and batch input read through the same guard.
+    TDibImage picture;
+    EXPECT_FALSE(LoadPictureFile(dir_ / "pipe.bmp", picture, false));
+    EXPECT_FALSE(LoadPictureFile(dir_ / "folder.jpg", picture, false));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(preview.Width, 7);  // untouched
 
