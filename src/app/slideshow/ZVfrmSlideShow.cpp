@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -21,6 +20,7 @@
 #include "app/common/HelpPages.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
+#include "app/folders/BrowseFolderDlg.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/SlideShowList.h"
 #include "platform/IniFile.h"
@@ -147,8 +147,9 @@ TZVfrmSlideShow::TZVfrmSlideShow(TZVfrmMain& form) : QDialog(&form), FForm(form)
 
     ShowErrorHook = [this](const QString& text) { QMessageBox::critical(this, ApplicationTitle(), text); };
     BrowseFolderHook = [this](const QString& initial) {
-        return QFileDialog::getExistingDirectory(this, QString::fromUtf8("フォルダの参照"), initial,
-                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+        TQxBrowseFolderDlg dialog(this);
+        dialog.SetFolder(initial);
+        return dialog.Execute() ? dialog.Folder() : QString();
     };
     UpdateEnabling();
 }
@@ -175,6 +176,8 @@ TSlideShowSettings TZVfrmSlideShow::Values() const {
 }
 
 void TZVfrmSlideShow::UpdateEnabling() {
+    // The radio buttons report their first check while the dialog is built.
+    if (!CheckBox8) return;
     SpinEdit1->setEnabled(CheckBox1->isChecked());
     Label3->setEnabled(CheckBox1->isChecked());
     CheckBox5->setEnabled(CheckBox4->isChecked());

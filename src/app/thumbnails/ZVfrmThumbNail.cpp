@@ -6,15 +6,12 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QToolBar>
 
 #include <cmath>
@@ -22,6 +19,8 @@
 #include "app/common/AppTitle.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
+#include "app/folders/BrowseFolderDlg.h"
+#include "app/folders/ZVfrmProgress.h"
 #include "app/window/CommandTable.h"
 #include "app/window/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
@@ -29,6 +28,7 @@
 #include "document/ThumbnailCache.h"
 #include "platform/Bitmap.h"
 #include "platform/IniFile.h"
+#include "platform/Trash.h"
 #include "platform/qt/QImageBridge.h"
 
 namespace zelvo {
@@ -57,40 +57,6 @@ QAction* MakeAction(QWidget* owner, const char* name, const char* caption, const
 }
 
 }  // namespace
-
-/// The progress window of a generation: caption "サムネイル作成中", the
-/// file name, the counter "[i/n]" and the percentage; its cancel button
-/// asks first and then sets the browser's cancel flag.
-class TThumbnailProgress {
-public:
-    TThumbnailProgress(QWidget* owner, std::function<void()> onCancel) {
-        FDialog = new QProgressDialog(owner);
-        FDialog->setObjectName(QStringLiteral("ZVfrmProgress"));
-        FDialog->setWindowTitle(QString::fromUtf8("サムネイル作成中"));
-        FDialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        FDialog->setCancelButtonText(QString::fromUtf8("キャンセル"));
-        FDialog->setRange(0, 100);
-        FDialog->setMinimumDuration(0);
-        FDialog->setAutoClose(false);
-        FDialog->setAutoReset(false);
-        QObject::connect(FDialog, &QProgressDialog::canceled, FDialog, [this, onCancel] {
-            const auto answer = QMessageBox::question(
-                FDialog, ApplicationTitle(), QString::fromUtf8("サムネイル作成を中断してもよろしいですか？"),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-            if (answer == QMessageBox::Yes) onCancel();
-        });
-        FDialog->show();
-    }
-    ~TThumbnailProgress() { delete FDialog; }
-    void Step(const QString& name, int index, int count) {
-        FDialog->setLabelText(name + QStringLiteral("   [%1/%2]").arg(index + 1).arg(count));
-        FDialog->setValue(int(std::lround(double(index + 1) / count * 100.0)));
-    }
-    void Close() { FDialog->hide(); }
-
-private:
-    QProgressDialog* FDialog = nullptr;
-};
 
 TZVfrmThumbNail::TZVfrmThumbNail(TZVfrmMain& form) : QMainWindow(&form, Qt::Tool), FForm(form) {
     setObjectName(QString::fromLatin1(kObjectName));
@@ -123,18 +89,21 @@ TZVfrmThumbNail::TZVfrmThumbNail(TZVfrmMain& form) : QMainWindow(&form, Qt::Tool
     CreateMenus();
 
     BrowseFolderHook = [this](const QString& initial) {
-        return QFileDialog::getExistingDirectory(this, QString::fromUtf8("フォルダの参照"), initial,
-                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+        TQxBrowseFolderDlg dialog(this);
+        dialog.SetText(QString::fromUtf8("サムネイル表示するフォルダを選択してください。"));
+        dialog.SetFolder(initial);
+        return dialog.Execute() ? dialog.Folder() : QString();
     };
     ConfirmDeleteHook = [this](const QString& path) {
         return QMessageBox::question(this, ApplicationTitle(),
                                      QString::fromUtf8("「%1」をごみ箱に移動しますか？").arg(QFileInfo(path).fileName()),
                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
     };
-    TrashHook = [](const QString& path) { return QFile::moveToTrash(path); };
+    TrashHook = [](const QString& path) { return MoveToTrash(path.toStdString()); };
     OpenUrlHook = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     ShowMessageHook = [this](const QString& text) { QMessageBox::critical(this, ApplicationTitle(), text); };
     ChooseColorHook = [this](TColor& color) { return PickColor(this, color); };
+    Loader = DefaultLoader();
 
     SetListColor(FSettings.BackgroundColor);
     move(FSettings.Left, FSettings.Top);
@@ -145,6 +114,11 @@ TZVfrmThumbNail::TZVfrmThumbNail(TZVfrmMain& form) : QMainWindow(&form, Qt::Tool
     } catch (const std::exception&) {
         // A damaged toolbar section leaves the toolbar where the design has it.
     }
+}
+
+TThumbnailLoader& TZVfrmThumbNail::DefaultLoader() {
+    static TThumbnailLoader loader;
+    return loader;
 }
 
 TZVfrmThumbNail::~TZVfrmThumbNail() {
@@ -331,7 +305,10 @@ void TZVfrmThumbNail::BuildThumbnails(const QString& folderIn) {
     const std::string stamp = FolderStamp(folder.toStdString(), PatternString());
 
     FCancel = false;
-    auto progress = std::make_unique<TThumbnailProgress>(this, [this] { FCancel = true; });
+    TZVfrmProgress progress(TZVfrmProgress::kThumbnails, this);
+    progress.SetCaption(QString::fromUtf8("サムネイル作成中"));
+    progress.OnCancel = [this] { FCancel = true; };
+    progress.Start();
     SortNamesIgnoringCase(*names);
     ListView1->clear();
     FSet = TThumbnailSet();
@@ -347,21 +324,22 @@ void TZVfrmThumbNail::BuildThumbnails(const QString& folderIn) {
             folder.toStdString(), *names, FSettings.ThumbSize, FSettings.BackgroundColor, FForm.Options.FGIFMode,
             [&](int index, int count, const std::string& name) {
                 if (FCancel) return false;
-                progress->Step(QString::fromStdString(name), index, count);
-                QCoreApplication::processEvents();
+                progress.ShowStep(index, count, QString::fromStdString(name));
+                progress.ProcessMessages();
                 if (StepHook) StepHook(index);
                 return !FCancel;
             },
             Loader);
     } catch (...) {
         FGenerating = false;
+        progress.Finish();
         ListView1->setEnabled(true);
         ListView1->setUpdatesEnabled(true);
         throw;
     }
     FGenerating = false;
     FStamp = FCancel ? std::string() : stamp;
-    progress.reset();
+    progress.Finish();
     ShowSet();
     ListView1->setEnabled(true);
     if (FClosePending) {

@@ -30,7 +30,6 @@ class QToolBar;
 namespace zelvo {
 
 class TZVfrmMain;
-class TThumbnailProgress;
 
 class TZVfrmThumbNail : public QMainWindow {
 public:
@@ -102,7 +101,7 @@ public:
     std::function<QString(const QString& initial)> BrowseFolderHook;
     /// Asks before a file goes to the trash.
     std::function<bool(const QString& path)> ConfirmDeleteHook;
-    /// Moves a file to the trash; QFile::moveToTrash.
+    /// Moves a file to the trash (the desktop's home trash).
     std::function<bool(const QString& path)> TrashHook;
     /// Lets the desktop open a file or folder.
     std::function<bool(const QUrl& url)> OpenUrlHook;
@@ -110,8 +109,11 @@ public:
     std::function<void(const QString& text)> ShowMessageHook;
     /// Chooses a colour.
     std::function<bool(TColor& color)> ChooseColorHook;
-    /// Reads one picture (tests count the loads).
+    /// Reads one picture (tests count the loads); new browsers start with
+    /// DefaultLoader().
     TThumbnailLoader Loader;
+    /// The loader every new browser starts with; empty: LoadThumbnailSource.
+    static TThumbnailLoader& DefaultLoader();
     /// Called after each file has been announced (tests cancel or close here).
     std::function<void(int index)> StepHook;
 
