@@ -15,6 +15,7 @@
 #include "effects/Picture24.h"
 #include "image/ByteReader.h"
 #include "image/DibImage.h"
+#include "platform/FileWriting.h"
 
 namespace zelvo {
 
@@ -297,30 +298,6 @@ std::uint64_t Fnv1a(std::uint64_t hash, std::string_view bytes) {
 }
 constexpr std::uint64_t kFnvBasis = 14695981039346656037ull;
 
-/// Writes `bytes` to a new temporary file in `folder` and renames it to
-/// `target`; false (and nothing left behind) on any failure.
-bool WriteReplacing(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return false;
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        written += std::size_t(n);
-    }
-    const bool ok = written == bytes.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(pattern.c_str(), target.c_str()) != 0) {
-        ::unlink(pattern.c_str());
-        return false;
-    }
-    return true;
-}
-
 std::uint32_t NewTag() {
     std::random_device device;
     const auto clock = std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -450,8 +427,8 @@ bool SaveThumbnailCache(const TThumbnailCacheFiles& files, const TThumbnailCache
     bool ok = false;
     try {
         const std::uint32_t tag = NewTag();
-        ok = WriteReplacing(files.Dat, SerializeThumbnailImageList(data, tag)) &&
-             WriteReplacing(files.Idx, SerializeThumbnailListView(data, tag));
+        ok = ReplaceFileContents(files.Dat, SerializeThumbnailImageList(data, tag)) &&
+             ReplaceFileContents(files.Idx, SerializeThumbnailListView(data, tag));
     } catch (const Exception&) {
         ok = false;
     }

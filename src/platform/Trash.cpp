@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileWriting.h"
+
 namespace zelvo {
 
 namespace {
@@ -30,19 +32,6 @@ std::string EncodePath(const std::string& path) {
         }
     }
     return out;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        written += std::size_t(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -93,7 +82,7 @@ bool MoveToTrash(const std::filesystem::path& fileIn, std::filesystem::path* tra
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
     const std::string text =
         "[Trash Info]\nPath=" + EncodePath(file.string()) + "\nDeletionDate=" + std::string(date) + "\n";
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    const bool written = WriteAllAndSync(fd, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     ::close(fd);
     const std::filesystem::path target = files / chosen;
     if (!written || ::rename(file.c_str(), target.c_str()) != 0) {

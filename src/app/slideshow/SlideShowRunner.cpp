@@ -122,6 +122,9 @@ void TSlideShowRunner::EnterViewer() {
         FForm.statusBar()->hide();
         if (panel) panel->setFrameShape(QFrame::NoFrame);
         FForm.setWindowFlag(Qt::FramelessWindowHint, true);
+        // The screen's bounds first: without a window manager to honour the
+        // full-screen state, the borderless window still covers the screen.
+        FForm.setGeometry(ScreenRectHook());
         FForm.showFullScreen();
         if (!FFileName && panel) {
             FFileName = new QLabel(panel);

@@ -504,10 +504,10 @@ void ShowThumbnailBrowser(TZVfrmMain& form) {
             return;
         }
     }
+    // The chooser starts at the browser's folder (the stored one for a new
+    // browser).
     QString initial = browser->Folder();
-    if (initial.isEmpty()) initial = QString::fromStdString(form.FFileName.empty() ? std::string() : form.FFileName);
-    if (!initial.isEmpty() && !QFileInfo(initial).isDir()) initial = QFileInfo(initial).absolutePath();
-    if (initial.isEmpty()) initial = form.Options.FLastDirectory;
+    if (initial.isEmpty()) initial = browser->StoredFolder();
     QGuiApplication::restoreOverrideCursor();
     const QString chosen = browser->BrowseFolderHook(initial);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);

@@ -70,6 +70,8 @@ public:
     bool SaveCache();
     /// The current folder (no trailing "/") and the selected file in it.
     QString Folder() const { return FFolder; }
+    /// The folder of section "ThumbNail" (the last one shown).
+    QString StoredFolder() const { return QString::fromStdString(FSettings.Directory); }
     QString SelectedFile() const;
     /// The thumbnails as shown: one image per item made, in the list's
     /// order of making; items keep their image index after a delete.
