@@ -51,8 +51,11 @@ TEST_F(IconCli, ImageOptionPicksTheImage) {
         SCOPED_TRACE(trace);
         std::string err, out;
         EXPECT_EQ(RunCli(c.Args, &err, &out), c.Status) << err;
-        if (c.Status == 0) EXPECT_EQ(out.substr(0, std::string(c.Size).size()), c.Size);
-        if (c.Status != 0) EXPECT_FALSE(err.empty());
+        if (c.Status == 0) {
+            EXPECT_EQ(out.substr(0, std::string(c.Size).size()), c.Size);
+        } else {
+            EXPECT_FALSE(err.empty());
+        }
     }
 }
 
