@@ -16,6 +16,10 @@ constexpr std::size_t kIconHeaderBytes = 6;
 constexpr std::size_t kIconEntryBytes = 16;
 
 std::vector<std::uint8_t> ReadIconSource(const std::filesystem::path& path) {
+    // Opening a pipe for reading would wait for a writer: look first.
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
+        throw EFOpenError("Cannot open file \"" + path.string() + "\"", "not a regular file");
     TFileStream stream(path, TFileStream::Mode::fmOpenRead);
     struct stat st {};
     // A pipe or device would never end; a huge file is not an icon source.

@@ -34,6 +34,14 @@ std::uint32_t Le32(std::span<const std::uint8_t> d, std::size_t at) {
            (std::uint32_t(d[at + 3]) << 24);
 }
 
+/// Pixel x of a row of 1-, 2-, 4- or 8-bit indices, leftmost pixel in the
+/// high bits.
+unsigned PackedIndex(const std::uint8_t* row, int x, int bits) {
+    const int perByte = 8 / bits;
+    const int shift = 8 - bits * (x % perByte + 1);
+    return (row[x / perByte] >> shift) & ((1u << bits) - 1);
+}
+
 /// Samples per pixel of a PNG colour type; 0 for an unknown type.
 int PngSamples(std::uint8_t colorType) {
     switch (colorType) {
@@ -101,9 +109,7 @@ TIconPixels DecodePngEntry(std::span<const std::uint8_t> data) {
             if (bits == 24) {
                 std::memcpy(o, row + std::size_t(x) * 3, 3);
             } else {
-                const int perByte = 8 / bits;
-                const int shift = 8 - bits * (x % perByte + 1);
-                const int index = (row[x / perByte] >> shift) & ((1 << bits) - 1);
+                const int index = int(PackedIndex(row, x, bits));
                 if (index < paletteCount) {
                     o[0] = palette[index].rgbBlue;
                     o[1] = palette[index].rgbGreen;
@@ -182,9 +188,7 @@ TIconPixels DecodeBitmapEntry(std::span<const std::uint8_t> data) {
         std::uint8_t* o = out.Bgra.data() + std::size_t(y) * std::size_t(width) * 4;
         for (int x = 0; x < width; ++x, o += 4) {
             if (bitCount <= 8) {
-                const int perByte = 8 / bitCount;
-                const int shift = 8 - bitCount * (x % perByte + 1);
-                const std::size_t index = (row[x / perByte] >> shift) & ((1u << bitCount) - 1);
+                const std::size_t index = PackedIndex(row, x, bitCount);
                 if (index < table.size()) std::memcpy(o, &table[index], 3);
             } else if (bitCount == 24) {
                 std::memcpy(o, row + std::size_t(x) * 3, 3);
@@ -212,7 +216,7 @@ TIconPixels DecodeBitmapEntry(std::span<const std::uint8_t> data) {
         const std::uint8_t* row = mask.data() + std::size_t(height - 1 - y) * maskRow;
         for (int x = 0; x < width; ++x) {
             const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
-            out.Mask[i] = (row[x / 8] >> (7 - x % 8)) & 1;
+            out.Mask[i] = std::uint8_t(PackedIndex(row, x, 1));
             out.Bgra[i * 4 + 3] = out.Mask[i] ? 0 : 255;
         }
     }

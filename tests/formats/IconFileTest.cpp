@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 #include "IconTestSupport.h"
@@ -286,6 +287,11 @@ TEST(IconReader, MissingAndSpecialFilesAreRefused) {
     TAdvancedIcon icon;
     EXPECT_THROW(icon.LoadFromFile("/no/such/file.ico"), EFOpenError);
     EXPECT_THROW(icon.LoadFromFile("/dev/null"), EFOpenError);  // not a regular file
+    // A pipe is refused before it is opened (opening it would wait).
+    const auto dir = test::MakeTempDir("icon-fifo");
+    ASSERT_EQ(::mkfifo((dir / "pipe.ico").c_str(), 0600), 0);
+    EXPECT_THROW(icon.LoadFromFile(dir / "pipe.ico"), EFOpenError);
+    std::filesystem::remove_all(dir);
     EXPECT_TRUE(IsIconSourceExtension(".ico"));
     EXPECT_TRUE(IsIconSourceExtension(".cpl"));
     EXPECT_FALSE(IsIconSourceExtension(".ICO"));  // dispatch extensions are lower case
