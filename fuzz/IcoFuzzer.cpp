@@ -10,6 +10,7 @@
 // are exercised by the test suite's hand-made files). Every decoded byte
 // is touched. Only the program's own exceptions are caught; anything
 // else, or a sanitizer report, is a finding.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 

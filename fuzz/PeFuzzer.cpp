@@ -7,6 +7,7 @@
 // Every group entry must point at data inside the file. Only the
 // program's own exceptions are caught; anything else, or a sanitizer
 // report, is a finding.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
