@@ -11,6 +11,8 @@
 #include "cli/BatchCommand.h"
 #include "cli/OperationTable.h"
 #include "document/QxImage.h"
+#include "formats/IconFile.h"
+#include "formats/PhotoCd.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
@@ -40,9 +42,47 @@ TColor ParseColor(const std::string& text, const std::string& what) {
     return *color;
 }
 
+/// The image an --image value names in an icon source: a 0-based index over
+/// all its images, or a program's GROUP/ENTRY ("101/0"); 0 when empty.
+int IconIndex(const std::string& input, const std::string& image) {
+    if (image.empty()) return 0;
+    if (image.find('/') == std::string::npos) {
+        const int index = ParseInt(image, "--image");
+        if (index < 0) throw EUsage("--image: expected an index from 0 or GROUP/ENTRY");
+        return index;
+    }
+    TAdvancedIcon icon;
+    const int index = icon.LoadFromFile(input) ? icon.IndexOfName(image) : -1;
+    if (index < 0) throw std::runtime_error("no icon image " + image + " in " + input);
+    return index;
+}
+
 /// Loads INPUT into `doc`; throws with the reader's message on failure.
-void LoadInto(TQxImage& doc, const std::string& input, bool gifMode) {
+/// Icon sources (.ico, .exe, .dll, .cpl) open image `image` (IconIndex);
+/// a PhotoCD file with `image` opens that resolution (0..2) natively in any
+/// mode.
+void LoadInto(TQxImage& doc, const std::string& input, bool gifMode, const std::string& image = {}) {
     std::string failure;
+    const std::string ext = DispatchExtension(input);
+    if (IsIconSourceExtension(ext)) {
+        const int index = IconIndex(input, image);
+        if (doc.LoadDocumentIcon(input, index, &failure)) return;
+        if (!failure.empty()) throw std::runtime_error(failure);
+        std::error_code ec;
+        if (!std::filesystem::exists(input, ec)) throw std::runtime_error("file not found: " + input);
+        throw std::runtime_error("no icon image " + std::to_string(index) + " in " + input);
+    }
+    if (!image.empty() && ext == ".pcd") {
+        const int resolution = ParseInt(image, "--image");
+        if (resolution < 0 || resolution > 2) throw EUsage("--image: expected a PhotoCD resolution 0..2");
+        TQxPCD pcd;
+        pcd.SetResolution(resolution);
+        pcd.LoadFromFile(input);
+        if (pcd.Empty()) throw std::runtime_error(std::string(kSReadError) + ": " + input);
+        doc.Bitmap().Assign(pcd.Bitmap());
+        return;
+    }
+    if (!image.empty()) throw EUsage("--image: only for icons, programs and PhotoCD files");
     if (doc.LoadDocumentFile(input, gifMode, &failure)) return;
     if (!failure.empty()) throw std::runtime_error(failure);
     std::error_code ec;
@@ -70,14 +110,22 @@ public:
 
 struct TDecodeArgs {
     bool GifMode = false;
+    std::string Image;
+    bool Rgba = false;
     std::vector<std::string> Positional;
 };
 
-TDecodeArgs ParseSimple(const std::vector<std::string>& args, std::size_t first) {
+TDecodeArgs ParseSimple(const std::vector<std::string>& args, std::size_t first, bool rgba = false) {
     TDecodeArgs parsed;
     for (std::size_t i = first; i < args.size(); ++i) {
         if (args[i] == "--gif-mode")
             parsed.GifMode = true;
+        else if (args[i] == "--image" && i + 1 < args.size())
+            parsed.Image = args[++i];
+        else if (args[i] == "--image")
+            throw EUsage("--image needs a value");
+        else if (args[i] == "--rgba" && rgba)
+            parsed.Rgba = true;
         else if (args[i].size() > 2 && args[i].starts_with("--"))
             throw EUsage("unknown option " + args[i]);
         else
@@ -86,14 +134,44 @@ TDecodeArgs ParseSimple(const std::vector<std::string>& args, std::size_t first)
     return parsed;
 }
 
+/// Raw RGBA8 rows of INPUT on standard output: an icon image with its own
+/// alpha (not drawn on a picture), anything else opaque.
+int DecodeRgba(const TDecodeArgs& parsed) {
+    const std::string& input = parsed.Positional[0];
+    std::vector<std::uint8_t> rows;
+    if (IsIconSourceExtension(DispatchExtension(input))) {
+        TAdvancedIcon icon;
+        const int index = IconIndex(input, parsed.Image);
+        if (!icon.LoadFromFile(input) || !icon.Images(index))
+            throw std::runtime_error("no icon image " + std::to_string(index) + " in " + input);
+        rows = icon.Images(index)->Pixels().Bgra;
+        for (std::size_t i = 0; i + 3 < rows.size(); i += 4) std::swap(rows[i], rows[i + 2]);
+    } else {
+        TQxImage doc;
+        LoadInto(doc, input, parsed.GifMode, parsed.Image);
+        const TDibImage picture = doc.Bitmap().ToDibImage();
+        TMemoryStream rgb;
+        SavePnmPicture(picture, rgb, TPnmForm::RawRgb);
+        for (std::size_t i = 0; i + 2 < rgb.Data().size(); i += 3) {
+            rows.insert(rows.end(), rgb.Data().begin() + std::ptrdiff_t(i), rgb.Data().begin() + std::ptrdiff_t(i + 3));
+            rows.push_back(255);
+        }
+    }
+    TStdoutStream out;
+    out.WriteBuffer(rows.data(), rows.size());
+    return 0;
+}
+
 int Decode(const std::vector<std::string>& args, bool rawToStdout) {
-    const TDecodeArgs parsed = ParseSimple(args, 1);
+    const TDecodeArgs parsed = ParseSimple(args, 1, !rawToStdout);
     const std::size_t want = rawToStdout ? 1 : 2;
     if (parsed.Positional.size() != want)
-        throw EUsage(rawToStdout ? "usage: zelvo-cli rgb [--gif-mode] INPUT"
-                                 : "usage: zelvo-cli decode [--gif-mode] INPUT OUTPUT|-");
+        throw EUsage(rawToStdout ? "usage: zelvo-cli rgb [--gif-mode] [--image ID] INPUT"
+                                 : "usage: zelvo-cli decode [--gif-mode] [--image ID] [--rgba] INPUT OUTPUT|-");
+    if (parsed.Rgba && parsed.Positional[1] != "-") throw EUsage("--rgba: only with OUTPUT -");
+    if (parsed.Rgba) return DecodeRgba(parsed);
     TQxImage doc;
-    LoadInto(doc, parsed.Positional[0], parsed.GifMode);
+    LoadInto(doc, parsed.Positional[0], parsed.GifMode, parsed.Image);
     const TDibImage picture = doc.Bitmap().ToDibImage();
     if (rawToStdout || parsed.Positional[1] == "-") {
         TStdoutStream out;
@@ -113,9 +191,9 @@ int Decode(const std::vector<std::string>& args, bool rawToStdout) {
 
 int Info(const std::vector<std::string>& args, std::ostream& out) {
     const TDecodeArgs parsed = ParseSimple(args, 1);
-    if (parsed.Positional.size() != 1) throw EUsage("usage: zelvo-cli info [--gif-mode] INPUT");
+    if (parsed.Positional.size() != 1) throw EUsage("usage: zelvo-cli info [--gif-mode] [--image ID] INPUT");
     TQxImage doc;
-    LoadInto(doc, parsed.Positional[0], parsed.GifMode);
+    LoadInto(doc, parsed.Positional[0], parsed.GifMode, parsed.Image);
     const TDibImage picture = doc.Bitmap().ToDibImage();
     out << "width: " << picture.Width() << "\n"
         << "height: " << picture.Height() << "\n"
@@ -128,9 +206,9 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
 
 int Histogram(const std::vector<std::string>& args, std::ostream& out) {
     const TDecodeArgs parsed = ParseSimple(args, 1);
-    if (parsed.Positional.size() != 1) throw EUsage("usage: zelvo-cli histogram [--gif-mode] INPUT");
+    if (parsed.Positional.size() != 1) throw EUsage("usage: zelvo-cli histogram [--gif-mode] [--image ID] INPUT");
     TQxImage doc;
-    LoadInto(doc, parsed.Positional[0], parsed.GifMode);
+    LoadInto(doc, parsed.Positional[0], parsed.GifMode, parsed.Image);
     std::array<std::uint32_t, 256> brightness{}, red{}, blue{}, green{};
     const std::int64_t pixels = doc.GetHistogram(brightness, red, blue, green);
     out << "pixels: " << pixels << "\n"
@@ -264,7 +342,8 @@ const char* const kHelp =
     "\n"
     "commands:\n"
     "  decode [--gif-mode] INPUT OUTPUT       picture -> OUTPUT by its extension (.pam: P7 RGB 8 bits,\n"
-    "                                         .ppm/.pgm/.pbm: netpbm); OUTPUT - writes raw RGB8 rows\n"
+    "                                         .ppm/.pgm/.pbm: netpbm); OUTPUT - writes raw RGB8 rows,\n"
+    "                                         with --rgba raw RGBA8 rows (icons keep their alpha)\n"
     "  rgb [--gif-mode] INPUT                 raw RGB8 rows, top row first, on standard output\n"
     "  info [--gif-mode] INPUT                width, height, bit count, pixel format, colour table size,\n"
     "                                         distinct colours\n"
@@ -284,6 +363,9 @@ const char* const kHelp =
     "  --quality Q           JPEG quality 1..100;  --progressive  progressive JPEG or interlaced PNG/GIF\n"
     "  --rle                 RLE-coded BMP;  --transparent COLOUR  PNG/GIF transparent colour\n"
     "  --gif-mode            also read and write GIF and PhotoCD\n"
+    "decode, rgb, info and histogram take --image ID: for icons (.ico) the 0-based image, for\n"
+    "programs (.exe/.dll/.cpl) that or the icon GROUP/ENTRY (101/0), for PhotoCD the resolution\n"
+    "0..2 (192x128, 384x256, 768x512; read in any mode). Icons open image 0 by default.\n"
     "An operation is NAME or NAME:ARG,ARG,... (see zelvo-cli ops); colours are names\n"
     "such as clRed or $00BBGGRR.\n"
     "\n"

@@ -4,6 +4,7 @@
 //
 //   zelvo-cli decode [--gif-mode] INPUT OUTPUT       picture -> any format with a writer
 //   zelvo-cli decode [--gif-mode] INPUT -            raw RGB8 rows, top-down, on stdout
+//   zelvo-cli decode --rgba INPUT -                  raw RGBA8 rows (icons with their alpha)
 //   zelvo-cli rgb [--gif-mode] INPUT                 the same as "decode INPUT -"
 //   zelvo-cli info [--gif-mode] INPUT                width, height, bit count, ...
 //   zelvo-cli apply INPUT OUTPUT [options] OP...     run document operations, save
@@ -11,7 +12,10 @@
 //   zelvo-cli help | --help | -h, zelvo-cli --version
 //
 // INPUT and OUTPUT formats come from the table of picture formats by
-// extension. Netpbm is the interchange format with other tools: any of
+// extension. Icon sources (.ico, .exe, .dll, .cpl) open image 0, or the one
+// --image names (a 0-based index, or a program's GROUP/ENTRY such as
+// 101/0); --image R reads a PhotoCD file at resolution R (0..2) in any
+// mode. Netpbm is the interchange format with other tools: any of
 // .pbm/.pgm/.ppm/.pnm/.pam is read (P1..P7); decode and apply write
 // OUTPUT.pam as P7 TUPLTYPE RGB MAXVAL 255 whatever the picture's depth,
 // OUTPUT.ppm as P6, OUTPUT.pgm as P5 for grey pictures (P6 otherwise) and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
 
@@ -203,7 +204,7 @@ bool TQxImage::LoadDocumentFile(const std::filesystem::path& path, bool gifMode,
     if (failure) failure->clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return false;
-    if (DispatchExtension(path) == ".ico") return LoadDocumentIcon(path, 0);
+    if (DispatchExtension(path) == ".ico") return LoadDocumentIcon(path, 0, failure);
 
     TDibImage picture;
     TPictureFileInfo info;
@@ -231,10 +232,24 @@ void TQxImage::ResetAfterLoad() {
     BitmapChanged();
 }
 
-bool TQxImage::LoadDocumentIcon(const std::filesystem::path& /*path*/, int /*index*/) {
-    // The program has no icon reader yet; an icon opens like any file
-    // without a reader.
-    return false;
+bool TQxImage::LoadDocumentIcon(const std::filesystem::path& path, int index, std::string* failure) {
+    if (failure) failure->clear();
+    TDibImage picture;
+    try {
+        TAdvancedIcon icon;
+        if (!icon.LoadFromFile(path)) return false;
+        const TIconImage* image = icon.Images(index);
+        if (!image) return false;
+        picture = RenderIconPicture(*image);
+    } catch (const std::exception& e) {
+        if (failure) *failure = e.what();
+        return false;
+    }
+    SaveTransparent = false;
+    SaveProgressive = false;
+    FBitmap->Assign(picture);
+    ResetAfterLoad();
+    return true;
 }
 
 bool TQxImage::SaveDocumentFile(const std::filesystem::path& path, bool gifMode, std::string* failure) {

@@ -126,9 +126,14 @@ public:
     /// returns false and keeps the previous picture; `failure`, when given,
     /// receives the reader's message (empty when there was no reader).
     bool LoadDocumentFile(const std::filesystem::path& path, bool gifMode, std::string* failure = nullptr);
-    /// Loads image `index` of an icon source. Returns false while the program
-    /// has no icon reader, as for any file it cannot read.
-    bool LoadDocumentIcon(const std::filesystem::path& path, int index);
+    /// Loads image `index` of an icon source (an icon file, or a program or
+    /// library with icon resources), drawn on a black 24-bit picture of the
+    /// image's size, as an unmodified picture with an empty history;
+    /// SaveTransparent and SaveProgressive become false. Returns false,
+    /// keeping the previous picture, when the file is not an icon source or
+    /// has no image `index` (`failure` empty), or when it cannot be read or
+    /// the image cannot be decoded (`failure` receives the message).
+    bool LoadDocumentIcon(const std::filesystem::path& path, int index, std::string* failure = nullptr);
     /// Writes the picture with the save options by the lower-cased extension
     /// (.bmp, .jpg/.jpe/.jpeg, .png, and .gif in GIF mode). An extension
     /// without a writer writes nothing and returns false with `failure`

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "formats/GifImage.h"
+#include "formats/IconFile.h"
 #include "formats/JpegImage.h"
+#include "formats/PhotoCd.h"
 #include "formats/PngImage.h"
 #include "formats/PnmCodec.h"
 #include "image/Exceptions.h"
@@ -92,6 +94,23 @@ void WriteGif(const TDibImage& picture, TStream& stream, const TSaveOptions& opt
     SaveGifPicture(picture, stream, options.Transparent, options.TransparentIndex, options.Progressive);
 }
 
+// Image 0 drawn at its own size on a black 24-bit picture.
+TDibImage ReadIcon(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo&) {
+    return LoadIconPicture(path, 0);
+}
+
+// The document reads resolution 2 (768 x 512), the other uses resolution 0
+// (192 x 128). A file too short for it reads as empty, which is a failed
+// load.
+TDibImage ReadPhotoCd(const std::filesystem::path& path, TReadPurpose purpose, TPictureFileInfo&) {
+    TQxPCD pcd;
+    pcd.SetResolution(purpose == TReadPurpose::Document ? 2 : 0);
+    pcd.LoadFromFile(path);
+    if (pcd.Empty()) throw EReadError(kSReadError, "PhotoCD file too short for resolution " +
+                                                       std::to_string(pcd.Resolution()));
+    return pcd.Bitmap();
+}
+
 std::vector<TPictureFormat> MakeTable() {
     std::vector<TPictureFormat> rows;
     rows.push_back({.Key = "bmp",
@@ -122,8 +141,12 @@ std::vector<TPictureFormat> MakeTable() {
                     .QuickPreview = true,
                     .ColorKeyedAfterSave = true});
     // The document opens icons through its icon loader (image 0); secondary
-    // loads take image 0 at its own size in 24 bits once the reader exists.
-    rows.push_back({.Key = "ico", .Description = "Windows icon", .Extensions = {".ico"}});
+    // loads take image 0 at its own size in 24 bits.
+    rows.push_back({.Key = "ico",
+                    .Description = "Windows icon",
+                    .Extensions = {".ico"},
+                    .Read = ReadIcon,
+                    .QuickPreview = true});
     rows.push_back({.Key = "gif",
                     .Description = "GIF picture",
                     .Extensions = {".gif"},
@@ -138,8 +161,10 @@ std::vector<TPictureFormat> MakeTable() {
     rows.push_back({.Key = "pcd",
                     .Description = "PhotoCD picture",
                     .Extensions = {".pcd"},
+                    .Read = ReadPhotoCd,
                     .Gate = TGifGate::GifModeOnly,
-                    .SecondaryGate = TGifGate::Always});
+                    .SecondaryGate = TGifGate::Always,
+                    .QuickPreview = true});
     // Netpbm, the command-line tools' interchange format: opened by name
     // (command line, drops, zelvo-cli), not listed in the dialogs.
     rows.push_back({.Key = "netpbm",

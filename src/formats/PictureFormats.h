@@ -7,9 +7,8 @@
 // open dialog's preview and zelvo-cli all derive from it, so a new format
 // is one row here plus its codec files.
 //
-// Rows without a reader (PhotoCD and icons until their codecs land)
-// still list their extensions; their files go where files of unknown
-// extensions go. A row's reader and writer are function objects, so a row
+// Rows without a reader still list their extensions; their files go where
+// files of unknown extensions go. A row's reader and writer are function objects, so a row
 // found at run time (an image plug-in) can carry the plug-in it reads
 // through.
 

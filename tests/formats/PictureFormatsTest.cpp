@@ -91,7 +91,9 @@ TEST_F(DispatchByTable, WhichUseReadsWhichExtension) {
     bool keyed = false;
     for (const char* name : {"a.bmp", "a.png", "a.ppm"}) ASSERT_TRUE(WriteDocumentPicture(dir_ / name, picture, {}, false, keyed));
     ASSERT_TRUE(WriteDocumentPicture(dir_ / "a.gif", picture, {}, true, keyed));
-    for (const char* name : {"a.pcd", "a.ico", "a.tif"}) fs::copy_file(dir_ / "a.bmp", dir_ / name);
+    fs::copy_file(dir_ / "a.bmp", dir_ / "a.tif");
+    fs::copy_file(test::CorpusDir() / "pcd/pillow/hopper.pcd", dir_ / "a.pcd");
+    fs::copy_file(test::CorpusDir() / "ico/pillow/hopper.ico", dir_ / "a.ico");
 
     struct TCase {
         const char* Name;
@@ -105,9 +107,12 @@ TEST_F(DispatchByTable, WhichUseReadsWhichExtension) {
         // GIF: native in GIF mode only, for every use; outside it the
         // plug-ins' (none here).
         {"a.gif", false, true, false, true, false},
-        // No reader yet: plug-in territory in every mode.
-        {"a.pcd", false, false, false, false, false},
-        {"a.ico", false, false, false, false, false},
+        // PhotoCD: the document reads it in GIF mode only, secondary uses in
+        // any mode; the preview follows the document.
+        {"a.pcd", false, true, true, true, false},
+        // Icons: image 0 everywhere.
+        {"a.ico", true, true, true, true, true},
+        // No reader: plug-in territory in every mode.
         {"a.tif", false, false, false, false, false},
     };
     for (const TCase& c : cases) {

@@ -28,8 +28,10 @@
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVStatusBar.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
+#include "app/dialogs/ZVfrmSelectIcon.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
+#include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
 #include "platform/Clipboard.h"
@@ -109,6 +111,13 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent) : QMainWin
     };
     StartInstanceHook = [](const QString& program, const QStringList& args) {
         return QProcess::startDetached(program, args);
+    };
+    ChooseIconHook = [](TZVfrmSelectIcon& chooser) {
+        // The chooser waits for the user: the ordinary cursor while it shows.
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+        const int result = chooser.exec();
+        QGuiApplication::restoreOverrideCursor();
+        return result;
     };
 
     StartUp(arguments);
@@ -327,8 +336,23 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow) {
         StartInstanceHook(QCoreApplication::applicationFilePath(), {path, QStringLiteral("-DefPos")});
         return true;
     }
-    const QString ext = info.suffix().toUpper();
-    const bool icon = ext == QLatin1String("ICO") || ext == QLatin1String("DLL") || ext == QLatin1String("EXE");
+    // Icon sources: one image opens directly, several through the chooser,
+    // none opens nothing.
+    const bool icon = IsIconSourceExtension(DispatchExtension(path.toStdString()));
+    int iconIndex = 0;
+    if (icon) {
+        TZVfrmSelectIcon chooser(this);
+        const int prepared = chooser.Prepare(path.toStdString());
+        if (prepared == TZVfrmSelectIcon::kNothingToShow) {
+            if (!chooser.LoadFailure().empty())
+                QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(chooser.LoadFailure()));
+            return false;
+        }
+        if (prepared == TZVfrmSelectIcon::kShowDialog) {
+            if (ChooseIconHook(chooser) != QDialog::Accepted) return false;
+            iconIndex = chooser.SelectedIndex();
+        }
+    }
     if (!AskSaveModified()) return true;
 
     FImage->BeginUpdate();
@@ -336,7 +360,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow) {
     std::string failure;
     try {
         if (FImage->Zoom() > 1000) FView->SetZoom(1000);
-        loaded = icon ? FImage->LoadDocumentIcon(path.toStdString(), 0)
+        loaded = icon ? FImage->LoadDocumentIcon(path.toStdString(), iconIndex, &failure)
                       : FImage->LoadDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
     } catch (...) {
         FImage->EndUpdate();

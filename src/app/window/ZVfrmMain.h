@@ -35,6 +35,7 @@ class TQxImage;
 class TQxImageView;
 class TZVStatusBar;
 class TZVfrmApplyCancel;
+class TZVfrmSelectIcon;
 class TFileDrop;
 class TIniFile;
 class TSPIs;
@@ -158,6 +159,9 @@ public:
     std::function<QString()> SaveFileHook;
     /// Starts a second instance; replaced in tests.
     std::function<bool(const QString& program, const QStringList& arguments)> StartInstanceHook;
+    /// Runs the icon chooser modally (QDialog::Accepted or Rejected);
+    /// replaced in tests.
+    std::function<int(TZVfrmSelectIcon& chooser)> ChooseIconHook;
 
     /// The view's background colour (the user's BackgroundColor).
     TColor BackgroundColor() const;
