@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "cli/OperationTable.h"
+#include "cli/ScanCommand.h"
 #include "document/QxImage.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
@@ -263,6 +264,9 @@ const char* const kHelp =
     "                                         pixels of that brightness, red, green and blue\n"
     "  apply INPUT OUTPUT [OPTION...] OP...   run operations in order, then save OUTPUT (type by extension)\n"
     "  ops                                    every operation apply accepts, with its arguments\n"
+    "  scan OUTPUT [--device NAME] [--mode colour|grey|lineart] [--resolution DPI] [--option NAME=VALUE]\n"
+    "                                         scan a picture and save it to OUTPUT (type by extension)\n"
+    "  scan --list                            the scanners found: name, vendor, model, type\n"
     "  help, --help, -h                       this text\n"
     "  --version                              the version\n"
     "\n"
@@ -321,6 +325,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (command == "info") return Info(args, out);
         if (command == "histogram") return Histogram(args, out);
         if (command == "apply") return Apply(args);
+        if (command == "scan") return Scan(args, out);
         throw EUsage("unknown command " + command);
     } catch (const EUsage& e) {
         err << e.what() << " (" << UsageHint(command) << ")\n";

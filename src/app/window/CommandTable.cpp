@@ -39,6 +39,10 @@ void InstallClipboardCommands(TZVfrmMain& form);
 void InstallEffectCommands(TZVfrmMain& form);
 void InstallColorDepthCommands(TZVfrmMain& form);
 void InstallTransparentCommand(TZVfrmMain& form);
+void InstallWallpaperCommands(TZVfrmMain& form);
+void InstallPrintCommands(TZVfrmMain& form);
+void InstallScannerCommands(TZVfrmMain& form);
+void InstallCaptureCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -64,14 +68,14 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuReload, InstallFileCommands),
     Wired(&M::mnuSave, InstallFileCommands),
     Wired(&M::mnuSaveAs, InstallFileCommands),
-    Waiting(&M::mnuSaveAsWallPaper, "wallpaper"),
-    Waiting(&M::mnuWallPaperCenter, "wallpaper"),
-    Waiting(&M::mnuWallPaperTile, "wallpaper"),
-    Waiting(&M::mnuClearWallpaper, "wallpaper"),
-    Waiting(&M::mnuSetPrinter, "printing"),
-    Waiting(&M::mnuPrint, "printing"),
-    Waiting(&M::TWAIN1, "scanner input"),
-    Waiting(&M::mnuAcquire, "scanner input"),
+    Wired(&M::mnuSaveAsWallPaper, InstallWallpaperCommands),
+    Wired(&M::mnuWallPaperCenter, InstallWallpaperCommands),
+    Wired(&M::mnuWallPaperTile, InstallWallpaperCommands),
+    Wired(&M::mnuClearWallpaper, InstallWallpaperCommands),
+    Wired(&M::mnuSetPrinter, InstallPrintCommands),
+    Wired(&M::mnuPrint, InstallPrintCommands),
+    Wired(&M::TWAIN1, InstallScannerCommands),
+    Wired(&M::mnuAcquire, InstallScannerCommands),
     Waiting(&M::mnuThumbNail, "thumbnail browser"),
     Waiting(&M::mnuBatchConvert, "batch conversion"),
     Waiting(&M::mnuSlideShow, "slide show"),
@@ -88,10 +92,10 @@ const TCommandRow kCommands[] = {
     Waiting(&M::mnuTextOut, "text insertion"),
     Waiting(&M::mnuMerge, "merge"),
     Waiting(&M::mnuCombine, "combine"),
-    Waiting(&M::mnuCapture, "screen capture"),
-    Waiting(&M::mnuCaptureDesktop, "screen capture"),
-    Waiting(&M::mnuCaptureActiveWindow, "screen capture"),
-    Waiting(&M::mnuCaptureClientArea, "screen capture"),
+    Wired(&M::mnuCapture, InstallCaptureCommands),
+    Wired(&M::mnuCaptureDesktop, InstallCaptureCommands),
+    Wired(&M::mnuCaptureActiveWindow, InstallCaptureCommands),
+    Wired(&M::mnuCaptureClientArea, InstallCaptureCommands),
     Wired(&M::mnuClearUndo, InstallEditCommands),
     Wired(&M::mnuClipBoardClear, InstallEditCommands),
     Wired(&M::N14, InstallViewCommands),
