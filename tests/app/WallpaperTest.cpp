@@ -160,12 +160,14 @@ TEST_F(TWallpaperTest, FailedSaveLeavesTheDesktopAlone) {
     setenv("XDG_CURRENT_DESKTOP", "GNOME", 1);
     auto form = test::WindowWithSample(5, 5, "wall-fail.bmp");
     // The data folder cannot be made: a file stands in its way.
-    fs::create_directories(FData);
-    std::ofstream(FData / "zelvo") << "in the way";
+    const fs::path blocked = test::AppTestDir() / "data-blocked";
+    fs::create_directories(blocked);
+    std::ofstream(blocked / "zelvo") << "in the way";
+    setenv("XDG_DATA_HOME", blocked.c_str(), 1);
     form->Actions.mnuWallPaperCenter->trigger();
     EXPECT_TRUE(Commands.empty());
     EXPECT_EQ(Errors, QStringList{QString::fromUtf8("保存に失敗しました")});
-    fs::remove(FData / "zelvo");
+    fs::remove_all(blocked);
 }
 
 }  // namespace

@@ -45,8 +45,9 @@ TDibPrinter::~TDibPrinter() {
 QPrinter& TDibPrinter::Printer() { return *FPrinter; }
 
 bool TDibPrinter::Exists() const {
-    if (FPdf || FPrinter->outputFormat() == QPrinter::PdfFormat) return true;
-    return FPrinter->isValid() && !QPrinterInfo::availablePrinterNames().isEmpty();
+    // Without a system printer Qt falls back to PDF output with no file:
+    // that is no printer for the program.
+    return FPdf || !QPrinterInfo::availablePrinterNames().isEmpty();
 }
 
 void TDibPrinter::Check() const {
