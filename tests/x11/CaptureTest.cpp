@@ -79,9 +79,17 @@ TEST(CaptureTest, RunsOnX11) {
     EXPECT_EQ(X11DesktopRect(), QRect(0, 0, 1024, 768));
 }
 
+/// A capture without the mouse cursor, as the commands make it.
+TWinShot Shot(bool activeWindow = false) {
+    TWinShot shot;
+    shot.ActiveWindow = activeWindow;
+    shot.IncludeMouseCursor = false;
+    return shot;
+}
+
 TEST(CaptureTest, DesktopShowsAKnownWindow) {
     auto w = ShowPattern(kRed, kBlue, QRect(100, 80, 200, 120));
-    const auto shot = TWinShot().Capture();
+    const auto shot = Shot().Capture();
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->Width(), 1024);
     EXPECT_EQ(shot->Height(), 768);
@@ -97,8 +105,7 @@ TEST(CaptureTest, DesktopShowsAKnownWindow) {
 TEST(CaptureTest, ActiveWindowFollowsTheWindowManagersHint) {
     auto a = ShowPattern(kGreen, kGreen, QRect(300, 200, 160, 100));
     auto b = ShowPattern(kYellow, kYellow, QRect(50, 400, 120, 90));
-    TWinShot shot;
-    shot.ActiveWindow = true;
+    TWinShot shot = Shot(true);
 
     SetActive(b->Id());
     auto picture = shot.Capture();
@@ -141,8 +148,7 @@ TEST(CaptureTest, WindowPartlyOffTheLeftEdgeIsCapturedFromTheEdge) {
     auto w = ShowPattern(kRed, kBlue, QRect(-50, 300, 200, 100));
     ASSERT_EQ(X11ClientRect(w->Id()), QRect(-50, 300, 200, 100));
     SetActive(w->Id());
-    TWinShot shot;
-    shot.ActiveWindow = true;
+    TWinShot shot = Shot(true);
     const auto picture = shot.Capture();
     ASSERT_TRUE(picture);
     // Window columns 50..199 remain: red up to column 99, blue from 100.
@@ -156,6 +162,31 @@ TEST(CaptureTest, WindowPartlyOffTheLeftEdgeIsCapturedFromTheEdge) {
     Settle(200);
     EXPECT_FALSE(shot.Capture().has_value());
     SetActive(0);
+}
+
+TEST(CaptureTest, MouseCursorIsDrawnOnlyWhenAsked) {
+    auto w = ShowPattern(kGreen, kGreen, QRect(400, 300, 240, 180));
+    xcb_connection_t* c = X11Connection();
+    xcb_warp_pointer(c, XCB_NONE, X11Root(), 0, 0, 0, 0, 520, 390);
+    xcb_flush(c);
+    Settle(200);
+    auto countGreen = [](const TDibImage& picture) {
+        int green = 0;
+        for (int y = 300; y < 480; ++y)
+            for (int x = 400; x < 640; ++x) green += Rgb(picture, x, y) == kGreen;
+        return green;
+    };
+    TWinShot shot = Shot();
+    const auto without = shot.Capture();
+    ASSERT_TRUE(without);
+    EXPECT_EQ(countGreen(*without), 240 * 180);
+    shot.IncludeMouseCursor = true;
+    const auto with = shot.Capture();
+    ASSERT_TRUE(with);
+    const int covered = 240 * 180 - countGreen(*with);
+    EXPECT_GT(covered, 20);    // the pointer's shape
+    EXPECT_LT(covered, 2000);  // and nothing more
+    EXPECT_EQ(Rgb(*with, 400, 300), kGreen);
 }
 
 TEST(CaptureTest, CommandHidesTheWindowAndMakesAnUndoStepOnlyWithAPicture) {
@@ -207,7 +238,7 @@ TEST(CaptureTest, WaylandSessionDisablesTheCommandsWithAHint) {
     EXPECT_FALSE(ScreenReadable(&why));
     EXPECT_TRUE(why.contains(QStringLiteral("Wayland")));
     auto form = test::WindowWithSample(4, 4, "wayland.bmp");
-    EXPECT_FALSE(TWinShot().Capture().has_value());
+    EXPECT_FALSE(Shot().Capture().has_value());
     unsetenv("WAYLAND_DISPLAY");
     for (QAction* a : {form->Actions.mnuCaptureDesktop, form->Actions.mnuCaptureActiveWindow,
                        form->Actions.mnuCaptureClientArea}) {

@@ -48,6 +48,7 @@ void Capture(TZVfrmMain& form, bool activeWindow, bool clientArea) {
     TWinShot shot;
     shot.ActiveWindow = activeWindow;
     shot.ClientArea = clientArea;
+    shot.IncludeMouseCursor = false;
     const std::optional<TDibImage> picture = shot.Capture(own);
     if (!picture) return;
     try {

@@ -1,10 +1,14 @@
 #include "platform/qt/WinShot.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 
+#include <xcb/xfixes.h>
+
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/Bitmap.h"
 #include "platform/qt/QImageBridge.h"
@@ -20,6 +24,25 @@ TXWindow FirstShownFrom(const std::vector<TXWindow>& topDown, TXWindow start, TX
     for (; at != topDown.end(); ++at)
         if (*at != skip && X11WindowShown(*at)) return *at;
     return 0;
+}
+
+/// Draws the current cursor image at its screen position into `image`,
+/// whose top-left corner is `origin` on the screen.
+void DrawCursor(QImage& image, QPoint origin) {
+    xcb_connection_t* c = X11Connection();
+    if (!c) return;
+    // The extension must be told which version we speak before any request.
+    std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
+    xcb_xfixes_get_cursor_image_reply_t* cursor =
+        xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr);
+    if (!cursor) return;
+    // Premultiplied ARGB, one 32-bit value per pixel.
+    const QImage shape(reinterpret_cast<const uchar*>(xcb_xfixes_get_cursor_image_cursor_image(cursor)), cursor->width,
+                       cursor->height, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.drawImage(QPoint(cursor->x - cursor->xhot, cursor->y - cursor->yhot) - origin, shape);
+    painter.end();
+    std::free(cursor);
 }
 
 }  // namespace
@@ -52,8 +75,10 @@ std::optional<TDibImage> TWinShot::Capture(TXWindow skip) const {
     const QPixmap shot = screen->grabWindow(0, source.x() - origin.x(), source.y() - origin.y(), source.width(),
                                             source.height());
     if (shot.isNull() || shot.width() != source.width() || shot.height() != source.height()) return std::nullopt;
+    QImage image = shot.toImage().convertToFormat(QImage::Format_RGB888);
+    if (IncludeMouseCursor) DrawCursor(image, source.topLeft());
     TBitmap bitmap;
-    AssignQImage(bitmap, shot.toImage().convertToFormat(QImage::Format_RGB888));
+    AssignQImage(bitmap, image);
     if (bitmap.Empty()) return std::nullopt;
     return bitmap.ToDibImage();
 }

@@ -17,6 +17,9 @@ public:
     bool ActiveWindow = false;
     /// With ActiveWindow, only its client area.
     bool ClientArea = false;
+    /// Draw the mouse cursor into the capture (the capture commands turn
+    /// it off).
+    bool IncludeMouseCursor = true;
 
     /// The target: with ActiveWindow the active window, or the next window
     /// down the stacking order that is shown and not minimised (`skip`, the
