@@ -10,6 +10,7 @@
 
 #include "cli/BatchCommand.h"
 #include "cli/OperationTable.h"
+#include "cli/ScanCommand.h"
 #include "document/QxImage.h"
 #include "formats/IconFile.h"
 #include "formats/PhotoCd.h"
@@ -353,6 +354,9 @@ const char* const kHelp =
     "  ops                                    every operation apply accepts, with its arguments\n"
     "  batch INPUT_FOLDER OUTPUT_FOLDER [OPTION...]\n"
     "                                         convert a folder of pictures (zelvo-cli batch --help)\n"
+    "  scan OUTPUT [--device NAME] [--mode colour|grey|lineart] [--resolution DPI] [--option NAME=VALUE]\n"
+    "                                         scan a picture and save it to OUTPUT (type by extension)\n"
+    "  scan --list                            the scanners found: name, vendor, model, type\n"
     "  help, --help, -h                       this text\n"
     "  --version                              the version\n"
     "\n"
@@ -436,6 +440,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (command == "histogram") return Histogram(args, out);
         if (command == "apply") return Apply(args);
         if (command == "batch") return Batch(args, out, err);
+        if (command == "scan") return Scan(args, out);
         throw EUsage("unknown command " + command);
     } catch (const EUsage& e) {
         err << e.what() << " (" << UsageHint(command) << ")\n";

@@ -254,20 +254,11 @@ bool TQxImage::LoadDocumentIcon(const std::filesystem::path& path, int index, st
 
 bool TQxImage::SaveDocumentFile(const std::filesystem::path& path, bool gifMode, std::string* failure) {
     if (failure) failure->clear();
-    if (Empty()) return false;
-    TSaveOptions options;
-    options.Quality = SaveQuality;
-    options.Progressive = SaveProgressive;
-    options.Transparent = SaveTransparent;
-    options.TransparentColor = TransparentColor;
-    options.TransparentIndex = TransparentIndex;
-    options.RLECompress = RLECompress;
     bool colorKeyed = ColorKeyed;
-    try {
-        if (!WriteDocumentPicture(path, FBitmap->ToDibImage(), options, gifMode, colorKeyed)) return false;
-    } catch (const std::exception& e) {
-        if (failure) *failure = e.what();
-        SetModified(true);
+    std::string message;
+    if (!WritePicture(path, gifMode, message, colorKeyed)) {
+        if (!message.empty()) SetModified(true);
+        if (failure) *failure = message;
         return false;
     }
     ColorKeyed = colorKeyed;

@@ -704,8 +704,27 @@ public:
     /// the box clipped to the picture. False, with nothing made, without an
     /// overlay, without glyphs or when the box misses the picture.
     bool TextPreview(TDibImage& preview, TRect& area) const;
+    // Pictures from devices (src/document/QxImageDevices.cpp)
+    // ========================================================================
+    /// Opens the BMP file `path` with the BMP reader whatever its extension
+    /// (the scanner's temporary file): like LoadDocumentFile, a new
+    /// unmodified picture with the history cleared and the save marks
+    /// (progressive, transparency) off; false with the reader's message in
+    /// `failure` when reading fails, the previous picture kept.
+    bool LoadDocumentBmp(const std::filesystem::path& path, std::string* failure = nullptr);
+    /// Writes a copy of the picture to `path` as SaveDocumentFile does, but
+    /// leaves the modified flag and ColorKeyed as they are (the wallpaper
+    /// file is not a save of the picture).
+    bool SaveCopyFile(const std::filesystem::path& path, bool gifMode, std::string* failure = nullptr) const;
+    /// Replaces the picture whole by a captured one: with a picture, one
+    /// undo snapshot first (returns true then); afterwards no selection,
+    /// scroll position (0, 0), the picture modified. Nothing while editing.
+    bool TakeCapture(const TDibImage& captured);
 
 private:
+    /// The writer behind SaveDocumentFile and SaveCopyFile: `colorKeyed`
+    /// receives what ColorKeyed becomes after a save.
+    bool WritePicture(const std::filesystem::path& path, bool gifMode, std::string& failure, bool& colorKeyed) const;
     void OpenUndoFile();
     void WriteSnapshot(int index);
     void RestoreSnapshot(int index);

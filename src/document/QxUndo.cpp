@@ -11,23 +11,11 @@
 
 #include "document/QxImage.h"
 #include "image/Exceptions.h"
+#include "platform/TempFile.h"
 
 namespace zelvo {
 
 namespace {
-
-std::filesystem::path TempFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    if (tmp != nullptr && *tmp != '\0') return tmp;
-    return "/tmp";
-}
-
-/// "_ZV" + five digits + ".tmp".
-std::string UndoFileNameFor(int number) {
-    char name[16];
-    std::snprintf(name, sizeof name, "_ZV%05d.tmp", number);
-    return name;
-}
 
 /// Restores the restoring flag when Undo or Redo ends, also on failure.
 struct TRestoringScope {
@@ -39,38 +27,11 @@ struct TRestoringScope {
 }  // namespace
 
 void TQxImage::OpenUndoFile() {
-    const std::filesystem::path folder = TempFolder();
-    // The first free number from 0 upward. The file is created exclusively
-    // (O_EXCL, mode 0600), so a file or link another user placed under the
-    // name is never opened or truncated in its place; when all 100 000 names
-    // are taken the document cannot be created.
-    for (int number = 0; number <= 99999; ++number) {
-        const std::filesystem::path candidate = folder / UndoFileNameFor(number);
-        struct stat st {};
-        std::unique_ptr<TFileStream> stream;
-        bool taken = false;
-        // A name taken and already removed again by a short-lived document
-        // between our look and our create is free once more: try it again,
-        // a few times, so that a folder we may not write to still fails.
-        for (int attempt = 0; !stream; ++attempt) {
-            if (::lstat(candidate.c_str(), &st) == 0) {
-                taken = true;
-                break;
-            }
-            try {
-                stream = std::make_unique<TFileStream>(candidate, TFileStream::Mode::fmCreateExclusive);
-            } catch (const EFOpenError&) {
-                if (attempt == 8) throw;
-            }
-        }
-        if (taken) continue;  // another document's name: try the next number
-        FUndoStream = std::move(stream);
-        FUndoFileName = candidate;
-        FWritePos = 0;
-        return;
-    }
-    throw EFCreateError("Cannot create file \"" + (folder / UndoFileNameFor(99999)).string() + "\"",
-                        "no free undo file name in " + folder.string());
+    // When all 100 000 names are taken the document cannot be created.
+    TTempFile file = CreateTempFile();
+    FUndoStream = std::move(file.Stream);
+    FUndoFileName = std::move(file.Path);
+    FWritePos = 0;
 }
 
 void TQxImage::SetUndoBuffer(int depth) { FUndoBuffer = std::clamp(depth, 1, kMaxUndoBuffer); }

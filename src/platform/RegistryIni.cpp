@@ -30,4 +30,14 @@ void TRegistryIni::WriteString(std::string_view root, std::string_view key, std:
     FIni.WriteString(SectionName(root, key), name, value);
 }
 
+std::string ReadRegistryString(std::string_view key, std::string_view name, std::string_view def) {
+    return TRegistryIni().ReadString(kHKeyCurrentUser, key, name).value_or(std::string(def));
+}
+
+bool WriteRegistryString(std::string_view key, std::string_view name, std::string_view value) {
+    TRegistryIni registry;
+    registry.WriteString(kHKeyCurrentUser, key, name, value);
+    return registry.UpdateFile();
+}
+
 }  // namespace zelvo

@@ -49,4 +49,16 @@ private:
     TIniFile FIni;
 };
 
+// One value at a time under HKEY_CURRENT_USER, for the settings the window
+// keeps there (the wallpaper style, the chosen scanner). `key` is the path
+// below the root.
+inline constexpr std::string_view kDesktopKey = "Control Panel\\desktop";
+inline constexpr std::string_view kTileWallpaperValue = "TileWallpaper";
+
+/// The string value `name` of `key`; `def` when the key or value is missing.
+std::string ReadRegistryString(std::string_view key, std::string_view name, std::string_view def);
+/// Writes the string value `name` of `key`, creating both as needed. False
+/// when the file could not be written (the old file is then unchanged).
+bool WriteRegistryString(std::string_view key, std::string_view name, std::string_view value);
+
 }  // namespace zelvo

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
+#include <cstdlib>
 
 #include "SpiEnvironment.h"
 #include "TestSupport.h"
+#include "platform/DataDirectory.h"
 #include "platform/PluginFolders.h"
 #include "platform/RegistryIni.h"
 
@@ -75,6 +78,44 @@ TEST(PluginFolders, EachSearchOptionHasItsFolders) {
     const test::TScopedEnv home("HOME", "/home/someone");
     EXPECT_EQ(DataDirectory(), fs::path("/home/someone/.local/share/zelvo"));
     fs::remove_all(dir);
+}
+
+TEST(RegistryIniTest, ValuesRoundTripUnderTheirKeyPath) {
+    const fs::path dir = test::MakeTempDir("zelvo-registry");
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    EXPECT_EQ(RegistryFilePath(), dir / "zelvo" / "registry.ini");
+    EXPECT_EQ(ReadRegistryString(kDesktopKey, kTileWallpaperValue, "none"), "none");
+    ASSERT_TRUE(WriteRegistryString(kDesktopKey, kTileWallpaperValue, "1"));
+    ASSERT_TRUE(WriteRegistryString("Software\\Zelvo\\Scanner", "DefaultSource", "test:1"));
+    ASSERT_TRUE(WriteRegistryString(kDesktopKey, kTileWallpaperValue, "0"));
+    EXPECT_EQ(ReadRegistryString(kDesktopKey, kTileWallpaperValue, ""), "0");
+    EXPECT_EQ(ReadRegistryString("Software\\Zelvo\\Scanner", "DefaultSource", ""), "test:1");
+    std::ifstream in(RegistryFilePath());
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(),
+              "[HKEY_CURRENT_USER\\Control Panel\\desktop]\nTileWallpaper=0\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Zelvo\\Scanner]\nDefaultSource=test:1\n");
+    // A folder that cannot be made: the write fails, nothing is claimed.
+    std::ofstream(dir / "blocked") << "a file";
+    setenv("XDG_CONFIG_HOME", (dir / "blocked").c_str(), 1);
+    EXPECT_FALSE(WriteRegistryString(kDesktopKey, kTileWallpaperValue, "1"));
+    unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(dir);
+}
+
+TEST(DataDirectoryTest, XdgDataHomeWhenAbsoluteOtherwiseHome) {
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    setenv("HOME", "/home/someone", 1);
+    setenv("XDG_DATA_HOME", "/data/x", 1);
+    EXPECT_EQ(DataDirectory(), fs::path("/data/x/zelvo"));
+    for (const char* ignored : {"", "relative/dir"}) {
+        setenv("XDG_DATA_HOME", ignored, 1);
+        EXPECT_EQ(DataDirectory(), fs::path("/home/someone/.local/share/zelvo")) << ignored;
+    }
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", savedHome.c_str(), 1);
 }
 
 }  // namespace

@@ -43,6 +43,10 @@ void InstallBatchConvertCommand(TZVfrmMain& form);
 void InstallTextCommands(TZVfrmMain& form);
 void InstallThumbnailCommands(TZVfrmMain& form);
 void InstallSlideShowCommands(TZVfrmMain& form);
+void InstallWallpaperCommands(TZVfrmMain& form);
+void InstallPrintCommands(TZVfrmMain& form);
+void InstallScannerCommands(TZVfrmMain& form);
+void InstallCaptureCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -68,14 +72,14 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuReload, InstallFileCommands),
     Wired(&M::mnuSave, InstallFileCommands),
     Wired(&M::mnuSaveAs, InstallFileCommands),
-    Waiting(&M::mnuSaveAsWallPaper, "wallpaper"),
-    Waiting(&M::mnuWallPaperCenter, "wallpaper"),
-    Waiting(&M::mnuWallPaperTile, "wallpaper"),
-    Waiting(&M::mnuClearWallpaper, "wallpaper"),
-    Waiting(&M::mnuSetPrinter, "printing"),
-    Waiting(&M::mnuPrint, "printing"),
-    Waiting(&M::TWAIN1, "scanner input"),
-    Waiting(&M::mnuAcquire, "scanner input"),
+    Wired(&M::mnuSaveAsWallPaper, InstallWallpaperCommands),
+    Wired(&M::mnuWallPaperCenter, InstallWallpaperCommands),
+    Wired(&M::mnuWallPaperTile, InstallWallpaperCommands),
+    Wired(&M::mnuClearWallpaper, InstallWallpaperCommands),
+    Wired(&M::mnuSetPrinter, InstallPrintCommands),
+    Wired(&M::mnuPrint, InstallPrintCommands),
+    Wired(&M::TWAIN1, InstallScannerCommands),
+    Wired(&M::mnuAcquire, InstallScannerCommands),
     Wired(&M::mnuThumbNail, InstallThumbnailCommands),
     Wired(&M::mnuBatchConvert, InstallBatchConvertCommand),
     Wired(&M::mnuSlideShow, InstallSlideShowCommands),
@@ -92,10 +96,10 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuTextOut, InstallTextCommands),
     Waiting(&M::mnuMerge, "merge"),
     Waiting(&M::mnuCombine, "combine"),
-    Waiting(&M::mnuCapture, "screen capture"),
-    Waiting(&M::mnuCaptureDesktop, "screen capture"),
-    Waiting(&M::mnuCaptureActiveWindow, "screen capture"),
-    Waiting(&M::mnuCaptureClientArea, "screen capture"),
+    Wired(&M::mnuCapture, InstallCaptureCommands),
+    Wired(&M::mnuCaptureDesktop, InstallCaptureCommands),
+    Wired(&M::mnuCaptureActiveWindow, InstallCaptureCommands),
+    Wired(&M::mnuCaptureClientArea, InstallCaptureCommands),
     Wired(&M::mnuClearUndo, InstallEditCommands),
     Wired(&M::mnuClipBoardClear, InstallEditCommands),
     Wired(&M::N14, InstallViewCommands),

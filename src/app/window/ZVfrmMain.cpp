@@ -239,7 +239,7 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         if (QFileInfo(path).isDir()) {
             if (OpenSlideShowFolder) OpenSlideShowFolder(path);
-        } else if (LoadImageFile(path, false)) {
+        } else if (bool loaded = false; LoadImageFile(path, false, &loaded) && loaded) {
             FFileName = CanonicalFileName(path).toStdString();
             SetTitle();
             SyncSaveFlagsFromDocument();
@@ -321,7 +321,8 @@ void TZVfrmMain::WriteSettingsOnce() {
 
 // ---------------------------------------------------------------- files
 
-bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow) {
+bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loadedOut) {
+    if (loadedOut) *loadedOut = false;
     if (ToolMode()) return false;
     const QFileInfo info(path);
     if (info.isDir()) {
@@ -371,6 +372,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow) {
         SetTitle();
         SyncSaveFlagsFromDocument();
     }
+    if (loadedOut) *loadedOut = loaded;
     FImage->EndUpdate();
     UpdateCommandState();
     raise();
@@ -462,7 +464,7 @@ void TZVfrmMain::mnuReloadClick() {
     bool reloaded = false;
     try {
         // The image is still modified: LoadImageFile asks once more.
-        reloaded = LoadImageFile(name, false);
+        LoadImageFile(name, false, &reloaded);
     } catch (...) {
         FImage->EndUpdate();
         throw;

@@ -92,8 +92,10 @@ public:
 
     // ---- Flows
     /// Opens `path` (a picture, or a folder for the slide show). With
-    /// `newWindow` a second instance opens it instead. True when handled.
-    bool LoadImageFile(const QString& path, bool newWindow);
+    /// `newWindow` a second instance opens it instead. True when handled;
+    /// `loaded`, when given, tells whether a picture was really placed
+    /// (false after a cancelled save question or a failed read).
+    bool LoadImageFile(const QString& path, bool newWindow, bool* loaded = nullptr);
     /// Asks whether a modified picture is to be saved; false cancels the
     /// pending action.
     bool AskSaveModified();

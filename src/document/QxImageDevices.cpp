@@ -1,0 +1,60 @@
+// Pictures that come from devices rather than files: the scanner's BMP
+// transfer file, the screen capture, and the wallpaper copy written out.
+
+#include "document/QxImage.h"
+#include "formats/QxImageIO.h"
+
+namespace zelvo {
+
+bool TQxImage::LoadDocumentBmp(const std::filesystem::path& path, std::string* failure) {
+    if (failure) failure->clear();
+    TDibImage picture;
+    try {
+        picture.LoadFromFile(path);
+    } catch (const std::exception& e) {
+        if (failure) *failure = e.what();
+        return false;
+    }
+    SaveTransparent = false;
+    SaveProgressive = false;
+    FBitmap->Assign(picture);
+    ResetAfterLoad();
+    return true;
+}
+
+bool TQxImage::WritePicture(const std::filesystem::path& path, bool gifMode, std::string& failure,
+                            bool& colorKeyed) const {
+    if (Empty()) return false;
+    TSaveOptions options;
+    options.Quality = SaveQuality;
+    options.Progressive = SaveProgressive;
+    options.Transparent = SaveTransparent;
+    options.TransparentColor = TransparentColor;
+    options.TransparentIndex = TransparentIndex;
+    options.RLECompress = RLECompress;
+    try {
+        return WriteDocumentPicture(path, FBitmap->ToDibImage(), options, gifMode, colorKeyed);
+    } catch (const std::exception& e) {
+        failure = e.what();
+        return false;
+    }
+}
+
+bool TQxImage::SaveCopyFile(const std::filesystem::path& path, bool gifMode, std::string* failure) const {
+    bool colorKeyed = ColorKeyed;  // the copy's, not the document's
+    std::string message;
+    const bool written = WritePicture(path, gifMode, message, colorKeyed);
+    if (failure) *failure = message;
+    return written;
+}
+
+bool TQxImage::TakeCapture(const TDibImage& captured) {
+    if (Editing() || captured.Width() <= 0) return false;
+    const bool snapshot = !Empty();
+    if (snapshot) SaveUndo();
+    FBitmap->Assign(captured);
+    ResetViewAfterResize();
+    return snapshot;
+}
+
+}  // namespace zelvo
