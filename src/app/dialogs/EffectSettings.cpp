@@ -91,7 +91,13 @@ TEffectSettings& EffectSettings(TZVfrmMain& form) {
     return holder->Values;
 }
 
-void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) { EachKey(settings, TReader{ini}); }
+void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) {
+    EachKey(settings, TReader{ini});
+    // The merge dialog indexes its radio buttons with the way: a value
+    // outside the table reads as the default.
+    settings.MergeType = ini.ReadByteIn(kEffects, "MergeType", 0, 0, 5);
+    settings.MergeAlphaChannel = ini.ReadByteIn(kEffects, "MergeAlphaChannel", 50, 0, 100);
+}
 
 void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini) {
     TEffectSettings copy = settings;
