@@ -22,6 +22,7 @@
 #include <QToolButton>
 
 #include "AppTestSupport.h"
+#include "PictureDialogsSupport.h"
 #include "TestSupport.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/SecondPicture.h"
@@ -39,28 +40,17 @@ namespace zelvo {
 namespace {
 
 using test::AppTestDir;
+using test::Picture;
+using test::TScriptedDialogs;
 using test::UndoCaptions;
 using test::WindowWithSample;
 
-// Replaces PictureDialogExec for the life of the object.
-class TScriptedDialogs {
-public:
-    explicit TScriptedDialogs(std::function<int(QDialog&)> script) : FSaved(PictureDialogExec()) {
-        PictureDialogExec() = std::move(script);
-    }
-    ~TScriptedDialogs() { PictureDialogExec() = FSaved; }
-
-private:
-    std::function<int(QDialog&)> FSaved;
-};
 
 QString WritePicture(const std::string& name, const TDibImage& picture) {
     const auto path = AppTestDir() / name;
     picture.SaveToFile(path);
     return QString::fromStdString(path.string());
 }
-
-TDibImage Picture(TZVfrmMain& form) { return form.QxImage1().Bitmap().ToDibImage(); }
 
 TEST(MergeDialog, PresetEnablingAndTheTransparencyPair) {
     auto form = WindowWithSample(8, 8, "merge-preset.bmp");

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
+#include "PictureDialogsSupport.h"
 #include "TestSupport.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/ColorComboBox.h"
@@ -34,22 +35,12 @@ namespace zelvo {
 namespace {
 
 using test::AppTestDir;
+using test::Picture;
+using test::TScriptedDialogs;
 using test::UndoCaptions;
 using test::WindowWithSample;
 using test::WriteSettingsText;
 
-class TScriptedDialogs {
-public:
-    explicit TScriptedDialogs(std::function<int(QDialog&)> script) : FSaved(PictureDialogExec()) {
-        PictureDialogExec() = std::move(script);
-    }
-    ~TScriptedDialogs() { PictureDialogExec() = FSaved; }
-
-private:
-    std::function<int(QDialog&)> FSaved;
-};
-
-TDibImage Picture(TZVfrmMain& form) { return form.QxImage1().Bitmap().ToDibImage(); }
 
 // ------------------------------------------------------------------ new picture
 
@@ -370,7 +361,7 @@ TEST(TextureDialog, AnEmptyFolderOrACancelChangesNothing) {
 // without a seam: the step across the wrap (last column to first, last row
 // to first) is no larger than the largest step between neighbours inside.
 TEST(ShippedTextures, LoadAndTileWithoutSeams) {
-    const std::filesystem::path folder = test::TestDataDir() / ".." / ".." / "resources" / "textures";
+    const std::filesystem::path folder = test::ShippedTextureFolder();
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().extension() != ".bmp") continue;

@@ -9,18 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 
-#include <cstdlib>
-
 #include "AppTestSupport.h"
+#include "PictureDialogsSupport.h"
 #include "ScreenshotSupport.h"
 #include "TestSupport.h"
 #include "app/dialogs/TextureFolder.h"
@@ -32,6 +27,7 @@
 #include "app/window/PictureCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
+#include "document/QxImageView.h"
 #include "platform/Clipboard.h"
 
 namespace zelvo {
@@ -39,42 +35,7 @@ namespace {
 
 using test::Settle;
 
-class TPictureScreenshots : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* folder = std::getenv("ZELVO_GEOMETRY_SHOTS");
-        const char* sample = std::getenv("ZELVO_SAMPLE");
-        if (!folder || !sample) GTEST_SKIP() << "set ZELVO_GEOMETRY_SHOTS and ZELVO_SAMPLE";
-        FFolder = QString::fromLocal8Bit(folder);
-        FSample = QString::fromLocal8Bit(sample);
-        QDir().mkpath(FFolder);
-        test::WriteSettingsText("");
-        FForm = test::MakeWindow();
-        FForm->resize(900, 700);
-        FForm->move(0, 0);
-        FForm->show();
-        ASSERT_TRUE(FForm->LoadImageFile(FSample, false));
-        Settle(300);
-    }
-
-    void Shoot(const char* name) {
-        Settle(500);
-        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-        ASSERT_TRUE(shot.save(FFolder + QLatin1Char('/') + QLatin1String(name), "PNG"));
-    }
-
-    // Runs `operation` with the picture dialogs driven by `script`.
-    void WithDialogs(std::function<int(QDialog&)> script, const std::function<void()>& operation) {
-        const auto saved = PictureDialogExec();
-        PictureDialogExec() = std::move(script);
-        operation();
-        PictureDialogExec() = saved;
-    }
-
-    QString FFolder;
-    QString FSample;
-    std::unique_ptr<TZVfrmMain> FForm;
-};
+class TPictureScreenshots : public test::TSampleWindowShots {};
 
 TEST_F(TPictureScreenshots, HistogramWindow) {
     TZVfrmHistgram window(FForm->QxImage1(), FForm.get());
@@ -108,8 +69,8 @@ TEST_F(TPictureScreenshots, MergeDialogAndMergePaste) {
 }
 
 TEST_F(TPictureScreenshots, CombineDialogAndResult) {
-    WithDialogs(
-        [this](QDialog& d) {
+    {
+        const test::TScriptedDialogs script([this](QDialog& d) {
             auto& dialog = dynamic_cast<TZVfrmCombine&>(d);
             dialog.move(500, 100);
             dialog.Edit1->setText(FSample);
@@ -120,16 +81,17 @@ TEST_F(TPictureScreenshots, CombineDialogAndResult) {
             Shoot("5-combine-dialog.png");
             EXPECT_TRUE(dialog.OkClick());
             return dialog.result();
-        },
-        [this] { CombineClick(*FForm); });
+        });
+        CombineClick(*FForm);
+    }
     EXPECT_EQ(FForm->QxImage1().Bitmap().Width(), 640 + 640 + 10);
     FForm->View().FitToWindow();
     Shoot("6-combined.png");
 }
 
 TEST_F(TPictureScreenshots, GradationDialogAndResult) {
-    WithDialogs(
-        [this](QDialog& d) {
+    {
+        const test::TScriptedDialogs script([this](QDialog& d) {
             auto& dialog = dynamic_cast<TZVfrmGradation&>(d);
             dialog.move(500, 100);
             dialog.SetColor1(RGB(255, 140, 0));
@@ -140,15 +102,15 @@ TEST_F(TPictureScreenshots, GradationDialogAndResult) {
             Shoot("7-gradation-dialog.png");
             dialog.OkClick();
             return dialog.result();
-        },
-        [this] { GradationClick(*FForm); });
+        });
+        GradationClick(*FForm);
+    }
     Shoot("8-gradation.png");
 }
 
 TEST_F(TPictureScreenshots, TextureDialog) {
     // The textures shipped in the repository.
-    SetTextureFolders({QString::fromStdString(
-        (test::TestDataDir() / ".." / ".." / "resources" / "textures").lexically_normal().string())});
+    SetTextureFolders({QString::fromStdString(test::ShippedTextureFolder().string())});
     FForm->QxImage1().SetSelectionRect(TRect{100, 80, 500, 400});
     TZVfrmTexture dialog(*FForm);
     dialog.move(500, 100);

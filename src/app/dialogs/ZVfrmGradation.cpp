@@ -4,7 +4,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -93,14 +92,7 @@ TZVfrmGradation::TZVfrmGradation(TZVfrmMain& form) : QDialog(&form), FForm(form)
     ScrollBar1->setValue(s.AlphaChannel);
     SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, 100, s.AlphaChannel, 56);
     SpinEdit1->setGeometry(234, 70, 56, 22);
-    connect(ScrollBar1, &QSlider::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(SpinEdit1);
-        SpinEdit1->setValue(value);
-    });
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(ScrollBar1);
-        ScrollBar1->setValue(value);
-    });
+    LinkTrackBarAndSpinEdit(ScrollBar1, SpinEdit1);
 
     Label4 = label("Label4", "グラデーションの方向：", 10, 100, 200);
     ComboBox1 = new QComboBox(this);

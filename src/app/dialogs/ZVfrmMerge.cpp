@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -88,14 +87,7 @@ TZVfrmMerge::TZVfrmMerge(TZVfrmMain& form) : QDialog(&form), FForm(form), FSourc
     const int alpha = std::min<int>(settings.MergeAlphaChannel, kMergeAlphaMax);
     TrackBar1->setValue(alpha);
     SpinEdit1->setValue(alpha);
-    connect(TrackBar1, &QSlider::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(SpinEdit1);
-        SpinEdit1->setValue(value);
-    });
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(TrackBar1);
-        TrackBar1->setValue(value);
-    });
+    LinkTrackBarAndSpinEdit(TrackBar1, SpinEdit1);
     UpdateTransparencyEnabled();
 }
 

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -84,16 +83,7 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form) : QDialog(&form), F
 
     FPreview->Load(form.QxImage1());
 
-    connect(TrackBar1, &QSlider::valueChanged, this, [this](int position) {
-        const QSignalBlocker block(SpinEdit1);
-        SpinEdit1->setValue(position);
-        RefreshPreview();
-    });
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(TrackBar1);
-        TrackBar1->setValue(value);
-        RefreshPreview();
-    });
+    LinkTrackBarAndSpinEdit(TrackBar1, SpinEdit1, [this] { RefreshPreview(); });
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { RefreshPreview(); });
 
     RefreshPreview();

@@ -4,7 +4,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -85,16 +84,7 @@ TZVfrmTexture::TZVfrmTexture(TZVfrmMain& form) : QDialog(&form), FForm(form) {
     SpinEdit1->setValue(s.Level);
     const int item = s.ItemIndex < int(FTextures.size()) ? s.ItemIndex : 0;
 
-    connect(TrackBar1, &QSlider::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(SpinEdit1);
-        SpinEdit1->setValue(value);
-        RefreshPreview();
-    });
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(TrackBar1);
-        TrackBar1->setValue(value);
-        RefreshPreview();
-    });
+    LinkTrackBarAndSpinEdit(TrackBar1, SpinEdit1, [this] { RefreshPreview(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) { TextureChanged(index); });
     if (FTextures.empty()) return;
     if (ComboBox1->currentIndex() == item) TextureChanged(item);
