@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "cli/BatchCommand.h"
 #include "cli/OperationTable.h"
 #include "document/QxImage.h"
 #include "formats/PnmCodec.h"
@@ -221,6 +222,9 @@ int Apply(const std::vector<std::string>& args) {
     }
 
     TQxImage doc;
+    // Snapshots are written only for a script that can go back to them.
+    doc.SetKeepUndo(std::any_of(steps.begin(), steps.end(),
+                                [](const TStep& step) { return step.Op->Name == "Undo" || step.Op->Name == "Redo"; }));
     if (hasUndoDepth) doc.SetUndoBuffer(undoDepth);
     if (hasBackground) doc.Color = background;
     LoadInto(doc, positional[0], gifMode);
@@ -263,6 +267,8 @@ const char* const kHelp =
     "                                         pixels of that brightness, red, green and blue\n"
     "  apply INPUT OUTPUT [OPTION...] OP...   run operations in order, then save OUTPUT (type by extension)\n"
     "  ops                                    every operation apply accepts, with its arguments\n"
+    "  batch INPUT_FOLDER OUTPUT_FOLDER [OPTION...]\n"
+    "                                         convert a folder of pictures (zelvo-cli batch --help)\n"
     "  help, --help, -h                       this text\n"
     "  --version                              the version\n"
     "\n"
@@ -287,6 +293,7 @@ const char* const kHelp =
 /// The hint printed after a usage error.
 std::string UsageHint(const std::string& command) {
     if (command == "apply") return "zelvo-cli --help shows the commands; zelvo-cli ops lists the operations";
+    if (command == "batch") return "zelvo-cli batch --help lists its options";
     return "zelvo-cli --help shows the commands";
 }
 
@@ -321,6 +328,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (command == "info") return Info(args, out);
         if (command == "histogram") return Histogram(args, out);
         if (command == "apply") return Apply(args);
+        if (command == "batch") return Batch(args, out, err);
         throw EUsage("unknown command " + command);
     } catch (const EUsage& e) {
         err << e.what() << " (" << UsageHint(command) << ")\n";

@@ -55,6 +55,14 @@ const std::vector<TOperation>& Operations() {
                                   "7 bottom left to top right, 8 top right to bottom left; others nothing")),
         ZELVO_OP(Texture, Arg("texture"), Arg("level", 1, 100, "strength in per cent"), Arg("offsetY"), Arg("offsetX")),
 
+        // Text: the glyphs come as a mask picture (black is ink) drawn by
+        // another program, since zelvo-cli renders no fonts.
+        ZELVO_OP(DrawTextMask, Arg("mask", "black pixels are the glyphs"), Arg("left", "of the box, may be negative"),
+                 Arg("top", "of the box, may be negative"), ColourArg("textColor"), ColourArg("backColor"),
+                 Arg("transparent", "1: no background box"), Arg("frameWidth", 0, 99), ColourArg("frameColor"),
+                 Arg("padding", 0, 99), Arg("opacity", 0, 100, "per cent; 24-bit pictures only"),
+                 Arg("antiAlias", "smooth the glyph edges; 24-bit pictures only")),
+
         // Neighbourhood filters
         ZELVO_OP(Convolve3x3, Arg("kernel", "nine numbers joined by ';', row by row from the top left"), Arg("divisor", "0 counts as 1"), Arg("bias", "1 adds 128")),
         ZELVO_OP(Soft),

@@ -16,7 +16,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "document/QxImageText.h"
 #include "effects/Convolution.h"
 #include "effects/Resample.h"
 #include "image/DibImage.h"
@@ -228,8 +230,15 @@ public:
     /// The history depth 1..100 (values <= 0 store 1, values > 100 store 100).
     int UndoBuffer() const { return FUndoBuffer; }
     void SetUndoBuffer(int depth);
-    /// Stores the current picture as a new undo step (nothing when empty) and
-    /// discards the redo steps. Throws when the undo file cannot be written.
+    /// Whether edits keep an undo history (the default). A document nobody
+    /// can undo in (batch conversion, a script without Undo or Redo) turns
+    /// it off: no snapshot is written and Undo and Redo find nothing.
+    /// Turning it off forgets the steps kept so far.
+    bool KeepUndo() const { return FKeepUndo; }
+    void SetKeepUndo(bool keep);
+    /// Stores the current picture as a new undo step (nothing when empty or
+    /// without KeepUndo) and discards the redo steps. Throws when the undo
+    /// file cannot be written.
     void SaveUndo();
     /// Goes back `count` steps (at most UndoCount); reads one snapshot.
     void Undo(int count);
@@ -622,6 +631,75 @@ public:
     /// takes the table entry nearest to Color.
     void DeleteSelection();
 
+    // ========================================================================
+    // Text insertion (src/document/QxImageText.cpp)
+    // ========================================================================
+    // While the text-insertion window is open the document is in text
+    // mode: the view shows the overlay the window sets, left clicks place
+    // it and a drag moves it. Glyphs come from the installed text renderer
+    // (platform/TextRendering.h); without one the overlay has no glyphs and
+    // ApplyText draws nothing.
+
+    /// Text mode on: the text position becomes the scroll position, the
+    /// cursor (and the cursor kept when idle) the text cursor crFont.
+    void BeginTextMode();
+    /// Sets the overlay and repaints: its top-left corner `pos` (picture
+    /// pixels), the lines, `opacity` (limited to 0..100), anti-aliasing,
+    /// `padding` and `frameWidth` (each limited to 0..99), the frame and
+    /// background colours, vertical writing, a transparent background and
+    /// the font (with the text colour). The lines are measured and drawn
+    /// into the glyph mask now; a block too large for a picture leaves the
+    /// overlay without glyphs.
+    void SetTextOverlay(TPoint pos, const std::vector<std::string>& lines, int opacity, bool antiAlias,
+                        int padding, TColor frameColor, int frameWidth, bool vertical, TColor backColor,
+                        bool transparent, const TTextFont& font);
+    /// Removes the overlay and repaints.
+    void ClearTextOverlay();
+    /// Removes the overlay and leaves text mode; the cursor becomes the
+    /// default.
+    void EndTextMode();
+    /// Draws the overlay into the whole picture (a selection is ignored) as
+    /// one undo step, then removes the overlay: the box, the glyphs,
+    /// smoothing and opacity as effects::DrawTextBlock does them. Smoothing
+    /// and opacity below 100 apply to 24-bit pictures only (others get the
+    /// text at full opacity, unsmoothed); the picture keeps its depth.
+    /// Nothing happens without an overlay or without glyphs; while another
+    /// edit is open the overlay is removed and nothing is drawn. Returns
+    /// true when the text was drawn.
+    bool ApplyText();
+    /// The same drawing from a glyph mask made elsewhere (black pixels are
+    /// ink): the box's top-left corner at (left, top), the box grown from
+    /// the mask by `frameWidth` + `padding` (each 0..99) on every side,
+    /// `opacity` 0..100. One undo step; smoothing and opacity on 24-bit
+    /// pictures only. An empty mask or picture, or an open edit, does
+    /// nothing; a value outside its range throws EDibImageInvalidDIBPara
+    /// "TDibImageData.CreateDIB: Invalid Parameters" before the bracket
+    /// opens.
+    void DrawTextMask(const TBitmap& mask, int left, int top, TColor textColor, TColor backColor, bool transparent,
+                      int frameWidth, TColor frameColor, int padding, int opacity, bool antiAlias);
+
+    /// Text mode is on.
+    bool TextMode() const { return FTextMode; }
+    /// An overlay is shown.
+    bool HasTextOverlay() const { return FTextShown; }
+    const TTextOverlay& TextOverlay() const { return FText; }
+    /// The overlay's top-left corner (picture pixels).
+    TPoint TextPos() const { return FText.Pos; }
+    /// Moves the overlay and repaints.
+    void SetTextPos(TPoint pos);
+    /// The box the overlay draws: from its position, the glyph block grown
+    /// by frame width + padding on every side (right, bottom exclusive).
+    TRect TextBlockRect() const;
+    /// The box the mouse grabs: from (x, y) to (x + block width + k - 1,
+    /// y + block height + k - 1) with k = frame width x 5 div 2 + 2 x
+    /// padding (right, bottom exclusive).
+    TRect TextHitBox() const;
+    /// The overlay as ApplyText would draw it on the part of the picture
+    /// under its box: a 24-bit picture of `area`'s size, `area` receiving
+    /// the box clipped to the picture. False, with nothing made, without an
+    /// overlay, without glyphs or when the box misses the picture.
+    bool TextPreview(TDibImage& preview, TRect& area) const;
+
 private:
     void OpenUndoFile();
     void WriteSnapshot(int index);
@@ -664,7 +742,13 @@ private:
     TFloatingSelection FFloat;
     bool FCopyMode = false;
 
+    // The text tool (src/document/QxImageText.cpp).
+    bool FTextMode = false;
+    bool FTextShown = false;
+    TTextOverlay FText;
+
     int FUndoBuffer = 1;
+    bool FKeepUndo = true;
     int FUndoCount = 0;
     int FRedoCount = 0;
     bool FRestoring = false;

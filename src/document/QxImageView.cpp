@@ -416,6 +416,10 @@ void TQxImageView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (FDoc.DisplayOnly || event->button() != Qt::LeftButton) return;
+    if (FDoc.TextMode()) {
+        TextMousePress(screen);
+        return;
+    }
 
     const int picW = FDoc.Bitmap().Width();
     const int picH = FDoc.Bitmap().Height();
@@ -495,6 +499,10 @@ void TQxImageView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     if (FDoc.DisplayOnly || FSlideShow) return;
+    if (FDoc.TextMode() && !FPanning) {
+        TextMouseMove(screen);
+        return;
+    }
 
     if (FPointPick) {
         SetCrosshair(screen);
@@ -568,8 +576,9 @@ void TQxImageView::DragMove(QPoint screen) {
 }
 
 void TQxImageView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && FDragging) {
+    if (event->button() == Qt::LeftButton && (FDragging || FTextDragging)) {
         FDragging = false;
+        FTextDragging = false;
         viewport()->update();
     }
     if (FPanning && (FPanOnly || event->button() == Qt::RightButton)) {
@@ -746,6 +755,8 @@ void TQxImageView::PaintArea(QImage& target, const QRect& area, QPoint at) const
             }
         }
     }
+
+    if (FDoc.HasTextOverlay()) PaintTextOverlay(target, area, at);
 
     if (FPointPick) {
         // Two full-length lines; where they cross the pixel is inverted twice.

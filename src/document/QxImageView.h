@@ -132,6 +132,8 @@ public:
     void ApplyFloating();
     /// Drops the floating selection; the picture is untouched.
     void CancelFloating();
+    /// The text box is being dragged (text mode).
+    bool TextDragging() const { return FTextDragging; }
     bool Selecting() const { return FSelecting; }
     bool Dragging() const { return FDragging; }
     bool Panning() const { return FPanning; }
@@ -192,6 +194,11 @@ private:
     void PanMove(QPoint screen);
     void SetCrosshair(std::optional<QPoint> pos);
     int EdgeScroll(int screen, int client, int scroll, int picture, int maxScroll) const;
+    // Text mode (QxImageViewText.cpp): a left press grabs the text box or
+    // places the text; moves drag it or set the cursor.
+    void TextMousePress(QPoint screen);
+    void TextMouseMove(QPoint screen);
+    void PaintTextOverlay(QImage& target, const QRect& area, QPoint at) const;
 
     TQxImage& FDoc;
     int FVisW = 0;
@@ -217,6 +224,8 @@ private:
     bool FPanning = false;
     TPoint FPanLast;
     bool FHideCursor = false;
+    bool FTextDragging = false;
+    TPoint FTextDragOffset;  ///< text position minus the picture point where the drag began
 };
 
 }  // namespace zelvo

@@ -87,8 +87,14 @@ void TQxImage::WriteSnapshot(int index) {
     FUndoTable[std::size_t(index)] = entry;
 }
 
+void TQxImage::SetKeepUndo(bool keep) {
+    if (keep == FKeepUndo) return;
+    FKeepUndo = keep;
+    if (!keep) ClearUndo();
+}
+
 void TQxImage::SaveUndo() {
-    if (Empty()) return;
+    if (Empty() || !FKeepUndo) return;
     // The snapshot is written before the oldest step is dropped, so a failed
     // write leaves the history as it was.
     const int slot = std::min(FUndoCount, kMaxUndoBuffer);

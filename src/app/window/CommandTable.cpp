@@ -42,6 +42,8 @@ void InstallTransparentCommand(TZVfrmMain& form);
 void InstallHistogramCommands(TZVfrmMain& form);
 void InstallCompositionCommands(TZVfrmMain& form);
 void InstallGeneratedCommands(TZVfrmMain& form);
+void InstallBatchConvertCommand(TZVfrmMain& form);
+void InstallTextCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -76,7 +78,7 @@ const TCommandRow kCommands[] = {
     Waiting(&M::TWAIN1, "scanner input"),
     Waiting(&M::mnuAcquire, "scanner input"),
     Waiting(&M::mnuThumbNail, "thumbnail browser"),
-    Waiting(&M::mnuBatchConvert, "batch conversion"),
+    Wired(&M::mnuBatchConvert, InstallBatchConvertCommand),
     Waiting(&M::mnuSlideShow, "slide show"),
     Wired(&M::mnuClose, InstallFileCommands),
     // Edit menu
@@ -88,7 +90,7 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuCut, InstallClipboardCommands),
     Wired(&M::mnuDelete, InstallClipboardCommands),
     Wired(&M::mnuSelectAll, InstallEditCommands),
-    Waiting(&M::mnuTextOut, "text insertion"),
+    Wired(&M::mnuTextOut, InstallTextCommands),
     Wired(&M::mnuMerge, InstallCompositionCommands),
     Wired(&M::mnuCombine, InstallCompositionCommands),
     Waiting(&M::mnuCapture, "screen capture"),

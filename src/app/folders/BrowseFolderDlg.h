@@ -1,0 +1,69 @@
+#pragma once
+// TQxBrowseFolderDlg: the folder chooser "フォルダの参照". A modal dialog
+// with a line of text over a tree of folders (files are not shown) and the
+// buttons "OK" and "キャンセル". Batch conversion, the slide show and the
+// thumbnail browser pick their folders with it.
+//
+//     TQxBrowseFolderDlg dialog(this);
+//     dialog.SetFolder(Edit1->text());   // preset only when it exists
+//     if (dialog.Execute()) Edit1->setText(dialog.Folder());
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class QDialogButtonBox;
+class QFileSystemModel;
+class QLabel;
+class QTreeView;
+
+namespace zelvo {
+
+class TQxBrowseFolderDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    /// The default caption and text.
+    static QString DefaultCaption() { return QStringLiteral("フォルダの参照"); }
+    static QString DefaultText() { return QStringLiteral("フォルダを選択してください。"); }
+
+    explicit TQxBrowseFolderDlg(QWidget* parent = nullptr);
+    ~TQxBrowseFolderDlg() override;
+
+    /// The window title; "フォルダの参照" until changed.
+    void SetCaption(const QString& caption);
+    QString Caption() const;
+    /// The line above the tree; "フォルダを選択してください。" until changed.
+    void SetText(const QString& text);
+    QString Text() const;
+
+    /// Presets the chosen folder: `folder` without a trailing separator
+    /// ("/" or "\"), taken only when it names an existing folder. Returns
+    /// whether it was taken (otherwise the choice stays as it was).
+    bool SetFolder(const QString& folder);
+    /// The chosen folder as an absolute path without a trailing separator
+    /// (except the root "/"); empty while none is chosen.
+    QString Folder() const;
+
+    /// Shows the dialog modally. True when the user confirmed a folder,
+    /// which Folder() then returns. When ExecuteHook is set it runs instead
+    /// of the dialog (tests script the choice there).
+    bool Execute();
+    /// Replaces Execute's modal loop for every chooser while set.
+    static std::function<bool(TQxBrowseFolderDlg&)>& ExecuteHook();
+
+    /// The folder text without one trailing separator; "/" stays "/".
+    static QString StripTrailingSeparator(const QString& folder);
+
+    QLabel* Label1 = nullptr;          ///< the text
+    QTreeView* TreeView1 = nullptr;    ///< the folders
+    QDialogButtonBox* Buttons = nullptr;
+
+private:
+    void UpdateOkButton();
+
+    QFileSystemModel* FModel = nullptr;
+};
+
+}  // namespace zelvo

@@ -1,0 +1,61 @@
+// The text-insertion command: the toggle "文字入れ(&O)..." opens and closes
+// the modeless window TZVfrmTextOut, which owns the picture (tool mode)
+// while it exists. OK there draws the text as the undo step "文字入れ".
+
+#include <QAction>
+
+#include "app/common/Settings.h"
+#include "app/dialogs/ZVfrmTextOut.h"
+#include "app/window/CommandTable.h"
+#include "app/window/ZVEnableChange.h"
+#include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "document/QxImageView.h"
+#include "platform/qt/TextRenderQt.h"
+
+namespace zelvo {
+namespace {
+
+void ShowTextOutWindow(TZVfrmMain& form) {
+    if (!form.Modes.FTextOutWindow) {
+        auto* window = new TZVfrmTextOut(form.View(), SettingsPath(), &form);
+        form.Modes.FTextOutWindow = window;
+        TZVfrmMain* f = &form;
+        window->OnApply = [f] {
+            f->FLastOperation = "文字入れ";
+            f->RunBusy([f] { return f->QxImage1().ApplyText(); });
+        };
+        QObject::connect(window, &TZVfrmTextOut::Finished, f, [f] {
+            f->Modes.FTextOutWindow = nullptr;
+            f->Actions.mnuTextOut->setChecked(false);
+            EnableChange(*f, true);
+        });
+        EnableChange(form, false);
+        // The toggle itself stays usable: switching it off closes the window.
+        SetCommandEnabled(form.Actions.mnuTextOut, true);
+    }
+    form.Actions.mnuTextOut->setChecked(true);
+    form.Modes.FTextOutWindow->show();
+    form.Modes.FTextOutWindow->raise();
+}
+
+void TextOutClick(TZVfrmMain& form, bool checked) {
+    if (form.ImageEmpty()) {
+        form.Actions.mnuTextOut->setChecked(false);
+        return;
+    }
+    if (checked) ShowTextOutWindow(form);
+    else if (form.Modes.FTextOutWindow) form.Modes.FTextOutWindow->close();
+}
+
+}  // namespace
+
+void InstallTextCommands(TZVfrmMain& form) {
+    // Glyphs for the document come from Qt's text rendering.
+    static TQtTextRenderer renderer;
+    if (!InstalledTextRenderer()) InstallTextRenderer(&renderer);
+    TZVfrmMain* f = &form;
+    QObject::connect(form.Actions.mnuTextOut, &QAction::triggered, f, [f](bool checked) { TextOutClick(*f, checked); });
+}
+
+}  // namespace zelvo
