@@ -3,7 +3,8 @@
 # tree: the programs, the help pages where the installed editor looks for
 # them (bin/../share/zelvo/help), the desktop entry (accepted by
 # desktop-file-validate, with the English and Japanese names and every
-# picture type the editor opens), the icon and the PAM MIME type.
+# picture type the editor opens), the icon, the PAM MIME type, and our
+# image plug-ins with their header.
 # Usage: check-install.sh BUILD_DIR PREFIX   (PREFIX is emptied first)
 set -euo pipefail
 build=$1
@@ -35,5 +36,13 @@ done
 [ -f "$prefix/share/icons/hicolor/scalable/apps/zelvo.svg" ] || fail "missing icon"
 grep -q 'image/x-portable-arbitrarymap' "$prefix/share/mime/packages/zelvo.xml" || fail "missing PAM MIME type"
 "$prefix/bin/zelvo-cli" --version >/dev/null || fail "installed zelvo-cli does not run"
+# Our image plug-ins, where the installed programs look (bin/../lib/zelvo/plugins).
+for p in tga pcx; do
+  [ -f "$prefix/lib/zelvo/plugins/$p.spi" ] || fail "missing plug-in lib/zelvo/plugins/$p.spi"
+done
+[ -f "$prefix/include/zelvo/spi.h" ] || fail "missing the plug-in header include/zelvo/spi.h"
+XDG_CONFIG_HOME=$prefix/config XDG_DATA_HOME=$prefix/data "$prefix/bin/zelvo-cli" info \
+  "$(dirname "$0")/../tests/data/plugins/tga/nb-rgb-rle.tga" | grep -q '^width: 37$' ||
+  fail "installed zelvo-cli does not read TGA through its plug-in"
 echo "installed into $prefix: $(find "$prefix" -type f | wc -l) files, desktop entry valid"
 rm -rf "$prefix"

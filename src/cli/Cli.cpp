@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 
@@ -12,10 +13,14 @@
 #include "document/QxImage.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
+#include "formats/plugin/SPIs.h"
 #include "image/Exceptions.h"
 #include "image/Text.h"
 #include "image/Types.h"
+#include "platform/IniFile.h"
 #include "platform/MemoryClipboard.h"
+#include "platform/PluginFolders.h"
+#include "platform/RegistryIni.h"
 
 namespace zelvo::cli {
 
@@ -288,7 +293,26 @@ const char* const kHelp =
     "  zelvo-cli apply scan.bmp out.jpg --quality 85 --select 10,10,410,310 Trim Rotate90:1 Brightness:20\n"
     "  zelvo-cli decode picture.bmp picture.pam\n"
     "\n"
+    "Files of other types are read by the image plug-ins (*.spi) of the editor: plugins/ beside\n"
+    "zelvo-cli, ../lib/zelvo/plugins, $XDG_DATA_HOME/zelvo/plugins and the folder registry.ini names;\n"
+    "UseSusiePlugin=0 in Zelvo.ini switches them off.\n"
+    "\n"
     "Exit status: 0 done, 1 failed (a file that cannot be read or written), 2 usage error.\n";
+
+/// The image plug-ins for commands that read pictures, as the editor finds
+/// them; none when Zelvo.ini switches them off or the process has its
+/// collection already.
+std::unique_ptr<TSPIs> StartPlugins(const std::string& command) {
+    static const char* const kReading[] = {"decode", "rgb", "info", "histogram", "apply"};
+    if (std::find(std::begin(kReading), std::end(kReading), command) == std::end(kReading)) return nullptr;
+    if (TSPIs::Instance()) return nullptr;
+    if (!TIniFile(SettingsFilePath()).ReadBool("Settings", "UseSusiePlugin", true)) return nullptr;
+    auto plugins = std::make_unique<TSPIs>(false, TSPISearchOptions{TSPISearchOption::spsSusieDir,
+                                                                    TSPISearchOption::spsAppDir},
+                                           PluginFolderResolver(RegistryFilePath()));
+    plugins->Search("*.spi");
+    return plugins;
+}
 
 /// The hint printed after a usage error.
 std::string UsageHint(const std::string& command) {
@@ -313,6 +337,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     static TMemoryClipboard clipboard;
     const TClipboardInstallation installed(clipboard);
     try {
+        const std::unique_ptr<TSPIs> plugins = StartPlugins(command);
         if (args.empty()) throw EUsage("no command given");
         if (command == "help" || command == "--help" || command == "-h") {
             out << kHelp;

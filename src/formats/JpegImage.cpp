@@ -640,6 +640,34 @@ TDibImage LoadJpegPicture(const std::filesystem::path& path, TJPEGPerformance pe
     return LoadJpegPicture(stream, performance, info);
 }
 
+TJPEGScale PreviewJpegScale(int width, int height, int boxWidth, int boxHeight) {
+    if (boxWidth <= 0 || boxHeight <= 0) return TJPEGScale::jsFullSize;
+    // A fitted picture is shown at the scale min(box / side) of its sides,
+    // so a denominator d keeps enough pixels while d x box <= side holds
+    // on at least one axis.
+    for (TJPEGScale scale : {TJPEGScale::jsEighth, TJPEGScale::jsQuarter, TJPEGScale::jsHalf}) {
+        const std::int64_t d = std::int64_t(1) << unsigned(scale);
+        if (d * boxWidth <= width || d * boxHeight <= height) return scale;
+    }
+    return TJPEGScale::jsFullSize;
+}
+
+TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int boxHeight, int& width,
+                          int& height) {
+    TFileStream stream(path, TFileStream::Mode::fmOpenRead);
+    TJPEGImage jpeg;
+    jpeg.SetPerformance(TJPEGPerformance::jpBestSpeed);
+    jpeg.LoadFromStream(stream);
+    const int fullWidth = jpeg.Width();
+    const int fullHeight = jpeg.Height();
+    jpeg.SetScale(PreviewJpegScale(fullWidth, fullHeight, boxWidth, boxHeight));
+    const TDibImage* picture = jpeg.Bitmap();
+    if (picture == nullptr) throw EJPEG("JPEG エラー #" + std::to_string(int(JERR_INPUT_EMPTY)), "Empty input file");
+    width = fullWidth;
+    height = fullHeight;
+    return *picture;
+}
+
 void SaveJpegPicture(const TDibImage& picture, TStream& stream, int quality, bool progressive) {
     TJPEGImage jpeg;
     jpeg.Assign(picture);

@@ -217,6 +217,19 @@ TDibImage LoadJpegPicture(TStream& stream, TJPEGPerformance performance, TJpegLo
 TDibImage LoadJpegPicture(const std::filesystem::path& path, TJPEGPerformance performance,
                           TJpegLoadInfo* info = nullptr);
 
+/// The decoding scale for a preview box of `boxWidth` x `boxHeight` pixels:
+/// the smallest of 1/8, 1/4, 1/2 and full size that still gives at least
+/// as many pixels as a picture of `width` x `height` fitted into the box
+/// (keeping its aspect ratio) shows. Full size when the box is empty or
+/// the picture fits into it unscaled. Computed in 64 bits.
+TJPEGScale PreviewJpegScale(int width, int height, int boxWidth, int boxHeight);
+
+/// Decodes a JPEG file for a preview box with the fast transform at
+/// PreviewJpegScale; `width` and `height` receive the picture's full size
+/// from the header. Throws as LoadJpegPicture.
+TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int boxHeight, int& width,
+                          int& height);
+
 /// Compresses `picture` (any depth; palette pictures are written as colour)
 /// at `quality` 1..100, baseline or progressive, and writes the file to the
 /// stream. Throws EJPEG, EWriteError, EDibImage* for a picture that cannot

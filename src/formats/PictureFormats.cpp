@@ -108,7 +108,8 @@ std::vector<TPictureFormat> MakeTable() {
                     .WriteExtensions = {".jpg", ".jpe", ".jpeg"},
                     .Read = ReadJpeg,
                     .Write = WriteJpeg,
-                    .QuickPreview = true});
+                    .QuickPreview = true,
+                    .ReadPreview = LoadJpegPreview});
     // Secondary loads read PNG natively only in GIF mode; otherwise the file
     // goes to the plug-ins like any unlisted one.
     rows.push_back({.Key = "png",
@@ -130,7 +131,8 @@ std::vector<TPictureFormat> MakeTable() {
                     .Read = ReadGif,
                     .Write = WriteGif,
                     .Gate = TGifGate::GifModeOnly,
-                    .SecondaryGate = TGifGate::GifModeOnly});
+                    .SecondaryGate = TGifGate::GifModeOnly,
+                    .QuickPreview = true});
     // PhotoCD: resolution 2 (768 x 512) for the document in GIF mode,
     // resolution 0 (192 x 128) for secondary loads in any mode.
     rows.push_back({.Key = "pcd",

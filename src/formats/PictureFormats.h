@@ -70,6 +70,13 @@ using TPictureReader = std::function<TDibImage(const std::filesystem::path& path
 using TPictureWriter = std::function<void(const TDibImage& picture, TStream& stream, const TSaveOptions& options,
                                           std::string_view extension)>;
 
+/// Reads a picture for a preview box of `boxWidth` x `boxHeight` pixels,
+/// decoding at a reduced size where the format allows it; `width` and
+/// `height` receive the picture's size in the file. Throws the codec's
+/// exception on failure.
+using TPreviewReader = std::function<TDibImage(const std::filesystem::path& path, int boxWidth, int boxHeight,
+                                               int& width, int& height)>;
+
 /// One row of the table.
 struct TPictureFormat {
     /// A stable name the user interface keys its captions by ("bmp", "jpeg").
@@ -102,6 +109,9 @@ struct TPictureFormat {
     bool QuickPreview = false;
     /// The document's ColorKeyed after a save (true for PNG only).
     bool ColorKeyedAfterSave = false;
+    /// A reader that decodes smaller for the open dialog's preview; empty:
+    /// Read with TReadPurpose::Preview at full size.
+    TPreviewReader ReadPreview{};
 };
 
 /// The built-in rows, in the order of the open dialog's entries.

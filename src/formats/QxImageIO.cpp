@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/plugin/SpiBitmap.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
 #include "image/Text.h"
@@ -77,9 +78,16 @@ std::string DispatchExtension(const std::filesystem::path& path) {
 bool ReadDocumentPicture(const std::filesystem::path& path, bool gifMode, TDibImage& picture,
                          TPictureFileInfo& info) {
     // Every other extension, and .gif/.pcd outside GIF mode, belongs to the
-    // image plug-ins, which the program does not load yet.
+    // image plug-ins.
     const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
-    if (!format || !format->Read || !GateOpen(format->Gate, gifMode)) return false;
+    if (!format || !format->Read || !GateOpen(format->Gate, gifMode)) {
+        TDibImage loaded;
+        if (!ReadPluginPicture(path, loaded)) return false;
+        picture = loaded;
+        info = TPictureFileInfo{};
+        info.ColorKeyed = -1;
+        return true;
+    }
     TPictureFileInfo read;
     TDibImage loaded = format->Read(path, TReadPurpose::Document, read);
     picture = loaded;
@@ -103,35 +111,62 @@ bool WriteDocumentPicture(const std::filesystem::path& path, const TDibImage& pi
     return true;
 }
 
-namespace {
-
-bool LoadQuietly(const std::filesystem::path& path, TDibImage& picture, TReadPurpose purpose,
-                 bool (*takes)(const TPictureFormat&, bool), bool gifMode) {
+bool LoadPictureFile(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
+    // Secondary loads (thumbnails, textures, batch input) skip unreadable
+    // files, and anything but a regular file (a pipe would block them); the
+    // row's secondary gate says whether it reads the file in this mode at
+    // all (otherwise the file is the image plug-ins').
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
-    // Image plug-ins take the rest.
-    if (!format || !format->Read || !takes(*format, gifMode)) return false;
     try {
+        if (!format || !format->Read || !GateOpen(format->SecondaryGate, gifMode))
+            return ReadPluginPicture(path, picture);
         TPictureFileInfo info;
-        TDibImage loaded = format->Read(path, purpose, info);
+        TDibImage loaded = format->Read(path, TReadPurpose::Secondary, info);
         picture = loaded;
         return true;
     } catch (const std::exception&) {
-        // Secondary loads (thumbnails, textures, previews) skip unreadable files.
         return false;
     }
 }
 
-}  // namespace
-
-bool LoadPictureFile(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
-    return LoadQuietly(path, picture, TReadPurpose::Secondary,
-                       [](const TPictureFormat& f, bool gif) { return GateOpen(f.SecondaryGate, gif); }, gifMode);
+bool LoadPreviewPicture(const std::filesystem::path& path, bool gifMode, int boxWidth, int boxHeight,
+                        TPreviewPicture& preview) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
+    try {
+        TPreviewPicture read;
+        if (!format || !format->Read || !GateOpen(format->Gate, gifMode)) {
+            // Plug-in formats preview through the plug-ins, as the document
+            // load reads them.
+            if (!ReadPluginPicture(path, read.Picture)) return false;
+            read.Width = read.Picture.Width();
+            read.Height = read.Picture.Height();
+        } else if (!format->QuickPreview) {
+            return false;
+        } else if (format->ReadPreview) {
+            read.Picture = format->ReadPreview(path, boxWidth, boxHeight, read.Width, read.Height);
+        } else {
+            TPictureFileInfo info;
+            read.Picture = format->Read(path, TReadPurpose::Preview, info);
+            read.Width = read.Picture.Width();
+            read.Height = read.Picture.Height();
+        }
+        preview = std::move(read);
+        return true;
+    } catch (const std::exception&) {
+        // A file that cannot be previewed simply shows no preview.
+        return false;
+    }
 }
 
 bool LoadPreviewPicture(const std::filesystem::path& path, TDibImage& picture, bool gifMode) {
-    return LoadQuietly(path, picture, TReadPurpose::Preview,
-                       [](const TPictureFormat& f, bool gif) { return f.QuickPreview && GateOpen(f.Gate, gif); },
-                       gifMode);
+    TPreviewPicture preview;
+    if (!LoadPreviewPicture(path, gifMode, 0, 0, preview)) return false;
+    picture = preview.Picture;
+    return true;
 }
 
 namespace {

@@ -27,8 +27,11 @@ std::string DispatchExtension(const std::filesystem::path& path);
 /// Reads `path` for the document with the reader of its extension's row
 /// (.bmp/.dib, .jpg/.jpe/.jpeg, .png, the netpbm extensions, and .gif/.pcd
 /// in GIF mode). RLE pictures come back as plain 4- or 8-bit pictures.
-/// Returns false when the program has no reader for the extension (icons,
-/// plug-in formats, .gif/.pcd outside GIF mode);
+/// Every other extension (and .gif/.pcd outside GIF mode) is read through
+/// the image plug-ins when the program has a plug-in collection
+/// (TSPIs::Instance(), SpiBitmap.h): Transparent and Progressive false,
+/// ColorKeyed kept. Returns false when there is no reader for the file:
+/// icons, and plug-in territory without a collection;
 /// throws the reader's exception when reading fails. `picture` and `info`
 /// are written only on success.
 bool ReadDocumentPicture(const std::filesystem::path& path, bool gifMode, TDibImage& picture,
@@ -57,9 +60,26 @@ const TPictureFormat* FindPictureWriter(std::string_view extension, bool gifMode
 /// is no reader or reading failed (`picture` unchanged).
 bool LoadPictureFile(const std::filesystem::path& path, TDibImage& picture, bool gifMode);
 
-/// Reads a file for the open dialog's preview box: rows with QuickPreview
-/// only, gated like the document load. Never throws; false when there is no
-/// such reader or reading failed (`picture` unchanged).
+/// The open dialog's preview of a file.
+struct TPreviewPicture {
+    /// The pixels; smaller than the file's picture when its reader decodes
+    /// at a reduced size for the box.
+    TDibImage Picture;
+    /// The picture's size in the file.
+    int Width = 0;
+    int Height = 0;
+};
+
+/// Reads a file for the open dialog's preview box of `boxWidth` x
+/// `boxHeight` pixels (0 x 0: full size): rows with QuickPreview only,
+/// gated like the document load, through the row's ReadPreview where it
+/// has one, and plug-in formats through the plug-ins as the document load
+/// reads them. Only regular files are read, so a selected pipe or device
+/// never blocks the dialog. Never throws; false when there is no such
+/// reader or reading failed (`preview` unchanged).
+bool LoadPreviewPicture(const std::filesystem::path& path, bool gifMode, int boxWidth, int boxHeight,
+                        TPreviewPicture& preview);
+/// The same at full size, the pixels only.
 bool LoadPreviewPicture(const std::filesystem::path& path, TDibImage& picture, bool gifMode);
 
 /// A plug-in's first pattern entry ("*.ext1;*.ext2") and description.

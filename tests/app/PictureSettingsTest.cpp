@@ -1,6 +1,7 @@
 // The settings sections of the new-picture, gradation and texture dialogs
 // and the merge keys of section "Effects": each value written and read back,
-// and values outside their ranges read as the defaults.
+// and values outside their ranges (a dialog section's read as the default,
+// the merge keys pulled into theirs).
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ int ReadOne(const TIniFile& ini, const TClampCase& c) {
     return key == "MergeType" ? s.MergeType : s.MergeAlphaChannel;
 }
 
-TEST(PictureSettings, ValuesOutsideTheirRangesReadAsTheDefaults) {
+TEST(PictureSettings, ValuesOutsideTheirRanges) {
     const TClampCase cases[] = {
         {"NewImage", "Width", "0", 100},
         {"NewImage", "Width", "10000", 100},
@@ -115,10 +116,13 @@ TEST(PictureSettings, ValuesOutsideTheirRangesReadAsTheDefaults) {
         {"Texture", "Level", "0", 50},
         {"Texture", "Level", "250", 50},
         {"Texture", "Level", "100", 100},
-        {"Effects", "MergeType", "6", 0},
-        {"Effects", "MergeType", "261", 5},  // a byte: 261 wraps to 5
-        {"Effects", "MergeAlphaChannel", "101", 50},
-        {"Effects", "MergeAlphaChannel", "356", 100},
+        // Section "Effects" pulls a value beyond its dialog's range to the
+        // nearer end; a malformed one reads as the default.
+        {"Effects", "MergeType", "6", 5},
+        {"Effects", "MergeType", "262", 5},  // a byte: 262 wraps to 6
+        {"Effects", "MergeType", "four", 0},
+        {"Effects", "MergeAlphaChannel", "101", 100},
+        {"Effects", "MergeAlphaChannel", "300", 44},  // 300 wraps to 44
         {"Effects", "MergeAlphaChannel", "0", 0},
     };
     for (const TClampCase& c : cases) {

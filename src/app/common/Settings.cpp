@@ -6,9 +6,11 @@
 #include <optional>
 
 #include "app/dialogs/EffectSettings.h"
+#include "app/window/FileFilters.h"
 #include "app/window/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/window/ZVStatusBar.h"
+#include "document/QxImage.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {
@@ -21,26 +23,32 @@ std::optional<std::filesystem::path>& OverridePath() {
 }
 
 constexpr const char* kSettings = "Settings";
+// Window coordinates and sizes the X protocol can carry (16 bits, signed).
+constexpr int kMaxWindowCoordinate = 32767;
 
 void ReadMainSection(TZVfrmMain& form, const TIniFile& ini) {
     if (!form.Options.FDefPos) {
-        const int left = ini.ReadInteger(kSettings, "Left", 10);
-        const int top = ini.ReadInteger(kSettings, "Top", 10);
-        const int width = ini.ReadInteger(kSettings, "Width", 550);
-        const int height = ini.ReadInteger(kSettings, "Height", 450);
+        const int left = ini.ReadIntegerIn(kSettings, "Left", 10, -kMaxWindowCoordinate, kMaxWindowCoordinate);
+        const int top = ini.ReadIntegerIn(kSettings, "Top", 10, -kMaxWindowCoordinate, kMaxWindowCoordinate);
+        const int width = ini.ReadIntegerIn(kSettings, "Width", 550, 1, kMaxWindowCoordinate);
+        const int height = ini.ReadIntegerIn(kSettings, "Height", 450, 1, kMaxWindowCoordinate);
         form.move(left, top);
-        form.resize(std::max(width, 1), std::max(height, 1));
+        form.resize(width, height);
     }
     form.SetBackgroundColor(ini.ReadColor(kSettings, "BackgroundColor", clBtnShadow));
-    form.SetUndoBuffer(ini.ReadInteger(kSettings, "UndoBuffer", 16));
+    form.SetUndoBuffer(ini.ReadIntegerIn(kSettings, "UndoBuffer", 16, 1, kMaxUndoBuffer));
     form.Options.FCaptureWait = ini.ReadByte(kSettings, "CaptureWait", 200);
-    form.Options.FJpegQuality = ini.ReadByte(kSettings, "JpegQuality", 80);
+    form.Options.FJpegQuality = ini.ReadByteIn(kSettings, "JpegQuality", 80, 1, 100);
     form.SetStatusBarShown(ini.ReadBool(kSettings, "StatusBar", true));
     form.Options.FUseSusiePlugin = ini.ReadBool(kSettings, "UseSusiePlugin", true);
     form.Options.FGIFMode = ini.ReadBool(kSettings, "GIFMode", false);
+    // A path longer than a read can hold would name another folder.
     form.Options.FLastDirectory = QString::fromStdString(
-        ini.ReadString(kSettings, "LastDirectory", QCoreApplication::applicationDirPath().toStdString()));
-    form.Options.FSaveFileExt = ini.ReadInteger(kSettings, "SaveFileExt", 0);
+        ini.ReadStringIn(kSettings, "LastDirectory", QCoreApplication::applicationDirPath().toStdString(),
+                         TIniFile::kMaxStringLength));
+    // An entry of the save dialog's type list: the GIF entry only in GIF mode.
+    const int saveTypes = int(SaveDialogSuffixes(form.Options.FGIFMode).size());
+    form.Options.FSaveFileExt = ini.ReadIntegerIn(kSettings, "SaveFileExt", 0, 0, saveTypes - 1);
     form.Options.FOpenPreview = ini.ReadBool(kSettings, "OpenPreview", true);
 }
 

@@ -2,7 +2,11 @@
 
 #include <QObject>
 
+#include <algorithm>
+#include <cstring>
+
 #include "app/window/ZVfrmMain.h"
+#include "effects/Resample.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {
@@ -66,11 +70,61 @@ void EachKey(TEffectSettings& s, Visit visit) {
     visit("BlindColor", s.BlindColor, true);
 }
 
+// The ranges the effect dialogs keep their values in (the sliders' ranges).
+// A hand-edited value outside its range is pulled to the nearer end, as
+// the dialogs would show it; a malformed one reads as the default. Keys
+// without a row take any value their field holds.
+struct TKeyRange {
+    const char* Key;
+    int Lo;
+    int Hi;
+};
+constexpr TKeyRange kKeyRanges[] = {
+    {"BlurLevel", 1, 50},
+    {"NoiseLevel", 1, 255},
+    {"SprayLevel", 1, 255},
+    {"ButtonFrame", 1, 50},
+    {"WaveLevel", 1, 100},
+    {"MosaicSize", 2, 50},
+    {"ResampleIndex", 0, effects::kResampleFilterCount - 1},
+    // The merge dialog's six ways (its radio buttons) and its transparency.
+    {"MergeType", 0, 5},
+    {"MergeAlphaChannel", 0, 100},
+    {"BlockWidth", 2, 50},
+    {"BlockHeight", 2, 50},
+    {"GaussianBlurLevel", 1, 10},
+    {"PosterizeLevel", 2, 16},
+    {"EmbossLevel", 1, 20},
+    {"SharpLevel", 1, 20},
+    // The dialog's upper end is half the picture's shorter side, so at most
+    // half the side of the largest square picture.
+    {"FadeOutLevel", 2, 8192},
+    {"HighPassLevel", 1, 20},
+    {"EdgeDetectionLevel", 1, 20},
+    {"NoiseReduction", 1, 100},
+    {"GlassSize", 3, 30},
+    {"OilPaintLevel", 1, 5},
+    {"ImplodeLevel", 1, 100},
+    {"ExplodeLevel", 1, 100},
+    {"SpotLightSize", 1, 100},
+    {"SpotLightDecLevel", 1, 99},
+    {"BlindWidth", 2, 100},
+};
+
+// `value` pulled into the range of `key` (a byte value after its wrap).
+int Limited(const char* key, int value) {
+    for (const TKeyRange& range : kKeyRanges)
+        if (std::strcmp(range.Key, key) == 0) return std::clamp(value, range.Lo, range.Hi);
+    return value;
+}
+
 struct TReader {
     const TIniFile& Ini;
-    void operator()(const char* key, std::uint8_t& v) const { v = Ini.ReadByte(kEffects, key, v); }
+    void operator()(const char* key, std::uint8_t& v) const {
+        v = std::uint8_t(Limited(key, Ini.ReadByte(kEffects, key, v)));
+    }
     void operator()(const char* key, bool& v) const { v = Ini.ReadBool(kEffects, key, v); }
-    void operator()(const char* key, int& v) const { v = Ini.ReadInteger(kEffects, key, v); }
+    void operator()(const char* key, int& v) const { v = Limited(key, Ini.ReadInteger(kEffects, key, v)); }
     void operator()(const char* key, TColor& v, bool) const { v = Ini.ReadColor(kEffects, key, v); }
 };
 
@@ -91,13 +145,7 @@ TEffectSettings& EffectSettings(TZVfrmMain& form) {
     return holder->Values;
 }
 
-void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) {
-    EachKey(settings, TReader{ini});
-    // The merge dialog indexes its radio buttons with the way: a value
-    // outside the table reads as the default.
-    settings.MergeType = ini.ReadByteIn(kEffects, "MergeType", 0, 0, 5);
-    settings.MergeAlphaChannel = ini.ReadByteIn(kEffects, "MergeAlphaChannel", 50, 0, 100);
-}
+void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) { EachKey(settings, TReader{ini}); }
 
 void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini) {
     TEffectSettings copy = settings;

@@ -15,7 +15,8 @@ class TIniFile;
 class TZVfrmMain;
 
 /// Every key of section "Effects" with its default. Byte keys wrap above
-/// 255 on reading, as the fields they fill are bytes.
+/// 255 on reading, as the fields they fill are bytes; a value outside the
+/// range its dialog offers is pulled to the nearer end of that range.
 struct TEffectSettings {
     std::uint8_t BlurLevel = 1;
     std::uint8_t NoiseLevel = 100;
@@ -58,6 +59,8 @@ struct TEffectSettings {
     int BlindWidth = 50;
     bool BlindHorz = true;
     TColor BlindColor = clBlack;
+
+    friend bool operator==(const TEffectSettings&, const TEffectSettings&) = default;
 };
 
 /// The remembered values of `form` (created with the defaults on first use
@@ -65,7 +68,7 @@ struct TEffectSettings {
 TEffectSettings& EffectSettings(TZVfrmMain& form);
 
 /// Reads every key of section "Effects" (missing or malformed keys give the
-/// defaults). "CustomFilter" belongs to the custom-filter dialog.
+/// defaults, values beyond their dialog's range its nearer end). "CustomFilter" belongs to the custom-filter dialog.
 void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini);
 /// Writes every key of section "Effects".
 void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini);

@@ -102,7 +102,9 @@ TZVfrmCustomFilter::TZVfrmCustomFilter(TZVfrmMain& form) : QDialog(&form), FForm
 
     // The setting: the defaults first, then as many items as the text has.
     SetFilter(effects::TCustomFilter{});
-    const std::string setting = TIniFile(SettingsPath()).ReadString(kSection, kKey, kDefault);
+    // A setting longer than a read holds is not cut into a different filter.
+    const std::string setting =
+        TIniFile(SettingsPath()).ReadStringIn(kSection, kKey, kDefault, TIniFile::kMaxStringLength);
     std::string_view rest = setting;
     for (int item = 0; item < 10; ++item) {
         const std::size_t comma = rest.find(',');

@@ -66,8 +66,16 @@ std::string FormatTrimPoint(TPoint point) {
 
 TCustomTrimSettings ReadCustomTrimSettings(const TIniFile& ini) {
     TCustomTrimSettings settings;
-    settings.Point1 = ParseTrimPoint(ini.ReadString(kSection, "Point1", "0,0"));
-    settings.Point2 = ParseTrimPoint(ini.ReadString(kSection, "Point2", "100,100"));
+    // A point outside the fields' range reads as its default.
+    const auto read = [&ini](const char* key, TPoint def) {
+        const TPoint point =
+            ParseTrimPoint(ini.ReadStringIn(kSection, key, FormatTrimPoint(def), TIniFile::kMaxStringLength));
+        const bool inRange =
+            point.X >= 0 && point.X <= kCoordinateMax && point.Y >= 0 && point.Y <= kCoordinateMax;
+        return inRange ? point : def;
+    };
+    settings.Point1 = read("Point1", {0, 0});
+    settings.Point2 = read("Point2", {100, 100});
     return settings;
 }
 

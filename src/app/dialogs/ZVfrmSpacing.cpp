@@ -30,10 +30,10 @@ QSpinBox* MarginEdit(QWidget* parent, const char* name, int value) {
 
 TSpacingSettings ReadSpacingSettings(const TIniFile& ini) {
     TSpacingSettings s;
-    s.Top = ini.ReadInteger(kSection, "Top", s.Top);
-    s.Bottom = ini.ReadInteger(kSection, "Bottom", s.Bottom);
-    s.Left = ini.ReadInteger(kSection, "Left", s.Left);
-    s.Right = ini.ReadInteger(kSection, "Right", s.Right);
+    s.Top = ini.ReadIntegerIn(kSection, "Top", s.Top, 0, kMarginMax);
+    s.Bottom = ini.ReadIntegerIn(kSection, "Bottom", s.Bottom, 0, kMarginMax);
+    s.Left = ini.ReadIntegerIn(kSection, "Left", s.Left, 0, kMarginMax);
+    s.Right = ini.ReadIntegerIn(kSection, "Right", s.Right, 0, kMarginMax);
     s.Color = ini.ReadColor(kSection, "Color", s.Color);
     return s;
 }

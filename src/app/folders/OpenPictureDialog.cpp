@@ -1,23 +1,286 @@
 #include "app/folders/OpenPictureDialog.h"
 
+#include <QCheckBox>
+#include <QDateTime>
 #include <QDialog>
-#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QShowEvent>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "app/window/FileFilters.h"
 #include "app/window/ZVfrmMain.h"
+#include "formats/QxImageIO.h"
+#include "platform/Bitmap.h"
+#include "platform/qt/QImageBridge.h"
 
 namespace zelvo {
 
+namespace {
+
+// The panel below the dialog's controls: border 6, a 150-wide box on the
+// left and the three lines 24 pixels apart from 16, the check box under them.
+constexpr int kPanelBorder = 6;
+constexpr int kBoxPanelWidth = 150;
+constexpr int kBoxPanelBorder = 3;
+constexpr int kPanelHeight = 150 + 2 * kPanelBorder;
+constexpr int kLabelLeft = kPanelBorder + kBoxPanelWidth + 8;
+constexpr int kLabelTop = 16;
+constexpr int kLabelStep = 24;
+constexpr int kLabelHeight = 20;
+
+QColor ToQColor(TColor color) {
+    const TColor rgb = ColorToRGB(color);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+// Date and time in the user's locale, seconds included.
+QString ModificationText(const QDateTime& time) {
+    const QLocale locale;
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    // The long form may name the time zone ("t"); the file list never does.
+    timeFormat.remove(QLatin1Char('t'));
+    return locale.toString(time.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           time.time().toString(timeFormat.trimmed());
+}
+
+}  // namespace
+
+TRect PreviewFitRect(int width, int height, int boxWidth, int boxHeight) {
+    if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0) return {};
+    if (width <= boxWidth && height <= boxHeight)
+        return Bounds((boxWidth - width) / 2, (boxHeight - height) / 2, width, height);
+    // Full width when the picture is relatively wider than the box
+    // (w / h >= boxWidth / boxHeight, cross-multiplied), else full height.
+    const std::int64_t w = width;
+    const std::int64_t h = height;
+    if (w * boxHeight >= h * boxWidth) {
+        const int fitHeight = int(std::max<std::int64_t>(1, h * boxWidth / w));
+        return Bounds(0, (boxHeight - fitHeight) / 2, boxWidth, fitHeight);
+    }
+    const int fitWidth = int(std::max<std::int64_t>(1, w * boxHeight / h));
+    return Bounds((boxWidth - fitWidth) / 2, 0, fitWidth, boxHeight);
+}
+
+QString PreviewDepthName(int bitCount) {
+    switch (bitCount) {
+        case 1:
+        case 4:
+        case 8:
+        case 15:
+        case 16:
+        case 24:
+        case 32: return QStringLiteral("%1 bpp").arg(bitCount);
+        default: return {};
+    }
+}
+
+QString PreviewFileSizeText(std::int64_t bytes) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(qlonglong(bytes)) + QStringLiteral(" bytes");
+}
+
+// ---------------------------------------------------------------- paint box
+
+TPreviewPaintBox::TPreviewPaintBox(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("PaintBox"));
+}
+
+void TPreviewPaintBox::SetColor(TColor color) {
+    FColor = color;
+    update();
+}
+
+void TPreviewPaintBox::SetPicture(const QImage& image, int width, int height) {
+    FImage = image;
+    FWidth = width;
+    FHeight = height;
+    update();
+}
+
+void TPreviewPaintBox::ClearPicture() {
+    FImage = QImage();
+    FWidth = FHeight = 0;
+    update();
+}
+
+TRect TPreviewPaintBox::PictureRect() const {
+    if (FImage.isNull()) return {};
+    return PreviewFitRect(FWidth, FHeight, width(), height());
+}
+
+void TPreviewPaintBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(FColor));
+    const TRect r = PictureRect();
+    if (r.IsEmpty()) return;
+    const QRect target(r.Left, r.Top, r.Width(), r.Height());
+    if (target.size() != FImage.size()) painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, FImage);
+}
+
+// ---------------------------------------------------------------- dialog
+
+TQxOpenPictureDialog::TQxOpenPictureDialog(QWidget* parent) : QFileDialog(parent) {
+    setObjectName(QStringLiteral("QxOpenPictureDialog"));
+    // The panel goes into Qt's own dialog; a desktop's native one has no
+    // room for it.
+    setOption(QFileDialog::DontUseNativeDialog);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setFileMode(QFileDialog::ExistingFile);
+    // Every built-in format until the window gives its own filter.
+    setNameFilters(QtNameFilters(QString::fromStdString(BuildWindowFilters(false, {}).OpenFilter)));
+
+    PicturePanel = new QFrame(this);
+    PicturePanel->setObjectName(QStringLiteral("PicturePanel"));
+    PicturePanel->setFrameShape(QFrame::NoFrame);
+    PicturePanel->setFixedHeight(kPanelHeight);
+
+    PaintPanel = new QFrame(PicturePanel);
+    PaintPanel->setObjectName(QStringLiteral("PaintPanel"));
+    PaintPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    PaintPanel->setLineWidth(1);
+    PaintPanel->setGeometry(kPanelBorder, kPanelBorder, kBoxPanelWidth, kPanelHeight - 2 * kPanelBorder);
+    PaintPanel->setAutoFillBackground(true);
+    auto* boxLayout = new QHBoxLayout(PaintPanel);
+    boxLayout->setContentsMargins(kBoxPanelBorder + 1, kBoxPanelBorder + 1, kBoxPanelBorder + 1,
+                                  kBoxPanelBorder + 1);
+    PaintBox = new TPreviewPaintBox(PaintPanel);
+    boxLayout->addWidget(PaintBox);
+
+    QLabel** labels[] = {&PictureLabel1, &PictureLabel2, &PictureLabel3};
+    for (int i = 0; i < 3; ++i) {
+        QLabel* label = new QLabel(PicturePanel);
+        label->setObjectName(QStringLiteral("PictureLabel%1").arg(i + 1));
+        label->setGeometry(kLabelLeft, kLabelTop + i * kLabelStep, 400, kLabelHeight);
+        label->setTextFormat(Qt::PlainText);
+        *labels[i] = label;
+    }
+    PreviewCheckBox = new QCheckBox(PicturePanel);
+    PreviewCheckBox->setObjectName(QStringLiteral("PreviewCheckBox"));
+    PreviewCheckBox->setText(QString::fromUtf8("プレビュー(&P)"));
+    PreviewCheckBox->setChecked(true);
+    PreviewCheckBox->setGeometry(kLabelLeft, kLabelTop + 3 * kLabelStep + 8, 200, kLabelHeight + 2);
+    connect(PreviewCheckBox, &QCheckBox::toggled, this, [this](bool checked) { SetEnablePreview(checked); });
+
+    // Below the standard controls, across the whole width.
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(PicturePanel, grid->rowCount(), 0, 1, grid->columnCount());
+    } else if (layout()) {
+        layout()->addWidget(PicturePanel);
+    }
+
+    SetPreviewBaseColor(FPreviewBaseColor);
+    FRestTimer.setSingleShot(true);
+    FRestTimer.setInterval(kRestMilliseconds);
+    connect(&FRestTimer, &QTimer::timeout, this, [this] { UpdatePreview(); });
+    connect(this, &QFileDialog::currentChanged, this, [this](const QString& path) { SelectionChanged(path); });
+}
+
+void TQxOpenPictureDialog::SetEnablePreview(bool enable) {
+    if (FEnablePreview == enable && PreviewCheckBox->isChecked() == enable) return;
+    FEnablePreview = enable;
+    PreviewCheckBox->setChecked(enable);
+    if (enable) {
+        UpdatePreview();
+    } else {
+        FRestTimer.stop();
+        ClearPreview();
+    }
+}
+
+void TQxOpenPictureDialog::SetPreviewBaseColor(TColor color) {
+    FPreviewBaseColor = color;
+    QPalette palette = PaintPanel->palette();
+    palette.setColor(QPalette::Window, ToQColor(color));
+    PaintPanel->setPalette(palette);
+    PaintBox->SetColor(color);
+}
+
+bool TQxOpenPictureDialog::Execute() { return exec() == QDialog::Accepted && !selectedFiles().isEmpty(); }
+
+void TQxOpenPictureDialog::SelectionChanged(const QString& path) {
+    FCurrentPath = path;
+    if (FEnablePreview) FRestTimer.start();
+}
+
+void TQxOpenPictureDialog::ClearPreview() {
+    PictureLabel1->clear();
+    PictureLabel2->clear();
+    PictureLabel3->clear();
+    PaintBox->ClearPicture();
+}
+
+void TQxOpenPictureDialog::UpdatePreview() {
+    FRestTimer.stop();
+    if (!FEnablePreview) return;
+    const std::filesystem::path path(FCurrentPath.toStdString());
+    std::error_code ec;
+    // Only regular files: a folder shows nothing, and a pipe or device would
+    // block the dialog or never end.
+    if (FCurrentPath.isEmpty() || !std::filesystem::is_regular_file(path, ec)) {
+        ClearPreview();
+        return;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    const QDateTime modified = QFileInfo(FCurrentPath).lastModified();
+    // An entry that cannot be read leaves everything as it was.
+    if (ec || !modified.isValid()) return;
+
+    ++FPreviewDecodes;
+    const qreal ratio = PaintBox->devicePixelRatioF();
+    TPreviewPicture preview;
+    QImage image;
+    QString depth;
+    if (LoadPreviewPicture(path, FGifMode, int(PaintBox->width() * ratio), int(PaintBox->height() * ratio),
+                           preview)) {
+        TBitmap work;
+        work.Assign(preview.Picture);
+        depth = PreviewDepthName(work.BitCount());
+        image = ToQImage(work);
+    }
+    if (image.isNull()) {
+        ClearPreview();
+        return;
+    }
+    PictureLabel1->setText(QString::fromUtf8("画像ｻｲｽﾞ：\t") +
+                           QString::asprintf("%d x %d", preview.Width, preview.Height) +
+                           QStringLiteral(" pixels ") + depth);
+    PictureLabel2->setText(QString::fromUtf8("ﾌｧｲﾙｻｲｽﾞ：\t") + PreviewFileSizeText(std::int64_t(size)));
+    PictureLabel3->setText(QString::fromUtf8("最終更新：\t") + ModificationText(modified));
+    PaintBox->SetPicture(image, preview.Width, preview.Height);
+}
+
+void TQxOpenPictureDialog::showEvent(QShowEvent* event) {
+    QFileDialog::showEvent(event);
+    if (event->spontaneous()) return;
+    PreviewCheckBox->setText(QString::fromUtf8("プレビュー(&P)"));
+    ClearPreview();
+    // A file selected before showing is previewed once the dialog is laid out.
+    if (FEnablePreview && !FCurrentPath.isEmpty()) FRestTimer.start();
+}
+
 QString RunOpenPictureDialog(TZVfrmMain& form, const QString& caption) {
-    QFileDialog dialog(&form);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    TQxOpenPictureDialog dialog(&form);
     if (!caption.isEmpty()) dialog.setWindowTitle(caption);
     dialog.setNameFilters(QtNameFilters(form.Filters.FOpenFilter));
     dialog.setDirectory(form.Options.FLastDirectory);
     dialog.selectFile(QString());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    dialog.SetGifMode(form.Options.FGIFMode);
+    dialog.SetPreviewBaseColor(form.BackgroundColor());
+    dialog.SetEnablePreview(form.Options.FOpenPreview);
+    const bool chosen = dialog.Execute();
+    form.Options.FOpenPreview = dialog.EnablePreview();
+    if (!chosen) return {};
     return dialog.selectedFiles().first();
 }
 

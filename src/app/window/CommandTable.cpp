@@ -44,6 +44,8 @@ void InstallCompositionCommands(TZVfrmMain& form);
 void InstallGeneratedCommands(TZVfrmMain& form);
 void InstallBatchConvertCommand(TZVfrmMain& form);
 void InstallTextCommands(TZVfrmMain& form);
+void InstallThumbnailCommands(TZVfrmMain& form);
+void InstallSlideShowCommands(TZVfrmMain& form);
 
 namespace {
 
@@ -77,9 +79,9 @@ const TCommandRow kCommands[] = {
     Waiting(&M::mnuPrint, "printing"),
     Waiting(&M::TWAIN1, "scanner input"),
     Waiting(&M::mnuAcquire, "scanner input"),
-    Waiting(&M::mnuThumbNail, "thumbnail browser"),
+    Wired(&M::mnuThumbNail, InstallThumbnailCommands),
     Wired(&M::mnuBatchConvert, InstallBatchConvertCommand),
-    Waiting(&M::mnuSlideShow, "slide show"),
+    Wired(&M::mnuSlideShow, InstallSlideShowCommands),
     Wired(&M::mnuClose, InstallFileCommands),
     // Edit menu
     Wired(&M::mnuUndo, InstallEditCommands),
@@ -184,9 +186,9 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuProductUpdate, InstallHelpCommands),
     Wired(&M::mnuAbout, InstallHelpCommands),
     // Slide-show bar
-    Waiting(&M::btnSlideStop, "slide show"),
-    Waiting(&M::btnPrevImage, "slide show"),
-    Waiting(&M::btnNextImage, "slide show"),
+    Wired(&M::btnSlideStop, InstallSlideShowCommands),
+    Wired(&M::btnPrevImage, InstallSlideShowCommands),
+    Wired(&M::btnNextImage, InstallSlideShowCommands),
 };
 
 constexpr const char* kWiredProperty = "zelvoCommandWired";

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "formats/plugin/SPIs.h"
+
 namespace zelvo {
 
 namespace {
@@ -47,6 +49,37 @@ const TFilterCaptions& WindowFilterCaptions() {
 
 TFormatFilters BuildWindowFilters(bool gifMode, const std::vector<TPluginFormat>& plugins) {
     return BuildFormatFilters(gifMode, plugins, WindowFilterCaptions());
+}
+
+namespace {
+
+TPluginFormat FormatOf(const TSPI& plugin) {
+    TPluginFormat format;
+    if (!plugin.Patterns().empty()) {
+        format.Patterns = plugin.Patterns().front();
+        format.Description = plugin.Descriptions().front();
+    }
+    return format;
+}
+
+}  // namespace
+
+std::vector<TPluginFormat> PluginFormats(const TSPIs& plugins) {
+    std::vector<TPluginFormat> formats;
+    for (int i = 0; i < plugins.Count(); ++i) formats.push_back(FormatOf(plugins.Item(i)));
+    return formats;
+}
+
+TFormatFilters SearchPluginFilters(bool gifMode, TSPIs& plugins) {
+    auto previous = plugins.OnAfterLoad;
+    plugins.OnAfterLoad = [&plugins, gifMode](TSPI& plugin, bool& accept) {
+        std::vector<TPluginFormat> formats = PluginFormats(plugins);
+        formats.push_back(FormatOf(plugin));
+        accept = !formats.back().Patterns.empty() && BuildWindowFilters(gifMode, formats).PluginAccepted.back();
+    };
+    plugins.Search("*.spi");
+    plugins.OnAfterLoad = previous;
+    return BuildWindowFilters(gifMode, PluginFormats(plugins));
 }
 
 QStringList SaveDialogSuffixes(bool gifMode) {

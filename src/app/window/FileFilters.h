@@ -13,12 +13,24 @@
 
 namespace zelvo {
 
+class TSPIs;
+
 /// The dialogs' captions of the picture-format rows ("ビットマップファイル(*.bmp;*.dib)").
 const TFilterCaptions& WindowFilterCaptions();
 
 /// The main window's filters: the table's listed rows with the window's
 /// captions, GIF and PhotoCD in GIF mode, then the accepted plug-ins.
 TFormatFilters BuildWindowFilters(bool gifMode, const std::vector<TPluginFormat>& plugins);
+
+/// The plug-ins' entries of the filters (first pattern entry and its
+/// description), in collection order.
+std::vector<TPluginFormat> PluginFormats(const TSPIs& plugins);
+
+/// Searches "*.spi" into `plugins` with the window's acceptance rule: a
+/// plug-in is kept only when its first pattern entry adds an extension the
+/// filters do not know yet (built-in types first, then the plug-ins kept so
+/// far). Returns the filters with the kept plug-ins.
+TFormatFilters SearchPluginFilters(bool gifMode, TSPIs& plugins);
 
 /// The save dialog's default extension per entry ("bmp", "jpg", "png" and,
 /// in GIF mode, "gif").

@@ -31,7 +31,9 @@
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
+#include "formats/plugin/SPIs.h"
 #include "platform/Clipboard.h"
+#include "platform/PluginFolders.h"
 #include "platform/qt/QtClipboard.h"
 
 namespace zelvo {
@@ -240,8 +242,17 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
 }
 
 void TZVfrmMain::BuildFilters() {
-    // Plug-ins join here once the plug-in host searches for them.
-    const TFormatFilters filters = BuildWindowFilters(Options.FGIFMode, {});
+    // The plug-ins found at start join the filters and the format dispatch;
+    // the program has one collection, so a second window goes without.
+    TFormatFilters filters;
+    if (Options.FUseSusiePlugin && !FSPIs && !TSPIs::Instance()) {
+        FSPIs = std::make_unique<TSPIs>(false, TSPISearchOptions{TSPISearchOption::spsSusieDir,
+                                                                 TSPISearchOption::spsAppDir},
+                                        PluginFolderResolver(SettingsPath().parent_path() / "registry.ini"));
+        filters = SearchPluginFilters(Options.FGIFMode, *FSPIs);
+    } else {
+        filters = BuildWindowFilters(Options.FGIFMode, FSPIs ? PluginFormats(*FSPIs) : std::vector<TPluginFormat>{});
+    }
     Filters.FOpenFilter = QString::fromStdString(filters.OpenFilter);
     Filters.FSaveFilter = QString::fromStdString(filters.SaveFilter);
     Filters.FAllPatterns = QString::fromStdString(filters.AllPatterns);

@@ -37,6 +37,7 @@ class TZVStatusBar;
 class TZVfrmApplyCancel;
 class TFileDrop;
 class TIniFile;
+class TSPIs;
 
 /// Answers of the modified-picture question, so tests can script them.
 enum class TSaveAnswer { Yes, No, Cancel };
@@ -205,6 +206,9 @@ private:
     void ProgressChanged(int percent);
 
     std::unique_ptr<TQxImage> FImageOwner;
+    /// The image plug-ins (SPIs1), searched at start when UseSusiePlugin is
+    /// on and no other collection exists.
+    std::unique_ptr<TSPIs> FSPIs;
     TQxImage* FImage = nullptr;
     TQxImageView* FView = nullptr;
     TFileDrop* FFileDrop = nullptr;

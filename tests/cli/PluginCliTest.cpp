@@ -1,0 +1,78 @@
+// zelvo-cli reads plug-in formats: the real program with our plug-ins
+// beside it, and in-process with the plug-in folder named in registry.ini;
+// UseSusiePlugin=0 in Zelvo.ini switches the plug-ins off.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "CliTestSupport.h"
+#include "SpiEnvironment.h"
+#include "SpiTestSupport.h"
+#include "formats/PnmCodec.h"
+
+namespace zelvo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PluginCli : public TCliFolderTest {
+protected:
+    void SetUp() override {
+        TCliFolderTest::SetUp();
+        // The user's own settings and plug-ins stay out of the tests.
+        config_ = std::make_unique<TScopedEnv>("XDG_CONFIG_HOME", (dir_ / "config").string());
+        data_ = std::make_unique<TScopedEnv>("XDG_DATA_HOME", (dir_ / "data").string());
+        fs::create_directories(dir_ / "config" / "zelvo");
+    }
+    void TearDown() override {
+        data_.reset();
+        config_.reset();
+        TCliFolderTest::TearDown();
+    }
+    void NamePluginFolder() {
+        std::ofstream(dir_ / "config" / "zelvo" / "registry.ini")
+            << "[HKEY_CURRENT_USER\\Software\\Quenbrol\\Susie\\Plug-in]\nPath=" << PluginDir().string() << "\n";
+    }
+    std::unique_ptr<TScopedEnv> config_, data_;
+};
+
+TEST_F(PluginCli, ProgramReadsEveryTestFileWithThePluginsBesideIt) {
+    for (const char* kind : {"tga", "pcx"}) {
+        for (const fs::path& file : PluginDataFiles(kind)) {
+            SCOPED_TRACE(file.filename().string());
+            const std::string out = Path("out.ppm");
+            const std::string command = std::string("'") + ZELVO_CLI_PROGRAM + "' decode '" + file.string() + "' '" +
+                                        out + "' 2>'" + Path("err.txt") + "'";
+            ASSERT_EQ(std::system(command.c_str()), 0);
+            EXPECT_EQ(RgbDifference(LoadPnmPictureFile(out), LoadPnmPictureFile(ReferenceOf(file))), "");
+        }
+    }
+}
+
+TEST_F(PluginCli, RegistryFolderServesTheCommands) {
+    NamePluginFolder();
+    const fs::path file = TestDataDir() / "plugins" / "pcx" / "nb-planes4.pcx";
+    std::string err, out;
+    ASSERT_EQ(RunCli({"decode", file.string(), Path("out.ppm")}, &err), 0) << err;
+    EXPECT_EQ(RgbDifference(LoadPnmPictureFile(Path("out.ppm")), LoadPnmPictureFile(ReferenceOf(file))), "");
+    ASSERT_EQ(RunCli({"info", (TestDataDir() / "plugins" / "tga" / "nb-cmap-rle.tga").string()}, &err, &out), 0);
+    EXPECT_NE(out.find("width: 37\nheight: 23\nbitcount: 8\n"), std::string::npos) << out;
+    // A file no plug-in reads.
+    std::ofstream(Path("broken.tga")) << "not a picture at all";
+    EXPECT_EQ(RunCli({"decode", Path("broken.tga"), Path("x.ppm")}, &err), 1);
+    EXPECT_EQ(err, "認識できない画像形式です\n");
+}
+
+TEST_F(PluginCli, SettingSwitchesThePluginsOff) {
+    NamePluginFolder();
+    std::ofstream(dir_ / "config" / "zelvo" / "Zelvo.ini") << "[Settings]\nUseSusiePlugin=0\n";
+    const std::string file = (TestDataDir() / "plugins" / "tga" / "nb-rgb-rle.tga").string();
+    std::string err;
+    EXPECT_EQ(RunCli({"decode", file, Path("out.ppm")}, &err), 1);
+    EXPECT_EQ(err, "no reader for this file type: " + file + "\n");
+}
+
+}  // namespace
+}  // namespace zelvo::test
