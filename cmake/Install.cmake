@@ -4,6 +4,8 @@
 #   share/zelvo/help/                            the help pages (the editor
 #                                                looks in ../share/zelvo/help
 #                                                beside its executable)
+#   share/zelvo/textures/                        the shipped textures (likewise
+#                                                ../share/zelvo/textures)
 #   share/applications/zelvo.desktop             names, icon, picture types
 #   share/icons/hicolor/scalable/apps/zelvo.svg  the application icon
 #   share/mime/packages/zelvo.xml                PAM, which the shared MIME
@@ -20,6 +22,7 @@ endforeach()
 
 if(TARGET zelvo)
   install(DIRECTORY "${CMAKE_SOURCE_DIR}/help/" DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/help")
+  install(FILES ${ZELVO_TEXTURES} DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/textures")
   install(FILES "${CMAKE_SOURCE_DIR}/resources/zelvo.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
   install(FILES "${CMAKE_SOURCE_DIR}/resources/icons/zelvo.svg"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")

@@ -19,6 +19,8 @@ help=$prefix/bin/../share/zelvo/help
 [ -f "$help/index.html" ] || fail "no help pages in $help"
 pages=$(find "$help" -name 'topic-*.html' | wc -l)
 [ "$pages" -ge 1 ] || fail "no topic pages in $help"
+textures=$(find "$prefix/bin/../share/zelvo/textures" -name '*.bmp' 2>/dev/null | wc -l || true)
+[ "$textures" -ge 1 ] || fail "no textures in share/zelvo/textures"
 desktop=$prefix/share/applications/zelvo.desktop
 [ -f "$desktop" ] || fail "missing $desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate refused $desktop"

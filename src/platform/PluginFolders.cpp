@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/DataDirectory.h"
 #include "platform/RegistryIni.h"
 
 namespace zelvo {
@@ -11,13 +12,6 @@ std::filesystem::path ProgramDirectory() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::filesystem::path() : exe.parent_path();
-}
-
-std::filesystem::path DataDirectory() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) return std::filesystem::path(xdg) / "zelvo";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : "/") / ".local" / "share" / "zelvo";
 }
 
 std::vector<std::filesystem::path> PluginFolders(TSPISearchOption option,

@@ -27,10 +27,6 @@ inline constexpr const char* kSusiePluginPathValue = "Path";
 /// it cannot be told.
 std::filesystem::path ProgramDirectory();
 
-/// The per-user data folder: $XDG_DATA_HOME/zelvo, or ~/.local/share/zelvo
-/// when XDG_DATA_HOME is unset, empty or relative.
-std::filesystem::path DataDirectory();
-
 /// The folders of `option`, reading the registry stand-in at `registryFile`.
 std::vector<std::filesystem::path> PluginFolders(TSPISearchOption option,
                                                  const std::filesystem::path& registryFile);

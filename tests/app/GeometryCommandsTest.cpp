@@ -274,8 +274,8 @@ TEST(ClipboardCommands, PasteAndClearFollowTheClipboard) {
     EXPECT_TRUE(form->ClipboardHasBitmap());
     EXPECT_TRUE(form->Actions.mnuPaste->isEnabled());
     EXPECT_TRUE(form->Actions.mnuClipBoardClear->isEnabled());
-    // Merge-paste waits for its own operation and stays off.
-    EXPECT_FALSE(form->Actions.mnuMergePaste->isEnabled());
+    // Merge-paste follows paste.
+    EXPECT_TRUE(form->Actions.mnuMergePaste->isEnabled());
 
     form->Actions.mnuClipBoardClear->trigger();
     ProcessEvents();

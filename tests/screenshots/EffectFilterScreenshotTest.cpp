@@ -30,31 +30,9 @@ namespace {
 
 using test::Settle;
 
-class EffectFilterScreenshots : public ::testing::Test {
+class EffectFilterScreenshots : public test::TSampleWindowShots {
 protected:
-    void SetUp() override {
-        const char* folder = std::getenv("ZELVO_GEOMETRY_SHOTS");
-        const char* sample = std::getenv("ZELVO_SAMPLE");
-        if (!folder || !sample) GTEST_SKIP() << "set ZELVO_GEOMETRY_SHOTS and ZELVO_SAMPLE";
-        FFolder = QString::fromLocal8Bit(folder);
-        QDir().mkpath(FFolder);
-        test::WriteSettingsText("");
-        FForm = test::MakeWindow();
-        FForm->resize(800, 600);
-        FForm->move(0, 0);
-        FForm->show();
-        ASSERT_TRUE(FForm->LoadImageFile(QString::fromLocal8Bit(sample), false));
-        Settle(300);
-    }
-
-    void Shoot(const char* name) {
-        Settle(500);
-        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-        ASSERT_TRUE(shot.save(FFolder + QLatin1Char('/') + QLatin1String(name), "PNG"));
-    }
-
-    QString FFolder;
-    std::unique_ptr<TZVfrmMain> FForm;
+    EffectFilterScreenshots() : TSampleWindowShots(QSize(800, 600)) {}
 };
 
 TEST_F(EffectFilterScreenshots, EmbossPreview) {

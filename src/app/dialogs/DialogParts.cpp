@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -33,6 +35,19 @@ QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int min, int max, int 
     spin->setValue(std::clamp(value, min, max));
     spin->setMinimumWidth(minimumWidth);
     return spin;
+}
+
+void LinkTrackBarAndSpinEdit(QSlider* trackBar, QSpinBox* spinEdit, const std::function<void()>& changed) {
+    QObject::connect(trackBar, &QSlider::valueChanged, spinEdit, [spinEdit, changed](int value) {
+        const QSignalBlocker block(spinEdit);
+        spinEdit->setValue(value);
+        if (changed) changed();
+    });
+    QObject::connect(spinEdit, &QSpinBox::valueChanged, trackBar, [trackBar, changed](int value) {
+        const QSignalBlocker block(trackBar);
+        trackBar->setValue(value);
+        if (changed) changed();
+    });
 }
 
 QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton*& ok, QPushButton*& cancel,

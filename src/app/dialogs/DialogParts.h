@@ -11,6 +11,7 @@
 class QDialog;
 class QHBoxLayout;
 class QPushButton;
+class QSlider;
 class QSpinBox;
 class QWidget;
 
@@ -25,6 +26,10 @@ bool PickColor(QWidget* parent, TColor& color);
 
 /// A named spin edit limited to min..max, preset to value (limited too).
 QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int min, int max, int value, int minimumWidth);
+
+/// Makes a track bar and a spin edit follow each other: moving either sets
+/// the other (without echoing back), then runs `changed` when given.
+void LinkTrackBarAndSpinEdit(QSlider* trackBar, QSpinBox* spinEdit, const std::function<void()>& changed = {});
 
 /// "OK" (default, runs onOk) and "キャンセル" (rejects; Escape does too),
 /// named btnOK and btnCancel, right-aligned in the returned row.

@@ -87,6 +87,9 @@ constexpr TKeyRange kKeyRanges[] = {
     {"WaveLevel", 1, 100},
     {"MosaicSize", 2, 50},
     {"ResampleIndex", 0, effects::kResampleFilterCount - 1},
+    // The merge dialog's six ways (its radio buttons) and its transparency.
+    {"MergeType", 0, 5},
+    {"MergeAlphaChannel", 0, 100},
     {"BlockWidth", 2, 50},
     {"BlockHeight", 2, 50},
     {"GaussianBlurLevel", 1, 10},

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -14,6 +13,7 @@
 
 #include "app/dialogs/DialogParts.h"
 #include "app/dialogs/EffectSettings.h"
+#include "app/dialogs/FullScalePreview.h"
 #include "app/common/HelpPages.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImageView.h"
@@ -32,8 +32,7 @@ TBlindOperation& BlindOperation() {
     return operation;
 }
 
-TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form)
-    : QDialog(&form), FForm(form), FSource(std::make_unique<TQxImage>()), FOverlay(std::make_unique<TQxImage>()) {
+TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form) : QDialog(&form), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmRegularPreview"));
     setWindowTitle(QString::fromUtf8("ブラインド"));
     setFixedSize(330, 200);
@@ -45,15 +44,8 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form)
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(8, 8, kPanelSize, kPanelSize);
-    FSourceView = new TQxImageView(*FSource, Panel1);
-    FSourceView->setObjectName(QStringLiteral("QxImage1"));
-    FSourceView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    FSourceView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    FSourceView->setGeometry(0, 0, kPanelSize, kPanelSize);
-    FOverlayView = new TQxImageView(*FOverlay, Panel1);
-    FOverlayView->setObjectName(QStringLiteral("QxOverlay"));
-    FOverlayView->SetDisplayOnly(true);
-    FOverlayView->hide();
+    FPreview = new TFullScalePreview(Panel1, kPanelSize);
+    FPreview->OnRefreshWanted = [this] { RefreshPreview(); };
 
     Label1 = new QLabel(QString::fromUtf8("ブラインドの幅"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -89,54 +81,20 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form)
 
     ChooseColor = [this](TColor& color) { return PickColor(this, color); };
 
-    // The source: the selection copied into a 24-bit picture, or the whole.
-    TQxImage& doc = form.QxImage1();
-    if (!doc.Empty()) {
-        TBitmap source;
-        if (doc.HasSelection()) {
-            const TRect sel = doc.SelectionRect();
-            TBitmap area(sel.Width(), sel.Height(), pf24bit);
-            area.Canvas().CopyRect(TRect{0, 0, sel.Width(), sel.Height()}, doc.Bitmap(), sel);
-            source = area;
-        } else {
-            source = doc.Bitmap();
-        }
-        FSource->SetBitmap(source);
-        FSource->ClearUndo();
-        FSourceView->Recompute();
-        const int width = source.Width(), height = source.Height();
-        const QSize visible = FSourceView->viewport()->size();
-        if (width < visible.width() && height < visible.height()) {
-            // Smaller than the viewing area: the control is centred instead.
-            FSourceView->setGeometry((kPanelSize - width) / 2, (kPanelSize - height) / 2, width, height);
-        } else {
-            // Half of the part that does not fit on each axis.
-            FSourceView->SetScrollPos(
-                TPoint{std::max(0, (width - visible.width()) / 2), std::max(0, (height - visible.height()) / 2)});
-        }
-    }
+    FPreview->Load(form.QxImage1());
 
-    connect(TrackBar1, &QSlider::valueChanged, this, [this](int position) {
-        const QSignalBlocker block(SpinEdit1);
-        SpinEdit1->setValue(position);
-        RefreshPreview();
-    });
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, [this](int value) {
-        const QSignalBlocker block(TrackBar1);
-        TrackBar1->setValue(value);
-        RefreshPreview();
-    });
+    LinkTrackBarAndSpinEdit(TrackBar1, SpinEdit1, [this] { RefreshPreview(); });
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { RefreshPreview(); });
-    connect(FSourceView, &TQxImageView::Scrolled, this, [this] { FOverlayView->hide(); });
-    FSourceView->viewport()->installEventFilter(this);
 
     RefreshPreview();
 }
 
-TZVfrmRegularPreview::~TZVfrmRegularPreview() {
-    delete FOverlayView;
-    delete FSourceView;
-}
+TZVfrmRegularPreview::~TZVfrmRegularPreview() = default;
+
+TQxImage& TZVfrmRegularPreview::QxImage1() { return FPreview->Source(); }
+TQxImage& TZVfrmRegularPreview::Overlay() { return FPreview->Overlay(); }
+TQxImageView& TZVfrmRegularPreview::SourceView() { return FPreview->SourceView(); }
+TQxImageView& TZVfrmRegularPreview::OverlayView() { return FPreview->OverlayView(); }
 
 void TZVfrmRegularPreview::SetColor(TColor color) {
     FColor = color;
@@ -148,7 +106,6 @@ bool TZVfrmRegularPreview::eventFilter(QObject* watched, QEvent* event) {
         SwatchClick();
         return true;
     }
-    if (watched == FSourceView->viewport() && event->type() == QEvent::MouseButtonRelease) RefreshPreview();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -160,28 +117,13 @@ void TZVfrmRegularPreview::SwatchClick() {
 }
 
 void TZVfrmRegularPreview::RefreshPreview() {
-    if (FSource->Empty()) return;
-    const TPoint scroll = FSourceView->ScrollPos();
-    const QWidget* viewport = FSourceView->viewport();
-    const int width = std::min(viewport->width(), FSource->Bitmap().Width() - scroll.X);
-    const int height = std::min(viewport->height(), FSource->Bitmap().Height() - scroll.Y);
-    if (width <= 0 || height <= 0) return;
-    TBitmap part(width, height, pf24bit);
-    part.Canvas().CopyRect(TRect{0, 0, width, height}, FSource->Bitmap(),
-                           TRect{scroll.X, scroll.Y, scroll.X + width, scroll.Y + height});
-    FOverlay->SetBitmap(part);
-    FOverlay->ClearUndo();
-    try {
-        RunBlind(*FOverlay, SpinEdit1->value(), scroll.Y, scroll.X, CheckBox1->isChecked());
-    } catch (const std::exception& error) {
-        FForm.ShowError(error);
-    }
-    const QPoint at = FSourceView->geometry().topLeft() + viewport->geometry().topLeft();
-    FOverlayView->setGeometry(at.x(), at.y(), width, height);
-    FOverlayView->Recompute();
-    FOverlayView->show();
-    FOverlayView->raise();
-    FOverlayView->viewport()->update();
+    FPreview->Refresh([this](TQxImage& overlay, int offsetY, int offsetX) {
+        try {
+            RunBlind(overlay, SpinEdit1->value(), offsetY, offsetX, CheckBox1->isChecked());
+        } catch (const std::exception& error) {
+            FForm.ShowError(error);
+        }
+    });
 }
 
 void TZVfrmRegularPreview::RunBlind(TQxImage& doc, int width, int offsetY, int offsetX, bool horizontal) {

@@ -7,7 +7,6 @@
 #include <QDialog>
 
 #include <functional>
-#include <memory>
 
 #include "document/QxImage.h"
 #include "image/Types.h"
@@ -21,6 +20,7 @@ class QSpinBox;
 
 namespace zelvo {
 
+class TFullScalePreview;
 class TQxImageView;
 class TZVfrmMain;
 
@@ -53,10 +53,10 @@ public:
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
 
-    TQxImage& QxImage1() { return *FSource; }
-    TQxImage& Overlay() { return *FOverlay; }
-    TQxImageView& SourceView() { return *FSourceView; }
-    TQxImageView& OverlayView() { return *FOverlayView; }
+    TQxImage& QxImage1();
+    TQxImage& Overlay();
+    TQxImageView& SourceView();
+    TQxImageView& OverlayView();
     TColor Color() const { return FColor; }
     void SetColor(TColor color);
 
@@ -79,10 +79,7 @@ private:
     void RunBlind(TQxImage& doc, int width, int offsetY, int offsetX, bool horizontal);
 
     TZVfrmMain& FForm;
-    std::unique_ptr<TQxImage> FSource;
-    std::unique_ptr<TQxImage> FOverlay;
-    TQxImageView* FSourceView = nullptr;
-    TQxImageView* FOverlayView = nullptr;
+    TFullScalePreview* FPreview = nullptr;
     TColor FColor = clBlack;
 };
 

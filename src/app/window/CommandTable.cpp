@@ -39,6 +39,9 @@ void InstallClipboardCommands(TZVfrmMain& form);
 void InstallEffectCommands(TZVfrmMain& form);
 void InstallColorDepthCommands(TZVfrmMain& form);
 void InstallTransparentCommand(TZVfrmMain& form);
+void InstallHistogramCommands(TZVfrmMain& form);
+void InstallCompositionCommands(TZVfrmMain& form);
+void InstallGeneratedCommands(TZVfrmMain& form);
 void InstallBatchConvertCommand(TZVfrmMain& form);
 void InstallTextCommands(TZVfrmMain& form);
 void InstallThumbnailCommands(TZVfrmMain& form);
@@ -67,7 +70,7 @@ using M = TMainActions;
 
 const TCommandRow kCommands[] = {
     // File menu
-    Waiting(&M::mnuNew, "new-image dialog"),
+    Wired(&M::mnuNew, InstallGeneratedCommands),
     Wired(&M::mnuOpen, InstallFileCommands),
     Wired(&M::mnuReload, InstallFileCommands),
     Wired(&M::mnuSave, InstallFileCommands),
@@ -89,13 +92,13 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuRedo, InstallEditCommands),
     Wired(&M::mnuCopy, InstallClipboardCommands),
     Wired(&M::mnuPaste, InstallClipboardCommands),
-    Waiting(&M::mnuMergePaste, "merge-paste"),
+    Wired(&M::mnuMergePaste, InstallCompositionCommands),
     Wired(&M::mnuCut, InstallClipboardCommands),
     Wired(&M::mnuDelete, InstallClipboardCommands),
     Wired(&M::mnuSelectAll, InstallEditCommands),
     Wired(&M::mnuTextOut, InstallTextCommands),
-    Waiting(&M::mnuMerge, "merge"),
-    Waiting(&M::mnuCombine, "combine"),
+    Wired(&M::mnuMerge, InstallCompositionCommands),
+    Wired(&M::mnuCombine, InstallCompositionCommands),
     Wired(&M::mnuCapture, InstallCaptureCommands),
     Wired(&M::mnuCaptureDesktop, InstallCaptureCommands),
     Wired(&M::mnuCaptureActiveWindow, InstallCaptureCommands),
@@ -109,10 +112,10 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuZoom, InstallViewCommands),
     Wired(&M::T1, InstallViewCommands),
     Wired(&M::mnuShowStatusBar, InstallViewCommands),
-    Waiting(&M::H1, "histogram operations"),
-    Waiting(&M::mnuEqualize, "histogram operations"),
-    Waiting(&M::mnuNormalize, "histogram operations"),
-    Waiting(&M::mnuHistogram, "histogram window"),
+    Wired(&M::H1, InstallHistogramCommands),
+    Wired(&M::mnuEqualize, InstallHistogramCommands),
+    Wired(&M::mnuNormalize, InstallHistogramCommands),
+    Wired(&M::mnuHistogram, InstallHistogramCommands),
     Wired(&M::mnuBackgroundColor, InstallViewCommands),
     // Image menu
     Wired(&M::mnuResize, InstallGeometryCommands),
@@ -125,7 +128,7 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuFlip, InstallGeometryCommands),
     Wired(&M::mnuSlideImage, InstallGeometryCommands),
     Wired(&M::mnuSpacing, InstallGeometryCommands),
-    Waiting(&M::mnuTexture, "texture dialog"),
+    Wired(&M::mnuTexture, InstallGeneratedCommands),
     Wired(&M::mnuNoiseReduction, InstallEffectCommands),
     Wired(&M::mnuMedian, InstallEffectCommands),
     Wired(&M::mnuMedianLow, InstallEffectCommands),
@@ -149,8 +152,8 @@ const TCommandRow kCommands[] = {
     Wired(&M::mnuMonochrome, InstallToneCommands),
     Wired(&M::mnuSwapRGB, InstallToneCommands),
     Wired(&M::mnuXORConvert, InstallToneCommands),
-    Waiting(&M::mnuGradation, "gradation dialog"),
-    Waiting(&M::mnuGetColorCount, "histogram operations"),
+    Wired(&M::mnuGradation, InstallGeneratedCommands),
+    Wired(&M::mnuGetColorCount, InstallHistogramCommands),
     Wired(&M::mnuColorBit, InstallViewCommands),
     Wired(&M::mnuColorBit24, InstallColorDepthCommands),
     Wired(&M::mnuColorBit8, InstallColorDepthCommands),

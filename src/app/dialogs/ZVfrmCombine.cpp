@@ -1,0 +1,95 @@
+#include "app/dialogs/ZVfrmCombine.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <algorithm>
+
+#include "app/common/HelpPages.h"
+#include "app/dialogs/DialogParts.h"
+#include "app/dialogs/SecondPicture.h"
+#include "app/window/ZVfrmMain.h"
+
+namespace zelvo {
+namespace {
+
+constexpr int kHelpCombine = 82;
+constexpr int kShiftMax = 99;
+
+}  // namespace
+
+int CombineDirectionFor(int item) {
+    constexpr int kDirections[] = {2, 3, 0, 1};
+    return kDirections[std::clamp(item, 0, 3)];
+}
+
+TZVfrmCombine::TZVfrmCombine(TZVfrmMain& form) : QDialog(&form), FSource(std::make_unique<TQxImage>()) {
+    setObjectName(QStringLiteral("ZVfrmCombine"));
+    setWindowTitle(QString::fromUtf8("連結"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+    setFixedSize(379, 238);
+
+    MakeOkCancelHelpButtons(*this, 119, 204, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
+                            [this] { OkClick(); }, [] { ShowHelpTopic(kHelpCombine); });
+    FInput = new TSecondPictureInput(*this, form, "連結する画像ファイル：", btnOK);
+    Label1 = FInput->Label1;
+    Edit1 = FInput->Edit1;
+    SpeedButton1 = FInput->SpeedButton1;
+    CheckBox1 = FInput->CheckBox1;
+
+    RadioGroup1 = new QGroupBox(QString::fromUtf8("連結方向"), this);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioGroup1->setGeometry(8, 84, 363, 52);
+    FGroup = new QButtonGroup(this);
+    const char* captions[] = {"上へ", "下へ", "左へ", "右へ"};
+    for (int i = 0; i < 4; ++i) {
+        Directions[i] = new QRadioButton(QString::fromUtf8(captions[i]), RadioGroup1);
+        Directions[i]->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
+        Directions[i]->setGeometry(12 + i * 88, 22, 84, 20);
+        FGroup->addButton(Directions[i], i);
+    }
+    Directions[0]->setChecked(true);
+    connect(FGroup, &QButtonGroup::idClicked, this, [this] { UpdateShiftCaption(); });
+
+    Label2 = new QLabel(QString::fromUtf8("画像間に挿入するスペース："), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(8, 148, 250, 20);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", -kShiftMax, kShiftMax, 0, 64);
+    SpinEdit1->setGeometry(262, 146, 64, 24);
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setGeometry(8, 176, 250, 20);
+    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", -kShiftMax, kShiftMax, 0, 64);
+    SpinEdit2->setGeometry(262, 174, 64, 24);
+    UpdateShiftCaption();
+}
+
+TZVfrmCombine::~TZVfrmCombine() = default;
+
+int TZVfrmCombine::ItemIndex() const { return std::max(0, FGroup->checkedId()); }
+
+void TZVfrmCombine::SetItemIndex(int item) {
+    Directions[std::clamp(item, 0, 3)]->setChecked(true);
+    UpdateShiftCaption();
+}
+
+void TZVfrmCombine::UpdateShiftCaption() {
+    // Joined above or below, the shift runs from the left edge; joined
+    // beside, from the top edge.
+    Label3->setText(QString::fromUtf8(ItemIndex() <= 1 ? "連結時に左端からずらす量：" : "連結時に上端からずらす量："));
+}
+
+bool TZVfrmCombine::OkClick() {
+    if (!FInput->Load(*FSource)) return false;
+    accept();
+    return true;
+}
+
+}  // namespace zelvo

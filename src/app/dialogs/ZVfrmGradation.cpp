@@ -1,0 +1,149 @@
+#include "app/dialogs/ZVfrmGradation.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+
+#include "app/common/HelpPages.h"
+#include "app/common/Settings.h"
+#include "app/dialogs/DialogParts.h"
+#include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "platform/IniFile.h"
+
+namespace zelvo {
+namespace {
+
+constexpr const char* kSection = "Gradation";
+constexpr int kHelpGradation = 95;
+
+constexpr const char* kDirections[kGradationDirectionCount] = {
+    "左から右", "右から左", "上から下", "下から上", "左上から右下", "右下から左上", "左下から右上", "右上から左下",
+};
+
+void PaintSwatch(QFrame* panel, TColor color) {
+    panel->setStyleSheet(QStringLiteral("QFrame#%1 { background-color: %2; border: 1px solid black; }")
+                             .arg(panel->objectName(), ColorCss(color)));
+}
+
+}  // namespace
+
+TGradationSettings ReadGradationSettings(const TIniFile& ini) {
+    TGradationSettings s;
+    s.Color1 = ini.ReadColor(kSection, "Color1", s.Color1);
+    s.Color2 = ini.ReadColor(kSection, "Color2", s.Color2);
+    s.Direction = ini.ReadIntegerIn(kSection, "Direction", s.Direction, 0, kGradationDirectionCount - 1);
+    s.AlphaChannel = ini.ReadIntegerIn(kSection, "AlphaChannel", s.AlphaChannel, 1, 100);
+    return s;
+}
+
+void WriteGradationSettings(const TGradationSettings& s, TIniFile& ini) {
+    ini.WriteColor(kSection, "Color1", s.Color1);
+    ini.WriteColor(kSection, "Color2", s.Color2);
+    ini.WriteInteger(kSection, "Direction", s.Direction);
+    ini.WriteInteger(kSection, "AlphaChannel", s.AlphaChannel);
+}
+
+TZVfrmGradation::TZVfrmGradation(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+    setObjectName(QStringLiteral("ZVfrmGradation"));
+    setWindowTitle(QString::fromUtf8("グラデーション"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+    setFixedSize(300, 196);
+
+    const TGradationSettings s = ReadGradationSettings(TIniFile(SettingsPath()));
+    auto label = [this](const char* name, const char* text, int x, int y, int w) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(x, y, w, 22);
+        return l;
+    };
+    auto swatch = [this](const char* name, int y) {
+        auto* panel = new QFrame(this);
+        panel->setObjectName(QLatin1String(name));
+        panel->setGeometry(64, y, 64, 22);
+        return panel;
+    };
+    auto dots = [this](const char* name, int y, int which) {
+        auto* button = new QPushButton(QStringLiteral("..."), this);
+        button->setObjectName(QLatin1String(name));
+        button->setGeometry(132, y, 30, 22);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, which] { ColorClick(which); });
+        return button;
+    };
+    Label1 = label("Label1", "色１：", 10, 10, 50);
+    Panel1 = swatch("Panel1", 10);
+    Button1 = dots("Button1", 10, 1);
+    Label2 = label("Label2", "色２：", 10, 38, 50);
+    Panel2 = swatch("Panel2", 38);
+    Button2 = dots("Button2", 38, 2);
+    SetColor1(s.Color1);
+    SetColor2(s.Color2);
+
+    Label3 = label("Label3", "不透明度：", 10, 70, 80);
+    ScrollBar1 = new QSlider(Qt::Horizontal, this);
+    ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
+    ScrollBar1->setGeometry(90, 68, 140, 26);
+    ScrollBar1->setRange(1, 100);
+    ScrollBar1->setValue(s.AlphaChannel);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, 100, s.AlphaChannel, 56);
+    SpinEdit1->setGeometry(234, 70, 56, 22);
+    LinkTrackBarAndSpinEdit(ScrollBar1, SpinEdit1);
+
+    Label4 = label("Label4", "グラデーションの方向：", 10, 100, 200);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    for (const char* caption : kDirections) ComboBox1->addItem(QString::fromUtf8(caption));
+    ComboBox1->setGeometry(10, 124, 180, 24);
+    ComboBox1->setCurrentIndex(s.Direction);
+
+    // Enter acts as OK: btnOK is the default button.
+    MakeOkCancelHelpButtons(*this, 34, 162, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
+                            [this] { OkClick(); }, [] { ShowHelpTopic(kHelpGradation); });
+    ChooseColor = [this](TColor& color) { return PickColor(this, color); };
+}
+
+TGradationSettings TZVfrmGradation::Values() const {
+    return {FColor1, FColor2, ComboBox1->currentIndex(), SpinEdit1->value()};
+}
+
+void TZVfrmGradation::SetColor1(TColor color) {
+    FColor1 = color;
+    PaintSwatch(Panel1, color);
+}
+
+void TZVfrmGradation::SetColor2(TColor color) {
+    FColor2 = color;
+    PaintSwatch(Panel2, color);
+}
+
+void TZVfrmGradation::ColorClick(int which) {
+    TColor color = which == 1 ? FColor1 : FColor2;
+    if (!ChooseColor || !ChooseColor(color)) return;
+    if (which == 1) SetColor1(color);
+    else SetColor2(color);
+}
+
+void TZVfrmGradation::OkClick() {
+    const TGradationSettings s = Values();
+    FForm.FLastOperation = "グラデーション";
+    hide();
+    FForm.RunBusy(
+        [&] {
+            if (FForm.ImageEmpty()) return false;
+            FForm.QxImage1().Gradation(s.Color1, s.Color2, s.AlphaChannel, s.Direction + 1);
+            return true;
+        },
+        [this, s] {
+            TIniFile ini(SettingsPath());
+            WriteGradationSettings(s, ini);
+            ini.UpdateFile();
+            accept();
+        });
+}
+
+}  // namespace zelvo

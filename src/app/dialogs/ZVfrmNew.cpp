@@ -1,0 +1,106 @@
+#include "app/dialogs/ZVfrmNew.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "app/common/HelpPages.h"
+#include "app/common/Settings.h"
+#include "app/dialogs/ColorComboBox.h"
+#include "app/dialogs/DialogParts.h"
+#include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "document/QxImageView.h"
+#include "platform/IniFile.h"
+
+namespace zelvo {
+namespace {
+
+constexpr const char* kSection = "NewImage";
+constexpr int kHelpNew = 73;
+
+}  // namespace
+
+TNewImageSettings ReadNewImageSettings(const TIniFile& ini) {
+    TNewImageSettings s;
+    s.Width = ini.ReadIntegerIn(kSection, "Width", s.Width, 1, kNewImageSideMax);
+    s.Height = ini.ReadIntegerIn(kSection, "Height", s.Height, 1, kNewImageSideMax);
+    s.BGColor = ini.ReadColor(kSection, "BGColor", s.BGColor);
+    return s;
+}
+
+void WriteNewImageSettings(const TNewImageSettings& s, TIniFile& ini) {
+    ini.WriteInteger(kSection, "Width", s.Width);
+    ini.WriteInteger(kSection, "Height", s.Height);
+    ini.WriteColor(kSection, "BGColor", s.BGColor);
+}
+
+TZVfrmNew::TZVfrmNew(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+    setObjectName(QStringLiteral("ZVfrmNew"));
+    setWindowTitle(QString::fromUtf8("新規作成"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+    setFixedSize(272, 146);
+
+    const TNewImageSettings s = ReadNewImageSettings(TIniFile(SettingsPath()));
+    auto label = [this](const char* name, const char* text, int x, int y, int w) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        if (name) l->setObjectName(QLatin1String(name));
+        l->setGeometry(x, y, w, 22);
+        return l;
+    };
+    Label3 = label("Label3", "画像横サイズ：", 10, 10, 110);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, kNewImageSideMax, s.Width, 70);
+    SpinEdit1->setGeometry(122, 10, 70, 22);
+    label(nullptr, "ピクセル", 198, 10, 64);
+    Label4 = label("Label4", "画像縦サイズ：", 10, 38, 110);
+    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", 1, kNewImageSideMax, s.Height, 70);
+    SpinEdit2->setGeometry(122, 38, 70, 22);
+    label(nullptr, "ピクセル", 198, 38, 64);
+    Label5 = label("Label5", "キャンバスの色：", 10, 68, 110);
+    ColorBox1 = new TColorComboBox(this);
+    ColorBox1->setObjectName(QStringLiteral("ColorBox1"));
+    ColorBox1->setGeometry(122, 68, 140, 24);
+    ColorBox1->SetSelected(s.BGColor);
+
+    // Enter in any field acts as OK: Button1 is the default button.
+    MakeOkCancelHelpButtons(*this, 6, 110, {"Button1", "Button2", "Button3"}, Button1, Button2, Button3,
+                            [this] { OkClick(); }, [] { ShowHelpTopic(kHelpNew); });
+}
+
+TNewImageSettings TZVfrmNew::Values() const {
+    return {SpinEdit1->value(), SpinEdit2->value(), ColorBox1->Selected()};
+}
+
+void TZVfrmNew::done(int result) {
+    TIniFile ini(SettingsPath());
+    WriteNewImageSettings(Values(), ini);
+    ini.UpdateFile();
+    QDialog::done(result);
+}
+
+bool TZVfrmNew::OkClick() {
+    if (!FForm.AskSaveModified()) return false;
+    const TNewImageSettings s = Values();
+    try {
+        // The picture is made before anything changes: a failure leaves the
+        // open one as it was.
+        FForm.QxImage1().NewImage(s.Width, s.Height, 24, s.BGColor);
+    } catch (const std::exception& error) {
+        FForm.ShowError(error);
+        return false;
+    }
+    FForm.Actions.mnuProgressive->setChecked(false);
+    FForm.Actions.mnuTransparent->setChecked(false);
+    FForm.QxImage1().SaveProgressive = false;
+    FForm.QxImage1().SaveTransparent = false;
+    FForm.FFileName.clear();
+    FForm.SetTitle();
+    FForm.UpdateCommandState();
+    FForm.View().viewport()->update();
+    accept();
+    return true;
+}
+
+}  // namespace zelvo

@@ -1,0 +1,127 @@
+#include "app/dialogs/ZVfrmTexture.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+
+#include <climits>
+
+#include "app/common/HelpPages.h"
+#include "app/common/Settings.h"
+#include "app/dialogs/DialogParts.h"
+#include "app/dialogs/FullScalePreview.h"
+#include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
+#include "document/QxImageView.h"
+#include "formats/QxImageIO.h"
+#include "platform/IniFile.h"
+
+namespace zelvo {
+namespace {
+
+constexpr const char* kSection = "Texture";
+constexpr int kHelpTexture = 104;
+constexpr int kPanelSize = 160;
+
+}  // namespace
+
+TTextureSettings ReadTextureSettings(const TIniFile& ini) {
+    TTextureSettings s;
+    s.ItemIndex = ini.ReadIntegerIn(kSection, "ItemIndex", s.ItemIndex, 0, INT_MAX);
+    s.Level = ini.ReadIntegerIn(kSection, "Level", s.Level, 1, 100);
+    return s;
+}
+
+void WriteTextureSettings(const TTextureSettings& s, TIniFile& ini) {
+    ini.WriteInteger(kSection, "ItemIndex", s.ItemIndex);
+    ini.WriteInteger(kSection, "Level", s.Level);
+}
+
+TZVfrmTexture::TZVfrmTexture(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+    setObjectName(QStringLiteral("ZVfrmTexture"));
+    setWindowTitle(QString::fromUtf8("テクスチャ"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+    setFixedSize(362, 214);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(8, 8, kPanelSize, kPanelSize);
+    FPreview = new TFullScalePreview(Panel1, kPanelSize);
+    FPreview->OnRefreshWanted = [this] { RefreshPreview(); };
+
+    Label1 = new QLabel(QString::fromUtf8("テクスチャの選択"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(178, 8, 176, 18);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(178, 28, 176, 24);
+    Label2 = new QLabel(QString::fromUtf8("適用の強さ"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(178, 64, 176, 18);
+    TrackBar1 = new QSlider(Qt::Horizontal, this);
+    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
+    TrackBar1->setGeometry(174, 84, 118, 28);
+    TrackBar1->setRange(1, 100);
+    TrackBar1->setTickPosition(QSlider::TicksBelow);
+    TrackBar1->setTickInterval(10);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, 100, 50, 56);
+    SpinEdit1->setGeometry(296, 86, 58, 24);
+
+    MakeOkCancelHelpButtons(*this, 55, 180, {"Button1", "Button2", "Button3"}, Button1, Button2, Button3,
+                            [this] { accept(); }, [] { ShowHelpTopic(kHelpTexture); });
+
+    // The source at full scale, then the list and the remembered choice.
+    FPreview->Load(form.QxImage1());
+    const QString patterns = form.Filters.FPatternList.isEmpty() ? QString() : form.Filters.FPatternList.first();
+    FTextures = ListTextures(TextureFolders(), patterns);
+    for (const TTextureEntry& entry : FTextures) ComboBox1->addItem(entry.Name);
+    const TTextureSettings s = ReadTextureSettings(TIniFile(SettingsPath()));
+    TrackBar1->setValue(s.Level);
+    SpinEdit1->setValue(s.Level);
+    const int item = s.ItemIndex < int(FTextures.size()) ? s.ItemIndex : 0;
+
+    LinkTrackBarAndSpinEdit(TrackBar1, SpinEdit1, [this] { RefreshPreview(); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) { TextureChanged(index); });
+    if (FTextures.empty()) return;
+    if (ComboBox1->currentIndex() == item) TextureChanged(item);
+    else ComboBox1->setCurrentIndex(item);
+}
+
+TZVfrmTexture::~TZVfrmTexture() {
+    TIniFile ini(SettingsPath());
+    WriteTextureSettings({std::max(0, ComboBox1->currentIndex()), Level()}, ini);
+    ini.UpdateFile();
+}
+
+int TZVfrmTexture::Level() const { return SpinEdit1->value(); }
+
+void TZVfrmTexture::TextureChanged(int index) {
+    FTexture = TBitmap();
+    if (index >= 0 && index < int(FTextures.size())) {
+        TDibImage picture;
+        if (LoadPictureFile(FTextures[std::size_t(index)].Path.toStdString(), picture, FForm.Options.FGIFMode))
+            FTexture.Assign(picture);
+    }
+    RefreshPreview();
+}
+
+void TZVfrmTexture::RefreshPreview() {
+    if (FTexture.Empty()) {
+        FPreview->OverlayView().hide();
+        return;
+    }
+    const int textureWidth = FTexture.Width(), textureHeight = FTexture.Height();
+    FPreview->Refresh([this, textureWidth, textureHeight](TQxImage& overlay, int offsetY, int offsetX) {
+        try {
+            overlay.Texture(FTexture, Level(), offsetY % textureHeight, offsetX % textureWidth);
+        } catch (const std::exception& error) {
+            FForm.ShowError(error);
+        }
+    });
+}
+
+}  // namespace zelvo
