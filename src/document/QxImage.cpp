@@ -233,14 +233,23 @@ void TQxImage::ResetAfterLoad() {
 }
 
 bool TQxImage::LoadDocumentIcon(const std::filesystem::path& path, int index, std::string* failure) {
+    return AdoptReadPicture(
+        [&](TDibImage& picture) {
+            TAdvancedIcon icon;
+            if (!icon.LoadFromFile(path)) return false;
+            const TIconImage* image = icon.Images(index);
+            if (!image) return false;
+            picture = RenderIconPicture(*image);
+            return true;
+        },
+        failure);
+}
+
+bool TQxImage::AdoptReadPicture(const std::function<bool(TDibImage&)>& read, std::string* failure) {
     if (failure) failure->clear();
     TDibImage picture;
     try {
-        TAdvancedIcon icon;
-        if (!icon.LoadFromFile(path)) return false;
-        const TIconImage* image = icon.Images(index);
-        if (!image) return false;
-        picture = RenderIconPicture(*image);
+        if (!read(picture)) return false;
     } catch (const std::exception& e) {
         if (failure) *failure = e.what();
         return false;

@@ -730,6 +730,10 @@ private:
     void RestoreSnapshot(int index);
     void FireChangeCanUndo();
     void ResetAfterLoad();
+    /// Reads a picture with `read` (false or an exception: nothing
+    /// changes, the message in `failure`) and makes it the document's new,
+    /// unmodified picture without save marks.
+    bool AdoptReadPicture(const std::function<bool(TDibImage&)>& read, std::string* failure);
     /// The whole picture is replaced outside the edit bracket: one undo
     /// snapshot first, then `replace` under the hourglass; afterwards no
     /// selection, scroll position (0, 0) and the view recomputed.

@@ -7,19 +7,12 @@
 namespace zelvo {
 
 bool TQxImage::LoadDocumentBmp(const std::filesystem::path& path, std::string* failure) {
-    if (failure) failure->clear();
-    TDibImage picture;
-    try {
-        picture.LoadFromFile(path);
-    } catch (const std::exception& e) {
-        if (failure) *failure = e.what();
-        return false;
-    }
-    SaveTransparent = false;
-    SaveProgressive = false;
-    FBitmap->Assign(picture);
-    ResetAfterLoad();
-    return true;
+    return AdoptReadPicture(
+        [&](TDibImage& picture) {
+            picture.LoadFromFile(path);
+            return true;
+        },
+        failure);
 }
 
 bool TQxImage::WritePicture(const std::filesystem::path& path, bool gifMode, std::string& failure,
