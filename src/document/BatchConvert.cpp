@@ -10,6 +10,7 @@
 #include <thread>
 #include <utility>
 
+#include "document/FolderPictures.h"
 #include "effects/Rounding.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
@@ -21,13 +22,6 @@ namespace {
 constexpr const char* kInvalidParameters = "TDibImageData.CreateDIB: Invalid Parameters";
 
 [[noreturn]] void Refuse(const std::string& detail) { throw EDibImageInvalidDIBPara(kInvalidParameters, detail); }
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return lower;
-}
 
 /// The side not given: round(ownOther / ownGiven x given), halves to even,
 /// at least 1.
@@ -110,25 +104,7 @@ TBatchSize BatchTargetSize(std::int64_t width, std::int64_t height, const TBatch
 
 std::vector<std::string> ListFolderFiles(const std::filesystem::path& folder, std::string_view patterns,
                                          const std::function<void()>& onEntry) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        const std::filesystem::directory_entry& entry = *it;
-        std::error_code statError;
-        // is_regular_file follows links; sub-folders, devices and FIFOs
-        // stay out.
-        if (entry.is_regular_file(statError)) {
-            const std::string name = entry.path().filename().string();
-            const std::size_t dot = name.rfind('.');
-            if (dot != std::string::npos) {
-                const std::string key = LowerAscii(std::string_view(name).substr(dot)) + " ";
-                if (patterns.find(key) != std::string_view::npos) names.push_back(name);
-            }
-        }
-        if (onEntry) onEntry();
-    }
-    return names;
+    return ListFolderPictures(folder, patterns, onEntry).value_or(std::vector<std::string>{});
 }
 
 bool IsBatchSkip(TBatchOutcome outcome) {

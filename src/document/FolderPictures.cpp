@@ -22,10 +22,10 @@ std::optional<std::vector<std::string>> ListFolderPictures(const std::filesystem
         if (ec) break;
         if (between) between();
         std::error_code typeError;
-        // A link to a file counts as a file; a link to a folder does not.
-        if (it->is_directory(typeError)) continue;
+        // Links count by what they point to; folders, devices and FIFOs (a
+        // FIFO would block the reader) stay out.
+        if (!it->is_regular_file(typeError)) continue;
         const std::string name = it->path().filename().string();
-        if (name == "." || name == "..") continue;
         if (MatchesPatternString(patterns, name)) names.push_back(name);
     }
     return names;

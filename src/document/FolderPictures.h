@@ -1,9 +1,10 @@
 #pragma once
-// The picture files of one folder, as the slide show and the thumbnail
-// browser list them: every plain file whose lower-cased extension appears in
-// a pattern string of the open dialog ("*.bmp *.dib " — each pattern
-// followed by one blank). Sub-folders, "." and "..", and names without an
-// extension are skipped. Names come back in the order the file system gives
+// The picture files of one folder, as the slide show, the thumbnail
+// browser and batch conversion list them: every regular file (links by
+// what they point to) whose lower-cased extension appears in a pattern
+// string of the open dialog ("*.bmp *.dib " — each pattern followed by one
+// blank). Sub-folders, devices, FIFOs and names without an extension are
+// skipped. Names come back in the order the file system gives
 // them.
 
 #include <filesystem>

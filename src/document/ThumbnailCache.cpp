@@ -15,6 +15,7 @@
 #include "effects/Picture24.h"
 #include "image/ByteReader.h"
 #include "image/DibImage.h"
+#include "platform/DataDirectory.h"
 #include "platform/FileWriting.h"
 
 namespace zelvo {
@@ -306,12 +307,7 @@ std::uint32_t NewTag() {
 
 }  // namespace
 
-std::filesystem::path ThumbnailCacheDirectory() {
-    const char* xdg = std::getenv("XDG_CACHE_HOME");
-    if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) return std::filesystem::path(xdg) / "zelvo";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : ".") / ".cache" / "zelvo";
-}
+std::filesystem::path ThumbnailCacheDirectory() { return XdgBaseDirectory("XDG_CACHE_HOME", ".cache") / "zelvo"; }
 
 TThumbnailCacheFiles ThumbnailCacheFiles(const std::filesystem::path& folder,
                                          const std::filesystem::path& cacheDirectory) {

@@ -10,6 +10,9 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/DataDirectory.h"
+#include "platform/FileWriting.h"
+
 namespace zelvo {
 
 namespace {
@@ -291,34 +294,11 @@ bool TIniFile::UpdateFile() const {
     std::error_code ec;
     const std::filesystem::path folder = FPath.parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-    std::string tmpl = (folder.empty() ? std::filesystem::path(".") : folder).string() + "/.Zelvo.ini.XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
     const std::string text = Text();
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        written += std::size_t(n);
-    }
-    const bool ok = written == text.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || std::rename(tmpl.c_str(), FPath.c_str()) != 0) {
-        std::remove(tmpl.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileContents(FPath, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
-std::filesystem::path ConfigDirectory() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) return std::filesystem::path(xdg) / "zelvo";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : ".") / ".config" / "zelvo";
-}
+std::filesystem::path ConfigDirectory() { return XdgBaseDirectory("XDG_CONFIG_HOME", ".config") / "zelvo"; }
 
 std::filesystem::path SettingsFilePath() { return ConfigDirectory() / "Zelvo.ini"; }
 

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/DataDirectory.h"
 #include "platform/FileWriting.h"
 
 namespace zelvo {
@@ -36,12 +37,7 @@ std::string EncodePath(const std::string& path) {
 
 }  // namespace
 
-std::filesystem::path HomeTrashDirectory() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) return std::filesystem::path(xdg) / "Trash";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : ".") / ".local" / "share" / "Trash";
-}
+std::filesystem::path HomeTrashDirectory() { return XdgBaseDirectory("XDG_DATA_HOME", ".local/share") / "Trash"; }
 
 bool MoveToTrash(const std::filesystem::path& fileIn, std::filesystem::path* trashedAs) {
     std::error_code ec;

@@ -1,0 +1,7 @@
+// Fuzz target for our TGA image plug-in (plugins/tga), linked in with its
+// C sources; see SpiPluginFuzz.h.
+#include "SpiPluginFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return zelvo::fuzz::RunPluginOnce(data, size);
+}
