@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/dialogs/DialogParts.h"
+#include "effects/Generated.h"
 #include "image/Exceptions.h"
 #include "platform/Bitmap.h"
 #include "platform/qt/QImageBridge.h"
@@ -76,9 +77,7 @@ int TZVfrmSelectIcon::Prepare(const std::filesystem::path& path) {
 int TZVfrmSelectIcon::SelectedIndex() const { return ListBox1->currentRow(); }
 
 QImage TZVfrmSelectIcon::PreviewImage() const {
-    TDibImage box;
-    box.ReplaceData(TDibImageData::CreateDIB(kPreviewSide, kPreviewSide, 0, 24, false));
-    for (int y = 0; y < kPreviewSide; ++y) std::fill_n(box.ScanLine(y), kPreviewSide * 3, std::uint8_t(255));
+    TDibImage box = effects::NewImage(kPreviewSide, kPreviewSide, 24, clWhite);
     if (const TIconImage* image = FIcon.Images(SelectedIndex()))
         image->Draw(box, (kPreviewSide - image->Width()) / 2, (kPreviewSide - image->Height()) / 2);
     TBitmap bitmap;
