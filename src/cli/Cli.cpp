@@ -202,6 +202,12 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
         << "pixelformat: " << PixelFormatName(picture.PixelFormat()) << "\n"
         << "colorsused: " << picture.ColorsUsed() << "\n"
         << "colors: " << doc.GetColorCount() << "\n";
+    // The size above is the picture as it opens, turned by its orientation.
+    const TPictureMetadata& metadata = doc.Metadata();
+    std::string kinds;
+    for (const std::string& kind : metadata.Kinds()) kinds += (kinds.empty() ? "" : " ") + kind;
+    out << "orientation: " << metadata.Orientation << "\n"
+        << "metadata: " << (kinds.empty() ? "none" : kinds) << "\n";
     return 0;
 }
 
@@ -347,7 +353,8 @@ const char* const kHelp =
     "                                         with --rgba raw RGBA8 rows (icons keep their alpha)\n"
     "  rgb [--gif-mode] INPUT                 raw RGB8 rows, top row first, on standard output\n"
     "  info [--gif-mode] INPUT                width, height, bit count, pixel format, colour table size,\n"
-    "                                         distinct colours\n"
+    "                                         distinct colours, EXIF orientation, metadata kept (EXIF,\n"
+    "                                         XMP, ICC, ...; PNG chunk names)\n"
     "  histogram [--gif-mode] INPUT           pixel count, distinct colours, then per level 0..255 the\n"
     "                                         pixels of that brightness, red, green and blue\n"
     "  apply INPUT OUTPUT [OPTION...] OP...   run operations in order, then save OUTPUT (type by extension)\n"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "document/PictureOrientation.h"
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
@@ -48,6 +49,7 @@ TQxImage::~TQxImage() {
 void TQxImage::SetBitmap(const TBitmap& bitmap) { FBitmap->Assign(bitmap); }
 
 void TQxImage::BitmapChanged() {
+    FMetadata.PictureChanged = true;
     if (FBitmap->Empty()) {
         FBitCount = 0;
     } else {
@@ -219,8 +221,10 @@ bool TQxImage::LoadDocumentFile(const std::filesystem::path& path, bool gifMode,
     SaveProgressive = info.Progressive;
     if (info.HasTransparentIndex) TransparentIndex = info.TransparentIndex;
     if (info.ColorKeyed >= 0) ColorKeyed = info.ColorKeyed != 0;
+    if (AutoOrient && info.Metadata.Orientation != 1) picture = OrientPicture(picture, info.Metadata.Orientation);
     FBitmap->Assign(picture);
     ResetAfterLoad();
+    FMetadata = std::move(info.Metadata);
     return true;
 }
 
@@ -258,6 +262,7 @@ bool TQxImage::AdoptReadPicture(const std::function<bool(TDibImage&)>& read, std
     SaveProgressive = false;
     FBitmap->Assign(picture);
     ResetAfterLoad();
+    FMetadata = TPictureMetadata{};
     return true;
 }
 

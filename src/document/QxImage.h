@@ -21,6 +21,7 @@
 #include "document/QxImageText.h"
 #include "effects/Convolution.h"
 #include "effects/Resample.h"
+#include "formats/PictureMetadata.h"
 #include "image/DibImage.h"
 #include "image/Stream.h"
 #include "image/Types.h"
@@ -112,6 +113,18 @@ public:
     bool ColorKeyed = false;         ///< transparency is an RGB colour (PNG) rather than an index
     /// Save 4- and 8-bit BMP files (and clipboard data) RLE-coded.
     bool RLECompress = false;
+    /// LoadDocumentFile turns a picture by its EXIF orientation, so it opens
+    /// upright (the "UseExifOrientation" setting); false keeps the rows as
+    /// stored.
+    bool AutoOrient = true;
+    /// The metadata of the file the picture was opened from (EXIF, XMP,
+    /// colour profile, text; see formats/PictureMetadata.h), written back
+    /// by a save in the same format. PictureChanged is set by every change
+    /// of the pixels after the load, and stays set across an undo (the
+    /// snapshots hold pixels only), so a save never writes a thumbnail
+    /// that may be stale. Emptied when the picture is replaced by one that
+    /// did not come from a file (new picture, paste, capture, icon).
+    const TPictureMetadata& Metadata() const { return FMetadata; }
     /// The background colour outside the picture, and the fill colour of
     /// operations that uncover area.
     TColor Color = clGray;
@@ -743,6 +756,7 @@ private:
     void ResetViewAfterResize();
 
     std::unique_ptr<TBitmap> FBitmap;
+    TPictureMetadata FMetadata;
     int FBitCount = 0;
 
     bool FEditing = false;

@@ -38,6 +38,7 @@ bool TQxImage::PasteFromClipboard() {
         if (clipboard && (clipboard->GetDib(picture) || clipboard->GetPicture(picture))) {
             SaveUndo();
             Bitmap().Assign(picture);
+            FMetadata = TPictureMetadata{};
             pasted = true;
         }
     } catch (const std::exception&) {

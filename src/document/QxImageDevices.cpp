@@ -25,6 +25,7 @@ bool TQxImage::WritePicture(const std::filesystem::path& path, bool gifMode, std
     options.TransparentColor = TransparentColor;
     options.TransparentIndex = TransparentIndex;
     options.RLECompress = RLECompress;
+    options.Metadata = &FMetadata;
     try {
         return WriteDocumentPicture(path, FBitmap->ToDibImage(), options, gifMode, colorKeyed);
     } catch (const std::exception& e) {
@@ -46,6 +47,7 @@ bool TQxImage::TakeCapture(const TDibImage& captured) {
     const bool snapshot = !Empty();
     if (snapshot) SaveUndo();
     FBitmap->Assign(captured);
+    FMetadata = TPictureMetadata{};
     ResetViewAfterResize();
     return snapshot;
 }

@@ -14,6 +14,7 @@ void TQxImage::NewImage(int width, int height, int bitCount, TColor color) {
     // allocation leaves the open picture and its history as they were.
     const TDibImage picture = effects::NewImage(width, height, bitCount, color);
     FBitmap->Assign(picture);
+    FMetadata = TPictureMetadata{};
     ClearUndo();
     ClearSelection();
     SetScrollPos(TPoint{});

@@ -11,6 +11,7 @@
 
 #include <jerror.h>
 
+#include "formats/Exif.h"
 #include "formats/JpegManagers.h"
 #include "image/ImageLimits.h"
 
@@ -76,6 +77,11 @@ struct JpegCoder {
         d.created = true;
         InstallProgress(d, reinterpret_cast<j_common_ptr>(cinfo));
         InstallSource(cinfo, d.source, d.bytes);
+        // The metadata segments (APP1, APP2, COM) are kept whole: a
+        // segment holds at most 65533 bytes.
+        for (int marker = JPEG_APP0; marker <= JPEG_COM; ++marker) {
+            if (JpegMarkerWanted(marker)) jpeg_save_markers(cinfo, marker, 0xFFFF);
+        }
         jpeg_read_header(cinfo, TRUE);
         d.headerWidth = int(cinfo->image_width);
         d.headerHeight = int(cinfo->image_height);
@@ -260,6 +266,12 @@ struct JpegCoder {
         image.data_->Height = d.headerHeight;
         image.data_->Grayscale = d.headerGrey;
         image.options_.ProgressiveEncoding = d.multiScan;
+        image.data_->Markers.clear();
+        for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m != nullptr; m = m->next) {
+            if (!JpegMarkerWanted(m->marker)) continue;
+            image.data_->Markers.push_back(
+                TMetadataBlock{m->marker, std::vector<std::uint8_t>(m->data, m->data + m->data_length)});
+        }
         if (outWidth) *outWidth = d.outputWidth;
         if (outHeight) *outHeight = d.outputHeight;
     }
@@ -338,6 +350,7 @@ struct JpegCoder {
         bool grayscale = false;
         bool progressive = false;
         bool created = false;
+        const std::vector<TMetadataBlock>* markers = nullptr;
 
         ~Encoder() {
             if (created) jpeg_destroy_compress(&cinfo);
@@ -363,11 +376,24 @@ struct JpegCoder {
         jpeg_set_quality(cinfo, e.quality, TRUE);
         if (e.grayscale) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
         if (e.progressive) jpeg_simple_progression(cinfo);
+        // EXIF leads a camera file; JFIF and EXIF both claim the place
+        // right after the start.
+        if (!e.markers->empty() && e.markers->front().Type == 0xE1 &&
+            e.markers->front().Data.size() >= 6 &&
+            std::memcmp(e.markers->front().Data.data(), kExifSignature, 6) == 0) {
+            cinfo->write_JFIF_header = FALSE;
+        }
     }
 
     static void WriteRows(Encoder& e) {
         j_compress_ptr cinfo = &e.cinfo;
         jpeg_start_compress(cinfo, TRUE);
+        for (const TMetadataBlock& m : *e.markers) {
+            const bool app = m.Type >= JPEG_APP0 && m.Type <= JPEG_APP0 + 15;
+            if ((app || m.Type == JPEG_COM) && m.Data.size() <= 65533) {
+                jpeg_write_marker(cinfo, int(m.Type), m.Data.data(), unsigned(m.Data.size()));
+            }
+        }
         // The library takes what it can of the rows given and reports each
         // call to the progress monitor, so the rows go in bands of 16 (one
         // row of 4:2:0 blocks) rather than all at once.
@@ -401,6 +427,7 @@ struct JpegCoder {
         e.quality = image.options_.CompressionQuality;
         e.grayscale = image.options_.Grayscale;
         e.progressive = image.options_.ProgressiveEncoding;
+        e.markers = &image.saveMarkers_;
         e.rows.resize(std::size_t(e.height));
         // The library only reads through these pointers.
         for (int y = 0; y < e.height; ++y) e.rows[std::size_t(y)] = const_cast<JSAMPROW>(rgb.ScanLineRead(y));
@@ -631,6 +658,7 @@ TDibImage LoadJpegPicture(TStream& stream, TJPEGPerformance performance, TJpegLo
     if (info) {
         info->Progressive = jpeg.ProgressiveEncoding();
         info->Warnings = jpeg.LastWarningCount();
+        info->Markers = jpeg.Markers();
     }
     return *picture;
 }
@@ -668,9 +696,11 @@ TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int b
     return *picture;
 }
 
-void SaveJpegPicture(const TDibImage& picture, TStream& stream, int quality, bool progressive) {
+void SaveJpegPicture(const TDibImage& picture, TStream& stream, int quality, bool progressive,
+                     std::span<const TMetadataBlock> markers) {
     TJPEGImage jpeg;
     jpeg.Assign(picture);
+    jpeg.SetSaveMarkers(std::vector<TMetadataBlock>(markers.begin(), markers.end()));
     jpeg.SetCompressionQuality(quality);
     jpeg.SetProgressiveEncoding(progressive);
     jpeg.SaveToStream(stream);

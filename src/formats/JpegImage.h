@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/PictureMetadata.h"
 #include "image/DibImage.h"
 #include "image/DibImageCanvas.h"
 #include "image/Exceptions.h"
@@ -78,6 +79,9 @@ struct TJPEGData {
     int Width = 0;
     int Height = 0;
     bool Grayscale = false;
+    /// The APP1, APP2 and COM segments of the file read (JpegMarkerWanted),
+    /// in file order, marker code and payload.
+    std::vector<TMetadataBlock> Markers;
 };
 
 class TJPEGImage;
@@ -176,6 +180,14 @@ public:
     /// The compressed bytes, empty when there are none.
     std::span<const std::uint8_t> CompressedBytes() const;
 
+    /// The metadata segments of the file read (see TJPEGData::Markers).
+    const std::vector<TMetadataBlock>& Markers() const { return data_->Markers; }
+    /// Segments the next compression writes right after the start of the
+    /// file, in order (marker code 0xE0..0xEF or 0xFE and a payload of at
+    /// most 65533 bytes; longer ones are left out). When the first is an
+    /// EXIF segment no JFIF segment is written, as in camera files.
+    void SetSaveMarkers(std::vector<TMetadataBlock> markers) { saveMarkers_ = std::move(markers); }
+
     /// Warnings the library reported during the last header parse, decode or
     /// compression (corrupt data it could step over).
     int LastWarningCount() const { return warnings_; }
@@ -195,6 +207,7 @@ private:
     std::unique_ptr<TDibImage> bitmap_;
     HPALETTE decodePalette_;
     TJPEGOptions options_;
+    std::vector<TMetadataBlock> saveMarkers_;
     int warnings_ = 0;
 };
 
@@ -204,6 +217,7 @@ private:
 struct TJpegLoadInfo {
     bool Progressive = false;  ///< the file has more than one scan
     int Warnings = 0;          ///< corrupt data the library stepped over
+    std::vector<TMetadataBlock> Markers;  ///< the file's metadata segments
 };
 
 /// Decodes the stream's remaining bytes into a new picture: 24-bit colour
@@ -232,9 +246,11 @@ TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int b
 
 /// Compresses `picture` (any depth; palette pictures are written as colour)
 /// at `quality` 1..100, baseline or progressive, and writes the file to the
-/// stream. Throws EJPEG, EWriteError, EDibImage* for a picture that cannot
-/// be converted to 24 bits.
-void SaveJpegPicture(const TDibImage& picture, TStream& stream, int quality, bool progressive);
+/// stream, with `markers` right after its start (see
+/// TJPEGImage::SetSaveMarkers). Throws EJPEG, EWriteError, EDibImage* for a
+/// picture that cannot be converted to 24 bits.
+void SaveJpegPicture(const TDibImage& picture, TStream& stream, int quality, bool progressive,
+                     std::span<const TMetadataBlock> markers = {});
 void SaveJpegPicture(const TDibImage& picture, const std::filesystem::path& path, int quality, bool progressive);
 
 }  // namespace zelvo

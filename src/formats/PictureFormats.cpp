@@ -53,25 +53,31 @@ TDibImage ReadJpeg(const std::filesystem::path& path, TReadPurpose purpose, TPic
     TJpegLoadInfo jpeg;
     TDibImage picture = LoadJpegPicture(path, TJPEGPerformance::jpBestQuality, &jpeg);
     info.Progressive = jpeg.Progressive;
+    info.Metadata = JpegMetadata(std::move(jpeg.Markers));
     return picture;
 }
 
 void WriteJpeg(const TDibImage& picture, TStream& stream, const TSaveOptions& options, std::string_view) {
-    SaveJpegPicture(picture, stream, options.Quality, options.Progressive);
+    const std::vector<TMetadataBlock> markers =
+        options.Metadata ? JpegMetadataForSave(*options.Metadata, picture.Width(), picture.Height())
+                         : std::vector<TMetadataBlock>{};
+    SaveJpegPicture(picture, stream, options.Quality, options.Progressive, markers);
 }
 
 // Progressive = interlaced; Transparent stays false (a transparent colour in
 // the file is not reported as transparency); ColorKeyed true.
 TDibImage ReadPng(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo& info) {
     TDibImage picture;
-    info.Progressive = LoadPngPictureFile(path, picture);
+    info.Progressive = LoadPngPictureFile(path, picture, &info.Metadata);
     info.ColorKeyed = 1;
     return picture;
 }
 
 // Transparency = Transparent with TransparentColor, interlace = Progressive.
 void WritePng(const TDibImage& picture, TStream& stream, const TSaveOptions& options, std::string_view) {
-    SavePngPicture(picture, stream, options.Transparent, options.TransparentColor, options.Progressive);
+    const std::vector<TMetadataBlock> chunks =
+        options.Metadata ? PngMetadataForSave(*options.Metadata) : std::vector<TMetadataBlock>{};
+    SavePngPicture(picture, stream, options.Transparent, options.TransparentColor, options.Progressive, chunks);
 }
 
 // The first image on the logical screen; Transparent, Progressive and the

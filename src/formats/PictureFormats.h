@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/PictureMetadata.h"
 #include "image/DibImage.h"
 #include "image/Stream.h"
 #include "image/Types.h"
@@ -34,6 +35,10 @@ struct TPictureFileInfo {
     std::uint8_t TransparentIndex = 0;
     /// The document's ColorKeyed after the load: 0 false, 1 true, -1 kept.
     int ColorKeyed = 0;
+    /// The file's metadata (JPEG and PNG document loads; Source None
+    /// otherwise). The pixels are as stored: turning by the EXIF
+    /// orientation is the document's choice.
+    TPictureMetadata Metadata;
 };
 
 /// The save options of the document.
@@ -44,6 +49,9 @@ struct TSaveOptions {
     TColor TransparentColor = clBlack;
     std::uint8_t TransparentIndex = 0;
     bool RLECompress = false;    ///< RLE-code 4- and 8-bit BMP files
+    /// The metadata kept with the picture; the JPEG and PNG writers write
+    /// what PictureMetadata.h allows of it. nullptr: none.
+    const TPictureMetadata* Metadata = nullptr;
 };
 
 /// Why a picture is read; a reader may trade quality for speed for the

@@ -29,5 +29,7 @@ inline constexpr std::uint32_t kPHYS = ChunkName("pHYs");
 inline constexpr std::uint32_t kOFFS = ChunkName("oFFs");
 inline constexpr std::uint32_t kTEXT = ChunkName("tEXt");
 inline constexpr std::uint32_t kZTXT = ChunkName("zTXt");
+inline constexpr std::uint32_t kITXT = ChunkName("iTXt");
+inline constexpr std::uint32_t kICCP = ChunkName("iCCP");
 
 }  // namespace zelvo::png

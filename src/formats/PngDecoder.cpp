@@ -227,6 +227,8 @@ private:
     TPhysicalSize physical_;
     TPoint offset_;
     std::string comment_;
+    std::vector<TMetadataBlock> kept_;
+    std::size_t keptBytes_ = 0;
 
     TPngImage image_;
     bool imageRead_ = false;
@@ -631,12 +633,21 @@ TPngImage TPngDecoder::Run() {
         }
         const bool known = type == kIHDR || type == kPLTE || type == kTRNS || type == kBKGD || type == kGAMA ||
                            type == kPHYS || type == kOFFS || type == kTEXT || type == kZTXT;
-        if (!known) {
+        const bool kept = PngChunkKept(type) && keptBytes_ + length <= kMaxPngKeptChunkBytes;
+        if (!known && !kept) {
             SkipBytes(length);
             ReadCrc();
             continue;
         }
-        const std::vector<std::uint8_t> data = ReadChunkData(length);
+        std::vector<std::uint8_t> data = ReadChunkData(length);
+        if (kept) {
+            keptBytes_ += length;
+            kept_.push_back(TMetadataBlock{type, data});
+        }
+        if (!known) {
+            ReadCrc();
+            continue;
+        }
         switch (type) {
             case kIHDR: OnIHDR(data); break;
             case kPLTE: OnPLTE(data); break;
@@ -658,6 +669,7 @@ TPngImage TPngDecoder::Run() {
     image_.SetPhysicalSize(physical_);
     image_.SetOffset(offset_);
     image_.SetComment(std::move(comment_));
+    image_.SetKeptChunks(std::move(kept_));
     return std::move(image_);
 }
 

@@ -205,7 +205,8 @@ int NearestPaletteIndex(const TRGBQuad* palette, int count, TColor color) {
     return best;
 }
 
-void EncodePng(const TDibContainer& image, bool interlaced, TStream& stream) {
+void EncodePng(const TDibContainer& image, bool interlaced, TStream& stream,
+               std::span<const TMetadataBlock> chunks) {
     if (image.Empty()) throw EDibContainerError("TPngImage.SaveToStream: not Image");
     const int bitCount = image.BitCount();
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32) {
@@ -228,6 +229,10 @@ void EncodePng(const TDibContainer& image, bool interlaced, TStream& stream) {
     ihdr.push_back(0);
     ihdr.push_back(interlaced ? 1 : 0);
     out.Write(kIHDR, ihdr);
+    // A colour profile must come before the palette and the image data.
+    for (const TMetadataBlock& chunk : chunks) {
+        if (chunk.Type == kICCP) out.Write(chunk.Type, chunk.Data);
+    }
 
     if (!image.GetComment().empty()) WriteComment(out, image.GetComment());
     if (image.GetGamma() != 0) {
@@ -294,8 +299,10 @@ void EncodePng(const TDibContainer& image, bool interlaced, TStream& stream) {
         out.Write(kTRNS, data);
     }
 
+    const bool keptPhys = std::any_of(chunks.begin(), chunks.end(),
+                                      [](const TMetadataBlock& chunk) { return chunk.Type == kPHYS; });
     const TPhysicalSize phys = image.GetPhysicalSize();
-    if (phys.PixelsPerUnitX != 0 && phys.PixelsPerUnitY != 0) {
+    if (!keptPhys && phys.PixelsPerUnitX != 0 && phys.PixelsPerUnitY != 0) {
         std::uint32_t x = phys.PixelsPerUnitX, y = phys.PixelsPerUnitY;
         if (phys.Unit == TPhysicalUnit::puInch) {
             // Per inch to per metre: value x 10000 / 254, rounded.
@@ -307,6 +314,10 @@ void EncodePng(const TDibContainer& image, bool interlaced, TStream& stream) {
         TChunkWriter::Append32(data, y);
         data.push_back(phys.Unit == TPhysicalUnit::puAspect ? 0 : 1);
         out.Write(kPHYS, data);
+    }
+
+    for (const TMetadataBlock& chunk : chunks) {
+        if (chunk.Type != kICCP) out.Write(chunk.Type, chunk.Data);
     }
 
     // Image data: every row filtered five ways, the cheapest one deflated.

@@ -64,23 +64,28 @@ void TPngImage::SaveRectToStream(TStream& stream, const TRect& rect) const {
 // ---------------------------------------------------------------------------
 // Entries for the format dispatch
 
-bool LoadPngPicture(TStream& stream, TDibImage& picture) {
+bool LoadPngPicture(TStream& stream, TDibImage& picture, TPictureMetadata* metadata) {
     TPngImage png = DecodePng(stream);
     png.AssignTo(picture);
+    if (metadata) {
+        *metadata = TPictureMetadata{};
+        metadata->Source = TMetadataSource::Png;
+        metadata->Blocks = png.KeptChunks();
+    }
     return png.Interlaced();
 }
 
-bool LoadPngPictureFile(const std::filesystem::path& path, TDibImage& picture) {
+bool LoadPngPictureFile(const std::filesystem::path& path, TDibImage& picture, TPictureMetadata* metadata) {
     TFileStream stream(path, TFileStream::Mode::fmOpenRead);
-    return LoadPngPicture(stream, picture);
+    return LoadPngPicture(stream, picture, metadata);
 }
 
 void SavePngPicture(const TDibImage& picture, TStream& stream, bool transparent, TColor transparentColor,
-                    bool interlaced) {
+                    bool interlaced, std::span<const TMetadataBlock> chunks) {
     TPngImage png;
     png.Assign(picture);
     if (transparent) png.SetTransparentColor(transparentColor & 0xFFFFFF);
-    EncodePng(png, interlaced, stream);
+    EncodePng(png, interlaced, stream, chunks);
 }
 
 void SavePngPictureFile(const TDibImage& picture, const std::filesystem::path& path, bool transparent,

@@ -28,6 +28,7 @@
 #include <filesystem>
 
 #include "formats/DibContainer.h"
+#include "formats/PictureMetadata.h"
 #include "image/DibImage.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
@@ -86,35 +87,52 @@ public:
     bool Interlaced() const { return FInterlaced; }
     void SetInterlaced(bool interlaced) { FInterlaced = interlaced; }
 
+    /// The file's iCCP, tEXt, zTXt, iTXt and pHYs chunks as they were (type
+    /// and data, file order), kept so a save can write them back; at most
+    /// kMaxPngKeptChunkBytes in all, later ones are not kept. The text and
+    /// density chunks also fill the attributes as before.
+    const std::vector<TMetadataBlock>& KeptChunks() const { return FKeptChunks; }
+    void SetKeptChunks(std::vector<TMetadataBlock> chunks) { FKeptChunks = std::move(chunks); }
+
 private:
     bool FInterlaced = false;
+    std::vector<TMetadataBlock> FKeptChunks;
 };
+
+/// The most chunk data a TPngImage keeps for writing back.
+inline constexpr std::size_t kMaxPngKeptChunkBytes = std::size_t(16) << 20;
 
 /// Decodes one PNG file from the stream's position into a new object; the
 /// function keeps no state. Throws as TPngImage::LoadFromStream.
 TPngImage DecodePng(TStream& stream);
 
 /// Encodes `image` as PNG into the stream (interlaced when `interlaced`).
-/// Throws as TPngImage::SaveToStream.
-void EncodePng(const TDibContainer& image, bool interlaced, TStream& stream);
+/// `chunks` are written as they are: iCCP right after IHDR, the others
+/// just before the image data; a pHYs among them replaces the one of the
+/// image's physical size. Throws as TPngImage::SaveToStream.
+void EncodePng(const TDibContainer& image, bool interlaced, TStream& stream,
+               std::span<const TMetadataBlock> chunks = {});
 
 // --- entries for the format dispatch -----------------------------------------
 
 /// Reads a PNG file from the stream into `picture`, which is replaced only
 /// when the whole file was read (an alpha channel is dropped, colours kept;
 /// see TDibContainer::AssignTo). Returns the file's interlace flag. Throws as
-/// TPngImage::LoadFromStream.
-bool LoadPngPicture(TStream& stream, TDibImage& picture);
+/// TPngImage::LoadFromStream. `metadata`, when given, receives the kept
+/// chunks (Source Png).
+bool LoadPngPicture(TStream& stream, TDibImage& picture, TPictureMetadata* metadata = nullptr);
 /// LoadPngPicture over a file.
-bool LoadPngPictureFile(const std::filesystem::path& path, TDibImage& picture);
+bool LoadPngPictureFile(const std::filesystem::path& path, TDibImage& picture,
+                        TPictureMetadata* metadata = nullptr);
 
 /// Writes `picture` (any format; run-length data is expanded) as PNG. With
 /// `transparent`, `transparentColor` (00BBGGRR) becomes the transparent
 /// colour: a tRNS chunk with that RGB value for 24 bits, and for palette
 /// pictures one that makes the palette entry nearest to it transparent.
-/// `interlaced` writes Adam7. Throws as TPngImage::SaveToStream.
+/// `interlaced` writes Adam7; `chunks` as EncodePng writes them. Throws as
+/// TPngImage::SaveToStream.
 void SavePngPicture(const TDibImage& picture, TStream& stream, bool transparent, TColor transparentColor,
-                    bool interlaced);
+                    bool interlaced, std::span<const TMetadataBlock> chunks = {});
 /// SavePngPicture into a new or truncated file.
 void SavePngPictureFile(const TDibImage& picture, const std::filesystem::path& path, bool transparent,
                         TColor transparentColor, bool interlaced);

@@ -50,6 +50,7 @@ void ReadMainSection(TZVfrmMain& form, const TIniFile& ini) {
     const int saveTypes = int(SaveDialogSuffixes(form.Options.FGIFMode).size());
     form.Options.FSaveFileExt = ini.ReadIntegerIn(kSettings, "SaveFileExt", 0, 0, saveTypes - 1);
     form.Options.FOpenPreview = ini.ReadBool(kSettings, "OpenPreview", true);
+    form.Options.FUseExifOrientation = ini.ReadBool(kSettings, "UseExifOrientation", true);
 }
 
 void WriteMainSection(TZVfrmMain& form, TIniFile& ini) {
@@ -69,6 +70,7 @@ void WriteMainSection(TZVfrmMain& form, TIniFile& ini) {
     ini.WriteString(kSettings, "LastDirectory", form.Options.FLastDirectory.toStdString());
     ini.WriteInteger(kSettings, "SaveFileExt", form.Options.FSaveFileExt);
     ini.WriteBool(kSettings, "OpenPreview", form.Options.FOpenPreview);
+    ini.WriteBool(kSettings, "UseExifOrientation", form.Options.FUseExifOrientation);
 }
 
 void ReadToolbars(TZVfrmMain& form, const TIniFile& ini) {

@@ -67,6 +67,7 @@ bool TSecondPictureInput::Load(TQxImage& target) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     bool loaded = false;
     try {
+        target.AutoOrient = FForm.Options.FUseExifOrientation;
         loaded = clipboard ? target.PasteFromClipboard()
                            : target.LoadDocumentFile(Edit1->text().toStdString(), FForm.Options.FGIFMode);
     } catch (const std::exception&) {

@@ -171,6 +171,7 @@ void TSlideShowRunner::ShowCurrent() {
         bool loaded = false;
         try {
             if (WhileLoadingHook) WhileLoadingHook();
+            doc.AutoOrient = FForm.Options.FUseExifOrientation;
             loaded = doc.LoadDocumentFile(path, FForm.Options.FGIFMode);
         } catch (const std::exception&) {
             // A picture that cannot be shown leaves an empty view.

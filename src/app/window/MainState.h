@@ -25,6 +25,7 @@ struct TMainOptions {
     int FSaveFileExt = 0;            ///< the save dialog's filter index
     bool FOpenPreview = true;
     int FUndoBuffer = 16;  ///< undo depth from the settings
+    bool FUseExifOrientation = true;  ///< open JPEGs turned by their EXIF orientation
 };
 
 /// The open and save filters, built once when the window starts.

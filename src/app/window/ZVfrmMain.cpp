@@ -361,6 +361,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
     std::string failure;
     try {
         if (FImage->Zoom() > 1000) FView->SetZoom(1000);
+        FImage->AutoOrient = Options.FUseExifOrientation;
         loaded = icon ? FImage->LoadDocumentIcon(path.toStdString(), iconIndex, &failure)
                       : FImage->LoadDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
     } catch (...) {
