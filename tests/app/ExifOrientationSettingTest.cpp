@@ -14,6 +14,8 @@
 namespace zelvo {
 namespace {
 
+using namespace test;
+
 const QString kPhoto = QString::fromStdString((TestDataDir() / "exif" / "orient-6.jpg").string());
 
 TEST(ExifOrientationSetting, OnByDefaultAndTheStatusBarShowsTheTurnedSize) {

@@ -9,6 +9,8 @@
 namespace zelvo {
 namespace {
 
+using namespace test;
+
 using test::RunCli;
 
 std::string ExifFile(const std::string& name) { return (TestDataDir() / "exif" / name).string(); }

@@ -14,6 +14,8 @@
 namespace zelvo {
 namespace {
 
+using namespace test;
+
 namespace fs = std::filesystem;
 
 fs::path ExifData(const std::string& name) { return TestDataDir() / "exif" / name; }

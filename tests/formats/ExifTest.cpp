@@ -15,6 +15,8 @@
 namespace zelvo {
 namespace {
 
+using namespace test;
+
 // A block laid out as cameras write it:
 //   0  header, IFD0 at 8
 //   8  IFD0: orientation 6, Exif IFD pointer 38; link to IFD1 at 56
@@ -91,7 +93,7 @@ TEST_P(ExifByteOrder, ReadsTheFieldsOfACameraBlock) {
 TEST_P(ExifByteOrder, PatchResetsOrientationAndSizeAndKeepsEveryOtherByte) {
     const TBlock b = CameraBlock(GetParam());
     TExifPatch patch;
-    patch.Width = 70000;  // too large for the SHORT height? no: width is the LONG
+    patch.Width = 70000;  // PixelXDimension is a LONG
     patch.Height = 300;
     const std::vector<std::uint8_t> out = PatchExif(b.bytes, patch);
     ASSERT_EQ(out.size(), b.bytes.size());
@@ -149,7 +151,7 @@ TEST_P(ExifByteOrder, AThumbnailInTheMiddleIsZeroedInPlace) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Exif, ExifByteOrder, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? std::string("Motorola") : std::string("Intel"); });
+                         [](const auto& param) { return param.param ? std::string("Motorola") : std::string("Intel"); });
 
 // Hostile blocks: each is ignored where it is wrong, nothing is read outside
 // the data, and a patch never writes outside it.
@@ -204,12 +206,14 @@ TEST_P(ExifHostile, IsIgnoredSafely) {
         patch.Height = 1;
         const std::vector<std::uint8_t> out = PatchExif(data, patch);
         EXPECT_LE(out.size(), data.size());
-        if (c.valid) EXPECT_EQ(ParseExif(out).Orientation, 1);
+        if (c.valid) {
+            EXPECT_EQ(ParseExif(out).Orientation, 1);
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Exif, ExifHostile, ::testing::ValuesIn(kHostile),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Exif, EveryPrefixOfABlockIsReadWithoutFault) {
     for (bool bigEndian : {false, true}) {

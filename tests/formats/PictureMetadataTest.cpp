@@ -18,6 +18,8 @@
 namespace zelvo {
 namespace {
 
+using namespace test;
+
 namespace fs = std::filesystem;
 
 constexpr std::uint32_t kApp1 = 0xE1;
