@@ -118,6 +118,21 @@ struct TJobControl {
     std::exception_ptr Error;
     int Active = 0;  // participants still inside the job
 
+    // On the calling thread once it has nothing left to take: runs
+    // `report` after each change until the other participants have left.
+    template <class ReportFn>
+    void ReportUntilOthersLeave(ReportFn report) {
+        for (;;) {
+            {
+                std::unique_lock lock(Mutex);
+                if (Stop || Active == 1) break;
+                Changed.wait(lock);
+                if (Stop) break;
+            }
+            report();
+        }
+    }
+
     void Fail(std::exception_ptr e) {
         const std::lock_guard lock(Mutex);
         if (!Error) Error = std::move(e);
@@ -198,15 +213,7 @@ void RunBands(TPool& pool, int count, int size, const std::function<void(int beg
             }
             if (!caller) return;
             // Nothing left to hand out: report the others' bands as they end.
-            for (;;) {
-                {
-                    std::unique_lock lock(control.Mutex);
-                    if (control.Stop || control.Active == 1) break;
-                    control.Changed.wait(lock);
-                    if (control.Stop) break;
-                }
-                report();
-            }
+            control.ReportUntilOthersLeave(report);
             report();
         } catch (...) {
             control.Fail(std::current_exception());
@@ -456,16 +463,7 @@ void RunWavefront(int rows, const std::function<void(int row, const TRowGate& ga
                 }
                 if (caller) report();
             }
-            if (!caller) return;
-            for (;;) {
-                {
-                    std::unique_lock lock(control.Mutex);
-                    if (control.Stop || control.Active == 1) break;
-                    control.Changed.wait(lock);
-                    if (control.Stop) break;
-                }
-                report();
-            }
+            if (caller) control.ReportUntilOthersLeave(report);
         } catch (const TRowGate::TShared::TStopped&) {
             // Another row failed and recorded its exception; this one just ends.
         } catch (...) {
