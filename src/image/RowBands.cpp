@@ -14,6 +14,20 @@ namespace {
 
 std::atomic<int> gThreadSetting{0};
 
+// Checks of a spinning wait before it sleeps (some tens of microseconds).
+// The work waited for is usually running on another processor and done
+// within that time; a sleep would cost a wake-up far longer than a block of
+// rows, and threads that wait in turn would fall into step with the sleeps.
+constexpr int kSpinChecks = 4096;
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
 // True on the pool's threads and on a thread that is running a job, so that
 // an operation started from inside a band runs there alone.
 thread_local bool tInJob = false;
@@ -171,8 +185,8 @@ int BandSize(int count, int grain, int threads) {
     return std::max(size, grain);
 }
 
-// Runs bands of `size` units over [0, count) on the pool; `band(index,
-// begin, end)` does the work, `unitDone` reports in order on the caller.
+// Runs bands of `size` units over [0, count) on the pool; `band(begin,
+// end)` does the work, `unitDone` reports in order on the caller.
 void RunBands(TPool& pool, int count, int size, const std::function<void(int begin, int end)>& band,
               const std::function<void(int unit)>& unitDone) {
     const int bands = (count + size - 1) / size;
@@ -313,6 +327,7 @@ void RunPasses(int stages, int rows, const std::function<int(int stage, int row)
     std::vector<int> next(std::size_t(stages), 0), done(std::size_t(stages), 0);  // under control.Mutex
     std::vector<char> busy(std::size_t(stages), 0);
     int stagesDone = 0;
+    std::atomic<int> chunksDone{0};      // changed under the lock, read while spinning
     int reportStage = 0, reportRow = 0;  // the caller's
     auto report = [&] {
         if (!rowDone) return;
@@ -363,7 +378,14 @@ void RunPasses(int stages, int rows, const std::function<int(int stage, int row)
                         for (int s = 0; s < stages && !any; ++s) any = ready(s) > 0;
                         if (any) continue;
                     }
-                    control.Changed.wait(lock);
+                    // Spin a little for the next finished chunk before sleeping.
+                    const int seen = chunksDone.load(std::memory_order_relaxed);
+                    lock.unlock();
+                    for (int spin = 0; spin < kSpinChecks && chunksDone.load(std::memory_order_acquire) == seen; ++spin)
+                        CpuRelax();
+                    lock.lock();
+                    if (chunksDone.load(std::memory_order_relaxed) == seen && !control.Stop && stagesDone != stages)
+                        control.Changed.wait(lock);
                     continue;
                 }
                 const int from = next[std::size_t(stage)];
@@ -375,6 +397,7 @@ void RunPasses(int stages, int rows, const std::function<int(int stage, int row)
                 busy[std::size_t(stage)] = 0;
                 done[std::size_t(stage)] = from + count;
                 if (from + count == rows) ++stagesDone;
+                chunksDone.fetch_add(1, std::memory_order_release);
                 control.Changed.notify_all();
                 if (caller) {
                     lock.unlock();
@@ -389,6 +412,7 @@ void RunPasses(int stages, int rows, const std::function<int(int stage, int row)
     RunJob(*pool, control, share);
     report();
 }
+
 
 // What the rows of one wavefront share: each row's finished columns
 // (kRowComplete once the row is done), and the stop flag of a failure.
@@ -411,6 +435,9 @@ struct TRowGate::TShared {
 void TRowGate::WaitAbove(int columns) const {
     if (!shared_ || row_ == 0) return;
     std::atomic<int>& above = shared_->Columns[std::size_t(row_ - 1)];
+    // A short spin first (see kSpinChecks); only a stalled row above puts
+    // this one to sleep.
+    for (int spin = 0; spin < kSpinChecks && above.load(std::memory_order_acquire) < columns; ++spin) CpuRelax();
     for (int seen = above.load(std::memory_order_acquire); seen < columns;
          seen = above.load(std::memory_order_acquire)) {
         above.wait(seen, std::memory_order_acquire);

@@ -24,7 +24,7 @@ TEST_F(ThreadsCli, OneAndTwoThreadsWriteTheSameFiles) {
         "Resample:Lanczos3,131,57", "Resample:Box,40,200", "Resample:Mitchell,611,301,2.5",
         "Convolve3x3:1;-2;1;0.5;4;0.5;1;-2;1,3,1", "Soft", "Sharpen:20", "Emboss:10,1,0", "HighPass:3",
         "EdgeDetection:19", "Median:5", "Median:1", "GaussianBlur:4", "NoiseReduction:40,1", "OilPaint:2",
-        "RotateAngle:-333,1", "RotateAngle:900,0", "AdjustHSV:90,30,-20",
+        "RotateAngle:-333,1", "RotateAngle:900,0", "AdjustHSV:90,30,-20", "ColorDepth:8", "ColorDepth:4",
     };
     test::NoiseImage24(203, 151, 21).SaveToFile(dir_ / "rgb.bmp");
     test::NoiseImagePalette(203, 151, 8, 256, 22).SaveToFile(dir_ / "pal8.bmp");
