@@ -15,15 +15,18 @@
 #include "effects/Convolution.h"
 #include "effects/RankFilter.h"
 #include "image/DibImage.h"
+#include "image/RowBands.h"
 
 namespace {
 
 using namespace zelvo;
 using namespace zelvo::effects;
 
-// Runs `op` on a fresh unshared copy of the photo each iteration; the copy
-// is made outside the timed region.
+// Runs `op` on one thread on a fresh unshared copy of the photo each
+// iteration; the copy is made outside the timed region. ThreadsBench times
+// the same filters with more threads.
 void Run(benchmark::State& state, const std::function<void(TDibImage&)>& op) {
+    SetWorkerThreads(1);
     for (auto _ : state) {
         state.PauseTiming();
         TDibImage work(bench::Photo());

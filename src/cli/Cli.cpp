@@ -18,6 +18,7 @@
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
 #include "image/Exceptions.h"
+#include "image/RowBands.h"
 #include "image/Text.h"
 #include "image/Types.h"
 #include "platform/IniFile.h"
@@ -367,6 +368,11 @@ const char* const kHelp =
     "  help, --help, -h                       this text\n"
     "  --version                              the version\n"
     "\n"
+    "global option:\n"
+    "  --threads N           threads of the heavy operations (resampling, filters, rotation);\n"
+    "                        0, the default, uses every processor; the pictures are the same\n"
+    "                        whatever N is\n"
+    "\n"
     "apply options:\n"
     "  --select L,T,R,B      work on this rectangle (right and bottom exclusive)\n"
     "  --background COLOUR   colour of uncovered pixels (clGray by default)\n"
@@ -414,6 +420,26 @@ std::string UsageHint(const std::string& command) {
     return "zelvo-cli --help shows the commands";
 }
 
+/// Takes every `--threads N` out of `args` (it may stand before the command
+/// or among its options) and sets the number of threads of the heavy
+/// operations: N in 0..kMaxWorkerThreads, 0 for one per processor, which is
+/// also the default.
+void TakeThreadsOption(std::vector<std::string>& args) {
+    int threads = 0;
+    for (std::size_t i = 0; i < args.size();) {
+        if (args[i] != "--threads") {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= args.size()) throw EUsage("--threads needs a value");
+        threads = ParseInt(args[i + 1], "--threads");
+        if (threads < 0 || threads > kMaxWorkerThreads)
+            throw EUsage("--threads: expected 0.." + std::to_string(kMaxWorkerThreads) + ", got " + args[i + 1]);
+        args.erase(args.begin() + std::ptrdiff_t(i), args.begin() + std::ptrdiff_t(i) + 2);
+    }
+    SetWorkerThreads(threads);
+}
+
 int Ops(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() != 1) throw EUsage("usage: zelvo-cli ops");
     out << "Operations of zelvo-cli apply, run as NAME or NAME:ARG,ARG,... (an overload per arity):\n";
@@ -423,7 +449,14 @@ int Ops(const std::vector<std::string>& args, std::ostream& out) {
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args = givenArgs;
+    try {
+        TakeThreadsOption(args);
+    } catch (const EUsage& e) {
+        err << e.what() << " (" << UsageHint(std::string()) << ")\n";
+        return 2;
+    }
     const std::string command = args.empty() ? std::string() : args[0];
     // Without a window there is no system clipboard: the document's copy and
     // paste share one kept in this process for as long as it runs.

@@ -9,6 +9,7 @@
 #include "effects/Random.h"
 #include "effects/RankFilter.h"
 #include "effects/Rounding.h"
+#include "image/RowBands.h"
 
 namespace zelvo::effects {
 namespace {
@@ -50,27 +51,40 @@ inline void AddToChannels(std::uint8_t* p, int delta) {
 
 inline int Avg(const std::uint8_t* bgr) { return (bgr[0] + bgr[1] + bgr[2]) / 3; }
 
-// In-place diffusion: per pixel c = Random(spread), d = Random(2c),
-// e = Random(2c); the pixel takes the current value at (x + c - d, y + c - e)
-// when that lies inside. `rowDone(y)` after each row.
+// Row y of the in-place diffusion: per pixel c = Random(spread),
+// d = Random(2c), e = Random(2c); the pixel takes the current value at
+// (x + c - d, y + c - e) when that lies inside. Reads rows y - spread + 2 ..
+// y + spread - 1, writes row y; draws 3 x width numbers from `random`.
+void DiffuseRow(const std::vector<std::uint8_t*>& rows, int width, int spread, int y, TRandomStream& random) {
+    const int height = int(rows.size());
+    std::uint8_t* row = rows[std::size_t(y)];
+    for (int x = 0; x < width; ++x) {
+        const int c = random.Next(spread);
+        const int d = random.Next(2 * c);
+        const int e = random.Next(2 * c);
+        const int sx = x + c - d, sy = y + c - e;
+        if (sx < 0 || sy < 0 || sx >= width || sy >= height) continue;
+        const std::uint8_t* from = rows[std::size_t(sy)] + sx * 3;
+        std::uint8_t* to = row + x * 3;
+        if (from != to) std::copy(from, from + 3, to);
+    }
+}
+
+std::vector<std::uint8_t*> RowPointers(TDibImage& work) {
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(work.Height()));
+    for (int y = 0; y < work.Height(); ++y) rows[std::size_t(y)] = work.ScanLine(y);
+    return rows;
+}
+
+// The whole diffusion on one thread from the process-wide generator;
+// `rowDone(y)` after each row.
 template <class RowDoneFn>
 void DiffuseInPlace(TDibImage& work, int spread, RowDoneFn rowDone) {
-    const int width = work.Width();
-    const int height = work.Height();
-    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) rows[std::size_t(y)] = work.ScanLine(y);
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = rows[std::size_t(y)];
-        for (int x = 0; x < width; ++x) {
-            const int c = Random(spread);
-            const int d = Random(2 * c);
-            const int e = Random(2 * c);
-            const int sx = x + c - d, sy = y + c - e;
-            if (sx < 0 || sy < 0 || sx >= width || sy >= height) continue;
-            const std::uint8_t* from = rows[std::size_t(sy)] + sx * 3;
-            std::uint8_t* to = row + x * 3;
-            if (from != to) std::copy(from, from + 3, to);
-        }
+    const std::vector<std::uint8_t*> rows = RowPointers(work);
+    TRandomStream random{RandSeed()};
+    for (int y = 0; y < work.Height(); ++y) {
+        DiffuseRow(rows, work.Width(), spread, y, random);
+        SetRandSeed(random.Seed);
         rowDone(y);
     }
 }
@@ -222,16 +236,41 @@ void OilPaint(TDibImage& work, const OilPaintParams& params, const ProgressFn& p
     RequireWork24Bit(work, "OilPaint");
     const int n = params.Level;
     if (n <= 0) return;
-    const std::int64_t total = std::int64_t(2) * n * work.Height();
+    const int width = work.Width(), height = work.Height();
+    const std::int64_t total = std::int64_t(2) * n * height;
     std::int64_t counter = 0;
-    auto rowDone = [&](int) {
+    auto rowDone = [&] {
         if (progress) progress(int((counter + 1) * 100 / total));
         ++counter;
     };
-    for (int i = 0; i < n; ++i) {
-        DiffuseInPlace(work, 2 * i + 2, rowDone);
-        RankInPlace(work, 5, rowDone);
+    // Pass i is two stages, the diffusion 2i and the middle rank 2i + 1,
+    // each in row order on one thread; stages overlap on the pool. Each
+    // diffusion draws 3 x width x height numbers, so its generator starts
+    // where the one-thread run would have it.
+    const std::vector<std::uint8_t*> rows = RowPointers(work);
+    const std::uint64_t draws = std::uint64_t(3) * std::uint64_t(width) * std::uint64_t(height);
+    std::vector<TRandomStream> streams(static_cast<std::size_t>(n));
+    std::uint32_t seed = RandSeed();
+    for (auto& stream : streams) {
+        stream.Seed = seed;
+        seed = RandSeedAfter(seed, draws);
     }
+    const bool ranked = width >= 3 && height >= 3;  // RankInPlace leaves smaller pictures
+    auto spread = [](int stage) { return 2 * (stage / 2) + 2; };
+    RunPasses(
+        2 * n, height,
+        // A rank stage reads rows y - 1 .. y + 1 of its diffusion, which
+        // reads rows up to y + spread - 1; the next diffusion reads rows up
+        // to y + spread - 1 of the rank stage, which reads rows y - 1 .. y + 1.
+        [&](int stage, int y) { return y + std::max(3, spread(stage % 2 == 0 ? stage : stage - 1)); },
+        [&](int stage, int y) {
+            if (stage % 2 == 0) DiffuseRow(rows, width, spread(stage), y, streams[std::size_t(stage / 2)]);
+            else if (ranked && y >= 1 && y < height - 1) RankRowInPlace(rows, width, 5, y);
+        },
+        [&](int stage, int y) {
+            if (stage % 2 == 0 || (ranked && y >= 1 && y < height - 1)) rowDone();
+        });
+    SetRandSeed(seed);
 }
 
 void SpotLight(TDibImage& work, const SpotLightParams& params, const ProgressFn& progress) {

@@ -9,6 +9,7 @@
 
 #include "effects/EffectChecks.h"
 #include "effects/Rounding.h"
+#include "image/RowBands.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -19,14 +20,16 @@ namespace {
 
 // Three source rows as they were before the filter, each widened by one
 // repeated pixel at both ends, so that pixel x's neighbours are bytes
-// 3x .. 3x + 8 of the rows above, at and below it.
+// 3x .. 3x + 8 of the rows above, at and below it. It starts at the band's
+// first row.
 class TSourceRing {
 public:
-    TSourceRing(TDibImage& work) : work_(work), width_(work.Width()), height_(work.Height()) {
+    TSourceRing(const TBandSource& band, int width, int height) : band_(band), width_(width), height_(height) {
         for (auto& row : rows_) row.resize(std::size_t(width_ + 2) * 3);
-        Load(0, 0);
-        Load(1, 0);
-        Load(2, std::min(1, height_ - 1));
+        const int y = band.Begin();
+        Load(0, std::max(0, y - 1));
+        Load(1, y);
+        Load(2, std::min(y + 1, height_ - 1));
     }
     const std::uint8_t* Above() const { return rows_[order_[0]].data(); }
     const std::uint8_t* Same() const { return rows_[order_[1]].data(); }
@@ -34,18 +37,18 @@ public:
     // Moves on from row y (already written) to row y + 1.
     void Advance(int y) {
         std::rotate(order_.begin(), order_.begin() + 1, order_.end());
-        Load(order_[2], std::min(y + 2, height_ - 1));
+        if (y + 1 < band_.End()) Load(order_[2], std::min(y + 2, height_ - 1));
     }
 
 private:
     void Load(std::size_t slot, int y) {
         std::uint8_t* dst = rows_[slot].data();
-        const std::uint8_t* src = work_.ScanLineRead(y);
+        const std::uint8_t* src = band_.Row(y);
         std::memcpy(dst + 3, src, std::size_t(width_) * 3);
         std::memcpy(dst, src, 3);
         std::memcpy(dst + std::size_t(width_ + 1) * 3, src + std::size_t(width_ - 1) * 3, 3);
     }
-    TDibImage& work_;
+    const TBandSource& band_;
     int width_, height_;
     std::array<std::vector<std::uint8_t>, 3> rows_;
     std::array<std::size_t, 3> order_{0, 1, 2};
@@ -171,16 +174,26 @@ private:
 };
 #endif
 
-// Runs `row(above, same, below, out)` for each row from the top.
+// Runs `row(above, same, below, out, scratch)` for each row, in bands of
+// rows on the pool; `scratch` holds one 16-bit value per channel byte of a
+// row and belongs to the band.
 template <class RowFn>
 void ForEachRow(TDibImage& work, const ProgressFn& progress, RowFn row) {
-    const int height = work.Height();
-    TSourceRing ring(work);
-    for (int y = 0; y < height; ++y) {
-        row(ring.Above(), ring.Same(), ring.Below(), work.ScanLine(y));
-        ring.Advance(y);
-        ReportRowProgress(progress, y, height);
-    }
+    const int width = work.Width(), height = work.Height();
+    std::vector<std::uint8_t*> out(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) out[std::size_t(y)] = work.ScanLine(y);
+    ForEachBandWithHalo(
+        work, 1,
+        [&](const TBandSource& band) {
+            TSourceRing ring(band, width, height);
+            std::vector<std::uint16_t> scratch(std::size_t(width) * 3);
+            for (int y = band.Begin(); y < band.End(); ++y) {
+                row(ring.Above(), ring.Same(), ring.Below(), out[std::size_t(y)], scratch.data());
+                ring.Advance(y);
+                band.RowDone(y);
+            }
+        },
+        [&](int y) { ReportRowProgress(progress, y, height); });
 }
 
 // The edge kernels: eight entries `ring` (-5 or 5) around a centre that
@@ -224,12 +237,12 @@ void Convolve3x3(TDibImage& work, const Convolve3x3Params& params, const Progres
         std::array<std::uint16_t, 9> k{};
         for (std::size_t i = 0; i < 9; ++i) k[i] = std::uint16_t(e.K[i]);
         const auto bias = std::uint16_t(e.Bias - e.MinSum);  // sums start at table index 0
-        std::vector<std::uint16_t> sums(bytes);
 #if defined(__SSE2__)
         const std::optional<TVectorDivide> divide = TVectorDivide::Make(e, params.Divisor, table);
 #endif
-        ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out) {
-            std::uint16_t* __restrict s = sums.data();
+        ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out,
+                                       std::uint16_t* sums) {
+            std::uint16_t* __restrict s = sums;
             for (std::size_t i = 0; i < bytes; ++i) {
                 s[i] = std::uint16_t(k[0] * a[i] + k[1] * b[i] + k[2] * c[i] + k[3] * a[i + 3] + k[4] * b[i + 3] +
                                      k[5] * c[i + 3] + k[6] * a[i + 6] + k[7] * b[i + 6] + k[8] * c[i + 6] + bias);
@@ -245,7 +258,8 @@ void Convolve3x3(TDibImage& work, const Convolve3x3Params& params, const Progres
     if (e.Exact) {
         // Fine fractions (emboss): 64-bit integer sums, rounded exactly.
         const bool shifted = params.Divisor <= 1;
-        ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out) {
+        ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out,
+                                       std::uint16_t*) {
             for (std::size_t i = 0; i < bytes; ++i) {
                 const std::int64_t s = e.K[0] * a[i] + e.K[1] * b[i] + e.K[2] * c[i] + e.K[3] * a[i + 3] +
                                        e.K[4] * b[i + 3] + e.K[5] * c[i + 3] + e.K[6] * a[i + 6] + e.K[7] * b[i + 6] +
@@ -257,7 +271,8 @@ void Convolve3x3(TDibImage& work, const Convolve3x3Params& params, const Progres
     }
     // Entries too far apart for an exact sum: the steps as they stand.
     const auto& k = params.Kernel;
-    ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out) {
+    ForEachRow(work, progress, [&](const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, std::uint8_t* out,
+                                       std::uint16_t*) {
         for (std::size_t i = 0; i < bytes; ++i) {
             long double s = 0;
             for (std::size_t column = 0; column < 3; ++column) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/ImageLimits.h"
+#include "image/RowBands.h"
 
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -467,23 +468,29 @@ TDibImage RotateAngle(const TDibImage& source, const RotateAngleParams& params, 
     const double cosA = std::cos(theta), sinA = std::sin(theta);
     const double halfW = w / 2.0, halfH = h / 2.0;
     const double u0 = 0.0 - (dw / 2.0 - 0.5);
-    for (int y = 0; y < dh; ++y) {
-        const double v = y - (dh / 2.0 - 0.5);
-        double sx = halfW + u0 * cosA + v * sinA;
-        double sy = halfH - u0 * sinA + v * cosA;
-        std::uint8_t* d = out[std::size_t(y)];
-        for (int x = 0; x < dw; ++x, d += 3, sx += cosA, sy -= sinA) {
-            // 0 <= s < size is the same test as 0 <= Floor(s) < size, and
-            // truncation equals Floor for the non-negative values that pass.
-            if (sx >= 0.0 && sx < w && sy >= 0.0 && sy < h) {
-                const std::uint8_t* s = in[std::size_t(int(sy))] + std::size_t(int(sx)) * 3;
-                d[0] = s[0];
-                d[1] = s[1];
-                d[2] = s[2];
+    // Each destination row starts from its own position, so bands of rows
+    // run on the pool.
+    ForEachBand(
+        dh, 1,
+        [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) {
+                const double v = y - (dh / 2.0 - 0.5);
+                double sx = halfW + u0 * cosA + v * sinA;
+                double sy = halfH - u0 * sinA + v * cosA;
+                std::uint8_t* d = out[std::size_t(y)];
+                for (int x = 0; x < dw; ++x, d += 3, sx += cosA, sy -= sinA) {
+                    // 0 <= s < size is the same test as 0 <= Floor(s) < size, and
+                    // truncation equals Floor for the non-negative values that pass.
+                    if (sx >= 0.0 && sx < w && sy >= 0.0 && sy < h) {
+                        const std::uint8_t* s = in[std::size_t(int(sy))] + std::size_t(int(sx)) * 3;
+                        d[0] = s[0];
+                        d[1] = s[1];
+                        d[2] = s[2];
+                    }
+                }
             }
-        }
-        ReportRowProgress(progress, y, dh);
-    }
+        },
+        [&](int y) { ReportRowProgress(progress, y, dh); });
     return result;
 }
 

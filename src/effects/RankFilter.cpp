@@ -6,6 +6,7 @@
 
 #include "effects/EffectChecks.h"
 #include "effects/Rounding.h"
+#include "image/RowBands.h"
 
 namespace zelvo::effects {
 namespace {
@@ -53,49 +54,97 @@ void Median(TDibImage& work, const MedianParams& params, const ProgressFn& progr
     // sorted first (low, middle, high), which the three ranks the menus
     // offer need alone: the minimum is the least low, the maximum the
     // greatest high, and the middle the median of the greatest low, the
-    // median middle and the least high.
-    std::array<std::vector<Packed>, 3> rows;
-    for (auto& r : rows) r.resize(std::size_t(width));
-    std::vector<Packed> lo(static_cast<std::size_t>(width)), mid(lo), hi(lo);
-    PackRow(work.ScanLineRead(0), width, rows[0].data());
-    PackRow(work.ScanLineRead(1), width, rows[1].data());
-    for (int y = 1; y < height - 1; ++y) {
-        Packed* above = rows[std::size_t(y - 1) % 3].data();
-        Packed* same = rows[std::size_t(y) % 3].data();
-        Packed* below = rows[std::size_t(y + 1) % 3].data();
-        PackRow(work.ScanLineRead(y + 1), width, below);
-        std::uint8_t* out = work.ScanLine(y);
-        if (rank == 1 || rank == 5 || rank == 9) {
-            for (int x = 0; x < width; ++x) {
-                Packed a = above[x], b = same[x], c = below[x];
-                Order(a, b);
-                Order(b, c);
-                Order(a, b);
-                lo[std::size_t(x)] = a;
-                mid[std::size_t(x)] = b;
-                hi[std::size_t(x)] = c;
-            }
-            for (int x = 1; x < width - 1; ++x) {
-                const std::size_t l = std::size_t(x - 1), m = std::size_t(x), r = std::size_t(x + 1);
-                Packed v;
-                if (rank == 1) {
-                    v = std::min({lo[l], lo[m], lo[r]});
-                } else if (rank == 9) {
-                    v = std::max({hi[l], hi[m], hi[r]});
+    // median middle and the least high. Bands of rows run on the pool, each
+    // reading the rows next to it as they were before the filter.
+    std::vector<std::uint8_t*> outRows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) outRows[std::size_t(y)] = work.ScanLine(y);
+    ForEachBandWithHalo(
+        work, 1,
+        [&](const TBandSource& band) {
+            const int first = std::max(1, band.Begin()), last = std::min(height - 1, band.End());
+            if (first >= last) return;
+            std::array<std::vector<Packed>, 3> rows;
+            for (auto& r : rows) r.resize(std::size_t(width));
+            std::vector<Packed> lo(static_cast<std::size_t>(width)), mid(lo), hi(lo);
+            PackRow(band.Row(first - 1), width, rows[std::size_t(first - 1) % 3].data());
+            PackRow(band.Row(first), width, rows[std::size_t(first) % 3].data());
+            for (int y = first; y < last; ++y) {
+                Packed* above = rows[std::size_t(y - 1) % 3].data();
+                Packed* same = rows[std::size_t(y) % 3].data();
+                Packed* below = rows[std::size_t(y + 1) % 3].data();
+                PackRow(band.Row(y + 1), width, below);
+                std::uint8_t* out = outRows[std::size_t(y)];
+                if (rank == 1 || rank == 5 || rank == 9) {
+                    for (int x = 0; x < width; ++x) {
+                        Packed a = above[x], b = same[x], c = below[x];
+                        Order(a, b);
+                        Order(b, c);
+                        Order(a, b);
+                        lo[std::size_t(x)] = a;
+                        mid[std::size_t(x)] = b;
+                        hi[std::size_t(x)] = c;
+                    }
+                    for (int x = 1; x < width - 1; ++x) {
+                        const std::size_t l = std::size_t(x - 1), m = std::size_t(x), r = std::size_t(x + 1);
+                        Packed v;
+                        if (rank == 1) {
+                            v = std::min({lo[l], lo[m], lo[r]});
+                        } else if (rank == 9) {
+                            v = std::max({hi[l], hi[m], hi[r]});
+                        } else {
+                            v = Median3(std::max({lo[l], lo[m], lo[r]}), Median3(mid[l], mid[m], mid[r]),
+                                        std::min({hi[l], hi[m], hi[r]}));
+                        }
+                        Store(out + x * 3, v);
+                    }
                 } else {
-                    v = Median3(std::max({lo[l], lo[m], lo[r]}), Median3(mid[l], mid[m], mid[r]),
-                                std::min({hi[l], hi[m], hi[r]}));
+                    for (int x = 1; x < width - 1; ++x) {
+                        const std::array<Packed, 9> v = {above[x - 1], same[x - 1],  below[x - 1],
+                                                         above[x],     same[x],      below[x],
+                                                         above[x + 1], same[x + 1], below[x + 1]};
+                        Store(out + x * 3, Select(v, rank));
+                    }
                 }
-                Store(out + x * 3, v);
+                band.RowDone(y);
             }
-        } else {
-            for (int x = 1; x < width - 1; ++x) {
-                const std::array<Packed, 9> v = {above[x - 1], same[x - 1], below[x - 1], above[x],    same[x],
-                                                 below[x],     above[x + 1], same[x + 1], below[x + 1]};
-                Store(out + x * 3, Select(v, rank));
-            }
+        },
+        [&](int y) {
+            if (y >= 1 && y < height - 1) ReportRowProgress(progress, y, height);
+        });
+}
+
+void RankRowInPlace(const std::vector<std::uint8_t*>& rows, int width, int rank, int y) {
+    const std::uint8_t* above = rows[std::size_t(y - 1)];
+    std::uint8_t* same = rows[std::size_t(y)];
+    const std::uint8_t* below = rows[std::size_t(y + 1)];
+    if (rank == 5) {
+        // Columns sorted as low, middle, high. Writing pixel x changes
+        // only column x, which the next pixel sees as its left column,
+        // so that one column is sorted again after each write.
+        auto sorted = [&](int x, Packed& lo, Packed& mid, Packed& hi) {
+            lo = PackedColor(above + x * 3), mid = PackedColor(same + x * 3), hi = PackedColor(below + x * 3);
+            Order(lo, mid);
+            Order(mid, hi);
+            Order(lo, mid);
+        };
+        Packed l0, m0, h0, l1, m1, h1, l2, m2, h2;
+        sorted(0, l0, m0, h0);
+        sorted(1, l1, m1, h1);
+        for (int x = 1; x < width - 1; ++x) {
+            sorted(x + 1, l2, m2, h2);
+            const Packed v = Median3(std::max({l0, l1, l2}), Median3(m0, m1, m2), std::min({h0, h1, h2}));
+            Store(same + x * 3, v);
+            sorted(x, l0, m0, h0);  // column x with its new middle is the next left column
+            l1 = l2, m1 = m2, h1 = h2;
         }
-        ReportRowProgress(progress, y, height);
+    } else {
+        for (int x = 1; x < width - 1; ++x) {
+            const int l = (x - 1) * 3, m = x * 3, r = (x + 1) * 3;
+            const std::array<Packed, 9> v = {PackedColor(above + l), PackedColor(same + l), PackedColor(below + l),
+                                             PackedColor(above + m), PackedColor(same + m), PackedColor(below + m),
+                                             PackedColor(above + r), PackedColor(same + r), PackedColor(below + r)};
+            Store(same + m, Select(v, rank));
+        }
     }
 }
 
@@ -105,39 +154,10 @@ void RankInPlace(TDibImage& work, int rank, const std::function<void(int y)>& ro
     const int width = work.Width();
     const int height = work.Height();
     if (width < 3 || height < 3) return;
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows[std::size_t(y)] = work.ScanLine(y);
     for (int y = 1; y < height - 1; ++y) {
-        const std::uint8_t* above = work.ScanLineRead(y - 1);
-        std::uint8_t* same = work.ScanLine(y);
-        const std::uint8_t* below = work.ScanLineRead(y + 1);
-        if (rank == 5) {
-            // Columns sorted as low, middle, high. Writing pixel x changes
-            // only column x, which the next pixel sees as its left column,
-            // so that one column is sorted again after each write.
-            auto sorted = [&](int x, Packed& lo, Packed& mid, Packed& hi) {
-                lo = PackedColor(above + x * 3), mid = PackedColor(same + x * 3), hi = PackedColor(below + x * 3);
-                Order(lo, mid);
-                Order(mid, hi);
-                Order(lo, mid);
-            };
-            Packed l0, m0, h0, l1, m1, h1, l2, m2, h2;
-            sorted(0, l0, m0, h0);
-            sorted(1, l1, m1, h1);
-            for (int x = 1; x < width - 1; ++x) {
-                sorted(x + 1, l2, m2, h2);
-                const Packed v = Median3(std::max({l0, l1, l2}), Median3(m0, m1, m2), std::min({h0, h1, h2}));
-                Store(same + x * 3, v);
-                sorted(x, l0, m0, h0);  // column x with its new middle is the next left column
-                l1 = l2, m1 = m2, h1 = h2;
-            }
-        } else {
-            for (int x = 1; x < width - 1; ++x) {
-                const int l = (x - 1) * 3, m = x * 3, r = (x + 1) * 3;
-                const std::array<Packed, 9> v = {PackedColor(above + l), PackedColor(same + l), PackedColor(below + l),
-                                                 PackedColor(above + m), PackedColor(same + m), PackedColor(below + m),
-                                                 PackedColor(above + r), PackedColor(same + r), PackedColor(below + r)};
-                Store(same + m, Select(v, rank));
-            }
-        }
+        RankRowInPlace(rows, width, rank, y);
         if (rowDone) rowDone(y);
     }
 }
@@ -147,34 +167,50 @@ void NoiseReduction(TDibImage& work, const NoiseReductionParams& params, const P
     const int width = work.Width();
     const int height = work.Height();
     const int level = params.Level;
-    for (int y = 0; y < height; ++y) {
-        const int top = std::max(0, y - 2), bottom = std::min(height - 1, y + 2);
-        std::uint8_t* row = work.ScanLine(y);
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = row + x * 3;
-            const int b0 = p[0], g0 = p[1], r0 = p[2];
-            const int left = std::max(0, x - 2), right = std::min(width - 1, x + 2);
-            int sumB = 0, sumG = 0, sumR = 0, count = 0;
-            for (int wy = top; wy <= bottom; ++wy) {
-                const std::uint8_t* w = work.ScanLineRead(wy);
-                for (int wx = left; wx <= right; ++wx) {
-                    const std::uint8_t* q = w + wx * 3;
-                    const bool self = wx == x && wy == y;
-                    if (self || (q[2] > r0 - level && q[2] < r0 + level && q[1] > g0 - level && q[1] < g0 + level &&
-                                 q[0] > b0 - level && q[0] < b0 + level)) {
-                        sumB += q[0];
-                        sumG += q[1];
-                        sumR += q[2];
-                        ++count;
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows[std::size_t(y)] = work.ScanLine(y);
+    // Pixel (x, y) reads the rows above up to column x + 2 as already
+    // written, so rows run on the pool one after the other, each keeping
+    // more than two columns behind the row above; the rows below it are then
+    // still as they were where it reads them.
+    constexpr int kBlock = 64;
+    RunWavefront(
+        height,
+        [&](int y, const TRowGate& gate) {
+            const int top = std::max(0, y - 2), bottom = std::min(height - 1, y + 2);
+            std::uint8_t* row = rows[std::size_t(y)];
+            for (int x0 = 0; x0 < width; x0 += kBlock) {
+                const int x1 = std::min(width, x0 + kBlock);
+                gate.WaitAbove(std::min(width, x1 + 2));
+                for (int x = x0; x < x1; ++x) {
+                    std::uint8_t* p = row + x * 3;
+                    const int b0 = p[0], g0 = p[1], r0 = p[2];
+                    const int left = std::max(0, x - 2), right = std::min(width - 1, x + 2);
+                    int sumB = 0, sumG = 0, sumR = 0, count = 0;
+                    for (int wy = top; wy <= bottom; ++wy) {
+                        const std::uint8_t* w = rows[std::size_t(wy)];
+                        for (int wx = left; wx <= right; ++wx) {
+                            const std::uint8_t* q = w + wx * 3;
+                            const bool self = wx == x && wy == y;
+                            if (self || (q[2] > r0 - level && q[2] < r0 + level && q[1] > g0 - level &&
+                                         q[1] < g0 + level && q[0] > b0 - level && q[0] < b0 + level)) {
+                                sumB += q[0];
+                                sumG += q[1];
+                                sumR += q[2];
+                                ++count;
+                            }
+                        }
                     }
+                    p[0] = ClampRound(static_cast<long double>(sumB) / count);
+                    p[1] = ClampRound(static_cast<long double>(sumG) / count);
+                    p[2] = ClampRound(static_cast<long double>(sumR) / count);
                 }
+                gate.Publish(x1);
             }
-            p[0] = ClampRound(static_cast<long double>(sumB) / count);
-            p[1] = ClampRound(static_cast<long double>(sumG) / count);
-            p[2] = ClampRound(static_cast<long double>(sumR) / count);
-        }
-        if (params.ReportProgress) ReportRowProgress(progress, y, height);
-    }
+        },
+        [&](int y) {
+            if (params.ReportProgress) ReportRowProgress(progress, y, height);
+        });
 }
 
 }  // namespace zelvo::effects

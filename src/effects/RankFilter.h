@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "effects/Progress.h"
 #include "image/DibImage.h"
@@ -33,6 +34,11 @@ void Median(TDibImage& work, const MedianParams& params, const ProgressFn& progr
 /// written are read again by later ones. `rowDone(y)` runs after each inner
 /// row y. A rank of 0 or above 9 changes nothing.
 void RankInPlace(TDibImage& work, int rank, const std::function<void(int y)>& rowDone);
+
+/// Row y (1..height - 2) of RankInPlace over the rows `rows` of a picture
+/// `width` (at least 3) pixels wide: reads rows y - 1 (as already written),
+/// y and y + 1, writes row y.
+void RankRowInPlace(const std::vector<std::uint8_t*>& rows, int width, int rank, int y);
 
 /// The packed colour value the rank filters order by.
 inline std::uint32_t PackedColor(const std::uint8_t* bgr) {

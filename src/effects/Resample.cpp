@@ -9,6 +9,7 @@
 #include <string>
 
 #include "image/ImageLimits.h"
+#include "image/RowBands.h"
 #include "image/Text.h"
 
 #if defined(__SSE2__)
@@ -479,31 +480,32 @@ TDibImage Resample(const TDibImage& source, TResampleFilter filter, int width, i
     const std::size_t workStride = std::size_t(dw) * 3;
     // Spare bytes let the vertical pass read whole blocks of 16 (or 32) values.
     std::vector<std::uint8_t> work(workStride * std::size_t(sh) + 32);
-    {
-        const std::size_t rowValues = std::size_t(sw) * 3;
-        std::vector<float> values(rowValues + 1, 0.0f);
-        auto report = [&](int y) {
-            if (progress) progress(int((std::int64_t(y) + 1) * 100 / sh) / 2);
-        };
-        int y = 0;
+    // Source rows are independent, so bands of them run on the pool; pairs
+    // of rows stay pairs (bands start at even rows).
+    ForEachBand(
+        sh, 2,
+        [&](int begin, int end) {
+            const std::size_t rowValues = std::size_t(sw) * 3;
+            std::vector<float> values(rowValues + 1, 0.0f);
+            int y = begin;
 #if defined(ZELVO_RESAMPLE_AVX2)
-        if (HasAvx2()) {
-            std::vector<float> pairs(std::size_t(sw) * 8);
-            for (; y + 2 <= sh; y += 2) {
-                InterleaveRows2(src.ScanLineRead(y), src.ScanLineRead(y + 1), sw, pairs.data());
-                HorizontalRows2(horizontal, pairs.data(), work.data() + workStride * std::size_t(y),
-                                work.data() + workStride * std::size_t(y + 1), dw);
-                report(y);
-                report(y + 1);
+            if (HasAvx2()) {
+                std::vector<float> pairs(std::size_t(sw) * 8);
+                for (; y + 2 <= end; y += 2) {
+                    InterleaveRows2(src.ScanLineRead(y), src.ScanLineRead(y + 1), sw, pairs.data());
+                    HorizontalRows2(horizontal, pairs.data(), work.data() + workStride * std::size_t(y),
+                                    work.data() + workStride * std::size_t(y + 1), dw);
+                }
             }
-        }
 #endif
-        for (; y < sh; ++y) {
-            BytesToFloats(src.ScanLineRead(y), rowValues, values.data());
-            HorizontalRow(horizontal, values.data(), work.data() + workStride * std::size_t(y), dw);
-            report(y);
-        }
-    }
+            for (; y < end; ++y) {
+                BytesToFloats(src.ScanLineRead(y), rowValues, values.data());
+                HorizontalRow(horizontal, values.data(), work.data() + workStride * std::size_t(y), dw);
+            }
+        },
+        [&](int y) {
+            if (progress) progress(int((std::int64_t(y) + 1) * 100 / sh) / 2);
+        });
 
     // Vertical pass, in strips of columns: within a strip every destination
     // row is the weighted sum of whole intermediate rows, sixteen channel
@@ -511,45 +513,59 @@ TDibImage Resample(const TDibImage& source, TResampleFilter filter, int width, i
     // its taps in list order.
     const TContributors vertical = BuildContributors(dh, sh, info.Kernel, support);
     constexpr int kStripPixels = 256;
-    for (int c0 = 0; c0 < dw; c0 += kStripPixels) {
+    const int strips = (dw + kStripPixels - 1) / kStripPixels;
+    std::vector<std::uint8_t*> dstRows(static_cast<std::size_t>(dh));
+    for (int y = 0; y < dh; ++y) dstRows[std::size_t(y)] = dst.ScanLine(y);
+    // Unit u is destination row u mod DH of strip u div DH: every unit is
+    // independent, and the strips come one after the other as before.
+    auto unit = [&](int u) {
+        const int strip = u / dh, y = u % dh;
+        const int c0 = strip * kStripPixels;
         const int c1 = std::min(dw, c0 + kStripPixels);
         const int v0 = c0 * 3, values = (c1 - c0) * 3;
-        for (int y = 0; y < dh; ++y) {
-            const TContributors::Tap* first = vertical.Taps.data() + vertical.Start[std::size_t(y)];
-            const TContributors::Tap* last = vertical.Taps.data() + vertical.Start[std::size_t(y) + 1];
-            std::uint8_t* d = dst.ScanLine(y) + v0;
-            const std::uint8_t* base = work.data() + v0;
+        const TContributors::Tap* first = vertical.Taps.data() + vertical.Start[std::size_t(y)];
+        const TContributors::Tap* last = vertical.Taps.data() + vertical.Start[std::size_t(y) + 1];
+        std::uint8_t* d = dstRows[std::size_t(y)] + v0;
+        const std::uint8_t* base = work.data() + v0;
 #if defined(ZELVO_RESAMPLE_AVX2)
-            if (HasAvx2()) {
-                VerticalRowAvx2(first, last, base, workStride, values, d);
-                continue;
-            }
+        if (HasAvx2()) {
+            VerticalRowAvx2(first, last, base, workStride, values, d);
+            return;
+        }
 #endif
-            for (int k = 0; k < values; k += 16) {
-                // The last block may reach past the strip (into the next
-                // strip or the spare bytes); those sums are not stored.
-                V4f acc[4] = {Splat(0.0f), Splat(0.0f), Splat(0.0f), Splat(0.0f)};
-                for (const TContributors::Tap* t = first; t != last; ++t) {
-                    const V4f w = Splat(t->Weight);
-                    V4f v[4];
-                    LoadBytes16(base + workStride * std::size_t(t->Pixel) + k, v);
-                    acc[0] += w * v[0];
-                    acc[1] += w * v[1];
-                    acc[2] += w * v[2];
-                    acc[3] += w * v[3];
-                }
-                if (k + 16 <= values) {
-                    StoreBytes16(acc, d + k);
-                } else {
-                    std::uint8_t tail[16];
-                    StoreBytes16(acc, tail);
-                    std::memcpy(d + k, tail, std::size_t(values - k));
-                }
+        for (int k = 0; k < values; k += 16) {
+            // The last block may reach past the strip (into the next
+            // strip or the spare bytes); those sums are not stored.
+            V4f acc[4] = {Splat(0.0f), Splat(0.0f), Splat(0.0f), Splat(0.0f)};
+            for (const TContributors::Tap* t = first; t != last; ++t) {
+                const V4f w = Splat(t->Weight);
+                V4f v[4];
+                LoadBytes16(base + workStride * std::size_t(t->Pixel) + k, v);
+                acc[0] += w * v[0];
+                acc[1] += w * v[1];
+                acc[2] += w * v[2];
+                acc[3] += w * v[3];
+            }
+            if (k + 16 <= values) {
+                StoreBytes16(acc, d + k);
+            } else {
+                std::uint8_t tail[16];
+                StoreBytes16(acc, tail);
+                std::memcpy(d + k, tail, std::size_t(values - k));
             }
         }
-        if (progress)
+    };
+    ForEachBand(
+        strips * dh, 1,
+        [&](int begin, int end) {
+            for (int u = begin; u < end; ++u) unit(u);
+        },
+        [&](int u) {
+            if (!progress || u % dh != dh - 1) return;
+            const int c0 = (u / dh) * kStripPixels;
+            const int c1 = std::min(dw, c0 + kStripPixels);
             for (int x = c0; x < c1; ++x) progress(50 + int((std::int64_t(x) + 1) * 100 / dw) / 2);
-    }
+        });
     return dst;
 }
 

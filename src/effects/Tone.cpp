@@ -4,8 +4,10 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "effects/Rounding.h"
+#include "image/RowBands.h"
 
 namespace zelvo::effects {
 namespace {
@@ -30,6 +32,24 @@ void ForEachPixel(TDibImage& work, const ProgressFn& progress, PixelFn pixel) {
         for (int x = 0; x < width; ++x, p += 3) pixel(p);
         ReportRowProgress(progress, y, height);
     }
+}
+
+// ForEachPixel in bands of rows on the pool, for the costlier mappings.
+template <class PixelFn>
+void ForEachPixelInBands(TDibImage& work, const ProgressFn& progress, PixelFn pixel) {
+    const int width = work.Width();
+    const int height = work.Height();
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows[std::size_t(y)] = work.ScanLine(y);
+    ForEachBand(
+        height, 1,
+        [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) {
+                std::uint8_t* p = rows[std::size_t(y)];
+                for (int x = 0; x < width; ++x, p += 3) pixel(p);
+            }
+        },
+        [&](int y) { ReportRowProgress(progress, y, height); });
 }
 
 // Runs one table over every component byte. The same table serves blue,
@@ -400,7 +420,7 @@ void AdjustHSV(TDibImage& work, const AdjustHSVParams& params, const ProgressFn&
     Require24Bit(work, "AdjustHSV");
     const HSVTables& t = GetHSVTables();
     const int dh = params.Hue, ds = params.Saturation, dv = params.Value;
-    ForEachPixel(work, progress, [&](std::uint8_t* p) {
+    ForEachPixelInBands(work, progress, [&](std::uint8_t* p) {
         const int blue = p[0], green = p[1], red = p[2];
         const int max = std::max({red, green, blue});
         const int min = std::min({red, green, blue});

@@ -15,6 +15,7 @@
 
 #include "image/DibConvert.h"
 #include "image/DibPixelIndex.h"
+#include "image/RowBands.h"
 
 namespace zelvo {
 namespace {
@@ -209,17 +210,20 @@ DibDataPtr ReduceLow(const TDibImageData& src, int depth, int bitCount, const Re
 
     DibDataPtr dst = NewIndexed(src, bitCount, splitter.Palette());
     const int dstStride = dst->RowBytes();
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* p = src.Bits + std::size_t(y) * std::size_t(stride);
-        std::uint8_t* out = dst->Bits + std::size_t(y) * std::size_t(dstStride);
-        if (bitCount == 8) {
-            for (int x = 0; x < width; ++x, p += 3)
-                out[x] = table[(std::uint32_t(p[2] >> 3) << 11) | (std::uint32_t(p[1] >> 2) << 5) | (p[0] >> 3)];
-        } else {
-            for (int x = 0; x < width; ++x, p += 3)
-                DibPutIndex(out, x, 4, table[(std::uint32_t(p[2] >> 3) << 11) | (std::uint32_t(p[1] >> 2) << 5) | (p[0] >> 3)]);
+    // Each pixel maps on its own, so bands of rows run on the pool.
+    ForEachBand(height, 1, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const std::uint8_t* p = src.Bits + std::size_t(y) * std::size_t(stride);
+            std::uint8_t* out = dst->Bits + std::size_t(y) * std::size_t(dstStride);
+            if (bitCount == 8) {
+                for (int x = 0; x < width; ++x, p += 3)
+                    out[x] = table[(std::uint32_t(p[2] >> 3) << 11) | (std::uint32_t(p[1] >> 2) << 5) | (p[0] >> 3)];
+            } else {
+                for (int x = 0; x < width; ++x, p += 3)
+                    DibPutIndex(out, x, 4, table[(std::uint32_t(p[2] >> 3) << 11) | (std::uint32_t(p[1] >> 2) << 5) | (p[0] >> 3)]);
+            }
         }
-    }
+    });
     return dst;
 }
 
@@ -261,14 +265,16 @@ DibDataPtr ReduceHigh(const TDibImageData& src, int depth, int bitCount, const R
 
     DibDataPtr dst = NewIndexed(src, bitCount, splitter.Palette());
     const int dstStride = dst->RowBytes();
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* p = src.Bits + std::size_t(y) * std::size_t(stride);
-        std::uint8_t* out = dst->Bits + std::size_t(y) * std::size_t(dstStride);
-        for (int x = 0; x < width; ++x, p += 3) {
-            const std::uint8_t rgb[3] = {p[2], p[1], p[0]};
-            DibPutIndex(out, x, bitCount, splitter.Map(rgb));
+    ForEachBand(height, 1, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const std::uint8_t* p = src.Bits + std::size_t(y) * std::size_t(stride);
+            std::uint8_t* out = dst->Bits + std::size_t(y) * std::size_t(dstStride);
+            for (int x = 0; x < width; ++x, p += 3) {
+                const std::uint8_t rgb[3] = {p[2], p[1], p[0]};
+                DibPutIndex(out, x, bitCount, splitter.Map(rgb));
+            }
         }
-    }
+    });
     return dst;
 }
 

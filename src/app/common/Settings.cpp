@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "app/common/ThreadSettings.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/window/FileFilters.h"
 #include "app/window/ToolbarLayout.h"
@@ -92,6 +93,7 @@ struct TOwnedSection {
 const TOwnedSection kOwnedSections[] = {
     {ReadMainSection, WriteMainSection},
     {ReadEffectsSection, WriteEffectsSection},
+    {ReadThreadsSetting, WriteThreadsSetting},
     {ReadToolbars, WriteToolbars},
 };
 
