@@ -21,11 +21,13 @@
 #include "CliTestSupport.h"
 #include "image/DibImage.h"
 #include "platform/TempFile.h"
+#include "platform/TempFileTestSupport.h"
 
 namespace zelvo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::TempNames;
 
 // Starts the real zelvo-cli with `args` and TMPDIR `tmpdir`; with a
 // `fileSizeLimit` (RLIMIT_FSIZE, SIGXFSZ ignored) files cannot grow beyond
@@ -65,14 +67,6 @@ int Wait(pid_t pid) {
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::set<std::string> TempNames(const fs::path& folder) {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (IsTempFileName(entry.path().filename().string())) names.insert(entry.path().filename().string());
-    return names;
 }
 
 TDibImage Load(const fs::path& path) {
@@ -181,26 +175,11 @@ TEST_F(UndoFileCliTest, StartRemovesStaleUndoFilesOnly) {
     }
     std::ofstream(tmp / "_ZV00004.tmp") << "fresh";
     // A living process holds the lock of _ZV00001.tmp.
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        const int fd = ::open((tmp / "_ZV00001.tmp").c_str(), O_RDWR);
-        const bool held = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
-        if (::write(ready[1], held ? "1" : "0", 1) != 1) ::_exit(1);
-        ::pause();
-        ::_exit(0);
-    }
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ASSERT_EQ(held, '1');
+    test::LockHolder holder(tmp / "_ZV00001.tmp");
+    ASSERT_TRUE(holder.Held());
 
     EXPECT_EQ(Wait(Spawn({"apply", in.string(), Path("b.bmp"), "Negative", "Undo:1"}, tmp.string())), 0);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
+    holder.Release();
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(tmp)) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"_ZV00001.tmp", "_ZV0002.tmp", "_ZV00003.tmp.keep", "_ZV00004.tmp"}));

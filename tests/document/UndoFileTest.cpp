@@ -20,6 +20,7 @@
 #include "document/QxImage.h"
 #include "image/Exceptions.h"
 #include "platform/TempFile.h"
+#include "platform/TempFileTestSupport.h"
 
 namespace zelvo {
 namespace {
@@ -27,19 +28,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::FileSizeLimit;
 using test::Flat;
-
-std::set<std::string> TempNames(const fs::path& folder) {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (IsTempFileName(entry.path().filename().string())) names.insert(entry.path().filename().string());
-    return names;
-}
-
-int NoNamelessFiles(const fs::path&) {
-    errno = EOPNOTSUPP;
-    return -1;
-}
+using test::NoNamelessFiles;
+using test::TempNames;
 
 std::uint8_t TopLeft(const TQxImage& doc) { return doc.Bitmap().Dib().ScanLineRead(0)[0]; }
 

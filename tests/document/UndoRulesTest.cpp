@@ -23,6 +23,7 @@
 #include "document/QxImage.h"
 #include "image/Exceptions.h"
 #include "platform/TempFile.h"
+#include "platform/TempFileTestSupport.h"
 
 namespace zelvo {
 namespace {
@@ -86,20 +87,11 @@ std::int64_t SnapshotBytes(int w, int h) { return 54 + std::int64_t((w * 3 + 3) 
 
 // --- the undo file -----------------------------------------------------------------
 
-int NoNamelessFiles(const fs::path&) {
-    errno = EOPNOTSUPP;
-    return -1;
-}
-
 // A file system without nameless files for the life of the object: the undo
 // file is created under a free name and unlinked at once.
-class NamedUndoFiles {
+class NamedUndoFiles : public test::NamelessOpenerScope {
 public:
-    NamedUndoFiles() : old_(SetNamelessOpener(&NoNamelessFiles)) {}
-    ~NamedUndoFiles() { SetNamelessOpener(old_); }
-
-private:
-    TNamelessOpener old_;
+    NamedUndoFiles() : NamelessOpenerScope(&test::NoNamelessFiles) {}
 };
 
 // The name the undo file was created under, as /proc tells it.
@@ -197,7 +189,7 @@ TEST(UndoFile, ConcurrentShortLivedDocumentsAllGetAFile) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            SetNamelessOpener(&NoNamelessFiles);
+            SetNamelessOpener(&test::NoNamelessFiles);
             int status = 0;
             for (int k = 0; k < kDocuments && status == 0; ++k) {
                 try {

@@ -23,20 +23,15 @@
 #include "TestSupport.h"
 #include "image/Exceptions.h"
 #include "platform/TempFile.h"
+#include "platform/TempFileTestSupport.h"
 
 namespace zelvo {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every "_ZV#####.tmp" name in a folder.
-std::set<std::string> TempNames(const fs::path& folder) {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (IsTempFileName(entry.path().filename().string())) names.insert(entry.path().filename().string());
-    return names;
-}
+using test::NamelessOpenerScope;
+using test::NoNamelessFiles;
+using test::TempNames;
 
 void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -72,11 +67,6 @@ private:
     std::optional<std::string> old_;
 };
 
-int NoNamelessFiles(const fs::path&) {
-    errno = EOPNOTSUPP;
-    return -1;
-}
-
 // A file system that is full: nothing can be created in this folder.
 fs::path gFullFolder;
 int FullFolderOpener(const fs::path& folder) {
@@ -86,16 +76,6 @@ int FullFolderOpener(const fs::path& folder) {
     }
     return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 }
-
-// Replaces the nameless opener for the life of the object.
-class OpenerScope {
-public:
-    explicit OpenerScope(TNamelessOpener opener) : old_(SetNamelessOpener(opener)) {}
-    ~OpenerScope() { SetNamelessOpener(old_); }
-
-private:
-    TNamelessOpener old_;
-};
 
 class ScratchFileTest : public ::testing::Test {
 protected:
@@ -112,7 +92,7 @@ protected:
 TEST_F(ScratchFileTest, NamelessOrBrieflyNamedFileNeverStaysInTheFolder) {
     for (const bool named : {false, true}) {
         SCOPED_TRACE(named ? "named fallback" : "nameless");
-        std::optional<OpenerScope> opener;
+        std::optional<NamelessOpenerScope> opener;
         if (named) opener.emplace(&NoNamelessFiles);
         TScratchFile file = CreateScratchFile({dir_});
         EXPECT_EQ(file.Folder, dir_);
@@ -143,7 +123,7 @@ TEST_F(ScratchFileTest, NamelessOrBrieflyNamedFileNeverStaysInTheFolder) {
 // The named fallback never opens, follows or truncates what someone else
 // placed under a name: a file, a link to a victim, a dangling link.
 TEST_F(ScratchFileTest, NamedFallbackSkipsNamesThatAreTaken) {
-    const OpenerScope opener(&NoNamelessFiles);
+    const NamelessOpenerScope opener(&NoNamelessFiles);
     WriteText(dir_ / "_ZV00000.tmp", "someone else's");
     WriteText(dir_ / "victim", "victim");
     fs::create_symlink(dir_ / "victim", dir_ / "_ZV00001.tmp");
@@ -180,7 +160,7 @@ TEST_F(ScratchFileTest, UnusableFolderFallsBackToTheNext) {
                            TCase{"not a folder, named", dir_ / "plain-file", &NoNamelessFiles},
                            TCase{"full at open", dir_ / "full", &FullFolderOpener}}) {
         SCOPED_TRACE(c.Name);
-        const OpenerScope opener(c.Opener);
+        const NamelessOpenerScope opener(c.Opener);
         TScratchFile file = CreateScratchFile({c.Folder, next});
         EXPECT_EQ(file.Folder, next);
         EXPECT_TRUE(OpenedAs(file.Stream->Handle()).starts_with(next.string() + "/"));
@@ -224,7 +204,7 @@ TEST_F(ScratchFileTest, ReadOnlyFolderFallsBackToTheNext) {
 
 TEST_F(ScratchFileTest, NoFolderTakesItFailsCreation) {
     for (const TNamelessOpener opener : {TNamelessOpener(nullptr), &NoNamelessFiles}) {
-        const OpenerScope scope(opener);
+        const NamelessOpenerScope scope(opener);
         EXPECT_THROW(CreateScratchFile({dir_ / "missing", dir_ / "also-missing"}), EFCreateError);
         EXPECT_THROW(CreateScratchFile({}), EFCreateError);
     }
@@ -288,22 +268,9 @@ TEST_F(StaleTempFileTest, RemovesOnlyOldUnlockedFilesOfThisUserUnderTheExactName
     }
     const std::set<std::string> before = TempNames(dir_);
 
-    // Another process holds the lock of one old file, as a living program
-    // holds its file's lock.
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        const int fd = ::open(locked.c_str(), O_RDWR);
-        const bool held = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
-        if (::write(ready[1], held ? "1" : "0", 1) != 1) ::_exit(1);
-        ::pause();
-        ::_exit(0);
-    }
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ASSERT_EQ(held, '1');
+    // Another process holds the lock of one old file.
+    test::LockHolder holder(locked);
+    ASSERT_TRUE(holder.Held());
 
     EXPECT_EQ(RemoveStaleTempFiles(dir_), root ? 2 : 3);
     std::set<std::string> expected = before;
@@ -322,10 +289,7 @@ TEST_F(StaleTempFileTest, RemovesOnlyOldUnlockedFilesOfThisUserUnderTheExactName
         EXPECT_TRUE(fs::exists(dir_ / other)) << other;
 
     // Once its process is gone the lock is too, and so is the file.
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
+    holder.Release();
     EXPECT_EQ(RemoveStaleTempFiles(dir_), 1);
     EXPECT_FALSE(fs::exists(locked));
     // Age: the fresh file goes only when nothing younger is spared.

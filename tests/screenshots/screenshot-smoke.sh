@@ -6,6 +6,7 @@
 # with SIGTERM, which must quit normally and leave no undo file.
 # Usage: screenshot-smoke.sh <zelvo> <zelvo_screen_grab> <picture> <screenshot.png>
 set -euo pipefail
+source "$(dirname "$0")/window-support.sh"
 zelvo=$1
 grab=$2
 picture=$(realpath "$3")
@@ -16,16 +17,8 @@ trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config" "$scratch"' EXIT
 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config TMPDIR=$scratch "$zelvo" "$picture" &
 pid=$!
 want="Zelvo - $picture"
-id=""
-for _ in $(seq 1 100); do
-  id=$(xwininfo -root -tree | grep -F "\"$want\"" | awk '{print $1}' | head -n 1 || true)
-  [ -n "$id" ] && break
-  sleep 0.1
-done
-if [ -z "$id" ]; then
-  echo "no window titled \"$want\""; xwininfo -root -tree | grep -i zelvo || true
-  exit 1
-fi
+id=$(wait_for_window "$want")
+[ -n "$id" ] || { echo "no window titled \"$want\""; exit 1; }
 sleep 1  # let it paint
 info=$("$grab" --window "$id" "$shot")  # "WIDTHxHEIGHT, N colours"
 colours=$(echo "$info" | awk '{print $2}')

@@ -6,6 +6,7 @@
 # where it goes when $TMPDIR does not exist (the second round).
 # Usage: undo-kill.sh <zelvo> <picture>
 set -euo pipefail
+source "$(dirname "$0")/window-support.sh"
 zelvo=$1
 picture=$(realpath "$2")
 config=$(mktemp -d)
@@ -21,12 +22,7 @@ for round in tmpdir missing; do
   QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config TMPDIR=$tmpdir "$zelvo" "$picture" &
   pid=$!
   want="Zelvo - $picture"
-  id=""
-  for _ in $(seq 1 100); do
-    id=$(xwininfo -root -tree | grep -F "\"$want\"" | awk '{print $1}' | head -n 1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
+  id=$(wait_for_window "$want")
   [ -n "$id" ] || { echo "$round: no window titled \"$want\""; exit 1; }
   undo_fd=$(find "/proc/$pid/fd" -maxdepth 1 -type l -lname "$folder/* (deleted)" | head -n 1)
   [ -n "$undo_fd" ] || { echo "$round: no undo file open in $folder"; ls -l "/proc/$pid/fd"; exit 1; }
