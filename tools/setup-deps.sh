@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libjpeg-turbo-progs
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   xvfb xauth x11-utils fonts-noto-cjk desktop-file-utils
+  xdotool
   libsane-dev libsane1 sane-utils libxcb1-dev libxcb-xfixes0-dev poppler-utils
 )
 missing=()

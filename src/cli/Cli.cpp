@@ -396,7 +396,8 @@ const char* const kHelp =
     "zelvo-cli, ../lib/zelvo/plugins, $XDG_DATA_HOME/zelvo/plugins and the folder registry.ini names;\n"
     "UseSusiePlugin=0 in Zelvo.ini switches them off.\n"
     "\n"
-    "Exit status: 0 done, 1 failed (a file that cannot be read or written), 2 usage error.\n";
+    "Exit status: 0 done, 1 failed (a file that cannot be read or written, an operation that\n"
+    "could not be done, such as an edit whose undo step cannot be written), 2 usage error.\n";
 
 /// The image plug-ins for commands that read pictures, as the editor finds
 /// them; none when Zelvo.ini switches them off or the process has its

@@ -36,13 +36,7 @@ TQxImage::TQxImage() : FBitmap(std::make_unique<TBitmap>()) {
     OpenUndoFile();
 }
 
-TQxImage::~TQxImage() {
-    FUndoStream.reset();
-    if (!FUndoFileName.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(FUndoFileName, ec);
-    }
-}
+TQxImage::~TQxImage() = default;
 
 // --- picture -------------------------------------------------------------------
 
@@ -67,6 +61,7 @@ int TQxImage::BeginEdit(bool selectionOnly) {
     if (FEditing) return kEditBusy;
     FEditing = true;
     FSelectionOnly = selectionOnly;
+    FEditFailure = nullptr;
     try {
         if (!FWorkImage) FWorkImage = std::make_unique<TDibImage>();
         FBitmap->AssignTo(*FWorkImage);
@@ -92,6 +87,7 @@ int TQxImage::BeginEdit(bool selectionOnly) {
         // picture and the history are as they were.
         FWorkImage.reset();
         FEditing = false;
+        FEditFailure = std::current_exception();
         return kEditFailed;
     }
     SetCursor(crHourGlass);
@@ -287,7 +283,10 @@ TEditBracket::TEditBracket(TQxImage& doc, bool selectionOnly, bool restoreFormat
       result_(doc.Empty() ? kEditFailed : doc.BeginEdit(selectionOnly)),
       restoreFormat_(restoreFormat),
       writeBack24Bit_(writeBack24Bit),
-      uncaught_(std::uncaught_exceptions()) {}
+      uncaught_(std::uncaught_exceptions()) {
+    // Doing nothing here would report an edit as done that never ran.
+    if (result_ == kEditFailed && !doc.Empty() && doc.EditFailure()) std::rethrow_exception(doc.EditFailure());
+}
 
 TEditBracket::~TEditBracket() noexcept(false) {
     if (result_ != kEditOpened || closed_) return;

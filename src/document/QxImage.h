@@ -8,10 +8,13 @@
 // Every operation is a thin method: open the bracket with TEditBracket, call
 // MakeWork24Bit, call the effect in zelvo::effects with ProgressCallback(),
 // and let the bracket close. Operations return at once, changing nothing,
-// when the document is empty or another edit is open.
+// when the document is empty or another edit is open; when the bracket
+// cannot open (the undo file cannot be written) they throw its failure and
+// change nothing either.
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -75,11 +78,14 @@ struct TUndoEntry {
 
 class TQxImage {
 public:
-    /// Creates the document and its undo file (an exclusively created
-    /// "_ZV" + five digits + ".tmp" in $TMPDIR, or /tmp). Throws
-    /// EFCreateError when no undo file can be created.
+    /// Creates the document and its undo file: a scratch file without a name
+    /// (CreateScratchFile: $TMPDIR, else /var/tmp, then /tmp, then the cache
+    /// folder), so it vanishes with the process however that ends. The first
+    /// document of a process removes stale undo files of earlier ones
+    /// (RemoveStaleTempFilesOnce). Throws EFCreateError when no folder takes
+    /// the undo file.
     TQxImage();
-    /// Closes and deletes the undo file.
+    /// Closes the undo file, which takes it off the disk.
     ~TQxImage();
     TQxImage(const TQxImage&) = delete;
     TQxImage& operator=(const TQxImage&) = delete;
@@ -164,8 +170,12 @@ public:
     /// selection, the selected rectangle in the picture's own depth) into
     /// WorkImage and takes an undo snapshot. Returns kEditOpened (0),
     /// kEditBusy (1) when a bracket is already open, kEditFailed (2) when
-    /// opening failed (picture unchanged, document idle, no undo step).
+    /// opening failed (picture unchanged, document idle, no undo step; the
+    /// failure is kept in EditFailure).
     int BeginEdit(bool selectionOnly);
+    /// Why the last BeginEdit returned kEditFailed (the undo file could not
+    /// be written, memory ran out); null after a BeginEdit that opened.
+    std::exception_ptr EditFailure() const { return FEditFailure; }
     /// Records WorkImage's pixel format as SavedPixelFormat and converts it to
     /// 24 bits. Only inside an open bracket.
     void MakeWork24Bit();
@@ -268,7 +278,11 @@ public:
     int RedoCount() const { return FRedoCount; }
     /// True while Undo or Redo swaps the picture.
     bool Restoring() const { return FRestoring; }
-    const std::filesystem::path& UndoFileName() const { return FUndoFileName; }
+    /// A path that reaches the open undo file while the document lives
+    /// (/proc/self/fd/N: the file has no name of its own).
+    std::filesystem::path UndoFileName() const;
+    /// The folder on whose file system the undo file lives.
+    const std::filesystem::path& UndoFolder() const { return FUndoFolder; }
     const TUndoEntry& UndoEntry(int index) const { return FUndoTable.at(std::size_t(index)); }
 
     // ========================================================================
@@ -796,12 +810,15 @@ private:
     bool FRestoring = false;
     std::array<TUndoEntry, kUndoTableSize> FUndoTable{};
     std::int64_t FWritePos = 0;
-    std::filesystem::path FUndoFileName;
+    std::filesystem::path FUndoFolder;
     std::unique_ptr<TFileStream> FUndoStream;
+    std::exception_ptr FEditFailure;
 };
 
-/// The edit bracket as a guard: the constructor calls BeginEdit, the
-/// destructor calls EndEdit with the given arguments whenever the bracket
+/// The edit bracket as a guard: the constructor calls BeginEdit (nothing on
+/// an empty document) and throws the failure when the bracket cannot open,
+/// so an operation that cannot keep its undo step is refused aloud and
+/// changes nothing; the destructor calls EndEdit with the given arguments whenever the bracket
 /// was opened, also when the operation throws (the work image, as far as it
 /// was processed, is written back and the undo step stays). While the
 /// operation's exception propagates, a failure of EndEdit itself is dropped

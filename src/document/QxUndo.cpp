@@ -27,11 +27,15 @@ struct TRestoringScope {
 }  // namespace
 
 void TQxImage::OpenUndoFile() {
-    // When all 100 000 names are taken the document cannot be created.
-    TTempFile file = CreateTempFile();
+    RemoveStaleTempFilesOnce();
+    TScratchFile file = CreateScratchFile();
     FUndoStream = std::move(file.Stream);
-    FUndoFileName = std::move(file.Path);
+    FUndoFolder = std::move(file.Folder);
     FWritePos = 0;
+}
+
+std::filesystem::path TQxImage::UndoFileName() const {
+    return std::filesystem::path("/proc/self/fd") / std::to_string(FUndoStream->Handle());
 }
 
 void TQxImage::SetUndoBuffer(int depth) { FUndoBuffer = std::clamp(depth, 1, kMaxUndoBuffer); }
@@ -135,9 +139,9 @@ void TQxImage::Redo(int count) {
 void TQxImage::ClearUndo() {
     FUndoCount = 0;
     FRedoCount = 0;
-    // Emptied through the open descriptor: the name is never opened again.
+    // Emptied through the open descriptor: the file has no name to reopen.
     if (FUndoStream && ::ftruncate(FUndoStream->Handle(), 0) != 0)
-        throw EWriteError(kSWriteError, "cannot empty the undo file " + FUndoFileName.string());
+        throw EWriteError(kSWriteError, "cannot empty the undo file in " + FUndoFolder.string());
     FWritePos = 0;
     FireChangeCanUndo();
 }

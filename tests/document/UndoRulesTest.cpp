@@ -1,5 +1,5 @@
 // The undo history's rules beyond the worked example's outline: the undo
-// file's exclusive creation, the event sequence and snapshot positions, view
+// file's exclusive creation and its folder, the event sequence and snapshot positions, view
 // state kept with each step, a lowered depth, one snapshot read per undo or
 // redo, write failures; and the selection write-back of palette pictures.
 
@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -21,6 +22,8 @@
 #include "UndoTestSupport.h"
 #include "document/QxImage.h"
 #include "image/Exceptions.h"
+#include "platform/TempFile.h"
+#include "platform/TempFileTestSupport.h"
 
 namespace zelvo {
 namespace {
@@ -84,9 +87,20 @@ std::int64_t SnapshotBytes(int w, int h) { return 54 + std::int64_t((w * 3 + 3) 
 
 // --- the undo file -----------------------------------------------------------------
 
+// A file system without nameless files for the life of the object: the undo
+// file is created under a free name and unlinked at once.
+class NamedUndoFiles : public test::NamelessOpenerScope {
+public:
+    NamedUndoFiles() : NamelessOpenerScope(&test::NoNamelessFiles) {}
+};
+
+// The name the undo file was created under, as /proc tells it.
+std::string CreatedAs(const TQxImage& doc) { return fs::read_symlink(doc.UndoFileName()).string(); }
+
 TEST(UndoFile, CreatedExclusivelyUnderTheFirstFreeName) {
     const fs::path dir = test::MakeTempDir("undofile");
     TempFolderScope tmp(dir);
+    const NamedUndoFiles named;
     // Numbers 0 to 2 are taken by a file, a link to a victim and a dangling
     // link: none of them may be opened, followed or truncated.
     WriteText(dir / "_ZV00000.tmp", "someone else's");
@@ -95,16 +109,16 @@ TEST(UndoFile, CreatedExclusivelyUnderTheFirstFreeName) {
     fs::create_symlink(dir / "nowhere", dir / "_ZV00002.tmp");
     {
         TQxImage doc;
-        EXPECT_EQ(doc.UndoFileName(), dir / "_ZV00003.tmp");
+        EXPECT_EQ(CreatedAs(doc), (dir / "_ZV00003.tmp").string() + " (deleted)");
         struct stat st {};
-        ASSERT_EQ(::lstat(doc.UndoFileName().c_str(), &st), 0);
+        ASSERT_EQ(::stat(doc.UndoFileName().c_str(), &st), 0);
         EXPECT_TRUE(S_ISREG(st.st_mode));
         EXPECT_EQ(st.st_mode & 07777, 0600u);
         EXPECT_EQ(st.st_size, 0);
-
-        // A second document takes the next free number.
+        // Its name is gone at once, so a second document takes it again.
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "_ZV00003.tmp")));
         TQxImage second;
-        EXPECT_EQ(second.UndoFileName(), dir / "_ZV00004.tmp");
+        EXPECT_EQ(CreatedAs(second), (dir / "_ZV00003.tmp").string() + " (deleted)");
 
         doc.Bitmap().Assign(Flat(6, 2, 1));
         Edit(doc, 2);
@@ -112,12 +126,12 @@ TEST(UndoFile, CreatedExclusivelyUnderTheFirstFreeName) {
         doc.ClearUndo();
         Edit(doc, 3);
         EXPECT_EQ(fs::file_size(doc.UndoFileName()), std::uintmax_t(SnapshotBytes(6, 2)));
+        EXPECT_EQ(doc.UndoFolder(), dir);
     }
     EXPECT_EQ(ReadText(dir / "_ZV00000.tmp"), "someone else's");
     EXPECT_EQ(ReadText(dir / "victim"), "victim");
     EXPECT_TRUE(fs::is_symlink(dir / "_ZV00001.tmp"));
     EXPECT_FALSE(fs::exists(dir / "nowhere"));
-    // Both documents deleted their own files, and only those.
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "_ZV00003.tmp")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "_ZV00004.tmp")));
     fs::remove_all(dir);
@@ -126,13 +140,14 @@ TEST(UndoFile, CreatedExclusivelyUnderTheFirstFreeName) {
 TEST(UndoFile, ClearingNeverReopensTheName) {
     const fs::path dir = test::MakeTempDir("undoclear");
     TempFolderScope tmp(dir);
+    const NamedUndoFiles named;
     WriteText(dir / "victim", "victim");
     TQxImage doc;
     doc.Bitmap().Assign(Flat(3, 3, 1));
     Edit(doc, 2);
-    // Someone swaps the name for a link while the document runs.
-    const fs::path name = doc.UndoFileName();
-    fs::remove(name);
+    // Someone puts a link under the name the file was created under.
+    const fs::path name = dir / "_ZV00000.tmp";
+    ASSERT_EQ(CreatedAs(doc), name.string() + " (deleted)");
     fs::create_symlink(dir / "victim", name);
     doc.ClearUndo();
     Edit(doc, 3);
@@ -143,17 +158,27 @@ TEST(UndoFile, ClearingNeverReopensTheName) {
     fs::remove_all(dir);
 }
 
-TEST(UndoFile, NoUsableFolderFailsCreation) {
+TEST(UndoFile, UnusableTmpdirFallsBackToVarTmp) {
     const fs::path dir = test::MakeTempDir("undonofolder");
-    TempFolderScope tmp(dir / "missing");
-    EXPECT_THROW(TQxImage doc, EFCreateError);
+    WriteText(dir / "plain-file", "x");
+    for (const fs::path& tmpdir : {dir / "missing", dir / "plain-file"}) {
+        SCOPED_TRACE(tmpdir);
+        TempFolderScope tmp(tmpdir);
+        TQxImage doc;
+        EXPECT_EQ(doc.UndoFolder(), "/var/tmp");
+        EXPECT_TRUE(CreatedAs(doc).starts_with("/var/tmp/"));
+        doc.Bitmap().Assign(Flat(2, 2, 1));
+        Edit(doc, 2);
+        doc.Undo(1);
+        EXPECT_EQ(TopLeft(doc), 1);
+    }
     fs::remove_all(dir);
 }
 
 // Short-lived documents in several processes at once (as parallel test runs
-// and several editors are): a name taken and released again by another
-// process between our look and our exclusive create is tried again, never
-// reported as a failure.
+// and several editors are), on a file system without nameless files: a name
+// taken and released again by another process between our look and our
+// exclusive create is tried again, never reported as a failure.
 TEST(UndoFile, ConcurrentShortLivedDocumentsAllGetAFile) {
     const fs::path dir = test::MakeTempDir("undorace");
     TempFolderScope tmp(dir);
@@ -164,10 +189,12 @@ TEST(UndoFile, ConcurrentShortLivedDocumentsAllGetAFile) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            SetNamelessOpener(&test::NoNamelessFiles);
             int status = 0;
             for (int k = 0; k < kDocuments && status == 0; ++k) {
                 try {
                     TQxImage doc;
+                    if (doc.UndoFolder() != dir) status = 2;
                 } catch (...) {
                     status = 1;
                 }

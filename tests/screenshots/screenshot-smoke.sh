@@ -2,9 +2,11 @@
 # Starts the editor on a picture under the running X server (xvfb-run gives
 # one), waits for its window, takes a screenshot of it and checks the title
 # ("Zelvo - " and the full path) and that the picture is on the screen;
-# then ends it with SIGTERM, which must quit normally and leave no undo file.
+# checks that its undo file is open in $TMPDIR without a name; then ends it
+# with SIGTERM, which must quit normally and leave no undo file.
 # Usage: screenshot-smoke.sh <zelvo> <zelvo_screen_grab> <picture> <screenshot.png>
 set -euo pipefail
+source "$(dirname "$0")/window-support.sh"
 zelvo=$1
 grab=$2
 picture=$(realpath "$3")
@@ -15,16 +17,8 @@ trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config" "$scratch"' EXIT
 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config TMPDIR=$scratch "$zelvo" "$picture" &
 pid=$!
 want="Zelvo - $picture"
-id=""
-for _ in $(seq 1 100); do
-  id=$(xwininfo -root -tree | grep -F "\"$want\"" | awk '{print $1}' | head -n 1 || true)
-  [ -n "$id" ] && break
-  sleep 0.1
-done
-if [ -z "$id" ]; then
-  echo "no window titled \"$want\""; xwininfo -root -tree | grep -i zelvo || true
-  exit 1
-fi
+id=$(wait_for_window "$want")
+[ -n "$id" ] || { echo "no window titled \"$want\""; exit 1; }
 sleep 1  # let it paint
 info=$("$grab" --window "$id" "$shot")  # "WIDTHxHEIGHT, N colours"
 colours=$(echo "$info" | awk '{print $2}')
@@ -32,7 +26,10 @@ echo "window $id \"$want\" $info, screenshot $shot"
 # The photo brings thousands of colours; an empty or unpainted window a few.
 [ "$colours" -ge 1000 ] || { echo "too few colours"; exit 1; }
 undo_files() { find "$scratch" -maxdepth 1 -name '_ZV*.tmp'; }
-[ -n "$(undo_files)" ] || { echo "no undo file in $scratch"; exit 1; }
+# The undo file is open in $scratch but has no name there.
+undo_fd=$(find "/proc/$pid/fd" -maxdepth 1 -type l -lname "$scratch/* (deleted)" | head -n 1)
+[ -n "$undo_fd" ] || { echo "no undo file open in $scratch"; ls -l "/proc/$pid/fd"; exit 1; }
+[ -z "$(undo_files)" ] || { echo "undo file has a name: $(undo_files)"; exit 1; }
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
