@@ -6,7 +6,8 @@
 add_executable(zelvo-make-help tools/MakeHelp.cpp)
 
 set(ZELVO_HELP_DIR "${CMAKE_BINARY_DIR}/help")
-file(GLOB ZELVO_HELP_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/help/pages/*.html")
+file(GLOB ZELVO_HELP_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/help/pages/*.html"
+     "${CMAKE_SOURCE_DIR}/help/images/*")
 set(_help_actions "${CMAKE_SOURCE_DIR}/src/app/window/MainActions.h")
 set(_help_style "${CMAKE_SOURCE_DIR}/help/help.css")
 set(_help_intro "${CMAKE_SOURCE_DIR}/help/index-intro.html")
@@ -17,11 +18,14 @@ add_custom_command(OUTPUT "${ZELVO_HELP_DIR}/pages.tsv"
           --textures "${CMAKE_SOURCE_DIR}/resources/textures"
           --work "${CMAKE_BINARY_DIR}/help-work" --out "${ZELVO_HELP_DIR}"
   DEPENDS zelvo-make-help zelvo-cli "${CMAKE_BINARY_DIR}/sample/sample.bmp" ${ZELVO_HELP_SOURCES}
-          "${_help_actions}" "${_help_style}" "${_help_intro}"
+          "${_help_actions}" "${_help_style}" "${_help_intro}" ${ZELVO_TEXTURES}
+  WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
   COMMENT "Generating the help pages"
   VERBATIM)
 add_custom_target(zelvo_help ALL DEPENDS "${ZELVO_HELP_DIR}/pages.tsv")
-add_dependencies(zelvo_help zelvo_sample)
+# ops may name the shipped textures as ${TEXTURES}/name.bmp or, relative to
+# the build folder, textures/name.bmp.
+add_dependencies(zelvo_help zelvo_sample zelvo_textures)
 
 if(ZELVO_BUILD_TESTS)
   find_package(GTest REQUIRED)
@@ -40,6 +44,12 @@ if(ZELVO_BUILD_TESTS)
   gtest_discover_tests(zelvo_help_tests PROPERTIES LABELS engine DISCOVERY_TIMEOUT 60)
   if(TARGET zelvo_app_tests)
     add_dependencies(zelvo_app_tests zelvo_help)
-    target_compile_definitions(zelvo_app_tests PRIVATE ZELVO_HELP_BUILD_DIR="${ZELVO_HELP_DIR}")
+    target_compile_definitions(zelvo_app_tests PRIVATE ZELVO_HELP_BUILD_DIR="${ZELVO_HELP_DIR}"
+      ZELVO_SAMPLE_PICTURE="${CMAKE_BINARY_DIR}/sample/sample.bmp")
+  endif()
+  # On the virtual X server a page also goes through xdg-open to a browser.
+  if(TARGET zelvo_x11_tests)
+    add_dependencies(zelvo_x11_tests zelvo_help)
+    target_compile_definitions(zelvo_x11_tests PRIVATE ZELVO_HELP_BUILD_DIR="${ZELVO_HELP_DIR}")
   endif()
 endif()

@@ -351,8 +351,12 @@ std::string OperationTable(const std::string& listing) {
         const std::string name = call.substr(0, call.find(':'));
         std::vector<std::string> args = SplitArguments(m[2]);
         const std::size_t span = std::max<std::size_t>(1, args.size());
-        html << "<tr id=\"op-" << Escape(name) << "-" << args.size() << "\"><td rowspan=\"" << span << "\"><code>"
-             << Escape(call) << "</code></td>";
+        // A break opportunity after each comma keeps long calls in their column.
+        std::string shown = Escape(call);
+        for (std::size_t at = shown.find(','); at != std::string::npos; at = shown.find(',', at + 6))
+            shown.insert(at + 1, "<wbr>");
+        html << "<tr id=\"op-" << Escape(name) << "-" << args.size() << "\"><td class=\"call\" rowspan=\"" << span
+             << "\"><code>" << shown << "</code></td>";
         if (args.empty()) html << "<td colspan=\"3\">引数なし</td></tr>\n";
         for (std::size_t i = 0; i < args.size(); ++i) {
             std::smatch a, t;
@@ -361,7 +365,7 @@ std::string OperationTable(const std::string& listing) {
             const std::string type = a[2];
             std::regex_match(type, t, typeAndRange);
             if (i > 0) html << "<tr>";
-            html << "<td><code>" << Escape(a[1]) << "</code></td><td>" << Escape(t[1]);
+            html << "<td class=\"arg\"><code>" << Escape(a[1]) << "</code></td><td class=\"type\">" << Escape(t[1]);
             if (t[2].matched) html << " <span class=\"range\">" << Escape(t[2]) << "</span>";
             html << "</td><td>" << Escape(a[3]) << "</td></tr>\n";
         }
@@ -408,6 +412,13 @@ std::string ExpandBody(const TPage& page, const TContext& context) {
     return out;
 }
 
+// The ops as the page shows them: files by their names alone, the sample
+// as sample.bmp.
+std::string ShownOps(std::string ops) {
+    ops = std::regex_replace(ops, std::regex(R"(\$\{SAMPLE\})"), "sample.bmp");
+    return std::regex_replace(ops, std::regex(R"(\$\{[A-Z]+\}/(?:[^,/ ]+/)*)"), "");
+}
+
 std::string RenderPage(const TPage& page, const TContext& context) {
     std::ostringstream html;
     const std::string title = page.Value("title");
@@ -430,7 +441,7 @@ std::string RenderPage(const TPage& page, const TContext& context) {
              << context.SampleHeight << "\" alt=\"処理前\"><figcaption>処理前</figcaption></figure>\n"
              << "<figure><img src=\"" << page.After << "\" width=\"" << page.AfterWidth << "\" height=\""
              << page.AfterHeight << "\" alt=\"処理後\"><figcaption>処理後（既定の設定）<br><code>zelvo-cli apply IN OUT "
-             << Escape(page.Value("ops")) << "</code></figcaption></figure>\n</div>\n";
+             << Escape(ShownOps(page.Value("ops"))) << "</code></figcaption></figure>\n</div>\n";
     }
     html << ExpandBody(page, context);
     html << "\n<footer><a href=\"index.html\">目次へ戻る</a></footer>\n</body></html>\n";
