@@ -21,7 +21,7 @@ foreach(_program zelvo zelvo-cli)
 endforeach()
 
 if(TARGET zelvo)
-  install(DIRECTORY "${CMAKE_SOURCE_DIR}/help/" DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/help")
+  install(DIRECTORY "${ZELVO_HELP_DIR}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/help")
   install(FILES ${ZELVO_TEXTURES} DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/textures")
   install(FILES "${CMAKE_SOURCE_DIR}/resources/zelvo.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
   install(FILES "${CMAKE_SOURCE_DIR}/resources/icons/zelvo.svg"

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs a build into a fresh temporary prefix and checks the installed
-# tree: the programs, the help pages where the installed editor looks for
-# them (bin/../share/zelvo/help), the desktop entry (accepted by
-# desktop-file-validate, with the English and Japanese names and every
-# picture type the editor opens), the icon, the PAM MIME type, and our
-# image plug-ins with their header.
+# tree: the programs, the generated help pages with their pictures where
+# the installed editor looks for them (bin/../share/zelvo/help), the
+# desktop entry (accepted by desktop-file-validate, with the English and
+# Japanese names and every picture type the editor opens), the icon, the
+# PAM MIME type, and our image plug-ins with their header.
 # Usage: check-install.sh BUILD_DIR PREFIX   (PREFIX is emptied first)
 set -euo pipefail
 build=$1
@@ -19,6 +19,10 @@ help=$prefix/bin/../share/zelvo/help
 [ -f "$help/index.html" ] || fail "no help pages in $help"
 pages=$(find "$help" -name 'topic-*.html' | wc -l)
 [ "$pages" -ge 1 ] || fail "no topic pages in $help"
+# The generated pages come with their pictures and the command-line guide.
+for f in topic-2.html docCommandLine.html help.css img/sample.png; do
+  [ -f "$help/$f" ] || fail "missing help file $f"
+done
 textures=$(find "$prefix/bin/../share/zelvo/textures" -name '*.bmp' 2>/dev/null | wc -l || true)
 [ "$textures" -ge 1 ] || fail "no textures in share/zelvo/textures"
 desktop=$prefix/share/applications/zelvo.desktop

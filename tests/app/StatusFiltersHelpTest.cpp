@@ -105,7 +105,7 @@ TEST(HelpPagesTest, TopicsOpenTheirPageOrTheIndex) {
         opened.push_back(url);
         return true;
     };
-    SetHelpDirectory(QString::fromStdString((test::TestDataDir() / ".." / ".." / "help").string()));
+    SetHelpDirectory(QString::fromUtf8(ZELVO_HELP_BUILD_DIR));
     ASSERT_FALSE(HelpDirectory().isEmpty());
     EXPECT_TRUE(ShowHelpTopic(kHelpMainWindow));
     EXPECT_TRUE(ShowHelpTopic(0));

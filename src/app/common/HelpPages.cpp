@@ -12,6 +12,11 @@ QString& ChosenDirectory() {
     static QString directory;
     return directory;
 }
+
+int& LastTopic() {
+    static int topic = -1;
+    return topic;
+}
 }  // namespace
 
 void SetHelpDirectory(const QString& directory) { ChosenDirectory() = directory; }
@@ -43,7 +48,10 @@ std::function<bool(const QUrl&)>& HelpOpener() {
     return opener;
 }
 
+int LastHelpTopic() { return LastTopic(); }
+
 bool ShowHelpTopic(int topic) {
+    LastTopic() = topic;
     const QUrl url = HelpPageUrl(topic);
     return !url.isEmpty() && HelpOpener()(url);
 }
