@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   xvfb xauth x11-utils fonts-noto-cjk desktop-file-utils
   libsane-dev libsane1 sane-utils libxcb1-dev libxcb-xfixes0-dev poppler-utils
+  libwebp-dev libtiff-dev libheif-dev
 )
 missing=()
 for p in "${packages[@]}"; do
