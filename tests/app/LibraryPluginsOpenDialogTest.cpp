@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <filesystem>
 
 #include "AppTestSupport.h"

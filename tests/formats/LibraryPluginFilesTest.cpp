@@ -19,6 +19,7 @@
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
 #include "formats/plugin/SpiBitmap.h"
+#include "formats/plugin/SpiPicture.h"
 
 namespace zelvo {
 namespace {
@@ -197,9 +198,11 @@ TEST_F(LibraryPlugins, InformationTellsSizeAndDepth) {
     }
 }
 
-// Patches the 32-bit big-endian width and height after the `box` name.
+// Patches the 32-bit big-endian width and height `skip` bytes after the
+// name of the last `box` (heif-enc codes 64 x 64 and crops: the last
+// spatial extent is the picture's).
 void PatchBox(Bytes& file, const char* box, std::size_t skip, std::uint32_t width, std::uint32_t height) {
-    const auto at = std::search(file.begin(), file.end(), box, box + 4);
+    const auto at = std::find_end(file.begin(), file.end(), box, box + 4);
     ASSERT_NE(at, file.end()) << box;
     std::uint8_t* p = &*at + 4 + skip;
     for (int i = 0; i < 4; ++i) {
@@ -248,7 +251,7 @@ TEST_F(LibraryPlugins, AbsurdSizesAreRefusedBeforeDecoding) {
         }
     }
     // The picture's spatial extent: version and flags, then width, height.
-    PatchBox(heic, "ispe", 4, 60000, 60000);
+    PatchBox(heic, "ispe", 4, 20000, 20000);
     struct TCase {
         const char* Name;
         const char* Extension;
@@ -261,7 +264,7 @@ TEST_F(LibraryPlugins, AbsurdSizesAreRefusedBeforeDecoding) {
         {"TIFF 70000 x 70000", "tiff", TinyTiff(70000, 70000, 6), false},
         {"TIFF 3 x 2, strip cut short", "tiff", TinyTiff(3, 2, 5), false},
         {"WebP canvas 20000 x 20000", "webp", anim, false},
-        {"HEIC 60000 x 60000", "heic", heic, false},
+        {"HEIC 20000 x 20000", "heic", heic, false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -278,7 +281,10 @@ TEST_F(LibraryPlugins, AbsurdSizesAreRefusedBeforeDecoding) {
             // Bottom-up rows of 4 bytes: the second row of the file first.
             EXPECT_EQ(Bytes(bits.begin(), bits.end()), (Bytes{21, 28, 35, 0, 0, 7, 14, 0}));
         } else {
-            if (std::string(c.Name).find("short") == std::string::npos) EXPECT_NE(infoResult, SPI_OK);
+            // A strip cut short is seen only when decoding.
+            if (std::string(c.Name).find("short") == std::string::npos) {
+                EXPECT_NE(infoResult, SPI_OK);
+            }
             EXPECT_NE(result, SPI_OK);
             EXPECT_EQ(blocks.Info, nullptr);
             EXPECT_EQ(blocks.Bits, nullptr);
