@@ -236,10 +236,14 @@ static uint8_t to8(unsigned value, unsigned bits) { return bits == 8 ? (uint8_t)
 static void put_samples(Reader* r, int32_t y, int64_t x, int64_t count, const uint8_t* from, int plane) {
     const Page* page = &r->page;
     const int perPixel = plane < 0 ? page->samples : 1;
+    /* Only the colour samples and alpha are looked at; further extra
+       samples are passed over. */
+    const int wanted = page->kind == kIndexed ? 1 : page->colorSamples + (page->alpha ? 1 : 0);
+    const int used = plane < 0 && wanted < perPixel ? wanted : perPixel;
     uint8_t* row = spi_dib_row(&r->dib, y);
     const int bytes = r->dib.bitCount / 8;
     for (int64_t i = 0; i < count; ++i) {
-        for (int s = 0; s < perPixel; ++s) {
+        for (int s = 0; s < used; ++s) {
             const int sample = plane < 0 ? s : plane;
             const unsigned value = sample_at(from, i * perPixel + s, page->bits);
             if (page->kind == kIndexed) {
