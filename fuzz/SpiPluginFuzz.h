@@ -1,7 +1,7 @@
 #pragma once
 // The body of the fuzz targets of our own image plug-ins (TgaFuzzer,
-// PcxFuzzer): each links one plug-in's C sources and feeds it a file in
-// memory the way the host does. GetPictureInfo and GetPicture must agree
+// PcxFuzzer, WebpFuzzer, TiffFuzzer, HeifFuzzer): each links one plug-in's
+// C sources and feeds it a file in memory the way the host does. GetPictureInfo and GetPicture must agree
 // on whether the file is theirs; a picture GetPicture returns must pass the
 // host's check of plug-in pictures (the plug-in is ours, so a refusal is a
 // finding) and be readable row by row with the size GetPictureInfo told.

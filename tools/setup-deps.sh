@@ -10,6 +10,7 @@ packages=(
   xvfb xauth x11-utils fonts-noto-cjk desktop-file-utils
   xdotool
   libsane-dev libsane1 sane-utils libxcb1-dev libxcb-xfixes0-dev poppler-utils
+  libwebp-dev libtiff-dev libheif-dev
 )
 missing=()
 for p in "${packages[@]}"; do

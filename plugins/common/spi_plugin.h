@@ -10,8 +10,13 @@
 
 #include "zelvo/spi.h"
 
-/* The largest picture a plug-in decodes: 2^28 pixels, as the host. */
+/* The largest picture a plug-in decodes: 2^28 pixels, as the host. The
+   fuzz targets build the plug-ins with a smaller limit, so that a few
+   bytes claiming a huge picture cannot spend the fuzzer's time and memory
+   on decoding it. */
+#ifndef SPI_MAX_PIXELS
 #define SPI_MAX_PIXELS ((int64_t)1 << 28)
+#endif
 
 /* GetPluginInfo over `texts` (count entries: version, name, then pattern
    and description pairs): copies text `infoNumber` into `buffer`, cut to
@@ -76,7 +81,8 @@ typedef struct SpiDib {
     int64_t stride;
 } SpiDib;
 
-/* Allocates both blocks for width x height at bitCount (1, 4, 8 or 24) with
+/* Allocates both blocks for width x height at bitCount (1, 4, 8, 24 or 32:
+   blue, green, red, alpha) with
    `colors` table entries (all black). Returns SPI_OK, SPI_BAD_DATA for a
    size of 0 or above SPI_MAX_PIXELS, SPI_NO_MEMORY. */
 int32_t spi_dib_create(SpiDib* dib, int64_t width, int64_t height, int bitCount, int colors);

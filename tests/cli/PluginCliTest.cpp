@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(PluginCli, ProgramReadsEveryTestFileWithThePluginsBesideIt) {
-    for (const char* kind : {"tga", "pcx"}) {
+    for (const char* kind : {"tga", "pcx", "webp", "tiff", "heic", "avif"}) {
         for (const fs::path& file : PluginDataFiles(kind)) {
             SCOPED_TRACE(file.filename().string());
             const std::string out = Path("out.ppm");

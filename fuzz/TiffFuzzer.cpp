@@ -1,0 +1,7 @@
+// Fuzz target for our TIFF image plug-in (plugins/tiff), linked in with its
+// C sources and the system library it reads through; see SpiPluginFuzz.h.
+#include "SpiPluginFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return zelvo::fuzz::RunPluginOnce(data, size);
+}
