@@ -100,12 +100,14 @@ TEST(HiDpi, OnePicturePixelPerDevicePixelAtActualSize) {
     const double scale = ScaleFactor();
     TScaledView f(Gradient(400, 300), 120, 90);
     ASSERT_DOUBLE_EQ(f.view.viewport()->devicePixelRatioF(), scale);
-    EXPECT_EQ(f.view.ClientWidth(), int(std::ceil(120 * scale)));
-    EXPECT_EQ(f.view.ClientHeight(), int(std::ceil(90 * scale)));
-    // A 120 x 90 viewport shows 120 x scale picture columns, not 120.
+    // The viewport (the view less its scroll bars) in device pixels; it
+    // shows that many picture columns, not one per viewport unit.
+    const QSize units = f.view.viewport()->size();
+    EXPECT_EQ(f.view.ClientWidth(), int(std::ceil(units.width() * scale)));
+    EXPECT_EQ(f.view.ClientHeight(), int(std::ceil(units.height() * scale)));
     EXPECT_EQ(f.view.VisW(), f.view.ClientWidth() + 1);
     const QImage drawn = Drawn(f.view);
-    ASSERT_GE(drawn.width(), int(std::floor(120 * scale)));
+    ASSERT_GE(drawn.width(), int(std::floor(units.width() * scale)));
     for (int y = 0; y < drawn.height(); y += 7)
         for (int x = 0; x < drawn.width(); ++x) ASSERT_EQ(drawn.pixel(x, y), GradientRgb(x, y)) << x << "," << y;
     EXPECT_EQ(MismatchedPixels(drawn, 400, 300, f.doc.Bitmap()), 0);
@@ -114,7 +116,7 @@ TEST(HiDpi, OnePicturePixelPerDevicePixelAtActualSize) {
     // viewport unit: picture column 10 is drawn at device column 10 x scale.
     f.view.SetDevicePixels(false);
     const QImage preview = Drawn(f.view);
-    EXPECT_EQ(f.view.ClientWidth(), 120);
+    EXPECT_EQ(f.view.ClientWidth(), f.view.viewport()->width());
     EXPECT_EQ(preview.pixel(int(std::ceil(10 * scale)), 0), GradientRgb(10, 0));
 }
 
