@@ -292,7 +292,8 @@ TZVfrmApplyCancel* TZVfrmMain::ShowApplyCancelWindow() {
 bool TZVfrmMain::ToolMode() const { return Modes.FApplyCancelWindow || Modes.FTextOutWindow; }
 
 void TZVfrmMain::SetTitle() {
-    FView->SetDragFileStem(FFileName.empty() ? QString() : QFileInfo(QString::fromStdString(FFileName)).completeBaseName());
+    // A picture dragged out is offered under the open file's name.
+    FView->SetDragFileStem(QFileInfo(QString::fromStdString(FFileName)).completeBaseName());
     setWindowTitle(FFileName.empty() ? ApplicationTitle()
                                      : ApplicationTitle() + QStringLiteral(" - ") + QString::fromStdString(FFileName));
 }

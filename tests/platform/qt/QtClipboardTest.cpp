@@ -226,7 +226,8 @@ TEST(MimeLocalFiles, UriListAndGnomeCopiedFiles) {
         QStringList Expected;
     };
     const TCase cases[] = {
-        {"text/uri-list", "file:///tmp/a%20b.png\r\nhttps://example.org/c.png\r\nfile:///tmp/%E5%86%99%E7%9C%9F.jpg\r\n",
+        {"text/uri-list",
+         "file:///tmp/a%20b.png\r\nhttps://example.org/c.png\r\nfile:///tmp/%E5%86%99%E7%9C%9F.jpg\r\n",
          {QStringLiteral("/tmp/a b.png"), QString::fromUtf8("/tmp/写真.jpg")}},
         {"text/uri-list", "# a comment line\r\nfile:///x.bmp\r\n", {QStringLiteral("/x.bmp")}},
         {"x-special/gnome-copied-files", "copy\nfile:///home/u/one.bmp\nfile:///home/u/two%23.png",
