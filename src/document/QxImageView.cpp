@@ -1,13 +1,18 @@
 #include "document/QxImageView.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTemporaryDir>
+#include <QTransform>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "document/QxImageViewCursors.h"
@@ -21,7 +26,8 @@ constexpr int kMinZoom = 10;
 constexpr int kMaxZoom = 5000;
 constexpr int kLineStep = 5;   // picture pixels per scroll-bar line
 constexpr int kPageStep = 10;  // picture pixels per scroll-bar page
-constexpr int kEdgeBand = 5;   // screen pixels at the border that scroll while dragging
+constexpr int kEdgeBand = 5;   // viewport units at the border that scroll while dragging
+constexpr int kWheelNotch = 120;  // angle delta of one wheel notch (1/8 degree each)
 
 // Handle numbers: the four corners of the normalised selection.
 constexpr int kNoHandle = -1;
@@ -71,6 +77,7 @@ TQxImageView::TQxImageView(TQxImage& document, QWidget* parent) : QAbstractScrol
 }
 
 TQxImageView::~TQxImageView() {
+    FDragFolder.reset();
     FDoc.OnInvalidate = nullptr;
     FDoc.OnUpdateView = nullptr;
     FDoc.OnCursorChange = nullptr;
@@ -95,10 +102,47 @@ void TQxImageView::SetZoom(int zoomPercent) {
     emit ZoomChanged(zoomPercent);
 }
 
+const std::array<int, 12>& TQxImageView::ZoomSteps() {
+    static const std::array<int, 12> steps = {10, 25, 50, 75, 100, 150, 200, 300, 400, 600, 800, 1000};
+    return steps;
+}
+
+int TQxImageView::NextZoomStep(int zoomPercent, int steps) {
+    const std::array<int, 12>& all = ZoomSteps();
+    for (; steps > 0; --steps) {
+        const auto next = std::upper_bound(all.begin(), all.end(), zoomPercent);
+        if (next == all.end()) break;
+        zoomPercent = *next;
+    }
+    for (; steps < 0; ++steps) {
+        const auto next = std::lower_bound(all.begin(), all.end(), zoomPercent);
+        if (next == all.begin()) break;
+        zoomPercent = *std::prev(next);
+    }
+    return zoomPercent;
+}
+
+void TQxImageView::ZoomAt(QPoint screen, int zoomPercent) {
+    if (zoomPercent < kMinZoom) return;
+    zoomPercent = std::min(zoomPercent, kMaxZoom);
+    if (zoomPercent == FDoc.Zoom()) return;
+    // The pixel under the mouse before, and the scroll position that puts
+    // it under the mouse again: screen x maps to x * 100 / Zoom + ScrollX.
+    const TPoint pixel = RawScreenToPicture(screen);
+    FDoc.SetZoom(zoomPercent);
+    const int offsetX = int(std::int64_t(screen.x()) * 100 / zoomPercent);
+    const int offsetY = int(std::int64_t(screen.y()) * 100 / zoomPercent);
+    FDoc.SetScrollPos(TPoint{std::clamp(pixel.X - offsetX, 0, MaxScrollX()),
+                             std::clamp(pixel.Y - offsetY, 0, MaxScrollY())});
+    Recompute();
+    viewport()->update();
+    emit ZoomChanged(zoomPercent);
+}
+
 void TQxImageView::FitToWindow() {
     if (FDoc.Empty() || width() < 4 || height() < 4) return;
-    const double controlW = width();
-    const double controlH = height();
+    const double controlW = width() * PixelRatio();
+    const double controlH = height() * PixelRatio();
     const double picW = FDoc.Bitmap().Width();
     const double picH = FDoc.Bitmap().Height();
     FDoc.SetScrollPos(TPoint{0, 0});
@@ -119,12 +163,12 @@ void TQxImageView::SetScrollPos(TPoint pos) {
 }
 
 int TQxImageView::MaxScrollX() const {
-    const int fullyShown = int(std::int64_t(viewport()->width()) * 100 / ZoomValue());
+    const int fullyShown = int(std::int64_t(ClientWidth()) * 100 / ZoomValue());
     return std::max(0, FDoc.Bitmap().Width() - fullyShown);
 }
 
 int TQxImageView::MaxScrollY() const {
-    const int fullyShown = int(std::int64_t(viewport()->height()) * 100 / ZoomValue());
+    const int fullyShown = int(std::int64_t(ClientHeight()) * 100 / ZoomValue());
     return std::max(0, FDoc.Bitmap().Height() - fullyShown);
 }
 
@@ -133,8 +177,9 @@ void TQxImageView::Recompute() {
     const int picW = FDoc.Bitmap().Width();
     const int picH = FDoc.Bitmap().Height();
     const TPoint scroll = FDoc.ScrollPos();
-    const int clientW = viewport()->width();
-    const int clientH = viewport()->height();
+    FRecomputedRatio = PixelRatio();
+    const int clientW = ClientWidth();
+    const int clientH = ClientHeight();
 
     FVisW = int(std::int64_t(clientW) * 100 / zoom) + 1;
     FVisH = int(std::int64_t(clientH) * 100 / zoom) + 1;
@@ -244,6 +289,42 @@ void TQxImageView::scrollContentsBy(int, int) {
 // Coordinates
 // ---------------------------------------------------------------------------
 
+void TQxImageView::SetDevicePixels(bool on) {
+    if (FDevicePixels == on) return;
+    FDevicePixels = on;
+    Recompute();
+    viewport()->update();
+}
+
+qreal TQxImageView::PixelRatio() const { return FDevicePixels ? viewport()->devicePixelRatioF() : 1.0; }
+
+// A viewport of 401 units at a ratio of 1.5 reaches into its 602nd device
+// column; the partly covered column counts as the client's.
+int TQxImageView::ClientWidth() const { return int(std::ceil(viewport()->width() * PixelRatio() - 1e-9)); }
+
+int TQxImageView::ClientHeight() const { return int(std::ceil(viewport()->height() * PixelRatio() - 1e-9)); }
+
+int TQxImageView::ScreenLength(int viewportUnits) const {
+    const int length = int(std::lround(viewportUnits * PixelRatio()));
+    return viewportUnits > 0 ? std::max(1, length) : length;
+}
+
+QPoint TQxImageView::ScreenPoint(QPointF viewportPos) const {
+    const qreal ratio = PixelRatio();
+    // The small bias keeps a position that is a whole device pixel after a
+    // division by the ratio (3.3333 x 1.5) on that pixel.
+    return QPoint(int(std::floor(viewportPos.x() * ratio + 1e-6)), int(std::floor(viewportPos.y() * ratio + 1e-6)));
+}
+
+QRect TQxImageView::ViewportRect(const QRect& screen) const {
+    const qreal ratio = PixelRatio();
+    const int left = int(std::floor(screen.left() / ratio));
+    const int top = int(std::floor(screen.top() / ratio));
+    const int right = int(std::ceil((screen.right() + 1) / ratio));
+    const int bottom = int(std::ceil((screen.bottom() + 1) / ratio));
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
 TPoint TQxImageView::RawScreenToPicture(QPoint screen) const {
     const int zoom = ZoomValue();
     const TPoint scroll = FDoc.ScrollPos();
@@ -307,10 +388,11 @@ int TQxImageView::HandleAt(QPoint screen) const {
     const TScreenRect s = SelectionScreenRect();
     const std::int64_t x = screen.x();
     const std::int64_t y = screen.y();
-    const bool nearLeft = s.Left - 4 < x && x < s.Left + 6;
-    const bool nearRight = s.Right - 5 < x && x < s.Right + 5;
-    const bool nearTop = s.Top - 4 < y && y < s.Top + 6;
-    const bool nearBottom = s.Bottom - 5 < y && y < s.Bottom + 5;
+    const int in4 = ScreenLength(4), out6 = ScreenLength(6), in5 = ScreenLength(5);
+    const bool nearLeft = s.Left - in4 < x && x < s.Left + out6;
+    const bool nearRight = s.Right - in5 < x && x < s.Right + in5;
+    const bool nearTop = s.Top - in4 < y && y < s.Top + out6;
+    const bool nearBottom = s.Bottom - in5 < y && y < s.Bottom + in5;
     if (nearLeft && nearTop) return kTopLeft;
     if (nearRight && nearTop) return kTopRight;
     if (nearLeft && nearBottom) return kBottomLeft;
@@ -403,7 +485,8 @@ void TQxImageView::UpdateCursor() {
 // ---------------------------------------------------------------------------
 
 void TQxImageView::mousePressEvent(QMouseEvent* event) {
-    const QPoint screen = event->position().toPoint();
+    const QPoint screen = ScreenPoint(event->position());
+    FDragOutPending = false;
     emit MousePressed(event->button(), screen.x(), screen.y());
     if (FDoc.Editing() || FSlideShow || FDoc.Empty()) return;
     const TPoint pic = RawScreenToPicture(screen);
@@ -418,6 +501,13 @@ void TQxImageView::mousePressEvent(QMouseEvent* event) {
     if (FDoc.DisplayOnly || event->button() != Qt::LeftButton) return;
     if (FDoc.TextMode()) {
         TextMousePress(screen);
+        return;
+    }
+    if ((event->modifiers() & Qt::ControlModifier) && !FPointPick && !FColorPick && !FDoc.Floating()) {
+        // Ctrl + drag takes the picture out; the drag starts once the mouse
+        // has moved far enough.
+        FDragOutPending = true;
+        FDragOutStart = screen;
         return;
     }
 
@@ -490,9 +580,18 @@ void TQxImageView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TQxImageView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint screen = event->position().toPoint();
+    const QPoint screen = ScreenPoint(event->position());
     emit MouseMoved(screen.x(), screen.y());
     if (FDoc.Editing() || FDoc.Empty()) return;
+    if (FDragOutPending) {
+        if (!(event->buttons() & Qt::LeftButton)) {
+            FDragOutPending = false;
+        } else if ((screen - FDragOutStart).manhattanLength() >= ScreenLength(QApplication::startDragDistance())) {
+            FDragOutPending = false;
+            StartDragOut();
+        }
+        return;
+    }
     if (FPanOnly) {
         if (!FPanning) FDoc.SetCursor(crNeko);
         else PanMove(screen);
@@ -542,8 +641,9 @@ void TQxImageView::PanMove(QPoint screen) {
 }
 
 int TQxImageView::EdgeScroll(int screen, int client, int scroll, int picture, int maxScroll) const {
-    if (screen < kEdgeBand && scroll > 0) return -std::min(std::max(picture, 0), kEdgeBand);
-    if (screen >= client - kEdgeBand) return std::clamp(maxScroll - scroll, 0, kEdgeBand);
+    const int band = ScreenLength(kEdgeBand);
+    if (screen < band && scroll > 0) return -std::min(std::max(picture, 0), kEdgeBand);
+    if (screen >= client - band) return std::clamp(maxScroll - scroll, 0, kEdgeBand);
     return 0;
 }
 
@@ -558,8 +658,8 @@ void TQxImageView::SelectingMove(QPoint screen) {
     screen.setY(std::max(0, screen.y()));
     const TPoint pic = RawScreenToPicture(screen);
     const TPoint scroll = FDoc.ScrollPos();
-    const int dx = EdgeScroll(screen.x(), viewport()->width(), scroll.X, pic.X, MaxScrollX());
-    const int dy = EdgeScroll(screen.y(), viewport()->height(), scroll.Y, pic.Y, MaxScrollY());
+    const int dx = EdgeScroll(screen.x(), ClientWidth(), scroll.X, pic.X, MaxScrollX());
+    const int dy = EdgeScroll(screen.y(), ClientHeight(), scroll.Y, pic.Y, MaxScrollY());
     FDoc.SetSelectionCorners(FDoc.SelectionStart(), FDoc.ClampPoint(pic), false);
     if (dx != 0 || dy != 0) ApplyScrollPos(TPoint{scroll.X + dx, scroll.Y + dy});
     else viewport()->update();
@@ -569,13 +669,14 @@ void TQxImageView::SelectingMove(QPoint screen) {
 void TQxImageView::DragMove(QPoint screen) {
     const TPoint pic = RawScreenToPicture(screen);
     const TPoint scroll = FDoc.ScrollPos();
-    const int dx = EdgeScroll(screen.x(), viewport()->width(), scroll.X, pic.X, MaxScrollX());
-    const int dy = EdgeScroll(screen.y(), viewport()->height(), scroll.Y, pic.Y, MaxScrollY());
+    const int dx = EdgeScroll(screen.x(), ClientWidth(), scroll.X, pic.X, MaxScrollX());
+    const int dy = EdgeScroll(screen.y(), ClientHeight(), scroll.Y, pic.Y, MaxScrollY());
     FDoc.SetFloatPos(TPoint{pic.X + FDragOffset.X, pic.Y + FDragOffset.Y});
     if (dx != 0 || dy != 0) ApplyScrollPos(TPoint{scroll.X + dx, scroll.Y + dy});
 }
 
 void TQxImageView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) FDragOutPending = false;
     if (event->button() == Qt::LeftButton && (FDragging || FTextDragging)) {
         FDragging = false;
         FTextDragging = false;
@@ -603,10 +704,10 @@ void TQxImageView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TQxImageView::SetCrosshair(std::optional<QPoint> pos) {
-    const QRect bounds = viewport()->rect();
-    auto lines = [&bounds](QPoint p) {
-        QRegion region(QRect(bounds.left(), p.y(), bounds.width(), 1));
-        return region.united(QRect(p.x(), bounds.top(), 1, bounds.height()));
+    const QRect bounds(0, 0, ClientWidth(), ClientHeight());
+    auto lines = [this, &bounds](QPoint p) {
+        QRegion region(ViewportRect(QRect(bounds.left(), p.y(), bounds.width(), 1)));
+        return region.united(ViewportRect(QRect(p.x(), bounds.top(), 1, bounds.height())));
     };
     QRegion dirty;
     if (FCrosshair) dirty += lines(*FCrosshair);
@@ -624,6 +725,23 @@ void TQxImageView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TQxImageView::wheelEvent(QWheelEvent* event) {
+    const bool zoomable = !FDoc.Empty() && !FDoc.DisplayOnly && !FSlideShow && !FDoc.Editing();
+    if (!(event->modifiers() & Qt::ControlModifier) || !zoomable) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // A fine-grained wheel (a touchpad) sends parts of a notch: they add up
+    // to whole steps; turning back drops what was gathered the other way.
+    const int angle = event->angleDelta().y();
+    if ((angle > 0 && FWheelZoomAngle < 0) || (angle < 0 && FWheelZoomAngle > 0)) FWheelZoomAngle = 0;
+    FWheelZoomAngle += angle;
+    const int steps = FWheelZoomAngle / kWheelNotch;
+    FWheelZoomAngle -= steps * kWheelNotch;
+    if (steps != 0) ZoomAt(ScreenPoint(event->position()), NextZoomStep(FDoc.Zoom(), steps));
 }
 
 // ---------------------------------------------------------------------------
@@ -660,12 +778,22 @@ void TQxImageView::hideEvent(QHideEvent* event) {
 
 void TQxImageView::paintEvent(QPaintEvent* event) {
     if (FDoc.Restoring() || FDoc.Updating()) return;
+    const qreal ratio = PixelRatio();
+    // The window moved to a screen of another scale: the cached geometry
+    // is in the old screen pixels.
+    if (ratio != FRecomputedRatio) Recompute();
     QPainter painter(viewport());
+    // Screen pixels are painted 1:1: the painter's own scale to device
+    // pixels is undone.
+    if (ratio != 1.0) painter.setWorldTransform(QTransform::fromScale(1.0 / ratio, 1.0 / ratio));
     for (const QRect& rect : event->region()) {
         // The back buffer covers only this part and is gone after it.
-        QImage buffer(rect.size(), QImage::Format_RGB32);
-        PaintArea(buffer, rect);
-        painter.drawImage(rect.topLeft(), buffer);
+        const QRect area(QPoint(int(std::floor(rect.left() * ratio)), int(std::floor(rect.top() * ratio))),
+                         QPoint(int(std::ceil((rect.right() + 1) * ratio)) - 1,
+                                int(std::ceil((rect.bottom() + 1) * ratio)) - 1));
+        QImage buffer(area.size(), QImage::Format_RGB32);
+        PaintArea(buffer, area);
+        painter.drawImage(area.topLeft(), buffer);
     }
     painter.end();
     if (FDoc.OnPaint) FDoc.OnPaint(FDoc);
@@ -708,7 +836,8 @@ void TQxImageView::PaintArea(QImage& target, const QRect& area, QPoint at) const
     StretchToImage(FDoc.Bitmap().Dib(), source, FScreenW, FScreenH, TScreenOrigin{}, area, target, at);
 
     // Rectangles reaching far outside the area are clamped to this margin.
-    const QRect bounds = area.adjusted(-kPaintMargin, -kPaintMargin, kPaintMargin, kPaintMargin);
+    const int margin = kPaintMargin * std::max(1, int(std::ceil(PixelRatio())));
+    const QRect bounds = area.adjusted(-margin, -margin, margin, margin);
     auto screenRect = [&bounds](std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
         // [left, right) x [top, bottom) as a QRect within the bounds.
         return QRect(QPoint(ClampTo(left, bounds.left(), bounds.right() + 1),
@@ -769,17 +898,20 @@ void TQxImageView::PaintArea(QImage& target, const QRect& area, QPoint at) const
         // top-left L - 4..L + 6 x T - 4..T + 6, top-right R - 5..R + 5 x
         // T - 4..T + 6, and so on, right and bottom exclusive.
         const TScreenRect s = SelectionScreenRect();
+        // On a scaled screen the frame and the handles keep their size in
+        // viewport units.
+        const int line = ScreenLength(1), in4 = ScreenLength(4), out6 = ScreenLength(6), in5 = ScreenLength(5);
         if (s.Right > s.Left && s.Bottom > s.Top) {
-            QRegion frame(screenRect(s.Left, s.Top, s.Right, s.Top + 1));
-            frame += screenRect(s.Left, s.Bottom - 1, s.Right, s.Bottom);
-            frame += screenRect(s.Left, s.Top, s.Left + 1, s.Bottom);
-            frame += screenRect(s.Right - 1, s.Top, s.Right, s.Bottom);
+            QRegion frame(screenRect(s.Left, s.Top, s.Right, s.Top + line));
+            frame += screenRect(s.Left, s.Bottom - line, s.Right, s.Bottom);
+            frame += screenRect(s.Left, s.Top, s.Left + line, s.Bottom);
+            frame += screenRect(s.Right - line, s.Top, s.Right, s.Bottom);
             for (const QRect& r : frame) invert(r);
         }
-        invert(screenRect(s.Left - 4, s.Top - 4, s.Left + 6, s.Top + 6));
-        invert(screenRect(s.Right - 5, s.Top - 4, s.Right + 5, s.Top + 6));
-        invert(screenRect(s.Left - 4, s.Bottom - 5, s.Left + 6, s.Bottom + 5));
-        invert(screenRect(s.Right - 5, s.Bottom - 5, s.Right + 5, s.Bottom + 5));
+        invert(screenRect(s.Left - in4, s.Top - in4, s.Left + out6, s.Top + out6));
+        invert(screenRect(s.Right - in5, s.Top - in4, s.Right + in5, s.Top + out6));
+        invert(screenRect(s.Left - in4, s.Bottom - in5, s.Left + out6, s.Bottom + in5));
+        invert(screenRect(s.Right - in5, s.Bottom - in5, s.Right + in5, s.Bottom + in5));
     }
 }
 

@@ -27,6 +27,26 @@
 // cover ScreenW x ScreenH screen pixels. A line step scrolls 5 picture
 // pixels, a page step 10. Picture x = screen x * 100 / Zoom + ScrollX.
 //
+// Screen pixels: with SetDevicePixels(true) (the main window's view) a
+// screen pixel is a device pixel of the viewport, so at 100 % one picture
+// pixel covers one device pixel also on a scaled screen (200 % shows a
+// 640 x 480 picture on 320 x 240 viewport units). Otherwise (dialog
+// previews) a screen pixel is a viewport unit, as Qt scales it. Every
+// "screen" point and size of this class (ScreenToPicture, MouseMoved,
+// ScreenW, ClientWidth, PaintArea) is in screen pixels; ScreenPoint turns a
+// viewport position into one. The selection handles and the edge-scroll
+// band keep their size in viewport units (device pixels x the ratio).
+//
+// The wheel scrolls; Ctrl + wheel steps the zoom through ZoomSteps() around
+// the mouse: the picture pixel under the mouse stays under it.
+//
+// Ctrl + left-button drag (outside text and pick modes, nothing floating)
+// drags the picture out to other programs as a PNG: the selection when
+// there is one, otherwise the whole picture (what Copy would copy), as
+// "image/png" data and as a file URL ("text/uri-list") to a PNG in a
+// temporary folder of the view. A Ctrl + click without a drag does nothing;
+// plain left drags select as always.
+//
 // Painting goes through a back buffer the size of the repainted area,
 // filled by a nearest-pixel stretch of only the visible picture pixels and
 // released after each paint; everything outside the picture is filled with
@@ -37,12 +57,20 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "document/QxImage.h"
+
+class QDrag;
+class QMimeData;
+class QTemporaryDir;
 
 namespace zelvo {
 
@@ -70,6 +98,17 @@ public:
     TPoint ScrollPos() const { return FDoc.ScrollPos(); }
     /// Clamps to 0..width - 1 and 0..height - 1, recomputes and repaints.
     void SetScrollPos(TPoint pos);
+    /// The zoom steps of the zoom menu (percent), smallest first; Ctrl +
+    /// wheel moves through them.
+    static const std::array<int, 12>& ZoomSteps();
+    /// The zoom `steps` steps of ZoomSteps() above (steps > 0) or below
+    /// (steps < 0) `zoomPercent`, which need not be a step itself (a fitted
+    /// zoom); stops at the first and last step.
+    static int NextZoomStep(int zoomPercent, int steps);
+    /// Sets the zoom (as SetZoom: below 10 ignored, above 5000 gives 5000)
+    /// and scrolls so that the picture pixel under `screen` stays under it,
+    /// as far as the scroll range allows. Emits ZoomChanged.
+    void ZoomAt(QPoint screen, int zoomPercent);
     /// The furthest scroll position that still fills the client area (the
     /// scroll bars' maximum): width - client width * 100 / Zoom, at least 0.
     int MaxScrollX() const;
@@ -77,6 +116,9 @@ public:
 
     /// The view recomputation: visible extent, scroll-bar sizes and ranges.
     void Recompute();
+    /// The client (viewport) size in screen pixels.
+    int ClientWidth() const;
+    int ClientHeight() const;
     int VisW() const { return FVisW; }
     int VisH() const { return FVisH; }
     int ScreenW() const { return FScreenW; }
@@ -86,6 +128,17 @@ public:
     int VBarSize() const { return FVBarSize; }
 
     // ---- coordinates ---------------------------------------------------------
+    /// Device pixels: a screen pixel is a device pixel (see the top of this
+    /// file). Off by default.
+    void SetDevicePixels(bool on);
+    bool DevicePixels() const { return FDevicePixels; }
+    /// Screen pixels per viewport unit: the device pixel ratio with
+    /// DevicePixels, otherwise 1.
+    qreal PixelRatio() const;
+    /// A viewport position (a mouse event's) as the screen pixel it lies in.
+    QPoint ScreenPoint(QPointF viewportPos) const;
+    /// The viewport units covering a rectangle of screen pixels.
+    QRect ViewportRect(const QRect& screen) const;
     /// Screen (viewport) point to picture point; a coordinate below 0 or
     /// above the picture's width (height) becomes -1 (the width itself is
     /// kept, as the exclusive right edge).
@@ -144,6 +197,20 @@ public:
     /// paintEvent and by tests and benchmarks.
     void PaintArea(QImage& target, const QRect& area, QPoint at = QPoint(0, 0)) const;
 
+    // ---- drag-out --------------------------------------------------------------
+    /// The data a drag out of the view offers: the selection (or the whole
+    /// picture) as "image/png" bytes and as a file URL to the same bytes in
+    /// <DragFileStem>.png inside the view's temporary folder. The files of
+    /// earlier drags are removed first; the folder goes with the view.
+    /// nullptr for an empty picture. Throws the PNG writer's exceptions.
+    std::unique_ptr<QMimeData> MakeDragData();
+    /// The file name (without ".png") a drag-out offers; "picture" unless
+    /// set (the main window sets the open file's name).
+    void SetDragFileStem(const QString& stem) { FDragFileStem = stem; }
+    /// Runs a drag-out; QDrag::exec with the copy action unless replaced
+    /// (tests look at the drag's data here instead).
+    std::function<void(QDrag& drag)> DragExecHook;
+
 signals:
     void ZoomChanged(int zoomPercent);
     void SelectionChanged();
@@ -170,6 +237,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
 
@@ -199,8 +267,20 @@ private:
     void TextMousePress(QPoint screen);
     void TextMouseMove(QPoint screen);
     void PaintTextOverlay(QImage& target, const QRect& area, QPoint at) const;
+    /// A length in viewport units as screen pixels (rounded, at least 1
+    /// for a positive length).
+    int ScreenLength(int viewportUnits) const;
+    /// Builds the drag data and runs the drag (QxImageViewDrag.cpp).
+    void StartDragOut();
 
     TQxImage& FDoc;
+    bool FDevicePixels = false;
+    qreal FRecomputedRatio = 1.0;  ///< the PixelRatio the cached geometry was computed with
+    int FWheelZoomAngle = 0;       ///< Ctrl + wheel rotation not yet turned into zoom steps (1/8 degree)
+    bool FDragOutPending = false;  ///< a Ctrl + left press waits to become a drag-out
+    QPoint FDragOutStart;
+    QString FDragFileStem = QStringLiteral("picture");
+    std::unique_ptr<QTemporaryDir> FDragFolder;
     int FVisW = 0;
     int FVisH = 0;
     int FScreenW = 0;

@@ -38,8 +38,8 @@ void TQxImageView::TextMouseMove(QPoint screen) {
     // Dragging near an edge of the view scrolls it, as for a floating
     // selection.
     const TPoint scroll = FDoc.ScrollPos();
-    const int dx = EdgeScroll(screen.x(), viewport()->width(), scroll.X, pic.X, MaxScrollX());
-    const int dy = EdgeScroll(screen.y(), viewport()->height(), scroll.Y, pic.Y, MaxScrollY());
+    const int dx = EdgeScroll(screen.x(), ClientWidth(), scroll.X, pic.X, MaxScrollX());
+    const int dy = EdgeScroll(screen.y(), ClientHeight(), scroll.Y, pic.Y, MaxScrollY());
     FDoc.SetTextPos(TPoint{pic.X + FTextDragOffset.X, pic.Y + FTextDragOffset.Y});
     if (FDoc.OnSelectTextPos) FDoc.OnSelectTextPos(FDoc);
     emit SelectTextPos();

@@ -11,6 +11,13 @@
 // editor installs the system clipboard (platform/qt/QtClipboard.h), zelvo-cli
 // an in-process one (platform/MemoryClipboard.h). With none installed the
 // clipboard holds nothing and writing to it does nothing.
+//
+// A file manager's copied files are offered as a list of local paths
+// (GetFiles); what to do with them is the program's choice (the editor
+// opens the first picture among them).
+
+#include <filesystem>
+#include <vector>
 
 #include "image/DibImage.h"
 
@@ -35,6 +42,9 @@ public:
     /// Any other picture the clipboard offers, as a 24-bit picture of its
     /// size; false, leaving `picture` as it was, when none is offered.
     virtual bool GetPicture(TDibImage& picture) const = 0;
+    /// The local files the clipboard offers (files copied in a file
+    /// manager), in the order given; empty when it offers none.
+    virtual std::vector<std::filesystem::path> GetFiles() const = 0;
     /// Empties the clipboard.
     virtual void Clear() = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // TMemoryClipboard: a clipboard inside the process, for zelvo-cli and the
 // engine tests. It keeps the packed DIB of the last picture put on it until
-// the next put or Clear; it never offers other pictures.
+// the next put or Clear; it never offers other pictures or files.
 
 #include <cstdint>
 #include <utility>
@@ -20,6 +20,8 @@ public:
     bool GetDib(TDibImage& image) const override;
     /// Always false: only DIBs are kept.
     bool GetPicture(TDibImage& picture) const override;
+    /// Always empty: only DIBs are kept.
+    std::vector<std::filesystem::path> GetFiles() const override { return {}; }
     void Clear() override { dib_.clear(); }
 
     /// The packed DIB held (empty when there is none).

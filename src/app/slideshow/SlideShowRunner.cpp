@@ -181,7 +181,7 @@ void TSlideShowRunner::ShowCurrent() {
             const int w = doc.Bitmap().Width();
             const int h = doc.Bitmap().Height();
             if (FOptions.FullScreen) PlaceFullScreenView(w, h);
-            if (FOptions.FitWhenBigImage && (w > view.viewport()->width() || h > view.viewport()->height()))
+            if (FOptions.FitWhenBigImage && (w > view.ClientWidth() || h > view.ClientHeight()))
                 view.FitToWindow();
             else
                 view.SetZoom(100);

@@ -4,12 +4,15 @@
 // the selection.
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGuiApplication>
 
+#include "app/window/FileFilters.h"
 #include "app/window/GeometryCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
+#include "platform/Clipboard.h"
 
 namespace zelvo {
 namespace {
@@ -34,7 +37,31 @@ void CopyClick(TZVfrmMain& form) {
 
 }  // namespace
 
+QString ClipboardPictureFile(const TZVfrmMain& form) {
+    const TClipboard* clipboard = InstalledClipboard();
+    if (!clipboard) return {};
+    for (const std::filesystem::path& path : clipboard->GetFiles()) {
+        const QString name = QString::fromStdString(path.string());
+        const QFileInfo info(name);
+        if (info.isFile() && info.isReadable() && MatchesPatternEntry(form.Filters.FPatternList, 0, name))
+            return name;
+    }
+    return {};
+}
+
+bool ClipboardCanPaste(const TZVfrmMain& form) {
+    return form.ClipboardHasBitmap() || !ClipboardPictureFile(form).isEmpty();
+}
+
 void PasteClick(TZVfrmMain& form) {
+    if (!form.ClipboardHasBitmap()) {
+        // A file copied in a file manager opens like a dropped file.
+        if (const QString file = ClipboardPictureFile(form); !file.isEmpty()) {
+            form.LoadImageFile(file, false);
+            form.Options.FLastDirectory = QFileInfo(file).absolutePath();
+            return;
+        }
+    }
     TQxImage& doc = form.QxImage1();
     const TWaitCursor wait;
     doc.BeginUpdate();

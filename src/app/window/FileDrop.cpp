@@ -4,10 +4,11 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QUrl>
 #include <QWidget>
 
 #include <stdexcept>
+
+#include "platform/qt/QtClipboard.h"
 
 namespace zelvo {
 
@@ -29,15 +30,23 @@ void TFileDrop::SetAccept(bool accept) {
     if (FControl) FControl->setAcceptDrops(accept);
 }
 
-QStringList TFileDrop::DroppedFiles(const QMimeData& data) {
-    QStringList files;
-    for (const QUrl& url : data.urls())
-        if (url.isLocalFile()) files << url.toLocalFile();
-    return files;
-}
+QStringList TFileDrop::DroppedFiles(const QMimeData& data) { return MimeLocalFiles(data); }
 
 bool TFileDrop::eventFilter(QObject* watched, QEvent* event) {
     if (watched != FControl || !FAccept) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            // The window's own picture dragged out and let go over the
+            // window again is not a file to open.
+            if (const QObject* source = static_cast<QDropEvent*>(event)->source();
+                source && source->isWidgetType() && static_cast<const QWidget*>(source)->window() == FControl->window())
+                return QObject::eventFilter(watched, event);
+            break;
+        default:
+            break;
+    }
     switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {

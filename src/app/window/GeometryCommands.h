@@ -4,6 +4,8 @@
 // resize) and the clipboard commands of the edit menu (copy, paste, cut,
 // erase, clearing the clipboard).
 
+#include <QString>
+
 #include <functional>
 
 class QDialog;
@@ -36,8 +38,19 @@ void ResizeClick(TZVfrmMain& form);
 
 /// Paste: hourglass, update lock, zoom lowered to 1000 % when higher, the
 /// clipboard's picture as the new picture (undo caption "貼り付け"). Also
-/// with no picture open.
+/// with no picture open. When the clipboard holds no picture but a file
+/// manager's copied files, the first picture file among them
+/// (ClipboardPictureFile) is opened as a dropped file is: through
+/// LoadImageFile, which asks about a modified picture and reads the file
+/// with the format table and the plug-ins.
 void PasteClick(TZVfrmMain& form);
+/// The first of the clipboard's files that can be opened as a picture: a
+/// regular, readable file whose extension the open dialog's "all
+/// pictures" entry lists (GIF mode and plug-ins included); empty when
+/// there is none.
+QString ClipboardPictureFile(const TZVfrmMain& form);
+/// Whether Paste has something to paste: a picture or a picture file.
+bool ClipboardCanPaste(const TZVfrmMain& form);
 /// Cut, only with a picture and a selection: busy bracket, copy, erase the
 /// selection (undo caption "切り取り").
 void CutClick(TZVfrmMain& form);

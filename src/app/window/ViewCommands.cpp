@@ -1,4 +1,5 @@
-// View commands: zoom pop-up and its shortcuts, redisplay, toolbars, status
+// View commands: zoom pop-up and its shortcuts (its check mark follows
+// every zoom change, Ctrl + wheel included), redisplay, toolbars, status
 // bar, background colour and the colour-depth pop-up.
 
 #include <QAction>
@@ -18,6 +19,12 @@ void InstallViewCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
     for (QAction* item : form.Actions.ZoomItems)
         QObject::connect(item, &QAction::triggered, f, [f, item] { f->ZoomMenuClick(item->data().toInt()); });
+    // A zoom set by Ctrl + wheel moves the menu's check mark along; a zoom
+    // that is no item of the menu (a fitted one) checks none.
+    QObject::connect(&form.View(), &TQxImageView::ZoomChanged, f, [f](int zoomPercent) {
+        for (QAction* item : f->Actions.ZoomItems)
+            if (item != f->Actions.mnuZoomFit) item->setChecked(item->data().toInt() == zoomPercent);
+    });
     QObject::connect(form.Actions.mnuZoom, &QAction::triggered, f, [f] { f->ZoomMenu->popup(QCursor::pos()); });
     QObject::connect(form.Actions.mnuColorBit, &QAction::triggered, f, [f] { f->PopupMenu1->popup(QCursor::pos()); });
     QObject::connect(form.Actions.N14, &QAction::triggered, f, [f] { f->Actions.mnuZoom100->trigger(); });

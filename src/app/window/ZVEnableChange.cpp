@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "app/window/CommandTable.h"
+#include "app/window/GeometryCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 
@@ -36,7 +37,7 @@ void EnableChange(TZVfrmMain& f, bool value) {
     SetCommandEnabled(a.mnuUndo, value && !f.mnuUndoList->actions().isEmpty());
     SetCommandEnabled(a.mnuRedo, value && !f.mnuRedoList->actions().isEmpty());
     const bool paste = value && f.ClipboardHasBitmap();
-    SetCommandEnabled(a.mnuPaste, paste);
+    SetCommandEnabled(a.mnuPaste, value && ClipboardCanPaste(f));
     SetCommandEnabled(a.mnuMergePaste, paste);
     SetCommandEnabled(a.mnuClipBoardClear, paste);
     const bool cut = value && f.QxImage1().HasSelection();

@@ -22,6 +22,7 @@
 #include "app/window/CommandTable.h"
 #include "app/window/FileDrop.h"
 #include "app/window/FileFilters.h"
+#include "app/window/GeometryCommands.h"
 #include "app/common/Resources.h"
 #include "app/common/Settings.h"
 #include "app/window/ToolbarLayout.h"
@@ -79,6 +80,7 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent) : QMainWin
     layout->setContentsMargins(1, 1, 1, 1);
     FView = new TQxImageView(*FImage, panel);
     FView->setObjectName(QStringLiteral("QxImage1"));
+    FView->SetDevicePixels(true);  // 100 % is one picture pixel per device pixel
     layout->addWidget(FView);
     setCentralWidget(panel);
     Panel1 = panel;
@@ -231,6 +233,7 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
 
     // 9.
     BuildFilters();
+    ClipboardChanged();  // a copied picture file is known by the filters
 
     // 10. The first argument that is not the switch names a picture or a
     // folder.
@@ -289,6 +292,8 @@ TZVfrmApplyCancel* TZVfrmMain::ShowApplyCancelWindow() {
 bool TZVfrmMain::ToolMode() const { return Modes.FApplyCancelWindow || Modes.FTextOutWindow; }
 
 void TZVfrmMain::SetTitle() {
+    // A picture dragged out is offered under the open file's name.
+    FView->SetDragFileStem(QFileInfo(QString::fromStdString(FFileName)).completeBaseName());
     setWindowTitle(FFileName.empty() ? ApplicationTitle()
                                      : ApplicationTitle() + QStringLiteral(" - ") + QString::fromStdString(FFileName));
 }
@@ -706,7 +711,7 @@ bool TZVfrmMain::ClipboardHasBitmap() const {
 
 void TZVfrmMain::ClipboardChanged() {
     const bool has = ClipboardHasBitmap() && !ToolMode();
-    SetCommandEnabled(Actions.mnuPaste, has);
+    SetCommandEnabled(Actions.mnuPaste, ClipboardCanPaste(*this) && !ToolMode());
     SetCommandEnabled(Actions.mnuMergePaste, has);
     SetCommandEnabled(Actions.mnuClipBoardClear, has);
 }

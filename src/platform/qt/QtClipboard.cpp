@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
+#include <QUrl>
 
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
@@ -33,6 +34,23 @@ std::span<const std::uint8_t> Bytes(const QByteArray& data) {
 }
 
 }  // namespace
+
+QStringList MimeLocalFiles(const QMimeData& data) {
+    QList<QUrl> urls = data.urls();
+    if (urls.isEmpty() && data.hasFormat(kGnomeCopiedFilesMimeType)) {
+        const QList<QByteArray> lines = data.data(kGnomeCopiedFilesMimeType).split('\n');
+        // The first line says "copy" or "cut"; pasting a picture never
+        // removes its file, so both read alike.
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray line = lines[i].trimmed();
+            if (!line.isEmpty()) urls << QUrl::fromEncoded(line);
+        }
+    }
+    QStringList files;
+    for (const QUrl& url : urls)
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) files << url.toLocalFile();
+    return files;
+}
 
 TQtClipboard::TQtClipboard(QObject* parent) : QObject(parent) {
     if (QClipboard* clipboard = SystemClipboard())
@@ -119,6 +137,13 @@ QImage TQtClipboard::GetImage() const {
         painter.drawImage(0, 0, source);
     }
     return opaque.convertToFormat(QImage::Format_RGB888);
+}
+
+std::vector<std::filesystem::path> TQtClipboard::GetFiles() const {
+    std::vector<std::filesystem::path> files;
+    if (const QMimeData* mime = Contents())
+        for (const QString& file : MimeLocalFiles(*mime)) files.emplace_back(file.toStdString());
+    return files;
 }
 
 void TQtClipboard::Clear() {

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QUrl>
 
 #include "GuiTestEnvironment.h"
 #include "TestSupport.h"
@@ -207,6 +208,57 @@ TEST(ClipboardInstallation, AClipboardGoingAwayUninstallsItself) {
     { TQtClipboard watcherOnly; }  // never installed: leaves the installed one alone
     EXPECT_EQ(InstalledClipboard(), &kept);
     InstallClipboard(nullptr);
+}
+
+}  // namespace
+}  // namespace zelvo
+
+namespace zelvo {
+namespace {
+
+// Files copied in a file manager: the local paths of "text/uri-list" in
+// order (other schemes left out, percent-escapes decoded), GNOME's list
+// when there is no URI list, and the same through the system clipboard.
+TEST(MimeLocalFiles, UriListAndGnomeCopiedFiles) {
+    struct TCase {
+        const char* Format;
+        const char* Data;
+        QStringList Expected;
+    };
+    const TCase cases[] = {
+        {"text/uri-list",
+         "file:///tmp/a%20b.png\r\nhttps://example.org/c.png\r\nfile:///tmp/%E5%86%99%E7%9C%9F.jpg\r\n",
+         {QStringLiteral("/tmp/a b.png"), QString::fromUtf8("/tmp/写真.jpg")}},
+        {"text/uri-list", "# a comment line\r\nfile:///x.bmp\r\n", {QStringLiteral("/x.bmp")}},
+        {"x-special/gnome-copied-files", "copy\nfile:///home/u/one.bmp\nfile:///home/u/two%23.png",
+         {QStringLiteral("/home/u/one.bmp"), QStringLiteral("/home/u/two#.png")}},
+        {"x-special/gnome-copied-files", "cut\nfile:///one.bmp\n\n", {QStringLiteral("/one.bmp")}},
+        {"x-special/gnome-copied-files", "copy", {}},
+        {"x-special/gnome-copied-files", "copy\nsftp://host/one.bmp", {}},
+        {"text/plain", "file:///not-a-list.bmp", {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Data);
+        QMimeData mime;
+        mime.setData(QString::fromLatin1(c.Format), QByteArray(c.Data));
+        EXPECT_EQ(MimeLocalFiles(mime), c.Expected);
+    }
+    // A URI list wins over GNOME's list.
+    QMimeData both;
+    both.setData(QStringLiteral("text/uri-list"), "file:///first.bmp\r\n");
+    both.setData(QString::fromLatin1(kGnomeCopiedFilesMimeType), "copy\nfile:///second.bmp");
+    EXPECT_EQ(MimeLocalFiles(both), QStringList{QStringLiteral("/first.bmp")});
+
+    TQtClipboard clipboard;
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/p q.bmp")), QUrl(QStringLiteral("http://h/x.bmp"))});
+    QGuiApplication::clipboard()->setMimeData(mime);
+    const std::vector<std::filesystem::path> files = clipboard.GetFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0], std::filesystem::path("/tmp/p q.bmp"));
+    EXPECT_FALSE(clipboard.HasBitmap());
+    QGuiApplication::clipboard()->clear();
+    EXPECT_TRUE(clipboard.GetFiles().empty());
 }
 
 }  // namespace
