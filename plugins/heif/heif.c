@@ -53,7 +53,25 @@ static int open_primary(const void* data, int64_t length, struct heif_context** 
     if (error.code == heif_error_Ok) {
         const int64_t width = heif_image_handle_get_width(*handle);
         const int64_t height = heif_image_handle_get_height(*handle);
-        if (width > 0 && height > 0 && width <= SPI_MAX_PIXELS / height) return 1;
+        if (width > 0 && height > 0 && width <= SPI_MAX_PIXELS / height) {
+            /* A grid picture's tiles are assembled at the size its grid
+               box gives, which libheif does not hold to the size the file
+               declares for the picture: a 37 x 23 picture whose grid says
+               32 000 x 32 000 would allocate gigabytes before anything
+               fails. The declared size (either way round, as a rotation
+               may swap it) and one coding block more is the most any
+               decoded plane may have. */
+            int64_t side = width > height ? width : height;
+            const int64_t ispe_width = heif_image_handle_get_ispe_width(*handle);
+            const int64_t ispe_height = heif_image_handle_get_ispe_height(*handle);
+            if (ispe_width > side) side = ispe_width;
+            if (ispe_height > side) side = ispe_height;
+            /* Coded pictures are padded to whole coding blocks (at most
+               128 pixels) before their crop. */
+            side += 128;
+            heif_context_set_maximum_image_size_limit(*context, (int)(side < HEIF_MAX_SIDE ? side : HEIF_MAX_SIDE));
+            return 1;
+        }
     }
     if (*handle) heif_image_handle_release(*handle);
     heif_context_free(*context);
