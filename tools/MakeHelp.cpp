@@ -440,7 +440,7 @@ std::string RenderPage(const TPage& page, const TContext& context) {
              << "<figure><img src=\"img/sample.png\" width=\"" << context.SampleWidth << "\" height=\""
              << context.SampleHeight << "\" alt=\"処理前\"><figcaption>処理前</figcaption></figure>\n"
              << "<figure><img src=\"" << page.After << "\" width=\"" << page.AfterWidth << "\" height=\""
-             << page.AfterHeight << "\" alt=\"処理後\"><figcaption>処理後（既定の設定）<br><code>zelvo-cli apply IN OUT "
+             << page.AfterHeight << "\" alt=\"処理後\"><figcaption>処理後<br><code>zelvo-cli apply IN OUT "
              << Escape(ShownOps(page.Value("ops"))) << "</code></figcaption></figure>\n</div>\n";
     }
     html << ExpandBody(page, context);
