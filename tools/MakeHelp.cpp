@@ -195,6 +195,32 @@ TPage ParseSource(const fs::path& path, const std::vector<std::string>& actions)
     return page;
 }
 
+// Points each link between pages at the page's file: a source links to
+// another by its source name (mnuJpegQuality.html), which becomes
+// topic-38.html when that page has a topic. A link to no page is refused.
+void ResolveLinks(std::vector<TPage>& pages) {
+    std::map<std::string, std::string> files{{"index.html", "index.html"}};
+    for (const TPage& page : pages) {
+        files[page.Name + ".html"] = page.File;
+        files[page.File] = page.File;
+    }
+    static const std::regex link(R"(href="([^":/#]+\.html)(#[^"]*)?")");
+    for (TPage& page : pages) {
+        std::string out;
+        auto last = page.Body.cbegin();
+        for (auto it = std::sregex_iterator(page.Body.begin(), page.Body.end(), link); it != std::sregex_iterator(); ++it) {
+            const auto found = files.find((*it)[1].str());
+            if (found == files.end())
+                throw ESourceError(page.Source.filename().string() + ": link to " + (*it)[1].str() + ", which is no page");
+            out.append(last, (*it)[0].first);
+            out += "href=\"" + found->second + (*it)[2].str() + "\"";
+            last = (*it)[0].second;
+        }
+        out.append(last, page.Body.cend());
+        page.Body = std::move(out);
+    }
+}
+
 // Reads every source of `folder` and checks the set: one page per topic and
 // per file name.
 std::vector<TPage> ReadSources(const fs::path& folder, const std::vector<std::string>& actions) {
@@ -218,6 +244,7 @@ std::vector<TPage> ReadSources(const fs::path& folder, const std::vector<std::st
         pages.push_back(std::move(page));
     }
     if (pages.empty()) throw ESourceError(folder.string() + ": no page sources");
+    ResolveLinks(pages);
     std::stable_sort(pages.begin(), pages.end(), [](const TPage& a, const TPage& b) {
         return std::tie(a.MenuIndex, a.Order, a.Name) < std::tie(b.MenuIndex, b.Order, b.Name);
     });
