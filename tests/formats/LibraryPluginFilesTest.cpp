@@ -14,6 +14,7 @@
 #include <sstream>
 #include <vector>
 
+#include "PluginFilesFixture.h"
 #include "SpiTestSupport.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
@@ -25,16 +26,9 @@ namespace zelvo {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using test::Bytes;
+using test::ReadBytes;
+using test::WriteFile;
 
 fs::path DataFile(const char* name) { return test::TestDataDir() / "plugins" / name; }
 
@@ -68,23 +62,8 @@ std::int32_t Le32(const std::uint8_t* p) { return std::int32_t(p[0] | p[1] << 8 
 
 std::int32_t Abort(std::int32_t, std::int32_t, std::intptr_t) { return 1; }
 
-class LibraryPlugins : public ::testing::Test {
+class LibraryPlugins : public test::PluginFilesFixture {
 protected:
-    void SetUp() override {
-        dir_ = test::MakeTempDir("library-plugins");
-        plugins_ = std::make_unique<TSPIs>(false, TSPISearchOptions{});
-        plugins_->Search((test::PluginDir() / "*.spi").string());
-    }
-    void TearDown() override {
-        plugins_.reset();
-        fs::remove_all(dir_);
-    }
-    TDibImage Read(const fs::path& file) {
-        TDibImage picture;
-        TPictureFileInfo info;
-        EXPECT_TRUE(ReadDocumentPicture(file, false, picture, info)) << file;
-        return picture;
-    }
     // The image reader of `extension`.
     TInSPI* Reader(const std::string& extension) {
         for (TInSPI* reader : plugins_->ImageReaders())
@@ -92,8 +71,6 @@ protected:
         ADD_FAILURE() << "no reader of " << extension;
         return nullptr;
     }
-    fs::path dir_;
-    std::unique_ptr<TSPIs> plugins_;
 };
 
 TEST_F(LibraryPlugins, LoadAsImageReadersOfTheirExtensions) {

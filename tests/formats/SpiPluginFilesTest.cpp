@@ -9,6 +9,7 @@
 #include <iterator>
 #include <vector>
 
+#include "PluginFilesFixture.h"
 #include "SpiTestSupport.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
@@ -19,37 +20,11 @@ namespace zelvo {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::ReadBytes;
+using test::WriteFile;
 
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-class OurPlugins : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = test::MakeTempDir("our-plugins");
-        plugins_ = std::make_unique<TSPIs>(false, TSPISearchOptions{});
-        plugins_->Search((test::PluginDir() / "*.spi").string());
-    }
-    void TearDown() override {
-        plugins_.reset();
-        fs::remove_all(dir_);
-    }
-    TDibImage Read(const fs::path& file) {
-        TDibImage picture;
-        TPictureFileInfo info;
-        EXPECT_TRUE(ReadDocumentPicture(file, false, picture, info)) << file;
-        return picture;
-    }
-    fs::path dir_;
-    std::unique_ptr<TSPIs> plugins_;
-};
+class OurPlugins : public test::PluginFilesFixture {};
 
 TEST_F(OurPlugins, AllLoadAsImageReaders) {
     // TGA and PCX, and WebP, TIFF and HEIF/AVIF (LibraryPluginFilesTest).
