@@ -11,8 +11,11 @@
 #include <QToolButton>
 #include <QRegularExpression>
 
+#include <vector>
+
 #include "app/window/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
+#include "document/QxImageView.h"
 
 namespace zelvo {
 
@@ -316,33 +319,29 @@ void TZVfrmMain::CreateMenus() {
     auto* zoomGroup = new QActionGroup(ZoomMenu);
     // The fit item unchecks itself, so the group may have no checked item.
     zoomGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    struct TZoomEntry {
-        const char* Caption;
-        int Tag;
-        const char* Shortcut;
-    };
-    const TZoomEntry entries[] = {
-        {"ウィンドウに合わせる(&F)", 999999, "Ctrl+F12"}, {"10%", 10, nullptr}, {"25%", 25, nullptr},
-        {"50%", 50, nullptr}, {"75%", 75, nullptr}, {"現寸表示(&O)", 100, "Ctrl+F10"},
-        {"150%", 150, nullptr}, {"200%", 200, nullptr}, {"300%", 300, nullptr}, {"400%", 400, nullptr},
-        {"600%", 600, nullptr}, {"800%", 800, nullptr}, {"1000%", 1000, nullptr},
-    };
-    for (const TZoomEntry& entry : entries) {
-        auto* item = new QAction(QString::fromUtf8(entry.Caption), ZoomMenu);
-        item->setObjectName(QStringLiteral("mnuZoom%1").arg(entry.Tag == 999999 ? QStringLiteral("Fit")
-                                                                               : QString::number(entry.Tag)));
-        item->setData(entry.Tag);
+    // The fit item, then the view's zoom steps (the ones Ctrl + wheel walks).
+    constexpr int kFitTag = 999999;
+    std::vector<int> tags{kFitTag};
+    for (const int step : TQxImageView::ZoomSteps()) tags.push_back(step);
+    for (const int tag : tags) {
+        const QString caption = tag == kFitTag ? QString::fromUtf8("ウィンドウに合わせる(&F)")
+                                : tag == 100   ? QString::fromUtf8("現寸表示(&O)")
+                                               : QStringLiteral("%1%").arg(tag);
+        const char* shortcut = tag == kFitTag ? "Ctrl+F12" : tag == 100 ? "Ctrl+F10" : nullptr;
+        auto* item = new QAction(caption, ZoomMenu);
+        item->setObjectName(QStringLiteral("mnuZoom%1").arg(tag == kFitTag ? QStringLiteral("Fit") : QString::number(tag)));
+        item->setData(tag);
         item->setCheckable(true);
-        if (entry.Shortcut) {
+        if (shortcut) {
             // Shown in the pop-up; the live window shortcuts are N14 and N22.
-            item->setShortcut(QKeySequence(QString::fromLatin1(entry.Shortcut)));
+            item->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
             item->setShortcutContext(Qt::WidgetShortcut);
         }
         zoomGroup->addAction(item);
         ZoomMenu->addAction(item);
         a.ZoomItems.append(item);
-        if (entry.Tag == 999999) a.mnuZoomFit = item;
-        if (entry.Tag == 100) a.mnuZoom100 = item;
+        if (tag == kFitTag) a.mnuZoomFit = item;
+        if (tag == 100) a.mnuZoom100 = item;
     }
     a.mnuZoom100->setChecked(true);
 
