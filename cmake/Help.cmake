@@ -4,21 +4,22 @@
 # sample picture, so the step runs again whenever zelvo-cli, the sample or
 # a source changes.
 add_executable(zelvo-make-help tools/MakeHelp.cpp)
+# It reads the main window's command table, src/app/window/Commands.def.
+target_include_directories(zelvo-make-help PRIVATE "${CMAKE_SOURCE_DIR}/src")
 
 set(ZELVO_HELP_DIR "${CMAKE_BINARY_DIR}/help")
 file(GLOB ZELVO_HELP_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/help/pages/*.html"
      "${CMAKE_SOURCE_DIR}/help/images/*")
-set(_help_actions "${CMAKE_SOURCE_DIR}/src/app/window/MainActions.h")
 set(_help_style "${CMAKE_SOURCE_DIR}/help/help.css")
 set(_help_intro "${CMAKE_SOURCE_DIR}/help/index-intro.html")
 add_custom_command(OUTPUT "${ZELVO_HELP_DIR}/pages.tsv"
-  COMMAND zelvo-make-help --pages "${CMAKE_SOURCE_DIR}/help/pages" --actions "${_help_actions}"
+  COMMAND zelvo-make-help --pages "${CMAKE_SOURCE_DIR}/help/pages"
           --style "${_help_style}" --intro "${_help_intro}"
           --cli "$<TARGET_FILE:zelvo-cli>" --sample "${CMAKE_BINARY_DIR}/sample/sample.bmp"
           --textures "${CMAKE_SOURCE_DIR}/resources/textures"
           --work "${CMAKE_BINARY_DIR}/help-work" --out "${ZELVO_HELP_DIR}"
   DEPENDS zelvo-make-help zelvo-cli "${CMAKE_BINARY_DIR}/sample/sample.bmp" ${ZELVO_HELP_SOURCES}
-          "${_help_actions}" "${_help_style}" "${_help_intro}" ${ZELVO_TEXTURES}
+          "${_help_style}" "${_help_intro}" ${ZELVO_TEXTURES}
   WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
   COMMENT "Generating the help pages"
   VERBATIM)
@@ -37,7 +38,6 @@ if(ZELVO_BUILD_TESTS)
   target_compile_definitions(zelvo_help_tests PRIVATE
     ZELVO_MAKE_HELP_PROGRAM="$<TARGET_FILE:zelvo-make-help>"
     ZELVO_HELP_SOURCE_DIR="${CMAKE_SOURCE_DIR}/help"
-    ZELVO_MAIN_ACTIONS="${_help_actions}"
     ZELVO_CLI_PROGRAM="$<TARGET_FILE:zelvo-cli>"
     ZELVO_SAMPLE_PICTURE="${CMAKE_BINARY_DIR}/sample/sample.bmp")
   add_dependencies(zelvo_help_tests zelvo-make-help zelvo-cli zelvo_sample)

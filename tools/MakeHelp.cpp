@@ -1,6 +1,7 @@
 // Builds the help pages from their sources in help/pages, one source per
-// command or dialog, named after the command's QAction (mnuBrightness.html)
-// or dlg<Name>/wnd<Name>/doc<Name> for a dialog, a window or a guide that is
+// command or dialog, named after the command's row of the command table
+// (src/app/window/Commands.def, mnuBrightness.html) or
+// dlg<Name>/wnd<Name>/doc<Name> for a dialog, a window or a guide that is
 // no menu command. A source starts with a header comment of `key: value`
 // lines, then the page's body as an HTML fragment:
 //
@@ -10,6 +11,10 @@
 //   topic: 44              (the help topic a dialog opens; the page is then topic-44.html)
 //   shortcut: Ctrl+B
 //   undo: 明るさ           (the caption of the undo step)
+//
+// A command's page takes topic, shortcut and undo from its row of the
+// command table; it need not state them, and one that states them
+// differently is refused.
 //   ops: Brightness:30     (zelvo-cli apply options and operations giving the "after" picture)
 //   -->
 //   <p>…</p>
@@ -20,7 +25,7 @@
 // become the texts of `zelvo-cli --help`, `zelvo-cli batch --help` and a
 // table of every operation of `zelvo-cli ops`.
 //
-//   zelvo-make-help --pages DIR --actions MainActions.h [--intro FILE]
+//   zelvo-make-help --pages DIR [--intro FILE]
 //                   [--style FILE] [--cli PROGRAM --sample PICTURE
 //                   --textures DIR --work DIR --out DIR]
 //
@@ -77,7 +82,7 @@ struct TPage {
     std::string Body;
     int Topic = 0;
     int MenuIndex = 0;
-    int Order = 0;         ///< position of the command in MainActions.h; after every command for others
+    int Order = 0;         ///< position of the command in the command table; after every command for others
     std::string File;      ///< the page's file name
     std::string After;     ///< img/<page>.png when the page has ops
     int AfterWidth = 0, AfterHeight = 0;
@@ -122,19 +127,32 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
-// The QAction names of the main window in declaration order, which is the
-// order of the menus.
-std::vector<std::string> ReadActionNames(const fs::path& header) {
-    const std::string text = ReadFile(header);
-    static const std::regex field(R"(QAction\s*\*\s*(\w+)\s*=)");
-    std::vector<std::string> names;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), field); it != std::sregex_iterator(); ++it)
-        names.push_back((*it)[1].str());
-    if (names.empty()) throw std::runtime_error("no QAction fields in " + header.string());
-    return names;
+// The main window's commands, in menu order, as the command table states
+// them: a command's page takes its shortcut, undo caption and topic from
+// its row.
+struct TCommandRow {
+    const char* Name;
+    const char* Shortcut;
+    const char* Undo;
+    int Topic;
+};
+
+const TCommandRow kCommands[] = {
+#define ZV_COMMAND(name, caption, shortcut, icon, rules, undo, topic, handler) {#name, shortcut, undo, topic},
+#include "app/window/Commands.def"
+};
+
+// Fills `key` of a command's page from its row; a page that states the key
+// differently is refused.
+void TakeFromRow(TPage& page, const std::string& where, const std::string& key, const std::string& value) {
+    const auto stated = page.Keys.find(key);
+    if (stated != page.Keys.end() && stated->second != value)
+        throw ESourceError(where + "key \"" + key + "\" is \"" + stated->second + "\", but the command table says \"" +
+                           value + "\"");
+    if (!value.empty()) page.Keys[key] = value;
 }
 
-TPage ParseSource(const fs::path& path, const std::vector<std::string>& actions) {
+TPage ParseSource(const fs::path& path) {
     TPage page;
     page.Source = path;
     page.Name = path.stem().string();
@@ -175,21 +193,27 @@ TPage ParseSource(const fs::path& path, const std::vector<std::string>& actions)
     const auto menu = std::find(std::begin(kMenus), std::end(kMenus), page.Value("menu"));
     if (menu == std::end(kMenus)) throw ESourceError(where + "unknown menu \"" + page.Value("menu") + "\"");
     page.MenuIndex = int(menu - std::begin(kMenus));
+    const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                      [&](const TCommandRow& row) { return page.Name == row.Name; });
+    if (command != std::end(kCommands)) {
+        TakeFromRow(page, where, "shortcut", command->Shortcut ? command->Shortcut : "");
+        TakeFromRow(page, where, "undo", command->Undo ? command->Undo : "");
+        TakeFromRow(page, where, "topic", command->Topic ? std::to_string(command->Topic) : "");
+    }
     if (page.Keys.count("topic")) {
         const std::string topic = page.Value("topic");
         if (!std::regex_match(topic, std::regex("[1-9][0-9]{0,5}")))
             throw ESourceError(where + "topic \"" + topic + "\" is not a number from 1");
         page.Topic = std::stoi(topic);
     }
-    const auto action = std::find(actions.begin(), actions.end(), page.Name);
-    if (action != actions.end()) {
-        page.Order = int(action - actions.begin());
+    if (command != std::end(kCommands)) {
+        page.Order = int(command - std::begin(kCommands));
     } else if (std::any_of(std::begin(kPrefixes), std::end(kPrefixes), [&](const char* prefix) {
                    return page.Name.rfind(prefix, 0) == 0 && page.Name.size() > std::strlen(prefix);
                })) {
-        page.Order = int(actions.size()) + page.Topic;
+        page.Order = int(std::size(kCommands)) + page.Topic;
     } else {
-        throw ESourceError(where + "\"" + page.Name + "\" is neither a command of MainActions.h nor dlg/wnd/doc<Name>");
+        throw ESourceError(where + "\"" + page.Name + "\" is neither a command of the command table nor dlg/wnd/doc<Name>");
     }
     page.File = page.Topic ? "topic-" + std::to_string(page.Topic) + ".html" : page.Name + ".html";
     return page;
@@ -223,7 +247,7 @@ void ResolveLinks(std::vector<TPage>& pages) {
 
 // Reads every source of `folder` and checks the set: one page per topic and
 // per file name.
-std::vector<TPage> ReadSources(const fs::path& folder, const std::vector<std::string>& actions) {
+std::vector<TPage> ReadSources(const fs::path& folder) {
     std::vector<fs::path> paths;
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.is_regular_file() && entry.path().extension() == ".html") paths.push_back(entry.path());
@@ -233,7 +257,7 @@ std::vector<TPage> ReadSources(const fs::path& folder, const std::vector<std::st
     std::map<int, std::string> topics;
     std::map<std::string, std::string> files;
     for (const fs::path& path : paths) {
-        TPage page = ParseSource(path, actions);
+        TPage page = ParseSource(path);
         const std::string name = path.filename().string();
         if (page.Topic) {
             const auto [it, fresh] = topics.emplace(page.Topic, name);
@@ -545,17 +569,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
         if (key.rfind("--", 0) != 0 || i + 1 >= argc) {
-            std::fprintf(stderr, "usage: zelvo-make-help --pages DIR --actions MainActions.h [--intro FILE] [--style FILE] "
+            std::fprintf(stderr, "usage: zelvo-make-help --pages DIR [--intro FILE] [--style FILE] "
                                  "[--cli PROGRAM --sample PICTURE --textures DIR --work DIR --out DIR]\n");
             return 2;
         }
         options[key.substr(2)] = argv[++i];
     }
     try {
-        for (const char* required : {"pages", "actions"}) {
-            if (!options.count(required)) throw std::runtime_error(std::string("--") + required + " is required");
-        }
-        std::vector<TPage> pages = ReadSources(options["pages"], ReadActionNames(options["actions"]));
+        if (!options.count("pages")) throw std::runtime_error("--pages is required");
+        std::vector<TPage> pages = ReadSources(options["pages"]);
         if (!options.count("out")) {
             std::printf("%zu page sources checked\n", pages.size());
             return 0;

@@ -116,7 +116,6 @@ TEST(EffectDialogs, SolarizationAtTwoFiftyFiveDoesNothingAndKeepsTheThreshold) {
     EXPECT_TRUE(test::SamePixels(form->QxImage1().Bitmap().Dib(), before));
     {
         TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Solarization));
-        form->FLastOperation = "ソラリゼーション";
         dialog.ScrollBars[0]->setValue(100);
         dialog.btnOK->click();
     }

@@ -130,7 +130,6 @@ TEST(GeometryCommands, WithoutAPictureNoCommandDoesAnything) {
     for (QAction* action : {a.mnuTriming, a.mnuCustomTrim, a.mnuResize, a.mnuSpacing, a.mnuRotate90, a.mnuRotate270,
                             a.mnuMirror, a.mnuFlip, a.mnuRotate, a.mnuSlideImage, a.mnuCopy, a.mnuCut, a.mnuDelete}) {
         SCOPED_TRACE(action->objectName().toStdString());
-        EXPECT_TRUE(IsCommandWired(action));
         action->trigger();
     }
     EXPECT_TRUE(form->ImageEmpty());
@@ -170,7 +169,6 @@ TEST(GeometryCommands, TurnsMirrorAndFlipRecordTheirCaptions) {
 
 TEST(GeometryEffects, RotateTypeShowsDegreesAndEnlargesOnlyOnOk) {
     auto form = WindowWithSample(40, 20, "rotate.bmp");
-    form->FLastOperation = "任意角度回転";
     TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::Rotate));
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("任意角度回転"));
     EXPECT_EQ(dialog.ScrollBars[0]->minimum(), -1800);
@@ -203,9 +201,8 @@ TEST(GeometryEffects, RotateTypeShowsDegreesAndEnlargesOnlyOnOk) {
 TEST(GeometryEffects, ShiftRangesFollowTheSelectionAndAWholeTurnDoesNothing) {
     auto form = WindowWithSample(100, 60, "shift.bmp");
     Select(*form, TRect{0, 0, 100, 40});
-    form->FLastOperation = "シフト";
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::SlideImage));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::ShiftImage));
         EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("シフト"));
         EXPECT_EQ(dialog.ScrollBars[0]->minimum(), -100);
         EXPECT_EQ(dialog.ScrollBars[0]->maximum(), 100);
@@ -225,7 +222,7 @@ TEST(GeometryEffects, ShiftRangesFollowTheSelectionAndAWholeTurnDoesNothing) {
         EXPECT_TRUE(form->mnuUndoList->actions().isEmpty());
     }
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
-    TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::SlideImage));
+    TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::ShiftImage));
     // The thumbnail (158 wide for 100) shifts by Trunc(158 / 100 x 10) = 15.
     const TDibImage thumb = dialog.QxPreview().Bitmap().ToDibImage();
     dialog.SpinEdits[0]->setValue(10);

@@ -199,7 +199,7 @@ TEST(ResizeDialog, OkResamplesOrStretchesAndRemembersTheChoice) {
         dialog.show();
         ASSERT_TRUE(Focus(dialog.SpinEditRatioX));
         dialog.SpinEditRatioX->setValue(50);
-        form->FLastOperation = "リサイズ";
+        dialog.UndoCaption = "リサイズ";
         dialog.OkClick();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(form->QxImage1().Bitmap().Width(), 32);
@@ -308,8 +308,8 @@ TEST(CustomTrimDialog, RefusesAnEmptyRectangleAndStaysOpen) {
 TEST(CustomTrimDialog, TheWholeRangeKeepsTheWholePicture) {
     auto form = WindowWithSample(640, 480, "trim-whole.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
-    form->FLastOperation = "座標指定切り抜き";
     TZVfrmCustomTrim dialog(*form);
+    dialog.UndoCaption = "座標指定切り抜き";
     dialog.ShowStop = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
     dialog.SpinEditX1->setValue(0);
     dialog.SpinEditY1->setValue(0);
@@ -380,8 +380,8 @@ TEST(SpacingSettings, DefaultsAndRoundTrip) {
 TEST(SpacingDialog, AddsTheMarginsInTheChosenColourAndStoresThem) {
     auto form = WindowWithSample(10, 10, "spacing.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
-    form->FLastOperation = "余白作成";
     TZVfrmSpacing dialog(*form);
+    dialog.UndoCaption = "余白作成";
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("余白作成"));
     EXPECT_EQ(dialog.SpinEditTop->value(), 10);
     EXPECT_EQ(dialog.SpinEditTop->maximum(), 999);

@@ -103,9 +103,9 @@ TEST(GeneratedHelpTest, EveryCommandOfTheTableHasItsPage) {
     const auto pages = ReadManifest();
     ASSERT_FALSE(pages.empty()) << "no pages.tsv in " << ZELVO_HELP_BUILD_DIR;
     auto form = test::MakeWindow();
-    ASSERT_GT(CommandCount(), 100);
-    for (int i = 0; i < CommandCount(); ++i) {
-        const std::string name = CommandStatusAt(*form, i).Name;
+    ASSERT_GT(Commands().size(), 100u);
+    for (const TCommand& command : Commands()) {
+        const std::string name = command.Name;
         SCOPED_TRACE(name);
         const auto found = pages.find(name);
         ASSERT_NE(found, pages.end()) << "no help/pages/" << name << ".html";
@@ -213,8 +213,8 @@ TEST(GeneratedHelpTest, EveryHelpButtonOfTheMenusDialogsOpensItsPage) {
                                     QStringLiteral("mnuSetPrinter"), QStringLiteral("mnuOpen"),
                                     QStringLiteral("mnuSpotLight")};
     int tried = 0;
-    for (int i = 0; i < CommandCount(); ++i) {
-        const QString name = QString::fromStdString(CommandStatusAt(*form, i).Name);
+    for (const TCommand& command : Commands()) {
+        const QString name = QString::fromLatin1(command.Name);
         QAction* action = form->findChild<QAction*>(name);
         if (!action || !action->text().endsWith(QStringLiteral("...")) || devices.count(name) || !action->isEnabled())
             continue;

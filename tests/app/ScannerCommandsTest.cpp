@@ -105,7 +105,6 @@ TEST_F(TScannerCommandsTest, ScansArriveAsNewUnnamedPictures) {
     for (const TCase c : {TCase{0, 24}, TCase{1, 8}, TCase{2, 1}}) {
         SCOPED_TRACE(c.BitCount);
         auto form = test::WindowWithSample(6, 5, "scan-base.bmp");
-        form->FLastOperation = "x";
         form->RunImmediate("セピア色変換", [&] { form->QxImage1().Sepia(); });
         ASSERT_EQ(form->QxImage1().UndoCount(), 1);
         form->AskSaveHook = [] { return TSaveAnswer::No; };

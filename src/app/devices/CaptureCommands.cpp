@@ -52,8 +52,7 @@ void Capture(TZVfrmMain& form, bool activeWindow, bool clientArea) {
     const std::optional<TDibImage> picture = shot.Capture(own);
     if (!picture) return;
     try {
-        form.FLastOperation = "キャプチャ";
-        if (form.QxImage1().TakeCapture(*picture)) form.PushHistory();
+        if (form.QxImage1().TakeCapture(*picture)) form.PushHistory(UndoCaption(&TMainActions::mnuCaptureDesktop));
     } catch (const std::exception& error) {
         form.ShowError(error);
     }
@@ -67,8 +66,7 @@ void InstallCaptureCommands(TZVfrmMain& form) {
         // and their hint says why.
         for (QAction* a : {form.Actions.mnuCapture, form.Actions.mnuCaptureDesktop, form.Actions.mnuCaptureActiveWindow,
                            form.Actions.mnuCaptureClientArea}) {
-            SetCommandWired(a, false);
-            a->setEnabled(false);
+            SetCommandUnavailable(form, a);
             a->setStatusTip(why);
             a->setToolTip(why);
         }

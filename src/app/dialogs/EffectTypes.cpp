@@ -270,7 +270,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Wrap-around shift of the selection (or the picture), up to one
     // whole turn each way. The thumbnail shifts by the same fraction of its
     // own size; a whole turn on OK changes nothing and adds no undo step.
-    rows.push_back({TPreviewEffectType::SlideImage, "シフト",
+    rows.push_back({TPreviewEffectType::ShiftImage, "シフト",
                     [](TZVfrmMain& f) {
                         const TPoint size = ShiftSourceSize(f);
                         TPreviewSetup s;

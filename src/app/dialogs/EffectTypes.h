@@ -19,7 +19,7 @@ enum class TPreviewEffectType : int {
     Solarization = 10,
     Emboss = 11,
     Sharpen = 12,
-    SlideImage = 13,  ///< the wrap-around shift
+    ShiftImage = 13,  ///< the wrap-around shift (command mnuSlideImage)
     HighPass = 14,
     EdgeDetection = 15,
     Vortex = 16,

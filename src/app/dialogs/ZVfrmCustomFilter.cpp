@@ -153,9 +153,8 @@ void TZVfrmCustomFilter::OkClick() {
     if (!checked) return;
     const effects::TCustomFilter filter = *checked;
     hide();
-    FForm.FLastOperation = "カスタムフィルタ";
     const effects::Convolve3x3Params kernel = effects::CustomFilterKernel(filter);
-    const bool ran = FForm.RunBusy([&] {
+    const bool ran = FForm.RunBusy("カスタムフィルタ", [&] {
         FForm.QxImage1().Convolve3x3(kernel.Kernel, kernel.Divisor, false);
         return true;
     });
@@ -197,7 +196,6 @@ bool TZVfrmCustomFilter::LoadClick() {
 
 void CustomFilterClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
-    form.FLastOperation = "カスタムフィルタ";
     TZVfrmCustomFilter dialog(form);
     dialog.exec();
 }

@@ -155,6 +155,7 @@ bool TZVfrmCustomTrim::OkClick() {
 
     hide();
     FForm.RunBusy(
+        UndoCaption,
         [&] {
             doc.CropRect(rect->Left, rect->Top, rect->Right, rect->Bottom);
             return true;

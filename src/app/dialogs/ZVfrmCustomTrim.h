@@ -52,6 +52,9 @@ public:
     /// the settings file.
     explicit TZVfrmCustomTrim(TZVfrmMain& form);
 
+    /// The name of the undo step OK records; the command sets it.
+    std::string UndoCaption;
+
     QSpinBox* SpinEditX1 = nullptr;
     QSpinBox* SpinEditY1 = nullptr;
     QSpinBox* SpinEditX2 = nullptr;

@@ -130,9 +130,9 @@ void TZVfrmGradation::ColorClick(int which) {
 
 void TZVfrmGradation::OkClick() {
     const TGradationSettings s = Values();
-    FForm.FLastOperation = "グラデーション";
     hide();
     FForm.RunBusy(
+        "グラデーション",
         [&] {
             if (FForm.ImageEmpty()) return false;
             FForm.QxImage1().Gradation(s.Color1, s.Color2, s.AlphaChannel, s.Direction + 1);

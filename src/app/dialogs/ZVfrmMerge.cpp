@@ -113,6 +113,7 @@ bool TZVfrmMerge::OkClick() {
     const int transparency = SpinEdit1->value();
     hide();
     FForm.RunBusy(
+        UndoCaption,
         [&] {
             TEffectSettings& settings = EffectSettings(FForm);
             settings.MergeAlphaChannel = std::uint8_t(transparency);

@@ -10,6 +10,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <string>
 
 #include "document/QxImage.h"
 
@@ -47,6 +48,9 @@ class TZVfrmMerge : public QDialog {
 public:
     /// Builds the dialog over `form`, preset from its remembered values.
     explicit TZVfrmMerge(TZVfrmMain& form);
+
+    /// The name of the undo step OK records; the command sets it.
+    std::string UndoCaption;
     ~TZVfrmMerge() override;
 
     QLabel* Label1 = nullptr;

@@ -278,7 +278,7 @@ void TZVfrmPreview::IdleTick() {
 void TZVfrmPreview::OkClick() {
     FIdle.stop();
     hide();
-    FForm.RunBusy([&] { return FEffect.Apply(FForm, Values()); }, [this] { accept(); });
+    FForm.RunBusy(FEffect.UndoCaption, [&] { return FEffect.Apply(FForm, Values()); }, [this] { accept(); });
 }
 
 void TZVfrmPreview::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
@@ -287,7 +287,6 @@ bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type, TPoint center)
     const TPreviewEffect* effect = FindPreviewEffect(type);
     if (!effect) return false;
     if (form.ImageEmpty()) return true;
-    form.FLastOperation = effect->UndoCaption;
     TZVfrmPreview dialog(form, *effect, center);
     dialog.exec();
     return true;

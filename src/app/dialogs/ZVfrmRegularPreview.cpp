@@ -138,9 +138,9 @@ void TZVfrmRegularPreview::OkClick() {
     settings.BlindWidth = SpinEdit1->value();
     settings.BlindHorz = CheckBox1->isChecked();
     settings.BlindColor = FColor;
-    FForm.FLastOperation = "ブラインド";
     hide();
     FForm.RunBusy(
+        "ブラインド",
         [&] {
             RunBlind(FForm.QxImage1(), settings.BlindWidth, 0, 0, settings.BlindHorz);
             return true;

@@ -219,6 +219,7 @@ void TZVfrmResize::OkClick() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     hide();
     FForm.RunBusy(
+        UndoCaption,
         [&] {
             if (FForm.ImageEmpty()) return false;
             if (resample) FForm.QxImage1().Resample(effects::TResampleFilter(filter), width, height);

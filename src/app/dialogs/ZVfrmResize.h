@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -65,6 +66,9 @@ public:
     /// Builds the dialog over `form`'s picture, preset from its remembered
     /// values.
     explicit TZVfrmResize(TZVfrmMain& form);
+
+    /// The name of the undo step OK records; the command sets it.
+    std::string UndoCaption;
 
     QLabel* LabelSize = nullptr;         ///< "現在のサイズ：" and "%d x %d"
     QRadioButton* rbSize = nullptr;      ///< "サイズで指定する(&S)"

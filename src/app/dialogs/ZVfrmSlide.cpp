@@ -73,8 +73,10 @@ TZVfrmSlide::TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect)
 
 void TZVfrmSlide::OkClick() {
     hide();
-    FForm.RunBusy([&] { return FEffect.Apply(FForm, ScrollBar1->value(), CheckBox1->isChecked(), CheckBox2->isChecked()); },
-                  [this] { accept(); });
+    FForm.RunBusy(
+        FEffect.UndoCaption,
+        [&] { return FEffect.Apply(FForm, ScrollBar1->value(), CheckBox1->isChecked(), CheckBox2->isChecked()); },
+        [this] { accept(); });
 }
 
 void TZVfrmSlide::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
@@ -84,7 +86,6 @@ bool ShowSlideEffect(TZVfrmMain& form, TSlideEffectType type) {
     if (!effect) return false;
     // A row that only edits a setting (JPEG quality) opens without a picture.
     if (form.ImageEmpty() && !effect->UndoCaption.empty()) return true;
-    if (!effect->UndoCaption.empty()) form.FLastOperation = effect->UndoCaption;
     TZVfrmSlide dialog(form, *effect);
     dialog.exec();
     return true;

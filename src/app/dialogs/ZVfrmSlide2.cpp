@@ -88,8 +88,8 @@ void TZVfrmSlide2::OkClick() {
     settings.BlockFrame = CheckBox1->isChecked();
     settings.BlockShift = CheckBox2->isChecked();
     settings.BlockFillRect = CheckBox3->isChecked();
-    FForm.FLastOperation = "ブロック";
     FForm.RunBusy(
+        "ブロック",
         [&] {
             if (BlockOperation())
                 BlockOperation()(FForm.QxImage1(), settings.BlockWidth, settings.BlockHeight, settings.BlockShift,

@@ -119,6 +119,7 @@ void TZVfrmSpacing::OkClick() {
 
     hide();
     FForm.RunBusy(
+        UndoCaption,
         [&] {
             if (FForm.ImageEmpty()) return false;
             FForm.QxImage1().AddMargins(s.Top, s.Bottom, s.Color, s.Right, s.Left);

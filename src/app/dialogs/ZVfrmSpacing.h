@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <string>
 
 #include "image/Types.h"
 
@@ -34,6 +35,9 @@ void WriteSpacingSettings(const TSpacingSettings& settings, TIniFile& ini);
 class TZVfrmSpacing : public QDialog {
 public:
     explicit TZVfrmSpacing(TZVfrmMain& form);
+
+    /// The name of the undo step OK records; the command sets it.
+    std::string UndoCaption;
 
     QSpinBox* SpinEditTop = nullptr;
     QSpinBox* SpinEditBottom = nullptr;

@@ -3,10 +3,11 @@
 // change notification (TZVfrmMain::ClipboardChanged); cut and erase follow
 // the selection.
 
-#include <QAction>
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include "app/window/CommandHandlers.h"
+#include "app/window/CommandTable.h"
 #include "app/window/FileFilters.h"
 #include "app/window/GeometryCommands.h"
 #include "app/window/ZVfrmMain.h"
@@ -25,6 +26,8 @@ struct TWaitCursor {
     TWaitCursor& operator=(const TWaitCursor&) = delete;
 };
 
+}  // namespace
+
 void CopyClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
     const TWaitCursor wait;
@@ -34,8 +37,6 @@ void CopyClick(TZVfrmMain& form) {
         form.ShowError(error);
     }
 }
-
-}  // namespace
 
 QString ClipboardPictureFile(const TZVfrmMain& form) {
     const TClipboard* clipboard = InstalledClipboard();
@@ -65,7 +66,6 @@ void PasteClick(TZVfrmMain& form) {
     TQxImage& doc = form.QxImage1();
     const TWaitCursor wait;
     doc.BeginUpdate();
-    form.FLastOperation = "貼り付け";
     bool pasted = false;
     try {
         if (doc.Zoom() > 1000) form.View().SetZoom(1000);
@@ -77,27 +77,19 @@ void PasteClick(TZVfrmMain& form) {
         return;
     }
     // A paste that found nothing to paste took no undo step to name.
-    if (pasted) form.PushHistory();
+    if (pasted) form.PushHistory(UndoCaption(&TMainActions::mnuPaste));
     form.UpdateCommandState();
     doc.EndUpdate();
 }
 
 void CutClick(TZVfrmMain& form) {
     if (form.ImageEmpty() || !form.QxImage1().HasSelection()) return;
-    form.RunImmediate("切り取り", [&form] { form.QxImage1().CutToClipboard(); });
+    form.RunImmediate(UndoCaption(&TMainActions::mnuCut), [&form] { form.QxImage1().CutToClipboard(); });
 }
 
 void DeleteClick(TZVfrmMain& form) {
     if (form.ImageEmpty() || !form.QxImage1().HasSelection()) return;
-    form.RunImmediate("選択範囲消去", [&form] { form.QxImage1().DeleteSelection(); });
-}
-
-void InstallClipboardCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    QObject::connect(form.Actions.mnuCopy, &QAction::triggered, f, [f] { CopyClick(*f); });
-    QObject::connect(form.Actions.mnuPaste, &QAction::triggered, f, [f] { PasteClick(*f); });
-    QObject::connect(form.Actions.mnuCut, &QAction::triggered, f, [f] { CutClick(*f); });
-    QObject::connect(form.Actions.mnuDelete, &QAction::triggered, f, [f] { DeleteClick(*f); });
+    form.RunImmediate(UndoCaption(&TMainActions::mnuDelete), [&form] { form.QxImage1().DeleteSelection(); });
 }
 
 }  // namespace zelvo

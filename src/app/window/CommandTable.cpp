@@ -1,234 +1,157 @@
-// The command table of the main window: every command, and who wires it.
-//
-// How to wire a family of commands (tone, geometry, effects, ...):
-//  1. Add your own file, e.g. src/app/window/ToneCommands.cpp, defining
-//         void InstallToneCommands(TZVfrmMain& form)
-//     which connects each action to its handler, for example
-//         QObject::connect(form.Actions.mnuSepia, &QAction::triggered, &form, [&form] {
-//             form.RunImmediate("セピア色変換", [&form] { form.QxImage1().Sepia(); });
-//         });
-//     Immediate commands go through TZVfrmMain::RunImmediate (it returns
-//     without a picture, names the undo step, runs the busy bracket and
-//     pushes the history). Dialog commands set form.FLastOperation and call
-//     form.PushHistory() only when the dialog is confirmed.
-//  2. Declare the installer below, next to the others (one line).
-//  3. In the table, replace the row's Waiting("...") by your installer.
-// A command whose row is still Waiting is present in the menus and on the
-// toolbars but stays disabled: EnableChange and UpdateCommandState never
-// enable it (they go through SetCommandEnabled).
+// The command table: the rows of Commands.def as TCommand values, the
+// wiring of each row's handler, and the availability of commands.
 
 #include "app/window/CommandTable.h"
 
 #include <QAction>
-#include <QVariant>
 
+#include <cstring>
 #include <set>
+#include <type_traits>
 
+#include "app/dialogs/ZVfrmCustomFilter.h"
+#include "app/dialogs/ZVfrmPreview.h"
+#include "app/dialogs/ZVfrmSlide.h"
+#include "app/window/CommandHandlers.h"
+#include "app/window/EffectCommands.h"
+#include "app/window/GeometryCommands.h"
+#include "app/window/PictureCommands.h"
+#include "app/window/ToneCommands.h"
 #include "app/window/ZVfrmMain.h"
+#include "document/QxImage.h"
 
 namespace zelvo {
-
-// Installers, one per family of commands.
-void InstallFileCommands(TZVfrmMain& form);
-void InstallEditCommands(TZVfrmMain& form);
-void InstallViewCommands(TZVfrmMain& form);
-void InstallHelpCommands(TZVfrmMain& form);
-void InstallToneCommands(TZVfrmMain& form);
-void InstallGeometryCommands(TZVfrmMain& form);
-void InstallClipboardCommands(TZVfrmMain& form);
-void InstallEffectCommands(TZVfrmMain& form);
-void InstallColorDepthCommands(TZVfrmMain& form);
-void InstallTransparentCommand(TZVfrmMain& form);
-void InstallHistogramCommands(TZVfrmMain& form);
-void InstallCompositionCommands(TZVfrmMain& form);
-void InstallGeneratedCommands(TZVfrmMain& form);
-void InstallBatchConvertCommand(TZVfrmMain& form);
-void InstallTextCommands(TZVfrmMain& form);
-void InstallThumbnailCommands(TZVfrmMain& form);
-void InstallSlideShowCommands(TZVfrmMain& form);
-void InstallWallpaperCommands(TZVfrmMain& form);
-void InstallPrintCommands(TZVfrmMain& form);
-void InstallScannerCommands(TZVfrmMain& form);
-void InstallCaptureCommands(TZVfrmMain& form);
-
 namespace {
 
-struct TCommandRow {
-    QAction* TMainActions::*Command;
-    TCommandInstaller Installer;  ///< nullptr: waiting
-    const char* WaitingFor;       ///< what the command waits for
-};
-
-constexpr TCommandRow Wired(QAction* TMainActions::*command, TCommandInstaller installer) {
-    return {command, installer, nullptr};
-}
-constexpr TCommandRow Waiting(QAction* TMainActions::*command, const char* what) {
-    return {command, nullptr, what};
+template <auto Method>
+void RunMethod(TQxImage& document) {
+    (document.*Method)();
 }
 
-using M = TMainActions;
+template <auto Method, auto Argument>
+void RunMethodWith(TQxImage& document) {
+    (document.*Method)(Argument);
+}
 
-const TCommandRow kCommands[] = {
-    // File menu
-    Wired(&M::mnuNew, InstallGeneratedCommands),
-    Wired(&M::mnuOpen, InstallFileCommands),
-    Wired(&M::mnuReload, InstallFileCommands),
-    Wired(&M::mnuSave, InstallFileCommands),
-    Wired(&M::mnuSaveAs, InstallFileCommands),
-    Wired(&M::mnuSaveAsWallPaper, InstallWallpaperCommands),
-    Wired(&M::mnuWallPaperCenter, InstallWallpaperCommands),
-    Wired(&M::mnuWallPaperTile, InstallWallpaperCommands),
-    Wired(&M::mnuClearWallpaper, InstallWallpaperCommands),
-    Wired(&M::mnuSetPrinter, InstallPrintCommands),
-    Wired(&M::mnuPrint, InstallPrintCommands),
-    Wired(&M::TWAIN1, InstallScannerCommands),
-    Wired(&M::mnuAcquire, InstallScannerCommands),
-    Wired(&M::mnuThumbNail, InstallThumbnailCommands),
-    Wired(&M::mnuBatchConvert, InstallBatchConvertCommand),
-    Wired(&M::mnuSlideShow, InstallSlideShowCommands),
-    Wired(&M::mnuClose, InstallFileCommands),
-    // Edit menu
-    Wired(&M::mnuUndo, InstallEditCommands),
-    Wired(&M::mnuRedo, InstallEditCommands),
-    Wired(&M::mnuCopy, InstallClipboardCommands),
-    Wired(&M::mnuPaste, InstallClipboardCommands),
-    Wired(&M::mnuMergePaste, InstallCompositionCommands),
-    Wired(&M::mnuCut, InstallClipboardCommands),
-    Wired(&M::mnuDelete, InstallClipboardCommands),
-    Wired(&M::mnuSelectAll, InstallEditCommands),
-    Wired(&M::mnuTextOut, InstallTextCommands),
-    Wired(&M::mnuMerge, InstallCompositionCommands),
-    Wired(&M::mnuCombine, InstallCompositionCommands),
-    Wired(&M::mnuCapture, InstallCaptureCommands),
-    Wired(&M::mnuCaptureDesktop, InstallCaptureCommands),
-    Wired(&M::mnuCaptureActiveWindow, InstallCaptureCommands),
-    Wired(&M::mnuCaptureClientArea, InstallCaptureCommands),
-    Wired(&M::mnuClearUndo, InstallEditCommands),
-    Wired(&M::mnuClipBoardClear, InstallEditCommands),
-    Wired(&M::N14, InstallViewCommands),
-    Wired(&M::N22, InstallViewCommands),
-    Wired(&M::mnuRefresh, InstallViewCommands),
-    // View menu
-    Wired(&M::mnuZoom, InstallViewCommands),
-    Wired(&M::T1, InstallViewCommands),
-    Wired(&M::mnuShowStatusBar, InstallViewCommands),
-    Wired(&M::H1, InstallHistogramCommands),
-    Wired(&M::mnuEqualize, InstallHistogramCommands),
-    Wired(&M::mnuNormalize, InstallHistogramCommands),
-    Wired(&M::mnuHistogram, InstallHistogramCommands),
-    Wired(&M::mnuBackgroundColor, InstallViewCommands),
-    // Image menu
-    Wired(&M::mnuResize, InstallGeometryCommands),
-    Wired(&M::mnuTriming, InstallGeometryCommands),
-    Wired(&M::mnuCustomTrim, InstallGeometryCommands),
-    Wired(&M::mnuRotate270, InstallGeometryCommands),
-    Wired(&M::mnuRotate90, InstallGeometryCommands),
-    Wired(&M::mnuRotate, InstallGeometryCommands),
-    Wired(&M::mnuMirror, InstallGeometryCommands),
-    Wired(&M::mnuFlip, InstallGeometryCommands),
-    Wired(&M::mnuSlideImage, InstallGeometryCommands),
-    Wired(&M::mnuSpacing, InstallGeometryCommands),
-    Wired(&M::mnuTexture, InstallGeneratedCommands),
-    Wired(&M::mnuNoiseReduction, InstallEffectCommands),
-    Wired(&M::mnuMedian, InstallEffectCommands),
-    Wired(&M::mnuMedianLow, InstallEffectCommands),
-    Wired(&M::mnuMedianAve, InstallEffectCommands),
-    Wired(&M::mnuMedianHigh, InstallEffectCommands),
-    Wired(&M::mnuProgressive, InstallFileCommands),
-    Wired(&M::mnuTransparent, InstallTransparentCommand),
-    Wired(&M::mnuJpegQuality, InstallFileCommands),
-    // Colour menu
-    Wired(&M::mnuGrayscale, InstallToneCommands),
-    Wired(&M::mnuSepia, InstallToneCommands),
-    Wired(&M::mnuNegative, InstallToneCommands),
-    Wired(&M::mnuSingleColorScale, InstallToneCommands),
-    Wired(&M::mnuBrightness, InstallToneCommands),
-    Wired(&M::mnuContrast, InstallToneCommands),
-    Wired(&M::mnuRGB, InstallToneCommands),
-    Wired(&M::mnuPosterize, InstallToneCommands),
-    Wired(&M::mnuSolarization, InstallToneCommands),
-    Wired(&M::mnuGamma, InstallToneCommands),
-    Wired(&M::mnuHSV, InstallToneCommands),
-    Wired(&M::mnuMonochrome, InstallToneCommands),
-    Wired(&M::mnuSwapRGB, InstallToneCommands),
-    Wired(&M::mnuXORConvert, InstallToneCommands),
-    Wired(&M::mnuGradation, InstallGeneratedCommands),
-    Wired(&M::mnuGetColorCount, InstallHistogramCommands),
-    Wired(&M::mnuColorBit, InstallViewCommands),
-    Wired(&M::mnuColorBit24, InstallColorDepthCommands),
-    Wired(&M::mnuColorBit8, InstallColorDepthCommands),
-    Wired(&M::mnuColorBit4, InstallColorDepthCommands),
-    Wired(&M::mnuColorBit1, InstallColorDepthCommands),
-    Wired(&M::mnuColorBitHalftone, InstallColorDepthCommands),
-    // Effect menu
-    Wired(&M::mnuSoft, InstallEffectCommands),
-    Wired(&M::mnuSharpen, InstallEffectCommands),
-    Wired(&M::mnuEmboss, InstallEffectCommands),
-    Wired(&M::mnuHighPass, InstallEffectCommands),
-    Wired(&M::mnuEdgeDetection, InstallEffectCommands),
-    Wired(&M::mnuGaussianBlur, InstallEffectCommands),
-    Wired(&M::mnuBlur, InstallEffectCommands),
-    Wired(&M::mnuButton3D, InstallEffectCommands),
-    Wired(&M::mnuSpray, InstallEffectCommands),
-    Wired(&M::mnuNoise, InstallEffectCommands),
-    Wired(&M::mnuWave, InstallEffectCommands),
-    Wired(&M::mnuMosaic, InstallEffectCommands),
-    Wired(&M::mnuBlock, InstallEffectCommands),
-    Wired(&M::mnuFadeOut, InstallEffectCommands),
-    Wired(&M::mnuGlassMosaic, InstallEffectCommands),
-    Wired(&M::mnuScetch, InstallEffectCommands),
-    Wired(&M::mnuOilPaint, InstallEffectCommands),
-    Wired(&M::mnuVortex, InstallEffectCommands),
-    Wired(&M::mnuExplode, InstallEffectCommands),
-    Wired(&M::mnuImplode, InstallEffectCommands),
-    Wired(&M::mnuSpotLight, InstallEffectCommands),
-    Wired(&M::mnuBlind, InstallEffectCommands),
-    Wired(&M::mnuCustomFilter, InstallEffectCommands),
-    // Help menu
-    Wired(&M::mnuHelpTopics, InstallHelpCommands),
-    Wired(&M::mnuHomePage, InstallHelpCommands),
-    Wired(&M::mnuProductUpdate, InstallHelpCommands),
-    Wired(&M::mnuAbout, InstallHelpCommands),
-    // Slide-show bar
-    Wired(&M::btnSlideStop, InstallSlideShowCommands),
-    Wired(&M::btnPrevImage, InstallSlideShowCommands),
-    Wired(&M::btnNextImage, InstallSlideShowCommands),
+using TKind = TCommandHandler::TKind;
+
+// A document method with an argument; the argument, unless a flag, is also
+// the action's tag.
+template <auto Method, auto Argument>
+constexpr TCommandHandler DocumentWith() {
+    TCommandHandler h{.Kind = TKind::Document, .Document = &RunMethodWith<Method, Argument>};
+    if constexpr (!std::is_same_v<decltype(Argument), bool>) {
+        h.Tag = int(Argument);
+        h.HasTag = true;
+    }
+    return h;
+}
+
+#define Immediate(method) TCommandHandler{.Kind = TKind::Document, .Document = &RunMethod<method>}
+#define ImmediateArg(method, argument) DocumentWith<method, argument>()
+#define Depth(depth) ImmediateArg(&TQxImage::ColorDepth, depth)
+#define Preview(type) TCommandHandler{.Kind = TKind::Preview, .PreviewType = TPreviewEffectType::type}
+#define Slider(type) TCommandHandler{.Kind = TKind::Slider, .SliderType = TSlideEffectType::type}
+#define Call(function) TCommandHandler{.Kind = TKind::Function, .Function = &function}
+#define Toggle(function) TCommandHandler{.Kind = TKind::Toggle, .Toggle = &function}
+#define Room(installer) TCommandHandler{.Kind = TKind::Room, .Room = &installer}
+#define Menu TCommandHandler{}
+
+constexpr TCommand kCommands[] = {
+#define ZV_COMMAND(name, caption, shortcut, icon, rules, undo, topic, handler) \
+    {&TMainActions::name, #name, caption, shortcut, icon, rules, undo, topic, handler},
+#include "app/window/Commands.def"
 };
 
-constexpr const char* kWiredProperty = "zelvoCommandWired";
+#undef Immediate
+#undef ImmediateArg
+#undef Depth
+#undef Preview
+#undef Slider
+#undef Call
+#undef Toggle
+#undef Room
+#undef Menu
 
-}  // namespace
+constexpr TMenuEntry kMenuLayout[] = {
+#define ZV_MENU(name, caption) {TMenuEntry::TKind::Menu, #name, caption, nullptr},
+#define ZV_SEPARATOR() {TMenuEntry::TKind::Separator, nullptr, nullptr, nullptr},
+#define ZV_COMMAND(name, ...) {TMenuEntry::TKind::Command, nullptr, nullptr, &TMainActions::name},
+#include "app/window/Commands.def"
+};
 
-void InstallCommands(TZVfrmMain& form) {
-    std::set<TCommandInstaller> done;
-    for (const TCommandRow& row : kCommands) {
-        QAction* action = form.Actions.*row.Command;
-        SetCommandWired(action, row.Installer != nullptr);
-        if (!row.Installer) {
-            action->setEnabled(false);
-            continue;
-        }
-        if (done.insert(row.Installer).second) row.Installer(form);
+void Trigger(TZVfrmMain& form, const TCommand& command, bool checked) {
+    const TCommandHandler& h = command.Handler;
+    if (command.Has(kPicture) && form.ImageEmpty()) return;
+    switch (h.Kind) {
+        case TKind::Document:
+            form.RunImmediate(command.Undo, [&form, run = h.Document] { run(form.QxImage1()); });
+            break;
+        case TKind::Preview: ShowPreviewEffect(form, h.PreviewType); break;
+        case TKind::Slider: ShowSlideEffect(form, h.SliderType); break;
+        case TKind::Function: h.Function(form); break;
+        case TKind::Toggle: h.Toggle(form, checked); break;
+        case TKind::Menu:
+        case TKind::Room: break;
     }
 }
 
-bool IsCommandWired(const QAction* action) {
-    const QVariant wired = action->property(kWiredProperty);
-    return !wired.isValid() || wired.toBool();
+// What some families set up beyond their rows, once per window.
+void (*const kSetUps[])(TZVfrmMain&) = {
+    SetUpFileDialogs, SetUpTextRenderer, SetUpZoomMenu, SetUpPosterizeButton, SetUpSpotLight, SetUpHelpKey,
+};
+
+}  // namespace
+
+std::span<const TCommand> Commands() { return kCommands; }
+
+const TCommand* FindCommand(const char* name) {
+    for (const TCommand& command : kCommands)
+        if (std::strcmp(command.Name, name) == 0) return &command;
+    return nullptr;
 }
 
-void SetCommandWired(QAction* action, bool wired) { action->setProperty(kWiredProperty, wired); }
+std::span<const TMenuEntry> MenuLayout() { return kMenuLayout; }
+
+const TCommand* FindCommand(QAction* TMainActions::*action) {
+    for (const TCommand& command : kCommands)
+        if (command.Action == action) return &command;
+    return nullptr;
+}
+
+const char* UndoCaption(QAction* TMainActions::*action) {
+    const TCommand* command = FindCommand(action);
+    return command && command->Undo ? command->Undo : "";
+}
+
+void InstallCommands(TZVfrmMain& form) {
+    std::set<void (*)(TZVfrmMain&)> rooms;
+    TZVfrmMain* f = &form;
+    for (const TCommand& command : kCommands) {
+        QAction* action = form.Actions.*command.Action;
+        switch (command.Handler.Kind) {
+            case TKind::Menu: break;
+            case TKind::Room:
+                if (rooms.insert(command.Handler.Room).second) command.Handler.Room(form);
+                break;
+            default:
+                QObject::connect(action, &QAction::triggered, f,
+                                 [f, c = &command](bool checked) { Trigger(*f, *c, checked); });
+        }
+    }
+    for (auto setUp : kSetUps) setUp(form);
+}
+
+void SetCommandUnavailable(TZVfrmMain& form, QAction* action) {
+    if (!form.Modes.FUnavailable.contains(action)) form.Modes.FUnavailable.append(action);
+    action->setEnabled(false);
+}
 
 void SetCommandEnabled(QAction* action, bool enabled) {
-    if (action) action->setEnabled(enabled && IsCommandWired(action));
-}
-
-int CommandCount() { return int(std::size(kCommands)); }
-
-TCommandStatus CommandStatusAt(TZVfrmMain& form, int index) {
-    const TCommandRow& row = kCommands[index];
-    const QAction* action = form.Actions.*row.Command;
-    return {action->objectName().toStdString(), row.WaitingFor};
+    if (!action) return;
+    // Commands belong to their window; one unavailable there stays off.
+    const auto* form = qobject_cast<const TZVfrmMain*>(action->parent());
+    action->setEnabled(enabled && !(form && form->Modes.FUnavailable.contains(action)));
 }
 
 }  // namespace zelvo

@@ -2,13 +2,13 @@
 // the picture, merge-paste the clipboard's picture as a floating selection
 // placed with the mouse, and combine two pictures into one.
 
-#include <QAction>
 #include <QDialog>
 #include <QSpinBox>
 
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "app/dialogs/ZVfrmCombine.h"
 #include "app/dialogs/ZVfrmMerge.h"
+#include "app/window/CommandTable.h"
 #include "app/window/GeometryCommands.h"
 #include "app/window/PictureCommands.h"
 #include "app/window/ZVfrmMain.h"
@@ -19,8 +19,8 @@ namespace zelvo {
 
 void MergeClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
-    form.FLastOperation = "合成";
     TZVfrmMerge dialog(form);
+    dialog.UndoCaption = UndoCaption(&TMainActions::mnuMerge);
     PictureDialogExec()(dialog);
 }
 
@@ -45,21 +45,13 @@ void CombineClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
     TZVfrmCombine dialog(form);
     if (PictureDialogExec()(dialog) != QDialog::Accepted) return;
-    form.FLastOperation = "連結";
     const int direction = dialog.Direction();
     const int offset = dialog.SpinEdit2->value();
     const int gap = dialog.SpinEdit1->value();
-    form.RunBusy([&] {
+    form.RunBusy(UndoCaption(&TMainActions::mnuCombine), [&] {
         form.QxImage1().Combine(dialog.QxImage1().Bitmap(), direction, offset, gap);
         return true;
     });
-}
-
-void InstallCompositionCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    QObject::connect(form.Actions.mnuMerge, &QAction::triggered, f, [f] { MergeClick(*f); });
-    QObject::connect(form.Actions.mnuMergePaste, &QAction::triggered, f, [f] { MergePasteClick(*f); });
-    QObject::connect(form.Actions.mnuCombine, &QAction::triggered, f, [f] { CombineClick(*f); });
 }
 
 }  // namespace zelvo

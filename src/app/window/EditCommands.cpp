@@ -1,9 +1,9 @@
 // Edit commands of the main window itself: undo and redo through the
 // history lists, select all, clearing the undo buffer and the clipboard.
 
-#include <QAction>
 #include <QMenu>
 
+#include "app/window/CommandHandlers.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
@@ -11,33 +11,34 @@
 
 namespace zelvo {
 
-void InstallEditCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    // Undo and Redo click the first entry of their list; a step the list
-    // does not name (an operation that kept no caption) is still one step.
-    QObject::connect(form.Actions.mnuUndo, &QAction::triggered, f, [f] {
-        if (!f->mnuUndoList->actions().isEmpty()) f->UndoListClick(0);
-        else if (f->QxImage1().UndoCount() > 0) {
-            f->QxImage1().Undo(1);
-            f->UpdateCommandState();
-        }
-    });
-    QObject::connect(form.Actions.mnuRedo, &QAction::triggered, f, [f] {
-        if (!f->mnuRedoList->actions().isEmpty()) f->RedoListClick(0);
-        else if (f->QxImage1().RedoCount() > 0) {
-            f->QxImage1().Redo(1);
-            f->UpdateCommandState();
-        }
-    });
-    QObject::connect(form.Actions.mnuSelectAll, &QAction::triggered, f, [f] {
-        if (f->ImageEmpty()) return;
-        f->View().SelectAll();
-        f->ShowSelectionSize();
-    });
-    QObject::connect(form.Actions.mnuClearUndo, &QAction::triggered, f, [f] { f->QxImage1().ClearUndo(); });
-    QObject::connect(form.Actions.mnuClipBoardClear, &QAction::triggered, f, [] {
-        if (TClipboard* clipboard = InstalledClipboard()) clipboard->Clear();
-    });
+void UndoClick(TZVfrmMain& form) {
+    if (!form.mnuUndoList->actions().isEmpty()) {
+        form.UndoListClick(0);
+    } else if (form.QxImage1().UndoCount() > 0) {
+        form.QxImage1().Undo(1);
+        form.UpdateCommandState();
+    }
+}
+
+void RedoClick(TZVfrmMain& form) {
+    if (!form.mnuRedoList->actions().isEmpty()) {
+        form.RedoListClick(0);
+    } else if (form.QxImage1().RedoCount() > 0) {
+        form.QxImage1().Redo(1);
+        form.UpdateCommandState();
+    }
+}
+
+void SelectAllClick(TZVfrmMain& form) {
+    if (form.ImageEmpty()) return;
+    form.View().SelectAll();
+    form.ShowSelectionSize();
+}
+
+void ClearUndoClick(TZVfrmMain& form) { form.QxImage1().ClearUndo(); }
+
+void ClipboardClearClick(TZVfrmMain&) {
+    if (TClipboard* clipboard = InstalledClipboard()) clipboard->Clear();
 }
 
 }  // namespace zelvo

@@ -1,16 +1,11 @@
 #pragma once
-// The commands of the effect menu and the neighbourhood filters of the
-// image menu (noise removal, rank extraction): immediate filters, the
-// effect dialogs, the block, blind and custom-filter dialogs, and the
-// spotlight, whose dialog opens on a point picked in the picture.
+// The effect-menu commands that are more than a row of the command table:
+// the block and blind dialogs, and the spotlight, whose dialog opens on a
+// point picked in the picture.
 
 namespace zelvo {
 
 class TZVfrmMain;
-
-/// Wires the effect-menu commands (their toolbar buttons are the same
-/// actions), noise removal and the three rank-extraction entries.
-void InstallEffectCommands(TZVfrmMain& form);
 
 /// The spotlight command: nothing without a picture; otherwise every
 /// picture command is disabled and the view waits for a click in the

@@ -1,5 +1,5 @@
-// File commands: open, reload, save, save as, exit, the progressive flag and
-// the JPEG quality; and the open and save dialogs.
+// File commands: open, reload, save, save as, exit and the progressive
+// flag; and the open and save dialogs.
 
 #include <QAction>
 #include <QDialog>
@@ -7,8 +7,8 @@
 #include <QFileInfo>
 
 #include "app/common/AppTitle.h"
-#include "app/dialogs/ZVfrmSlide.h"
 #include "app/folders/OpenPictureDialog.h"
+#include "app/window/CommandHandlers.h"
 #include "app/window/FileFilters.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
@@ -45,26 +45,29 @@ QString RunSaveDialog(TZVfrmMain& form) {
 
 }  // namespace
 
-void InstallFileCommands(TZVfrmMain& form) {
+void SetUpFileDialogs(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
     form.OpenFileHook = [f] { return RunOpenPictureDialog(*f); };
     form.SaveFileHook = [f] { return RunSaveDialog(*f); };
-    QObject::connect(form.Actions.mnuOpen, &QAction::triggered, f, [f] { f->mnuOpenClick(); });
-    QObject::connect(form.Actions.mnuReload, &QAction::triggered, f, [f] { f->mnuReloadClick(); });
-    QObject::connect(form.Actions.mnuSave, &QAction::triggered, f, [f] { f->mnuSaveClick(); });
-    QObject::connect(form.Actions.mnuSaveAs, &QAction::triggered, f, [f] { f->mnuSaveAsClick(); });
-    QObject::connect(form.Actions.mnuClose, &QAction::triggered, f, [f] { f->close(); });
-    QObject::connect(form.Actions.mnuProgressive, &QAction::triggered, f, [f](bool checked) {
-        // No picture, no flag.
-        if (f->ImageEmpty()) {
-            f->Actions.mnuProgressive->setChecked(false);
-            return;
-        }
-        f->QxImage1().SaveProgressive = checked;
-    });
-    // The JPEG quality is a setting kept through the slide dialog.
-    QObject::connect(form.Actions.mnuJpegQuality, &QAction::triggered, f,
-                     [f] { ShowSlideEffect(*f, TSlideEffectType::JpegQuality); });
+}
+
+void OpenClick(TZVfrmMain& form) { form.mnuOpenClick(); }
+
+void ReloadClick(TZVfrmMain& form) { form.mnuReloadClick(); }
+
+void SaveClick(TZVfrmMain& form) { form.mnuSaveClick(); }
+
+void SaveAsClick(TZVfrmMain& form) { form.mnuSaveAsClick(); }
+
+void CloseClick(TZVfrmMain& form) { form.close(); }
+
+void ProgressiveClick(TZVfrmMain& form, bool checked) {
+    // No picture, no flag.
+    if (form.ImageEmpty()) {
+        form.Actions.mnuProgressive->setChecked(false);
+        return;
+    }
+    form.QxImage1().SaveProgressive = checked;
 }
 
 }  // namespace zelvo

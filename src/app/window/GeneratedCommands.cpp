@@ -1,12 +1,12 @@
 // The commands that make pictures from parameters: a new blank picture,
 // a gradation laid over the picture and a texture that darkens it.
 
-#include <QAction>
 #include <QDialog>
 
 #include "app/dialogs/ZVfrmGradation.h"
 #include "app/dialogs/ZVfrmNew.h"
 #include "app/dialogs/ZVfrmTexture.h"
+#include "app/window/CommandTable.h"
 #include "app/window/PictureCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
@@ -28,19 +28,11 @@ void TextureClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
     TZVfrmTexture dialog(form);
     if (PictureDialogExec()(dialog) != QDialog::Accepted || dialog.TextureBitmap().Empty()) return;
-    form.FLastOperation = "テクスチャ";
     const int level = dialog.Level();
-    form.RunBusy([&] {
+    form.RunBusy(UndoCaption(&TMainActions::mnuTexture), [&] {
         form.QxImage1().Texture(dialog.TextureBitmap(), level, 0, 0);
         return true;
     });
-}
-
-void InstallGeneratedCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    QObject::connect(form.Actions.mnuNew, &QAction::triggered, f, [f] { NewClick(*f); });
-    QObject::connect(form.Actions.mnuGradation, &QAction::triggered, f, [f] { GradationClick(*f); });
-    QObject::connect(form.Actions.mnuTexture, &QAction::triggered, f, [f] { TextureClick(*f); });
 }
 
 }  // namespace zelvo

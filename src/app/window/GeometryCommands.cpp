@@ -1,6 +1,6 @@
-// The image-menu commands that change the picture's geometry: crop, crop by
-// coordinates, quarter turns, mirror, flip, rotate by an angle and shift
-// (effect dialogs), margins and resize.
+// The image-menu commands that change the picture's geometry through a
+// dialog or a choice: crop, crop by coordinates, margins and resize. The
+// quarter turns, mirror, flip, rotation and shift are plain table rows.
 
 #include "app/window/GeometryCommands.h"
 
@@ -8,8 +8,8 @@
 #include <QDialog>
 
 #include "app/dialogs/ZVfrmCustomTrim.h"
+#include "app/window/CommandTable.h"
 #include "app/window/ZVfrmMain.h"
-#include "app/dialogs/ZVfrmPreview.h"
 #include "app/dialogs/ZVfrmResize.h"
 #include "app/dialogs/ZVfrmSpacing.h"
 #include "document/QxImage.h"
@@ -17,13 +17,13 @@
 namespace zelvo {
 namespace {
 
-// A geometry dialog's command: nothing without a picture; otherwise names
-// the undo step and shows the dialog, which runs the operation on OK.
+// A geometry dialog's command: nothing without a picture; otherwise shows
+// the dialog, which runs the operation on OK as the command's undo step.
 template <class Dialog>
-void ShowGeometryDialog(TZVfrmMain& form, const char* undoCaption) {
+void ShowGeometryDialog(TZVfrmMain& form, QAction* TMainActions::*command) {
     if (form.ImageEmpty()) return;
-    form.FLastOperation = undoCaption;
     Dialog dialog(form);
+    dialog.UndoCaption = UndoCaption(command);
     GeometryDialogExec()(dialog);
 }
 
@@ -41,31 +41,13 @@ void TrimingClick(TZVfrmMain& form) {
         CustomTrimClick(form);
         return;
     }
-    form.FLastOperation = "切り抜き";
-    form.RunBusy([&] { return doc.Trim(); });
+    form.RunBusy(UndoCaption(&TMainActions::mnuTriming), [&] { return doc.Trim(); });
 }
 
-void CustomTrimClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmCustomTrim>(form, "座標指定切り抜き"); }
+void CustomTrimClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmCustomTrim>(form, &TMainActions::mnuCustomTrim); }
 
-void SpacingClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmSpacing>(form, "余白作成"); }
+void SpacingClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmSpacing>(form, &TMainActions::mnuSpacing); }
 
-void ResizeClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmResize>(form, "リサイズ"); }
-
-void InstallGeometryCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    auto on = [f](QAction* action, std::function<void()> handler) {
-        QObject::connect(action, &QAction::triggered, f, [handler] { handler(); });
-    };
-    on(form.Actions.mnuTriming, [f] { TrimingClick(*f); });
-    on(form.Actions.mnuCustomTrim, [f] { CustomTrimClick(*f); });
-    on(form.Actions.mnuSpacing, [f] { SpacingClick(*f); });
-    on(form.Actions.mnuResize, [f] { ResizeClick(*f); });
-    on(form.Actions.mnuRotate270, [f] { f->RunImmediate("左へ90度回転", [f] { f->QxImage1().Rotate90(false); }); });
-    on(form.Actions.mnuRotate90, [f] { f->RunImmediate("右へ90度回転", [f] { f->QxImage1().Rotate90(true); }); });
-    on(form.Actions.mnuMirror, [f] { f->RunImmediate("ミラー", [f] { f->QxImage1().Mirror(); }); });
-    on(form.Actions.mnuFlip, [f] { f->RunImmediate("フリップ", [f] { f->QxImage1().Flip(); }); });
-    on(form.Actions.mnuRotate, [f] { ShowPreviewEffect(*f, TPreviewEffectType::Rotate); });
-    on(form.Actions.mnuSlideImage, [f] { ShowPreviewEffect(*f, TPreviewEffectType::SlideImage); });
-}
+void ResizeClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmResize>(form, &TMainActions::mnuResize); }
 
 }  // namespace zelvo

@@ -14,12 +14,6 @@ namespace zelvo {
 
 class TZVfrmMain;
 
-/// Wires the geometry commands of the image menu.
-void InstallGeometryCommands(TZVfrmMain& form);
-/// Wires copy, paste, cut, erase and clear-clipboard, and the enabling of
-/// paste, merge-paste and clear-clipboard from the clipboard's contents.
-void InstallClipboardCommands(TZVfrmMain& form);
-
 /// Runs one of the geometry dialogs modally and returns its result
 /// (QDialog::Accepted or Rejected). QDialog::exec unless replaced: tests
 /// drive the dialog from here and return without showing it.

@@ -4,23 +4,27 @@
 #include <QAction>
 
 #include "app/common/HelpPages.h"
+#include "app/window/CommandHandlers.h"
 #include "app/window/ZVAboutBox.h"
 #include "app/window/ZVfrmMain.h"
 
 namespace zelvo {
 
-void InstallHelpCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    QObject::connect(form.Actions.mnuHelpTopics, &QAction::triggered, f, [] { ShowHelpTopic(0); });
-    // The program's home and update pages are help pages of their own.
-    QObject::connect(form.Actions.mnuHomePage, &QAction::triggered, f, [] { ShowHelpTopic(kHelpHomePage); });
-    QObject::connect(form.Actions.mnuProductUpdate, &QAction::triggered, f, [] { ShowHelpTopic(kHelpProductUpdate); });
-    QObject::connect(form.Actions.mnuAbout, &QAction::triggered, f, [f] { ShowAboutBox(f); });
-    auto* context = new QAction(f);
+void HelpTopicsClick(TZVfrmMain&) { ShowHelpTopic(0); }
+
+// The program's home and update pages are help pages of their own.
+void HomePageClick(TZVfrmMain&) { ShowHelpTopic(kHelpHomePage); }
+
+void ProductUpdateClick(TZVfrmMain&) { ShowHelpTopic(kHelpProductUpdate); }
+
+void AboutClick(TZVfrmMain& form) { ShowAboutBox(&form); }
+
+void SetUpHelpKey(TZVfrmMain& form) {
+    auto* context = new QAction(&form);
     context->setObjectName(QStringLiteral("actHelpContext"));
     context->setShortcut(QKeySequence(QKeySequence::HelpContents));
-    QObject::connect(context, &QAction::triggered, f, [] { ShowHelpTopic(kHelpMainWindow); });
-    f->addAction(context);
+    QObject::connect(context, &QAction::triggered, &form, [] { ShowHelpTopic(kHelpMainWindow); });
+    form.addAction(context);
 }
 
 }  // namespace zelvo

@@ -1,7 +1,6 @@
 // The histogram commands of the view menu (equalize, normalize, the
 // histogram window) and the colour count of the colour menu.
 
-#include <QAction>
 #include <QDialog>
 #include <QMessageBox>
 
@@ -37,22 +36,12 @@ void GetColorCountClick(TZVfrmMain& form) {
     // The count changes nothing: the busy bracket reports false, so no
     // undo-list entry is made. A 2 MB bit set that cannot be had ends in
     // the error box and no count.
-    form.RunBusy([&] {
+    form.RunBusy("", [&] {
         count = form.QxImage1().GetColorCount();
         return false;
     });
     if (count <= 0) return;
     ColorCountMessage()(form, QString::fromUtf8("この画像は %1 色使用されています。").arg(count));
-}
-
-void InstallHistogramCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    QObject::connect(form.Actions.mnuEqualize, &QAction::triggered, f,
-                     [f] { f->RunImmediate("イコライズ", [f] { f->QxImage1().Equalize(); }); });
-    QObject::connect(form.Actions.mnuNormalize, &QAction::triggered, f,
-                     [f] { f->RunImmediate("ノーマライズ", [f] { f->QxImage1().Normalize(); }); });
-    QObject::connect(form.Actions.mnuHistogram, &QAction::triggered, f, [f] { HistogramClick(*f); });
-    QObject::connect(form.Actions.mnuGetColorCount, &QAction::triggered, f, [f] { GetColorCountClick(*f); });
 }
 
 }  // namespace zelvo

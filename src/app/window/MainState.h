@@ -4,12 +4,15 @@
 // filter lists, and the modes that tool windows and pending commands put
 // the window in.
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
+
+class QAction;
 
 namespace zelvo {
 
@@ -45,6 +48,9 @@ struct TMainModes {
     QPointer<QWidget> FTextOutWindow;
     bool FSlideShowMode = false;
     bool FSpotLightPending = false;
+    /// Commands this system cannot run (screen capture without X11); they
+    /// stay disabled (SetCommandUnavailable).
+    QList<const QAction*> FUnavailable;
 };
 
 }  // namespace zelvo

@@ -16,13 +16,6 @@ namespace zelvo {
 
 class TZVfrmMain;
 
-/// Wires equalize, normalize, the histogram window and the colour count.
-void InstallHistogramCommands(TZVfrmMain& form);
-/// Wires merge, merge-paste and combine.
-void InstallCompositionCommands(TZVfrmMain& form);
-/// Wires the new-picture, gradation and texture commands.
-void InstallGeneratedCommands(TZVfrmMain& form);
-
 /// Runs one of these commands' modal dialogs and returns its result
 /// (QDialog::Accepted or Rejected). QDialog::exec unless replaced: tests
 /// drive the dialog from here and return without showing it.

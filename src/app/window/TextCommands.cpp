@@ -6,6 +6,7 @@
 
 #include "app/common/Settings.h"
 #include "app/dialogs/ZVfrmTextOut.h"
+#include "app/window/CommandHandlers.h"
 #include "app/window/CommandTable.h"
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVfrmMain.h"
@@ -22,8 +23,7 @@ void ShowTextOutWindow(TZVfrmMain& form) {
         form.Modes.FTextOutWindow = window;
         TZVfrmMain* f = &form;
         window->OnApply = [f] {
-            f->FLastOperation = "文字入れ";
-            f->RunBusy([f] { return f->QxImage1().ApplyText(); });
+            f->RunBusy(UndoCaption(&TMainActions::mnuTextOut), [f] { return f->QxImage1().ApplyText(); });
         };
         QObject::connect(window, &TZVfrmTextOut::Finished, f, [f] {
             f->Modes.FTextOutWindow = nullptr;
@@ -39,6 +39,8 @@ void ShowTextOutWindow(TZVfrmMain& form) {
     form.Modes.FTextOutWindow->raise();
 }
 
+}  // namespace
+
 void TextOutClick(TZVfrmMain& form, bool checked) {
     if (form.ImageEmpty()) {
         form.Actions.mnuTextOut->setChecked(false);
@@ -48,14 +50,9 @@ void TextOutClick(TZVfrmMain& form, bool checked) {
     else if (form.Modes.FTextOutWindow) form.Modes.FTextOutWindow->close();
 }
 
-}  // namespace
-
-void InstallTextCommands(TZVfrmMain& form) {
-    // Glyphs for the document come from Qt's text rendering.
+void SetUpTextRenderer(TZVfrmMain&) {
     static TQtTextRenderer renderer;
     if (!InstalledTextRenderer()) InstallTextRenderer(&renderer);
-    TZVfrmMain* f = &form;
-    QObject::connect(form.Actions.mnuTextOut, &QAction::triggered, f, [f](bool checked) { TextOutClick(*f, checked); });
 }
 
 }  // namespace zelvo

@@ -7,8 +7,9 @@
 #include <QToolButton>
 
 #include "app/dialogs/EffectSettings.h"
+#include "app/window/CommandHandlers.h"
+#include "app/window/CommandTable.h"
 #include "app/window/ZVfrmMain.h"
-#include "app/dialogs/ZVfrmPreview.h"
 #include "document/QxImage.h"
 
 namespace zelvo {
@@ -17,17 +18,6 @@ namespace {
 QColor ToQColor(TColor color) {
     const TColor rgb = ColorToRGB(color);
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
-
-void Immediate(TZVfrmMain& form, QAction* action, const char* caption, void (TQxImage::*operation)()) {
-    TZVfrmMain* f = &form;
-    QObject::connect(action, &QAction::triggered, f,
-                     [f, caption, operation] { f->RunImmediate(caption, [f, operation] { (f->QxImage1().*operation)(); }); });
-}
-
-void Preview(TZVfrmMain& form, QAction* action, TPreviewEffectType type) {
-    TZVfrmMain* f = &form;
-    QObject::connect(action, &QAction::triggered, f, [f, type] { ShowPreviewEffect(*f, type); });
 }
 
 }  // namespace
@@ -49,27 +39,11 @@ void SingleColorScaleClick(TZVfrmMain& form) {
     if (!color) return;
     settings.SingleColorScale = *color;
     const TColor chosen = *color;
-    form.RunImmediate("単色カラースケール", [&form, chosen] { form.QxImage1().SingleColorScale(chosen); });
+    form.RunImmediate(UndoCaption(&TMainActions::mnuSingleColorScale), [&form, chosen] { form.QxImage1().SingleColorScale(chosen); });
 }
 
-void InstallToneCommands(TZVfrmMain& form) {
+void SetUpPosterizeButton(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
-    Immediate(form, form.Actions.mnuGrayscale, "グレースケール変換", &TQxImage::Grayscale);
-    Immediate(form, form.Actions.mnuSepia, "セピア色変換", &TQxImage::Sepia);
-    Immediate(form, form.Actions.mnuNegative, "ネガポジ反転", &TQxImage::Negative);
-    Immediate(form, form.Actions.mnuSwapRGB, "RGB交換", &TQxImage::SwapRGB);
-    Immediate(form, form.Actions.mnuXORConvert, "XORカラー変換", &TQxImage::XORConvert);
-    QObject::connect(form.Actions.mnuSingleColorScale, &QAction::triggered, f, [f] { SingleColorScaleClick(*f); });
-
-    Preview(form, form.Actions.mnuBrightness, TPreviewEffectType::Brightness);
-    Preview(form, form.Actions.mnuContrast, TPreviewEffectType::Contrast);
-    Preview(form, form.Actions.mnuGamma, TPreviewEffectType::Gamma);
-    Preview(form, form.Actions.mnuRGB, TPreviewEffectType::RGB);
-    Preview(form, form.Actions.mnuHSV, TPreviewEffectType::HSV);
-    Preview(form, form.Actions.mnuMonochrome, TPreviewEffectType::Monochrome);
-    Preview(form, form.Actions.mnuPosterize, TPreviewEffectType::Posterize);
-    Preview(form, form.Actions.mnuSolarization, TPreviewEffectType::Solarization);
-
     // The posterize button's drop-down entry posterizes to 4 levels at
     // once, without the dialog.
     if (QToolButton* button = qobject_cast<QToolButton*>(form.Toolbar3->widgetForAction(form.Actions.mnuPosterize))) {

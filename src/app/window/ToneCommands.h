@@ -1,6 +1,6 @@
 #pragma once
-// The commands of the colour menu that run the tone and colour mappings,
-// and the effect dialogs of their parameters.
+// The single-colour scale of the colour menu; the other tone and colour
+// commands are rows of the command table.
 
 #include <functional>
 #include <optional>
@@ -10,10 +10,6 @@
 namespace zelvo {
 
 class TZVfrmMain;
-
-/// Wires the colour-menu commands and the posterize button's drop-down
-/// entry.
-void InstallToneCommands(TZVfrmMain& form);
 
 /// The single-colour scale's colour choice: the standard colour dialog
 /// preset with `initial`; nothing when cancelled. Tests replace it.

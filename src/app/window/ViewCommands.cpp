@@ -1,21 +1,21 @@
 // View commands: zoom pop-up and its shortcuts (its check mark follows
-// every zoom change, Ctrl + wheel included), redisplay, toolbars, status
-// bar, background colour and the colour-depth pop-up.
+// every zoom change, Ctrl + wheel included), redisplay, status bar,
+// background colour and the colour-depth pop-up.
 
 #include <QAction>
 #include <QColorDialog>
 #include <QCursor>
 #include <QMenu>
-#include <QToolBar>
 
-#include "app/window/ZVfrmMain.h"
+#include "app/window/CommandHandlers.h"
 #include "app/window/ZVStatusBar.h"
+#include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 
 namespace zelvo {
 
-void InstallViewCommands(TZVfrmMain& form) {
+void SetUpZoomMenu(TZVfrmMain& form) {
     TZVfrmMain* f = &form;
     for (QAction* item : form.Actions.ZoomItems)
         QObject::connect(item, &QAction::triggered, f, [f, item] { f->ZoomMenuClick(item->data().toInt()); });
@@ -25,22 +25,26 @@ void InstallViewCommands(TZVfrmMain& form) {
         for (QAction* item : f->Actions.ZoomItems)
             if (item != f->Actions.mnuZoomFit) item->setChecked(item->data().toInt() == zoomPercent);
     });
-    QObject::connect(form.Actions.mnuZoom, &QAction::triggered, f, [f] { f->ZoomMenu->popup(QCursor::pos()); });
-    QObject::connect(form.Actions.mnuColorBit, &QAction::triggered, f, [f] { f->PopupMenu1->popup(QCursor::pos()); });
-    QObject::connect(form.Actions.N14, &QAction::triggered, f, [f] { f->Actions.mnuZoom100->trigger(); });
-    QObject::connect(form.Actions.N22, &QAction::triggered, f, [f] { f->Actions.mnuZoomFit->trigger(); });
-    QObject::connect(form.Actions.mnuRefresh, &QAction::triggered, f, [f] { f->View().viewport()->update(); });
-    QObject::connect(form.Actions.mnuShowStatusBar, &QAction::toggled, f, [f](bool shown) {
-        f->StatusBar1->setVisible(shown);
-    });
-    QObject::connect(form.Actions.mnuBackgroundColor, &QAction::triggered, f, [f] {
-        const TColor rgb = ColorToRGB(f->BackgroundColor());
-        const QColor initial(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-        const QColor chosen = QColorDialog::getColor(initial, f, QString(), QColorDialog::DontUseNativeDialog);
-        if (!chosen.isValid()) return;
-        f->SetBackgroundColor(RGB(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()),
-                                  std::uint8_t(chosen.blue())));
-    });
+}
+
+void ZoomActualClick(TZVfrmMain& form) { form.Actions.mnuZoom100->trigger(); }
+
+void ZoomFitClick(TZVfrmMain& form) { form.Actions.mnuZoomFit->trigger(); }
+
+void RefreshClick(TZVfrmMain& form) { form.View().viewport()->update(); }
+
+void ZoomPopupClick(TZVfrmMain& form) { form.ZoomMenu->popup(QCursor::pos()); }
+
+void ColorBitPopupClick(TZVfrmMain& form) { form.PopupMenu1->popup(QCursor::pos()); }
+
+void ShowStatusBarClick(TZVfrmMain& form, bool shown) { form.StatusBar1->setVisible(shown); }
+
+void BackgroundColorClick(TZVfrmMain& form) {
+    const TColor rgb = ColorToRGB(form.BackgroundColor());
+    const QColor initial(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+    const QColor chosen = QColorDialog::getColor(initial, &form, QString(), QColorDialog::DontUseNativeDialog);
+    if (!chosen.isValid()) return;
+    form.SetBackgroundColor(RGB(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue())));
 }
 
 }  // namespace zelvo

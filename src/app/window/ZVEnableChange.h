@@ -12,8 +12,9 @@ class TZVfrmMain;
 /// fields). With true the commands are enabled again, except Undo and Redo
 /// with an empty list, Paste, Merge-paste and Clear-clipboard without a
 /// picture on the clipboard, Cut and Erase without a selection; the four
-/// shortcuts are restored and UpdateCommandState runs. Commands still
-/// waiting for their operation stay disabled.
+/// shortcuts are restored and UpdateCommandState runs. Which commands it
+/// switches is the table's kToolOff rule; commands unavailable on this
+/// system stay disabled.
 void EnableChange(TZVfrmMain& form, bool value);
 
 }  // namespace zelvo

@@ -189,8 +189,7 @@ void TZVfrmMain::ConnectDocument() {
         ShowApplyCancelWindow();
     });
     connect(FView, &TQxImageView::Moved, this, [this] {
-        FLastOperation = Modes.FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動";
-        PushHistory();
+        PushHistory(Modes.FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動");
     });
     // In a slide show a click on the view steps: left next, right previous.
     connect(FView, &TQxImageView::MousePressed, this, [this](Qt::MouseButton button, int, int) {
@@ -509,8 +508,8 @@ QAction* TZVfrmMain::NewHistoryItem(QMenu* list, const QString& caption) {
     return item;
 }
 
-void TZVfrmMain::PushHistory() {
-    QAction* item = NewHistoryItem(mnuUndoList, QString::fromStdString(FLastOperation));
+void TZVfrmMain::PushHistory(const std::string& caption) {
+    QAction* item = NewHistoryItem(mnuUndoList, QString::fromStdString(caption));
     const QList<QAction*> items = mnuUndoList->actions();
     mnuUndoList->insertAction(items.isEmpty() ? nullptr : items.first(), item);
     TrimList(mnuUndoList, FImage->UndoBuffer());
@@ -591,8 +590,8 @@ void TZVfrmMain::UpdateCommandState() {
         SetCommandEnabled(a, free && !current);
     }
     SetCommandEnabled(Actions.mnuTransparent, free && (FImage->ColorKeyed || bits != 24));
-    for (QAction* a : {Actions.mnuNegative, Actions.mnuSolarization, Actions.mnuSwapRGB, Actions.mnuXORConvert})
-        SetCommandEnabled(a, free && bits == 24);
+    for (const TCommand& command : Commands())
+        if (command.Has(k24Bit)) SetCommandEnabled(Actions.*command.Action, free && bits == 24);
     RepaintStatusBar();
 }
 
@@ -622,14 +621,14 @@ void TZVfrmMain::ProgressChanged(int percent) {
 
 void TZVfrmMain::RunImmediate(const std::string& caption, const std::function<void()>& operation) {
     if (FImage->Empty()) return;
-    FLastOperation = caption;
-    RunBusy([&] {
+    RunBusy(caption, [&] {
         operation();
         return true;
     });
 }
 
-bool TZVfrmMain::RunBusy(const std::function<bool()>& operation, const std::function<void()>& afterBusy) {
+bool TZVfrmMain::RunBusy(const std::string& caption, const std::function<bool()>& operation,
+                         const std::function<void()>& afterBusy) {
     BeginBusy();
     bool ran = false;
     try {
@@ -640,7 +639,7 @@ bool TZVfrmMain::RunBusy(const std::function<bool()>& operation, const std::func
         ShowError(error);
         return false;
     }
-    if (ran) PushHistory();
+    if (ran) PushHistory(caption);
     EndBusy();
     if (afterBusy) afterBusy();
     return ran;

@@ -4,8 +4,8 @@
 // the six-panel status bar with its progress bar, the zoom, colour-depth and
 // history pop-ups, and every command. Commands are QActions named as the
 // program names its menu items (mnuOpen, mnuSepia, ...), grouped in
-// Actions (MainActions.h); which of them are wired to an operation is
-// decided in one place, src/app/window/CommandTable.cpp. The state the
+// Actions (MainActions.h), one per row of the command table
+// (src/app/window/Commands.def). The state the
 // command files share is grouped in Options, Filters and Modes
 // (MainState.h).
 
@@ -54,7 +54,7 @@ public:
     ~TZVfrmMain() override;
 
     // ---- Commands
-    /// Every command; created with the window and wired by CommandTable.cpp.
+    /// Every command; created with the window from the command table.
     TMainActions Actions;
 
     // ---- Components
@@ -85,7 +85,6 @@ public:
 
     // ---- State shared with the command files
     std::string FFileName;       ///< full path of the current picture, UTF-8
-    std::string FLastOperation;  ///< caption the next PushHistory records
     TMainOptions Options;
     TMainFilters Filters;
     TMainModes Modes;
@@ -107,8 +106,8 @@ public:
     void SetTitle();
 
     // ---- History
-    /// Records FLastOperation at the top of the undo drop-down list.
-    void PushHistory();
+    /// Records `caption` at the top of the undo drop-down list.
+    void PushHistory(const std::string& caption);
     /// Undoes (k + 1) steps, k the 0-based index of the chosen list entry.
     void UndoListClick(int k);
     void RedoListClick(int k);
@@ -126,11 +125,12 @@ public:
     /// and records the history. Exceptions are shown in a message box.
     void RunImmediate(const std::string& caption, const std::function<void()>& operation);
     /// The busy bracket around `operation`, which returns whether it
-    /// changed the picture (then FLastOperation goes into the history).
-    /// `afterBusy` runs once the bracket is closed, before an exception's
-    /// message is shown (a dialog closes itself there). Returns whether
-    /// the operation ran and changed the picture.
-    bool RunBusy(const std::function<bool()>& operation, const std::function<void()>& afterBusy = {});
+    /// changed the picture (then `caption` goes into the history as the
+    /// undo step's name). `afterBusy` runs once the bracket is closed,
+    /// before an exception's message is shown (a dialog closes itself
+    /// there). Returns whether the operation ran and changed the picture.
+    bool RunBusy(const std::string& caption, const std::function<bool()>& operation,
+                 const std::function<void()>& afterBusy = {});
     /// Shows an exception's message in a box captioned with the title.
     void ShowError(const std::exception& error);
     /// Creates (once) and shows the apply/cancel window that places a
