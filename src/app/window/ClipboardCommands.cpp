@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "app/window/GeometryCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"

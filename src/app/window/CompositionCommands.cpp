@@ -19,7 +19,6 @@ namespace zelvo {
 
 void MergeClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
-    form.FLastOperation = "合成";
     TZVfrmMerge dialog(form);
     PictureDialogExec()(dialog);
 }
