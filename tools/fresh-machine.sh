@@ -20,6 +20,9 @@ set -euo pipefail
 
 usage() { sed -n '/^# Usage:/,/^# (\/var/s/^# \{0,1\}//p' "$0"; }
 
+# The checkout may belong to the user who ran sudo.
+git() { command git -c safe.directory='*' "$@"; }
+
 keep=0
 use_ccache=1
 ccache_dir=""
@@ -133,7 +136,7 @@ echo "fresh-machine: making a Debian 12 root"
 mmdebstrap --mode=root --variant=apt --quiet bookworm "$root" "${sources[@]}" >"$log" 2>&1 ||
   { tail -n 20 "$log"; exit 1; }
 
-git clone --quiet --no-checkout "$repo" "$root/root/zelvo"
+git clone --quiet --no-checkout --no-hardlinks "$repo" "$root/root/zelvo"
 git -C "$root/root/zelvo" checkout --quiet --detach "$commit"
 
 mount_in /proc -t proc proc
