@@ -82,7 +82,19 @@ root=$(mktemp -d "$base/zelvo-fresh.XXXXXX")
 chmod 755 "$root"  # apt's download user and the tests' users walk through it
 log=$root.log
 mounts=()
+running=""
 started=$SECONDS
+
+# Runs a long step in the background and waits for it, so that Ctrl+C or a
+# kill reaches our trap at once instead of after the step.
+run() {
+  local status=0
+  "$@" &
+  running=$!
+  wait "$running" || status=$?
+  running=""
+  return "$status"
+}
 
 # Ends what still runs inside the root (Xvfb, a D-Bus daemon or a test a
 # Ctrl+C left behind), by process id, so that its mounts come free.
@@ -104,6 +116,10 @@ still_mounted() { grep -qF " $root/" /proc/self/mountinfo; }
 cleanup() {
   local status=$? i
   trap - EXIT INT TERM
+  if [ -n "$running" ]; then
+    kill -TERM "$running" 2>/dev/null || true
+    wait "$running" 2>/dev/null || true
+  fi
   end_processes_inside
   for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
     umount "${mounts[i]}" 2>/dev/null || umount -l "${mounts[i]}" || true
@@ -133,7 +149,7 @@ mount_in() {  # mount_in TARGET MOUNT-ARGUMENTS...
 echo "fresh-machine: $(git -C "$repo" log -1 --format='%h %s' "$commit")"
 echo "fresh-machine: root $root, log $log"
 echo "fresh-machine: making a Debian 12 root"
-mmdebstrap --mode=root --variant=apt --quiet bookworm "$root" "${sources[@]}" >"$log" 2>&1 ||
+run mmdebstrap --mode=root --variant=apt --quiet bookworm "$root" "${sources[@]}" >"$log" 2>&1 ||
   { tail -n 20 "$log"; exit 1; }
 
 git clone --quiet --no-checkout --no-hardlinks "$repo" "$root/root/zelvo"
@@ -157,7 +173,7 @@ fi
 
 echo "fresh-machine: tools/test.sh in the clone"
 status=0
-chroot "$root" /usr/bin/env -i "${environment[@]}" /bin/bash -c 'cd /root/zelvo && tools/test.sh' >>"$log" 2>&1 ||
+run chroot "$root" /usr/bin/env -i "${environment[@]}" /bin/bash -c 'cd /root/zelvo && tools/test.sh' >>"$log" 2>&1 ||
   status=$?
 
 closing=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
