@@ -17,6 +17,9 @@
 # The whole output of the run goes to a log beside the root
 # (/var/tmp/zelvo-fresh.*.log, or $ZELVO_FRESH_DIR).
 set -euo pipefail
+# Read whole before it starts: the run is long, and the checkout may change
+# under it (an edit, another branch checked out).
+{
 
 usage() { sed -n '/^# Usage:/,/^# (\/var/s/^# \{0,1\}//p' "$0"; }
 
@@ -132,6 +135,7 @@ cleanup() {
   else
     rm -rf --one-file-system "$root"
   fi
+  ((status == 130 || status == 143)) && echo "fresh-machine: stopped"
   exit "$status"
 }
 trap cleanup EXIT
@@ -188,3 +192,4 @@ elif [ -n "$not_run" ]; then
 fi
 echo "fresh-machine: $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s, exit status $status"
 exit "$status"
+}
