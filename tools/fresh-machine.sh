@@ -84,15 +84,17 @@ base=${ZELVO_FRESH_DIR:-/var/tmp}
 root=$(mktemp -d "$base/zelvo-fresh.XXXXXX")
 chmod 755 "$root"  # apt's download user and the tests' users walk through it
 log=$root.log
+: >"$log"
 mounts=()
 running=""
 started=$SECONDS
 
-# Runs a long step in the background and waits for it, so that Ctrl+C or a
-# kill reaches our trap at once instead of after the step.
+# Runs a long step in the background with its output in the log and waits
+# for it, so that Ctrl+C or a kill reaches our trap at once instead of
+# after the step (and the trap's messages reach the terminal).
 run() {
   local status=0
-  "$@" &
+  "$@" >>"$log" 2>&1 &
   running=$!
   wait "$running" || status=$?
   running=""
@@ -153,7 +155,7 @@ mount_in() {  # mount_in TARGET MOUNT-ARGUMENTS...
 echo "fresh-machine: $(git -C "$repo" log -1 --format='%h %s' "$commit")"
 echo "fresh-machine: root $root, log $log"
 echo "fresh-machine: making a Debian 12 root"
-run mmdebstrap --mode=root --variant=apt --quiet bookworm "$root" "${sources[@]}" >"$log" 2>&1 ||
+run mmdebstrap --mode=root --variant=apt --quiet bookworm "$root" "${sources[@]}" ||
   { tail -n 20 "$log"; exit 1; }
 
 git clone --quiet --no-checkout --no-hardlinks "$repo" "$root/root/zelvo"
@@ -177,7 +179,7 @@ fi
 
 echo "fresh-machine: tools/test.sh in the clone"
 status=0
-run chroot "$root" /usr/bin/env -i "${environment[@]}" /bin/bash -c 'cd /root/zelvo && tools/test.sh' >>"$log" 2>&1 ||
+run chroot "$root" /usr/bin/env -i "${environment[@]}" /bin/bash -c 'cd /root/zelvo && tools/test.sh' ||
   status=$?
 
 closing=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
