@@ -116,13 +116,23 @@ end_processes_inside() {
   done
 }
 
+descendants() {  # descendants PID: the process ids below it
+  local child
+  for child in $(pgrep -P "$1"); do
+    echo "$child"
+    descendants "$child"
+  done
+}
+
 still_mounted() { grep -qF " $root/" /proc/self/mountinfo; }
 
 cleanup() {
   local status=$? i
   trap - EXIT INT TERM
   if [ -n "$running" ]; then
-    kill -TERM "$running" 2>/dev/null || true
+    # mmdebstrap finishes its current stage on a signal; its apt and dpkg
+    # stop at once.
+    kill -TERM "$running" $(descendants "$running") 2>/dev/null || true
     wait "$running" 2>/dev/null || true
   fi
   end_processes_inside
