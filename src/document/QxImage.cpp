@@ -202,7 +202,8 @@ bool TQxImage::LoadDocumentFile(const std::filesystem::path& path, bool gifMode,
     if (failure) failure->clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return false;
-    if (DispatchExtension(path) == ".ico") return LoadDocumentIcon(path, 0, failure);
+    if (const TPictureFormat* format = FindPictureFormat(DispatchExtension(path)); format && format->IconSource)
+        return LoadDocumentIcon(path, 0, failure);
 
     TDibImage picture;
     TPictureFileInfo info;

@@ -153,8 +153,9 @@ public:
     /// has no image `index` (`failure` empty), or when it cannot be read or
     /// the image cannot be decoded (`failure` receives the message).
     bool LoadDocumentIcon(const std::filesystem::path& path, int index, std::string* failure = nullptr);
-    /// Writes the picture with the save options by the lower-cased extension
-    /// (.bmp, .jpg/.jpe/.jpeg, .png, and .gif in GIF mode). An extension
+    /// Writes the picture with the save options through the writer of the
+    /// format table's row that names the lower-cased extension (GIF only in
+    /// GIF mode; see formats/PictureFormats.cpp). An extension
     /// without a writer writes nothing and returns false with `failure`
     /// empty. A writer failure returns false with its message in `failure`
     /// (the caller shows "保存に失敗しました"); the file is written to a

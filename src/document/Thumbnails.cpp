@@ -6,7 +6,6 @@
 #include "document/FolderPictures.h"
 #include "effects/Picture24.h"
 #include "effects/Resample.h"
-#include "formats/JpegImage.h"
 #include "formats/PictureFormats.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
@@ -40,36 +39,12 @@ TDibImage MakeThumbnail(const TDibImage& picture, int thumbSize, TColor backgrou
     return square;
 }
 
-namespace {
-
-bool IsJpegFile(const std::filesystem::path& path) {
-    const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
-    return format && format->Key == "jpeg";
-}
-
-}  // namespace
-
 bool LoadThumbnailSource(const std::filesystem::path& path, int thumbSize, bool gifMode, TDibImage& picture) {
-    if (!IsJpegFile(path)) return LoadPictureFile(path, picture, gifMode);
+    const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
+    if (!format || !format->ReadThumbnail || !GateOpen(format->SecondaryGate, gifMode))
+        return LoadPictureFile(path, picture, gifMode);
     try {
-        TJPEGImage jpeg;
-        jpeg.SetPerformance(TJPEGPerformance::jpBestSpeed);
-        jpeg.LoadFromFile(path);
-        // The decoder rounds a scaled side up, so ceil(side / 2^k) >= size
-        // keeps the shrink identical in its proportions.
-        const int longer = std::max(jpeg.Width(), jpeg.Height());
-        TJPEGScale scale = TJPEGScale::jsFullSize;
-        for (int k = 3; k >= 1; --k) {
-            const int denominator = 1 << k;
-            if ((longer + denominator - 1) / denominator >= thumbSize) {
-                scale = TJPEGScale(k);
-                break;
-            }
-        }
-        jpeg.SetScale(scale);
-        const TDibImage* decoded = jpeg.Bitmap();
-        if (decoded == nullptr) return false;
-        picture = *decoded;
+        picture = format->ReadThumbnail(path, thumbSize);
         return true;
     } catch (const std::exception&) {
         // Unreadable pictures are skipped like every secondary load.

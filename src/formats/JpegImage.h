@@ -244,6 +244,11 @@ TJPEGScale PreviewJpegScale(int width, int height, int boxWidth, int boxHeight);
 TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int boxHeight, int& width,
                           int& height);
 
+/// Decodes a JPEG file for a thumbnail of `thumbSize` pixels with the fast
+/// transform at the smallest scale (1/8, 1/4, 1/2 or full) whose longer
+/// side is still at least `thumbSize`. Throws as LoadJpegPicture.
+TDibImage LoadJpegThumbnail(const std::filesystem::path& path, int thumbSize);
+
 /// Compresses `picture` (any depth; palette pictures are written as colour)
 /// at `quality` 1..100, baseline or progressive, and writes the file to the
 /// stream, with `markers` right after its start (see

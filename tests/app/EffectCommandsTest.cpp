@@ -447,6 +447,7 @@ TEST(EffectCommands, BlockAndBlindRunTheRealOperations) {
     settings.BlockHeight = 6;
     {
         TZVfrmSlide2 dialog(*w.Form);
+        dialog.UndoCaption = UndoCaption(&TMainActions::mnuBlock);
         dialog.CheckBox2->setChecked(false);
         dialog.btnOK->click();
     }
@@ -456,6 +457,7 @@ TEST(EffectCommands, BlockAndBlindRunTheRealOperations) {
     settings.BlindHorz = false;
     {
         TZVfrmRegularPreview dialog(*w.Form);
+        dialog.UndoCaption = UndoCaption(&TMainActions::mnuBlind);
         dialog.SetColor(clRed);
         dialog.Button1->click();
     }
@@ -542,6 +544,7 @@ TEST(CustomFilter, OkRunsTheKernelAsOneStepAndRemembersIt) {
     TWindow w = Open(24, 18, "custom.bmp");
     {
         TZVfrmCustomFilter dialog(*w.Form);
+        dialog.UndoCaption = UndoCaption(&TMainActions::mnuCustomFilter);
         const int entries[9] = {0, 1, 0, 1, 4, 1, 0, 1, 0};
         for (int i = 0; i < 9; ++i) dialog.Edits[std::size_t(i)]->setText(QString::number(entries[i]));
         dialog.SpinEdit1->setValue(8);

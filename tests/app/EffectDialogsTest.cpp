@@ -20,6 +20,7 @@
 #include "TestSupport.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/common/Settings.h"
+#include "app/window/CommandTable.h"
 #include "app/window/ToneCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/dialogs/ZVfrmPreview.h"
@@ -280,6 +281,7 @@ TEST(EffectDialogs, BlockDialogFrameFollowsFillAndStoresAllFive) {
     };
     {
         TZVfrmSlide2 dialog(*form);
+        dialog.UndoCaption = UndoCaption(&TMainActions::mnuBlock);
         EXPECT_FALSE(dialog.CheckBox1->isEnabled());  // also when the dialog opens
         dialog.CheckBox3->setChecked(true);
         EXPECT_TRUE(dialog.CheckBox1->isEnabled());
@@ -309,6 +311,7 @@ TEST(EffectDialogs, BlindOverlayHoldsTheVisiblePartWithItsOffsets) {
     };
     {
         TZVfrmRegularPreview dialog(*form);
+        dialog.UndoCaption = UndoCaption(&TMainActions::mnuBlind);
         ASSERT_FALSE(calls.empty());
         const QSize visible = dialog.SourceView().viewport()->size();
         const Call first = calls.back();

@@ -20,6 +20,7 @@
 #include "app/dialogs/EffectSettings.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/ZVfrmCustomTrim.h"
+#include "app/window/CommandTable.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/dialogs/ZVfrmResize.h"
 #include "app/dialogs/ZVfrmSpacing.h"
@@ -199,7 +200,7 @@ TEST(ResizeDialog, OkResamplesOrStretchesAndRemembersTheChoice) {
         dialog.show();
         ASSERT_TRUE(Focus(dialog.SpinEditRatioX));
         dialog.SpinEditRatioX->setValue(50);
-        dialog.UndoCaption = "リサイズ";
+        dialog.UndoCaption = UndoCaption(&TMainActions::mnuResize);
         dialog.OkClick();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(form->QxImage1().Bitmap().Width(), 32);
@@ -309,7 +310,7 @@ TEST(CustomTrimDialog, TheWholeRangeKeepsTheWholePicture) {
     auto form = WindowWithSample(640, 480, "trim-whole.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     TZVfrmCustomTrim dialog(*form);
-    dialog.UndoCaption = "座標指定切り抜き";
+    dialog.UndoCaption = UndoCaption(&TMainActions::mnuCustomTrim);
     dialog.ShowStop = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
     dialog.SpinEditX1->setValue(0);
     dialog.SpinEditY1->setValue(0);
@@ -381,7 +382,7 @@ TEST(SpacingDialog, AddsTheMarginsInTheChosenColourAndStoresThem) {
     auto form = WindowWithSample(10, 10, "spacing.bmp");
     const TDibImage before = form->QxImage1().Bitmap().ToDibImage();
     TZVfrmSpacing dialog(*form);
-    dialog.UndoCaption = "余白作成";
+    dialog.UndoCaption = UndoCaption(&TMainActions::mnuSpacing);
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("余白作成"));
     EXPECT_EQ(dialog.SpinEditTop->value(), 10);
     EXPECT_EQ(dialog.SpinEditTop->maximum(), 999);

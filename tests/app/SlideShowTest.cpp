@@ -26,7 +26,7 @@
 #include "AppTestSupport.h"
 #include "TestSupport.h"
 #include "app/common/Settings.h"
-#include "app/slideshow/SlideShowRunner.h"
+#include "app/window/SlideShowRunner.h"
 #include "app/slideshow/SlideShowSettings.h"
 #include "app/slideshow/ZVfrmSlideShow.h"
 #include "app/window/ZVfrmMain.h"

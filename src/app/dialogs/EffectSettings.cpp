@@ -1,11 +1,9 @@
 #include "app/dialogs/EffectSettings.h"
 
-#include <QObject>
-
 #include <algorithm>
 #include <cstring>
 
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "effects/Resample.h"
 #include "platform/IniFile.h"
 
@@ -13,15 +11,6 @@ namespace zelvo {
 namespace {
 
 constexpr const char* kEffects = "Effects";
-
-// Holds the values as a child of the window, so they live and die with it.
-class TEffectSettingsHolder : public QObject {
-public:
-    explicit TEffectSettingsHolder(QObject* parent) : QObject(parent) {
-        setObjectName(QStringLiteral("EffectSettings"));
-    }
-    TEffectSettings Values;
-};
 
 // One table drives both directions, so a key cannot be read under one name
 // and written under another.
@@ -138,12 +127,7 @@ struct TWriter {
 
 }  // namespace
 
-TEffectSettings& EffectSettings(TZVfrmMain& form) {
-    // Only this file makes children of that name, so the cast is safe.
-    QObject* child = form.findChild<QObject*>(QStringLiteral("EffectSettings"), Qt::FindDirectChildrenOnly);
-    auto* holder = child ? static_cast<TEffectSettingsHolder*>(child) : new TEffectSettingsHolder(&form);
-    return holder->Values;
-}
+TEffectSettings& EffectSettings(TEditorContext& form) { return form.Effects(); }
 
 void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) { EachKey(settings, TReader{ini}); }
 
@@ -152,8 +136,8 @@ void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini) {
     EachKey(copy, TWriter{ini});
 }
 
-void ReadEffectsSection(TZVfrmMain& form, const TIniFile& ini) { ReadEffectSettings(EffectSettings(form), ini); }
+void ReadEffectsSection(TEditorContext& form, const TIniFile& ini) { ReadEffectSettings(EffectSettings(form), ini); }
 
-void WriteEffectsSection(TZVfrmMain& form, TIniFile& ini) { WriteEffectSettings(EffectSettings(form), ini); }
+void WriteEffectsSection(TEditorContext& form, TIniFile& ini) { WriteEffectSettings(EffectSettings(form), ini); }
 
 }  // namespace zelvo

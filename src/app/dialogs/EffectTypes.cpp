@@ -13,7 +13,7 @@
 
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/EffectTypes.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "app/dialogs/ZVfrmPreview.h"
 #include "app/dialogs/ZVfrmSlide.h"
 #include "document/QxImage.h"
@@ -35,7 +35,7 @@ TPreviewRow Track(const char* label, int min, int max, int position, int frequen
 }
 
 // The size the shift dialog works on: the selection, or the whole picture.
-TPoint ShiftSourceSize(TZVfrmMain& form) {
+TPoint ShiftSourceSize(TEditorContext& form) {
     TQxImage& doc = form.QxImage1();
     if (doc.Empty()) return {0, 0};
     if (doc.HasSelection()) {
@@ -59,13 +59,13 @@ bool AllAtZero(const TPreviewValues& v) { return v.Position[0] == 0 && v.Positio
 // thumbnail shows the whole picture and starts unprocessed.
 template <class Call>
 TPreviewEffect SameCallRow(TPreviewEffectType type, const char* undoCaption,
-                           std::function<TPreviewSetup(TZVfrmMain& form)> setup, Call call, TNeutralTest neutral) {
+                           std::function<TPreviewSetup(TEditorContext& form)> setup, Call call, TNeutralTest neutral) {
     TPreviewEffect row;
     row.Type = type;
     row.UndoCaption = undoCaption;
     row.Setup = std::move(setup);
     row.Preview = [call](TQxImage& preview, const TPreviewValues& v) { call(preview, v); };
-    row.Apply = [call, neutral](TZVfrmMain& form, const TPreviewValues& v) {
+    row.Apply = [call, neutral](TEditorContext& form, const TPreviewValues& v) {
         if (neutral(v)) return false;
         call(form.QxImage1(), v);
         return true;
@@ -91,13 +91,13 @@ TPreviewSetup LevelSetup(const char* caption, int level, int helpTopic) {
 // and is computed at once.
 template <class Store, class Call>
 TPreviewEffect StoredRow(TPreviewEffectType type, const char* undoCaption,
-                         std::function<TPreviewSetup(TZVfrmMain& form)> setup, Store store, Call call) {
+                         std::function<TPreviewSetup(TEditorContext& form)> setup, Store store, Call call) {
     TPreviewEffect row;
     row.Type = type;
     row.UndoCaption = undoCaption;
     row.Setup = std::move(setup);
     row.Preview = [call](TQxImage& preview, const TPreviewValues& v) { call(preview, v); };
-    row.Apply = [store, call](TZVfrmMain& form, const TPreviewValues& v) {
+    row.Apply = [store, call](TEditorContext& form, const TPreviewValues& v) {
         store(EffectSettings(form), v);
         call(form.QxImage1(), v);
         return true;
@@ -112,7 +112,7 @@ TPreviewEffect ExplodeRow(TPreviewEffectType type, const char* caption, const ch
                           int sign, int helpTopic) {
     return StoredRow(
         type, caption,
-        [caption, label, level, helpTopic](TZVfrmMain& f) {
+        [caption, label, level, helpTopic](TEditorContext& f) {
             TPreviewSetup s;
             s.Caption = caption;
             s.Rows[0] = Track(label, 1, 100, InRange(EffectSettings(f).*level, 1, 100), 5, 5);
@@ -128,7 +128,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(SameCallRow(
         TPreviewEffectType::Brightness, "明るさ",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "明るさ";
             s.Rows[0] = Track("明るさの設定：", -255, 255, 0, 20, 20);
@@ -140,7 +140,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Contrast: the track bar's own tick frequency and page size.
     rows.push_back(SameCallRow(
         TPreviewEffectType::Contrast, "コントラスト",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "コントラスト";
             s.Rows[0] = Track("コントラストの設定：", -100, 100, 0, 1, 2);
@@ -152,7 +152,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Gamma: the spin edit shows the position / 100; 1.0 changes nothing.
     rows.push_back(SameCallRow(
         TPreviewEffectType::Gamma, "ガンマ補正",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "ガンマ補正";
             s.Rows[0] = Track("ガンマ値の設定：", 10, 500, 100, 50, 50);
@@ -167,7 +167,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(SameCallRow(
         TPreviewEffectType::RGB, "RGBの度合い",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "RGBの度合い";
             s.Rows[0] = Track("赤色の度合い", -255, 255, 0, 20, 20);
@@ -183,7 +183,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(SameCallRow(
         TPreviewEffectType::HSV, "HSVカラー調整",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "色相・彩度・明度(HSV)";
             s.Rows[0] = Track("色相(&H)", -180, 180, 0, 30, 30);
@@ -199,7 +199,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     // Two-level: the preview runs without progress.
     rows.push_back({TPreviewEffectType::Monochrome, "２階調化",
-                    [](TZVfrmMain&) {
+                    [](TEditorContext&) {
                         TPreviewSetup s;
                         s.Caption = "２階調化";
                         s.Rows[0] = Track("境界のしきい値(1～255)", 1, 255, 128, 10, 10);
@@ -207,7 +207,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.Monochrome(v.Position[0], false, false); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         f.QxImage1().Monochrome(v.Position[0], false, true);
                         return true;
                     },
@@ -216,7 +216,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Rotation by an angle in tenths of a degree; the spin edit shows
     // degrees. The thumbnail keeps its size; OK enlarges the canvas.
     rows.push_back({TPreviewEffectType::Rotate, "任意角度回転",
-                    [](TZVfrmMain&) {
+                    [](TEditorContext&) {
                         TPreviewSetup s;
                         s.Caption = "任意角度回転";
                         s.Rows[0] = Track("回転角度：", -1800, 1800, 0, 100, 100);
@@ -227,7 +227,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.RotateAngle(v.Position[0], false); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         if (v.Position[0] == 0) return false;
                         f.QxImage1().RotateAngle(v.Position[0], true);
                         return true;
@@ -235,7 +235,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     false, true});
 
     rows.push_back({TPreviewEffectType::Posterize, "ポスタライズ",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         TPreviewSetup s;
                         s.Caption = "ポスタライズ";
                         s.Rows[0] = Track("段階数：", 2, 16, std::clamp(int(EffectSettings(f).PosterizeLevel), 2, 16), 1, 1);
@@ -243,7 +243,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.Posterize(std::uint8_t(v.Position[0])); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         EffectSettings(f).PosterizeLevel = std::uint8_t(v.Position[0]);
                         f.QxImage1().Posterize(std::uint8_t(v.Position[0]));
                         return true;
@@ -252,7 +252,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     // Solarization: 255 changes nothing and keeps the stored threshold.
     rows.push_back({TPreviewEffectType::Solarization, "ソラリゼーション",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         TPreviewSetup s;
                         s.Caption = "ソラリゼーション";
                         s.Rows[0] = Track("しきい値：", 0, 255, EffectSettings(f).SolarizationLevel, 8, 10);
@@ -260,7 +260,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.Solarization(std::uint8_t(v.Position[0])); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         if (v.Position[0] > 254) return false;
                         EffectSettings(f).SolarizationLevel = std::uint8_t(v.Position[0]);
                         f.QxImage1().Solarization(std::uint8_t(v.Position[0]));
@@ -271,7 +271,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // whole turn each way. The thumbnail shifts by the same fraction of its
     // own size; a whole turn on OK changes nothing and adds no undo step.
     rows.push_back({TPreviewEffectType::ShiftImage, "シフト",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TPoint size = ShiftSourceSize(f);
                         TPreviewSetup s;
                         s.Caption = "シフト";
@@ -286,7 +286,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         const int dy = int(std::trunc(double(p.Bitmap().Height()) / v.SourceHeight * v.Position[1]));
                         p.ShiftImage(dx, dy);
                     },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         const TPoint size = ShiftSourceSize(f);
                         const int dx = v.Position[0], dy = v.Position[1];
                         if (!((dx != 0 && std::abs(dx) != size.X) || (dy != 0 && std::abs(dy) != size.Y))) return false;
@@ -297,7 +297,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(StoredRow(
         TPreviewEffectType::Emboss, "エンボス",
-        [](TZVfrmMain& f) {
+        [](TEditorContext& f) {
             const TEffectSettings& e = EffectSettings(f);
             TPreviewSetup s = LevelSetup("エンボス", e.EmbossLevel, 55);
             s.Check1 = "色つき";
@@ -315,19 +315,19 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(StoredRow(
         TPreviewEffectType::Sharpen, "シャープにする",
-        [](TZVfrmMain& f) { return LevelSetup("シャープにする", EffectSettings(f).SharpLevel, 54); },
+        [](TEditorContext& f) { return LevelSetup("シャープにする", EffectSettings(f).SharpLevel, 54); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.SharpLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.Sharpen(v.Position[0]); }));
 
     rows.push_back(StoredRow(
         TPreviewEffectType::HighPass, "エッジの強調",
-        [](TZVfrmMain& f) { return LevelSetup("エッジの強調", EffectSettings(f).HighPassLevel, 56); },
+        [](TEditorContext& f) { return LevelSetup("エッジの強調", EffectSettings(f).HighPassLevel, 56); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.HighPassLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.HighPass(v.Position[0]); }));
 
     rows.push_back(StoredRow(
         TPreviewEffectType::EdgeDetection, "エッジを抽出",
-        [](TZVfrmMain& f) { return LevelSetup("エッジを抽出", EffectSettings(f).EdgeDetectionLevel, 57); },
+        [](TEditorContext& f) { return LevelSetup("エッジを抽出", EffectSettings(f).EdgeDetectionLevel, 57); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.EdgeDetectionLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.EdgeDetection(v.Position[0]); }));
 
@@ -335,7 +335,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     {
         TPreviewEffect vortex = SameCallRow(
             TPreviewEffectType::Vortex, "渦巻き",
-            [](TZVfrmMain&) {
+            [](TEditorContext&) {
                 TPreviewSetup s;
                 s.Caption = "渦巻き";
                 s.Rows[0] = Track("渦の角度", -540, 540, 0, 60, 60);
@@ -360,7 +360,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         TPreviewEffect spot;
         spot.Type = TPreviewEffectType::SpotLight;
         spot.UndoCaption = "スポットライト";
-        spot.Setup = [](TZVfrmMain& f) {
+        spot.Setup = [](TEditorContext& f) {
             const TEffectSettings& e = EffectSettings(f);
             TPreviewSetup s;
             s.Caption = "スポットライト";
@@ -377,7 +377,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
             p.SpotLight(int(std::int64_t(v.Center.X) * v.Scale / 10000), int(std::int64_t(v.Center.Y) * v.Scale / 10000),
                         10 - v.Spin[1], v.Position[0]);
         };
-        spot.Apply = [](TZVfrmMain& f, const TPreviewValues& v) {
+        spot.Apply = [](TEditorContext& f, const TPreviewValues& v) {
             TEffectSettings& e = EffectSettings(f);
             e.SpotLightSize = v.Position[0];
             e.SpotLightDecLevel = v.Position[1];
@@ -407,7 +407,7 @@ TSlideSetup SlideSetup(const char* caption, const char* label, int min, int max,
 
 // The largest fade-out width for the selection (or the picture): half its
 // shorter side.
-int FadeOutLimit(TZVfrmMain& form) {
+int FadeOutLimit(TEditorContext& form) {
     TQxImage& doc = form.QxImage1();
     if (doc.Empty()) return 0;
     const TRect area = doc.HasSelection() ? doc.SelectionRect() : TRect{0, 0, doc.Bitmap().Width(), doc.Bitmap().Height()};
@@ -419,7 +419,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // JPEG quality, a setting of section "Settings"; the picture is not
     // touched and no undo-list entry is added.
     rows.push_back({TSlideEffectType::JpegQuality, "",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         TSlideSetup s;
                         s.Caption = "JPEG品質";
                         s.Label = "品質(1～100)";
@@ -429,20 +429,20 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         s.HelpTopic = 38;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         f.Options.FJpegQuality = std::uint8_t(position);
                         return false;
                     }});
 
     rows.push_back({TSlideEffectType::Noise, "ノイズ付加",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
                         TSlideSetup s = SlideSetup("ノイズ付加", "ノイズ量(1～255)", 1, 255, e.NoiseLevel, 10, 62);
                         s.Check1 = "カラーノイズ";
                         s.Check1Value = e.NoiseColor;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool color, bool) {
+                    [](TEditorContext& f, int position, bool color, bool) {
                         TEffectSettings& e = EffectSettings(f);
                         e.NoiseLevel = std::uint8_t(position);
                         e.NoiseColor = color;
@@ -450,17 +450,17 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     rows.push_back({TSlideEffectType::Spray, "拡散",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("拡散", "拡散レベル(1～255)", 1, 255, EffectSettings(f).SprayLevel, 10, 61);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).SprayLevel = std::uint8_t(position);
                         f.QxImage1().Spray(position);
                         return true;
                     }});
     // The 3-D frame runs at strength 2.
     rows.push_back({TSlideEffectType::Button3D, "立体枠をつける",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
                         TSlideSetup s = SlideSetup("立体枠をつける", "枠の太さ(1～50)", 1, 50, e.ButtonFrame, 5, 60);
                         s.Check1 = "凹ませる";
@@ -469,7 +469,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         s.Check2Value = e.ButtonSmooth;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool sunken, bool smooth) {
+                    [](TEditorContext& f, int position, bool sunken, bool smooth) {
                         TEffectSettings& e = EffectSettings(f);
                         e.ButtonFrame = std::uint8_t(position);
                         e.ButtonLowered = sunken;
@@ -478,40 +478,40 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     rows.push_back({TSlideEffectType::Blur, "ぶれ",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ぶれ", "ぶれの大きさ(1～50)", 1, 50, EffectSettings(f).BlurLevel, 5, 59);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).BlurLevel = std::uint8_t(position);
                         f.QxImage1().Blur(position);
                         return true;
                     }});
     // Mosaic: square filled blocks, no offset, no frame lines.
     rows.push_back({TSlideEffectType::Mosaic, "モザイク",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("モザイク", "モザイクの大きさ(2～50)", 2, 50, EffectSettings(f).MosaicSize, 2, 64);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).MosaicSize = std::uint8_t(position);
                         f.QxImage1().Block(position, position, false, false, true);
                         return true;
                     }});
     // Wave with both periods and the amplitude at the level, no wrap.
     rows.push_back({TSlideEffectType::Wave, "ウェーブ",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ウェーブ", "大きさ(1～100)", 1, 100, EffectSettings(f).WaveLevel, 5, 63);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).WaveLevel = std::uint8_t(position);
                         f.QxImage1().Wave(position, position, false, position);
                         return true;
                     }});
     rows.push_back({TSlideEffectType::GaussianBlur, "ガウスぼかし",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ガウスぼかし", "ぼかしのレベル(1～10)", 1, 10, EffectSettings(f).GaussianBlurLevel,
                                           1, 58);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).GaussianBlurLevel = std::uint8_t(position);
                         f.QxImage1().GaussianBlur(position);
                         return true;
@@ -520,22 +520,22 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // selection (or picture). Below 4 pixels no band of 2 fits: the range
     // stays 2..2 instead of inverting, and OK leaves the picture alone.
     rows.push_back({TSlideEffectType::FadeOut, "フェードアウト",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const int limit = std::max(2, FadeOutLimit(f));
                         const std::string label = "一辺の範囲(2～" + std::to_string(limit) + ")";
                         return SlideSetup("フェードアウト", label.c_str(), 2, limit, EffectSettings(f).FadeOutLevel, 10, 4);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).FadeOutLevel = position;
                         if (position > FadeOutLimit(f)) return false;
                         f.QxImage1().FadeOut(position);
                         return true;
                     }});
     rows.push_back({TSlideEffectType::NoiseReduction, "ノイズ除去",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ノイズ除去", "適用の強さ(1～100)", 1, 100, EffectSettings(f).NoiseReduction, 10, 78);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).NoiseReduction = position;
                         f.QxImage1().NoiseReduction(position, true);
                         return true;
@@ -543,7 +543,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // Glass: mode 0 both directions, 1 horizontal only, 2 vertical only; at
     // least one box stays checked (a file with both off opens with both on).
     rows.push_back({TSlideEffectType::GlassMosaic, "ガラス処理",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
                         TSlideSetup s = SlideSetup("ガラス処理", "ガラスの処理単位(3～30)", 3, 30, e.GlassSize, 2, 98);
                         const bool neither = !e.YokoGlass && !e.TateGlass;
@@ -554,7 +554,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         s.KeepOneChecked = true;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool horizontal, bool vertical) {
+                    [](TEditorContext& f, int position, bool horizontal, bool vertical) {
                         TEffectSettings& e = EffectSettings(f);
                         e.GlassSize = position;
                         e.YokoGlass = horizontal;
@@ -564,10 +564,10 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     rows.push_back({TSlideEffectType::OilPaint, "オイルペイント",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("オイルペイント", "にじみの強さ(1～5)", 1, 5, EffectSettings(f).OilPaintLevel, 1, 100);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).OilPaintLevel = position;
                         f.QxImage1().OilPaint(position);
                         return true;

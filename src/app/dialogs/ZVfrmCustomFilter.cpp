@@ -19,7 +19,7 @@
 #include "app/common/HelpPages.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "image/Exceptions.h"
 #include "platform/IniFile.h"
@@ -65,7 +65,7 @@ QString ChooseFile(QWidget* parent, QFileDialog::AcceptMode mode) {
 
 }  // namespace
 
-TZVfrmCustomFilter::TZVfrmCustomFilter(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmCustomFilter::TZVfrmCustomFilter(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmCustomFilter"));
     setWindowTitle(QString::fromUtf8("カスタムフィルタ"));
     setFixedSize(300, 176);
@@ -154,7 +154,7 @@ void TZVfrmCustomFilter::OkClick() {
     const effects::TCustomFilter filter = *checked;
     hide();
     const effects::Convolve3x3Params kernel = effects::CustomFilterKernel(filter);
-    const bool ran = FForm.RunBusy("カスタムフィルタ", [&] {
+    const bool ran = FForm.RunBusy(UndoCaption, [&] {
         FForm.QxImage1().Convolve3x3(kernel.Kernel, kernel.Divisor, false);
         return true;
     });
@@ -192,12 +192,6 @@ bool TZVfrmCustomFilter::LoadClick() {
     }
     SetFilter(*filter);
     return true;
-}
-
-void CustomFilterClick(TZVfrmMain& form) {
-    if (form.ImageEmpty()) return;
-    TZVfrmCustomFilter dialog(form);
-    dialog.exec();
 }
 
 }  // namespace zelvo

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 #include <optional>
 
 #include "effects/CustomFilter.h"
@@ -20,7 +21,7 @@ class QSpinBox;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 class TZVfrmCustomFilter : public QDialog {
 public:
@@ -28,11 +29,14 @@ public:
     /// the first nine comma-separated items, the spin edit the tenth as an
     /// integer (kept inside 1..255); what the text lacks keeps the default
     /// "1,-2,1,-2,5,-2,1,-2,1,1".
-    explicit TZVfrmCustomFilter(TZVfrmMain& form);
+    explicit TZVfrmCustomFilter(TEditorContext& form);
+
+    /// The name of the undo step OK records; the command sets it.
+    std::string UndoCaption;
 
     /// Edit1..Edit9, row by row from the top left.
     std::array<QLineEdit*, 9> Edits{};
-    QLabel* Label1 = nullptr;
+    QLabel* Label1 = nullptr;  ///< "除数："
     QSpinBox* SpinEdit1 = nullptr;  ///< the divisor, 1..255
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
@@ -46,7 +50,7 @@ public:
     /// Puts `filter` into the controls.
     void SetFilter(const effects::TCustomFilter& filter);
 
-    /// OK: the filter on the picture as one undo step ("カスタムフィルタ"),
+    /// OK: the filter on the picture as one undo step (UndoCaption),
     /// then the setting written. An edit without an integer shows the
     /// conversion error and leaves the dialog open, the picture and the
     /// setting untouched.
@@ -68,11 +72,7 @@ private:
     /// Filter(), or nullopt after showing the conversion error.
     std::optional<effects::TCustomFilter> ShownFilter();
 
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
 };
-
-/// The custom-filter command: nothing without a picture; otherwise names
-/// the undo step and shows the dialog modally.
-void CustomFilterClick(TZVfrmMain& form);
 
 }  // namespace zelvo

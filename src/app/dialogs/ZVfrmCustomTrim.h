@@ -20,7 +20,7 @@ class QSpinBox;
 namespace zelvo {
 
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The two remembered corners of section "CustomTrim".
 struct TCustomTrimSettings {
@@ -50,7 +50,7 @@ class TZVfrmCustomTrim : public QDialog {
 public:
     /// Builds the dialog over `form`'s picture and reads its settings from
     /// the settings file.
-    explicit TZVfrmCustomTrim(TZVfrmMain& form);
+    explicit TZVfrmCustomTrim(TEditorContext& form);
 
     /// The name of the undo step OK records; the command sets it.
     std::string UndoCaption;
@@ -80,7 +80,7 @@ public:
     std::function<void(const QString& text)> ShowStop;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
 };
 
 }  // namespace zelvo

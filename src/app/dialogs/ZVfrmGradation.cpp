@@ -10,7 +10,7 @@
 #include "app/common/HelpPages.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
 
@@ -47,7 +47,7 @@ void WriteGradationSettings(const TGradationSettings& s, TIniFile& ini) {
     ini.WriteInteger(kSection, "AlphaChannel", s.AlphaChannel);
 }
 
-TZVfrmGradation::TZVfrmGradation(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmGradation::TZVfrmGradation(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmGradation"));
     setWindowTitle(QString::fromUtf8("グラデーション"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -132,7 +132,7 @@ void TZVfrmGradation::OkClick() {
     const TGradationSettings s = Values();
     hide();
     FForm.RunBusy(
-        "グラデーション",
+        UndoCaption,
         [&] {
             if (FForm.ImageEmpty()) return false;
             FForm.QxImage1().Gradation(s.Color1, s.Color2, s.AlphaChannel, s.Direction + 1);

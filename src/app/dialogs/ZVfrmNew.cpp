@@ -9,7 +9,7 @@
 #include "app/common/Settings.h"
 #include "app/dialogs/ColorComboBox.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "platform/IniFile.h"
@@ -36,7 +36,7 @@ void WriteNewImageSettings(const TNewImageSettings& s, TIniFile& ini) {
     ini.WriteColor(kSection, "BGColor", s.BGColor);
 }
 
-TZVfrmNew::TZVfrmNew(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmNew::TZVfrmNew(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmNew"));
     setWindowTitle(QString::fromUtf8("新規作成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -91,14 +91,9 @@ bool TZVfrmNew::OkClick() {
         FForm.ShowError(error);
         return false;
     }
-    FForm.Actions.mnuProgressive->setChecked(false);
-    FForm.Actions.mnuTransparent->setChecked(false);
     FForm.QxImage1().SaveProgressive = false;
     FForm.QxImage1().SaveTransparent = false;
-    FForm.FFileName.clear();
-    FForm.SetTitle();
-    FForm.UpdateCommandState();
-    FForm.View().viewport()->update();
+    FForm.PictureReplaced();
     accept();
     return true;
 }

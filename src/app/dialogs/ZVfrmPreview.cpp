@@ -16,7 +16,7 @@
 
 #include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImageView.h"
 #include "platform/Bitmap.h"
 
@@ -37,8 +37,8 @@ constexpr int kSpinWidth = 72;
 
 }  // namespace
 
-TZVfrmPreview::TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect, TPoint center)
-    : QDialog(&form), FForm(form), FEffect(effect), FPreview(std::make_unique<TQxImage>()), FCenter(center) {
+TZVfrmPreview::TZVfrmPreview(TEditorContext& form, const TPreviewEffect& effect, TPoint center)
+    : QDialog(&form.Window()), FForm(form), FEffect(effect), FPreview(std::make_unique<TQxImage>()), FCenter(center) {
     setObjectName(QStringLiteral("ZVfrmPreview"));
     FSetup = FEffect.Setup(form);
     setWindowTitle(QString::fromStdString(FSetup.Caption));
@@ -283,7 +283,7 @@ void TZVfrmPreview::OkClick() {
 
 void TZVfrmPreview::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type, TPoint center) {
+bool ShowPreviewEffect(TEditorContext& form, TPreviewEffectType type, TPoint center) {
     const TPreviewEffect* effect = FindPreviewEffect(type);
     if (!effect) return false;
     if (form.ImageEmpty()) return true;

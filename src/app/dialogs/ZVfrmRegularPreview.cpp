@@ -15,7 +15,7 @@
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/FullScalePreview.h"
 #include "app/common/HelpPages.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImageView.h"
 #include "platform/Bitmap.h"
 
@@ -32,7 +32,7 @@ TBlindOperation& BlindOperation() {
     return operation;
 }
 
-TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmRegularPreview::TZVfrmRegularPreview(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmRegularPreview"));
     setWindowTitle(QString::fromUtf8("ブラインド"));
     setFixedSize(330, 200);
@@ -140,7 +140,7 @@ void TZVfrmRegularPreview::OkClick() {
     settings.BlindColor = FColor;
     hide();
     FForm.RunBusy(
-        "ブラインド",
+        UndoCaption,
         [&] {
             RunBlind(FForm.QxImage1(), settings.BlindWidth, 0, 0, settings.BlindHorz);
             return true;

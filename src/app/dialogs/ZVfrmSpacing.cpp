@@ -12,7 +12,7 @@
 
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
 
@@ -46,7 +46,7 @@ void WriteSpacingSettings(const TSpacingSettings& s, TIniFile& ini) {
     ini.WriteColor(kSection, "Color", s.Color);
 }
 
-TZVfrmSpacing::TZVfrmSpacing(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmSpacing::TZVfrmSpacing(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSpacing"));
     setWindowTitle(QString::fromUtf8("余白作成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

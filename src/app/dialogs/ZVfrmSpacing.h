@@ -19,7 +19,7 @@ class QSpinBox;
 namespace zelvo {
 
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// Section "Spacing": margins in pixels and their colour.
 struct TSpacingSettings {
@@ -34,7 +34,7 @@ void WriteSpacingSettings(const TSpacingSettings& settings, TIniFile& ini);
 
 class TZVfrmSpacing : public QDialog {
 public:
-    explicit TZVfrmSpacing(TZVfrmMain& form);
+    explicit TZVfrmSpacing(TEditorContext& form);
 
     /// The name of the undo step OK records; the command sets it.
     std::string UndoCaption;
@@ -64,7 +64,7 @@ public:
     std::function<bool(TColor& color)> ChooseColor;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TColor FColor = clBlack;
 };
 

@@ -13,7 +13,7 @@
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
 #include "app/dialogs/FullScalePreview.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
@@ -40,7 +40,7 @@ void WriteTextureSettings(const TTextureSettings& s, TIniFile& ini) {
     ini.WriteInteger(kSection, "Level", s.Level);
 }
 
-TZVfrmTexture::TZVfrmTexture(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmTexture::TZVfrmTexture(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmTexture"));
     setWindowTitle(QString::fromUtf8("テクスチャ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

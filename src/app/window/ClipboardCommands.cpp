@@ -8,7 +8,7 @@
 
 #include "app/window/CommandHandlers.h"
 #include "app/window/CommandTable.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "app/window/GeometryCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"

@@ -53,7 +53,7 @@ void BackgroundColorClick(TZVfrmMain& form);
 /// change (Ctrl + wheel included).
 void SetUpZoomMenu(TZVfrmMain& form);
 
-// ---- Image (ColorDepthCommands.cpp)
+// ---- Image (TransparentCommand.cpp)
 /// The transparent-colour toggle (GIF mode): on starts the view's colour
 /// pick, off clears transparency; the picture counts as modified.
 void TransparentClick(TZVfrmMain& form, bool checked);

@@ -9,7 +9,6 @@
 #include <set>
 #include <type_traits>
 
-#include "app/dialogs/ZVfrmCustomFilter.h"
 #include "app/dialogs/ZVfrmPreview.h"
 #include "app/dialogs/ZVfrmSlide.h"
 #include "app/window/CommandHandlers.h"

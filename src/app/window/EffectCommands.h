@@ -1,6 +1,6 @@
 #pragma once
 // The effect-menu commands that are more than a row of the command table:
-// the block and blind dialogs, and the spotlight, whose dialog opens on a
+// the block, blind and custom-filter dialogs, and the spotlight, whose dialog opens on a
 // point picked in the picture.
 
 namespace zelvo {
@@ -17,9 +17,10 @@ bool SpotLightPicking(const TZVfrmMain& form);
 /// "スポットライト".
 void SpotLightPointSelected(TZVfrmMain& form, int x, int y);
 
-/// The block dialog (undo caption "ブロック") and the blind dialog (undo
-/// caption "ブラインド"); nothing without a picture.
+/// The block, blind and custom-filter dialogs, each recording its row's
+/// undo caption; nothing without a picture.
 void BlockClick(TZVfrmMain& form);
 void BlindClick(TZVfrmMain& form);
+void CustomFilterClick(TZVfrmMain& form);
 
 }  // namespace zelvo

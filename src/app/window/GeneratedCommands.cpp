@@ -21,6 +21,7 @@ void NewClick(TZVfrmMain& form) {
 void GradationClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
     TZVfrmGradation dialog(form);
+    dialog.UndoCaption = UndoCaption(&TMainActions::mnuGradation);
     PictureDialogExec()(dialog);
 }
 

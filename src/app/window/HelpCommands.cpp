@@ -17,7 +17,7 @@ void HomePageClick(TZVfrmMain&) { ShowHelpTopic(kHelpHomePage); }
 
 void ProductUpdateClick(TZVfrmMain&) { ShowHelpTopic(kHelpProductUpdate); }
 
-void AboutClick(TZVfrmMain& form) { ShowAboutBox(&form); }
+void AboutClick(TZVfrmMain& form) { form.Modes.FAboutBox = ShowAboutBox(&form); }
 
 void SetUpHelpKey(TZVfrmMain& form) {
     auto* context = new QAction(&form);

@@ -45,7 +45,7 @@ void CombineClick(TZVfrmMain& form);
 
 /// The new-picture dialog; works also without a picture.
 void NewClick(TZVfrmMain& form);
-/// The gradation dialog (undo caption "グラデーション"); nothing without a
+/// The gradation dialog (its row's undo caption); nothing without a
 /// picture.
 void GradationClick(TZVfrmMain& form);
 /// The texture dialog; on OK with a texture loaded the texture is laid

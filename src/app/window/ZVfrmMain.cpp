@@ -20,14 +20,15 @@
 
 #include "app/common/AppTitle.h"
 #include "app/window/CommandTable.h"
-#include "app/window/FileDrop.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileDrop.h"
+#include "app/common/FileFilters.h"
 #include "app/window/GeometryCommands.h"
 #include "app/common/Resources.h"
 #include "app/common/Settings.h"
-#include "app/window/ToolbarLayout.h"
+#include "app/common/ToolbarLayout.h"
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVStatusBar.h"
+#include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "app/dialogs/ZVfrmSelectIcon.h"
 #include "document/QxImage.h"
@@ -54,7 +55,8 @@ QFont WindowFont() {
 
 }  // namespace
 
-TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent) : QMainWindow(parent) {
+TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), FEffectSettings(std::make_unique<TEffectSettings>()) {
     InitResources();
     setObjectName(QStringLiteral("ZVfrmMain"));
     setWindowTitle(ApplicationTitle());
@@ -407,6 +409,15 @@ bool TZVfrmMain::AskSaveModified() {
     return !FImage->Modified();
 }
 
+void TZVfrmMain::PictureReplaced() {
+    Actions.mnuProgressive->setChecked(false);
+    Actions.mnuTransparent->setChecked(false);
+    FFileName.clear();
+    SetTitle();
+    UpdateCommandState();
+    FView->viewport()->update();
+}
+
 void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     FImage->SaveProgressive = Actions.mnuProgressive->isChecked();
@@ -427,7 +438,9 @@ void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
 void TZVfrmMain::mnuSaveClick() {
     if (FImage->Empty()) return;
     const QString name = QString::fromStdString(FFileName);
-    if (!name.isEmpty() && QFileInfo(name).suffix().toLower() != QLatin1String("pcd")) {
+    // Only a file of a format the program writes is saved over (a PhotoCD
+    // or icon picture is saved under a new name).
+    if (!name.isEmpty() && WritableExtension(DispatchExtension(name.toStdString()))) {
         bool saved = false;
         SaveTo(name, &saved);
         if (saved) {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/window/CommandTable.h"
-#include "app/window/ToolbarLayout.h"
+#include "app/common/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImageView.h"
 

@@ -4,7 +4,7 @@
 // slide-show bar Toolbar8) and steps through the dialog's list by timer,
 // key, click or the bar's buttons; ending the show gives the window back
 // as it was. One runner per main window, its child; InstallSlideShowCommands
-// creates it and sets the window's slide-show hooks.
+// creates it (TZVfrmMain::SlideShow) and sets the window's slide-show hooks.
 //
 // Loading a picture is a loop the runner must not re-enter: steps asked
 // for while a picture loads are ignored, and ending or closing the window

@@ -1,4 +1,4 @@
-#include "app/slideshow/SlideShowRunner.h"
+#include "app/window/SlideShowRunner.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,14 +26,11 @@ namespace zelvo {
 
 namespace {
 
-constexpr const char* kRunnerName = "SlideShowRunner";
-
 QFrame* PanelOf(TZVfrmMain& form) { return qobject_cast<QFrame*>(form.centralWidget()); }
 
 }  // namespace
 
 TSlideShowRunner::TSlideShowRunner(TZVfrmMain& form) : QObject(&form), FForm(form) {
-    setObjectName(QString::fromLatin1(kRunnerName));
     ScreenRectHook = [this] {
         QScreen* screen = FForm.screen() ? FForm.screen() : QGuiApplication::primaryScreen();
         return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
@@ -47,7 +44,7 @@ TSlideShowRunner::~TSlideShowRunner() {
 }
 
 TSlideShowRunner* SlideShowRunner(TZVfrmMain& form) {
-    return form.findChild<TSlideShowRunner*>(QString::fromLatin1(kRunnerName), Qt::FindDirectChildrenOnly);
+    return form.SlideShow;
 }
 
 bool TSlideShowRunner::TimerActive() const { return FTimer && FTimer->isActive(); }
@@ -86,12 +83,11 @@ bool TSlideShowRunner::Start(std::vector<std::filesystem::path> files, const TSl
 void TSlideShowRunner::EnterViewer() {
     // 1. The tool windows step aside; the settings as they are now are what
     // the end of the show goes back to.
-    if (QWidget* about = FForm.findChild<QWidget*>(QStringLiteral("ZVfrmAbout")); about && about->isVisible()) {
+    if (QWidget* about = FForm.Modes.FAboutBox; about && about->isVisible()) {
         FHiddenAbout = about;
         about->hide();
     }
-    if (QWidget* browser = FForm.findChild<QWidget*>(QStringLiteral("ZVfrmThumbNail"));
-        browser && browser->isVisible()) {
+    if (QWidget* browser = FForm.ThumbnailBrowser; browser && browser->isVisible()) {
         FHiddenBrowser = browser;
         browser->hide();
     }
@@ -318,6 +314,7 @@ bool TSlideShowRunner::eventFilter(QObject* watched, QEvent* event) {
 
 void InstallSlideShowCommands(TZVfrmMain& form) {
     auto* runner = new TSlideShowRunner(form);
+    form.SlideShow = runner;
     form.OpenSlideShowFolder = [runner](const QString& folder) { runner->OpenDialog(folder); };
     form.EndSlideShow = [runner] { runner->End(); };
     form.StepSlideShow = [runner](int step) {

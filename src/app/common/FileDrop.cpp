@@ -1,4 +1,4 @@
-#include "app/window/FileDrop.h"
+#include "app/common/FileDrop.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,4 +1,4 @@
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 
 #include <QFileInfo>
 

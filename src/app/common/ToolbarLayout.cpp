@@ -1,4 +1,4 @@
-#include "app/window/ToolbarLayout.h"
+#include "app/common/ToolbarLayout.h"
 
 #include <QDataStream>
 #include <QIODevice>
