@@ -11,8 +11,8 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

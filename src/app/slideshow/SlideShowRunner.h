@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "app/slideshow/SlideShowSettings.h"
-#include "document/SlideShowList.h"
 #include "image/Types.h"
+#include "library/SlideShowList.h"
 
 class QLabel;
 class QTimer;

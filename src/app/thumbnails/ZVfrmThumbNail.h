@@ -19,8 +19,8 @@
 #include <memory>
 
 #include "app/thumbnails/ThumbNailSettings.h"
-#include "document/Thumbnails.h"
 #include "image/Types.h"
+#include "library/Thumbnails.h"
 
 class QAction;
 class QListWidget;

@@ -31,7 +31,7 @@
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "app/dialogs/ZVfrmSelectIcon.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"

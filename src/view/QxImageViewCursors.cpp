@@ -1,4 +1,4 @@
-#include "document/QxImageViewCursors.h"
+#include "view/QxImageViewCursors.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,9 +1,8 @@
-#include "document/Thumbnails.h"
+#include "library/Thumbnails.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "document/FolderPictures.h"
 #include "effects/Picture24.h"
 #include "effects/Resample.h"
 #include "formats/JpegImage.h"
@@ -11,6 +10,7 @@
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
 #include "image/Text.h"
+#include "library/FolderPictures.h"
 
 namespace zelvo {
 

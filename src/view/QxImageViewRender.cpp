@@ -1,4 +1,4 @@
-#include "document/QxImageViewRender.h"
+#include "view/QxImageViewRender.h"
 
 #include <algorithm>
 #include <array>
