@@ -8,6 +8,7 @@
 #include "app/window/CommandTable.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
+#include "image/ScopeExit.h"
 #include "platform/qt/WinShot.h"
 
 namespace zelvo {
@@ -32,14 +33,11 @@ void Pause(int milliseconds) {
 void Capture(TZVfrmMain& form, bool activeWindow, bool clientArea) {
     if (form.ToolMode()) return;
     const TXWindow own = TXWindow(form.winId());
-    struct TShowAgain {
-        TZVfrmMain& form;
-        ~TShowAgain() {
-            form.show();
-            form.raise();
-            form.activateWindow();
-        }
-    } showAgain{form};
+    TScopeExit showAgain([&form] {
+        form.show();
+        form.raise();
+        form.activateWindow();
+    });
     form.hide();
     QApplication::processEvents();
     if (activeWindow) TWinShot::ActivateNextWindow(own);
