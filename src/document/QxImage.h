@@ -188,7 +188,6 @@ public:
     /// failure of these steps leaves the picture as it was and propagates.
     void EndEdit(bool restoreFormat, bool writeBack24Bit);
     bool Editing() const { return FEditing; }
-    bool SelectionOnlyEdit() const { return FSelectionOnly; }
     /// The work image of the open bracket; nullptr when idle.
     TDibImage* WorkImage() { return FWorkImage.get(); }
     /// The format the picture had before MakeWork24Bit (what restoreFormat
@@ -834,11 +833,6 @@ public:
     /// True when BeginEdit opened the bracket (returned 0).
     explicit operator bool() const { return result_ == kEditOpened && !closed_; }
     int Result() const { return result_; }
-    /// Changes the arguments EndEdit will get.
-    void SetEndArguments(bool restoreFormat, bool writeBack24Bit) {
-        restoreFormat_ = restoreFormat;
-        writeBack24Bit_ = writeBack24Bit;
-    }
     /// Closes the bracket now; EndEdit's failure propagates.
     void Close();
 

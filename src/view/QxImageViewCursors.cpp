@@ -100,13 +100,4 @@ QCursor ViewCursor(int number) {
     }
 }
 
-QString ViewCursorName(int number) {
-    switch (number) {
-    case crSpoit: return QStringLiteral("SPOIT");
-    case crNeko: return QStringLiteral("NEKO");
-    case crFont: return QStringLiteral("FONT");
-    default: return {};
-    }
-}
-
 }  // namespace zelvo

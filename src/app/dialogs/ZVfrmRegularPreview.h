@@ -39,8 +39,6 @@ public:
     explicit TZVfrmRegularPreview(TZVfrmMain& form);
     ~TZVfrmRegularPreview() override;
 
-    /// 1 = blind, the only kind.
-    int EffectKind() const { return 1; }
 
     QLabel* Label1 = nullptr;
     QSlider* TrackBar1 = nullptr;

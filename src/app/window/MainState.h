@@ -44,7 +44,6 @@ struct TMainModes {
     QPointer<QWidget> FApplyCancelWindow;
     QPointer<QWidget> FTextOutWindow;
     bool FSlideShowMode = false;
-    bool FSpotLightPending = false;
 };
 
 }  // namespace zelvo
