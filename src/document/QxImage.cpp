@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "document/PictureOrientation.h"
+#include "document/UndoStore.h"
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
@@ -21,7 +22,7 @@ TRect Normalised(TPoint a, TPoint b) {
 
 TQxImage::TQxImage() : FBitmap(std::make_unique<TBitmap>()) {
     FBitmap->OnChange = [this](void*) { BitmapChanged(); };
-    OpenUndoFile();
+    FUndoStore = std::make_unique<TUndoStore>();
 }
 
 TQxImage::~TQxImage() = default;

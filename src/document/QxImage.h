@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "document/QxImageText.h"
+#include "document/UndoEntry.h"
 #include "effects/Convolution.h"
 #include "effects/Resample.h"
 #include "formats/PictureMetadata.h"
 #include "image/DibImage.h"
-#include "image/Stream.h"
 #include "image/Types.h"
 #include "platform/Bitmap.h"
 
@@ -64,26 +64,13 @@ enum class TColorDepth : std::uint8_t { Bits1 = 1, Bits4 = 4, Bits8 = 8, Bits24 
 /// The undo caption of the colour-depth change.
 inline constexpr const char* kColorDepthCaption = "色解像度の変更";
 
-/// The deepest undo history and the size of the snapshot table.
-inline constexpr int kMaxUndoBuffer = 100;
-inline constexpr int kUndoTableSize = kMaxUndoBuffer + 1;
-
-/// One undo snapshot's bookkeeping.
-struct TUndoEntry {
-    std::int64_t Position = 0;  ///< offset of the snapshot's BMP image in the undo file
-    bool Modified = false;      ///< the picture's modified flag at snapshot time
-    TPoint ScrollPos;           ///< the view's scroll position (picture coordinates)
-    TRect Selection;            ///< normalised selection, all zero without one
-};
+class TUndoStore;
 
 class TQxImage {
 public:
-    /// Creates the document and its undo file: a scratch file without a name
-    /// (CreateScratchFile: $TMPDIR, else /var/tmp, then /tmp, then the cache
-    /// folder), so it vanishes with the process however that ends. The first
-    /// document of a process removes stale undo files of earlier ones
-    /// (RemoveStaleTempFilesOnce). Throws EFCreateError when no folder takes
-    /// the undo file.
+    /// Creates the document and its undo store (TUndoStore: a scratch file
+    /// without a name, so it vanishes with the process however that ends).
+    /// Throws EFCreateError when no folder takes the undo file.
     TQxImage();
     /// Closes the undo file, which takes it off the disk.
     ~TQxImage();
@@ -281,8 +268,9 @@ public:
     /// (/proc/self/fd/N: the file has no name of its own).
     std::filesystem::path UndoFileName() const;
     /// The folder on whose file system the undo file lives.
-    const std::filesystem::path& UndoFolder() const { return FUndoFolder; }
-    const TUndoEntry& UndoEntry(int index) const { return FUndoTable.at(std::size_t(index)); }
+    const std::filesystem::path& UndoFolder() const;
+    /// The bookkeeping of the undo table's slot `index` (0..kMaxUndoBuffer).
+    const TUndoEntry& UndoEntry(int index) const;
 
     // ========================================================================
     // Events
@@ -751,7 +739,6 @@ private:
     /// The writer behind SaveDocumentFile and SaveCopyFile: `colorKeyed`
     /// receives what ColorKeyed becomes after a save.
     bool WritePicture(const std::filesystem::path& path, bool gifMode, std::string& failure, bool& colorKeyed) const;
-    void OpenUndoFile();
     void WriteSnapshot(int index);
     void RestoreSnapshot(int index);
     void FireChangeCanUndo();
@@ -807,10 +794,7 @@ private:
     int FUndoCount = 0;
     int FRedoCount = 0;
     bool FRestoring = false;
-    std::array<TUndoEntry, kUndoTableSize> FUndoTable{};
-    std::int64_t FWritePos = 0;
-    std::filesystem::path FUndoFolder;
-    std::unique_ptr<TFileStream> FUndoStream;
+    std::unique_ptr<TUndoStore> FUndoStore;
     std::exception_ptr FEditFailure;
 };
 
