@@ -5,8 +5,8 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

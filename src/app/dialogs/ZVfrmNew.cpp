@@ -11,8 +11,8 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

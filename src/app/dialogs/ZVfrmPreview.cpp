@@ -17,7 +17,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
 #include "app/common/EditorContext.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "platform/Bitmap.h"
 
 namespace zelvo {

@@ -39,8 +39,6 @@ public:
     explicit TZVfrmRegularPreview(TEditorContext& form);
     ~TZVfrmRegularPreview() override;
 
-    /// 1 = blind, the only kind.
-    int EffectKind() const { return 1; }
 
     QLabel* Label1 = nullptr;  ///< "ブラインドの幅"
     QSlider* TrackBar1 = nullptr;  ///< the blind's width, with SpinEdit1

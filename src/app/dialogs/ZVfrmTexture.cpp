@@ -15,9 +15,9 @@
 #include "app/dialogs/FullScalePreview.h"
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
 #include "platform/IniFile.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -17,7 +17,6 @@ struct TMainModes {
     bool FSlideShowMode = false;
     /// The about box while it is open.
     QPointer<QWidget> FAboutBox;
-    bool FSpotLightPending = false;
     /// The spotlight command waits for a click on the picture.
     bool FSpotLightPicking = false;
 };

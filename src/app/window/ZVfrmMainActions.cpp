@@ -15,7 +15,7 @@
 
 #include "app/common/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 
