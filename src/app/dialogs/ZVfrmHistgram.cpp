@@ -144,7 +144,7 @@ TZVfrmHistgram::TZVfrmHistgram(TQxImage& document, QWidget* parent) : QDialog(pa
     int widestDigit = 0;
     for (char digit = '0'; digit <= '9'; ++digit)
         widestDigit = std::max(widestDigit, metrics.horizontalAdvance(QLatin1Char(digit)));
-    const int row = std::max(16, metrics.height());
+    const int row = std::max(16, Label1->sizeHint().height());
     const int captionWidth = std::max({64, Label1->sizeHint().width(), Label2->sizeHint().width(),
                                        Label4->sizeHint().width()});
     const int valueLeft = 6 + captionWidth + 2;
