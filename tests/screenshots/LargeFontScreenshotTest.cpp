@@ -44,7 +44,7 @@ void ExpectWidgetsWhole(QWidget* root) {
 
 class TLargeFontScreenshots : public test::TSampleWindowShots {
 protected:
-    TLargeFontScreenshots() : TSampleWindowShots(QSize(1200, 800)) {}
+    TLargeFontScreenshots() : TSampleWindowShots(QSize(1200, 600)) {}
 
     void SetUp() override {
         if (qEnvironmentVariable("QT_FONT_DPI").toInt() < 120) GTEST_SKIP() << "set QT_FONT_DPI";
