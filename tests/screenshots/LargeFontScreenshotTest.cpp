@@ -2,13 +2,17 @@
 // 4000 x 3000 picture at 5000 % at every depth, the open dialog's preview
 // lines and the histogram window show every text whole: each text is no
 // wider or taller than the place it is drawn in, and that place lies inside
-// its window. Writes a screenshot of each. Runs only when
-// ZELVO_GEOMETRY_SHOTS, ZELVO_SAMPLE and QT_FONT_DPI are set.
+// its window, and the window fits the 1280 x 1024 screen. Writes a
+// screenshot of each. Runs only when ZELVO_GEOMETRY_SHOTS, ZELVO_SAMPLE and
+// QT_FONT_DPI are set (with QT_ENABLE_HIGHDPI_SCALING=0, so that only the
+// font grows).
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
+#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -44,7 +48,7 @@ void ExpectWidgetsWhole(QWidget* root) {
 
 class TLargeFontScreenshots : public test::TSampleWindowShots {
 protected:
-    TLargeFontScreenshots() : TSampleWindowShots(QSize(1200, 600)) {}
+    TLargeFontScreenshots() : TSampleWindowShots(QSize(1200, 700)) {}
 
     void SetUp() override {
         if (qEnvironmentVariable("QT_FONT_DPI").toInt() < 120) GTEST_SKIP() << "set QT_FONT_DPI";
@@ -63,6 +67,11 @@ protected:
         }
         picture.SaveToFile(FPicture);
         ASSERT_TRUE(FForm->LoadImageFile(QString::fromStdString(FPicture.string()), false));
+        test::Settle(200);
+        // The window, at its least size for this font, fits the screen.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        EXPECT_LE(FForm->minimumSizeHint().width(), screen.width());
+        EXPECT_TRUE(screen.contains(FForm->frameGeometry())) << FForm->frameGeometry().width();
     }
 
     std::filesystem::path FPicture;
@@ -83,10 +92,15 @@ TEST_F(TLargeFontScreenshots, StatusBarAtEveryDepth) {
         SCOPED_TRACE(depth.Bits);
         if (depth.Action) depth.Action->trigger();
         ASSERT_EQ(FForm->QxImage1().BitCount(), depth.Bits);
-        // What the mouse over the last pixel shows: the largest position
-        // and a colour.
-        FForm->StatusBar1->SetPanelText(1, QStringLiteral("%1 , %2").arg(kWidth - 1).arg(kHeight - 1));
-        FForm->StatusBar1->SetPanelText(2, QStringLiteral("#FFFFFF"));
+        // The pointer over the last pixel (view scrolled to the bottom
+        // right corner) shows the largest position and its colour; it leaves
+        // and comes back so that the server reports a move at every depth.
+        view.SetScrollPos({view.MaxScrollX(), view.MaxScrollY()});
+        test::Settle(100);
+        const QPoint corner = view.PictureToScreen({kWidth - 1, kHeight - 1}) + QPoint(25, 25);
+        QCursor::setPos(view.viewport()->mapToGlobal(corner - QPoint(10, 10)));
+        test::Settle(100);
+        QCursor::setPos(view.viewport()->mapToGlobal(corner));
         test::Settle(200);
 
         TZVStatusBar* bar = FForm->StatusBar1;
@@ -96,6 +110,12 @@ TEST_F(TLargeFontScreenshots, StatusBarAtEveryDepth) {
         EXPECT_EQ(texts[3], QStringLiteral("4000 x 3000"));
         EXPECT_EQ(texts[4], QStringLiteral("5000%"));
         EXPECT_EQ(texts[5], QStringLiteral("%1bit").arg(depth.Bits));
+        EXPECT_EQ(texts[1], QStringLiteral("3999 , 2999"));
+        // x * 5, y * 7 and (x + y) * 3 modulo 256 as blue, green and red.
+        if (depth.Bits == 24) {
+            EXPECT_EQ(texts[2], QStringLiteral("#02011B"));
+        }
+        EXPECT_EQ(texts[2].size(), 7);
         const QFontMetrics metrics = bar->fontMetrics();
         for (int panel = 1; panel < TZVStatusBar::kPanelCount; ++panel) {
             SCOPED_TRACE(panel);
@@ -107,6 +127,9 @@ TEST_F(TLargeFontScreenshots, StatusBarAtEveryDepth) {
             }
             EXPECT_LE(metrics.height(), rect.height());
             EXPECT_LE(rect.right(), bar->width() - 1);
+            // and on the screen.
+            EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().contains(
+                QRect(bar->mapToGlobal(rect.topLeft()), rect.size())));
         }
         EXPECT_GE(bar->Panel0Width(), TZVStatusBar::kMinPanel0Width);
         EXPECT_EQ(FForm->ProgressBar1->width(), bar->Panel0Width() - 1);

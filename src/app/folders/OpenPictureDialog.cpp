@@ -262,7 +262,8 @@ void TQxOpenPictureDialog::UpdatePreview() {
 
 void TQxOpenPictureDialog::FitPictureLabels() {
     QLabel* labels[] = {PictureLabel1, PictureLabel2, PictureLabel3};
-    const int height = std::max(kLabelHeight, PictureLabel1->fontMetrics().height() + 4);
+    int height = std::max(kLabelHeight, PictureLabel1->fontMetrics().height() + 4);
+    for (const QLabel* label : labels) height = std::max(height, label->sizeHint().height());
     const int step = std::max(kLabelStep, height + 4);
     int right = 0;
     for (int i = 0; i < 3; ++i) {
