@@ -1,8 +1,9 @@
 // A large desktop font (QT_FONT_DPI=144 under Xvfb): the status bar of a
 // 4000 x 3000 picture at 5000 % at every depth, the open dialog's preview
-// lines and the histogram window show every text whole: each text is no
-// wider or taller than the place it is drawn in, and that place lies inside
-// its window, and the window fits the 1280 x 1024 screen. Writes a
+// lines, the histogram window and the effect dialogs show every text
+// whole: each text is no wider or taller than the place it is drawn in, and
+// that place lies inside its window, and the window fits the 1280 x 1024
+// screen. Writes a
 // screenshot of each. Runs only when ZELVO_GEOMETRY_SHOTS, ZELVO_SAMPLE and
 // QT_FONT_DPI are set (with QT_ENABLE_HIGHDPI_SCALING=0, so that only the
 // font grows).
@@ -17,10 +18,16 @@
 #include <QProgressBar>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "ScreenshotSupport.h"
 #include "TestSupport.h"
 #include "app/dialogs/ZVfrmHistgram.h"
+#include "app/dialogs/ZVfrmPreview.h"
+#include "app/dialogs/ZVfrmRegularPreview.h"
+#include "app/dialogs/ZVfrmSlide.h"
+#include "app/dialogs/ZVfrmSlide2.h"
 #include "app/folders/OpenPictureDialog.h"
 #include "app/window/ZVStatusBar.h"
 #include "app/window/ZVfrmMain.h"
@@ -163,6 +170,36 @@ TEST_F(TLargeFontScreenshots, OpenDialogAndHistogramReadouts) {
     test::Settle(200);
     ExpectWidgetsWhole(&window);
     Shoot("6-histogram.png");
+}
+
+// The effect dialogs: every label whole, and none covers another control.
+TEST_F(TLargeFontScreenshots, EffectDialogLabels) {
+    const struct {
+        const char* Name;
+        std::function<std::unique_ptr<QDialog>()> Make;
+    } dialogs[] = {
+        {"brightness", [&] { return std::make_unique<TZVfrmPreview>(*FForm, *FindPreviewEffect(TPreviewEffectType::Brightness)); }},
+        {"mosaic", [&] { return std::make_unique<TZVfrmSlide>(*FForm, *FindSlideEffect(TSlideEffectType::Mosaic)); }},
+        {"block", [&] { return std::make_unique<TZVfrmSlide2>(*FForm); }},
+        {"blind", [&] { return std::make_unique<TZVfrmRegularPreview>(*FForm); }},
+    };
+    for (const auto& entry : dialogs) {
+        SCOPED_TRACE(entry.Name);
+        const std::unique_ptr<QDialog> dialog = entry.Make();
+        dialog->move(20, 20);
+        dialog->show();
+        test::Settle(200);
+        ExpectWidgetsWhole(dialog.get());
+        for (const QLabel* label : dialog->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (label->isHidden()) continue;
+            for (const QWidget* other : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (other == label || other->isHidden() || qobject_cast<const QLabel*>(other)) continue;
+                EXPECT_FALSE(label->geometry().intersects(other->geometry()))
+                    << label->objectName().toStdString() << " " << other->objectName().toStdString();
+            }
+        }
+        if (entry.Name == std::string("brightness")) Shoot("7-brightness.png");
+    }
 }
 
 }  // namespace

@@ -78,6 +78,7 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form) : QDialog(&form), F
 
     MakeOkCancelHelpButtons(*this, 70, 164, {"Button1", "Button2", "Button3"}, Button1, Button2, Button3,
                             [this] { OkClick(); }, [] { ShowHelpTopic(kHelpBlind); });
+    FitLabelsToFont(*this);
 
     ChooseColor = [this](TColor& color) { return PickColor(this, color); };
 
