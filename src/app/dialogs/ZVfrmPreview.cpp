@@ -132,6 +132,7 @@ void TZVfrmPreview::BuildControls(const TPreviewSetup& setup) {
 
     MakeOkCancelHelpButtons(*this, kRowLeft, 192, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
                             [this] { OkClick(); }, [this] { HelpClick(); });
+    FitLabelsToFont(*this);
 }
 
 void TZVfrmPreview::BuildPreview() {

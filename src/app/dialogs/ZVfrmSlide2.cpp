@@ -75,6 +75,7 @@ TZVfrmSlide2::TZVfrmSlide2(TEditorContext& form) : QDialog(&form.Window()), FFor
     // The block effect names no topic of its own: Help opens the index.
     MakeOkCancelHelpButtons(*this, 36, 194, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
                             [this] { OkClick(); }, [] { ShowHelpTopic(0); });
+    FitLabelsToFont(*this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

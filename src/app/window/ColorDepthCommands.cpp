@@ -1,6 +1,7 @@
 // The colour-depth commands of PopupMenu1: each item converts the picture
 // to its depth as one undoable edit named "色解像度の変更". Which item is
-// disabled for the current depth is decided by EnableChange.
+// disabled for the current depth is decided by EnableChange. A transparent-
+// colour pick that was under way starts again on the converted picture.
 //
 // The transparent-colour toggle (GIF mode): switching it on starts the
 // view's colour pick, which sets the document's transparent colour (PNG
@@ -40,7 +41,11 @@ void InstallColorDepthCommands(TZVfrmMain& form) {
     for (const auto& item : items) {
         const TColorDepth depth = item.Depth;
         QObject::connect(item.Action, &QAction::triggered, f, [f, depth] {
+            const bool picking = f->View().ColorPicking();
             f->RunImmediate(kColorDepthCaption, [f, depth] { f->QxImage1().ColorDepth(depth); });
+            // A pick in progress chose from the old palette: start it again
+            // on the new one.
+            if (picking) f->View().StartColorPick();
         });
     }
 }

@@ -676,7 +676,7 @@ void TZVfrmMain::ZoomMenuClick(int tag) {
     RepaintStatusBar();
 }
 
-void TZVfrmMain::RepaintStatusBar() { StatusBar1->update(); }
+void TZVfrmMain::RepaintStatusBar() { StatusBar1->Refresh(); }
 
 void TZVfrmMain::SetPanelText(int panel, const QString& text) { StatusBar1->SetPanelText(panel, text); }
 
