@@ -38,30 +38,29 @@ std::string RunOps() {
     return output;
 }
 
-// The parts of an argument list split at "; " outside parentheses.
-std::vector<std::string> SplitOutsideParentheses(const std::string& text) {
-    std::vector<std::string> parts;
-    std::string current;
-    int depth = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
-        if (depth == 0 && c == ';' && i + 1 < text.size() && text[i + 1] == ' ') {
-            parts.push_back(current);
-            current.clear();
-            ++i;
-            continue;
-        }
-        current += c;
+// Each argument's part of a listing line: from "name: " to "; next: ", the
+// names taken in order from the call ("Wave:periodX,periodY,wrap,amplitude").
+std::vector<std::string> ArgumentParts(const std::string& call, const std::string& description) {
+    std::vector<std::string> names;
+    if (const std::size_t colon = call.find(':'); colon != std::string::npos) {
+        std::istringstream list(call.substr(colon + 1));
+        for (std::string name; std::getline(list, name, ',');) names.push_back(name);
     }
-    if (!current.empty()) parts.push_back(current);
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::size_t begin = description.find(names[i] + ": ", at);
+        if (begin == std::string::npos) break;
+        at = i + 1 < names.size() ? description.find("; " + names[i + 1] + ": ", begin) : std::string::npos;
+        parts.push_back(description.substr(begin, at == std::string::npos ? std::string::npos : at - begin));
+    }
     return parts;
 }
 
 // Operation name -> argument name -> what the listing declares.
 std::map<std::string, std::map<std::string, TDeclared>> DeclaredArguments(const std::string& listing) {
     std::map<std::string, std::map<std::string, TDeclared>> operations;
-    static const std::regex line(R"(^  (\w+)(?::\S+)?\s{2,}(.*)$)");
+    static const std::regex line(R"(^  ((\w+)\S*)\s{2,}(.*)$)");
     static const std::regex argument(R"(^(\w+): ([^(]*?)(?: \((.*)\))?$)");
     static const std::regex range(R"((-?[0-9.]+\.\.-?[0-9.]+))");
     static const std::regex dialog(R"((?:^|; )dialog (-?[0-9.]+\.\.-?[0-9.]+))");
@@ -71,8 +70,8 @@ std::map<std::string, std::map<std::string, TDeclared>> DeclaredArguments(const 
     while (std::getline(lines, text)) {
         std::smatch m;
         if (!std::regex_match(text, m, line)) continue;
-        auto& arguments = operations[m[1]];
-        for (const std::string& part : SplitOutsideParentheses(m[2])) {
+        auto& arguments = operations[m[2]];
+        for (const std::string& part : ArgumentParts(m[1], m[3])) {
             std::smatch a, r;
             if (!std::regex_match(part, a, argument)) continue;
             TDeclared declared;
