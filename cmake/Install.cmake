@@ -7,6 +7,7 @@
 #   share/zelvo/textures/                        the shipped textures (likewise
 #                                                ../share/zelvo/textures)
 #   share/applications/zelvo.desktop             names, icon, picture types
+#                                                (those from the format table)
 #   share/icons/hicolor/scalable/apps/zelvo.svg  the application icon
 #   share/mime/packages/zelvo.xml                PAM, which the shared MIME
 #                                                database lacks
@@ -20,10 +21,21 @@ foreach(_program zelvo zelvo-cli)
   endif()
 endforeach()
 
+# The desktop entry's MimeType= comes from the format table.
+if(TARGET zelvo AND TARGET zelvo-cli)
+  set(ZELVO_DESKTOP_ENTRY "${CMAKE_BINARY_DIR}/zelvo.desktop")
+  add_custom_command(OUTPUT "${ZELVO_DESKTOP_ENTRY}"
+    COMMAND ${CMAKE_COMMAND} -DCLI=$<TARGET_FILE:zelvo-cli> -DIN=${CMAKE_SOURCE_DIR}/resources/zelvo.desktop.in
+            -DOUT=${ZELVO_DESKTOP_ENTRY} -P "${CMAKE_SOURCE_DIR}/cmake/DesktopEntry.cmake"
+    DEPENDS zelvo-cli "${CMAKE_SOURCE_DIR}/resources/zelvo.desktop.in" "${CMAKE_SOURCE_DIR}/cmake/DesktopEntry.cmake"
+    VERBATIM)
+  add_custom_target(zelvo_desktop_entry ALL DEPENDS "${ZELVO_DESKTOP_ENTRY}")
+endif()
+
 if(TARGET zelvo)
   install(DIRECTORY "${ZELVO_HELP_DIR}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/help")
   install(FILES ${ZELVO_TEXTURES} DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/textures")
-  install(FILES "${CMAKE_SOURCE_DIR}/resources/zelvo.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+  install(FILES "${ZELVO_DESKTOP_ENTRY}" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
   install(FILES "${CMAKE_SOURCE_DIR}/resources/icons/zelvo.svg"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
   install(FILES "${CMAKE_SOURCE_DIR}/resources/zelvo-mime.xml"

@@ -31,10 +31,12 @@ desktop-file-validate "$desktop" || fail "desktop-file-validate refused $desktop
 for key in 'Name=' 'Name\[ja\]=' 'GenericName=' 'GenericName\[ja\]=' 'Comment=' 'Comment\[ja\]=' 'Icon=zelvo' 'Exec=zelvo %f'; do
   grep -q "^$key" "$desktop" || fail "no $key line in $desktop"
 done
+# Every type the format table reads, as the installed zelvo-cli lists them.
 types=$(grep '^MimeType=' "$desktop")
-for t in image/bmp image/jpeg image/png image/gif image/x-icon image/vnd.microsoft.icon image/x-photo-cd \
-         image/x-portable-anymap image/x-portable-pixmap image/x-portable-graymap image/x-portable-bitmap \
-         image/x-portable-arbitrarymap; do
+table=$("$prefix/bin/zelvo-cli" formats --mime-types) || fail "installed zelvo-cli formats failed"
+[ -n "$table" ] || fail "zelvo-cli formats --mime-types lists no type"
+IFS=';' read -r -a wanted <<<"$table"
+for t in "${wanted[@]}"; do
   case "$types;" in *"=$t;"* | *";$t;"*) ;; *) fail "MimeType lacks $t" ;; esac
 done
 [ -f "$prefix/share/icons/hicolor/scalable/apps/zelvo.svg" ] || fail "missing icon"

@@ -3,14 +3,29 @@
 # skipping the ones already present so a second run is fast.
 set -euo pipefail
 packages=(
+  # The build: compilers, CMake, and the libraries the editor links.
   build-essential cmake ninja-build ccache pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+  zlib1g-dev libjpeg62-turbo-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
-  xvfb xauth x11-utils fonts-noto-cjk desktop-file-utils
-  xdotool
-  libsane-dev libsane1 sane-utils libxcb1-dev libxcb-xfixes0-dev poppler-utils
+  libsane-dev libsane1 libxcb1-dev libxcb-xfixes0-dev
   libwebp-dev libtiff-dev libheif-dev
+  # Every program a test runs, by the tests that run it:
+  # the screenshot, capture and undo-kill tests: xvfb-run, xauth, xwininfo
+  # (x11-utils), xdotool, and the Japanese captions' font
+  xvfb xauth x11-utils xdotool fonts-noto-cjk
+  # the help browser test: xdg-open (xdg-utils), which asks file for the
+  # page's MIME type
+  xdg-utils file
+  # the install test: desktop-file-validate and update-desktop-database
+  # (desktop-file-utils), update-mime-database (shared-mime-info)
+  desktop-file-utils shared-mime-info
+  # the JPEG tests compare with djpeg and cjpeg
+  libjpeg-turbo-progs
+  # the scanner tests compare with scanimage
+  sane-utils
+  # the print tests read the printed PDF with pdftoppm and pdfinfo
+  poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

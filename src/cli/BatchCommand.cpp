@@ -11,14 +11,15 @@
 #include <thread>
 
 #include "cli/OperationTable.h"
-#include "document/BatchConvert.h"
 #include "formats/QxImageIO.h"
 #include "image/Text.h"
+#include "library/BatchConvert.h"
 
 namespace zelvo::cli {
 namespace {
 
-const char* const kBatchHelp =
+// The help text; the input types come from the format table.
+const char* const kBatchHelpHead =
     "usage: zelvo-cli batch INPUT_FOLDER OUTPUT_FOLDER [OPTION...]\n"
     "\n"
     "Converts every picture of INPUT_FOLDER into OUTPUT_FOLDER, under its own name with the\n"
@@ -35,8 +36,8 @@ const char* const kBatchHelp =
     "  --filter NAME              resample with Box, Hermite, Triangle, Bell, Mitchell, BSpline\n"
     "                             or Lanczos3 instead of the nearest-pixel stretch\n"
     "  --depth 24|8|4|1|halftone  change the colour depth (not together with --filter)\n"
-    "  --input-type TYPE          only bmp, jpeg, png, gif, pcd or netpbm files (by default every\n"
-    "                             type the open dialog lists, which leaves netpbm out)\n"
+    "  --input-type TYPE          only files of TYPE: ";
+const char* const kBatchHelpTail =
     "  --gif-mode                 also read GIF and PhotoCD files and write GIF\n"
     "  --jobs N                   convert N files at once (default: the number of processors);\n"
     "                             the files are the same whatever N is\n"
@@ -45,6 +46,32 @@ const char* const kBatchHelp =
     "output is another input, are skipped, as are files that cannot be read and results above\n"
     "the pixel limit. Exit status: 0 when no file failed, 1 when one failed or the run was\n"
     "interrupted, 2 for a usage error.\n";
+
+/// "a, b or c".
+std::string JoinedOr(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) text += i + 1 == words.size() ? " or " : ", ";
+        text += words[i];
+    }
+    return text;
+}
+
+std::string BatchHelp() {
+    std::vector<std::string> readable;
+    std::vector<std::string> unlisted;
+    for (const TPictureFormat& row : PictureFormats()) {
+        if (!row.Read) continue;
+        readable.push_back(row.Key);
+        if (!row.Listed) unlisted.push_back(row.Key);
+    }
+    std::string text = kBatchHelpHead + JoinedOr(readable) + "\n";
+    text += "                             (zelvo-cli formats); by default every type the open dialog\n";
+    text += "                             lists";
+    if (!unlisted.empty()) text += ", which leaves " + JoinedOr(unlisted) + " out";
+    text += "\n";
+    return text + kBatchHelpTail;
+}
 
 int ParseIntIn(const std::string& text, const std::string& option, int lo, int hi) {
     int value = 0;
@@ -152,7 +179,7 @@ int Batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
-            out << kBatchHelp;
+            out << BatchHelp();
             return 0;
         } else if (a == "--format") {
             options.OutputType = ParseFormat(value(i));

@@ -360,6 +360,10 @@ const char* const kHelp =
     "                                         pixels of that brightness, red, green and blue\n"
     "  apply INPUT OUTPUT [OPTION...] OP...   run operations in order, then save OUTPUT (type by extension)\n"
     "  ops                                    every operation apply accepts, with its arguments\n"
+    "  formats [--mime-types]                 every picture type read or written without plug-ins: name,\n"
+    "                                         read/write, GIF mode, extensions, MIME types; with\n"
+    "                                         --mime-types only the MIME types read, as a desktop entry\n"
+    "                                         lists them\n"
     "  batch INPUT_FOLDER OUTPUT_FOLDER [OPTION...]\n"
     "                                         convert a folder of pictures (zelvo-cli batch --help)\n"
     "  scan OUTPUT [--device NAME] [--mode colour|grey|lineart] [--resolution DPI] [--option NAME=VALUE]\n"
@@ -448,6 +452,33 @@ int Ops(const std::vector<std::string>& args, std::ostream& out) {
     return 0;
 }
 
+/// The format table, one row a line: key, "read", "write", "gif-mode" (the
+/// row needs --gif-mode), "not-listed" (the open dialog does not list it),
+/// then its extensions and MIME types. With --mime-types the MIME types of
+/// the readable rows, each followed by ";".
+int Formats(const std::vector<std::string>& args, std::ostream& out) {
+    const bool mimeOnly = args.size() == 2 && args[1] == "--mime-types";
+    if (args.size() != 1 && !mimeOnly) throw EUsage("usage: zelvo-cli formats [--mime-types]");
+    if (mimeOnly) {
+        for (const std::string& type : PictureMimeTypes()) out << type << ";";
+        out << "\n";
+        return 0;
+    }
+    for (const TPictureFormat& row : PictureFormats()) {
+        out << row.Key << ":";
+        if (row.Read) out << " read";
+        if (row.Write) out << " write";
+        if (row.Gate == TGifGate::GifModeOnly) out << " gif-mode";
+        if (!row.Listed) out << " not-listed";
+        out << " |";
+        for (const std::string& extension : row.Extensions) out << " " << extension;
+        out << " |";
+        for (const std::string& type : row.MimeTypes) out << " " << type;
+        out << "\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostream& err) {
@@ -475,6 +506,7 @@ int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostre
             return 0;
         }
         if (command == "ops") return Ops(args, out);
+        if (command == "formats") return Formats(args, out);
         if (command == "decode") return Decode(args, false);
         if (command == "rgb") return Decode(args, true);
         if (command == "info") return Info(args, out);

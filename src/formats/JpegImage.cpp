@@ -696,6 +696,27 @@ TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int b
     return *picture;
 }
 
+TDibImage LoadJpegThumbnail(const std::filesystem::path& path, int thumbSize) {
+    TJPEGImage jpeg;
+    jpeg.SetPerformance(TJPEGPerformance::jpBestSpeed);
+    jpeg.LoadFromFile(path);
+    // The decoder rounds a scaled side up, so ceil(side / 2^k) >= size
+    // keeps the shrink identical in its proportions.
+    const int longer = std::max(jpeg.Width(), jpeg.Height());
+    TJPEGScale scale = TJPEGScale::jsFullSize;
+    for (int k = 3; k >= 1; --k) {
+        const int denominator = 1 << k;
+        if ((longer + denominator - 1) / denominator >= thumbSize) {
+            scale = TJPEGScale(k);
+            break;
+        }
+    }
+    jpeg.SetScale(scale);
+    const TDibImage* picture = jpeg.Bitmap();
+    if (picture == nullptr) throw EJPEG("JPEG エラー #" + std::to_string(int(JERR_INPUT_EMPTY)), "Empty input file");
+    return *picture;
+}
+
 void SaveJpegPicture(const TDibImage& picture, TStream& stream, int quality, bool progressive,
                      std::span<const TMetadataBlock> markers) {
     TJPEGImage jpeg;

@@ -41,8 +41,6 @@ ZELVO_EXCEPTION(EJPEG, Exception);
 inline constexpr const char* kJpegSizeCannotChange = "JPEG イメージのサイズは変更できません";
 /// The description under which JPEG files are registered ("jpeg", "jpg").
 inline constexpr const char* kJpegDescription = "JPEG イメージファイル";
-/// The extensions registered for TJPEGImage, without dots.
-inline constexpr const char* kJpegExtensions[] = {"jpeg", "jpg"};
 
 /// Decoding speed: accurate integer transform and two-pass quantisation with
 /// Floyd-Steinberg dither, or fast integer transform, one-pass quantisation
@@ -243,6 +241,11 @@ TJPEGScale PreviewJpegScale(int width, int height, int boxWidth, int boxHeight);
 /// from the header. Throws as LoadJpegPicture.
 TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int boxHeight, int& width,
                           int& height);
+
+/// Decodes a JPEG file for a thumbnail of `thumbSize` pixels with the fast
+/// transform at the smallest scale (1/8, 1/4, 1/2 or full) whose longer
+/// side is still at least `thumbSize`. Throws as LoadJpegPicture.
+TDibImage LoadJpegThumbnail(const std::filesystem::path& path, int thumbSize);
 
 /// Compresses `picture` (any depth; palette pictures are written as colour)
 /// at `quality` 1..100, baseline or progressive, and writes the file to the

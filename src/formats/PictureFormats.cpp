@@ -123,6 +123,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .Description = "Windows bitmap",
                     .Extensions = {".bmp", ".dib"},
                     .WriteExtensions = {".bmp"},
+                    .MimeTypes = {"image/bmp"},
                     .Read = ReadBmp,
                     .Write = WriteBmp,
                     .QuickPreview = true});
@@ -131,16 +132,19 @@ std::vector<TPictureFormat> MakeTable() {
                     .Extensions = {".jpg", ".jpe", ".jpeg"},
                     .EntryPatterns = "*.jpg;*.jpeg;*.jpe",
                     .WriteExtensions = {".jpg", ".jpe", ".jpeg"},
+                    .MimeTypes = {"image/jpeg"},
                     .Read = ReadJpeg,
                     .Write = WriteJpeg,
                     .QuickPreview = true,
-                    .ReadPreview = LoadJpegPreview});
+                    .ReadPreview = LoadJpegPreview,
+                    .ReadThumbnail = LoadJpegThumbnail});
     // Secondary loads read PNG natively only in GIF mode; otherwise the file
     // goes to the plug-ins like any unlisted one.
     rows.push_back({.Key = "png",
                     .Description = "PNG picture",
                     .Extensions = {".png"},
                     .WriteExtensions = {".png"},
+                    .MimeTypes = {"image/png"},
                     .Read = ReadPng,
                     .Write = WritePng,
                     .SecondaryGate = TGifGate::GifModeOnly,
@@ -151,12 +155,15 @@ std::vector<TPictureFormat> MakeTable() {
     rows.push_back({.Key = "ico",
                     .Description = "Windows icon",
                     .Extensions = {".ico"},
+                    .MimeTypes = {"image/x-icon", "image/vnd.microsoft.icon"},
                     .Read = ReadIcon,
-                    .QuickPreview = true});
+                    .QuickPreview = true,
+                    .IconSource = true});
     rows.push_back({.Key = "gif",
                     .Description = "GIF picture",
                     .Extensions = {".gif"},
                     .WriteExtensions = {".gif"},
+                    .MimeTypes = {"image/gif"},
                     .Read = ReadGif,
                     .Write = WriteGif,
                     .Gate = TGifGate::GifModeOnly,
@@ -167,6 +174,7 @@ std::vector<TPictureFormat> MakeTable() {
     rows.push_back({.Key = "pcd",
                     .Description = "PhotoCD picture",
                     .Extensions = {".pcd"},
+                    .MimeTypes = {"image/x-photo-cd"},
                     .Read = ReadPhotoCd,
                     .Gate = TGifGate::GifModeOnly,
                     .SecondaryGate = TGifGate::Always,
@@ -177,6 +185,8 @@ std::vector<TPictureFormat> MakeTable() {
                     .Description = "Netpbm picture",
                     .Extensions = {".pnm", ".ppm", ".pgm", ".pbm", ".pam"},
                     .WriteExtensions = {".ppm", ".pgm", ".pbm", ".pnm", ".pam"},
+                    .MimeTypes = {"image/x-portable-anymap", "image/x-portable-pixmap", "image/x-portable-graymap",
+                                  "image/x-portable-bitmap", "image/x-portable-arbitrarymap"},
                     .Read = [](const std::filesystem::path& path, TReadPurpose,
                                TPictureFileInfo&) { return LoadPnmPictureFile(path); },
                     .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions&,
@@ -206,6 +216,21 @@ bool WritesExtension(const TPictureFormat& format, std::string_view extension) {
     return format.Write &&
            std::find(format.WriteExtensions.begin(), format.WriteExtensions.end(), extension) !=
                format.WriteExtensions.end();
+}
+
+bool WritableExtension(std::string_view extension) {
+    const TPictureFormat* format = FindPictureFormat(extension);
+    return format && WritesExtension(*format, extension);
+}
+
+std::vector<std::string> PictureMimeTypes() {
+    std::vector<std::string> types;
+    for (const TPictureFormat& row : PictureFormats()) {
+        if (!row.Read) continue;
+        for (const std::string& type : row.MimeTypes)
+            if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
+    }
+    return types;
 }
 
 }  // namespace zelvo

@@ -1,11 +1,13 @@
 #pragma once
 // The table of picture formats: one row per format the program knows, with
-// its extensions, description, reader, writer, GIF-mode gates and whether it
-// gives a quick preview. The format dispatch (document load and save,
-// secondary loads), the open and save dialogs' filters, the lists that
-// batch conversion, thumbnails and the slide show match files against, the
-// open dialog's preview and zelvo-cli all derive from it, so a new format
-// is one row here plus its codec files.
+// its extensions, MIME types, description, reader, writer, GIF-mode gates,
+// whether it gives a quick preview and its reduced-size readers. The format
+// dispatch (document load and save, secondary loads, thumbnails), the open
+// and save dialogs' filters, the lists that batch conversion, thumbnails and
+// the slide show match files against, the open dialog's preview, zelvo-cli
+// (its usage texts and `formats`), the desktop entry's MimeType= and the
+// install check all derive from it, so a new format is one row here plus
+// its codec files (and its dialog captions in app/common/FileFilters.cpp).
 //
 // Rows without a reader still list their extensions; their files go where
 // files of unknown extensions go. A row's reader and writer are function objects, so a row
@@ -84,6 +86,11 @@ using TPictureWriter = std::function<void(const TDibImage& picture, TStream& str
 using TPreviewReader = std::function<TDibImage(const std::filesystem::path& path, int boxWidth, int boxHeight,
                                                int& width, int& height)>;
 
+/// Reads a picture for a thumbnail of `thumbSize` pixels square, decoding
+/// at a reduced size where the format allows it (never below `thumbSize`
+/// on the longer side). Throws the codec's exception on failure.
+using TThumbnailReader = std::function<TDibImage(const std::filesystem::path& path, int thumbSize)>;
+
 /// One row of the table.
 struct TPictureFormat {
     /// A stable name the user interface keys its captions by ("bmp", "jpeg").
@@ -101,6 +108,9 @@ struct TPictureFormat {
     /// is the save dialog's. The save dialog lists every listed row that has
     /// them, also while its writer is still missing.
     std::vector<std::string> WriteExtensions{};
+    /// The MIME types of the format, for the desktop entry ("image/png");
+    /// every row with a reader has at least one.
+    std::vector<std::string> MimeTypes{};
     /// Empty when the program cannot read the format itself.
     TPictureReader Read{};
     /// Empty when the program cannot write the format.
@@ -119,6 +129,13 @@ struct TPictureFormat {
     /// A reader that decodes smaller for the open dialog's preview; empty:
     /// Read with TReadPurpose::Preview at full size.
     TPreviewReader ReadPreview{};
+    /// A reader that decodes smaller for thumbnails; empty: the secondary
+    /// load at full size.
+    TThumbnailReader ReadThumbnail{};
+    /// The document opens the file as an icon source (image 0 through its
+    /// icon loader, which also knows the file's other images) instead of
+    /// through Read.
+    bool IconSource = false;
 };
 
 /// The built-in rows, in the order of the open dialog's entries.
@@ -129,5 +146,12 @@ const TPictureFormat* FindPictureFormat(std::string_view extension);
 
 /// Whether the row's writer takes `extension`.
 bool WritesExtension(const TPictureFormat& format, std::string_view extension);
+
+/// Whether some row writes `extension` (lower case, with the dot), GIF mode
+/// aside: Save writes a picture back to its own file only then.
+bool WritableExtension(std::string_view extension);
+
+/// The MIME types of every row with a reader, in table order, each once.
+std::vector<std::string> PictureMimeTypes();
 
 }  // namespace zelvo

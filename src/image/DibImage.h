@@ -109,7 +109,10 @@ HPALETTE HalftonePalette();
 HPALETTE BlackWhitePalette();
 
 /// The process-wide default of UseFMO for storages not derived from an
-/// image (starts true).
+/// image (starts true). UseFMO ("file-mapping object") chooses where a
+/// storage's pixels live: true in an anonymous memory mapping of their own,
+/// returned to the system whole when the storage goes; false on the heap
+/// (calloc), cheaper for thousands of small pictures.
 bool DefaultUseFMO();
 void SetDefaultUseFMO(bool useFMO);
 
@@ -147,6 +150,8 @@ public:
     TBitmapInfoHeader Header;
     std::array<TRGBQuad, 256> ColorTable{};
     bool PaletteChanged = false;
+    /// Pixels in an anonymous mapping (true) or on the heap (false); see
+    /// DefaultUseFMO. Copies and derived storages keep their source's choice.
     bool UseFMO = true;
 
 private:

@@ -11,7 +11,7 @@
 #include "AppTestSupport.h"
 #include "SpiTestSupport.h"
 #include "app/folders/OpenPictureDialog.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "formats/plugin/SPIs.h"
 
 namespace zelvo {

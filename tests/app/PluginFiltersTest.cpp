@@ -1,19 +1,46 @@
-// The main window's acceptance of image plug-ins: a plug-in stays only when
+// The dialogs' captions of the picture formats, and the main window's
+// acceptance of image plug-ins: a plug-in stays only when
 // its first pattern entry brings an extension the open filter does not
 // have yet, and the kept ones join the filters in collection order.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "AppTestSupport.h"
 #include "SpiTestSupport.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "document/QxImage.h"
+#include "formats/PictureFormats.h"
 #include "formats/plugin/SPIs.h"
 
 namespace zelvo {
 namespace {
+
+// Every row the dialogs list has its Japanese open caption naming each of
+// its extensions, and a save caption when it can be written; rows kept out
+// of the dialogs have none, so a new row cannot show up in English.
+TEST(PluginFilters, EveryListedFormatHasItsJapaneseCaptions) {
+    const TFilterCaptions& captions = WindowFilterCaptions();
+    for (const TPictureFormat& row : PictureFormats()) {
+        SCOPED_TRACE(row.Key);
+        const std::string open = captions.Open(row);
+        const std::string save = captions.Save(row);
+        if (!row.Listed) {
+            EXPECT_EQ(open, "");
+            EXPECT_EQ(save, "");
+            continue;
+        }
+        EXPECT_TRUE(std::any_of(open.begin(), open.end(), [](char c) { return (c & 0x80) != 0; })) << open;
+        for (const std::string& extension : row.Extensions) EXPECT_NE(open.find("*" + extension), std::string::npos);
+        if (row.WriteExtensions.empty()) {
+            EXPECT_EQ(save, "");
+        } else {
+            EXPECT_NE(save.find("*" + row.WriteExtensions.front()), std::string::npos) << save;
+        }
+    }
+}
 
 TEST(PluginFilters, OnlyPluginsWithNewExtensionsAreKept) {
     TSPIs plugins(false, {TSPISearchOption::spsAppDir},

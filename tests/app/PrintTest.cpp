@@ -15,12 +15,11 @@
 #include "AppTestSupport.h"
 #include "SaneTestSupport.h"
 #include "TestSupport.h"
+#include "app/devices/DeviceCommands.h"
 #include "app/devices/DibPrinter.h"
 #include "document/QxImage.h"
 
 namespace zelvo {
-
-void PrintImage(TZVfrmMain& form, TDibPrinter& printer);
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "AppTestSupport.h"
 #include "app/common/Settings.h"
-#include "app/window/ToolbarLayout.h"
+#include "app/common/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"

@@ -26,13 +26,13 @@
 #include "AppTestSupport.h"
 #include "TestSupport.h"
 #include "app/common/Settings.h"
-#include "app/slideshow/SlideShowRunner.h"
+#include "app/window/SlideShowRunner.h"
 #include "app/slideshow/SlideShowSettings.h"
 #include "app/slideshow/ZVfrmSlideShow.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

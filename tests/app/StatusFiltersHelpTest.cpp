@@ -12,8 +12,8 @@
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
-#include "app/window/FileDrop.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileDrop.h"
+#include "app/common/FileFilters.h"
 #include "app/common/HelpPages.h"
 #include "app/window/ZVStatusBar.h"
 #include "app/window/ZVfrmMain.h"

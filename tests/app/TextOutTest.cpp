@@ -27,9 +27,9 @@
 #include "app/dialogs/TextOutSettings.h"
 #include "app/dialogs/ZVfrmTextOut.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
 #include "platform/qt/TextRenderQt.h"
+#include "view/QxImageView.h"
 
 namespace zelvo::test {
 namespace {

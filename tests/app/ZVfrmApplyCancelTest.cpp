@@ -15,8 +15,8 @@
 #include "AppTestSupport.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "view/QxImageView.h"
 
 namespace zelvo::test {
 namespace {

@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "cli/Cli.h"
 #include "cli/OperationTable.h"
+#include "formats/PictureFormats.h"
 
 namespace zelvo {
 namespace {
@@ -37,6 +38,30 @@ TEST(CliUsage, HelpInEveryFormListsEveryCommandAndExitsZero) {
             EXPECT_NE(r.Out.find("\n  " + std::string(command) + " "), std::string::npos) << command;
         EXPECT_NE(r.Out.find("examples:"), std::string::npos);
     }
+}
+
+// The format listing, the desktop entry's MIME list and batch's input
+// types all come from the format table: a row added there shows in each.
+TEST(CliUsage, FormatsAndBatchInputTypesFollowTheFormatTable) {
+    const TResult listing = Cli({"formats"});
+    ASSERT_EQ(listing.Status, 0);
+    const TResult mime = Cli({"formats", "--mime-types"});
+    ASSERT_EQ(mime.Status, 0);
+    EXPECT_EQ(mime.Out.substr(0, 20), "image/bmp;image/jpeg");
+    EXPECT_EQ(mime.Out.substr(mime.Out.size() - 2), ";\n");
+    const TResult batch = Cli({"batch", "--help"});
+    ASSERT_EQ(batch.Status, 0);
+    EXPECT_NE(batch.Out.find("bmp, jpeg, png, ico, gif, pcd or netpbm\n"), std::string::npos) << batch.Out;
+    EXPECT_NE(batch.Out.find("which leaves netpbm out"), std::string::npos);
+    EXPECT_EQ(Lines(listing.Out), int(PictureFormats().size()));
+    for (const TPictureFormat& row : PictureFormats()) {
+        SCOPED_TRACE(row.Key);
+        EXPECT_NE(listing.Out.find(row.Key + ": read"), std::string::npos) << listing.Out;
+        ASSERT_FALSE(row.MimeTypes.empty());
+        for (const std::string& type : row.MimeTypes) EXPECT_NE(mime.Out.find(type + ";"), std::string::npos);
+    }
+    EXPECT_NE(listing.Out.find("gif: read write gif-mode | .gif | image/gif\n"), std::string::npos);
+    EXPECT_EQ(Cli({"formats", "--bogus"}).Status, 2);
 }
 
 TEST(CliUsage, VersionIsOneLine) {

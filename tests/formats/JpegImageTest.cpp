@@ -133,7 +133,7 @@ class JpegCorpusDecode : public ::testing::TestWithParam<DecodeSetting> {};
 //   write them as PPM; not compared. Grey output at 8 bits is not quantised
 //   (its 256 levels are the palette), so it is compared with plain djpeg.
 TEST_P(JpegCorpusDecode, SamePixelsAsDjpeg) {
-    if (!HaveTool("djpeg")) GTEST_SKIP() << "djpeg (libjpeg-turbo-progs) is not installed";
+    ASSERT_TRUE(HaveTool("djpeg")) << "djpeg (libjpeg-turbo-progs, tools/setup-deps.sh) is not installed";
     const DecodeSetting& setting = GetParam();
     const fs::path temp = test::MakeTempDir("jpeg-djpeg");
     int compared = 0;
@@ -275,7 +275,7 @@ void WritePpm(const fs::path& path, const TDibImage& picture) {
 }
 
 TEST(JpegSave, SameBytesAsCjpeg) {
-    if (!HaveTool("cjpeg")) GTEST_SKIP() << "cjpeg (libjpeg-turbo-progs) is not installed";
+    ASSERT_TRUE(HaveTool("cjpeg")) << "cjpeg (libjpeg-turbo-progs, tools/setup-deps.sh) is not installed";
     const fs::path temp = test::MakeTempDir("jpeg-cjpeg");
     const TDibImage picture = TestPicture(101, 67);
     WritePpm(temp / "in.ppm", picture);
@@ -311,7 +311,7 @@ TEST(JpegSave, NoiseOfManyOutputBuffersSameBytesAsCjpeg) {
     // Noise at quality 100 compresses to several times the encoder's output
     // buffer, and more than the room reserved for it (one byte a pixel): the
     // bytes are appended across every refill and a growing vector.
-    if (!HaveTool("cjpeg")) GTEST_SKIP() << "cjpeg (libjpeg-turbo-progs) is not installed";
+    ASSERT_TRUE(HaveTool("cjpeg")) << "cjpeg (libjpeg-turbo-progs, tools/setup-deps.sh) is not installed";
     const fs::path temp = test::MakeTempDir("jpeg-cjpeg-noise");
     const TDibImage picture = test::NoiseImage24(333, 211, 5u);
     WritePpm(temp / "in.ppm", picture);

@@ -17,7 +17,7 @@
 #include "AppTestSupport.h"
 #include "ScreenshotSupport.h"
 #include "TestSupport.h"
-#include "app/slideshow/SlideShowRunner.h"
+#include "app/window/SlideShowRunner.h"
 #include "app/thumbnails/ZVfrmThumbNail.h"
 #include "app/window/ZVfrmMain.h"
 

@@ -21,7 +21,7 @@
 #include "ScreenshotSupport.h"
 #include "TestSupport.h"
 #include "app/folders/OpenPictureDialog.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "app/window/ZVfrmMain.h"
 #include "formats/QxImageIO.h"
 

@@ -7,8 +7,8 @@
 
 #include "app/common/ThreadSettings.h"
 #include "app/dialogs/EffectSettings.h"
-#include "app/window/FileFilters.h"
-#include "app/window/ToolbarLayout.h"
+#include "app/common/FileFilters.h"
+#include "app/common/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/window/ZVStatusBar.h"
 #include "document/QxImage.h"
@@ -92,7 +92,8 @@ struct TOwnedSection {
 };
 const TOwnedSection kOwnedSections[] = {
     {ReadMainSection, WriteMainSection},
-    {ReadEffectsSection, WriteEffectsSection},
+    {[](TZVfrmMain& form, const TIniFile& ini) { ReadEffectsSection(form, ini); },
+     [](TZVfrmMain& form, TIniFile& ini) { WriteEffectsSection(form, ini); }},
     {ReadThreadsSetting, WriteThreadsSetting},
     {ReadToolbars, WriteToolbars},
 };

@@ -1,13 +1,14 @@
 // Edit ▸ Capture: the whole desktop, the active window, or its client
 // area, with the main window out of the way while the screen is read.
 
-#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QWidget>
 
-#include "app/window/CommandTable.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
+#include "app/devices/DeviceCommands.h"
 #include "document/QxImage.h"
+#include "image/ScopeExit.h"
 #include "platform/qt/WinShot.h"
 
 namespace zelvo {
@@ -25,25 +26,19 @@ void Pause(int milliseconds) {
 
 }  // namespace
 
-/// One capture command. The picture is read first; only a capture that
-/// delivered pixels takes the undo snapshot (with a picture open) and
-/// replaces the picture, so a vanished window changes nothing. The main
-/// window comes back on every path.
-void Capture(TZVfrmMain& form, bool activeWindow, bool clientArea) {
-    if (form.ToolMode()) return;
+void Capture(TEditorContext& context, bool activeWindow, bool clientArea) {
+    if (context.ToolMode()) return;
+    QWidget& form = context.Window();
     const TXWindow own = TXWindow(form.winId());
-    struct TShowAgain {
-        TZVfrmMain& form;
-        ~TShowAgain() {
-            form.show();
-            form.raise();
-            form.activateWindow();
-        }
-    } showAgain{form};
+    TScopeExit showAgain([&form] {
+        form.show();
+        form.raise();
+        form.activateWindow();
+    });
     form.hide();
     QApplication::processEvents();
     if (activeWindow) TWinShot::ActivateNextWindow(own);
-    Pause(form.Options.FCaptureWait);
+    Pause(context.Options.FCaptureWait);
 
     TWinShot shot;
     shot.ActiveWindow = activeWindow;
@@ -52,33 +47,11 @@ void Capture(TZVfrmMain& form, bool activeWindow, bool clientArea) {
     const std::optional<TDibImage> picture = shot.Capture(own);
     if (!picture) return;
     try {
-        form.FLastOperation = "キャプチャ";
-        if (form.QxImage1().TakeCapture(*picture)) form.PushHistory();
+        if (context.QxImage1().TakeCapture(*picture)) context.PushHistory("キャプチャ");
     } catch (const std::exception& error) {
-        form.ShowError(error);
+        context.ShowError(error);
     }
-    form.UpdateCommandState();
-}
-
-void InstallCaptureCommands(TZVfrmMain& form) {
-    QString why;
-    if (!ScreenReadable(&why)) {
-        // Reading the screen is not possible here: the commands stay off,
-        // and their hint says why.
-        for (QAction* a : {form.Actions.mnuCapture, form.Actions.mnuCaptureDesktop, form.Actions.mnuCaptureActiveWindow,
-                           form.Actions.mnuCaptureClientArea}) {
-            SetCommandWired(a, false);
-            a->setEnabled(false);
-            a->setStatusTip(why);
-            a->setToolTip(why);
-        }
-        return;
-    }
-    QObject::connect(form.Actions.mnuCaptureDesktop, &QAction::triggered, &form, [&form] { Capture(form, false, false); });
-    QObject::connect(form.Actions.mnuCaptureActiveWindow, &QAction::triggered, &form,
-                     [&form] { Capture(form, true, false); });
-    QObject::connect(form.Actions.mnuCaptureClientArea, &QAction::triggered, &form,
-                     [&form] { Capture(form, true, true); });
+    context.UpdateCommandState();
 }
 
 }  // namespace zelvo

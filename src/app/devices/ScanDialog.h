@@ -39,7 +39,7 @@ public:
     QLabel* lblDevice = nullptr;
     QComboBox* cmbMode = nullptr;  ///< TScanMode order: colour, grey, black and white
     QSpinBox* spnResolution = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;  ///< the scan's progress
     QPushButton* btnScan = nullptr;
     QPushButton* btnCancel = nullptr;
 

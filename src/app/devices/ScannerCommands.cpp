@@ -1,14 +1,14 @@
 // The scanner commands of the main window: choosing the source and
 // acquiring a picture as a new, unnamed picture.
 
-#include <QAction>
 #include <QGuiApplication>
 
 #include "app/common/AppTitle.h"
 #include "app/devices/DeviceHooks.h"
 #include "app/devices/ScanDialog.h"
 #include "app/devices/SourceDialog.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
+#include "app/devices/DeviceCommands.h"
 #include "document/QxImage.h"
 #include "platform/SaneScanner.h"
 #include "platform/ScanDib.h"
@@ -22,7 +22,7 @@ const char* const kAcquireFailed = "TWAIN機器からの入力に失敗しまし
 
 /// The scanner layer's own box first (its caption "TWAIN Error" with the
 /// codes for a detailed error), then the command's.
-void ShowAcquireFailure(TZVfrmMain& form, const std::exception& error) {
+void ShowAcquireFailure(QWidget& form, const std::exception& error) {
     if (const auto* scanner = dynamic_cast<const EScannerError*>(&error)) {
         const bool detailed = scanner->Detailed();
         DeviceHooks().ShowError(&form, detailed ? QString::fromUtf8(kScannerErrorCaption) : ApplicationTitle(),
@@ -32,7 +32,9 @@ void ShowAcquireFailure(TZVfrmMain& form, const std::exception& error) {
     DeviceHooks().ShowError(&form, ApplicationTitle(), QString::fromUtf8(kAcquireFailed));
 }
 
-void SelectSource(TZVfrmMain& form) {
+}  // namespace
+
+void SelectScanSource(QWidget& form) {
     // Errors of the chooser are not reported.
     try {
         TSaneScanner scanner;
@@ -43,13 +45,9 @@ void SelectSource(TZVfrmMain& form) {
     }
 }
 
-}  // namespace
-
-/// Runs the scan dialog and opens the scan as a new picture. The question
-/// about saving the modified picture comes first; cancelling it, the
-/// dialog or the scan leaves the picture, its name and its history alone.
-void Acquire(TZVfrmMain& form) {
-    if (form.ToolMode() || !form.AskSaveModified()) return;
+void Acquire(TEditorContext& context) {
+    if (context.ToolMode() || !context.AskSaveModified()) return;
+    QWidget& form = context.Window();
     std::optional<std::vector<std::uint8_t>> dib;
     try {
         TZVfrmScan dialog(ChosenScanSource(), &form);
@@ -64,7 +62,7 @@ void Acquire(TZVfrmMain& form) {
     }
     if (!dib) return;
 
-    TQxImage& doc = form.QxImage1();
+    TQxImage& doc = context.QxImage1();
     bool loaded = false;
     std::filesystem::path temp;
     try {
@@ -83,22 +81,13 @@ void Acquire(TZVfrmMain& form) {
         QGuiApplication::restoreOverrideCursor();
     }
     if (loaded) {
-        form.FFileName.clear();
-        form.SetTitle();
-        form.Actions.mnuProgressive->setChecked(false);
-        form.Actions.mnuTransparent->setChecked(false);
-        form.UpdateCommandState();
+        context.PictureReplaced();
         doc.ClearUndo();
     } else {
         DeviceHooks().ShowError(&form, ApplicationTitle(), QStringLiteral("Unable to aquire image"));
     }
     form.raise();
     form.activateWindow();
-}
-
-void InstallScannerCommands(TZVfrmMain& form) {
-    QObject::connect(form.Actions.TWAIN1, &QAction::triggered, &form, [&form] { SelectSource(form); });
-    QObject::connect(form.Actions.mnuAcquire, &QAction::triggered, &form, [&form] { Acquire(form); });
 }
 
 }  // namespace zelvo

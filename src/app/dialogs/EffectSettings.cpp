@@ -1,11 +1,9 @@
 #include "app/dialogs/EffectSettings.h"
 
-#include <QObject>
-
 #include <algorithm>
 #include <type_traits>
 
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "effects/Resample.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
@@ -14,30 +12,6 @@ namespace zelvo {
 namespace {
 
 constexpr const char* kEffects = "Effects";
-
-// Holds the values as a child of the window, so they live and die with it.
-class TEffectSettingsHolder : public QObject {
-public:
-    explicit TEffectSettingsHolder(QObject* parent) : QObject(parent) {
-        setObjectName(QStringLiteral("EffectSettings"));
-    }
-    TEffectSettings Values;
-};
-
-// A key of an effect parameter: its value kept inside the range the dialog
-// offers. A hand-edited value outside is pulled to the nearer end, as the
-// dialog would show it; a malformed one reads as the default.
-template <class T>
-auto LevelKey(const char* key, T& value, int lo, int hi) {
-    if constexpr (std::is_same_v<std::remove_const_t<T>, std::uint8_t>)
-        return ByteKey(key, value, lo, hi, TOutOfRange::Nearer);
-    else
-        return IntKey(key, value, lo, hi, TOutOfRange::Nearer);
-}
-template <class T>
-auto LevelKey(const char* key, T& value, const effects::TParameter& parameter) {
-    return LevelKey(key, value, parameter.Min, parameter.Max);
-}
 
 // One table drives both directions, so a key cannot be read under one name
 // and written under another.
@@ -89,19 +63,14 @@ void EachKey(Settings& s, Visit&& visit) {
 
 }  // namespace
 
-TEffectSettings& EffectSettings(TZVfrmMain& form) {
-    // Only this file makes children of that name, so the cast is safe.
-    QObject* child = form.findChild<QObject*>(QStringLiteral("EffectSettings"), Qt::FindDirectChildrenOnly);
-    auto* holder = child ? static_cast<TEffectSettingsHolder*>(child) : new TEffectSettingsHolder(&form);
-    return holder->Values;
-}
+TEffectSettings& EffectSettings(TEditorContext& form) { return form.Effects(); }
 
 void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) { EachKey(settings, TKeyReader(ini, kEffects)); }
 
 void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini) { EachKey(settings, TKeyWriter(ini, kEffects)); }
 
-void ReadEffectsSection(TZVfrmMain& form, const TIniFile& ini) { ReadEffectSettings(EffectSettings(form), ini); }
+void ReadEffectsSection(TEditorContext& form, const TIniFile& ini) { ReadEffectSettings(EffectSettings(form), ini); }
 
-void WriteEffectsSection(TZVfrmMain& form, TIniFile& ini) { WriteEffectSettings(EffectSettings(form), ini); }
+void WriteEffectsSection(TEditorContext& form, TIniFile& ini) { WriteEffectSettings(EffectSettings(form), ini); }
 
 }  // namespace zelvo

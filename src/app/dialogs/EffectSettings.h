@@ -18,7 +18,7 @@
 namespace zelvo {
 
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// Every key of section "Effects" with its default: an effect's parameter
 /// starts from its declared default. Byte keys wrap above 255 on reading,
@@ -70,9 +70,9 @@ struct TEffectSettings {
     friend bool operator==(const TEffectSettings&, const TEffectSettings&) = default;
 };
 
-/// The remembered values of `form` (created with the defaults on first use
-/// and owned by the window).
-TEffectSettings& EffectSettings(TZVfrmMain& form);
+/// The remembered values of `form` (made with the defaults with the window,
+/// read from the settings at start).
+TEffectSettings& EffectSettings(TEditorContext& form);
 
 /// Reads every key of section "Effects" (missing or malformed keys give the
 /// defaults, values beyond their dialog's range its nearer end). "CustomFilter" belongs to the custom-filter dialog.
@@ -81,7 +81,7 @@ void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini);
 void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini);
 
 /// The pair the main window's settings table calls.
-void ReadEffectsSection(TZVfrmMain& form, const TIniFile& ini);
-void WriteEffectsSection(TZVfrmMain& form, TIniFile& ini);
+void ReadEffectsSection(TEditorContext& form, const TIniFile& ini);
+void WriteEffectsSection(TEditorContext& form, TIniFile& ini);
 
 }  // namespace zelvo

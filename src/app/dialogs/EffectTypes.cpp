@@ -13,7 +13,7 @@
 
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/EffectTypes.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "app/dialogs/ZVfrmPreview.h"
 #include "app/dialogs/ZVfrmSlide.h"
 #include "document/QxImage.h"
@@ -53,7 +53,7 @@ TPreviewRow Track(const char* label, const effects::TRealParameter& parameter, i
 }
 
 // The size the shift dialog works on: the selection, or the whole picture.
-TPoint ShiftSourceSize(TZVfrmMain& form) {
+TPoint ShiftSourceSize(TEditorContext& form) {
     TQxImage& doc = form.QxImage1();
     if (doc.Empty()) return {0, 0};
     if (doc.HasSelection()) {
@@ -77,13 +77,13 @@ bool AllAtZero(const TPreviewValues& v) { return v.Position[0] == 0 && v.Positio
 // thumbnail shows the whole picture and starts unprocessed.
 template <class Call>
 TPreviewEffect SameCallRow(TPreviewEffectType type, const char* undoCaption,
-                           std::function<TPreviewSetup(TZVfrmMain& form)> setup, Call call, TNeutralTest neutral) {
+                           std::function<TPreviewSetup(TEditorContext& form)> setup, Call call, TNeutralTest neutral) {
     TPreviewEffect row;
     row.Type = type;
     row.UndoCaption = undoCaption;
     row.Setup = std::move(setup);
     row.Preview = [call](TQxImage& preview, const TPreviewValues& v) { call(preview, v); };
-    row.Apply = [call, neutral](TZVfrmMain& form, const TPreviewValues& v) {
+    row.Apply = [call, neutral](TEditorContext& form, const TPreviewValues& v) {
         if (neutral(v)) return false;
         call(form.QxImage1(), v);
         return true;
@@ -105,13 +105,13 @@ TPreviewSetup LevelSetup(const char* caption, const effects::TParameter& paramet
 // and is computed at once.
 template <class Store, class Call>
 TPreviewEffect StoredRow(TPreviewEffectType type, const char* undoCaption,
-                         std::function<TPreviewSetup(TZVfrmMain& form)> setup, Store store, Call call) {
+                         std::function<TPreviewSetup(TEditorContext& form)> setup, Store store, Call call) {
     TPreviewEffect row;
     row.Type = type;
     row.UndoCaption = undoCaption;
     row.Setup = std::move(setup);
     row.Preview = [call](TQxImage& preview, const TPreviewValues& v) { call(preview, v); };
-    row.Apply = [store, call](TZVfrmMain& form, const TPreviewValues& v) {
+    row.Apply = [store, call](TEditorContext& form, const TPreviewValues& v) {
         store(EffectSettings(form), v);
         call(form.QxImage1(), v);
         return true;
@@ -126,7 +126,7 @@ TPreviewEffect ExplodeRow(TPreviewEffectType type, const char* caption, const ch
                           int sign, int helpTopic) {
     return StoredRow(
         type, caption,
-        [caption, label, level, helpTopic](TZVfrmMain& f) {
+        [caption, label, level, helpTopic](TEditorContext& f) {
             TPreviewSetup s;
             s.Caption = caption;
             s.Rows[0] = Track(label, effects::kExplodeStrength, EffectSettings(f).*level, 5, 5);
@@ -142,7 +142,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(SameCallRow(
         TPreviewEffectType::Brightness, "明るさ",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "明るさ";
             s.Rows[0] = Track("明るさの設定：", effects::kBrightnessDelta, effects::kBrightnessDelta.Default, 20, 20);
@@ -154,7 +154,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Contrast: the track bar's own tick frequency and page size.
     rows.push_back(SameCallRow(
         TPreviewEffectType::Contrast, "コントラスト",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "コントラスト";
             s.Rows[0] = Track("コントラストの設定：", effects::kContrastLevel, effects::kContrastLevel.Default, 1, 2);
@@ -166,7 +166,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Gamma: the spin edit shows the position / 100; 1.0 changes nothing.
     rows.push_back(SameCallRow(
         TPreviewEffectType::Gamma, "ガンマ補正",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "ガンマ補正";
             s.Rows[0] = Track("ガンマ値の設定：", effects::kGamma, 50, 50);
@@ -178,7 +178,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(SameCallRow(
         TPreviewEffectType::RGB, "RGBの度合い",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "RGBの度合い";
             s.Rows[0] = Track("赤色の度合い", effects::kAdjustRed, effects::kAdjustRed.Default, 20, 20);
@@ -194,7 +194,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(SameCallRow(
         TPreviewEffectType::HSV, "HSVカラー調整",
-        [](TZVfrmMain&) {
+        [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "色相・彩度・明度(HSV)";
             s.Rows[0] = Track("色相(&H)", effects::kAdjustHue, effects::kAdjustHue.Default, 30, 30);
@@ -210,7 +210,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     // Two-level: the preview runs without progress.
     rows.push_back({TPreviewEffectType::Monochrome, "２階調化",
-                    [](TZVfrmMain&) {
+                    [](TEditorContext&) {
                         TPreviewSetup s;
                         s.Caption = "２階調化";
                         s.Rows[0] = Track("境界のしきい値(1～255)", effects::kMonochromeThreshold, effects::kMonochromeThreshold.Default, 10, 10);
@@ -218,7 +218,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.Monochrome(v.Position[0], false, false); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         f.QxImage1().Monochrome(v.Position[0], false, true);
                         return true;
                     },
@@ -227,7 +227,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Rotation by an angle in tenths of a degree; the spin edit shows
     // degrees. The thumbnail keeps its size; OK enlarges the canvas.
     rows.push_back({TPreviewEffectType::Rotate, "任意角度回転",
-                    [](TZVfrmMain&) {
+                    [](TEditorContext&) {
                         TPreviewSetup s;
                         s.Caption = "任意角度回転";
                         s.Rows[0] = Track("回転角度：", -1800, 1800, 0, 100, 100);
@@ -238,7 +238,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.RotateAngle(v.Position[0], false); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         if (v.Position[0] == 0) return false;
                         f.QxImage1().RotateAngle(v.Position[0], true);
                         return true;
@@ -246,7 +246,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     false, true});
 
     rows.push_back({TPreviewEffectType::Posterize, "ポスタライズ",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         TPreviewSetup s;
                         s.Caption = "ポスタライズ";
                         s.Rows[0] = Track("段階数：", effects::kPosterizeLevels, EffectSettings(f).PosterizeLevel, 1, 1);
@@ -254,7 +254,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.Posterize(std::uint8_t(v.Position[0])); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         EffectSettings(f).PosterizeLevel = std::uint8_t(v.Position[0]);
                         f.QxImage1().Posterize(std::uint8_t(v.Position[0]));
                         return true;
@@ -263,7 +263,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     // Solarization: 255 changes nothing and keeps the stored threshold.
     rows.push_back({TPreviewEffectType::Solarization, "ソラリゼーション",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         TPreviewSetup s;
                         s.Caption = "ソラリゼーション";
                         s.Rows[0] = Track("しきい値：", effects::kSolarizationThreshold, EffectSettings(f).SolarizationLevel, 8, 10);
@@ -271,7 +271,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         return s;
                     },
                     [](TQxImage& p, const TPreviewValues& v) { p.Solarization(std::uint8_t(v.Position[0])); },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         if (v.Position[0] > 254) return false;
                         EffectSettings(f).SolarizationLevel = std::uint8_t(v.Position[0]);
                         f.QxImage1().Solarization(std::uint8_t(v.Position[0]));
@@ -282,7 +282,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // whole turn each way. The thumbnail shifts by the same fraction of its
     // own size; a whole turn on OK changes nothing and adds no undo step.
     rows.push_back({TPreviewEffectType::SlideImage, "シフト",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TPoint size = ShiftSourceSize(f);
                         TPreviewSetup s;
                         s.Caption = "シフト";
@@ -297,7 +297,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                         const int dy = int(std::trunc(double(p.Bitmap().Height()) / v.SourceHeight * v.Position[1]));
                         p.ShiftImage(dx, dy);
                     },
-                    [](TZVfrmMain& f, const TPreviewValues& v) {
+                    [](TEditorContext& f, const TPreviewValues& v) {
                         const TPoint size = ShiftSourceSize(f);
                         const int dx = v.Position[0], dy = v.Position[1];
                         if (!((dx != 0 && std::abs(dx) != size.X) || (dy != 0 && std::abs(dy) != size.Y))) return false;
@@ -308,7 +308,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(StoredRow(
         TPreviewEffectType::Emboss, "エンボス",
-        [](TZVfrmMain& f) {
+        [](TEditorContext& f) {
             const TEffectSettings& e = EffectSettings(f);
             TPreviewSetup s = LevelSetup("エンボス", effects::kEmbossLevel, e.EmbossLevel, 55);
             s.Check1 = "色つき";
@@ -326,19 +326,19 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(StoredRow(
         TPreviewEffectType::Sharpen, "シャープにする",
-        [](TZVfrmMain& f) { return LevelSetup("シャープにする", effects::kSharpenLevel, EffectSettings(f).SharpLevel, 54); },
+        [](TEditorContext& f) { return LevelSetup("シャープにする", effects::kSharpenLevel, EffectSettings(f).SharpLevel, 54); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.SharpLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.Sharpen(v.Position[0]); }));
 
     rows.push_back(StoredRow(
         TPreviewEffectType::HighPass, "エッジの強調",
-        [](TZVfrmMain& f) { return LevelSetup("エッジの強調", effects::kHighPassLevel, EffectSettings(f).HighPassLevel, 56); },
+        [](TEditorContext& f) { return LevelSetup("エッジの強調", effects::kHighPassLevel, EffectSettings(f).HighPassLevel, 56); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.HighPassLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.HighPass(v.Position[0]); }));
 
     rows.push_back(StoredRow(
         TPreviewEffectType::EdgeDetection, "エッジを抽出",
-        [](TZVfrmMain& f) { return LevelSetup("エッジを抽出", effects::kEdgeDetectionLevel, EffectSettings(f).EdgeDetectionLevel, 57); },
+        [](TEditorContext& f) { return LevelSetup("エッジを抽出", effects::kEdgeDetectionLevel, EffectSettings(f).EdgeDetectionLevel, 57); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.EdgeDetectionLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.EdgeDetection(v.Position[0]); }));
 
@@ -346,7 +346,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     {
         TPreviewEffect vortex = SameCallRow(
             TPreviewEffectType::Vortex, "渦巻き",
-            [](TZVfrmMain&) {
+            [](TEditorContext&) {
                 TPreviewSetup s;
                 s.Caption = "渦巻き";
                 s.Rows[0] = Track("渦の角度", effects::kVortexAngle, effects::kVortexAngle.Default, 60, 60);
@@ -371,7 +371,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         TPreviewEffect spot;
         spot.Type = TPreviewEffectType::SpotLight;
         spot.UndoCaption = "スポットライト";
-        spot.Setup = [](TZVfrmMain& f) {
+        spot.Setup = [](TEditorContext& f) {
             const TEffectSettings& e = EffectSettings(f);
             TPreviewSetup s;
             s.Caption = "スポットライト";
@@ -388,7 +388,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
             p.SpotLight(int(std::int64_t(v.Center.X) * v.Scale / 10000), int(std::int64_t(v.Center.Y) * v.Scale / 10000),
                         10 - v.Spin[1], v.Position[0]);
         };
-        spot.Apply = [](TZVfrmMain& f, const TPreviewValues& v) {
+        spot.Apply = [](TEditorContext& f, const TPreviewValues& v) {
             TEffectSettings& e = EffectSettings(f);
             e.SpotLightSize = v.Position[0];
             e.SpotLightDecLevel = v.Position[1];
@@ -424,7 +424,7 @@ TSlideSetup SlideSetup(const char* caption, const char* label, const effects::TP
 
 // The largest fade-out width for the selection (or the picture): half its
 // shorter side.
-int FadeOutLimit(TZVfrmMain& form) {
+int FadeOutLimit(TEditorContext& form) {
     TQxImage& doc = form.QxImage1();
     if (doc.Empty()) return 0;
     const TRect area = doc.HasSelection() ? doc.SelectionRect() : TRect{0, 0, doc.Bitmap().Width(), doc.Bitmap().Height()};
@@ -436,7 +436,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // JPEG quality, a setting of section "Settings"; the picture is not
     // touched and no undo-list entry is added.
     rows.push_back({TSlideEffectType::JpegQuality, "",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         TSlideSetup s;
                         s.Caption = "JPEG品質";
                         s.Label = "品質(1～100)";
@@ -446,20 +446,20 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         s.HelpTopic = 38;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         f.Options.FJpegQuality = std::uint8_t(position);
                         return false;
                     }});
 
     rows.push_back({TSlideEffectType::Noise, "ノイズ付加",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
                         TSlideSetup s = SlideSetup("ノイズ付加", "ノイズ量(1～255)", effects::kNoiseLevel, e.NoiseLevel, 10, 62);
                         s.Check1 = "カラーノイズ";
                         s.Check1Value = e.NoiseColor;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool color, bool) {
+                    [](TEditorContext& f, int position, bool color, bool) {
                         TEffectSettings& e = EffectSettings(f);
                         e.NoiseLevel = std::uint8_t(position);
                         e.NoiseColor = color;
@@ -467,17 +467,17 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     rows.push_back({TSlideEffectType::Spray, "拡散",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("拡散", "拡散レベル(1～255)", effects::kSprayLevel, EffectSettings(f).SprayLevel, 10, 61);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).SprayLevel = std::uint8_t(position);
                         f.QxImage1().Spray(position);
                         return true;
                     }});
     // The 3-D frame runs at strength 2.
     rows.push_back({TSlideEffectType::Button3D, "立体枠をつける",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
                         TSlideSetup s = SlideSetup("立体枠をつける", "枠の太さ(1～50)", effects::kButton3DWidth, e.ButtonFrame, 5, 60);
                         s.Check1 = "凹ませる";
@@ -486,7 +486,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         s.Check2Value = e.ButtonSmooth;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool sunken, bool smooth) {
+                    [](TEditorContext& f, int position, bool sunken, bool smooth) {
                         TEffectSettings& e = EffectSettings(f);
                         e.ButtonFrame = std::uint8_t(position);
                         e.ButtonLowered = sunken;
@@ -495,40 +495,40 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     rows.push_back({TSlideEffectType::Blur, "ぶれ",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ぶれ", "ぶれの大きさ(1～50)", effects::kBlurDistance, EffectSettings(f).BlurLevel, 5, 59);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).BlurLevel = std::uint8_t(position);
                         f.QxImage1().Blur(position);
                         return true;
                     }});
     // Mosaic: square filled blocks, no offset, no frame lines.
     rows.push_back({TSlideEffectType::Mosaic, "モザイク",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("モザイク", "モザイクの大きさ(2～50)", effects::kMosaicSize, EffectSettings(f).MosaicSize, 2, 64);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).MosaicSize = std::uint8_t(position);
                         f.QxImage1().Block(position, position, false, false, true);
                         return true;
                     }});
     // Wave with both periods and the amplitude at the level, no wrap.
     rows.push_back({TSlideEffectType::Wave, "ウェーブ",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ウェーブ", "大きさ(1～100)", effects::kWaveAmplitude, EffectSettings(f).WaveLevel, 5, 63);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).WaveLevel = std::uint8_t(position);
                         f.QxImage1().Wave(position, position, false, position);
                         return true;
                     }});
     rows.push_back({TSlideEffectType::GaussianBlur, "ガウスぼかし",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ガウスぼかし", "ぼかしのレベル(1～10)", effects::kGaussianBlurPasses, EffectSettings(f).GaussianBlurLevel,
                                           1, 58);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).GaussianBlurLevel = std::uint8_t(position);
                         f.QxImage1().GaussianBlur(position);
                         return true;
@@ -537,22 +537,22 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // selection (or picture). Below 4 pixels no band of 2 fits: the range
     // stays 2..2 instead of inverting, and OK leaves the picture alone.
     rows.push_back({TSlideEffectType::FadeOut, "フェードアウト",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const int limit = std::max(2, FadeOutLimit(f));
                         const std::string label = "一辺の範囲(2～" + std::to_string(limit) + ")";
                         return SlideSetup("フェードアウト", label.c_str(), effects::kFadeOutWidth.Min, limit, EffectSettings(f).FadeOutLevel, 10, 4);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).FadeOutLevel = position;
                         if (position > FadeOutLimit(f)) return false;
                         f.QxImage1().FadeOut(position);
                         return true;
                     }});
     rows.push_back({TSlideEffectType::NoiseReduction, "ノイズ除去",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("ノイズ除去", "適用の強さ(1～100)", effects::kNoiseReductionLevel, EffectSettings(f).NoiseReduction, 10, 78);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).NoiseReduction = position;
                         f.QxImage1().NoiseReduction(position, true);
                         return true;
@@ -560,7 +560,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // Glass: mode 0 both directions, 1 horizontal only, 2 vertical only; at
     // least one box stays checked (a file with both off opens with both on).
     rows.push_back({TSlideEffectType::GlassMosaic, "ガラス処理",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
                         TSlideSetup s = SlideSetup("ガラス処理", "ガラスの処理単位(3～30)", effects::kGlassMosaicSize, e.GlassSize, 2, 98);
                         const bool neither = !e.YokoGlass && !e.TateGlass;
@@ -571,7 +571,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         s.KeepOneChecked = true;
                         return s;
                     },
-                    [](TZVfrmMain& f, int position, bool horizontal, bool vertical) {
+                    [](TEditorContext& f, int position, bool horizontal, bool vertical) {
                         TEffectSettings& e = EffectSettings(f);
                         e.GlassSize = position;
                         e.YokoGlass = horizontal;
@@ -581,10 +581,10 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     rows.push_back({TSlideEffectType::OilPaint, "オイルペイント",
-                    [](TZVfrmMain& f) {
+                    [](TEditorContext& f) {
                         return SlideSetup("オイルペイント", "にじみの強さ(1～5)", effects::kOilPaintLevel, EffectSettings(f).OilPaintLevel, 1, 100);
                     },
-                    [](TZVfrmMain& f, int position, bool, bool) {
+                    [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).OilPaintLevel = position;
                         f.QxImage1().OilPaint(position);
                         return true;

@@ -12,13 +12,13 @@
 
 #include "app/common/AppTitle.h"
 #include "app/folders/OpenPictureDialog.h"
-#include "app/window/FileDrop.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/FileDrop.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 
 namespace zelvo {
 
-TSecondPictureInput::TSecondPictureInput(QDialog& dialog, TZVfrmMain& form, const char* caption, QPushButton* ok)
+TSecondPictureInput::TSecondPictureInput(QDialog& dialog, TEditorContext& form, const char* caption, QPushButton* ok)
     : QObject(&dialog), FForm(form), FOk(ok) {
     Label1 = new QLabel(QString::fromUtf8(caption), &dialog);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -23,7 +23,7 @@ class QToolButton;
 namespace zelvo {
 
 class TQxImage;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The failure messages of reading the second picture.
 inline constexpr const char* kSecondPictureFileError = "合成イメージを読み込めません。";
@@ -34,10 +34,10 @@ public:
     /// Places the controls at the top of `dialog` (8 pixels in, the field
     /// 330 wide): `caption` above the file name, the check box below it.
     /// `ok` is the dialog's OK button, enabled from here.
-    TSecondPictureInput(QDialog& dialog, TZVfrmMain& form, const char* caption, QPushButton* ok);
+    TSecondPictureInput(QDialog& dialog, TEditorContext& form, const char* caption, QPushButton* ok);
 
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
+    QLabel* Label1 = nullptr;  ///< the caller's caption ("合成する画像ファイル：", "連結する画像ファイル：")
+    QLineEdit* Edit1 = nullptr;  ///< the second picture's file name
     QToolButton* SpeedButton1 = nullptr;  ///< "..."
     QCheckBox* CheckBox1 = nullptr;       ///< "クリップボードから入力(&C)"
 
@@ -61,7 +61,7 @@ public:
     std::function<void(const QString& text)> ShowStop;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     QPushButton* FOk;
 };
 

@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "platform/DataDirectory.h"
 
 namespace zelvo {

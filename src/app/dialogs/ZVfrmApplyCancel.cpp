@@ -5,9 +5,9 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

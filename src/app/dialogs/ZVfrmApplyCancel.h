@@ -64,8 +64,6 @@ public:
     /// cleared (so CopyMode is true), the height cut down to the buttons.
     void PrepareMergePaste();
 
-    /// True once "位置確定" was pressed.
-    bool Committed() const { return FCommitted; }
 
     QPushButton* Button1 = nullptr;  ///< "位置確定"
     QPushButton* Button2 = nullptr;  ///< "キャンセル"

@@ -14,7 +14,7 @@
 #include "app/common/HelpPages.h"
 #include "app/dialogs/DialogParts.h"
 #include "app/dialogs/SecondPicture.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 
 namespace zelvo {
 namespace {
@@ -29,7 +29,7 @@ int CombineDirectionFor(int item) {
     return kDirections[std::clamp(item, 0, 3)];
 }
 
-TZVfrmCombine::TZVfrmCombine(TZVfrmMain& form) : QDialog(&form), FSource(std::make_unique<TQxImage>()) {
+TZVfrmCombine::TZVfrmCombine(TEditorContext& form) : QDialog(&form.Window()), FSource(std::make_unique<TQxImage>()) {
     setObjectName(QStringLiteral("ZVfrmCombine"));
     setWindowTitle(QString::fromUtf8("連結"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

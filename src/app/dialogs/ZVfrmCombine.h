@@ -25,7 +25,7 @@ class QToolButton;
 namespace zelvo {
 
 class TSecondPictureInput;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The document's direction for the radio item `item` (0 "上へ", 1 "下へ",
 /// 2 "左へ", 3 "右へ"): up 2 (other above), down 3, left 0, right 1.
@@ -33,13 +33,13 @@ int CombineDirectionFor(int item);
 
 class TZVfrmCombine : public QDialog {
 public:
-    explicit TZVfrmCombine(TZVfrmMain& form);
+    explicit TZVfrmCombine(TEditorContext& form);
     ~TZVfrmCombine() override;
 
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QToolButton* SpeedButton1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
+    QLabel* Label1 = nullptr;  ///< "連結する画像ファイル：" (of the second-picture input)
+    QLineEdit* Edit1 = nullptr;  ///< the second picture's file name
+    QToolButton* SpeedButton1 = nullptr;  ///< "..."
+    QCheckBox* CheckBox1 = nullptr;  ///< "クリップボードから入力(&C)"
     QGroupBox* RadioGroup1 = nullptr;  ///< "連結方向"
     QRadioButton* Directions[4] = {};  ///< "上へ", "下へ", "左へ", "右へ"
     QLabel* Label2 = nullptr;          ///< "画像間に挿入するスペース："

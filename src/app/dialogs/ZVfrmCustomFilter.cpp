@@ -19,7 +19,7 @@
 #include "app/common/HelpPages.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "image/Exceptions.h"
 #include "platform/IniFile.h"
@@ -65,7 +65,7 @@ QString ChooseFile(QWidget* parent, QFileDialog::AcceptMode mode) {
 
 }  // namespace
 
-TZVfrmCustomFilter::TZVfrmCustomFilter(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmCustomFilter::TZVfrmCustomFilter(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmCustomFilter"));
     setWindowTitle(QString::fromUtf8("カスタムフィルタ"));
     setFixedSize(300, 176);
@@ -153,9 +153,8 @@ void TZVfrmCustomFilter::OkClick() {
     if (!checked) return;
     const effects::TCustomFilter filter = *checked;
     hide();
-    FForm.FLastOperation = "カスタムフィルタ";
     const effects::Convolve3x3Params kernel = effects::CustomFilterKernel(filter);
-    const bool ran = FForm.RunBusy([&] {
+    const bool ran = FForm.RunBusy("カスタムフィルタ", [&] {
         FForm.QxImage1().Convolve3x3(kernel.Kernel, kernel.Divisor, false);
         return true;
     });
@@ -195,9 +194,8 @@ bool TZVfrmCustomFilter::LoadClick() {
     return true;
 }
 
-void CustomFilterClick(TZVfrmMain& form) {
+void CustomFilterClick(TEditorContext& form) {
     if (form.ImageEmpty()) return;
-    form.FLastOperation = "カスタムフィルタ";
     TZVfrmCustomFilter dialog(form);
     dialog.exec();
 }

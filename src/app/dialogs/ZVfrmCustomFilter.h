@@ -20,7 +20,7 @@ class QSpinBox;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 class TZVfrmCustomFilter : public QDialog {
 public:
@@ -28,11 +28,11 @@ public:
     /// the first nine comma-separated items, the spin edit the tenth as an
     /// integer (kept inside 1..255); what the text lacks keeps the default
     /// "1,-2,1,-2,5,-2,1,-2,1,1".
-    explicit TZVfrmCustomFilter(TZVfrmMain& form);
+    explicit TZVfrmCustomFilter(TEditorContext& form);
 
     /// Edit1..Edit9, row by row from the top left.
     std::array<QLineEdit*, 9> Edits{};
-    QLabel* Label1 = nullptr;
+    QLabel* Label1 = nullptr;  ///< "除数："
     QSpinBox* SpinEdit1 = nullptr;  ///< the divisor, 1..255
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
@@ -68,11 +68,11 @@ private:
     /// Filter(), or nullopt after showing the conversion error.
     std::optional<effects::TCustomFilter> ShownFilter();
 
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
 };
 
 /// The custom-filter command: nothing without a picture; otherwise names
 /// the undo step and shows the dialog modally.
-void CustomFilterClick(TZVfrmMain& form);
+void CustomFilterClick(TEditorContext& form);
 
 }  // namespace zelvo

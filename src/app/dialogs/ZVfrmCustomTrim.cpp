@@ -15,7 +15,7 @@
 #include "app/common/AppTitle.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
@@ -99,7 +99,7 @@ std::optional<TRect> LimitTrimRect(TPoint point1, TPoint point2, int width, int 
     return r;
 }
 
-TZVfrmCustomTrim::TZVfrmCustomTrim(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmCustomTrim::TZVfrmCustomTrim(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmCustomTrim"));
     setWindowTitle(QString::fromUtf8("座標指定切り取り"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -163,6 +163,7 @@ bool TZVfrmCustomTrim::OkClick() {
 
     hide();
     FForm.RunBusy(
+        "座標指定切り抜き",
         [&] {
             doc.CropRect(rect->Left, rect->Top, rect->Right, rect->Bottom);
             return true;

@@ -20,7 +20,7 @@ class QSpinBox;
 namespace zelvo {
 
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The two remembered corners of section "CustomTrim".
 struct TCustomTrimSettings {
@@ -50,7 +50,7 @@ class TZVfrmCustomTrim : public QDialog {
 public:
     /// Builds the dialog over `form`'s picture and reads its settings from
     /// the settings file.
-    explicit TZVfrmCustomTrim(TZVfrmMain& form);
+    explicit TZVfrmCustomTrim(TEditorContext& form);
 
     QSpinBox* SpinEditX1 = nullptr;
     QSpinBox* SpinEditY1 = nullptr;
@@ -77,7 +77,7 @@ public:
     std::function<void(const QString& text)> ShowStop;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
 };
 
 }  // namespace zelvo

@@ -10,7 +10,7 @@
 #include "app/common/HelpPages.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
@@ -52,7 +52,7 @@ TGradationSettings ReadGradationSettings(const TIniFile& ini) {
 
 void WriteGradationSettings(const TGradationSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
-TZVfrmGradation::TZVfrmGradation(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmGradation::TZVfrmGradation(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmGradation"));
     setWindowTitle(QString::fromUtf8("グラデーション"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -135,9 +135,9 @@ void TZVfrmGradation::ColorClick(int which) {
 
 void TZVfrmGradation::OkClick() {
     const TGradationSettings s = Values();
-    FForm.FLastOperation = "グラデーション";
     hide();
     FForm.RunBusy(
+        "グラデーション",
         [&] {
             if (FForm.ImageEmpty()) return false;
             FForm.QxImage1().Gradation(s.Color1, s.Color2, s.AlphaChannel, s.Direction + 1);

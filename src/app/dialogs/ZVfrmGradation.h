@@ -23,7 +23,7 @@ class QSpinBox;
 namespace zelvo {
 
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// Section "Gradation".
 struct TGradationSettings {
@@ -40,19 +40,19 @@ void WriteGradationSettings(const TGradationSettings& settings, TIniFile& ini);
 
 class TZVfrmGradation : public QDialog {
 public:
-    explicit TZVfrmGradation(TZVfrmMain& form);
+    explicit TZVfrmGradation(TEditorContext& form);
 
     QLabel* Label1 = nullptr;  ///< "色１："
     QFrame* Panel1 = nullptr;  ///< colour 1's swatch
     QPushButton* Button1 = nullptr;  ///< "..." of colour 1
     QLabel* Label2 = nullptr;  ///< "色２："
-    QFrame* Panel2 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QFrame* Panel2 = nullptr;  ///< colour 2's swatch
+    QPushButton* Button2 = nullptr;  ///< "..." of colour 2
     QLabel* Label3 = nullptr;  ///< "不透明度："
-    QSlider* ScrollBar1 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
+    QSlider* ScrollBar1 = nullptr;  ///< the opacity, 1..100, with SpinEdit1
+    QSpinBox* SpinEdit1 = nullptr;  ///< the opacity, 1..100
     QLabel* Label4 = nullptr;  ///< "グラデーションの方向："
-    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;  ///< the direction
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnHelp = nullptr;
@@ -72,7 +72,7 @@ public:
     std::function<bool(TColor& color)> ChooseColor;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TColor FColor1 = clNavy;
     TColor FColor2 = clBlack;
 };

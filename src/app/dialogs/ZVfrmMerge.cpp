@@ -15,7 +15,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/SecondPicture.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 
 namespace zelvo {
 namespace {
@@ -35,7 +35,7 @@ TMergeCall MergeCallFor(int mergeType, int transparency) {
     }
 }
 
-TZVfrmMerge::TZVfrmMerge(TZVfrmMain& form) : QDialog(&form), FForm(form), FSource(std::make_unique<TQxImage>()) {
+TZVfrmMerge::TZVfrmMerge(TEditorContext& form) : QDialog(&form.Window()), FForm(form), FSource(std::make_unique<TQxImage>()) {
     setObjectName(QStringLiteral("ZVfrmMerge"));
     setWindowTitle(QString::fromUtf8("イメージの合成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -113,6 +113,7 @@ bool TZVfrmMerge::OkClick() {
     const int transparency = SpinEdit1->value();
     hide();
     FForm.RunBusy(
+        "合成",
         [&] {
             TEffectSettings& settings = EffectSettings(FForm);
             settings.MergeAlphaChannel = std::uint8_t(transparency);

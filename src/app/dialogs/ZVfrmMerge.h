@@ -26,7 +26,7 @@ class QToolButton;
 namespace zelvo {
 
 class TSecondPictureInput;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The remembered merge way ("MergeType": 0 overwrite, 1 with the
 /// transparency, 2 add, 3 subtract, 4 lighter first, 5 darker first) as
@@ -46,13 +46,13 @@ inline constexpr int kMergeAlphaMax = 100;
 class TZVfrmMerge : public QDialog {
 public:
     /// Builds the dialog over `form`, preset from its remembered values.
-    explicit TZVfrmMerge(TZVfrmMain& form);
+    explicit TZVfrmMerge(TEditorContext& form);
     ~TZVfrmMerge() override;
 
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QToolButton* SpeedButton1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
+    QLabel* Label1 = nullptr;  ///< "合成する画像ファイル：" (of the second-picture input)
+    QLineEdit* Edit1 = nullptr;  ///< the second picture's file name
+    QToolButton* SpeedButton1 = nullptr;  ///< "..."
+    QCheckBox* CheckBox1 = nullptr;  ///< "クリップボードから入力(&C)"
     QGroupBox* GroupBox1 = nullptr;  ///< "合成方法"
     QRadioButton* chkOverwrite = nullptr;
     QRadioButton* chkNormal = nullptr;
@@ -61,9 +61,9 @@ public:
     QRadioButton* chkAdd = nullptr;
     QRadioButton* chkSubtract = nullptr;
     QLabel* Label3 = nullptr;  ///< "透明"
-    QSlider* TrackBar1 = nullptr;
+    QSlider* TrackBar1 = nullptr;  ///< the transparency, between "透明" and "不透明"
     QLabel* Label4 = nullptr;  ///< "不透明"
-    QSpinBox* SpinEdit1 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;  ///< the transparency, with TrackBar1
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnHelp = nullptr;
@@ -83,7 +83,7 @@ public:
 private:
     void UpdateTransparencyEnabled();
 
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     std::unique_ptr<TQxImage> FSource;
     TSecondPictureInput* FInput = nullptr;
 };

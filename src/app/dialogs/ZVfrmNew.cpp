@@ -9,11 +9,11 @@
 #include "app/common/Settings.h"
 #include "app/dialogs/ColorComboBox.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
@@ -42,7 +42,7 @@ TNewImageSettings ReadNewImageSettings(const TIniFile& ini) {
 
 void WriteNewImageSettings(const TNewImageSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
-TZVfrmNew::TZVfrmNew(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmNew::TZVfrmNew(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmNew"));
     setWindowTitle(QString::fromUtf8("新規作成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -97,14 +97,9 @@ bool TZVfrmNew::OkClick() {
         FForm.ShowError(error);
         return false;
     }
-    FForm.Actions.mnuProgressive->setChecked(false);
-    FForm.Actions.mnuTransparent->setChecked(false);
     FForm.QxImage1().SaveProgressive = false;
     FForm.QxImage1().SaveTransparent = false;
-    FForm.FFileName.clear();
-    FForm.SetTitle();
-    FForm.UpdateCommandState();
-    FForm.View().viewport()->update();
+    FForm.PictureReplaced();
     accept();
     return true;
 }

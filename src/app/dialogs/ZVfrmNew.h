@@ -18,7 +18,7 @@ namespace zelvo {
 
 class TColorComboBox;
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// Section "NewImage".
 struct TNewImageSettings {
@@ -33,12 +33,12 @@ void WriteNewImageSettings(const TNewImageSettings& settings, TIniFile& ini);
 
 class TZVfrmNew : public QDialog {
 public:
-    explicit TZVfrmNew(TZVfrmMain& form);
+    explicit TZVfrmNew(TEditorContext& form);
 
     QLabel* Label3 = nullptr;     ///< "画像横サイズ："
-    QSpinBox* SpinEdit1 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;  ///< "画像横サイズ："
     QLabel* Label4 = nullptr;     ///< "画像縦サイズ："
-    QSpinBox* SpinEdit2 = nullptr;
+    QSpinBox* SpinEdit2 = nullptr;  ///< "画像縦サイズ："
     QLabel* Label5 = nullptr;     ///< "キャンバスの色："
     TColorComboBox* ColorBox1 = nullptr;
     QPushButton* Button1 = nullptr;  ///< "OK"
@@ -58,7 +58,7 @@ public:
     void done(int result) override;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
 };
 
 }  // namespace zelvo

@@ -16,8 +16,8 @@
 
 #include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
-#include "app/window/ZVfrmMain.h"
-#include "document/QxImageView.h"
+#include "app/common/EditorContext.h"
+#include "view/QxImageView.h"
 #include "platform/Bitmap.h"
 
 namespace zelvo {
@@ -37,8 +37,8 @@ constexpr int kSpinWidth = 72;
 
 }  // namespace
 
-TZVfrmPreview::TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect, TPoint center)
-    : QDialog(&form), FForm(form), FEffect(effect), FPreview(std::make_unique<TQxImage>()), FCenter(center) {
+TZVfrmPreview::TZVfrmPreview(TEditorContext& form, const TPreviewEffect& effect, TPoint center)
+    : QDialog(&form.Window()), FForm(form), FEffect(effect), FPreview(std::make_unique<TQxImage>()), FCenter(center) {
     setObjectName(QStringLiteral("ZVfrmPreview"));
     FSetup = FEffect.Setup(form);
     setWindowTitle(QString::fromStdString(FSetup.Caption));
@@ -278,16 +278,15 @@ void TZVfrmPreview::IdleTick() {
 void TZVfrmPreview::OkClick() {
     FIdle.stop();
     hide();
-    FForm.RunBusy([&] { return FEffect.Apply(FForm, Values()); }, [this] { accept(); });
+    FForm.RunBusy(FEffect.UndoCaption, [&] { return FEffect.Apply(FForm, Values()); }, [this] { accept(); });
 }
 
 void TZVfrmPreview::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type, TPoint center) {
+bool ShowPreviewEffect(TEditorContext& form, TPreviewEffectType type, TPoint center) {
     const TPreviewEffect* effect = FindPreviewEffect(type);
     if (!effect) return false;
     if (form.ImageEmpty()) return true;
-    form.FLastOperation = effect->UndoCaption;
     TZVfrmPreview dialog(form, *effect, center);
     dialog.exec();
     return true;

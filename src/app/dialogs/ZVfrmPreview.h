@@ -25,7 +25,7 @@ class QSlider;
 namespace zelvo {
 
 class TQxImageView;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The current values of the dialog's controls.
 struct TPreviewValues {
@@ -77,12 +77,12 @@ struct TPreviewEffect {
     TPreviewEffectType Type{};
     std::string UndoCaption;
     /// The dialog's controls, preset from the main window's fields.
-    std::function<TPreviewSetup(TZVfrmMain& form)> Setup;
+    std::function<TPreviewSetup(TEditorContext& form)> Setup;
     /// Runs the effect on the preview document with the current values.
     std::function<void(TQxImage& preview, const TPreviewValues& values)> Preview;
     /// OK: stores the remembered values and runs the operation on the
     /// document when its condition holds; true when it ran.
-    std::function<bool(TZVfrmMain& form, const TPreviewValues& values)> Apply;
+    std::function<bool(TEditorContext& form, const TPreviewValues& values)> Apply;
     /// Computed at once when the dialog opens (otherwise the thumbnail
     /// shows the unprocessed picture until the first change).
     bool PreviewAtOnce = false;
@@ -98,7 +98,7 @@ public:
     /// Builds the dialog for `effect` over `form`'s picture: controls from
     /// the effect's setup, the thumbnail, and for PreviewAtOnce types the
     /// first preview. `center` is the spotlight centre in picture pixels.
-    TZVfrmPreview(TZVfrmMain& form, const TPreviewEffect& effect, TPoint center = {});
+    TZVfrmPreview(TEditorContext& form, const TPreviewEffect& effect, TPoint center = {});
     ~TZVfrmPreview() override;
 
     TPreviewEffectType EffectType() const { return FEffect.Type; }
@@ -108,8 +108,8 @@ public:
     std::array<QLabel*, 3> Labels{};
     std::array<QSlider*, 3> ScrollBars{};
     std::array<QDoubleSpinBox*, 3> SpinEdits{};
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;  ///< the effect row's first check caption
+    QCheckBox* CheckBox2 = nullptr;  ///< the effect row's second check caption
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnHelp = nullptr;
@@ -131,7 +131,6 @@ public:
     /// deferred to the application's idle time; however many arrive, one
     /// refresh follows when the running one has finished.
     void RefreshPreview();
-    bool RefreshBusy() const { return FRefreshBusy; }
     bool RefreshPending() const { return FIdle.isActive(); }
     /// Refreshes that have run since the dialog opened.
     int RefreshCount() const { return FRefreshCount; }
@@ -150,7 +149,7 @@ private:
     void SpinChanged(int row);
     void IdleTick();
 
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TPreviewEffect FEffect;
     TPreviewSetup FSetup;
     std::unique_ptr<TQxImage> FPreview;
@@ -168,7 +167,7 @@ private:
 /// picture; otherwise names the undo step, shows the dialog of `type`
 /// modally (with `center` as the spotlight centre) and destroys it. False
 /// for a type without a row.
-bool ShowPreviewEffect(TZVfrmMain& form, TPreviewEffectType type, TPoint center = {});
+bool ShowPreviewEffect(TEditorContext& form, TPreviewEffectType type, TPoint center = {});
 
 /// The row of effect `type`, or nullptr while that effect waits for its
 /// operation.

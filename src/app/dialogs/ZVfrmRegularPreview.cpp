@@ -15,8 +15,8 @@
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/FullScalePreview.h"
 #include "app/common/HelpPages.h"
-#include "app/window/ZVfrmMain.h"
-#include "document/QxImageView.h"
+#include "app/common/EditorContext.h"
+#include "view/QxImageView.h"
 #include "platform/Bitmap.h"
 
 namespace zelvo {
@@ -32,7 +32,7 @@ TBlindOperation& BlindOperation() {
     return operation;
 }
 
-TZVfrmRegularPreview::TZVfrmRegularPreview(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmRegularPreview::TZVfrmRegularPreview(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmRegularPreview"));
     setWindowTitle(QString::fromUtf8("ブラインド"));
     setFixedSize(330, 200);
@@ -138,9 +138,9 @@ void TZVfrmRegularPreview::OkClick() {
     settings.BlindWidth = SpinEdit1->value();
     settings.BlindHorz = CheckBox1->isChecked();
     settings.BlindColor = FColor;
-    FForm.FLastOperation = "ブラインド";
     hide();
     FForm.RunBusy(
+        "ブラインド",
         [&] {
             RunBlind(FForm.QxImage1(), settings.BlindWidth, 0, 0, settings.BlindHorz);
             return true;

@@ -22,7 +22,7 @@ namespace zelvo {
 
 class TFullScalePreview;
 class TQxImageView;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The blind operation: slat width, colour, vertical and horizontal offset
 /// of the stripes, horizontal slats. Empty (the default) runs the
@@ -36,22 +36,20 @@ public:
     /// Loads the selection (as 24 bits) or the whole picture of `form` into
     /// the source view, scrolled so that its centre is visible, and shows
     /// the first preview.
-    explicit TZVfrmRegularPreview(TZVfrmMain& form);
+    explicit TZVfrmRegularPreview(TEditorContext& form);
     ~TZVfrmRegularPreview() override;
 
-    /// 1 = blind, the only kind.
-    int EffectKind() const { return 1; }
 
-    QLabel* Label1 = nullptr;
-    QSlider* TrackBar1 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QLabel* Label4 = nullptr;
+    QLabel* Label1 = nullptr;  ///< "ブラインドの幅"
+    QSlider* TrackBar1 = nullptr;  ///< the blind's width, with SpinEdit1
+    QSpinBox* SpinEdit1 = nullptr;  ///< the blind's width
+    QCheckBox* CheckBox1 = nullptr;  ///< "水平方向"
+    QLabel* Label4 = nullptr;  ///< "色："
     QFrame* Panel4 = nullptr;  ///< the colour swatch
     QFrame* Panel1 = nullptr;  ///< 120 x 120, holds the source and the overlay
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
+    QPushButton* Button1 = nullptr;  ///< "OK"
+    QPushButton* Button2 = nullptr;  ///< "キャンセル"
+    QPushButton* Button3 = nullptr;  ///< "ヘルプ"
 
     TQxImage& QxImage1();
     TQxImage& Overlay();
@@ -78,7 +76,7 @@ protected:
 private:
     void RunBlind(TQxImage& doc, int width, int offsetY, int offsetX, bool horizontal);
 
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TFullScalePreview* FPreview = nullptr;
     TColor FColor = clBlack;
 };

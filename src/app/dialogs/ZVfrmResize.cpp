@@ -17,7 +17,7 @@
 
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "effects/Resample.h"
 
@@ -86,8 +86,8 @@ int ResizeFilterItem(int remembered, int count) {
     return remembered >= 0 && remembered < count ? remembered : count - 1;
 }
 
-TZVfrmResize::TZVfrmResize(TZVfrmMain& form)
-    : QDialog(&form),
+TZVfrmResize::TZVfrmResize(TEditorContext& form)
+    : QDialog(&form.Window()),
       FForm(form),
       FModel(form.ImageEmpty() ? 1 : form.QxImage1().Bitmap().Width(),
              form.ImageEmpty() ? 1 : form.QxImage1().Bitmap().Height()) {
@@ -219,6 +219,7 @@ void TZVfrmResize::OkClick() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     hide();
     FForm.RunBusy(
+        "リサイズ",
         [&] {
             if (FForm.ImageEmpty()) return false;
             if (resample) FForm.QxImage1().Resample(effects::TResampleFilter(filter), width, height);

@@ -19,7 +19,7 @@ class QSpinBox;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 /// The dialog's numbers and how an edit of one field changes the others.
 /// Sizes stay inside 1..1 000 000 000 and ratios inside 0..10000, the
@@ -64,7 +64,7 @@ class TZVfrmResize : public QDialog {
 public:
     /// Builds the dialog over `form`'s picture, preset from its remembered
     /// values.
-    explicit TZVfrmResize(TZVfrmMain& form);
+    explicit TZVfrmResize(TEditorContext& form);
 
     QLabel* LabelSize = nullptr;         ///< "現在のサイズ：" and "%d x %d"
     QRadioButton* rbSize = nullptr;      ///< "サイズで指定する(&S)"
@@ -94,7 +94,7 @@ private:
     void FieldChanged(QSpinBox* field);
     void ShowModel();
 
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TResizeModel FModel;
 };
 

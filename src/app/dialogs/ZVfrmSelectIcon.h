@@ -49,9 +49,9 @@ public:
     /// ((100 - width) / 2, (100 - height) / 2), rounded towards zero.
     QImage PreviewImage() const;
 
-    QListWidget* ListBox1 = nullptr;
+    QListWidget* ListBox1 = nullptr;  ///< the icon's images
     /// The framed preview box.
-    QLabel* Image1 = nullptr;
+    QLabel* Image1 = nullptr;  ///< the chosen image, drawn
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 

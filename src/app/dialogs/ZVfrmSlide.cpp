@@ -12,12 +12,12 @@
 
 #include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 
 namespace zelvo {
 
-TZVfrmSlide::TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect)
-    : QDialog(&form), FForm(form), FEffect(effect) {
+TZVfrmSlide::TZVfrmSlide(TEditorContext& form, const TSlideEffect& effect)
+    : QDialog(&form.Window()), FForm(form), FEffect(effect) {
     setObjectName(QStringLiteral("ZVfrmSlide"));
     FSetup = FEffect.Setup(form);
     setWindowTitle(QString::fromStdString(FSetup.Caption));
@@ -73,18 +73,19 @@ TZVfrmSlide::TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect)
 
 void TZVfrmSlide::OkClick() {
     hide();
-    FForm.RunBusy([&] { return FEffect.Apply(FForm, ScrollBar1->value(), CheckBox1->isChecked(), CheckBox2->isChecked()); },
-                  [this] { accept(); });
+    FForm.RunBusy(
+        FEffect.UndoCaption,
+        [&] { return FEffect.Apply(FForm, ScrollBar1->value(), CheckBox1->isChecked(), CheckBox2->isChecked()); },
+        [this] { accept(); });
 }
 
 void TZVfrmSlide::HelpClick() { ShowHelpTopic(FSetup.HelpTopic); }
 
-bool ShowSlideEffect(TZVfrmMain& form, TSlideEffectType type) {
+bool ShowSlideEffect(TEditorContext& form, TSlideEffectType type) {
     const TSlideEffect* effect = FindSlideEffect(type);
     if (!effect) return false;
     // A row that only edits a setting (JPEG quality) opens without a picture.
     if (form.ImageEmpty() && !effect->UndoCaption.empty()) return true;
-    if (!effect->UndoCaption.empty()) form.FLastOperation = effect->UndoCaption;
     TZVfrmSlide dialog(form, *effect);
     dialog.exec();
     return true;

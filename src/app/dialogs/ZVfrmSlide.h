@@ -18,7 +18,7 @@ class QSpinBox;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 /// How the dialog is set up for one effect type.
 struct TSlideSetup {
@@ -41,23 +41,23 @@ struct TSlideEffect {
     TSlideEffectType Type{};
     /// The undo caption; empty for settings that do not touch the picture.
     std::string UndoCaption;
-    std::function<TSlideSetup(TZVfrmMain& form)> Setup;
+    std::function<TSlideSetup(TEditorContext& form)> Setup;
     /// OK: stores the remembered values and runs the operation; true when
     /// it ran (an undo-list entry is then added).
-    std::function<bool(TZVfrmMain& form, int position, bool check1, bool check2)> Apply;
+    std::function<bool(TEditorContext& form, int position, bool check1, bool check2)> Apply;
 };
 
 class TZVfrmSlide : public QDialog {
 public:
-    TZVfrmSlide(TZVfrmMain& form, const TSlideEffect& effect);
+    TZVfrmSlide(TEditorContext& form, const TSlideEffect& effect);
 
     TSlideEffectType EffectType() const { return FEffect.Type; }
 
-    QLabel* Label1 = nullptr;
-    QSlider* ScrollBar1 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
+    QLabel* Label1 = nullptr;  ///< the slider row's caption
+    QSlider* ScrollBar1 = nullptr;  ///< the value, with SpinEdit1
+    QSpinBox* SpinEdit1 = nullptr;  ///< the value
+    QCheckBox* CheckBox1 = nullptr;  ///< the slider row's first check caption
+    QCheckBox* CheckBox2 = nullptr;  ///< the slider row's second check caption
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnHelp = nullptr;
@@ -66,7 +66,7 @@ public:
     void HelpClick();
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TSlideEffect FEffect;
     TSlideSetup FSetup;
 };
@@ -74,7 +74,7 @@ private:
 /// The main window's handler for a slide effect: nothing without a picture
 /// (settings rows open without one); names the undo step, shows the dialog
 /// modally and destroys it. False for a type without a row.
-bool ShowSlideEffect(TZVfrmMain& form, TSlideEffectType type);
+bool ShowSlideEffect(TEditorContext& form, TSlideEffectType type);
 
 /// The row of slide type `type`, or nullptr while it waits for its
 /// operation.

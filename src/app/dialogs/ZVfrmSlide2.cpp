@@ -13,7 +13,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/common/HelpPages.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 
 namespace zelvo {
@@ -23,7 +23,7 @@ TBlockOperation& BlockOperation() {
     return operation;
 }
 
-TZVfrmSlide2::TZVfrmSlide2(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmSlide2::TZVfrmSlide2(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSlide2"));
     setWindowTitle(QString::fromUtf8("ブロック"));
     setFixedSize(307, 230);
@@ -89,8 +89,8 @@ void TZVfrmSlide2::OkClick() {
     settings.BlockFrame = CheckBox1->isChecked();
     settings.BlockShift = CheckBox2->isChecked();
     settings.BlockFillRect = CheckBox3->isChecked();
-    FForm.FLastOperation = "ブロック";
     FForm.RunBusy(
+        "ブロック",
         [&] {
             if (BlockOperation())
                 BlockOperation()(FForm.QxImage1(), settings.BlockWidth, settings.BlockHeight, settings.BlockShift,

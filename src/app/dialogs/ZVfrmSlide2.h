@@ -15,7 +15,7 @@ class QSpinBox;
 namespace zelvo {
 
 class TQxImage;
-class TZVfrmMain;
+class TEditorContext;
 
 /// The block operation the dialog runs on OK: cell width and height (2..50),
 /// offset alternate rows by half, draw frame lines, fill the cells. Empty
@@ -26,14 +26,14 @@ TBlockOperation& BlockOperation();
 class TZVfrmSlide2 : public QDialog {
 public:
     /// Preset from the main window's remembered block values.
-    explicit TZVfrmSlide2(TZVfrmMain& form);
+    explicit TZVfrmSlide2(TEditorContext& form);
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QSlider* ScrollBar1 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QSlider* ScrollBar2 = nullptr;
-    QSpinBox* SpinEdit2 = nullptr;
+    QLabel* Label1 = nullptr;  ///< "ブロックの幅(2～50)"
+    QLabel* Label2 = nullptr;  ///< "ブロックの高さ(2～50)"
+    QSlider* ScrollBar1 = nullptr;  ///< the block width, with SpinEdit1
+    QSpinBox* SpinEdit1 = nullptr;  ///< the block width
+    QSlider* ScrollBar2 = nullptr;  ///< the block height, with SpinEdit2
+    QSpinBox* SpinEdit2 = nullptr;  ///< the block height
     QCheckBox* CheckBox1 = nullptr;  ///< frame lines; enabled only while CheckBox3 is checked
     QCheckBox* CheckBox2 = nullptr;  ///< offset alternate rows
     QCheckBox* CheckBox3 = nullptr;  ///< fill cells
@@ -46,7 +46,7 @@ public:
     void OkClick();
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
 };
 
 }  // namespace zelvo

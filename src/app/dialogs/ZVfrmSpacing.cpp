@@ -12,7 +12,7 @@
 
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
@@ -50,7 +50,7 @@ TSpacingSettings ReadSpacingSettings(const TIniFile& ini) {
 
 void WriteSpacingSettings(const TSpacingSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
-TZVfrmSpacing::TZVfrmSpacing(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmSpacing::TZVfrmSpacing(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSpacing"));
     setWindowTitle(QString::fromUtf8("余白作成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -123,6 +123,7 @@ void TZVfrmSpacing::OkClick() {
 
     hide();
     FForm.RunBusy(
+        "余白作成",
         [&] {
             if (FForm.ImageEmpty()) return false;
             FForm.QxImage1().AddMargins(s.Top, s.Bottom, s.Color, s.Right, s.Left);

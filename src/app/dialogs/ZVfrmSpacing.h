@@ -18,7 +18,7 @@ class QSpinBox;
 namespace zelvo {
 
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// Section "Spacing": margins in pixels and their colour.
 struct TSpacingSettings {
@@ -33,7 +33,7 @@ void WriteSpacingSettings(const TSpacingSettings& settings, TIniFile& ini);
 
 class TZVfrmSpacing : public QDialog {
 public:
-    explicit TZVfrmSpacing(TZVfrmMain& form);
+    explicit TZVfrmSpacing(TEditorContext& form);
 
     QSpinBox* SpinEditTop = nullptr;
     QSpinBox* SpinEditBottom = nullptr;
@@ -60,7 +60,7 @@ public:
     std::function<bool(TColor& color)> ChooseColor;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TColor FColor = clBlack;
 };
 

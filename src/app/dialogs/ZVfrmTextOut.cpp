@@ -22,9 +22,9 @@
 
 #include "app/common/HelpPages.h"
 #include "app/dialogs/DialogParts.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
 #include "platform/qt/TextRenderQt.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -75,7 +75,7 @@ public:
     /// The colour choice; QColorDialog unless replaced (tests).
     std::function<bool(TColor& color)> ChooseColor;
 
-    QPlainTextEdit* Memo1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;  ///< the text to insert
     QToolButton* btnBold = nullptr;       ///< "太字"
     QToolButton* btnItalic = nullptr;     ///< "斜体"
     QToolButton* btnUnderLine = nullptr;  ///< "下線"

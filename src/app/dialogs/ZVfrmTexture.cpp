@@ -13,12 +13,12 @@
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
 #include "app/dialogs/FullScalePreview.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
@@ -47,7 +47,7 @@ TTextureSettings ReadTextureSettings(const TIniFile& ini) {
 
 void WriteTextureSettings(const TTextureSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
-TZVfrmTexture::TZVfrmTexture(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmTexture::TZVfrmTexture(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmTexture"));
     setWindowTitle(QString::fromUtf8("テクスチャ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

@@ -26,7 +26,7 @@ namespace zelvo {
 
 class TFullScalePreview;
 class TIniFile;
-class TZVfrmMain;
+class TEditorContext;
 
 /// Section "Texture".
 struct TTextureSettings {
@@ -42,14 +42,14 @@ class TZVfrmTexture : public QDialog {
 public:
     /// Builds the dialog over `form`'s picture with the textures of
     /// TextureFolders().
-    explicit TZVfrmTexture(TZVfrmMain& form);
+    explicit TZVfrmTexture(TEditorContext& form);
     ~TZVfrmTexture() override;
 
     QLabel* Label1 = nullptr;  ///< "テクスチャの選択"
-    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;  ///< the texture, under "テクスチャの選択"
     QLabel* Label2 = nullptr;  ///< "適用の強さ"
-    QSlider* TrackBar1 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
+    QSlider* TrackBar1 = nullptr;  ///< "適用の強さ", with SpinEdit1
+    QSpinBox* SpinEdit1 = nullptr;  ///< "適用の強さ", 1..100
     QFrame* Panel1 = nullptr;  ///< the full-scale preview
     QPushButton* Button1 = nullptr;  ///< "OK"
     QPushButton* Button2 = nullptr;  ///< "キャンセル"
@@ -68,7 +68,7 @@ public:
     void RefreshPreview();
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     std::vector<TTextureEntry> FTextures;
     TBitmap FTexture;
     TFullScalePreview* FPreview = nullptr;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "document/BatchConvert.h"
+#include "library/BatchConvert.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
 

@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/window/FileFilters.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/FileFilters.h"
+#include "app/common/EditorContext.h"
 #include "formats/QxImageIO.h"
 #include "platform/Bitmap.h"
 #include "platform/qt/QImageBridge.h"
@@ -269,8 +269,8 @@ void TQxOpenPictureDialog::showEvent(QShowEvent* event) {
     if (FEnablePreview && !FCurrentPath.isEmpty()) FRestTimer.start();
 }
 
-QString RunOpenPictureDialog(TZVfrmMain& form, const QString& caption) {
-    TQxOpenPictureDialog dialog(&form);
+QString RunOpenPictureDialog(TEditorContext& form, const QString& caption) {
+    TQxOpenPictureDialog dialog(&form.Window());
     if (!caption.isEmpty()) dialog.setWindowTitle(caption);
     dialog.setNameFilters(QtNameFilters(form.Filters.FOpenFilter));
     dialog.setDirectory(form.Options.FLastDirectory);

@@ -26,7 +26,7 @@ class QLabel;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 /// Where a picture of `width` x `height` pixels is drawn in a box of
 /// `boxWidth` x `boxHeight`: unscaled and centred ((box - picture) / 2,
@@ -128,6 +128,6 @@ private:
 /// background colour; returns the chosen file, or an empty string when the
 /// user cancelled. The preview switch goes back into the window's options
 /// either way. `caption` replaces the dialog's title when set.
-QString RunOpenPictureDialog(TZVfrmMain& form, const QString& caption = {});
+QString RunOpenPictureDialog(TEditorContext& form, const QString& caption = {});
 
 }  // namespace zelvo

@@ -1,6 +1,5 @@
 #include "app/folders/ZVfrmConvert.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -21,7 +20,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/folders/BrowseFolderDlg.h"
 #include "app/folders/ZVfrmProgress.h"
-#include "app/window/ZVfrmMain.h"
+#include "app/common/EditorContext.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {
@@ -391,7 +390,7 @@ void TZVfrmConvert::OkClicked() {
     accept();
 }
 
-TConvertEnvironment TZVfrmConvert::EnvironmentOf(TZVfrmMain& form) {
+TConvertEnvironment TZVfrmConvert::EnvironmentOf(TEditorContext& form) {
     TConvertEnvironment environment;
     environment.InputDescriptions = form.Filters.FDescriptionList;
     environment.InputPatterns = form.Filters.FPatternList;
@@ -402,17 +401,13 @@ TConvertEnvironment TZVfrmConvert::EnvironmentOf(TZVfrmMain& form) {
     return environment;
 }
 
-void RunBatchConvertDialog(TZVfrmMain& form) {
+void RunBatchConvertDialog(TEditorContext& form) {
     {
-        TZVfrmConvert dialog(TZVfrmConvert::EnvironmentOf(form), &form);
+        TZVfrmConvert dialog(TZVfrmConvert::EnvironmentOf(form), &form.Window());
         dialog.exec();
     }
-    form.raise();
-    form.activateWindow();
-}
-
-void InstallBatchConvertCommand(TZVfrmMain& form) {
-    QObject::connect(form.Actions.mnuBatchConvert, &QAction::triggered, &form, [&form] { RunBatchConvertDialog(form); });
+    form.Window().raise();
+    form.Window().activateWindow();
 }
 
 }  // namespace zelvo

@@ -1,6 +1,6 @@
 #pragma once
 // TZVfrmConvert: the batch dialog "一括変換". It converts every picture of
-// one folder into another (document/BatchConvert.h) in the user-interface
+// one folder into another (library/BatchConvert.h) in the user-interface
 // thread, file after file, with the progress window TZVfrmProgress, and
 // keeps its values in section "BatchConvert" (BatchConvertSettings.h).
 // The main window's picture and undo history are untouched: each file goes
@@ -20,7 +20,7 @@
 #include <functional>
 
 #include "app/folders/BatchConvertSettings.h"
-#include "document/BatchConvert.h"
+#include "library/BatchConvert.h"
 
 class QCheckBox;
 class QComboBox;
@@ -32,7 +32,7 @@ class QSpinBox;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 /// What the dialog takes from the main window.
 struct TConvertEnvironment {
@@ -56,7 +56,7 @@ public:
 
     /// The environment of `form`: its filters, GIF mode, JPEG quality and
     /// the settings file.
-    static TConvertEnvironment EnvironmentOf(TZVfrmMain& form);
+    static TConvertEnvironment EnvironmentOf(TEditorContext& form);
 
     /// The values of the controls, and setting them (then the enabling
     /// rules run).
@@ -78,28 +78,28 @@ public:
 
     // Controls, named as in the dialog's design.
     QGroupBox* GroupBox1 = nullptr;  ///< "入力画像"
-    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit1 = nullptr;  ///< the input "フォルダ："
     QPushButton* Button1 = nullptr;  ///< browse for Edit1
-    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;  ///< the input "画像種別："
     QGroupBox* GroupBox2 = nullptr;  ///< "出力画像"
-    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit2 = nullptr;  ///< the output "フォルダ："
     QPushButton* Button2 = nullptr;  ///< browse for Edit2
-    QComboBox* ComboBox2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QRadioButton* RadioButton3 = nullptr;
-    QRadioButton* RadioButton4 = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QSpinBox* SpinEdit2 = nullptr;
-    QSpinBox* SpinEdit3 = nullptr;
-    QSpinBox* SpinEdit4 = nullptr;
-    QSpinBox* SpinEdit5 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    QCheckBox* CheckBox4 = nullptr;
-    QComboBox* ComboBox4 = nullptr;
+    QComboBox* ComboBox2 = nullptr;  ///< the output "画像種別："
+    QCheckBox* CheckBox1 = nullptr;  ///< "画像のサイズを変更する"
+    QRadioButton* RadioButton1 = nullptr;  ///< "横幅を指定する"
+    QRadioButton* RadioButton2 = nullptr;  ///< "縦幅を指定する"
+    QRadioButton* RadioButton3 = nullptr;  ///< "サイズを指定する"
+    QRadioButton* RadioButton4 = nullptr;  ///< "拡大率で指定する"
+    QSpinBox* SpinEdit1 = nullptr;  ///< the width
+    QSpinBox* SpinEdit2 = nullptr;  ///< the height
+    QSpinBox* SpinEdit3 = nullptr;  ///< the size's width
+    QSpinBox* SpinEdit4 = nullptr;  ///< the size's height, after "x"
+    QSpinBox* SpinEdit5 = nullptr;  ///< the scale, "％ （10～1000）"
+    QCheckBox* CheckBox2 = nullptr;  ///< "再サンプリングを行う"
+    QComboBox* ComboBox3 = nullptr;  ///< the resampling filter
+    QCheckBox* CheckBox3 = nullptr;  ///< "インターレース/プログレッシブ"
+    QCheckBox* CheckBox4 = nullptr;  ///< "減色／増色"
+    QComboBox* ComboBox4 = nullptr;  ///< the colour depth
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnHelp = nullptr;
@@ -122,6 +122,6 @@ private:
 
 /// The File menu's batch command: the dialog over `form`, modal; afterwards
 /// the main window comes to the front.
-void RunBatchConvertDialog(TZVfrmMain& form);
+void RunBatchConvertDialog(TEditorContext& form);
 
 }  // namespace zelvo

@@ -89,9 +89,9 @@ public:
     /// answer (tests script it here).
     static std::function<bool(TZVfrmProgress&)>& ConfirmHook();
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label1 = nullptr;  ///< the file being worked on
+    QLabel* Label2 = nullptr;  ///< the counter, right-aligned
+    QProgressBar* ProgressBar1 = nullptr;  ///< 0..100
     QPushButton* Button1 = nullptr;  ///< "キャンセル"
 
 signals:

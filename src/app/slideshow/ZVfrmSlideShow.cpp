@@ -21,8 +21,8 @@
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
 #include "app/folders/BrowseFolderDlg.h"
-#include "app/window/ZVfrmMain.h"
-#include "document/SlideShowList.h"
+#include "app/common/EditorContext.h"
+#include "library/SlideShowList.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {
@@ -48,7 +48,7 @@ QString ListErrorText(TSlideListError error) {
 
 }  // namespace
 
-TZVfrmSlideShow::TZVfrmSlideShow(TZVfrmMain& form) : QDialog(&form), FForm(form) {
+TZVfrmSlideShow::TZVfrmSlideShow(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSlideShow"));
     setWindowTitle(QString::fromUtf8("スライドショー"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

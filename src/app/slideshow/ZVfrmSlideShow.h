@@ -25,14 +25,14 @@ class QSpinBox;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 class TZVfrmSlideShow : public QDialog {
 public:
     /// Reads the section; the picture types are the main window's filter
     /// descriptions; a stored type index that does not exist selects entry
     /// 1 (entry 0 when there is only one).
-    explicit TZVfrmSlideShow(TZVfrmMain& form);
+    explicit TZVfrmSlideShow(TEditorContext& form);
 
     QLineEdit* Edit1 = nullptr;        ///< folder
     QPushButton* btnBrowse = nullptr;  ///< "参照..."
@@ -79,7 +79,7 @@ public:
     std::function<QString(const QString& initial)> BrowseFolderHook;
 
 private:
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     std::vector<std::filesystem::path> FFiles;
     TSlideShowSettings FOptions;
 };

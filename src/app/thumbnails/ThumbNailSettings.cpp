@@ -1,6 +1,6 @@
 #include "app/thumbnails/ThumbNailSettings.h"
 
-#include "document/Thumbnails.h"
+#include "library/Thumbnails.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
 

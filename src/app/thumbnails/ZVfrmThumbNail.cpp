@@ -17,15 +17,14 @@
 #include <cmath>
 
 #include "app/common/AppTitle.h"
+#include "app/common/EditorContext.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
 #include "app/folders/BrowseFolderDlg.h"
 #include "app/folders/ZVfrmProgress.h"
-#include "app/window/CommandTable.h"
-#include "app/window/ToolbarLayout.h"
-#include "app/window/ZVfrmMain.h"
-#include "document/FolderPictures.h"
-#include "document/ThumbnailCache.h"
+#include "app/common/ToolbarLayout.h"
+#include "library/FolderPictures.h"
+#include "library/ThumbnailCache.h"
 #include "platform/Bitmap.h"
 #include "platform/IniFile.h"
 #include "platform/Trash.h"
@@ -58,7 +57,7 @@ QAction* MakeAction(QWidget* owner, const char* name, const char* caption, const
 
 }  // namespace
 
-TZVfrmThumbNail::TZVfrmThumbNail(TZVfrmMain& form) : QMainWindow(&form, Qt::Tool), FForm(form) {
+TZVfrmThumbNail::TZVfrmThumbNail(TEditorContext& form) : QMainWindow(&form.Window(), Qt::Tool), FForm(form) {
     setObjectName(QString::fromLatin1(kObjectName));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(193, 381);
@@ -129,8 +128,9 @@ TZVfrmThumbNail::~TZVfrmThumbNail() {
     }
 }
 
-TZVfrmThumbNail* ThumbnailBrowser(TZVfrmMain& form) {
-    return form.findChild<TZVfrmThumbNail*>(QString::fromLatin1(kObjectName), Qt::FindDirectChildrenOnly);
+TZVfrmThumbNail* ThumbnailBrowser(TEditorContext& form) {
+    // Only ShowThumbnailBrowser sets it, always to a browser.
+    return static_cast<TZVfrmThumbNail*>(form.ThumbnailBrowser.data());
 }
 
 void TZVfrmThumbNail::CreateActions() {
@@ -485,20 +485,16 @@ void TZVfrmThumbNail::SetStayOnTop(bool on) {
 
 // ---------------------------------------------------------------- main window entry
 
-void ShowThumbnailBrowser(TZVfrmMain& form) {
+void ShowThumbnailBrowser(TEditorContext& form) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    SetCommandEnabled(form.Actions.mnuThumbNail, false);
     struct TBack {
-        TZVfrmMain& Form;
-        ~TBack() {
-            SetCommandEnabled(Form.Actions.mnuThumbNail, true);
-            QGuiApplication::restoreOverrideCursor();
-        }
-    } back{form};
+        ~TBack() { QGuiApplication::restoreOverrideCursor(); }
+    } back;
 
     TZVfrmThumbNail* browser = ThumbnailBrowser(form);
     if (!browser) {
         browser = new TZVfrmThumbNail(form);
+        form.ThumbnailBrowser = browser;
         if (browser->LoadCache()) {
             browser->show();
             return;
@@ -524,11 +520,6 @@ void ShowThumbnailBrowser(TZVfrmMain& form) {
         browser->show();
         browser->raise();
     }
-}
-
-void InstallThumbnailCommands(TZVfrmMain& form) {
-    TZVfrmMain* f = &form;
-    QObject::connect(form.Actions.mnuThumbNail, &QAction::triggered, f, [f] { ShowThumbnailBrowser(*f); });
 }
 
 }  // namespace zelvo

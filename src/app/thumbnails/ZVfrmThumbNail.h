@@ -19,8 +19,8 @@
 #include <memory>
 
 #include "app/thumbnails/ThumbNailSettings.h"
-#include "document/Thumbnails.h"
 #include "image/Types.h"
+#include "library/Thumbnails.h"
 
 class QAction;
 class QListWidget;
@@ -29,14 +29,14 @@ class QToolBar;
 
 namespace zelvo {
 
-class TZVfrmMain;
+class TEditorContext;
 
 class TZVfrmThumbNail : public QMainWindow {
 public:
     /// Creates the browser for `form` (its parent): reads section
     /// "ThumbNail", places the window, stays on top as stored, and restores
     /// the toolbar layout. Nothing is listed yet.
-    explicit TZVfrmThumbNail(TZVfrmMain& form);
+    explicit TZVfrmThumbNail(TEditorContext& form);
     ~TZVfrmThumbNail() override;
 
     QListWidget* ListView1 = nullptr;
@@ -77,8 +77,6 @@ public:
     /// order of making; items keep their image index after a delete.
     const TThumbnailSet& Thumbnails() const { return FSet; }
     int ThumbSize() const { return FSettings.ThumbSize; }
-    TColor ListColor() const { return FSettings.BackgroundColor; }
-    bool Generating() const { return FGenerating; }
     /// The browser has been closed and is about to go.
     bool Closing() const { return FClosing; }
 
@@ -133,7 +131,7 @@ private:
     void WriteOwnSettings();
     std::string PatternString() const;
 
-    TZVfrmMain& FForm;
+    TEditorContext& FForm;
     TThumbNailSettings FSettings;
     TThumbnailSet FSet;
     QString FFolder;
@@ -146,9 +144,9 @@ private:
 };
 
 /// The browser of `form`, or nullptr when none is open.
-TZVfrmThumbNail* ThumbnailBrowser(TZVfrmMain& form);
+TZVfrmThumbNail* ThumbnailBrowser(TEditorContext& form);
 /// The main window's thumbnail command: creates the browser (showing the
 /// cached folder when the cache is good) or asks for a folder and lists it.
-void ShowThumbnailBrowser(TZVfrmMain& form);
+void ShowThumbnailBrowser(TEditorContext& form);
 
 }  // namespace zelvo

@@ -7,12 +7,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "app/window/GeometryCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/Clipboard.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -11,8 +11,8 @@
 #include <QAction>
 
 #include "app/window/ZVfrmMain.h"
-#include "document/QxImageView.h"
 #include "document/QxImage.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 

@@ -13,13 +13,12 @@
 #include "app/window/PictureCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 
 void MergeClick(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
-    form.FLastOperation = "合成";
     TZVfrmMerge dialog(form);
     PictureDialogExec()(dialog);
 }

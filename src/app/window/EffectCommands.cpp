@@ -1,7 +1,6 @@
 #include "app/window/EffectCommands.h"
 
 #include <QAction>
-#include <QVariant>
 
 #include "app/dialogs/EffectTypes.h"
 #include "app/dialogs/ZVfrmCustomFilter.h"
@@ -12,13 +11,10 @@
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
-
-// Set on the window while the view waits for the spotlight's point.
-constexpr const char* kSpotLightPicking = "zelvoSpotLightPicking";
 
 // The caption of a rank-extraction entry by its rank (the entry's tag).
 const char* MedianCaption(int rank) {
@@ -32,17 +28,17 @@ const char* MedianCaption(int rank) {
 
 }  // namespace
 
-bool SpotLightPicking(const TZVfrmMain& form) { return form.property(kSpotLightPicking).toBool(); }
+bool SpotLightPicking(const TZVfrmMain& form) { return form.Modes.FSpotLightPicking; }
 
 void SpotLightClick(TZVfrmMain& form) {
     if (form.ImageEmpty() || SpotLightPicking(form)) return;
     EnableChange(form, false);
-    form.setProperty(kSpotLightPicking, true);
+    form.Modes.FSpotLightPicking = true;
     form.View().StartPointPick();
 }
 
 void SpotLightPointSelected(TZVfrmMain& form, int x, int y) {
-    form.setProperty(kSpotLightPicking, false);
+    form.Modes.FSpotLightPicking = false;
     EnableChange(form, true);
     ShowPreviewEffect(form, TPreviewEffectType::SpotLight, TPoint{x, y});
 }

@@ -9,7 +9,7 @@
 #include "app/common/AppTitle.h"
 #include "app/dialogs/ZVfrmSlide.h"
 #include "app/folders/OpenPictureDialog.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileFilters.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 

@@ -17,12 +17,11 @@
 namespace zelvo {
 namespace {
 
-// A geometry dialog's command: nothing without a picture; otherwise names
-// the undo step and shows the dialog, which runs the operation on OK.
+// A geometry dialog's command: nothing without a picture; otherwise shows
+// the dialog, which runs the operation on OK under its undo caption.
 template <class Dialog>
-void ShowGeometryDialog(TZVfrmMain& form, const char* undoCaption) {
+void ShowGeometryDialog(TZVfrmMain& form) {
     if (form.ImageEmpty()) return;
-    form.FLastOperation = undoCaption;
     Dialog dialog(form);
     GeometryDialogExec()(dialog);
 }
@@ -45,11 +44,11 @@ void TrimingClick(TZVfrmMain& form) {
     form.RunBusy([&] { return doc.Trim(); });
 }
 
-void CustomTrimClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmCustomTrim>(form, "座標指定切り抜き"); }
+void CustomTrimClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmCustomTrim>(form); }
 
-void SpacingClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmSpacing>(form, "余白作成"); }
+void SpacingClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmSpacing>(form); }
 
-void ResizeClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmResize>(form, "リサイズ"); }
+void ResizeClick(TZVfrmMain& form) { ShowGeometryDialog<TZVfrmResize>(form); }
 
 void InstallGeometryCommands(TZVfrmMain& form) {
     TZVfrmMain* f = &form;

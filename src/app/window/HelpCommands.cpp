@@ -15,7 +15,7 @@ void InstallHelpCommands(TZVfrmMain& form) {
     // The program's home and update pages are help pages of their own.
     QObject::connect(form.Actions.mnuHomePage, &QAction::triggered, f, [] { ShowHelpTopic(kHelpHomePage); });
     QObject::connect(form.Actions.mnuProductUpdate, &QAction::triggered, f, [] { ShowHelpTopic(kHelpProductUpdate); });
-    QObject::connect(form.Actions.mnuAbout, &QAction::triggered, f, [f] { ShowAboutBox(f); });
+    QObject::connect(form.Actions.mnuAbout, &QAction::triggered, f, [f] { f->Modes.FAboutBox = ShowAboutBox(f); });
     auto* context = new QAction(f);
     context->setObjectName(QStringLiteral("actHelpContext"));
     context->setShortcut(QKeySequence(QKeySequence::HelpContents));

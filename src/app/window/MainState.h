@@ -1,41 +1,12 @@
 #pragma once
-// The main window's state that the command files share, in three groups:
-// the options (section "Settings" and the command line), the open and save
-// filter lists, and the modes that tool windows and pending commands put
-// the window in.
+// The modes that tool windows and pending commands put the main window in.
+// The options and the file filters are the editor context's
+// (app/common/EditorContext.h).
 
 #include <QPointer>
-#include <QString>
-#include <QStringList>
 #include <QWidget>
 
-#include <cstdint>
-
 namespace zelvo {
-
-/// The options the settings file (section "Settings") and the command line
-/// give; the save path and the dialogs read them.
-struct TMainOptions {
-    bool FGIFMode = false;
-    bool FUseSusiePlugin = true;
-    std::uint8_t FCaptureWait = 200;
-    std::uint8_t FJpegQuality = 80;  ///< 1..100, for JPEG saves
-    bool FDefPos = false;            ///< -DEFPOS: the stored window bounds stay unused
-    QString FLastDirectory;          ///< the open dialog's initial folder
-    int FSaveFileExt = 0;            ///< the save dialog's filter index
-    bool FOpenPreview = true;
-    int FUndoBuffer = 16;  ///< undo depth from the settings
-    bool FUseExifOrientation = true;  ///< open JPEGs turned by their EXIF orientation
-};
-
-/// The open and save filters, built once when the window starts.
-struct TMainFilters {
-    QStringList FPatternList;      ///< one pattern string per open filter entry
-    QStringList FDescriptionList;  ///< one description per open filter entry
-    QString FAllPatterns;
-    QString FOpenFilter;  ///< the open dialog's filter, "description|patterns|..."
-    QString FSaveFilter;  ///< the save dialog's filter
-};
 
 /// The modes the window can be in besides plain editing.
 struct TMainModes {
@@ -44,7 +15,10 @@ struct TMainModes {
     QPointer<QWidget> FApplyCancelWindow;
     QPointer<QWidget> FTextOutWindow;
     bool FSlideShowMode = false;
-    bool FSpotLightPending = false;
+    /// The about box while it is open.
+    QPointer<QWidget> FAboutBox;
+    /// The spotlight command waits for a click on the picture.
+    bool FSpotLightPicking = false;
 };
 
 }  // namespace zelvo

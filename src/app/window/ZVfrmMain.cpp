@@ -20,21 +20,23 @@
 
 #include "app/common/AppTitle.h"
 #include "app/window/CommandTable.h"
-#include "app/window/FileDrop.h"
-#include "app/window/FileFilters.h"
+#include "app/common/FileDrop.h"
+#include "app/common/FileFilters.h"
 #include "app/window/GeometryCommands.h"
 #include "app/common/Resources.h"
 #include "app/common/Settings.h"
-#include "app/window/ToolbarLayout.h"
+#include "app/common/ToolbarLayout.h"
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVStatusBar.h"
+#include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "app/dialogs/ZVfrmSelectIcon.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
+#include "image/ScopeExit.h"
 #include "platform/Clipboard.h"
 #include "platform/PluginFolders.h"
 #include "platform/qt/QtClipboard.h"
@@ -54,7 +56,8 @@ QFont WindowFont() {
 
 }  // namespace
 
-TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent) : QMainWindow(parent) {
+TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), FEffectSettings(std::make_unique<TEffectSettings>()) {
     InitResources();
     setObjectName(QStringLiteral("ZVfrmMain"));
     setWindowTitle(ApplicationTitle());
@@ -335,9 +338,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
         return false;
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    struct TRestore {
-        ~TRestore() { QGuiApplication::restoreOverrideCursor(); }
-    } restore;
+    TScopeExit restore([] { QGuiApplication::restoreOverrideCursor(); });
     if (newWindow) {
         StartInstanceHook(QCoreApplication::applicationFilePath(), {path, QStringLiteral("-DefPos")});
         return true;
@@ -361,25 +362,22 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
     }
     if (!AskSaveModified()) return true;
 
-    FImage->BeginUpdate();
     bool loaded = false;
     std::string failure;
-    try {
+    {
+        FImage->BeginUpdate();
+        TScopeExit endUpdate([this] { FImage->EndUpdate(); });
         if (FImage->Zoom() > 1000) FView->SetZoom(1000);
         FImage->AutoOrient = Options.FUseExifOrientation;
         loaded = icon ? FImage->LoadDocumentIcon(path.toStdString(), iconIndex, &failure)
                       : FImage->LoadDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
-    } catch (...) {
-        FImage->EndUpdate();
-        throw;
+        if (loaded) {
+            FFileName = path.toStdString();
+            SetTitle();
+            SyncSaveFlagsFromDocument();
+        }
+        if (loadedOut) *loadedOut = loaded;
     }
-    if (loaded) {
-        FFileName = path.toStdString();
-        SetTitle();
-        SyncSaveFlagsFromDocument();
-    }
-    if (loadedOut) *loadedOut = loaded;
-    FImage->EndUpdate();
     UpdateCommandState();
     raise();
     activateWindow();
@@ -408,6 +406,15 @@ bool TZVfrmMain::AskSaveModified() {
     return !FImage->Modified();
 }
 
+void TZVfrmMain::PictureReplaced() {
+    Actions.mnuProgressive->setChecked(false);
+    Actions.mnuTransparent->setChecked(false);
+    FFileName.clear();
+    SetTitle();
+    UpdateCommandState();
+    FView->viewport()->update();
+}
+
 void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     FImage->SaveProgressive = Actions.mnuProgressive->isChecked();
@@ -428,7 +435,9 @@ void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
 void TZVfrmMain::mnuSaveClick() {
     if (FImage->Empty()) return;
     const QString name = QString::fromStdString(FFileName);
-    if (!name.isEmpty() && QFileInfo(name).suffix().toLower() != QLatin1String("pcd")) {
+    // Only a file of a format the program writes is saved over (a PhotoCD
+    // or icon picture is saved under a new name).
+    if (!name.isEmpty() && WritableExtension(DispatchExtension(name.toStdString()))) {
         bool saved = false;
         SaveTo(name, &saved);
         if (saved) {
@@ -467,19 +476,14 @@ void TZVfrmMain::mnuReloadClick() {
     if (name.isEmpty() || !QFileInfo(name).isFile()) return;
     if (!FImage->Empty() && FImage->Modified() && !AskReloadHook()) return;
     FImage->BeginUpdate();
+    TScopeExit endUpdate([this] { FImage->EndUpdate(); });
     bool reloaded = false;
-    try {
-        // The image is still modified: LoadImageFile asks once more.
-        LoadImageFile(name, false, &reloaded);
-    } catch (...) {
-        FImage->EndUpdate();
-        throw;
-    }
+    // The image is still modified: LoadImageFile asks once more.
+    LoadImageFile(name, false, &reloaded);
     if (reloaded) {
         FImage->ClearUndo();
         SyncSaveFlagsFromDocument();
     }
-    FImage->EndUpdate();
 }
 
 void TZVfrmMain::closeEvent(QCloseEvent* event) {
@@ -507,6 +511,11 @@ QAction* TZVfrmMain::NewHistoryItem(QMenu* list, const QString& caption) {
         else RedoListClick(k);
     });
     return item;
+}
+
+void TZVfrmMain::PushHistory(const std::string& caption) {
+    FLastOperation = caption;
+    PushHistory();
 }
 
 void TZVfrmMain::PushHistory() {
@@ -545,14 +554,11 @@ void TZVfrmMain::RedoListClick(int k) { StepHistory(mnuRedoList, mnuUndoList, k 
 void TZVfrmMain::StepHistory(QMenu* from, QMenu* to, int count, void (TQxImage::*step)(int)) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     MoveHistoryItems(from, to, count);
-    try {
+    {
+        // On a failure only the cursor is put back; the error goes on to the caller.
+        TScopeExit restoreCursor([] { QGuiApplication::restoreOverrideCursor(); });
         (FImage->*step)(count);
-    } catch (...) {
-        // Only the cursor is put back; the error goes on to the caller.
-        QGuiApplication::restoreOverrideCursor();
-        throw;
     }
-    QGuiApplication::restoreOverrideCursor();
     UpdateCommandState();
 }
 
@@ -644,6 +650,12 @@ bool TZVfrmMain::RunBusy(const std::function<bool()>& operation, const std::func
     EndBusy();
     if (afterBusy) afterBusy();
     return ran;
+}
+
+bool TZVfrmMain::RunBusy(const std::string& caption, const std::function<bool()>& operation,
+                         const std::function<void()>& afterBusy) {
+    FLastOperation = caption;
+    return RunBusy(operation, afterBusy);
 }
 
 void TZVfrmMain::ShowError(const std::exception& error) {

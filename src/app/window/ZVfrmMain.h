@@ -6,8 +6,10 @@
 // program names its menu items (mnuOpen, mnuSepia, ...), grouped in
 // Actions (MainActions.h); which of them are wired to an operation is
 // decided in one place, src/app/window/CommandTable.cpp. The state the
-// command files share is grouped in Options, Filters and Modes
-// (MainState.h).
+// command files share is grouped in Options and Filters (the editor
+// context, app/common/EditorContext.h) and Modes (MainState.h). Dialogs
+// and the folder, slide-show, thumbnail and device rooms see the window
+// only as that context.
 
 #include <QMainWindow>
 #include <QStringList>
@@ -17,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "app/common/EditorContext.h"
 #include "app/window/MainActions.h"
 #include "app/window/MainState.h"
 #include "image/Types.h"
@@ -39,11 +42,12 @@ class TZVfrmSelectIcon;
 class TFileDrop;
 class TIniFile;
 class TSPIs;
+class TSlideShowRunner;
 
 /// Answers of the modified-picture question, so tests can script them.
 enum class TSaveAnswer { Yes, No, Cancel };
 
-class TZVfrmMain : public QMainWindow {
+class TZVfrmMain : public QMainWindow, public TEditorContext {
     Q_OBJECT
 
 public:
@@ -71,34 +75,28 @@ public:
     QToolBar* Toolbar7 = nullptr;  ///< "加工"
     QToolBar* Toolbar8 = nullptr;  ///< "スライドショー"
     TZVStatusBar* StatusBar1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;  ///< over status panel 0 while busy
 
     /// The seven dockable toolbars in the order of the toolbar sub-menu,
     /// then Toolbar8.
     QList<QToolBar*> Toolbars() const;
 
     // ---- Document
-    TQxImage& QxImage1() { return *FImage; }
+    QWidget& Window() override { return *this; }
+    TQxImage& QxImage1() override { return *FImage; }
     TQxImageView& View() { return *FView; }
-    /// True when no picture is open.
-    bool ImageEmpty() const;
+    bool ImageEmpty() const override;
+    TEffectSettings& Effects() override { return *FEffectSettings; }
 
     // ---- State shared with the command files
     std::string FFileName;       ///< full path of the current picture, UTF-8
     std::string FLastOperation;  ///< caption the next PushHistory records
-    TMainOptions Options;
-    TMainFilters Filters;
     TMainModes Modes;
 
     // ---- Flows
-    /// Opens `path` (a picture, or a folder for the slide show). With
-    /// `newWindow` a second instance opens it instead. True when handled;
-    /// `loaded`, when given, tells whether a picture was really placed
-    /// (false after a cancelled save question or a failed read).
-    bool LoadImageFile(const QString& path, bool newWindow, bool* loaded = nullptr);
-    /// Asks whether a modified picture is to be saved; false cancels the
-    /// pending action.
-    bool AskSaveModified();
+    bool LoadImageFile(const QString& path, bool newWindow, bool* loaded = nullptr) override;
+    bool AskSaveModified() override;
+    void PictureReplaced() override;
     void mnuOpenClick();
     void mnuSaveClick();
     void mnuSaveAsClick();
@@ -109,6 +107,7 @@ public:
     // ---- History
     /// Records FLastOperation at the top of the undo drop-down list.
     void PushHistory();
+    void PushHistory(const std::string& caption) override;
     /// Undoes (k + 1) steps, k the 0-based index of the chosen list entry.
     void UndoListClick(int k);
     void RedoListClick(int k);
@@ -116,7 +115,7 @@ public:
     // ---- Command state
     /// Re-evaluates the colour-depth entries, transparency and the 24-bit
     /// only commands, then repaints the status bar.
-    void UpdateCommandState();
+    void UpdateCommandState() override;
     /// Busy bracket of long operations: hourglass, window disabled,
     /// progress bar shown over panel 0.
     void BeginBusy();
@@ -131,13 +130,15 @@ public:
     /// message is shown (a dialog closes itself there). Returns whether
     /// the operation ran and changed the picture.
     bool RunBusy(const std::function<bool()>& operation, const std::function<void()>& afterBusy = {});
-    /// Shows an exception's message in a box captioned with the title.
-    void ShowError(const std::exception& error);
+    /// RunBusy with `caption` as the undo step's name.
+    bool RunBusy(const std::string& caption, const std::function<bool()>& operation,
+                 const std::function<void()>& afterBusy = {}) override;
+    void ShowError(const std::exception& error) override;
     /// Creates (once) and shows the apply/cancel window that places a
     /// floating selection; the window is in tool mode until it closes.
     TZVfrmApplyCancel* ShowApplyCancelWindow();
     /// Tool mode: the apply/cancel or the text-insertion window exists.
-    bool ToolMode() const;
+    bool ToolMode() const override;
 
     // ---- Zoom and status
     /// Chooses a ZoomMenu tag: 999999 fits the picture, others set the zoom.
@@ -166,7 +167,7 @@ public:
     std::function<int(TZVfrmSelectIcon& chooser)> ChooseIconHook;
 
     /// The view's background colour (the user's BackgroundColor).
-    TColor BackgroundColor() const;
+    TColor BackgroundColor() const override;
     void SetBackgroundColor(TColor color);
 
     /// Undo depth from the settings, passed on to the document.
@@ -174,9 +175,8 @@ public:
     /// The status bar and its menu check mark.
     void SetStatusBarShown(bool shown);
     bool StatusBarShown() const;
-    /// Opens the slide-show dialog preset to a folder; set by the slide
-    /// show. Without it a folder is refused.
-    std::function<void(const QString& folder)> OpenSlideShowFolder;
+    /// The slide show's runner, made when its commands are wired.
+    TSlideShowRunner* SlideShow = nullptr;
     /// Ends a running slide show; set by the slide show.
     std::function<void()> EndSlideShow;
     /// Steps a running slide show: +1 next, -1 previous.
@@ -215,6 +215,8 @@ private:
     /// The image plug-ins (SPIs1), searched at start when UseSusiePlugin is
     /// on and no other collection exists.
     std::unique_ptr<TSPIs> FSPIs;
+    /// The effect dialogs' remembered parameters (section "Effects").
+    std::unique_ptr<TEffectSettings> FEffectSettings;
     TQxImage* FImage = nullptr;
     TQxImageView* FView = nullptr;
     TFileDrop* FFileDrop = nullptr;
@@ -222,7 +224,7 @@ private:
     int FBusyDepth = 0;
 
     bool FSettingsWritten = false;
-    QWidget* Panel1 = nullptr;
+    QWidget* Panel1 = nullptr;  ///< the black frame around the view
 };
 
 }  // namespace zelvo

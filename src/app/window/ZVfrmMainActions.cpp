@@ -13,9 +13,9 @@
 
 #include <vector>
 
-#include "app/window/ToolbarLayout.h"
+#include "app/common/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 
