@@ -40,7 +40,7 @@ struct TMoveObjectSettings {
 /// Reads section "MoveObject"; missing keys keep the defaults above.
 TMoveObjectSettings ReadMoveObjectSettings(const TIniFile& ini);
 /// Writes "Left" and "Top", and "IsMove" when `writeIsMove`.
-void WriteMoveObjectSettings(TIniFile& ini, const TMoveObjectSettings& settings, bool writeIsMove);
+void WriteMoveObjectSettings(const TMoveObjectSettings& settings, TIniFile& ini, bool writeIsMove);
 
 class TZVfrmApplyCancel : public QWidget {
     Q_OBJECT

@@ -350,7 +350,7 @@ void TZVfrmTextOut::Finish() {
     FFinished = true;
     if (!FSettingsFile.empty()) {
         TIniFile ini(FSettingsFile);
-        WriteTextOutSettings(ini, CurrentSettings());
+        WriteTextOutSettings(CurrentSettings(), ini);
         ini.UpdateFile();
     }
     emit Finished(FApplied);
