@@ -13,6 +13,21 @@ namespace {
 
 constexpr const char* kEffects = "Effects";
 
+// A key of an effect parameter: its value kept inside the range the dialog
+// offers. A hand-edited value outside is pulled to the nearer end, as the
+// dialog would show it; a malformed one reads as the default.
+template <class T>
+auto LevelKey(const char* key, T& value, int lo, int hi) {
+    if constexpr (std::is_same_v<std::remove_const_t<T>, std::uint8_t>)
+        return ByteKey(key, value, lo, hi, TOutOfRange::Nearer);
+    else
+        return IntKey(key, value, lo, hi, TOutOfRange::Nearer);
+}
+template <class T>
+auto LevelKey(const char* key, T& value, const effects::TParameter& parameter) {
+    return LevelKey(key, value, parameter.Min, parameter.Max);
+}
+
 // One table drives both directions, so a key cannot be read under one name
 // and written under another.
 template <class Settings, class Visit>
