@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "BenchPhoto.h"
-#include "document/FolderPictures.h"
-#include "document/ThumbnailCache.h"
-#include "document/Thumbnails.h"
 #include "formats/JpegImage.h"
 #include "formats/QxImageIO.h"
+#include "library/FolderPictures.h"
+#include "library/ThumbnailCache.h"
+#include "library/Thumbnails.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/Bitmap.h"
+#include "view/QxImageView.h"
 
 namespace {
 

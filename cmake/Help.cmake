@@ -32,8 +32,9 @@ if(ZELVO_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
   # The generator refuses bad sources (tests/help), and the editor's tests
-  # check that every command and dialog topic has its page.
-  add_executable(zelvo_help_tests tests/help/MakeHelpTest.cpp)
+  # check that every command and dialog topic has its page; the pages' range
+  # and default cells agree with the parameters `zelvo-cli ops` lists.
+  add_executable(zelvo_help_tests tests/help/MakeHelpTest.cpp tests/help/HelpRangesTest.cpp)
   target_link_libraries(zelvo_help_tests PRIVATE zelvo_reference GTest::gtest_main)
   target_compile_definitions(zelvo_help_tests PRIVATE
     ZELVO_MAKE_HELP_PROGRAM="$<TARGET_FILE:zelvo-make-help>"

@@ -18,8 +18,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "document/ThumbnailCache.h"
 #include "image/DibImage.h"
+#include "library/ThumbnailCache.h"
 
 namespace {
 

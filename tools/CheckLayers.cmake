@@ -2,10 +2,12 @@
 #   cmake -P tools/CheckLayers.cmake SRC_DIR
 #
 # A layer may include headers of its own layer and of the layers it may use:
-#   image -> formats, effects -> platform -> platform/qt -> document -> view -> app
-# document uses only the Qt-free platform; cli sits beside app and uses image,
-# formats, effects, platform and document. The view is the *View* files of
-# document/. Only platform/qt, the view and app may include Qt headers.
+#   image -> formats, effects -> platform -> platform/qt -> document
+#   -> library -> view -> app
+# document and library use only the Qt-free platform; the view does not use
+# library; cli sits beside app and uses image, formats, effects, platform,
+# document and library. A file's layer is the folder it lies in, whatever
+# the file is called. Only platform/qt, the view and app may include Qt headers.
 # Quoted includes name a header by its path under SRC_DIR, or by its name
 # beside the including file. Prints each offending include and fails.
 cmake_minimum_required(VERSION 3.25)
@@ -24,9 +26,10 @@ set(uses_effects image effects)
 set(uses_platform image formats effects platform)
 set(uses_platform/qt image formats effects platform platform/qt)
 set(uses_document image formats effects platform document)
+set(uses_library image formats effects platform document library)
 set(uses_view image formats effects platform platform/qt document view)
-set(uses_app image formats effects platform platform/qt document view app)
-set(uses_cli image formats effects platform document cli)
+set(uses_app image formats effects platform platform/qt document library view app)
+set(uses_cli image formats effects platform document library cli)
 set(qt_layers platform/qt view app)
 
 # The layer of a path relative to SRC_DIR, or "" outside every layer.
@@ -34,9 +37,7 @@ function(layer_of path out)
   set(layer "")
   if(path MATCHES "^platform/qt/")
     set(layer platform/qt)
-  elseif(path MATCHES "^document/[^/]*View[^/]*$")
-    set(layer view)
-  elseif(path MATCHES "^(image|formats|effects|platform|document|app|cli)/")
+  elseif(path MATCHES "^(image|formats|effects|platform|document|library|view|app|cli)/")
     set(layer "${CMAKE_MATCH_1}")
   endif()
   set(${out} "${layer}" PARENT_SCOPE)

@@ -178,6 +178,9 @@ mount_in /dev/shm -t tmpfs -o mode=1777,nosuid,nodev tmpfs
 
 environment=(HOME=/root USER=root LOGNAME=root SHELL=/bin/bash LANG=C.UTF-8 TERM=dumb
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
+# CI=true builds as CI does (warnings are errors), and so reads the objects
+# of this machine's CI-style builds from the cache.
+[ "${CI:-}" = "true" ] && environment+=(CI=true)
 if ((use_ccache)); then
   # This machine's compiled objects, read only: paths below the clone are
   # hashed relative to it, as the host's cache stores them.

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "cli/OperationTable.h"
-#include "document/BatchConvert.h"
 #include "formats/QxImageIO.h"
 #include "image/Text.h"
+#include "library/BatchConvert.h"
 
 namespace zelvo::cli {
 namespace {

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+#include "effects/Artistic.h"
+#include "effects/Blur.h"
+#include "effects/Distort.h"
+#include "effects/Generated.h"
+#include "effects/RankFilter.h"
+#include "effects/Tone.h"
 #include "image/Text.h"
 
 namespace zelvo::cli {
@@ -19,14 +25,15 @@ const std::vector<TOperation>& Operations() {
         ZELVO_OP(Grayscale),
         ZELVO_OP(Sepia),
         ZELVO_OP(SingleColorScale, ColourArg("color")),
-        ZELVO_OP(Brightness, Arg("delta", -255, 255)),
-        ZELVO_OP(Contrast, Arg("level", "-100 grey, 0 unchanged, 100 double")),
-        ZELVO_OP(AdjustRGB, Arg("red", -255, 255), Arg("green", -255, 255), Arg("blue", -255, 255)),
-        ZELVO_OP(Posterize, Arg("levels", "below 2 changes nothing")),
-        ZELVO_OP(Solarization, Arg("threshold", "255 changes nothing")),
-        ZELVO_OP(Gamma, Arg("gamma", "changes pixels from 0.01 to 6.99, except 1")),
-        ZELVO_OP(AdjustHSV, Arg("hue", -360, 360), Arg("saturation", -100, 100), Arg("value", -100, 100)),
-        ZELVO_OP(Monochrome, Arg("threshold", 0, 256), Arg("markAs1Bit"), Arg("reportProgress")),
+        ZELVO_OP(Brightness, Arg(effects::kBrightnessDelta)),
+        ZELVO_OP(Contrast, AnyArg(effects::kContrastLevel, "-100 grey, 0 unchanged, 100 double")),
+        ZELVO_OP(AdjustRGB, Arg(effects::kAdjustRed), Arg(effects::kAdjustGreen), Arg(effects::kAdjustBlue)),
+        ZELVO_OP(Posterize, AnyArg(effects::kPosterizeLevels, "below 2 changes nothing")),
+        ZELVO_OP(Solarization, Arg(effects::kSolarizationThreshold, "255 changes nothing")),
+        ZELVO_OP(Gamma, AnyArg(effects::kGamma, "changes pixels from 0.01 to 6.99, except 1")),
+        ZELVO_OP(AdjustHSV, Arg(effects::kAdjustHue, -360, 360), Arg(effects::kAdjustSaturation),
+                 Arg(effects::kAdjustValue)),
+        ZELVO_OP(Monochrome, Arg(effects::kMonochromeThreshold, 0, 256), Arg("markAs1Bit"), Arg("reportProgress")),
         ZELVO_OP(SwapRGB),
         ZELVO_OP(XORConvert),
         ZELVO_OP(ColorDepth, Arg("depth", "24, 8, 4 or 1 bits; 99 two colours by halftone")),
@@ -49,11 +56,11 @@ const std::vector<TOperation>& Operations() {
         ZELVO_OP(NewImage, Arg("width", 1, 2147483647), Arg("height", 1, 2147483647), Arg("bitCount", "24, 8, 4 or 1"),
                  ColourArg("color")),
         ZELVO_OP(Gradation, ColourArg("color1"), ColourArg("color2"),
-                 Arg("opacity", "per cent, above 100 counts as 100, 0 or less nothing"),
+                 AnyArg(effects::kGradationOpacity, "per cent, above 100 counts as 100, 0 or less nothing"),
                  Arg("direction", "1 left to right, 2 right to left, 3 top to bottom, 4 bottom to top, "
                                   "5 top left to bottom right, 6 bottom right to top left, "
                                   "7 bottom left to top right, 8 top right to bottom left; others nothing")),
-        ZELVO_OP(Texture, Arg("texture"), Arg("level", 1, 100, "strength in per cent"), Arg("offsetY"), Arg("offsetX")),
+        ZELVO_OP(Texture, Arg("texture"), Arg(effects::kTextureLevel, "strength in per cent"), Arg("offsetY"), Arg("offsetX")),
 
         // Text: the glyphs come as a mask picture (black is ink) drawn by
         // another program, since zelvo-cli renders no fonts.
@@ -66,33 +73,32 @@ const std::vector<TOperation>& Operations() {
         // Neighbourhood filters
         ZELVO_OP(Convolve3x3, Arg("kernel", "nine numbers joined by ';', row by row from the top left"), Arg("divisor", "0 counts as 1"), Arg("bias", "1 adds 128")),
         ZELVO_OP(Soft),
-        ZELVO_OP(Sharpen, Arg("level", 0, 20, "0 does nothing")),
-        ZELVO_OP(Emboss, Arg("level", 1, 20), Arg("colored"), Arg("inverted")),
-        ZELVO_OP(HighPass, Arg("level", 1, 20)),
-        ZELVO_OP(EdgeDetection, Arg("level", 1, 20)),
-        ZELVO_OP(GaussianBlur, Arg("passes", 0, 10, "0 does nothing")),
+        ZELVO_OP(Sharpen, Arg(effects::kSharpenLevel)),
+        ZELVO_OP(Emboss, Arg(effects::kEmbossLevel), Arg("colored"), Arg("inverted")),
+        ZELVO_OP(HighPass, Arg(effects::kHighPassLevel)),
+        ZELVO_OP(EdgeDetection, Arg(effects::kEdgeDetectionLevel)),
+        ZELVO_OP(GaussianBlur, Arg(effects::kGaussianBlurPasses)),
         ZELVO_OP(Median, Arg("rank", "1 minimum, 5 middle, 9 maximum; outside 1..9 nothing")),
-        ZELVO_OP(NoiseReduction, Arg("level", 1, 100), Arg("reportProgress")),
+        ZELVO_OP(NoiseReduction, Arg(effects::kNoiseReductionLevel), Arg("reportProgress")),
 
         // Distortion and artistic effects
-        ZELVO_OP(Blur, Arg("distance", 0, 50, "0 does nothing")),
-        ZELVO_OP(Button3D, Arg("width", 1, 50), Arg("sunken"), Arg("smooth"), Arg("strength", "limited to 1..5")),
-        ZELVO_OP(Spray, Arg("level", 1, 255)),
-        ZELVO_OP(Noise, Arg("level", 1, 255), Arg("color")),
-        ZELVO_OP(Wave, Arg("periodX", 0, 100, "0 does nothing"), Arg("periodY", 0, 100, "0 does nothing"), Arg("wrap"),
-                 Arg("amplitude", 1, 100)),
-        ZELVO_OP(Block, Arg("width", "2..50; below 2 does nothing"), Arg("height", "2..50; below 2 does nothing"),
+        ZELVO_OP(Blur, Arg(effects::kBlurDistance)),
+        ZELVO_OP(Button3D, Arg(effects::kButton3DWidth), Arg("sunken"), Arg("smooth"), Arg("strength", "limited to 1..5")),
+        ZELVO_OP(Spray, Arg(effects::kSprayLevel)),
+        ZELVO_OP(Noise, Arg(effects::kNoiseLevel), Arg("color")),
+        ZELVO_OP(Wave, Arg(effects::kWavePeriodX), Arg(effects::kWavePeriodY), Arg("wrap"), Arg(effects::kWaveAmplitude)),
+        ZELVO_OP(Block, AnyArg(effects::kBlockWidth, "below 2 does nothing"), AnyArg(effects::kBlockHeight, "below 2 does nothing"),
                  Arg("offset"), Arg("frame"), Arg("fill")),
-        ZELVO_OP(Mosaic, Arg("size", 2, 50)),
+        ZELVO_OP(Mosaic, Arg(effects::kMosaicSize)),
         ZELVO_OP(FadeOut, Arg("width", "2 to half the shorter side of the selection; 0 does nothing")),
-        ZELVO_OP(GlassMosaic, Arg("mode", 0, 2, "0 both passes, 1 horizontal, 2 vertical"), Arg("size", 3, 30)),
+        ZELVO_OP(GlassMosaic, Arg("mode", 0, 2, "0 both passes, 1 horizontal, 2 vertical"), Arg(effects::kGlassMosaicSize)),
         ZELVO_OP(Scetch),
-        ZELVO_OP(OilPaint, Arg("level", 1, 5)),
-        ZELVO_OP(Vortex, Arg("angle", -540, 540, "0 does nothing")),
-        ZELVO_OP(Explode, Arg("strength", -100, 100, "punch below 0, pinch above; 0 refused")),
+        ZELVO_OP(OilPaint, Arg(effects::kOilPaintLevel)),
+        ZELVO_OP(Vortex, Arg(effects::kVortexAngle, "0 does nothing")),
+        ZELVO_OP(Explode, Arg(effects::kExplodeStrength, -100, 100, "punch below 0, pinch above; 0 refused")),
         ZELVO_OP(SpotLight, Arg("centerX", "a column of the picture"), Arg("centerY", "a row of the picture"),
-                 Arg("fallOff", "outside 0..10 nothing"), Arg("size", 1, 100, "per cent")),
-        ZELVO_OP(Blind, Arg("width", "2..100; below 2 does nothing"), ColourArg("color"), Arg("offsetY", 0, 2147483647),
+                 Arg("fallOff", "outside 0..10 nothing"), Arg(effects::kSpotLightSize, "per cent")),
+        ZELVO_OP(Blind, AnyArg(effects::kBlindWidth, "below 2 does nothing"), ColourArg("color"), Arg("offsetY", 0, 2147483647),
                  Arg("offsetX", 0, 2147483647), Arg("horizontal")),
 
         // Geometry

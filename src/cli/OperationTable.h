@@ -18,13 +18,17 @@
 // A row also names each argument and may narrow its range (TArgSpec); the
 // names, types and ranges `zelvo-cli ops` lists come from the rows and the
 // parameter types, and parsing enforces the same ranges, so the listing
-// cannot drift from what `apply` accepts.
+// cannot drift from what `apply` accepts. An argument that is an effect
+// parameter is named by its declaration (Arg(effects::kHighPassLevel)),
+// which gives its name, range and default; the listing adds the default,
+// and the dialog's range where the operation takes more.
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <concepts>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -41,6 +45,7 @@
 
 #include "document/QxImage.h"
 #include "effects/Convolution.h"
+#include "effects/Parameter.h"
 #include "effects/Resample.h"
 #include "image/Types.h"
 #include "platform/Bitmap.h"
@@ -64,18 +69,61 @@ struct TArgSpec {
     std::optional<double> Max;
     bool Colour = false;
     std::string Hint;
+    /// For an effect parameter: the range its dialog offers, its default
+    /// and the digits after the point they are listed with.
+    std::optional<double> DeclaredMin;
+    std::optional<double> DeclaredMax;
+    std::optional<double> Default;
+    int Decimals = 0;
 };
 
 /// An argument named `name` taking any value of its type.
 inline TArgSpec Arg(std::string name, std::string hint = {}) {
-    return TArgSpec{std::move(name), std::nullopt, std::nullopt, false, std::move(hint)};
+    TArgSpec spec;
+    spec.Name = std::move(name);
+    spec.Hint = std::move(hint);
+    return spec;
 }
 /// An argument named `name` limited to min..max.
 inline TArgSpec Arg(std::string name, double min, double max, std::string hint = {}) {
-    return TArgSpec{std::move(name), min, max, false, std::move(hint)};
+    TArgSpec spec = Arg(std::move(name), std::move(hint));
+    spec.Min = min;
+    spec.Max = max;
+    return spec;
+}
+/// An effect parameter, taking its declared range (and 0 where that does
+/// nothing, with that as the hint unless `hint` says more).
+inline TArgSpec Arg(const effects::TParameter& p, std::string hint = {}) {
+    if (hint.empty() && p.ZeroDoesNothing) hint = "0 does nothing";
+    return TArgSpec{p.Name, double(p.Lowest()), double(p.Max), false, std::move(hint), double(p.Min), double(p.Max),
+                    double(p.Default), 0};
+}
+/// An effect parameter whose operation takes min..max, more than its dialog
+/// offers.
+inline TArgSpec Arg(const effects::TParameter& p, double min, double max, std::string hint = {}) {
+    TArgSpec spec = Arg(p, std::move(hint));
+    spec.Min = min;
+    spec.Max = max;
+    return spec;
+}
+/// An effect parameter whose operation takes any value of its type.
+inline TArgSpec AnyArg(const effects::TParameter& p, std::string hint) {
+    TArgSpec spec = Arg(p, std::move(hint));
+    spec.Min.reset();
+    spec.Max.reset();
+    return spec;
+}
+/// A real effect parameter whose operation takes any real.
+inline TArgSpec AnyArg(const effects::TRealParameter& p, std::string hint) {
+    return TArgSpec{p.Name, std::nullopt, std::nullopt, false, std::move(hint), p.Min, p.Max, p.Default, p.Decimals};
 }
 /// A colour argument (TColor): a name such as clRed, $00BBGGRR or a number.
-inline TArgSpec ColourArg(std::string name) { return TArgSpec{std::move(name), std::nullopt, std::nullopt, true, {}}; }
+inline TArgSpec ColourArg(std::string name) {
+    TArgSpec spec;
+    spec.Name = std::move(name);
+    spec.Colour = true;
+    return spec;
+}
 
 /// One argument as `zelvo-cli ops` lists it.
 struct TArgument {
@@ -203,6 +251,14 @@ inline std::string BoundText(double value) {
     return text;
 }
 
+/// A declared value with `decimals` digits after the point ("1.00").
+inline std::string DeclaredText(double value, int decimals) {
+    if (decimals == 0) return BoundText(value);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
 /// The range of parameter type V narrowed by `spec`, as {min, max}; both
 /// empty for a real without limits or a type without a numeric range.
 template <typename V>
@@ -239,6 +295,13 @@ TArgument DescribeArgument(const TArgSpec& spec, int position) {
         arg.Type = "real";
         if (spec.Min || spec.Max)
             arg.Range = (spec.Min ? BoundText(*spec.Min) : std::string()) + ".." + (spec.Max ? BoundText(*spec.Max) : std::string());
+    }
+    if (spec.Default) {
+        // The dialog's range is listed where the operation takes more.
+        const std::string declared = DeclaredText(*spec.DeclaredMin, spec.Decimals) + ".." +
+                                     DeclaredText(*spec.DeclaredMax, spec.Decimals);
+        if (declared != arg.Range) arg.Hint += (arg.Hint.empty() ? "" : "; ") + std::string("dialog ") + declared;
+        arg.Hint += (arg.Hint.empty() ? "" : "; ") + std::string("default ") + DeclaredText(*spec.Default, spec.Decimals);
     }
     return arg;
 }

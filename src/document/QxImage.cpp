@@ -4,26 +4,15 @@
 #include <exception>
 
 #include "document/PictureOrientation.h"
+#include "document/UndoStore.h"
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
+#include "image/ScopeExit.h"
 
 namespace zelvo {
 
 namespace {
-
-/// Runs a closing action when the scope ends, also on an exception.
-template <typename F>
-class ScopeExit {
-public:
-    explicit ScopeExit(F action) : action_(std::move(action)) {}
-    ~ScopeExit() { action_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    F action_;
-};
 
 TRect Normalised(TPoint a, TPoint b) {
     return TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
@@ -33,7 +22,7 @@ TRect Normalised(TPoint a, TPoint b) {
 
 TQxImage::TQxImage() : FBitmap(std::make_unique<TBitmap>()) {
     FBitmap->OnChange = [this](void*) { BitmapChanged(); };
-    OpenUndoFile();
+    FUndoStore = std::make_unique<TUndoStore>();
 }
 
 TQxImage::~TQxImage() = default;
@@ -102,7 +91,7 @@ void TQxImage::MakeWork24Bit() {
 
 void TQxImage::EndEdit(bool restoreFormat, bool writeBack24Bit) {
     if (!FEditing) return;
-    ScopeExit close([this] {
+    TScopeExit close([this] {
         FWorkImage.reset();
         FEditing = false;
         SetCursor(FSavedCursor);

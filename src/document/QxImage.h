@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "document/QxImageText.h"
+#include "document/UndoEntry.h"
 #include "effects/Convolution.h"
 #include "effects/Resample.h"
 #include "formats/PictureMetadata.h"
 #include "image/DibImage.h"
-#include "image/Stream.h"
 #include "image/Types.h"
 #include "platform/Bitmap.h"
 
@@ -64,26 +64,13 @@ enum class TColorDepth : std::uint8_t { Bits1 = 1, Bits4 = 4, Bits8 = 8, Bits24 
 /// The undo caption of the colour-depth change.
 inline constexpr const char* kColorDepthCaption = "色解像度の変更";
 
-/// The deepest undo history and the size of the snapshot table.
-inline constexpr int kMaxUndoBuffer = 100;
-inline constexpr int kUndoTableSize = kMaxUndoBuffer + 1;
-
-/// One undo snapshot's bookkeeping.
-struct TUndoEntry {
-    std::int64_t Position = 0;  ///< offset of the snapshot's BMP image in the undo file
-    bool Modified = false;      ///< the picture's modified flag at snapshot time
-    TPoint ScrollPos;           ///< the view's scroll position (picture coordinates)
-    TRect Selection;            ///< normalised selection, all zero without one
-};
+class TUndoStore;
 
 class TQxImage {
 public:
-    /// Creates the document and its undo file: a scratch file without a name
-    /// (CreateScratchFile: $TMPDIR, else /var/tmp, then /tmp, then the cache
-    /// folder), so it vanishes with the process however that ends. The first
-    /// document of a process removes stale undo files of earlier ones
-    /// (RemoveStaleTempFilesOnce). Throws EFCreateError when no folder takes
-    /// the undo file.
+    /// Creates the document and its undo store (TUndoStore: a scratch file
+    /// without a name, so it vanishes with the process however that ends).
+    /// Throws EFCreateError when no folder takes the undo file.
     TQxImage();
     /// Closes the undo file, which takes it off the disk.
     ~TQxImage();
@@ -189,7 +176,6 @@ public:
     /// failure of these steps leaves the picture as it was and propagates.
     void EndEdit(bool restoreFormat, bool writeBack24Bit);
     bool Editing() const { return FEditing; }
-    bool SelectionOnlyEdit() const { return FSelectionOnly; }
     /// The work image of the open bracket; nullptr when idle.
     TDibImage* WorkImage() { return FWorkImage.get(); }
     /// The format the picture had before MakeWork24Bit (what restoreFormat
@@ -283,8 +269,9 @@ public:
     /// (/proc/self/fd/N: the file has no name of its own).
     std::filesystem::path UndoFileName() const;
     /// The folder on whose file system the undo file lives.
-    const std::filesystem::path& UndoFolder() const { return FUndoFolder; }
-    const TUndoEntry& UndoEntry(int index) const { return FUndoTable.at(std::size_t(index)); }
+    const std::filesystem::path& UndoFolder() const;
+    /// The bookkeeping of the undo table's slot `index` (0..kMaxUndoBuffer).
+    const TUndoEntry& UndoEntry(int index) const;
 
     // ========================================================================
     // Events
@@ -753,7 +740,6 @@ private:
     /// The writer behind SaveDocumentFile and SaveCopyFile: `colorKeyed`
     /// receives what ColorKeyed becomes after a save.
     bool WritePicture(const std::filesystem::path& path, bool gifMode, std::string& failure, bool& colorKeyed) const;
-    void OpenUndoFile();
     void WriteSnapshot(int index);
     void RestoreSnapshot(int index);
     void FireChangeCanUndo();
@@ -809,10 +795,7 @@ private:
     int FUndoCount = 0;
     int FRedoCount = 0;
     bool FRestoring = false;
-    std::array<TUndoEntry, kUndoTableSize> FUndoTable{};
-    std::int64_t FWritePos = 0;
-    std::filesystem::path FUndoFolder;
-    std::unique_ptr<TFileStream> FUndoStream;
+    std::unique_ptr<TUndoStore> FUndoStore;
     std::exception_ptr FEditFailure;
 };
 
@@ -835,11 +818,6 @@ public:
     /// True when BeginEdit opened the bracket (returned 0).
     explicit operator bool() const { return result_ == kEditOpened && !closed_; }
     int Result() const { return result_; }
-    /// Changes the arguments EndEdit will get.
-    void SetEndArguments(bool restoreFormat, bool writeBack24Bit) {
-        restoreFormat_ = restoreFormat;
-        writeBack24Bit_ = writeBack24Bit;
-    }
     /// Closes the bracket now; EndEdit's failure propagates.
     void Close();
 

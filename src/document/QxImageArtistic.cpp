@@ -22,7 +22,7 @@ constexpr bool kWhole = false;
 
 void TQxImage::Blur(int distance) {
     if (Empty() || Editing() || distance == 0) return;
-    RequireRange(distance, 1, 50, "blur distance");
+    effects::kBlurDistance.Require(distance, "blur distance");
     TEditBracket edit(*this, kSelection, /*restoreFormat=*/true, /*writeBack24Bit=*/false);
     if (!edit) return;
     MakeWork24Bit();
@@ -31,7 +31,7 @@ void TQxImage::Blur(int distance) {
 
 void TQxImage::Button3D(int width, bool sunken, bool smooth, int strength) {
     if (Empty() || Editing()) return;
-    RequireRange(width, 1, 50, "frame width");
+    effects::kButton3DWidth.Require(width, "frame width");
     TEditBracket edit(*this, kSelection, true, false);
     if (!edit) return;
     MakeWork24Bit();
@@ -40,7 +40,7 @@ void TQxImage::Button3D(int width, bool sunken, bool smooth, int strength) {
 
 void TQxImage::Spray(int level) {
     if (Empty() || Editing()) return;
-    RequireRange(level, 1, 255, "diffusion level");
+    effects::kSprayLevel.Require(level, "diffusion level");
     // Own format: the colour table and indices stay.
     TEditBracket edit(*this, kSelection, /*restoreFormat=*/false, /*writeBack24Bit=*/false);
     if (!edit) return;
@@ -49,7 +49,7 @@ void TQxImage::Spray(int level) {
 
 void TQxImage::Noise(int level, bool color) {
     if (Empty() || Editing()) return;
-    RequireRange(level, 1, 255, "noise level");
+    effects::kNoiseLevel.Require(level, "noise level");
     TEditBracket edit(*this, kSelection, true, false);
     if (!edit) return;
     MakeWork24Bit();
@@ -58,9 +58,9 @@ void TQxImage::Noise(int level, bool color) {
 
 void TQxImage::Wave(int periodX, int periodY, bool wrap, int amplitude) {
     if (Empty() || Editing() || periodX == 0 || periodY == 0) return;
-    RequireRange(periodX, 1, 100, "wave period");
-    RequireRange(periodY, 1, 100, "wave period");
-    RequireRange(amplitude, 1, 100, "wave amplitude");
+    effects::kWavePeriodX.Require(periodX, "wave period");
+    effects::kWavePeriodY.Require(periodY, "wave period");
+    effects::kWaveAmplitude.Require(amplitude, "wave amplitude");
     TEditBracket edit(*this, kSelection, false, false);
     if (!edit) return;
     effects::Wave(*WorkImage(), {periodX, periodY, wrap, amplitude}, ProgressCallback());
@@ -68,8 +68,8 @@ void TQxImage::Wave(int periodX, int periodY, bool wrap, int amplitude) {
 
 void TQxImage::Block(int width, int height, bool offset, bool frame, bool fill) {
     if (Empty() || Editing() || width < 2 || height < 2) return;
-    RequireRange(width, 2, 50, "block width");
-    RequireRange(height, 2, 50, "block height");
+    effects::kBlockWidth.Require(width, "block width");
+    effects::kBlockHeight.Require(height, "block height");
     TEditBracket edit(*this, kSelection, /*restoreFormat=*/true, /*writeBack24Bit=*/true);
     if (!edit) return;
     MakeWork24Bit();
@@ -78,7 +78,7 @@ void TQxImage::Block(int width, int height, bool offset, bool frame, bool fill) 
 
 void TQxImage::Mosaic(int size) {
     if (Empty() || Editing()) return;
-    RequireRange(size, 2, 50, "mosaic size");
+    effects::kMosaicSize.Require(size, "mosaic size");
     Block(size, size, /*offset=*/false, /*frame=*/false, /*fill=*/true);
 }
 
@@ -95,7 +95,7 @@ void TQxImage::FadeOut(int width) {
 void TQxImage::GlassMosaic(int mode, int size) {
     if (Empty() || Editing()) return;
     RequireRange(mode, 0, 2, "glass mode");
-    RequireRange(size, 3, 30, "glass size");
+    effects::kGlassMosaicSize.Require(size, "glass size");
     TEditBracket edit(*this, kSelection, false, false);
     if (!edit) return;
     effects::GlassMosaic(*WorkImage(), {mode, size}, ProgressCallback());
@@ -110,7 +110,7 @@ void TQxImage::Scetch() {
 
 void TQxImage::OilPaint(int level) {
     if (Empty() || Editing()) return;
-    RequireRange(level, 1, 5, "oil paint level");
+    effects::kOilPaintLevel.Require(level, "oil paint level");
     TEditBracket edit(*this, kSelection, true, false);
     if (!edit) return;
     MakeWork24Bit();
@@ -119,7 +119,7 @@ void TQxImage::OilPaint(int level) {
 
 void TQxImage::Vortex(int angle) {
     if (Empty() || Editing() || angle == 0) return;
-    RequireRange(angle, -540, 540, "vortex angle");
+    effects::kVortexAngle.Require(angle, "vortex angle");
     TEditBracket edit(*this, kSelection, true, false);
     if (!edit) return;
     MakeWork24Bit();
@@ -128,7 +128,7 @@ void TQxImage::Vortex(int angle) {
 
 void TQxImage::Explode(int strength) {
     if (Empty() || Editing()) return;
-    RequireRange(std::abs(strength), 1, 100, "punch or pinch strength");
+    effects::kExplodeStrength.Require(std::abs(strength), "punch or pinch strength");
     TEditBracket edit(*this, kSelection, false, false);
     if (!edit) return;
     effects::Explode(*WorkImage(), {strength}, ProgressCallback());
@@ -137,7 +137,7 @@ void TQxImage::Explode(int strength) {
 void TQxImage::SpotLight(int centerX, int centerY, double fallOff, int size) {
     if (Empty() || Editing()) return;
     if (std::isnan(fallOff) || fallOff < 0 || fallOff > 10) return;
-    RequireRange(size, 1, 100, "spotlight size");
+    effects::kSpotLightSize.Require(size, "spotlight size");
     RequireRange(centerX, 0, Bitmap().Width() - 1, "spotlight centre x");
     RequireRange(centerY, 0, Bitmap().Height() - 1, "spotlight centre y");
     // The whole picture, left at 24 bits.
@@ -149,7 +149,7 @@ void TQxImage::SpotLight(int centerX, int centerY, double fallOff, int size) {
 
 void TQxImage::Blind(int width, TColor color, int offsetY, int offsetX, bool horizontal) {
     if (Empty() || Editing() || width < 2) return;
-    RequireRange(width, 2, 100, "blind width");
+    effects::kBlindWidth.Require(width, "blind width");
     RequireRange(offsetY, 0, 0x7FFFFFFF, "blind y offset");
     RequireRange(offsetX, 0, 0x7FFFFFFF, "blind x offset");
     // The picture stays 24-bit, also around a selection.

@@ -12,17 +12,11 @@
 namespace zelvo {
 namespace {
 
-using effects::RequireRange;
-
 // Every filter here works on the selection, restores the picture's depth
 // and writes a selection back without making the whole picture 24-bit.
 constexpr bool kSelection = true;
 constexpr bool kRestoreFormat = true;
 constexpr bool kNoWriteBack24Bit = false;
-
-// The filter levels of the dialogs.
-constexpr int kLevelMin = 1;
-constexpr int kLevelMax = 20;
 
 }  // namespace
 
@@ -46,7 +40,7 @@ void TQxImage::Soft() {
 
 void TQxImage::Sharpen(int level) {
     if (Empty() || Editing() || level == 0) return;
-    RequireRange(level, kLevelMin, kLevelMax, "sharpen level");
+    effects::kSharpenLevel.Require(level, "sharpen level");
     TEditBracket edit(*this, kSelection, kRestoreFormat, kNoWriteBack24Bit);
     if (!edit) return;
     MakeWork24Bit();
@@ -55,7 +49,7 @@ void TQxImage::Sharpen(int level) {
 
 void TQxImage::Emboss(int level, bool colored, bool inverted) {
     if (Empty() || Editing()) return;
-    RequireRange(level, kLevelMin, kLevelMax, "emboss level");
+    effects::kEmbossLevel.Require(level, "emboss level");
     TEditBracket edit(*this, kSelection, kRestoreFormat, kNoWriteBack24Bit);
     if (!edit) return;
     MakeWork24Bit();
@@ -64,7 +58,7 @@ void TQxImage::Emboss(int level, bool colored, bool inverted) {
 
 void TQxImage::HighPass(int level) {
     if (Empty() || Editing()) return;
-    RequireRange(level, effects::kEdgeLevelMin, effects::kEdgeLevelMax, "edge enhancement level");
+    effects::kHighPassLevel.Require(level, "edge enhancement level");
     TEditBracket edit(*this, kSelection, kRestoreFormat, kNoWriteBack24Bit);
     if (!edit) return;
     MakeWork24Bit();
@@ -73,7 +67,7 @@ void TQxImage::HighPass(int level) {
 
 void TQxImage::EdgeDetection(int level) {
     if (Empty() || Editing()) return;
-    RequireRange(level, effects::kEdgeLevelMin, effects::kEdgeLevelMax, "edge extraction level");
+    effects::kEdgeDetectionLevel.Require(level, "edge extraction level");
     TEditBracket edit(*this, kSelection, kRestoreFormat, kNoWriteBack24Bit);
     if (!edit) return;
     MakeWork24Bit();
@@ -82,7 +76,7 @@ void TQxImage::EdgeDetection(int level) {
 
 void TQxImage::GaussianBlur(int passes) {
     if (Empty() || Editing() || passes == 0) return;
-    RequireRange(passes, 1, 10, "gaussian blur level");
+    effects::kGaussianBlurPasses.Require(passes, "gaussian blur level");
     TEditBracket edit(*this, kSelection, kRestoreFormat, kNoWriteBack24Bit);
     if (!edit) return;
     MakeWork24Bit();
@@ -99,7 +93,7 @@ void TQxImage::Median(int rank) {
 
 void TQxImage::NoiseReduction(int level, bool reportProgress) {
     if (Empty() || Editing()) return;
-    RequireRange(level, 1, 100, "noise reduction level");
+    effects::kNoiseReductionLevel.Require(level, "noise reduction level");
     TEditBracket edit(*this, kSelection, kRestoreFormat, kNoWriteBack24Bit);
     if (!edit) return;
     MakeWork24Bit();

@@ -39,7 +39,7 @@ void TQxImage::Gradation(TColor color1, TColor color2, int opacity, int directio
 
 void TQxImage::Texture(const TBitmap& texture, int level, int offsetY, int offsetX) {
     if (texture.Empty() || Empty() || Editing()) return;
-    effects::RequireRange(level, 1, 100, "texture level");
+    effects::kTextureLevel.Require(level, "texture level");
     const TDibImage texturePixels = texture.ToDibImage();
     TEditBracket edit(*this, /*selectionOnly=*/true, /*restoreFormat=*/false, /*writeBack24Bit=*/true);
     if (!edit) return;

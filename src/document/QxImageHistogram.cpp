@@ -2,6 +2,7 @@
 
 #include "document/QxImage.h"
 #include "effects/Histogram.h"
+#include "image/ScopeExit.h"
 
 namespace zelvo {
 
@@ -31,13 +32,10 @@ std::int64_t TQxImage::GetHistogram(std::array<std::uint32_t, 256>& brightness, 
     FEditing = true;
     effects::THistogram histogram;
     std::int64_t count = 0;
-    try {
+    {
+        TScopeExit unlock([this] { FEditing = false; });
         count = effects::CountHistogram(Bitmap().Dib(), histogram);
-    } catch (...) {
-        FEditing = false;
-        throw;
     }
-    FEditing = false;
     brightness = histogram.Brightness;
     red = histogram.Red;
     blue = histogram.Blue;

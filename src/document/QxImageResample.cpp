@@ -8,6 +8,7 @@
 #include "effects/Resample.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
+#include "image/ScopeExit.h"
 
 namespace zelvo {
 namespace {
@@ -19,13 +20,10 @@ constexpr const char* kInvalidParameters = "TDibImageData.CreateDIB: Invalid Par
 void TQxImage::ReplacePicture(const std::function<void()>& replace) {
     SaveUndo();
     SetCursor(crHourGlass);
-    try {
+    {
+        TScopeExit restoreCursor([this] { SetCursor(SavedCursor()); });
         replace();
-    } catch (...) {
-        SetCursor(SavedCursor());
-        throw;
     }
-    SetCursor(SavedCursor());
     ResetViewAfterResize();
 }
 

@@ -1,55 +1,29 @@
-// The undo history of TQxImage: whole-picture snapshots as BMP file images
-// appended to one temporary file, with a table of 101 entries that says
-// where each snapshot starts and what view state went with it.
+// The undo history of TQxImage: which slot of the undo store holds which
+// step, the depth, redo, and the view state a step brings back. The
+// snapshots themselves are the store's (document/UndoStore.cpp).
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "document/QxImage.h"
-#include "image/Exceptions.h"
-#include "platform/TempFile.h"
+#include "document/UndoStore.h"
+#include "image/ScopeExit.h"
 
 namespace zelvo {
 
-namespace {
+std::filesystem::path TQxImage::UndoFileName() const { return FUndoStore->FileName(); }
 
-/// Restores the restoring flag when Undo or Redo ends, also on failure.
-struct TRestoringScope {
-    explicit TRestoringScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~TRestoringScope() { flag_ = false; }
-    bool& flag_;
-};
+const std::filesystem::path& TQxImage::UndoFolder() const { return FUndoStore->Folder(); }
 
-}  // namespace
-
-void TQxImage::OpenUndoFile() {
-    RemoveStaleTempFilesOnce();
-    TScratchFile file = CreateScratchFile();
-    FUndoStream = std::move(file.Stream);
-    FUndoFolder = std::move(file.Folder);
-    FWritePos = 0;
-}
-
-std::filesystem::path TQxImage::UndoFileName() const {
-    return std::filesystem::path("/proc/self/fd") / std::to_string(FUndoStream->Handle());
-}
+const TUndoEntry& TQxImage::UndoEntry(int index) const { return FUndoStore->Entry(index); }
 
 void TQxImage::SetUndoBuffer(int depth) { FUndoBuffer = std::clamp(depth, 1, kMaxUndoBuffer); }
 
 void TQxImage::WriteSnapshot(int index) {
-    TUndoEntry entry;
-    entry.Position = FWritePos;
-    FUndoStream->SetPosition(FWritePos);
-    FBitmap->SaveToStream(*FUndoStream);
-    entry.Modified = FBitmap->Modified();
-    entry.ScrollPos = FScrollPos;
-    entry.Selection = SelectionRect();
-    FWritePos = FUndoStream->Position();
-    FUndoTable[std::size_t(index)] = entry;
+    TUndoEntry state;
+    state.Modified = FBitmap->Modified();
+    state.ScrollPos = FScrollPos;
+    state.Selection = SelectionRect();
+    FUndoStore->Write(index, *FBitmap, state);
 }
 
 void TQxImage::SetKeepUndo(bool keep) {
@@ -63,33 +37,23 @@ void TQxImage::SaveUndo() {
     // The snapshot is written before the oldest step is dropped, so a failed
     // write leaves the history as it was.
     const int slot = std::min(FUndoCount, kMaxUndoBuffer);
-    const TUndoEntry previous = FUndoTable[std::size_t(slot)];
-    const std::int64_t previousWritePos = FWritePos;
-    try {
-        WriteSnapshot(slot);
-    } catch (...) {
-        FUndoTable[std::size_t(slot)] = previous;
-        FWritePos = previousWritePos;
-        throw;
-    }
-    const TUndoEntry fresh = FUndoTable[std::size_t(slot)];
+    WriteSnapshot(slot);
     if (FUndoCount >= FUndoBuffer) {
-        std::copy(FUndoTable.begin() + 1, FUndoTable.begin() + FUndoCount, FUndoTable.begin());
+        FUndoStore->DropOldest(FUndoCount);
         FUndoCount = FUndoBuffer - 1;
     }
-    FUndoTable[std::size_t(FUndoCount)] = fresh;
+    FUndoStore->MoveSlot(slot, FUndoCount);
     ++FUndoCount;
     FRedoCount = 0;
     FireChangeCanUndo();
 }
 
 void TQxImage::RestoreSnapshot(int index) {
-    const TUndoEntry& entry = FUndoTable[std::size_t(index)];
-    FUndoStream->SetPosition(entry.Position);
     TDibImage picture;
-    picture.LoadFromStream(*FUndoStream);
+    FUndoStore->Read(index, picture);
     FBitmap->Assign(picture);
 
+    const TUndoEntry& entry = FUndoStore->Entry(index);
     const int maxX = std::max(0, FBitmap->Width() - 1);
     const int maxY = std::max(0, FBitmap->Height() - 1);
     FScrollPos = TPoint{std::clamp(entry.ScrollPos.X, 0, maxX), std::clamp(entry.ScrollPos.Y, 0, maxY)};
@@ -104,7 +68,8 @@ void TQxImage::RestoreSnapshot(int index) {
 void TQxImage::Undo(int count) {
     if (FUndoCount == 0 || count < 1) return;
     {
-        TRestoringScope restoring(FRestoring);
+        FRestoring = true;
+        TScopeExit restored([this] { FRestoring = false; });
         // The present picture becomes the step a later redo returns to.
         if (FRedoCount == 0) WriteSnapshot(FUndoCount);
         count = std::min(count, FUndoCount);
@@ -122,7 +87,8 @@ void TQxImage::Undo(int count) {
 void TQxImage::Redo(int count) {
     if (FRedoCount == 0 || count < 1) return;
     {
-        TRestoringScope restoring(FRestoring);
+        FRestoring = true;
+        TScopeExit restored([this] { FRestoring = false; });
         count = std::min(count, FRedoCount);
         // Every redo step lies directly above the undo steps in the table
         // (UndoCount + RedoCount never exceeds 100), also after the depth
@@ -139,10 +105,7 @@ void TQxImage::Redo(int count) {
 void TQxImage::ClearUndo() {
     FUndoCount = 0;
     FRedoCount = 0;
-    // Emptied through the open descriptor: the file has no name to reopen.
-    if (FUndoStream && ::ftruncate(FUndoStream->Handle(), 0) != 0)
-        throw EWriteError(kSWriteError, "cannot empty the undo file in " + FUndoFolder.string());
-    FWritePos = 0;
+    FUndoStore->Clear();
     FireChangeCanUndo();
 }
 

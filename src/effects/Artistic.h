@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 #include "image/Types.h"
@@ -31,8 +32,9 @@ namespace zelvo::effects {
 /// Each channel becomes ClampRound(channel + delta) for the part's delta;
 /// with Smooth the delta at distance d from the outer edge is
 /// delta - (d x delta) div Width. Width 0 changes nothing.
+inline constexpr TParameter kButton3DWidth{"width", 1, 50, 6, "pixels"};
 struct Button3DParams {
-    int Width = 6;
+    int Width = kButton3DWidth.Default;
     bool Sunken = false;
     bool Smooth = false;
     int Strength = 2;
@@ -50,8 +52,12 @@ TFrameDeltas Button3DDeltas(const Button3DParams& params);
 /// strips, H - y in the bottom band) the weight w = Trunc(100 / Width x d)
 /// limited to 100, and each channel becomes ClampRound((w x channel +
 /// (100 - w) x background) div 100). Width 0 changes nothing.
+/// The widths the settings keep: the dialog's upper end is half the shorter
+/// side of the selection, so at most half the side of the largest square
+/// picture.
+inline constexpr TParameter kFadeOutWidth{"width", 2, 8192, 10, "pixels"};
 struct FadeOutParams {
-    int Width = 10;
+    int Width = kFadeOutWidth.Default;
     TColor Background = clGray;
 };
 void FadeOut(TDibImage& work, const FadeOutParams& params, const ProgressFn& progress = {});
@@ -60,8 +66,9 @@ void FadeOut(TDibImage& work, const FadeOutParams& params, const ProgressFn& pro
 /// blue in this order) gets its own Random(Level) - h, otherwise one value
 /// per pixel is added to all three; each through ClampRound. Level 1
 /// changes nothing.
+inline constexpr TParameter kNoiseLevel{"level", 1, 255, 100};
 struct NoiseParams {
-    int Level = 100;
+    int Level = kNoiseLevel.Default;
     bool Color = false;
 };
 void Noise(TDibImage& work, const NoiseParams& params, const ProgressFn& progress = {});
@@ -76,9 +83,13 @@ void Noise(TDibImage& work, const NoiseParams& params, const ProgressFn& progres
 /// column +30 (each pixel once, through ClampRound). Mosaic is (size, size,
 /// no offset, no frame, fill). A side below 2 changes nothing. Progress
 /// after each block row: (row + 1) x 100 div (H div Height).
+inline constexpr TParameter kBlockWidth{"width", 2, 50, 16, "pixels"};
+inline constexpr TParameter kBlockHeight{"height", 2, 50, 8, "pixels"};
+/// The side of a mosaic's square cells.
+inline constexpr TParameter kMosaicSize{"size", 2, 50, 8, "pixels"};
 struct BlockParams {
-    int Width = 16;
-    int Height = 8;
+    int Width = kBlockWidth.Default;
+    int Height = kBlockHeight.Default;
     bool Offset = true;
     bool Frame = true;
     bool Fill = true;
@@ -98,8 +109,9 @@ void Scetch(TDibImage& work, const ScetchParams& params = {}, const ProgressFn& 
 /// c = Random(2i + 2), then the middle rank (5th of 9) in place over the
 /// inner pixels. Progress: a counter of rows over both steps of all passes,
 /// (counter + 1) x 100 div (2 x Level x H).
+inline constexpr TParameter kOilPaintLevel{"level", 1, 5, 3};
 struct OilPaintParams {
-    int Level = 3;
+    int Level = kOilPaintLevel.Default;
 };
 void OilPaint(TDibImage& work, const OilPaintParams& params, const ProgressFn& progress = {});
 
@@ -108,11 +120,15 @@ void OilPaint(TDibImage& work, const OilPaintParams& params, const ProgressFn& p
 /// 0.5); a pixel at h = distance / R >= 1 becomes black, the others lose
 /// (h^FallOff)^2 x 255 on each channel (ClampRound). A fall-off below 0 or
 /// above 10, or R <= 0, changes nothing.
+inline constexpr TParameter kSpotLightSize{"size", 1, 100, 30, "per cent"};
+/// The fall-off as the dialog offers it, in tenths of 0.1..9.9; the
+/// operation takes FallOff = 10 - decay / 10.
+inline constexpr TParameter kSpotLightDecay{"decay", 1, 99, 50, "tenths"};
 struct SpotLightParams {
     int CenterX = 0;
     int CenterY = 0;
     double FallOff = 5;
-    int Size = 30;
+    int Size = kSpotLightSize.Default;
 };
 void SpotLight(TDibImage& work, const SpotLightParams& params, const ProgressFn& progress = {});
 
@@ -124,8 +140,9 @@ void SpotLight(TDibImage& work, const SpotLightParams& params, const ProgressFn&
 /// below 2 changes nothing; negative offsets are refused with
 /// EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid Parameters".
 /// Progress per row or per column.
+inline constexpr TParameter kBlindWidth{"width", 2, 100, 50, "pixels"};
 struct BlindParams {
-    int Width = 50;
+    int Width = kBlindWidth.Default;
     TColor Color = clBlack;
     int OffsetY = 0;
     int OffsetX = 0;

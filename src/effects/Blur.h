@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 
@@ -23,16 +24,18 @@ namespace zelvo::effects {
 /// Gaussian blur n: passes at distance n, n - 1, ..., 0 (the last changes
 /// nothing). Progress after each row of each pass: rows done over all
 /// passes x 100 div ((n + 1) x height). n = 0 changes nothing.
+inline constexpr TParameter kGaussianBlurPasses{"passes", 1, 10, 3, "", true};
 struct GaussianBlurParams {
-    std::uint8_t Passes = 3;
+    std::uint8_t Passes = kGaussianBlurPasses.Default;
 };
 void GaussianBlur(TDibImage& work, const GaussianBlurParams& params, const ProgressFn& progress = {});
 
 /// Shake a: one pass at distance a, progress (row + 1) x 100 div height.
 /// A distance of 0, or one at least the picture's width and height, leaves
 /// every pixel as it is.
+inline constexpr TParameter kBlurDistance{"distance", 1, 50, 1, "pixels", true};
 struct BlurParams {
-    int Distance = 1;
+    int Distance = kBlurDistance.Default;
 };
 void Blur(TDibImage& work, const BlurParams& params, const ProgressFn& progress = {});
 

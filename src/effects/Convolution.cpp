@@ -199,8 +199,8 @@ void ForEachRow(TDibImage& work, const ProgressFn& progress, RowFn row) {
 // The edge kernels: eight entries `ring` (-5 or 5) around a centre that
 // makes the kernel sum 21 - level (enhancement) or level - 21 (extraction);
 // divisor 21 - level.
-Convolve3x3Params EdgeKernel(int level, float ring, const char* what) {
-    RequireRange(level, kEdgeLevelMin, kEdgeLevelMax, what);
+Convolve3x3Params EdgeKernel(int level, float ring, const TParameter& range, const char* what) {
+    range.Require(level, what);
     const float a = float(level);
     const float centre = ring < 0 ? 61 - a : a - 61;
     Convolve3x3Params p;
@@ -328,7 +328,7 @@ void Emboss(TDibImage& work, const EmbossParams& params, const ProgressFn& progr
 }
 
 Convolve3x3Params HighPassKernel(const HighPassParams& params) {
-    return EdgeKernel(params.Level, -5, "edge enhancement level");
+    return EdgeKernel(params.Level, -5, kHighPassLevel, "edge enhancement level");
 }
 
 void HighPass(TDibImage& work, const HighPassParams& params, const ProgressFn& progress) {
@@ -336,7 +336,7 @@ void HighPass(TDibImage& work, const HighPassParams& params, const ProgressFn& p
 }
 
 Convolve3x3Params EdgeDetectionKernel(const EdgeDetectionParams& params) {
-    return EdgeKernel(params.Level, 5, "edge extraction level");
+    return EdgeKernel(params.Level, 5, kEdgeDetectionLevel, "edge extraction level");
 }
 
 void EdgeDetection(TDibImage& work, const EdgeDetectionParams& params, const ProgressFn& progress) {

@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 
@@ -50,8 +51,9 @@ void Soft(TDibImage& work, const SoftParams& params = {}, const ProgressFn& prog
 
 /// Sharpen a: rows (0 -a 0 / -a 4a+10 -a / 0 -a 0), divisor 10. Level 0
 /// changes nothing.
+inline constexpr TParameter kSharpenLevel{"level", 1, 20, 10, "", true};
 struct SharpenParams {
-    std::uint8_t Level = 10;
+    std::uint8_t Level = kSharpenLevel.Default;
 };
 Convolve3x3Params SharpenKernel(const SharpenParams& params);
 void Sharpen(TDibImage& work, const SharpenParams& params, const ProgressFn& progress = {});
@@ -60,8 +62,9 @@ void Sharpen(TDibImage& work, const SharpenParams& params, const ProgressFn& pro
 /// rows (-t -t -t / 0 c 0 / t t t) with c = 1 when Colored, else 0;
 /// divisor 1; bias 128 unless Colored. So a flat picture becomes grey 128
 /// (plain) or stays as it is (coloured).
+inline constexpr TParameter kEmbossLevel{"level", 1, 20, 10};
 struct EmbossParams {
-    std::uint8_t Level = 10;
+    std::uint8_t Level = kEmbossLevel.Default;
     bool Colored = false;
     bool Inverted = false;
 };
@@ -69,26 +72,25 @@ Convolve3x3Params EmbossKernel(const EmbossParams& params);
 void Emboss(TDibImage& work, const EmbossParams& params, const ProgressFn& progress = {});
 
 /// Edge enhancement a (1..20): rows (-5 -5 -5 / -5 61-a -5 / -5 -5 -5),
-/// divisor 21 - a. Flat areas stay unchanged.
+/// divisor 21 - a. Flat areas stay unchanged. Beyond 20 the divisor would
+/// be zero or negative, so other levels are refused with
+/// EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid Parameters"
+/// before any pixel is written.
+inline constexpr TParameter kHighPassLevel{"level", 1, 20, 10};
 struct HighPassParams {
-    std::uint8_t Level = 10;
+    std::uint8_t Level = kHighPassLevel.Default;
 };
 Convolve3x3Params HighPassKernel(const HighPassParams& params);
 void HighPass(TDibImage& work, const HighPassParams& params, const ProgressFn& progress = {});
 
 /// Edge extraction a (1..20): rows (5 5 5 / 5 a-61 5 / 5 5 5), divisor
-/// 21 - a. Flat areas become black.
+/// 21 - a. Flat areas become black. Other levels are refused as edge
+/// enhancement refuses them.
+inline constexpr TParameter kEdgeDetectionLevel{"level", 1, 20, 10};
 struct EdgeDetectionParams {
-    std::uint8_t Level = 10;
+    std::uint8_t Level = kEdgeDetectionLevel.Default;
 };
 Convolve3x3Params EdgeDetectionKernel(const EdgeDetectionParams& params);
 void EdgeDetection(TDibImage& work, const EdgeDetectionParams& params, const ProgressFn& progress = {});
-
-/// The levels edge enhancement and edge extraction take: 1..20. Beyond 20
-/// the divisor 21 - a would be zero or negative, so other levels are
-/// refused with EDibImageInvalidDIBPara "TDibImageData.CreateDIB: Invalid
-/// Parameters" before any pixel is written.
-inline constexpr int kEdgeLevelMin = 1;
-inline constexpr int kEdgeLevelMax = 20;
 
 }  // namespace zelvo::effects

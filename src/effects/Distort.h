@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 
@@ -19,8 +20,9 @@ namespace zelvo::effects {
 /// c = Random(Level), d = Random(2c), e = Random(2c), drawn in this order for
 /// every pixel; the pixel takes the copy's value at (x + c - d, y + c - e)
 /// when that lies inside. Level 1 changes nothing. Progress per row.
+inline constexpr TParameter kSprayLevel{"level", 1, 255, 100};
 struct SprayParams {
-    int Level = 100;
+    int Level = kSprayLevel.Default;
 };
 void Spray(TDibImage& work, const SprayParams& params, const ProgressFn& progress = {});
 
@@ -30,11 +32,14 @@ void Spray(TDibImage& work, const SprayParams& params, const ProgressFn& progres
 /// Wrap a source coordinate below 0 becomes size - ((-c) mod size) - 1 and
 /// one at or beyond the size is taken modulo the size. A period of 0 changes
 /// nothing. Progress after each column: (x + 1) x 100 div width.
+inline constexpr TParameter kWavePeriodX{"periodX", 1, 100, 3, "pixels", true};
+inline constexpr TParameter kWavePeriodY{"periodY", 1, 100, 3, "pixels", true};
+inline constexpr TParameter kWaveAmplitude{"amplitude", 1, 100, 3, "pixels"};
 struct WaveParams {
-    int PeriodX = 3;
-    int PeriodY = 3;
+    int PeriodX = kWavePeriodX.Default;
+    int PeriodY = kWavePeriodY.Default;
     bool Wrap = false;
-    int Amplitude = 3;
+    int Amplitude = kWaveAmplitude.Default;
 };
 void Wave(TDibImage& work, const WaveParams& params, const ProgressFn& progress = {});
 
@@ -45,9 +50,10 @@ void Wave(TDibImage& work, const WaveParams& params, const ProgressFn& progress 
 /// Mode 0 runs the horizontal then the vertical pass, 1 only the
 /// horizontal, 2 only the vertical. Progress per band: (d + Size + 1) x
 /// 100 div side. A size below 2 changes nothing.
+inline constexpr TParameter kGlassMosaicSize{"size", 3, 30, 8, "pixels"};
 struct GlassMosaicParams {
     int Mode = 0;
-    int Size = 8;
+    int Size = kGlassMosaicSize.Default;
 };
 void GlassMosaic(TDibImage& work, const GlassMosaicParams& params, const ProgressFn& progress = {});
 
@@ -57,8 +63,9 @@ void GlassMosaic(TDibImage& work, const GlassMosaicParams& params, const Progres
 /// was at its angle turned by Angle x (1 - r)^2 / 60 radians; the centre,
 /// the corners and everything at r >= 1 keep their values. Angle 0 and a
 /// picture under 2 x 2 change nothing. Progress: y x 100 div height.
+inline constexpr TParameter kVortexAngle{"angle", -540, 540, 0};
 struct VortexParams {
-    int Angle = 0;
+    int Angle = kVortexAngle.Default;
 };
 void Vortex(TDibImage& work, const VortexParams& params, const ProgressFn& progress = {});
 
@@ -70,8 +77,11 @@ void Vortex(TDibImage& work, const VortexParams& params, const ProgressFn& progr
 /// u = sin(sqrt(t) (pi/2) / (W/2))^-f (1 at the centre). Pixels outside the
 /// central circle, and those whose source lies outside the picture, keep
 /// their values. Progress per row. Strength 0 changes nothing.
+/// The strength the dialogs offer, punch and pinch alike; the sign says
+/// which.
+inline constexpr TParameter kExplodeStrength{"strength", 1, 100, 50};
 struct ExplodeParams {
-    int Strength = 50;
+    int Strength = kExplodeStrength.Default;
 };
 void Explode(TDibImage& work, const ExplodeParams& params, const ProgressFn& progress = {});
 

@@ -3,6 +3,7 @@
 // canvas, a two-colour gradation laid over the work image, and a tiled
 // texture that darkens it.
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 #include "image/Types.h"
@@ -39,11 +40,12 @@ inline constexpr int kGradationTopRightToBottomLeft = 8;
 /// for a direction outside 1..8.
 TDibImage GradationRamp(TColor color1, TColor color2, int direction);
 
+inline constexpr TParameter kGradationOpacity{"opacity", 1, 100, 50, "per cent"};
 /// Parameters of Gradation.
 struct GradationParams {
     TColor Color1 = clNavy;
     TColor Color2 = clBlack;
-    int Opacity = 50;    ///< per cent, 1..100
+    int Opacity = kGradationOpacity.Default;
     int Direction = kGradationLeftToRight;  ///< 1..8
 };
 
@@ -58,9 +60,11 @@ struct GradationParams {
 /// outside 1..8 or an opacity outside 1..100.
 void Gradation(TDibImage& work, const GradationParams& params, const ProgressFn& progress);
 
+/// The texture's strength.
+inline constexpr TParameter kTextureLevel{"level", 1, 100, 50, "per cent"};
 /// Parameters of Texture.
 struct TextureParams {
-    int Level = 50;   ///< strength in per cent, 1..100
+    int Level = kTextureLevel.Default;
     int OffsetY = 0;  ///< texture row laid on the first picture row, taken modulo the texture height
     int OffsetX = 0;  ///< texture column laid on the first picture column, modulo the texture width
 };

@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 
@@ -52,8 +53,9 @@ inline std::uint32_t PackedColor(const std::uint8_t* bgr) {
 /// for green and blue; the pixel itself always counts. Level 1 counts only
 /// exact matches and so changes nothing. Progress after each row when
 /// ReportProgress is set.
+inline constexpr TParameter kNoiseReductionLevel{"level", 1, 100, 15};
 struct NoiseReductionParams {
-    int Level = 15;
+    int Level = kNoiseReductionLevel.Default;
     bool ReportProgress = true;
 };
 void NoiseReduction(TDibImage& work, const NoiseReductionParams& params, const ProgressFn& progress = {});

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 #include "image/Types.h"
@@ -55,49 +56,57 @@ struct SingleColorScaleParams {
 void SingleColorScale(TDibImage& work, const SingleColorScaleParams& params, const ProgressFn& progress = {});
 
 /// Brightness: each component c becomes ClampRound(c + Delta).
+inline constexpr TParameter kBrightnessDelta{"delta", -255, 255, 0};
 struct BrightnessParams {
-    std::int16_t Delta = 0;
+    std::int16_t Delta = kBrightnessDelta.Default;
 };
 void Brightness(TDibImage& work, const BrightnessParams& params, const ProgressFn& progress = {});
 
 /// Contrast: each component c becomes ClampRound(c + (c - 128) x Level / 100):
 /// -100 maps everything to 128, 0 changes nothing, +100 doubles the distance
 /// from 128.
+inline constexpr TParameter kContrastLevel{"level", -100, 100, 0};
 struct ContrastParams {
-    std::int8_t Level = 0;
+    std::int8_t Level = kContrastLevel.Default;
 };
 void Contrast(TDibImage& work, const ContrastParams& params, const ProgressFn& progress = {});
 
 /// RGB levels: R = ClampRound(R + Red), G = ClampRound(G + Green),
 /// B = ClampRound(B + Blue).
+inline constexpr TParameter kAdjustRed{"red", -255, 255, 0};
+inline constexpr TParameter kAdjustGreen{"green", -255, 255, 0};
+inline constexpr TParameter kAdjustBlue{"blue", -255, 255, 0};
 struct AdjustRGBParams {
-    std::int16_t Red = 0;
-    std::int16_t Green = 0;
-    std::int16_t Blue = 0;
+    std::int16_t Red = kAdjustRed.Default;
+    std::int16_t Green = kAdjustGreen.Default;
+    std::int16_t Blue = kAdjustBlue.Default;
 };
 void AdjustRGB(TDibImage& work, const AdjustRGBParams& params, const ProgressFn& progress = {});
 
 /// Posterize: with step = 255 / (Levels - 1) each component c becomes
 /// ClampRound(Trunc(Trunc(c / step + 0.5) x step)); 4 levels give 0, 85,
 /// 170, 255. Levels below 2 change nothing.
+inline constexpr TParameter kPosterizeLevels{"levels", 2, 16, 4};
 struct PosterizeParams {
-    std::uint8_t Levels = 4;
+    std::uint8_t Levels = kPosterizeLevels.Default;
 };
 void Posterize(TDibImage& work, const PosterizeParams& params, const ProgressFn& progress = {});
 
 /// Solarization: each component c >= Threshold becomes 255 - c, the others
 /// stay; each component is tested on its own. Threshold 0 inverts
 /// everything; 255 changes nothing.
+inline constexpr TParameter kSolarizationThreshold{"threshold", 0, 255, 128};
 struct SolarizationParams {
-    std::uint8_t Threshold = 128;
+    std::uint8_t Threshold = kSolarizationThreshold.Default;
 };
 void Solarization(TDibImage& work, const SolarizationParams& params, const ProgressFn& progress = {});
 
 /// Gamma: each component c becomes Trunc(255 x (c/255)^(1/Gamma) + 0.5).
 /// Gamma 1.0, gamma below 0.01 or above 6.99 (and NaN) change nothing.
 /// Reports no progress.
+inline constexpr TRealParameter kGamma{"gamma", 0.10, 5.00, 1.00, 2};
 struct GammaParams {
-    double Gamma = 1.0;
+    double Gamma = kGamma.Default;
 };
 void Gamma(TDibImage& work, const GammaParams& params, const ProgressFn& progress = {});
 /// Whether Gamma changes pixels for `gamma`: 0.01 <= gamma <= 6.99 and not 1.
@@ -107,10 +116,13 @@ bool GammaInRange(double gamma);
 /// saturation and value 0..100 (integer per cent), shifted by the deltas,
 /// limited (hue to 0..360, not wrapped; saturation and value to 0..100) and
 /// converted back. Computed in extended precision.
+inline constexpr TParameter kAdjustHue{"hue", -180, 180, 0, "degrees"};
+inline constexpr TParameter kAdjustSaturation{"saturation", -100, 100, 0, "per cent"};
+inline constexpr TParameter kAdjustValue{"value", -100, 100, 0, "per cent"};
 struct AdjustHSVParams {
-    std::int16_t Hue = 0;
-    std::int8_t Saturation = 0;
-    std::int8_t Value = 0;
+    std::int16_t Hue = kAdjustHue.Default;
+    std::int8_t Saturation = kAdjustSaturation.Default;
+    std::int8_t Value = kAdjustValue.Default;
 };
 void AdjustHSV(TDibImage& work, const AdjustHSVParams& params, const ProgressFn& progress = {});
 
@@ -133,8 +145,9 @@ TColor HSVToRGB(THSV hsv);
 /// MarkAs1Bit is for the document: it makes the edit bracket store the
 /// result as a 1-bit picture; the pixel operation itself ignores it.
 /// Progress is reported only when ReportProgress is set.
+inline constexpr TParameter kMonochromeThreshold{"threshold", 1, 255, 128};
 struct MonochromeParams {
-    int Threshold = 128;
+    int Threshold = kMonochromeThreshold.Default;
     bool MarkAs1Bit = false;
     bool ReportProgress = true;
 };

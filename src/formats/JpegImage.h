@@ -41,8 +41,6 @@ ZELVO_EXCEPTION(EJPEG, Exception);
 inline constexpr const char* kJpegSizeCannotChange = "JPEG イメージのサイズは変更できません";
 /// The description under which JPEG files are registered ("jpeg", "jpg").
 inline constexpr const char* kJpegDescription = "JPEG イメージファイル";
-/// The extensions registered for TJPEGImage, without dots.
-inline constexpr const char* kJpegExtensions[] = {"jpeg", "jpg"};
 
 /// Decoding speed: accurate integer transform and two-pass quantisation with
 /// Floyd-Steinberg dither, or fast integer transform, one-pass quantisation

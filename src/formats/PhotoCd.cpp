@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "image/Exceptions.h"
+#include "image/ScopeExit.h"
 
 namespace zelvo {
 
@@ -85,12 +86,9 @@ void TQxPCD::LoadFromStream(TStream& stream) {
     FEmpty = true;
     FBitmap = TDibImage();
     FRotate = false;
-    struct TNotify {
-        TQxPCD& pcd;
-        ~TNotify() {
-            if (pcd.OnChange) pcd.OnChange(&pcd);
-        }
-    } notify{*this};
+    TScopeExit notify([this] {
+        if (OnChange) OnChange(this);
+    });
 
     std::uint8_t header[kHeaderBytes];
     if (!ReadAt(stream, kHeaderOffset, header, kHeaderBytes)) return;

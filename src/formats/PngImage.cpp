@@ -88,10 +88,4 @@ void SavePngPicture(const TDibImage& picture, TStream& stream, bool transparent,
     EncodePng(png, interlaced, stream, chunks);
 }
 
-void SavePngPictureFile(const TDibImage& picture, const std::filesystem::path& path, bool transparent,
-                        TColor transparentColor, bool interlaced) {
-    TFileStream stream(path, TFileStream::Mode::fmCreate);
-    SavePngPicture(picture, stream, transparent, transparentColor, interlaced);
-}
-
 }  // namespace zelvo

@@ -133,9 +133,6 @@ bool LoadPngPictureFile(const std::filesystem::path& path, TDibImage& picture,
 /// TPngImage::SaveToStream.
 void SavePngPicture(const TDibImage& picture, TStream& stream, bool transparent, TColor transparentColor,
                     bool interlaced, std::span<const TMetadataBlock> chunks = {});
-/// SavePngPicture into a new or truncated file.
-void SavePngPictureFile(const TDibImage& picture, const std::filesystem::path& path, bool transparent,
-                        TColor transparentColor, bool interlaced);
 
 /// Index of the palette entry nearest to `color`: the smallest sum of
 /// absolute red, green and blue differences, the lowest index on ties.

@@ -350,6 +350,19 @@ void WriteInfo(const TDibImageData& d, std::uint8_t* p) {
     std::memcpy(p + kInfoHeaderSize, d.ColorTable.data(), 4 * std::size_t(h.biClrUsed));
 }
 
+// Reads the pixels that follow the colour table: 16 and 32-bit rows become
+// 24 bits, other depths keep their `readBytes` stored bytes as they are.
+template <class Source>
+DataPtr ReadPixels(Source& src, const ParsedInfo& info, std::int64_t readBytes, bool useFMO) {
+    const int bits = info.header.biBitCount;
+    if (bits == 16 || bits == 32)
+        return Convert16Or32(info, useFMO, [&](std::uint8_t* row, std::size_t n) { src.Read(row, n); });
+    DataPtr data(TDibImageData::CreateRaw(info.header, std::uint32_t(readBytes), useFMO));
+    data->ColorTable = info.table;
+    src.Read(data->Bits, std::size_t(readBytes));
+    return data;
+}
+
 }  // namespace
 
 void TDibImage::LoadFromStream(TStream& stream) {
@@ -388,14 +401,7 @@ void TDibImage::LoadFromStream(TStream& stream) {
         throw EReadError(kSReadError, sizes);
     }
 
-    DataPtr data;
-    if (convert) {
-        data = Convert16Or32(info, GetUseFMO(), [&](std::uint8_t* row, std::size_t n) { src.Read(row, n); });
-    } else {
-        data.reset(TDibImageData::CreateRaw(h, std::uint32_t(readBytes), GetUseFMO()));
-        data->ColorTable = info.table;
-        src.Read(data->Bits, std::size_t(readBytes));
-    }
+    DataPtr data = ReadPixels(src, info, readBytes, GetUseFMO());
     // Bytes declared beyond the rows (an appended profile, slack) are passed.
     if (dataSize > readBytes) src.Skip(dataSize - readBytes);
     ReplaceData(data.release());
@@ -435,14 +441,7 @@ void TDibImage::LoadFromClipboardFormat(std::uint16_t format, std::span<const st
                                       std::to_string(dataSize));
     const std::int64_t readBytes = uncompressed ? needed : dataSize;
 
-    DataPtr data;
-    if (convert) {
-        data = Convert16Or32(info, GetUseFMO(), [&](std::uint8_t* row, std::size_t n) { src.Read(row, n); });
-    } else {
-        data.reset(TDibImageData::CreateRaw(h, std::uint32_t(readBytes), GetUseFMO()));
-        data->ColorTable = info.table;
-        src.Read(data->Bits, std::size_t(readBytes));
-    }
+    DataPtr data = ReadPixels(src, info, readBytes, GetUseFMO());
     ReplaceData(data.release());
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "image/DibRle.h"
+#include "image/ScopeExit.h"
 
 namespace zelvo {
 namespace {
@@ -350,13 +351,8 @@ void TDibImage::SetPixelFormat(TDibPixelFormat target) {
         // Swap the storage in without the change notification; it comes last.
         TNotifyEvent saved = std::move(OnChange);
         OnChange = nullptr;
-        try {
-            ReplaceData(fresh);
-        } catch (...) {
-            OnChange = std::move(saved);
-            throw;
-        }
-        OnChange = std::move(saved);
+        TScopeExit notifyAgain([&] { OnChange = std::move(saved); });
+        ReplaceData(fresh);
     }
     UpdatePaletteModified();
     Changed();

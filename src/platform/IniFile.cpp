@@ -213,12 +213,6 @@ std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
     return keys;
 }
 
-std::vector<std::string> TIniFile::ReadSections() const {
-    std::vector<std::string> names;
-    for (const TSection& s : FSections) names.push_back(s.Name);
-    return names;
-}
-
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     const std::string text = OneLine(value);
     const std::string keyName = OneLine(key);
@@ -262,19 +256,6 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
 
 void TIniFile::WriteColor(std::string_view section, std::string_view key, TColor value) {
     WriteString(section, key, ColorToString(value));
-}
-
-void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
-    for (TSection& s : FSections) {
-        if (!SameName(s.Name, section)) continue;
-        std::erase_if(s.Lines, [&](const TLine& line) {
-            return line.Type == TLine::KeyValue && SameName(line.Key, key);
-        });
-    }
-}
-
-void TIniFile::EraseSection(std::string_view section) {
-    std::erase_if(FSections, [&](const TSection& s) { return SameName(s.Name, section); });
 }
 
 std::string TIniFile::Text() const {

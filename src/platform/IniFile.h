@@ -62,15 +62,11 @@ public:
                              std::size_t maxLength) const;
     /// Key names of a section in file order.
     std::vector<std::string> ReadSection(std::string_view section) const;
-    /// Section names in file order.
-    std::vector<std::string> ReadSections() const;
 
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
     void WriteColor(std::string_view section, std::string_view key, TColor value);
-    void DeleteKey(std::string_view section, std::string_view key);
-    void EraseSection(std::string_view section);
 
     /// The file contents as they would be written.
     std::string Text() const;

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
+#include "view/QxImageView.h"
+#include "formats/GifImage.h"
 
 namespace zelvo {
 namespace {
@@ -50,6 +54,34 @@ TEST(ColorDepthCommands, TransparentToggleStartsThePick) {
     form->Actions.mnuTransparent->trigger();
     EXPECT_FALSE(doc.SaveTransparent);
     EXPECT_TRUE(doc.Modified());
+}
+
+// A depth change during the pick starts it again on the new picture: the
+// click picks the index of the 1-bit picture's GIF form, not the stale index
+// of the 256-colour one.
+TEST(ColorDepthCommands, ADepthChangeRestartsTheTransparentPick) {
+    test::WriteSettingsText("[Settings]\nGIFMode=1\n");
+    auto form = test::MakeWindow();
+    ASSERT_TRUE(form->LoadImageFile(test::WriteSampleBmp("repick.bmp", 12, 8, 8), false));
+    TQxImage& doc = form->QxImage1();
+    form->Actions.mnuTransparent->trigger();
+    ASSERT_TRUE(form->View().ColorPicking());
+    // A pixel whose old index no 1-bit picture has.
+    const TDibImage before = GifPaletteForm(doc.Bitmap().ToDibImage());
+    TPoint at{0, 0};
+    while (before.GetPixels(at.X, at.Y) < 2) at = at.X < 11 ? TPoint{at.X + 1, at.Y} : TPoint{0, at.Y + 1};
+    form->Actions.mnuColorBit1->trigger();
+    ASSERT_EQ(doc.BitCount(), 1);
+    EXPECT_TRUE(form->View().ColorPicking());
+    EXPECT_EQ(doc.Cursor(), crSpoit);
+    QWidget* viewport = form->View().viewport();
+    const QPointF pos(form->View().PictureToScreen(at));
+    QMouseEvent press(QEvent::MouseButtonPress, pos, viewport->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    EXPECT_FALSE(form->View().ColorPicking());
+    EXPECT_EQ(doc.TransparentIndex, GifPaletteForm(doc.Bitmap().ToDibImage()).GetPixels(at.X, at.Y));
+    EXPECT_LT(doc.TransparentIndex, 2);
 }
 
 }  // namespace

@@ -32,9 +32,9 @@
 #include "app/window/PictureCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "effects/Composition.h"
 #include "platform/Clipboard.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

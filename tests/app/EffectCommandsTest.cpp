@@ -35,9 +35,9 @@
 #include "app/window/EffectCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "effects/Convolution.h"
 #include "effects/Random.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

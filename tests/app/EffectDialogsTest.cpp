@@ -28,7 +28,7 @@
 #include "app/dialogs/ZVfrmSlide.h"
 #include "app/dialogs/ZVfrmSlide2.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "effects/Tone.h"
 #include "platform/IniFile.h"
 

@@ -45,6 +45,29 @@ TEST(BrowseFolderDlg, CaptionTextAndPresetFolder) {
     EXPECT_EQ(dialog.Folder(), Q(folder.parent_path()));
 }
 
+// The status line follows the selection while ShowSelectDir is on; the
+// second text line goes under the first.
+TEST(BrowseFolderDlg, StatusLineAndSecondTextLine) {
+    const auto folder = AppTestDir() / "browse" / "status";
+    std::filesystem::create_directories(folder);
+    TQxBrowseFolderDlg dialog;
+    EXPECT_TRUE(dialog.ShowSelectDir());
+    ASSERT_TRUE(dialog.SetFolder(Q(folder)));
+    EXPECT_EQ(dialog.lblStatus->text(), Q(folder));
+    ASSERT_TRUE(dialog.SetFolder(Q(folder.parent_path())));
+    EXPECT_EQ(dialog.lblStatus->text(), Q(folder.parent_path()));
+    dialog.SetShowSelectDir(false);
+    EXPECT_TRUE(dialog.lblStatus->text().isEmpty());
+    EXPECT_TRUE(dialog.lblStatus->isHidden());
+
+    EXPECT_EQ(dialog.Label1->text(), QStringLiteral("フォルダを選択してください。"));
+    dialog.SetTextLine2(QStringLiteral("入力フォルダ"));
+    EXPECT_EQ(dialog.Label1->text(), QStringLiteral("フォルダを選択してください。\n入力フォルダ"));
+    EXPECT_EQ(dialog.Text(), QStringLiteral("フォルダを選択してください。"));
+    dialog.SetTextLine2(QString());
+    EXPECT_EQ(dialog.Label1->text(), QStringLiteral("フォルダを選択してください。"));
+}
+
 TEST(BrowseFolderDlg, StripTrailingSeparatorKeepsTheRoot) {
     EXPECT_EQ(TQxBrowseFolderDlg::StripTrailingSeparator("/tmp/a/"), "/tmp/a");
     EXPECT_EQ(TQxBrowseFolderDlg::StripTrailingSeparator("C:\\in\\"), "C:\\in");

@@ -24,7 +24,7 @@
 #include "app/window/ZVfrmMain.h"
 #include "app/dialogs/ZVfrmPreview.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -25,7 +25,7 @@
 #include "app/dialogs/ZVfrmResize.h"
 #include "app/dialogs/ZVfrmSpacing.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {

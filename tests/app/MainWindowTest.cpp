@@ -17,8 +17,8 @@
 #include "app/window/ZVStatusBar.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "image/DibImage.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

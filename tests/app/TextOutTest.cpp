@@ -27,9 +27,9 @@
 #include "app/dialogs/TextOutSettings.h"
 #include "app/dialogs/ZVfrmTextOut.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
 #include "platform/qt/TextRenderQt.h"
+#include "view/QxImageView.h"
 
 namespace zelvo::test {
 namespace {
@@ -58,7 +58,7 @@ TEST(TextOutSettings, TextRoundTripsCommasQuotesBlanksAndEmptyLines) {
         TIniFile ini = TIniFile::FromText("");
         TTextOutSettings s;
         s.Text = lines;
-        WriteTextOutSettings(ini, s);
+        WriteTextOutSettings(s, ini);
         EXPECT_EQ(ReadTextOutSettings(TIniFile::FromText(ini.Text())).Text, lines);
     }
 }
@@ -79,7 +79,7 @@ TEST(TextOutSettings, LongTextKeepsEveryLine) {
     TIniFile ini = TIniFile::FromText("");
     TTextOutSettings s;
     s.Text = lines;
-    WriteTextOutSettings(ini, s);
+    WriteTextOutSettings(s, ini);
     EXPECT_EQ(ReadTextOutSettings(TIniFile::FromText(ini.Text())).Text, lines);
 }
 
@@ -102,7 +102,7 @@ TEST(TextOutSettings, EveryKeyRoundTripsAndRangesFallBackToTheDefaults) {
     s.AlphaChannel = 0;
     s.Text = {"a", "", "b c"};
     TIniFile ini = TIniFile::FromText("");
-    WriteTextOutSettings(ini, s);
+    WriteTextOutSettings(s, ini);
     const TTextOutSettings r = ReadTextOutSettings(TIniFile::FromText(ini.Text()));
     EXPECT_TRUE(r.HasPosition);
     EXPECT_EQ(std::tie(r.Left, r.Top, r.Width, r.Height, r.FontName, r.FontSize),
@@ -153,7 +153,7 @@ TEST(ZVfrmTextOut, OpeningStartsTextModeWithTheSettings) {
         s.Text = {"Zelvo", "", "文字"};
         s.FrameWidth = 4;
         s.FontSize = 20;
-        WriteTextOutSettings(ini, s);
+        WriteTextOutSettings(s, ini);
         ini.UpdateFile();
     }
     QPointer<TZVfrmTextOut> window = new TZVfrmTextOut(f.view, f.ini);
@@ -239,7 +239,7 @@ TEST(ZVfrmTextOut, PalettePicturesOfferNeitherOpacityNorSmoothing) {
         TTextOutSettings s;
         s.AlphaChannel = 40;
         s.AntiAlias = true;
-        WriteTextOutSettings(ini, s);
+        WriteTextOutSettings(s, ini);
         ini.UpdateFile();
     }
     QPointer<TZVfrmTextOut> window = new TZVfrmTextOut(f.view, f.ini);

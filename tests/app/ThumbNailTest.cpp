@@ -22,8 +22,8 @@
 #include "app/thumbnails/ZVfrmThumbNail.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/ThumbnailCache.h"
 #include "image/Stream.h"
+#include "library/ThumbnailCache.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {

@@ -15,8 +15,8 @@
 #include "AppTestSupport.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "view/QxImageView.h"
 
 namespace zelvo::test {
 namespace {
@@ -150,7 +150,7 @@ TEST(ZVfrmApplyCancel, SettingsRoundTrip) {
     EXPECT_FALSE(none.HasPosition);
     EXPECT_FALSE(none.IsMove);
     TIniFile out = TIniFile::FromText("; kept\n[MoveObject]\nIsMove=1\nOther=x\n");
-    WriteMoveObjectSettings(out, TMoveObjectSettings{true, 5, 6, false}, false);
+    WriteMoveObjectSettings(TMoveObjectSettings{true, 5, 6, false}, out, false);
     const TMoveObjectSettings back = ReadMoveObjectSettings(out);
     EXPECT_EQ(back.Left, 5);
     EXPECT_EQ(back.Top, 6);

@@ -314,7 +314,7 @@ TEST(BatchConvertSettings, WrittenValuesReadBack) {
     s.ColorDefinitionType = 4;
     s.ResizeType = 2;
     TIniFile ini = TIniFile::FromText("");
-    WriteBatchConvertSettings(ini, s);
+    WriteBatchConvertSettings(s, ini);
     const TBatchConvertSettings r = ReadBatchConvertSettings(ini, 3, /*gifMode=*/true, "/prog");
     EXPECT_EQ(r.InDirectory, s.InDirectory);
     EXPECT_EQ(r.OutDirectory, s.OutDirectory);

@@ -293,6 +293,71 @@ TEST(OilPaint, FlatPictureStaysAndProgressCountsBothSteps) {
     EXPECT_EQ(seen.back(), 80);
 }
 
+// A 4 x 3 picture from its rows of colours.
+TDibImage Picture4x3(const std::vector<TColor>& colours) {
+    TDibImage image = Flat(4, 3, clBlack);
+    for (int i = 0; i < 12; ++i) image.SetPixels(i % 4, i / 4, colours[std::size_t(i)]);
+    return image;
+}
+
+// The scattering effects from state 12345, worked out from the generator:
+// the states are 1655067934, 1242767767, ... and Random(n) = state x n shr
+// 32. Each pixel draws c, then d = Random(2c), e = Random(2c), and takes
+// the pixel at (x + c - d, y + c - e) when that is inside.
+TEST(Scatter, FirstDrawsFromAFixedState) {
+    // Every pixel its own colour: red 10 + 40x, green 20 + 60y.
+    std::vector<TColor> unique;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) unique.push_back(RGB(10 + 40 * x, 20 + 60 * y, 5));
+    auto u = [&](int x, int y) { return unique[std::size_t(y * 4 + x)]; };
+    // Greys of brightness 100 104 110 118 / 102 108 116 126 / 106 114 124
+    // 200; (1, 1) is (100, 108, 116), brightness 108.
+    std::vector<TColor> greys;
+    for (int v : {100, 104, 110, 118, 102, 108, 116, 126, 106, 114, 124, 200}) greys.push_back(Grey(v));
+    greys[5] = RGB(100, 108, 116);
+    const struct {
+        const char* Name;
+        std::vector<TColor> Source;
+        std::function<void(TDibImage&)> Run;
+        std::vector<TColor> Expected;
+    } cases[] = {
+        // Level 3, from a copy. Row 0: (c, d, e) = (1, 0, 0) -> (1, 1);
+        // (1, 1, 0) -> (1, 1); (1, 0, 0) -> (3, 1); (2, 3, 1) -> (2, 1).
+        // Row 1: (0, 0, 0); (1, 1, 1) -> itself; (2, 3, 0) -> (1, 3),
+        // outside; (0, 0, 0). Row 2: only (2, 2) draws (2, 0, 3) -> (4, 1),
+        // outside.
+        {"diffusion", unique, [](TDibImage& i) { Spray(i, {3}); },
+         {u(1, 1), u(1, 1), u(3, 1), u(2, 1), u(0, 1), u(1, 1), u(2, 1), u(3, 1), u(0, 2), u(1, 2), u(2, 2),
+          u(3, 2)}},
+        // Edges v = 255 - 3 x |Avg(x + 1, y + 1) - Avg(x - 1, y - 1)|, the
+        // neighbours limited to the picture: (0, 0): |108 - 100| = 8 -> 231;
+        // (1, 0): |116 - 100| -> 207; (2, 0): |126 - 104| -> 189; (3, 0):
+        // |126 - 110| -> 207; row 1: 213, 183, |200 - 104| = 96 -> 0, 0;
+        // row 2: 219, 189, |200 - 108| -> 0, |200 - 116| = 84 -> 3. Then in
+        // place with c = Random(3) and the same draws as above: (0, 0) and
+        // (1, 0) take (1, 1) = 183, (2, 0) takes (3, 1) = 0, (3, 0) takes
+        // (2, 1) = 0.
+        {"pencil sketch", greys, [](TDibImage& i) { Scetch(i); },
+         {Grey(183), Grey(183), Grey(0), Grey(0), Grey(213), Grey(183), Grey(0), Grey(0), Grey(219), Grey(189),
+          Grey(0), Grey(3)}},
+        // One pass, c = Random(2): (1, 0) <- (1, 1), (3, 0) <- (3, 1),
+        // (2, 1) <- (2, 2), (2, 2) <- (3, 2), in place. Then the 5th of the
+        // nine packed values (blue equal, so by green, then red) in place:
+        // (1, 1) keeps u(1, 1); (2, 1), seeing it, takes u(3, 1).
+        {"oil paint", unique, [](TDibImage& i) { OilPaint(i, {1}); },
+         {u(0, 0), u(1, 1), u(2, 0), u(3, 1), u(0, 1), u(1, 1), u(3, 1), u(3, 1), u(0, 2), u(1, 2), u(3, 2),
+          u(3, 2)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDibImage image = Picture4x3(c.Source);
+        SetRandSeed(12345);
+        c.Run(image);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(image.GetPixels(i % 4, i / 4), c.Expected[std::size_t(i)]) << "(" << i % 4 << ", " << i / 4 << ")";
+    }
+}
+
 TEST(Vortex, CornersStayAndTinyPicturesAreLeftAlone) {
     TDibImage image = test::NoiseImage24(9, 7, 11);
     const TDibImage before = image;

@@ -58,6 +58,21 @@ TEST(Normalize, ChannelsMapSeparately) {
     EXPECT_EQ(image.GetPixels(0, 3), RGB(76, 152, 228));
 }
 
+TEST(Equalize, WorkedExample) {
+    // Brightness levels 0, 60, 60 and 200: h[0] = 1, h[60] = 2, h[200] = 1,
+    // so c[i] is 1 below 60, 3 from 60 to 199 and 4 from 200; cmin = c[0] =
+    // 1, span = 4 - 1 = 3 and t[i] = (c[i] - 1) x 255 div 3 is 0 below 60,
+    // 170 from 60 to 199 and 255 from 200. Each channel maps on its own:
+    // (30, 60, 90) has brightness 60 and becomes (0, 170, 170), (255, 255,
+    // 90) has brightness 200 and becomes (255, 255, 170).
+    TDibImage image = Column({0, 0, 60, 0});
+    image.SetPixels(0, 1, RGB(30, 60, 90));
+    image.SetPixels(0, 3, RGB(255, 255, 90));
+    Equalize(image, {});
+    const TColor expected[] = {RGB(0, 0, 0), RGB(0, 170, 170), RGB(170, 170, 170), RGB(255, 255, 170)};
+    for (int y = 0; y < 4; ++y) EXPECT_EQ(image.GetPixels(0, y), expected[y]) << y;
+}
+
 TEST(HistogramFastForms, NormalizeAndColourCountMatchLiteralForms) {
     for (std::uint32_t seed = 1; seed <= 6; ++seed) {
         SCOPED_TRACE(seed);

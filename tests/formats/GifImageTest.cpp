@@ -165,6 +165,79 @@ TEST(GifWriter, LargePictureWithFullTablesRoundTrips) {
     EXPECT_EQ(test::RgbRows(Load(Save(source)).ToDibImage()), test::RgbRows(source));
 }
 
+// A file object with a global map and one image per entry of `images`
+// (each a local map, empty for none, and its pixels, one row).
+TGIFImage Made(const std::vector<TQuantColor>& global,
+               const std::vector<std::pair<std::vector<TQuantColor>, Bytes>>& images) {
+    TGIFImage gif;
+    gif.Header.GlobalMap.Colors = global;
+    for (const auto& [local, pixels] : images) {
+        TGIFSubImage image;
+        image.Width = std::uint16_t(pixels.size());
+        image.Height = 1;
+        image.LocalMap.Colors = local;
+        image.Pixels = pixels;
+        gif.Images.push_back(image);
+        gif.Header.Width = std::max<std::uint16_t>(gif.Header.Width, image.Width);
+    }
+    gif.Header.Height = 1;
+    return gif;
+}
+
+TEST(GifWriter, RefusedObjects) {
+    const TQuantColor black{0, 0, 0}, white{255, 255, 255};
+    const struct {
+        const char* Name;
+        TGIFImage Gif;
+    } cases[] = {
+        {"no image: no version", Made({black, white}, {})},
+        {"index beyond the map", Made({black, white}, {{{}, {0, 1, 3}}})},
+        {"index beyond a local map", Made({black, white, white, white}, {{{black, white}, {2}}})},
+    };
+    const char* messages[] = {"Unsupported GIF version", "Color not in color table", "Color not in color table"};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].Name);
+        TMemoryStream out;
+        try {
+            cases[i].Gif.SaveToStream(out);
+            ADD_FAILURE() << "written";
+        } catch (const GIFException& e) {
+            EXPECT_EQ(std::string(e.what()), messages[i]);
+        }
+    }
+}
+
+// Entries of one colour merge; beyond 256 colours the rarest go to the kept
+// colour whose red + green + blue total is nearest; an index beyond its map
+// counts as 0.
+TEST(GifColorMapOptimizer, MergesEqualColoursAndRemapsTheRest) {
+    const TQuantColor red{200, 0, 0}, blue{0, 0, 90};
+    // red at 0 and 2 (twice each, the 5 counts as 0), blue once: red first.
+    TGIFImage merged = Made({red, blue, red}, {{{}, {0, 2, 2, 1, 5}}});
+    merged.OptimizeColorMaps();
+    EXPECT_EQ(merged.Header.GlobalMap.Colors, (std::vector<TQuantColor>{red, blue}));
+    EXPECT_TRUE(merged.Header.GlobalMap.Optimized);
+    EXPECT_EQ(merged.Images[0].Pixels, (Bytes{0, 0, 0, 1, 0}));
+
+    // The global ramp (i, 0, 0) twice each, totals 0..255; a second image
+    // with a local map of two other colours once each: (200, 100, 0), total
+    // 300, goes to (255, 0, 0) and (0, 60, 40), total 100, to (100, 0, 0).
+    std::vector<TQuantColor> ramp;
+    Bytes twice;
+    for (int i = 0; i < 256; ++i) {
+        ramp.push_back({std::uint8_t(i), 0, 0});
+        twice.insert(twice.end(), 2, std::uint8_t(i));
+    }
+    TGIFImage many = Made(ramp, {{{}, twice}, {{{200, 100, 0}, {0, 60, 40}}, {0, 1}}});
+    many.OptimizeColorMaps();
+    const std::vector<TQuantColor>& map = many.Header.GlobalMap.Colors;
+    ASSERT_EQ(map.size(), 256u);
+    EXPECT_TRUE(many.Images[1].LocalMap.Colors.empty());
+    for (std::size_t k = 0; k < twice.size(); ++k) ASSERT_EQ(map[many.Images[0].Pixels[k]], ramp[twice[k]]) << k;
+    EXPECT_EQ(map[many.Images[1].Pixels[0]], (TQuantColor{255, 0, 0}));
+    EXPECT_EQ(map[many.Images[1].Pixels[1]], (TQuantColor{100, 0, 0}));
+}
+
 TEST(GifReader, FrameSmallerThanTheScreenIsPlacedAtItsOffset) {
     Bytes f = Header(6, 5);
     Descriptor(f, 2, 1, 3, 2);

@@ -18,7 +18,7 @@
 #include "ScreenshotSupport.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

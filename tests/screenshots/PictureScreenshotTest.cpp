@@ -27,8 +27,8 @@
 #include "app/window/PictureCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/Clipboard.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

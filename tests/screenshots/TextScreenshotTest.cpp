@@ -26,7 +26,7 @@
 #include "app/dialogs/ZVfrmTextOut.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -5,7 +5,7 @@
 #include <QScrollBar>
 
 #include "ViewTestSupport.h"
-#include "document/QxImageViewRender.h"
+#include "view/QxImageViewRender.h"
 
 namespace zelvo::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <QMouseEvent>
 
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "platform/Bitmap.h"
 #include "TestSupport.h"
 

@@ -18,22 +18,17 @@ TFileDrop::TFileDrop(QObject* owner, QWidget* control) : QObject(owner) {
         throw std::invalid_argument("Invalidate Window Handle in FileDrop");
     FControl = control ? control : form;
     FControl->installEventFilter(this);
-    FControl->setAcceptDrops(FAccept);
+    FControl->setAcceptDrops(true);
 }
 
 TFileDrop::~TFileDrop() {
     if (FControl) FControl->removeEventFilter(this);
 }
 
-void TFileDrop::SetAccept(bool accept) {
-    FAccept = accept;
-    if (FControl) FControl->setAcceptDrops(accept);
-}
-
 QStringList TFileDrop::DroppedFiles(const QMimeData& data) { return MimeLocalFiles(data); }
 
 bool TFileDrop::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != FControl || !FAccept) return QObject::eventFilter(watched, event);
+    if (watched != FControl) return QObject::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove:

@@ -29,9 +29,6 @@ public:
     explicit TFileDrop(QObject* owner, QWidget* control = nullptr);
     ~TFileDrop() override;
 
-    /// Whether drops are accepted (default true).
-    bool Accept() const { return FAccept; }
-    void SetAccept(bool accept);
     QWidget* Control() const { return FControl; }
     TFileDropEvent OnFileDrop;
 
@@ -43,7 +40,6 @@ protected:
 
 private:
     QPointer<QWidget> FControl;
-    bool FAccept = true;
 };
 
 }  // namespace zelvo

@@ -8,6 +8,7 @@
 #include "app/common/EditorContext.h"
 #include "app/devices/DeviceCommands.h"
 #include "document/QxImage.h"
+#include "image/ScopeExit.h"
 #include "platform/qt/WinShot.h"
 
 namespace zelvo {
@@ -29,14 +30,11 @@ void Capture(TEditorContext& context, bool activeWindow, bool clientArea, const 
     if (context.ToolMode()) return;
     QWidget& form = context.Window();
     const TXWindow own = TXWindow(form.winId());
-    struct TShowAgain {
-        QWidget& form;
-        ~TShowAgain() {
-            form.show();
-            form.raise();
-            form.activateWindow();
-        }
-    } showAgain{form};
+    TScopeExit showAgain([&form] {
+        form.show();
+        form.raise();
+        form.activateWindow();
+    });
     form.hide();
     QApplication::processEvents();
     if (activeWindow) TWinShot::ActivateNextWindow(own);

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/devices/DeviceHooks.h"
+#include "image/ScopeExit.h"
 #include "platform/qt/QImageBridge.h"
 
 namespace zelvo {
@@ -112,16 +113,11 @@ TPrintSize PrintPicture(TDibPrinter& printer, const TBitmap& picture, const QStr
                                       printer.PageWidth(), printer.PageHeight());
     const QImage image = ToQImage(picture);
     printer.BeginDoc(title);
-    try {
-        // Printer coordinates start at the printable area's top-left.
-        QPainter& canvas = printer.Canvas();
-        canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        canvas.drawImage(QRect(0, 0, size.Width, size.Height), image);
-    } catch (...) {
-        printer.EndDoc();
-        throw;
-    }
-    printer.EndDoc();
+    TScopeExit endDoc([&printer] { printer.EndDoc(); });
+    // Printer coordinates start at the printable area's top-left.
+    QPainter& canvas = printer.Canvas();
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    canvas.drawImage(QRect(0, 0, size.Width, size.Height), image);
     return size;
 }
 

@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -18,6 +19,26 @@ QString ColorCss(TColor color) {
         .arg(GetRValue(rgb), 2, 16, QLatin1Char('0'))
         .arg(GetGValue(rgb), 2, 16, QLatin1Char('0'))
         .arg(GetBValue(rgb), 2, 16, QLatin1Char('0'));
+}
+
+void FitLabelsToFont(QDialog& dialog) {
+    QList<QLabel*> labels = dialog.findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    std::sort(labels.begin(), labels.end(), [](const QLabel* a, const QLabel* b) { return a->y() < b->y(); });
+    QSize size = dialog.size();
+    for (QLabel* label : labels) {
+        if (label->isHidden()) continue;
+        const QSize hint = label->sizeHint();
+        const QRect place = label->geometry();
+        const int grow = hint.height() - place.height();
+        if (grow > 0) {
+            for (QWidget* widget : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (widget->y() > place.bottom()) widget->move(widget->x(), widget->y() + grow);
+            size.rheight() += grow;
+        }
+        label->resize(std::max(place.width(), hint.width()), std::max(place.height(), hint.height()));
+        size.setWidth(std::max(size.width(), label->x() + label->width() + 8));
+    }
+    if (size != dialog.size()) dialog.setFixedSize(size);
 }
 
 bool PickColor(QWidget* parent, TColor& color) {

@@ -31,6 +31,12 @@ QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int min, int max, int 
 /// the other (without echoing back), then runs `changed` when given.
 void LinkTrackBarAndSpinEdit(QSlider* trackBar, QSpinBox* spinEdit, const std::function<void()>& changed = {});
 
+/// Fits the shown labels of a fixed-layout dialog to their texts in its
+/// font: a label taller than its place pushes everything below it down, and
+/// the dialog grows by as much (wider too for a wider label). Leaves a
+/// dialog whose labels fit as it is.
+void FitLabelsToFont(QDialog& dialog);
+
 /// "OK" (default, runs onOk) and "キャンセル" (rejects; Escape does too),
 /// named btnOK and btnCancel, right-aligned in the returned row.
 QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton*& ok, QPushButton*& cancel,

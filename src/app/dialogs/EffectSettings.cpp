@@ -1,140 +1,88 @@
 #include "app/dialogs/EffectSettings.h"
 
 #include <algorithm>
-#include <cstring>
+#include <type_traits>
 
 #include "app/common/EditorContext.h"
 #include "effects/Resample.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
 
 namespace zelvo {
 namespace {
 
 constexpr const char* kEffects = "Effects";
 
+// A key of an effect parameter: its value kept inside the range the dialog
+// offers. A hand-edited value outside is pulled to the nearer end, as the
+// dialog would show it; a malformed one reads as the default.
+template <class T>
+auto LevelKey(const char* key, T& value, int lo, int hi) {
+    if constexpr (std::is_same_v<std::remove_const_t<T>, std::uint8_t>)
+        return ByteKey(key, value, lo, hi, TOutOfRange::Nearer);
+    else
+        return IntKey(key, value, lo, hi, TOutOfRange::Nearer);
+}
+template <class T>
+auto LevelKey(const char* key, T& value, const effects::TParameter& parameter) {
+    return LevelKey(key, value, parameter.Min, parameter.Max);
+}
+
 // One table drives both directions, so a key cannot be read under one name
 // and written under another.
-template <class Visit>
-void EachKey(TEffectSettings& s, Visit visit) {
-    visit("BlurLevel", s.BlurLevel);
-    visit("NoiseLevel", s.NoiseLevel);
-    visit("NoiseColor", s.NoiseColor);
-    visit("SprayLevel", s.SprayLevel);
-    visit("ButtonFrame", s.ButtonFrame);
-    visit("ButtonLowered", s.ButtonLowered);
-    visit("ButtonSmooth", s.ButtonSmooth);
-    visit("WaveLevel", s.WaveLevel);
-    visit("MosaicSize", s.MosaicSize);
-    visit("ApplyResample", s.ApplyResample);
-    visit("ResampleIndex", s.ResampleIndex);
-    visit("MergeType", s.MergeType);
-    visit("MergeAlphaChannel", s.MergeAlphaChannel);
-    visit("BlockWidth", s.BlockWidth);
-    visit("BlockHeight", s.BlockHeight);
-    visit("BlockFillRect", s.BlockFillRect);
-    visit("BlockFrame", s.BlockFrame);
-    visit("BlockShift", s.BlockShift);
-    visit("GaussianBlurLevel", s.GaussianBlurLevel);
-    visit("PosterizeLevel", s.PosterizeLevel);
-    visit("SolarizationLevel", s.SolarizationLevel);
-    visit("EmbossLevel", s.EmbossLevel);
-    visit("EmbossColor", s.EmbossColor);
-    visit("EmbossRev", s.EmbossRev);
-    visit("SharpLevel", s.SharpLevel);
-    visit("FadeOutLevel", s.FadeOutLevel);
-    visit("HighPassLevel", s.HighPassLevel);
-    visit("EdgeDetectionLevel", s.EdgeDetectionLevel);
-    visit("NoiseReduction", s.NoiseReduction);
-    visit("SingleColorScale", s.SingleColorScale, true);
-    visit("GlassSize", s.GlassSize);
-    visit("YokoGlass", s.YokoGlass);
-    visit("TateGlass", s.TateGlass);
-    visit("OilPaintLevel", s.OilPaintLevel);
-    visit("ImplodeLevel", s.ImplodeLevel);
-    visit("ExplodeLevel", s.ExplodeLevel);
-    visit("SpotLightSize", s.SpotLightSize);
-    visit("SpotLightDecLevel", s.SpotLightDecLevel);
-    visit("BlindWidth", s.BlindWidth);
-    visit("BlindHorz", s.BlindHorz);
-    visit("BlindColor", s.BlindColor, true);
-}
-
-// The ranges the effect dialogs keep their values in (the sliders' ranges).
-// A hand-edited value outside its range is pulled to the nearer end, as
-// the dialogs would show it; a malformed one reads as the default. Keys
-// without a row take any value their field holds.
-struct TKeyRange {
-    const char* Key;
-    int Lo;
-    int Hi;
-};
-constexpr TKeyRange kKeyRanges[] = {
-    {"BlurLevel", 1, 50},
-    {"NoiseLevel", 1, 255},
-    {"SprayLevel", 1, 255},
-    {"ButtonFrame", 1, 50},
-    {"WaveLevel", 1, 100},
-    {"MosaicSize", 2, 50},
-    {"ResampleIndex", 0, effects::kResampleFilterCount - 1},
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(LevelKey("BlurLevel", s.BlurLevel, effects::kBlurDistance));
+    visit(LevelKey("NoiseLevel", s.NoiseLevel, effects::kNoiseLevel));
+    visit(BoolKey("NoiseColor", s.NoiseColor));
+    visit(LevelKey("SprayLevel", s.SprayLevel, effects::kSprayLevel));
+    visit(LevelKey("ButtonFrame", s.ButtonFrame, effects::kButton3DWidth));
+    visit(BoolKey("ButtonLowered", s.ButtonLowered));
+    visit(BoolKey("ButtonSmooth", s.ButtonSmooth));
+    visit(LevelKey("WaveLevel", s.WaveLevel, effects::kWaveAmplitude));
+    visit(LevelKey("MosaicSize", s.MosaicSize, effects::kMosaicSize));
+    visit(BoolKey("ApplyResample", s.ApplyResample));
+    visit(LevelKey("ResampleIndex", s.ResampleIndex, 0, effects::kResampleFilterCount - 1));
     // The merge dialog's six ways (its radio buttons) and its transparency.
-    {"MergeType", 0, 5},
-    {"MergeAlphaChannel", 0, 100},
-    {"BlockWidth", 2, 50},
-    {"BlockHeight", 2, 50},
-    {"GaussianBlurLevel", 1, 10},
-    {"PosterizeLevel", 2, 16},
-    {"EmbossLevel", 1, 20},
-    {"SharpLevel", 1, 20},
-    // The dialog's upper end is half the picture's shorter side, so at most
-    // half the side of the largest square picture.
-    {"FadeOutLevel", 2, 8192},
-    {"HighPassLevel", 1, 20},
-    {"EdgeDetectionLevel", 1, 20},
-    {"NoiseReduction", 1, 100},
-    {"GlassSize", 3, 30},
-    {"OilPaintLevel", 1, 5},
-    {"ImplodeLevel", 1, 100},
-    {"ExplodeLevel", 1, 100},
-    {"SpotLightSize", 1, 100},
-    {"SpotLightDecLevel", 1, 99},
-    {"BlindWidth", 2, 100},
-};
-
-// `value` pulled into the range of `key` (a byte value after its wrap).
-int Limited(const char* key, int value) {
-    for (const TKeyRange& range : kKeyRanges)
-        if (std::strcmp(range.Key, key) == 0) return std::clamp(value, range.Lo, range.Hi);
-    return value;
+    visit(LevelKey("MergeType", s.MergeType, 0, 5));
+    visit(LevelKey("MergeAlphaChannel", s.MergeAlphaChannel, 0, 100));
+    visit(LevelKey("BlockWidth", s.BlockWidth, effects::kBlockWidth));
+    visit(LevelKey("BlockHeight", s.BlockHeight, effects::kBlockHeight));
+    visit(BoolKey("BlockFillRect", s.BlockFillRect));
+    visit(BoolKey("BlockFrame", s.BlockFrame));
+    visit(BoolKey("BlockShift", s.BlockShift));
+    visit(LevelKey("GaussianBlurLevel", s.GaussianBlurLevel, effects::kGaussianBlurPasses));
+    visit(LevelKey("PosterizeLevel", s.PosterizeLevel, effects::kPosterizeLevels));
+    visit(LevelKey("SolarizationLevel", s.SolarizationLevel, effects::kSolarizationThreshold));
+    visit(LevelKey("EmbossLevel", s.EmbossLevel, effects::kEmbossLevel));
+    visit(BoolKey("EmbossColor", s.EmbossColor));
+    visit(BoolKey("EmbossRev", s.EmbossRev));
+    visit(LevelKey("SharpLevel", s.SharpLevel, effects::kSharpenLevel));
+    visit(LevelKey("FadeOutLevel", s.FadeOutLevel, effects::kFadeOutWidth));
+    visit(LevelKey("HighPassLevel", s.HighPassLevel, effects::kHighPassLevel));
+    visit(LevelKey("EdgeDetectionLevel", s.EdgeDetectionLevel, effects::kEdgeDetectionLevel));
+    visit(LevelKey("NoiseReduction", s.NoiseReduction, effects::kNoiseReductionLevel));
+    visit(ColorKey("SingleColorScale", s.SingleColorScale));
+    visit(LevelKey("GlassSize", s.GlassSize, effects::kGlassMosaicSize));
+    visit(BoolKey("YokoGlass", s.YokoGlass));
+    visit(BoolKey("TateGlass", s.TateGlass));
+    visit(LevelKey("OilPaintLevel", s.OilPaintLevel, effects::kOilPaintLevel));
+    visit(LevelKey("ImplodeLevel", s.ImplodeLevel, effects::kExplodeStrength));
+    visit(LevelKey("ExplodeLevel", s.ExplodeLevel, effects::kExplodeStrength));
+    visit(LevelKey("SpotLightSize", s.SpotLightSize, effects::kSpotLightSize));
+    visit(LevelKey("SpotLightDecLevel", s.SpotLightDecLevel, effects::kSpotLightDecay));
+    visit(LevelKey("BlindWidth", s.BlindWidth, effects::kBlindWidth));
+    visit(BoolKey("BlindHorz", s.BlindHorz));
+    visit(ColorKey("BlindColor", s.BlindColor));
 }
-
-struct TReader {
-    const TIniFile& Ini;
-    void operator()(const char* key, std::uint8_t& v) const {
-        v = std::uint8_t(Limited(key, Ini.ReadByte(kEffects, key, v)));
-    }
-    void operator()(const char* key, bool& v) const { v = Ini.ReadBool(kEffects, key, v); }
-    void operator()(const char* key, int& v) const { v = Limited(key, Ini.ReadInteger(kEffects, key, v)); }
-    void operator()(const char* key, TColor& v, bool) const { v = Ini.ReadColor(kEffects, key, v); }
-};
-
-struct TWriter {
-    TIniFile& Ini;
-    void operator()(const char* key, std::uint8_t& v) const { Ini.WriteInteger(kEffects, key, v); }
-    void operator()(const char* key, bool& v) const { Ini.WriteBool(kEffects, key, v); }
-    void operator()(const char* key, int& v) const { Ini.WriteInteger(kEffects, key, v); }
-    void operator()(const char* key, TColor& v, bool) const { Ini.WriteColor(kEffects, key, v); }
-};
 
 }  // namespace
 
 TEffectSettings& EffectSettings(TEditorContext& form) { return form.Effects(); }
 
-void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) { EachKey(settings, TReader{ini}); }
+void ReadEffectSettings(TEffectSettings& settings, const TIniFile& ini) { EachKey(settings, TKeyReader(ini, kEffects)); }
 
-void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini) {
-    TEffectSettings copy = settings;
-    EachKey(copy, TWriter{ini});
-}
+void WriteEffectSettings(const TEffectSettings& settings, TIniFile& ini) { EachKey(settings, TKeyWriter(ini, kEffects)); }
 
 void ReadEffectsSection(TEditorContext& form, const TIniFile& ini) { ReadEffectSettings(EffectSettings(form), ini); }
 

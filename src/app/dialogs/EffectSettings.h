@@ -7,6 +7,12 @@
 #include <cstdint>
 #include <string>
 
+#include "effects/Artistic.h"
+#include "effects/Blur.h"
+#include "effects/Convolution.h"
+#include "effects/Distort.h"
+#include "effects/RankFilter.h"
+#include "effects/Tone.h"
 #include "image/Types.h"
 
 namespace zelvo {
@@ -14,49 +20,50 @@ namespace zelvo {
 class TIniFile;
 class TEditorContext;
 
-/// Every key of section "Effects" with its default. Byte keys wrap above
-/// 255 on reading, as the fields they fill are bytes; a value outside the
-/// range its dialog offers is pulled to the nearer end of that range.
+/// Every key of section "Effects" with its default: an effect's parameter
+/// starts from its declared default. Byte keys wrap above 255 on reading,
+/// as the fields they fill are bytes; a value outside the range its dialog
+/// offers is pulled to the nearer end of that range.
 struct TEffectSettings {
-    std::uint8_t BlurLevel = 1;
-    std::uint8_t NoiseLevel = 100;
+    std::uint8_t BlurLevel = effects::kBlurDistance.Default;
+    std::uint8_t NoiseLevel = effects::kNoiseLevel.Default;
     bool NoiseColor = false;
-    std::uint8_t SprayLevel = 100;
-    std::uint8_t ButtonFrame = 6;
+    std::uint8_t SprayLevel = effects::kSprayLevel.Default;
+    std::uint8_t ButtonFrame = effects::kButton3DWidth.Default;
     bool ButtonLowered = false;
     bool ButtonSmooth = false;
-    std::uint8_t WaveLevel = 3;
-    std::uint8_t MosaicSize = 8;
+    std::uint8_t WaveLevel = effects::kWaveAmplitude.Default;
+    std::uint8_t MosaicSize = effects::kMosaicSize.Default;
     bool ApplyResample = false;
     std::uint8_t ResampleIndex = 6;
     std::uint8_t MergeType = 0;
     std::uint8_t MergeAlphaChannel = 50;
-    std::uint8_t BlockWidth = 16;
-    std::uint8_t BlockHeight = 8;
+    std::uint8_t BlockWidth = effects::kBlockWidth.Default;
+    std::uint8_t BlockHeight = effects::kBlockHeight.Default;
     bool BlockFillRect = true;
     bool BlockFrame = true;
     bool BlockShift = true;
-    std::uint8_t GaussianBlurLevel = 3;
-    std::uint8_t PosterizeLevel = 4;
-    std::uint8_t SolarizationLevel = 128;
-    std::uint8_t EmbossLevel = 10;
+    std::uint8_t GaussianBlurLevel = effects::kGaussianBlurPasses.Default;
+    std::uint8_t PosterizeLevel = effects::kPosterizeLevels.Default;
+    std::uint8_t SolarizationLevel = effects::kSolarizationThreshold.Default;
+    std::uint8_t EmbossLevel = effects::kEmbossLevel.Default;
     bool EmbossColor = false;
     bool EmbossRev = false;
-    std::uint8_t SharpLevel = 10;
-    int FadeOutLevel = 10;
-    std::uint8_t HighPassLevel = 10;
-    std::uint8_t EdgeDetectionLevel = 10;
-    int NoiseReduction = 15;
+    std::uint8_t SharpLevel = effects::kSharpenLevel.Default;
+    int FadeOutLevel = effects::kFadeOutWidth.Default;
+    std::uint8_t HighPassLevel = effects::kHighPassLevel.Default;
+    std::uint8_t EdgeDetectionLevel = effects::kEdgeDetectionLevel.Default;
+    int NoiseReduction = effects::kNoiseReductionLevel.Default;
     TColor SingleColorScale = clBlue;
-    int GlassSize = 8;
+    int GlassSize = effects::kGlassMosaicSize.Default;
     bool YokoGlass = true;
     bool TateGlass = true;
-    int OilPaintLevel = 3;
-    int ImplodeLevel = 50;
-    int ExplodeLevel = 50;
-    int SpotLightSize = 30;
-    int SpotLightDecLevel = 50;
-    int BlindWidth = 50;
+    int OilPaintLevel = effects::kOilPaintLevel.Default;
+    int ImplodeLevel = effects::kExplodeStrength.Default;
+    int ExplodeLevel = effects::kExplodeStrength.Default;
+    int SpotLightSize = effects::kSpotLightSize.Default;
+    int SpotLightDecLevel = effects::kSpotLightDecay.Default;
+    int BlindWidth = effects::kBlindWidth.Default;
     bool BlindHorz = true;
     TColor BlindColor = clBlack;
 

@@ -34,6 +34,24 @@ TPreviewRow Track(const char* label, int min, int max, int position, int frequen
     return row;
 }
 
+// A shown row of an effect parameter: its declared range, preset at
+// `position` kept inside it (a hand-edited settings file may hold anything).
+TPreviewRow Track(const char* label, const effects::TParameter& parameter, int position, int frequency, int page) {
+    return Track(label, parameter.Min, parameter.Max, parameter.Limit(position), frequency, page);
+}
+
+// A shown row of a real parameter: the track holds the value times
+// 10^Decimals, the spin edit shows the value itself.
+TPreviewRow Track(const char* label, const effects::TRealParameter& parameter, int frequency, int page) {
+    const double scale = std::pow(10.0, parameter.Decimals);
+    TPreviewRow row = Track(label, int(std::lround(parameter.Min * scale)), int(std::lround(parameter.Max * scale)),
+                            int(std::lround(parameter.Default * scale)), frequency, page);
+    row.Divisor = int(std::lround(scale));
+    row.Decimals = parameter.Decimals;
+    row.SpinStep = 1 / scale;
+    return row;
+}
+
 // The size the shift dialog works on: the selection, or the whole picture.
 TPoint ShiftSourceSize(TEditorContext& form) {
     TQxImage& doc = form.QxImage1();
@@ -73,15 +91,11 @@ TPreviewEffect SameCallRow(TPreviewEffectType type, const char* undoCaption,
     return row;
 }
 
-// A remembered value from the settings file, kept inside the control's
-// range (a hand-edited file may hold anything).
-int InRange(int value, int min, int max) { return std::clamp(value, min, max); }
-
-// Setup of a preview dialog with one "レベル：" row of 1..20.
-TPreviewSetup LevelSetup(const char* caption, int level, int helpTopic) {
+// Setup of a preview dialog with one "レベル：" row of the parameter.
+TPreviewSetup LevelSetup(const char* caption, const effects::TParameter& parameter, int level, int helpTopic) {
     TPreviewSetup s;
     s.Caption = caption;
-    s.Rows[0] = Track("レベル：", 1, 20, InRange(level, 1, 20), 1, 1);
+    s.Rows[0] = Track("レベル：", parameter, level, 1, 1);
     s.HelpTopic = helpTopic;
     return s;
 }
@@ -115,7 +129,7 @@ TPreviewEffect ExplodeRow(TPreviewEffectType type, const char* caption, const ch
         [caption, label, level, helpTopic](TEditorContext& f) {
             TPreviewSetup s;
             s.Caption = caption;
-            s.Rows[0] = Track(label, 1, 100, InRange(EffectSettings(f).*level, 1, 100), 5, 5);
+            s.Rows[0] = Track(label, effects::kExplodeStrength, EffectSettings(f).*level, 5, 5);
             s.HelpTopic = helpTopic;
             return s;
         },
@@ -131,7 +145,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "明るさ";
-            s.Rows[0] = Track("明るさの設定：", -255, 255, 0, 20, 20);
+            s.Rows[0] = Track("明るさの設定：", effects::kBrightnessDelta, effects::kBrightnessDelta.Default, 20, 20);
             s.HelpTopic = 44;
             return s;
         },
@@ -143,7 +157,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "コントラスト";
-            s.Rows[0] = Track("コントラストの設定：", -100, 100, 0, 1, 2);
+            s.Rows[0] = Track("コントラストの設定：", effects::kContrastLevel, effects::kContrastLevel.Default, 1, 2);
             s.HelpTopic = 45;
             return s;
         },
@@ -155,10 +169,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "ガンマ補正";
-            s.Rows[0] = Track("ガンマ値の設定：", 10, 500, 100, 50, 50);
-            s.Rows[0].Divisor = 100;
-            s.Rows[0].Decimals = 2;
-            s.Rows[0].SpinStep = 0.01;
+            s.Rows[0] = Track("ガンマ値の設定：", effects::kGamma, 50, 50);
             s.HelpTopic = 47;
             return s;
         },
@@ -170,9 +181,9 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "RGBの度合い";
-            s.Rows[0] = Track("赤色の度合い", -255, 255, 0, 20, 20);
-            s.Rows[1] = Track("緑色の度合い", -255, 255, 0, 20, 20);
-            s.Rows[2] = Track("青色の度合い", -255, 255, 0, 20, 20);
+            s.Rows[0] = Track("赤色の度合い", effects::kAdjustRed, effects::kAdjustRed.Default, 20, 20);
+            s.Rows[1] = Track("緑色の度合い", effects::kAdjustGreen, effects::kAdjustGreen.Default, 20, 20);
+            s.Rows[2] = Track("青色の度合い", effects::kAdjustBlue, effects::kAdjustBlue.Default, 20, 20);
             s.HelpTopic = 46;
             return s;
         },
@@ -186,9 +197,9 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         [](TEditorContext&) {
             TPreviewSetup s;
             s.Caption = "色相・彩度・明度(HSV)";
-            s.Rows[0] = Track("色相(&H)", -180, 180, 0, 30, 30);
-            s.Rows[1] = Track("彩度(&S)", -100, 100, 0, 10, 10);
-            s.Rows[2] = Track("明度(&V)", -100, 100, 0, 10, 10);
+            s.Rows[0] = Track("色相(&H)", effects::kAdjustHue, effects::kAdjustHue.Default, 30, 30);
+            s.Rows[1] = Track("彩度(&S)", effects::kAdjustSaturation, effects::kAdjustSaturation.Default, 10, 10);
+            s.Rows[2] = Track("明度(&V)", effects::kAdjustValue, effects::kAdjustValue.Default, 10, 10);
             s.HelpTopic = 48;
             return s;
         },
@@ -202,7 +213,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     [](TEditorContext&) {
                         TPreviewSetup s;
                         s.Caption = "２階調化";
-                        s.Rows[0] = Track("境界のしきい値(1～255)", 1, 255, 128, 10, 10);
+                        s.Rows[0] = Track("境界のしきい値(1～255)", effects::kMonochromeThreshold, effects::kMonochromeThreshold.Default, 10, 10);
                         s.HelpTopic = 49;
                         return s;
                     },
@@ -238,7 +249,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     [](TEditorContext& f) {
                         TPreviewSetup s;
                         s.Caption = "ポスタライズ";
-                        s.Rows[0] = Track("段階数：", 2, 16, std::clamp(int(EffectSettings(f).PosterizeLevel), 2, 16), 1, 1);
+                        s.Rows[0] = Track("段階数：", effects::kPosterizeLevels, EffectSettings(f).PosterizeLevel, 1, 1);
                         s.HelpTopic = 75;
                         return s;
                     },
@@ -255,7 +266,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     [](TEditorContext& f) {
                         TPreviewSetup s;
                         s.Caption = "ソラリゼーション";
-                        s.Rows[0] = Track("しきい値：", 0, 255, EffectSettings(f).SolarizationLevel, 8, 10);
+                        s.Rows[0] = Track("しきい値：", effects::kSolarizationThreshold, EffectSettings(f).SolarizationLevel, 8, 10);
                         s.HelpTopic = 83;
                         return s;
                     },
@@ -299,7 +310,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         TPreviewEffectType::Emboss, "エンボス",
         [](TEditorContext& f) {
             const TEffectSettings& e = EffectSettings(f);
-            TPreviewSetup s = LevelSetup("エンボス", e.EmbossLevel, 55);
+            TPreviewSetup s = LevelSetup("エンボス", effects::kEmbossLevel, e.EmbossLevel, 55);
             s.Check1 = "色つき";
             s.Check1Value = e.EmbossColor;
             s.Check2 = "凹凸反転";
@@ -315,19 +326,19 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     rows.push_back(StoredRow(
         TPreviewEffectType::Sharpen, "シャープにする",
-        [](TEditorContext& f) { return LevelSetup("シャープにする", EffectSettings(f).SharpLevel, 54); },
+        [](TEditorContext& f) { return LevelSetup("シャープにする", effects::kSharpenLevel, EffectSettings(f).SharpLevel, 54); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.SharpLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.Sharpen(v.Position[0]); }));
 
     rows.push_back(StoredRow(
         TPreviewEffectType::HighPass, "エッジの強調",
-        [](TEditorContext& f) { return LevelSetup("エッジの強調", EffectSettings(f).HighPassLevel, 56); },
+        [](TEditorContext& f) { return LevelSetup("エッジの強調", effects::kHighPassLevel, EffectSettings(f).HighPassLevel, 56); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.HighPassLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.HighPass(v.Position[0]); }));
 
     rows.push_back(StoredRow(
         TPreviewEffectType::EdgeDetection, "エッジを抽出",
-        [](TEditorContext& f) { return LevelSetup("エッジを抽出", EffectSettings(f).EdgeDetectionLevel, 57); },
+        [](TEditorContext& f) { return LevelSetup("エッジを抽出", effects::kEdgeDetectionLevel, EffectSettings(f).EdgeDetectionLevel, 57); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.EdgeDetectionLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.EdgeDetection(v.Position[0]); }));
 
@@ -338,7 +349,7 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
             [](TEditorContext&) {
                 TPreviewSetup s;
                 s.Caption = "渦巻き";
-                s.Rows[0] = Track("渦の角度", -540, 540, 0, 60, 60);
+                s.Rows[0] = Track("渦の角度", effects::kVortexAngle, effects::kVortexAngle.Default, 60, 60);
                 s.HelpTopic = 101;
                 return s;
             },
@@ -364,8 +375,8 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
             const TEffectSettings& e = EffectSettings(f);
             TPreviewSetup s;
             s.Caption = "スポットライト";
-            s.Rows[0] = Track("大きさ", 1, 100, InRange(e.SpotLightSize, 1, 100), 10, 10);
-            s.Rows[1] = Track("明るさの減衰レベル", 1, 99, InRange(e.SpotLightDecLevel, 1, 99), 10, 10);
+            s.Rows[0] = Track("大きさ", effects::kSpotLightSize, e.SpotLightSize, 10, 10);
+            s.Rows[1] = Track("明るさの減衰レベル", effects::kSpotLightDecay, e.SpotLightDecLevel, 10, 10);
             s.Rows[1].Divisor = 10;
             s.Rows[1].Decimals = 1;
             s.Rows[1].SpinStep = 0.1;
@@ -399,10 +410,16 @@ TSlideSetup SlideSetup(const char* caption, const char* label, int min, int max,
     s.Label = label;
     s.Min = min;
     s.Max = max;
-    s.Position = InRange(position, min, max);
+    s.Position = std::clamp(position, min, max);
     s.Frequency = frequency;
     s.HelpTopic = helpTopic;
     return s;
+}
+
+// The same for an effect parameter: its declared range.
+TSlideSetup SlideSetup(const char* caption, const char* label, const effects::TParameter& parameter, int position,
+                       int frequency, int helpTopic) {
+    return SlideSetup(caption, label, parameter.Min, parameter.Max, position, frequency, helpTopic);
 }
 
 // The largest fade-out width for the selection (or the picture): half its
@@ -437,7 +454,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     rows.push_back({TSlideEffectType::Noise, "ノイズ付加",
                     [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
-                        TSlideSetup s = SlideSetup("ノイズ付加", "ノイズ量(1～255)", 1, 255, e.NoiseLevel, 10, 62);
+                        TSlideSetup s = SlideSetup("ノイズ付加", "ノイズ量(1～255)", effects::kNoiseLevel, e.NoiseLevel, 10, 62);
                         s.Check1 = "カラーノイズ";
                         s.Check1Value = e.NoiseColor;
                         return s;
@@ -451,7 +468,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     }});
     rows.push_back({TSlideEffectType::Spray, "拡散",
                     [](TEditorContext& f) {
-                        return SlideSetup("拡散", "拡散レベル(1～255)", 1, 255, EffectSettings(f).SprayLevel, 10, 61);
+                        return SlideSetup("拡散", "拡散レベル(1～255)", effects::kSprayLevel, EffectSettings(f).SprayLevel, 10, 61);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).SprayLevel = std::uint8_t(position);
@@ -462,7 +479,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     rows.push_back({TSlideEffectType::Button3D, "立体枠をつける",
                     [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
-                        TSlideSetup s = SlideSetup("立体枠をつける", "枠の太さ(1～50)", 1, 50, e.ButtonFrame, 5, 60);
+                        TSlideSetup s = SlideSetup("立体枠をつける", "枠の太さ(1～50)", effects::kButton3DWidth, e.ButtonFrame, 5, 60);
                         s.Check1 = "凹ませる";
                         s.Check1Value = e.ButtonLowered;
                         s.Check2 = "スムース";
@@ -479,7 +496,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     }});
     rows.push_back({TSlideEffectType::Blur, "ぶれ",
                     [](TEditorContext& f) {
-                        return SlideSetup("ぶれ", "ぶれの大きさ(1～50)", 1, 50, EffectSettings(f).BlurLevel, 5, 59);
+                        return SlideSetup("ぶれ", "ぶれの大きさ(1～50)", effects::kBlurDistance, EffectSettings(f).BlurLevel, 5, 59);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).BlurLevel = std::uint8_t(position);
@@ -489,7 +506,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // Mosaic: square filled blocks, no offset, no frame lines.
     rows.push_back({TSlideEffectType::Mosaic, "モザイク",
                     [](TEditorContext& f) {
-                        return SlideSetup("モザイク", "モザイクの大きさ(2～50)", 2, 50, EffectSettings(f).MosaicSize, 2, 64);
+                        return SlideSetup("モザイク", "モザイクの大きさ(2～50)", effects::kMosaicSize, EffectSettings(f).MosaicSize, 2, 64);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).MosaicSize = std::uint8_t(position);
@@ -499,7 +516,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // Wave with both periods and the amplitude at the level, no wrap.
     rows.push_back({TSlideEffectType::Wave, "ウェーブ",
                     [](TEditorContext& f) {
-                        return SlideSetup("ウェーブ", "大きさ(1～100)", 1, 100, EffectSettings(f).WaveLevel, 5, 63);
+                        return SlideSetup("ウェーブ", "大きさ(1～100)", effects::kWaveAmplitude, EffectSettings(f).WaveLevel, 5, 63);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).WaveLevel = std::uint8_t(position);
@@ -508,7 +525,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     }});
     rows.push_back({TSlideEffectType::GaussianBlur, "ガウスぼかし",
                     [](TEditorContext& f) {
-                        return SlideSetup("ガウスぼかし", "ぼかしのレベル(1～10)", 1, 10, EffectSettings(f).GaussianBlurLevel,
+                        return SlideSetup("ガウスぼかし", "ぼかしのレベル(1～10)", effects::kGaussianBlurPasses, EffectSettings(f).GaussianBlurLevel,
                                           1, 58);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
@@ -523,7 +540,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     [](TEditorContext& f) {
                         const int limit = std::max(2, FadeOutLimit(f));
                         const std::string label = "一辺の範囲(2～" + std::to_string(limit) + ")";
-                        return SlideSetup("フェードアウト", label.c_str(), 2, limit, EffectSettings(f).FadeOutLevel, 10, 4);
+                        return SlideSetup("フェードアウト", label.c_str(), effects::kFadeOutWidth.Min, limit, EffectSettings(f).FadeOutLevel, 10, 4);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).FadeOutLevel = position;
@@ -533,7 +550,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     }});
     rows.push_back({TSlideEffectType::NoiseReduction, "ノイズ除去",
                     [](TEditorContext& f) {
-                        return SlideSetup("ノイズ除去", "適用の強さ(1～100)", 1, 100, EffectSettings(f).NoiseReduction, 10, 78);
+                        return SlideSetup("ノイズ除去", "適用の強さ(1～100)", effects::kNoiseReductionLevel, EffectSettings(f).NoiseReduction, 10, 78);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).NoiseReduction = position;
@@ -545,7 +562,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     rows.push_back({TSlideEffectType::GlassMosaic, "ガラス処理",
                     [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
-                        TSlideSetup s = SlideSetup("ガラス処理", "ガラスの処理単位(3～30)", 3, 30, e.GlassSize, 2, 98);
+                        TSlideSetup s = SlideSetup("ガラス処理", "ガラスの処理単位(3～30)", effects::kGlassMosaicSize, e.GlassSize, 2, 98);
                         const bool neither = !e.YokoGlass && !e.TateGlass;
                         s.Check1 = "横ガラス処理";
                         s.Check1Value = e.YokoGlass || neither;
@@ -565,7 +582,7 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     }});
     rows.push_back({TSlideEffectType::OilPaint, "オイルペイント",
                     [](TEditorContext& f) {
-                        return SlideSetup("オイルペイント", "にじみの強さ(1～5)", 1, 5, EffectSettings(f).OilPaintLevel, 1, 100);
+                        return SlideSetup("オイルペイント", "にじみの強さ(1～5)", effects::kOilPaintLevel, EffectSettings(f).OilPaintLevel, 1, 100);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).OilPaintLevel = position;

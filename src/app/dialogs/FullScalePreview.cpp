@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "document/QxImageView.h"
 #include "platform/Bitmap.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 

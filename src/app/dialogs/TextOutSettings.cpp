@@ -1,6 +1,7 @@
 #include "app/dialogs/TextOutSettings.h"
 
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
 
 namespace zelvo {
 namespace {
@@ -69,52 +70,43 @@ std::vector<std::string> CommaTextToLines(std::string_view text) {
     return lines;
 }
 
+namespace {
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(IntKey("Left", s.Left));
+    visit(IntKey("Top", s.Top));
+    visit(IntKey("Width", s.Width, 460, kMaxWindowSide));
+    visit(IntKey("Height", s.Height, 160, kMaxWindowSide));
+    visit(StringKey("FontName", s.FontName, kMaxFontName));
+    visit(IntKey("FontSize", s.FontSize, 4, 300));
+    visit(BoolKey("FontBold", s.FontBold));
+    visit(BoolKey("FontItalic", s.FontItalic));
+    visit(BoolKey("FontUnderLine", s.FontUnderLine));
+    visit(ColorKey("FontColor", s.FontColor));
+    visit(ColorKey("BackColor", s.BackColor));
+    visit(BoolKey("Tategaki", s.Tategaki));
+    visit(BoolKey("Transparent", s.Transparent));
+    visit(IntKey("FrameWidth", s.FrameWidth, 0, 99));
+    visit(ColorKey("FrameColor", s.FrameColor));
+    visit(IntKey("Padding", s.Padding, 0, 99));
+    visit(BoolKey("AntiAlias", s.AntiAlias));
+    visit(IntKey("AlphaChannel", s.AlphaChannel, 0, 100));
+    // Read whole: a text longer than a string read returns would lose lines.
+    visit(TextKey(
+        "Text", s.Text, [](std::string_view text) { return std::optional(CommaTextToLines(text)); },
+        LinesToCommaText, 0));
+}
+
+}  // namespace
+
 TTextOutSettings ReadTextOutSettings(const TIniFile& ini) {
     TTextOutSettings s;
     s.HasPosition = ini.ValueExists(kSection, "Left") && ini.ValueExists(kSection, "Top");
-    s.Left = ini.ReadInteger(kSection, "Left", 0);
-    s.Top = ini.ReadInteger(kSection, "Top", 0);
-    s.Width = ini.ReadIntegerIn(kSection, "Width", s.Width, 460, kMaxWindowSide);
-    s.Height = ini.ReadIntegerIn(kSection, "Height", s.Height, 160, kMaxWindowSide);
-    s.FontName = ini.ReadStringIn(kSection, "FontName", s.FontName, kMaxFontName);
-    s.FontSize = ini.ReadIntegerIn(kSection, "FontSize", s.FontSize, 4, 300);
-    s.FontBold = ini.ReadBool(kSection, "FontBold", s.FontBold);
-    s.FontItalic = ini.ReadBool(kSection, "FontItalic", s.FontItalic);
-    s.FontUnderLine = ini.ReadBool(kSection, "FontUnderLine", s.FontUnderLine);
-    s.FontColor = ini.ReadColor(kSection, "FontColor", s.FontColor);
-    s.BackColor = ini.ReadColor(kSection, "BackColor", s.BackColor);
-    s.Tategaki = ini.ReadBool(kSection, "Tategaki", s.Tategaki);
-    s.Transparent = ini.ReadBool(kSection, "Transparent", s.Transparent);
-    s.FrameWidth = ini.ReadIntegerIn(kSection, "FrameWidth", s.FrameWidth, 0, 99);
-    s.FrameColor = ini.ReadColor(kSection, "FrameColor", s.FrameColor);
-    s.Padding = ini.ReadIntegerIn(kSection, "Padding", s.Padding, 0, 99);
-    s.AntiAlias = ini.ReadBool(kSection, "AntiAlias", s.AntiAlias);
-    s.AlphaChannel = ini.ReadIntegerIn(kSection, "AlphaChannel", s.AlphaChannel, 0, 100);
-    // Read whole: a text longer than a string read returns would lose lines.
-    if (const auto text = ini.Value(kSection, "Text")) s.Text = CommaTextToLines(*text);
+    EachKey(s, TKeyReader(ini, kSection));
     return s;
 }
 
-void WriteTextOutSettings(TIniFile& ini, const TTextOutSettings& s) {
-    ini.WriteInteger(kSection, "Left", s.Left);
-    ini.WriteInteger(kSection, "Top", s.Top);
-    ini.WriteInteger(kSection, "Width", s.Width);
-    ini.WriteInteger(kSection, "Height", s.Height);
-    ini.WriteString(kSection, "FontName", s.FontName);
-    ini.WriteInteger(kSection, "FontSize", s.FontSize);
-    ini.WriteBool(kSection, "FontBold", s.FontBold);
-    ini.WriteBool(kSection, "FontItalic", s.FontItalic);
-    ini.WriteBool(kSection, "FontUnderLine", s.FontUnderLine);
-    ini.WriteColor(kSection, "FontColor", s.FontColor);
-    ini.WriteColor(kSection, "BackColor", s.BackColor);
-    ini.WriteBool(kSection, "Tategaki", s.Tategaki);
-    ini.WriteBool(kSection, "Transparent", s.Transparent);
-    ini.WriteInteger(kSection, "FrameWidth", s.FrameWidth);
-    ini.WriteColor(kSection, "FrameColor", s.FrameColor);
-    ini.WriteInteger(kSection, "Padding", s.Padding);
-    ini.WriteBool(kSection, "AntiAlias", s.AntiAlias);
-    ini.WriteInteger(kSection, "AlphaChannel", s.AlphaChannel);
-    ini.WriteString(kSection, "Text", LinesToCommaText(s.Text));
-}
+void WriteTextOutSettings(const TTextOutSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
 }  // namespace zelvo

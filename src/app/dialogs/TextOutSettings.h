@@ -42,7 +42,7 @@ struct TTextOutSettings {
 /// keeps the default above. "Text" is read whole, however long.
 TTextOutSettings ReadTextOutSettings(const TIniFile& ini);
 /// Writes every key of section "TextOut".
-void WriteTextOutSettings(TIniFile& ini, const TTextOutSettings& settings);
+void WriteTextOutSettings(const TTextOutSettings& settings, TIniFile& ini);
 
 /// The lines as one comma-separated list with a comma after every item:
 /// an item that is empty or holds a blank, a control character, a double

@@ -5,8 +5,9 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
@@ -21,19 +22,28 @@ constexpr int kBoxHeight = 22;
 
 }  // namespace
 
+namespace {
+
+// "IsMove" comes last: a window without the check box writes the keys
+// before it only.
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit, bool withIsMove = true) {
+    visit(IntKey("Left", s.Left));
+    visit(IntKey("Top", s.Top));
+    if (withIsMove) visit(BoolKey("IsMove", s.IsMove));
+}
+
+}  // namespace
+
 TMoveObjectSettings ReadMoveObjectSettings(const TIniFile& ini) {
     TMoveObjectSettings settings;
     settings.HasPosition = ini.ValueExists(kSection, "Left") && ini.ValueExists(kSection, "Top");
-    settings.Left = ini.ReadInteger(kSection, "Left", 0);
-    settings.Top = ini.ReadInteger(kSection, "Top", 0);
-    settings.IsMove = ini.ReadBool(kSection, "IsMove", false);
+    EachKey(settings, TKeyReader(ini, kSection));
     return settings;
 }
 
-void WriteMoveObjectSettings(TIniFile& ini, const TMoveObjectSettings& settings, bool writeIsMove) {
-    ini.WriteInteger(kSection, "Left", settings.Left);
-    ini.WriteInteger(kSection, "Top", settings.Top);
-    if (writeIsMove) ini.WriteBool(kSection, "IsMove", settings.IsMove);
+void WriteMoveObjectSettings(const TMoveObjectSettings& settings, TIniFile& ini, bool writeIsMove) {
+    EachKey(settings, TKeyWriter(ini, kSection), writeIsMove);
 }
 
 TZVfrmApplyCancel::TZVfrmApplyCancel(TQxImageView& view, std::filesystem::path settingsFile, QWidget* parent)
@@ -92,7 +102,7 @@ TMoveObjectSettings TZVfrmApplyCancel::CurrentSettings() const {
 void TZVfrmApplyCancel::ReadSettings(const TIniFile& ini) { ApplySettings(ReadMoveObjectSettings(ini)); }
 
 void TZVfrmApplyCancel::WriteSettings(TIniFile& ini) const {
-    WriteMoveObjectSettings(ini, CurrentSettings(), !CheckBox1->isHidden());
+    WriteMoveObjectSettings(CurrentSettings(), ini, !CheckBox1->isHidden());
 }
 
 void TZVfrmApplyCancel::PrepareMergePaste() {

@@ -40,7 +40,7 @@ struct TMoveObjectSettings {
 /// Reads section "MoveObject"; missing keys keep the defaults above.
 TMoveObjectSettings ReadMoveObjectSettings(const TIniFile& ini);
 /// Writes "Left" and "Top", and "IsMove" when `writeIsMove`.
-void WriteMoveObjectSettings(TIniFile& ini, const TMoveObjectSettings& settings, bool writeIsMove);
+void WriteMoveObjectSettings(const TMoveObjectSettings& settings, TIniFile& ini, bool writeIsMove);
 
 class TZVfrmApplyCancel : public QWidget {
     Q_OBJECT
@@ -64,8 +64,6 @@ public:
     /// cleared (so CopyMode is true), the height cut down to the buttons.
     void PrepareMergePaste();
 
-    /// True once "位置確定" was pressed.
-    bool Committed() const { return FCommitted; }
 
     QPushButton* Button1 = nullptr;  ///< "位置確定"
     QPushButton* Button2 = nullptr;  ///< "キャンセル"

@@ -18,6 +18,7 @@
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
 
 namespace zelvo {
 namespace {
@@ -64,24 +65,31 @@ std::string FormatTrimPoint(TPoint point) {
     return text;
 }
 
+namespace {
+
+// A point outside the fields' range reads as its default.
+std::optional<TPoint> PointInRange(std::string_view text) {
+    const TPoint point = ParseTrimPoint(text);
+    if (point.X >= 0 && point.X <= kCoordinateMax && point.Y >= 0 && point.Y <= kCoordinateMax) return point;
+    return std::nullopt;
+}
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(TextKey("Point1", s.Point1, PointInRange, FormatTrimPoint));
+    visit(TextKey("Point2", s.Point2, PointInRange, FormatTrimPoint));
+}
+
+}  // namespace
+
 TCustomTrimSettings ReadCustomTrimSettings(const TIniFile& ini) {
     TCustomTrimSettings settings;
-    // A point outside the fields' range reads as its default.
-    const auto read = [&ini](const char* key, TPoint def) {
-        const TPoint point =
-            ParseTrimPoint(ini.ReadStringIn(kSection, key, FormatTrimPoint(def), TIniFile::kMaxStringLength));
-        const bool inRange =
-            point.X >= 0 && point.X <= kCoordinateMax && point.Y >= 0 && point.Y <= kCoordinateMax;
-        return inRange ? point : def;
-    };
-    settings.Point1 = read("Point1", {0, 0});
-    settings.Point2 = read("Point2", {100, 100});
+    EachKey(settings, TKeyReader(ini, kSection));
     return settings;
 }
 
 void WriteCustomTrimSettings(const TCustomTrimSettings& settings, TIniFile& ini) {
-    ini.WriteString(kSection, "Point1", FormatTrimPoint(settings.Point1));
-    ini.WriteString(kSection, "Point2", FormatTrimPoint(settings.Point2));
+    EachKey(settings, TKeyWriter(ini, kSection));
 }
 
 std::optional<TRect> LimitTrimRect(TPoint point1, TPoint point2, int width, int height) {

@@ -13,6 +13,7 @@
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
 
 namespace zelvo {
 namespace {
@@ -31,21 +32,25 @@ void PaintSwatch(QFrame* panel, TColor color) {
 
 }  // namespace
 
+namespace {
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(ColorKey("Color1", s.Color1));
+    visit(ColorKey("Color2", s.Color2));
+    visit(IntKey("Direction", s.Direction, 0, kGradationDirectionCount - 1));
+    visit(IntKey("AlphaChannel", s.AlphaChannel, effects::kGradationOpacity.Min, effects::kGradationOpacity.Max));
+}
+
+}  // namespace
+
 TGradationSettings ReadGradationSettings(const TIniFile& ini) {
     TGradationSettings s;
-    s.Color1 = ini.ReadColor(kSection, "Color1", s.Color1);
-    s.Color2 = ini.ReadColor(kSection, "Color2", s.Color2);
-    s.Direction = ini.ReadIntegerIn(kSection, "Direction", s.Direction, 0, kGradationDirectionCount - 1);
-    s.AlphaChannel = ini.ReadIntegerIn(kSection, "AlphaChannel", s.AlphaChannel, 1, 100);
+    EachKey(s, TKeyReader(ini, kSection));
     return s;
 }
 
-void WriteGradationSettings(const TGradationSettings& s, TIniFile& ini) {
-    ini.WriteColor(kSection, "Color1", s.Color1);
-    ini.WriteColor(kSection, "Color2", s.Color2);
-    ini.WriteInteger(kSection, "Direction", s.Direction);
-    ini.WriteInteger(kSection, "AlphaChannel", s.AlphaChannel);
-}
+void WriteGradationSettings(const TGradationSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
 TZVfrmGradation::TZVfrmGradation(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmGradation"));
@@ -88,9 +93,9 @@ TZVfrmGradation::TZVfrmGradation(TEditorContext& form) : QDialog(&form.Window())
     ScrollBar1 = new QSlider(Qt::Horizontal, this);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
     ScrollBar1->setGeometry(90, 68, 140, 26);
-    ScrollBar1->setRange(1, 100);
+    ScrollBar1->setRange(effects::kGradationOpacity.Min, effects::kGradationOpacity.Max);
     ScrollBar1->setValue(s.AlphaChannel);
-    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, 100, s.AlphaChannel, 56);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kGradationOpacity.Min, effects::kGradationOpacity.Max, s.AlphaChannel, 56);
     SpinEdit1->setGeometry(234, 70, 56, 22);
     LinkTrackBarAndSpinEdit(ScrollBar1, SpinEdit1);
 

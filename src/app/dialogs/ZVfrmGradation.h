@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "effects/Generated.h"
 #include "image/Types.h"
 
 class QComboBox;
@@ -30,7 +31,7 @@ struct TGradationSettings {
     TColor Color1 = clNavy;
     TColor Color2 = clBlack;
     int Direction = 0;      ///< item of the direction list, 0..7
-    int AlphaChannel = 50;  ///< opacity in per cent, 1..100
+    int AlphaChannel = effects::kGradationOpacity.Default;  ///< opacity in per cent
 };
 inline constexpr int kGradationDirectionCount = 8;
 /// Reads the section; a direction outside 0..7 or an opacity outside

@@ -1,6 +1,7 @@
 #include "app/dialogs/ZVfrmHistgram.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -112,45 +113,69 @@ TZVfrmHistgram::TZVfrmHistgram(TQxImage& document, QWidget* parent) : QDialog(pa
     setWindowTitle(QString::fromUtf8("ヒストグラム"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
-    setFixedSize(268, 193);
 
-    auto label = [this](const char* name, const char* text, int x, int y, int w) {
+    auto label = [this](const char* name, const char* text) {
         auto* l = new QLabel(QString::fromUtf8(text), this);
         l->setObjectName(QLatin1String(name));
-        l->setGeometry(x, y, w, 16);
         return l;
     };
     // The top panel: three readouts on the left, the channel and the
     // buttons on the right.
-    Label1 = label("Label1", "レベル：", 6, 4, 64);
-    lblLevel = label("lblLevel", "", 72, 4, 60);
-    Label2 = label("Label2", "画素数：", 6, 20, 64);
-    lblCount = label("lblCount", "", 72, 20, 60);
-    Label4 = label("Label4", "全画素数：", 6, 36, 64);
-    lblAllCount = label("lblAllCount", "", 72, 36, 70);
+    Label1 = label("Label1", "レベル：");
+    lblLevel = label("lblLevel", "");
+    Label2 = label("Label2", "画素数：");
+    lblCount = label("lblCount", "");
+    Label4 = label("Label4", "全画素数：");
+    lblAllCount = label("lblAllCount", "");
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->addItems({QString::fromUtf8("輝度"), QString::fromUtf8("赤色"), QString::fromUtf8("緑色"),
                          QString::fromUtf8("青色")});
-    ComboBox1->setGeometry(140, 4, 64, 22);
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(208, 3, 56, 24);
     Button1->setDefault(true);
     Button2 = new QPushButton(QString::fromUtf8("ヘルプ"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(208, 28, 56, 24);
     Button2->setAutoDefault(false);
+
+    // The classic layout, widened where the font needs more room: a count
+    // has up to ten digits (65535 x 65535 pixels).
+    const QFontMetrics metrics = fontMetrics();
+    int widestDigit = 0;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        widestDigit = std::max(widestDigit, metrics.horizontalAdvance(QLatin1Char(digit)));
+    const int row = std::max(16, Label1->sizeHint().height());
+    const int captionWidth = std::max({64, Label1->sizeHint().width(), Label2->sizeHint().width(),
+                                       Label4->sizeHint().width()});
+    const int valueLeft = 6 + captionWidth + 2;
+    const int valueWidth = std::max(70, metrics.horizontalAdvance(QLatin1Char('-')) + 10 * widestDigit + 2);
+    Label1->setGeometry(6, 4, captionWidth, row);
+    lblLevel->setGeometry(valueLeft, 4, valueWidth, row);
+    Label2->setGeometry(6, 4 + row, captionWidth, row);
+    lblCount->setGeometry(valueLeft, 4 + row, valueWidth, row);
+    Label4->setGeometry(6, 4 + 2 * row, captionWidth, row);
+    lblAllCount->setGeometry(valueLeft, 4 + 2 * row, valueWidth, row);
+    const int comboLeft = std::max(140, valueLeft + valueWidth);
+    const QSize combo(std::max(64, metrics.horizontalAdvance(QString::fromUtf8("輝度")) + 32),
+                      std::max(22, metrics.height() + 6));
+    ComboBox1->setGeometry(comboLeft, 4, combo.width(), combo.height());
+    const int buttonLeft = comboLeft + combo.width() + 4;
+    const QSize button(std::max(56, metrics.horizontalAdvance(QString::fromUtf8("ヘルプ")) + 16),
+                       std::max(24, metrics.height() + 8));
+    Button1->setGeometry(buttonLeft, 3, button.width(), button.height());
+    Button2->setGeometry(buttonLeft, 4 + button.height(), button.width(), button.height());
+    const int plotTop = std::max({55, 4 + 3 * row + 3, 4 + 2 * button.height() + 3});
+    setFixedSize(std::max(268, buttonLeft + button.width() + 4), plotTop + kPlotHeight + kScaleHeight + 3);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, [] { ShowHelpTopic(kHelpHistogram); });
 
     // The lower panel: the plot over the scale strip.
     Image1 = new TPictureBox(this, FPlot, [this](int x) { ShowLevel(HistogramLevelAt(x)); });
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(5, 55, kPlotWidth, kPlotHeight);
+    Image1->setGeometry(5, plotTop, kPlotWidth, kPlotHeight);
     Image2 = new TPictureBox(this, FScale, [this](int x) { ShowLevel(HistogramLevelAt(x)); });
     Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setGeometry(5, 55 + kPlotHeight, kPlotWidth, kScaleHeight);
+    Image2->setGeometry(5, plotTop + kPlotHeight, kPlotWidth, kScaleHeight);
 
     THistogramCounts& brightness = FCounts[std::size_t(THistogramChannel::Brightness)];
     THistogramCounts& red = FCounts[std::size_t(THistogramChannel::Red)];

@@ -11,8 +11,9 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
@@ -22,19 +23,24 @@ constexpr int kHelpNew = 73;
 
 }  // namespace
 
+namespace {
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(IntKey("Width", s.Width, 1, kNewImageSideMax));
+    visit(IntKey("Height", s.Height, 1, kNewImageSideMax));
+    visit(ColorKey("BGColor", s.BGColor));
+}
+
+}  // namespace
+
 TNewImageSettings ReadNewImageSettings(const TIniFile& ini) {
     TNewImageSettings s;
-    s.Width = ini.ReadIntegerIn(kSection, "Width", s.Width, 1, kNewImageSideMax);
-    s.Height = ini.ReadIntegerIn(kSection, "Height", s.Height, 1, kNewImageSideMax);
-    s.BGColor = ini.ReadColor(kSection, "BGColor", s.BGColor);
+    EachKey(s, TKeyReader(ini, kSection));
     return s;
 }
 
-void WriteNewImageSettings(const TNewImageSettings& s, TIniFile& ini) {
-    ini.WriteInteger(kSection, "Width", s.Width);
-    ini.WriteInteger(kSection, "Height", s.Height);
-    ini.WriteColor(kSection, "BGColor", s.BGColor);
-}
+void WriteNewImageSettings(const TNewImageSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
 TZVfrmNew::TZVfrmNew(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmNew"));

@@ -17,7 +17,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
 #include "app/common/EditorContext.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "platform/Bitmap.h"
 
 namespace zelvo {
@@ -132,6 +132,7 @@ void TZVfrmPreview::BuildControls(const TPreviewSetup& setup) {
 
     MakeOkCancelHelpButtons(*this, kRowLeft, 192, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
                             [this] { OkClick(); }, [this] { HelpClick(); });
+    FitLabelsToFont(*this);
 }
 
 void TZVfrmPreview::BuildPreview() {

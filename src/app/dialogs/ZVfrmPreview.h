@@ -131,7 +131,6 @@ public:
     /// deferred to the application's idle time; however many arrive, one
     /// refresh follows when the running one has finished.
     void RefreshPreview();
-    bool RefreshBusy() const { return FRefreshBusy; }
     bool RefreshPending() const { return FIdle.isActive(); }
     /// Refreshes that have run since the dialog opened.
     int RefreshCount() const { return FRefreshCount; }

@@ -16,7 +16,7 @@
 #include "app/dialogs/FullScalePreview.h"
 #include "app/common/HelpPages.h"
 #include "app/common/EditorContext.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "platform/Bitmap.h"
 
 namespace zelvo {
@@ -78,6 +78,7 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TEditorContext& form) : QDialog(&form
 
     MakeOkCancelHelpButtons(*this, 70, 164, {"Button1", "Button2", "Button3"}, Button1, Button2, Button3,
                             [this] { OkClick(); }, [] { ShowHelpTopic(kHelpBlind); });
+    FitLabelsToFont(*this);
 
     ChooseColor = [this](TColor& color) { return PickColor(this, color); };
 

@@ -43,9 +43,6 @@ public:
     /// The name of the undo step OK records; the command sets it.
     std::string UndoCaption;
 
-    /// 1 = blind, the only kind.
-    int EffectKind() const { return 1; }
-
     QLabel* Label1 = nullptr;  ///< "ブラインドの幅"
     QSlider* TrackBar1 = nullptr;  ///< the blind's width, with SpinEdit1
     QSpinBox* SpinEdit1 = nullptr;  ///< the blind's width

@@ -66,9 +66,10 @@ TZVfrmSlide::TZVfrmSlide(TEditorContext& form, const TSlideEffect& effect)
 
     MakeOkCancelHelpButtons(*this, 36, 106, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
                             [this] { OkClick(); }, [this] { HelpClick(); });
+    FitLabelsToFont(*this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(307 / 2, 141 / 2));
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TZVfrmSlide::OkClick() {

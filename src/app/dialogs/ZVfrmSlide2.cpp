@@ -31,30 +31,31 @@ TZVfrmSlide2::TZVfrmSlide2(TEditorContext& form) : QDialog(&form.Window()), FFor
     setModal(true);
     const TEffectSettings& settings = EffectSettings(form);
 
-    auto row = [this](int top, const char* caption, int position, QLabel*& label, QSlider*& track, QSpinBox*& spin,
-                      int index) {
+    // A hand-edited file may hold any byte; the tracks keep the parameter's
+    // range.
+    auto row = [this](int top, const char* caption, const effects::TParameter& parameter, int position,
+                      QLabel*& label, QSlider*& track, QSpinBox*& spin, int index) {
         label = new QLabel(QString::fromUtf8(caption), this);
         label->setObjectName(QStringLiteral("Label%1").arg(index));
         label->setGeometry(8, top, 291, 18);
         track = new QSlider(Qt::Horizontal, this);
         track->setObjectName(QStringLiteral("ScrollBar%1").arg(index));
         track->setGeometry(4, top + 20, 220, 26);
-        track->setRange(2, 50);
+        track->setRange(parameter.Min, parameter.Max);
         track->setTickPosition(QSlider::TicksBelow);
         track->setTickInterval(2);
         track->setPageStep(2);
-        track->setValue(position);
+        track->setValue(parameter.Limit(position));
         spin = new QSpinBox(this);
         spin->setObjectName(QStringLiteral("SpinEdit%1").arg(index));
         spin->setGeometry(230, top + 20, 68, 24);
-        spin->setRange(2, 50);
+        spin->setRange(parameter.Min, parameter.Max);
         spin->setValue(track->value());
         connect(track, &QSlider::valueChanged, spin, &QSpinBox::setValue);
         connect(spin, &QSpinBox::valueChanged, track, &QSlider::setValue);
     };
-    // A hand-edited file may hold any byte; the tracks keep 2..50.
-    row(8, "ブロックの幅(2～50)", std::clamp(int(settings.BlockWidth), 2, 50), Label1, ScrollBar1, SpinEdit1, 1);
-    row(60, "ブロックの高さ(2～50)", std::clamp(int(settings.BlockHeight), 2, 50), Label2, ScrollBar2, SpinEdit2, 2);
+    row(8, "ブロックの幅(2～50)", effects::kBlockWidth, settings.BlockWidth, Label1, ScrollBar1, SpinEdit1, 1);
+    row(60, "ブロックの高さ(2～50)", effects::kBlockHeight, settings.BlockHeight, Label2, ScrollBar2, SpinEdit2, 2);
 
     CheckBox1 = new QCheckBox(QString::fromUtf8("枠線を描画する"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -75,6 +76,7 @@ TZVfrmSlide2::TZVfrmSlide2(TEditorContext& form) : QDialog(&form.Window()), FFor
     // The block effect names no topic of its own: Help opens the index.
     MakeOkCancelHelpButtons(*this, 36, 194, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
                             [this] { OkClick(); }, [] { ShowHelpTopic(0); });
+    FitLabelsToFont(*this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

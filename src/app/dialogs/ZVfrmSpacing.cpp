@@ -15,6 +15,7 @@
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
 
 namespace zelvo {
 namespace {
@@ -28,23 +29,26 @@ QSpinBox* MarginEdit(QWidget* parent, const char* name, int value) {
 
 }  // namespace
 
+namespace {
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(IntKey("Top", s.Top, 0, kMarginMax));
+    visit(IntKey("Bottom", s.Bottom, 0, kMarginMax));
+    visit(IntKey("Left", s.Left, 0, kMarginMax));
+    visit(IntKey("Right", s.Right, 0, kMarginMax));
+    visit(ColorKey("Color", s.Color));
+}
+
+}  // namespace
+
 TSpacingSettings ReadSpacingSettings(const TIniFile& ini) {
     TSpacingSettings s;
-    s.Top = ini.ReadIntegerIn(kSection, "Top", s.Top, 0, kMarginMax);
-    s.Bottom = ini.ReadIntegerIn(kSection, "Bottom", s.Bottom, 0, kMarginMax);
-    s.Left = ini.ReadIntegerIn(kSection, "Left", s.Left, 0, kMarginMax);
-    s.Right = ini.ReadIntegerIn(kSection, "Right", s.Right, 0, kMarginMax);
-    s.Color = ini.ReadColor(kSection, "Color", s.Color);
+    EachKey(s, TKeyReader(ini, kSection));
     return s;
 }
 
-void WriteSpacingSettings(const TSpacingSettings& s, TIniFile& ini) {
-    ini.WriteInteger(kSection, "Top", s.Top);
-    ini.WriteInteger(kSection, "Bottom", s.Bottom);
-    ini.WriteInteger(kSection, "Left", s.Left);
-    ini.WriteInteger(kSection, "Right", s.Right);
-    ini.WriteColor(kSection, "Color", s.Color);
-}
+void WriteSpacingSettings(const TSpacingSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
 TZVfrmSpacing::TZVfrmSpacing(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSpacing"));

@@ -22,9 +22,9 @@
 
 #include "app/common/HelpPages.h"
 #include "app/dialogs/DialogParts.h"
-#include "document/QxImageView.h"
 #include "platform/IniFile.h"
 #include "platform/qt/TextRenderQt.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
@@ -350,7 +350,7 @@ void TZVfrmTextOut::Finish() {
     FFinished = true;
     if (!FSettingsFile.empty()) {
         TIniFile ini(FSettingsFile);
-        WriteTextOutSettings(ini, CurrentSettings());
+        WriteTextOutSettings(CurrentSettings(), ini);
         ini.UpdateFile();
     }
     emit Finished(FApplied);

@@ -15,9 +15,10 @@
 #include "app/dialogs/FullScalePreview.h"
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "formats/QxImageIO.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
@@ -28,17 +29,23 @@ constexpr int kPanelSize = 160;
 
 }  // namespace
 
+namespace {
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(IntKey("ItemIndex", s.ItemIndex, 0, INT_MAX));
+    visit(IntKey("Level", s.Level, effects::kTextureLevel.Min, effects::kTextureLevel.Max));
+}
+
+}  // namespace
+
 TTextureSettings ReadTextureSettings(const TIniFile& ini) {
     TTextureSettings s;
-    s.ItemIndex = ini.ReadIntegerIn(kSection, "ItemIndex", s.ItemIndex, 0, INT_MAX);
-    s.Level = ini.ReadIntegerIn(kSection, "Level", s.Level, 1, 100);
+    EachKey(s, TKeyReader(ini, kSection));
     return s;
 }
 
-void WriteTextureSettings(const TTextureSettings& s, TIniFile& ini) {
-    ini.WriteInteger(kSection, "ItemIndex", s.ItemIndex);
-    ini.WriteInteger(kSection, "Level", s.Level);
-}
+void WriteTextureSettings(const TTextureSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
 TZVfrmTexture::TZVfrmTexture(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmTexture"));
@@ -65,10 +72,11 @@ TZVfrmTexture::TZVfrmTexture(TEditorContext& form) : QDialog(&form.Window()), FF
     TrackBar1 = new QSlider(Qt::Horizontal, this);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setGeometry(174, 84, 118, 28);
-    TrackBar1->setRange(1, 100);
+    TrackBar1->setRange(effects::kTextureLevel.Min, effects::kTextureLevel.Max);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setTickInterval(10);
-    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, 100, 50, 56);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kTextureLevel.Min, effects::kTextureLevel.Max,
+                             effects::kTextureLevel.Default, 56);
     SpinEdit1->setGeometry(296, 86, 58, 24);
 
     MakeOkCancelHelpButtons(*this, 55, 180, {"Button1", "Button2", "Button3"}, Button1, Button2, Button3,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/dialogs/TextureFolder.h"
+#include "effects/Generated.h"
 #include "platform/Bitmap.h"
 
 class QComboBox;
@@ -30,7 +31,7 @@ class TEditorContext;
 /// Section "Texture".
 struct TTextureSettings {
     int ItemIndex = 0;  ///< index in the sorted list; one beyond it selects the first
-    int Level = 50;     ///< strength in per cent, 1..100
+    int Level = effects::kTextureLevel.Default;  ///< strength in per cent
 };
 /// Reads the section; a negative item or a level outside 1..100 reads as
 /// its default.

@@ -35,6 +35,6 @@ struct TBatchConvertSettings {
 TBatchConvertSettings ReadBatchConvertSettings(const TIniFile& ini, int inputTypeCount, bool gifMode,
                                                const std::string& programFolder);
 /// Writes every key of the section.
-void WriteBatchConvertSettings(TIniFile& ini, const TBatchConvertSettings& settings);
+void WriteBatchConvertSettings(const TBatchConvertSettings& settings, TIniFile& ini);
 
 }  // namespace zelvo

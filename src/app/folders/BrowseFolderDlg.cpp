@@ -17,9 +17,11 @@ TQxBrowseFolderDlg::TQxBrowseFolderDlg(QWidget* parent)
     setWindowTitle(DefaultCaption());
     setModal(true);
 
-    Label1 = new QLabel(DefaultText(), this);
+    FTextLine1 = DefaultText();
+    Label1 = new QLabel(FTextLine1, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
 
     FModel = new QFileSystemModel(this);
     // Folders only; hidden ones stay out of the way as in a file manager.
@@ -43,11 +45,20 @@ TQxBrowseFolderDlg::TQxBrowseFolderDlg(QWidget* parent)
     cancel->setObjectName(QStringLiteral("btnCancel"));
     connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateOkButton(); });
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextFormat(Qt::PlainText);
+    // A long path must not widen the dialog; the tip shows it whole.
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        UpdateOkButton();
+        UpdateStatus();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(TreeView1, 1);
+    layout->addWidget(lblStatus);
     layout->addWidget(Buttons);
     resize(320, 380);
     UpdateOkButton();
@@ -59,9 +70,33 @@ void TQxBrowseFolderDlg::SetCaption(const QString& caption) { setWindowTitle(cap
 
 QString TQxBrowseFolderDlg::Caption() const { return windowTitle(); }
 
-void TQxBrowseFolderDlg::SetText(const QString& text) { Label1->setText(text); }
+void TQxBrowseFolderDlg::SetText(const QString& text) {
+    FTextLine1 = text;
+    UpdateText();
+}
 
-QString TQxBrowseFolderDlg::Text() const { return Label1->text(); }
+QString TQxBrowseFolderDlg::Text() const { return FTextLine1; }
+
+void TQxBrowseFolderDlg::SetTextLine2(const QString& text) {
+    FTextLine2 = text;
+    UpdateText();
+}
+
+void TQxBrowseFolderDlg::UpdateText() {
+    Label1->setText(FTextLine2.isEmpty() ? FTextLine1 : FTextLine1 + QLatin1Char('\n') + FTextLine2);
+}
+
+void TQxBrowseFolderDlg::SetShowSelectDir(bool show) {
+    FShowSelectDir = show;
+    lblStatus->setVisible(show);
+    UpdateStatus();
+}
+
+void TQxBrowseFolderDlg::UpdateStatus() {
+    const QString folder = FShowSelectDir ? Folder() : QString();
+    lblStatus->setText(folder);
+    lblStatus->setToolTip(folder);
+}
 
 QString TQxBrowseFolderDlg::StripTrailingSeparator(const QString& folder) {
     if (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))

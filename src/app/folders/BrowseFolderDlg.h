@@ -1,7 +1,8 @@
 #pragma once
 // TQxBrowseFolderDlg: the folder chooser "フォルダの参照". A modal dialog
-// with a line of text over a tree of folders (files are not shown) and the
-// buttons "OK" and "キャンセル". Batch conversion, the slide show and the
+// with one or two lines of text over a tree of folders (files are not
+// shown), a status line with the selected folder, and the buttons "OK" and
+// "キャンセル". Batch conversion, the slide show and the
 // thumbnail browser pick their folders with it.
 //
 //     TQxBrowseFolderDlg dialog(this);
@@ -37,6 +38,13 @@ public:
     /// The line above the tree; "フォルダを選択してください。" until changed.
     void SetText(const QString& text);
     QString Text() const;
+    /// A second line under the first; none while empty.
+    void SetTextLine2(const QString& text);
+    QString TextLine2() const { return FTextLine2; }
+    /// Whether the status line under the tree shows the selected folder
+    /// (on until changed).
+    void SetShowSelectDir(bool show);
+    bool ShowSelectDir() const { return FShowSelectDir; }
 
     /// Presets the chosen folder: `folder` without a trailing separator
     /// ("/" or "\"), taken only when it names an existing folder. Returns
@@ -58,12 +66,18 @@ public:
 
     QLabel* Label1 = nullptr;          ///< the text
     QTreeView* TreeView1 = nullptr;    ///< the folders
+    QLabel* lblStatus = nullptr;       ///< the selected folder
     QDialogButtonBox* Buttons = nullptr;
 
 private:
     void UpdateOkButton();
+    void UpdateText();
+    void UpdateStatus();
 
     QFileSystemModel* FModel = nullptr;
+    QString FTextLine1;
+    QString FTextLine2;
+    bool FShowSelectDir = true;
 };
 
 }  // namespace zelvo

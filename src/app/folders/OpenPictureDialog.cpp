@@ -161,7 +161,6 @@ TQxOpenPictureDialog::TQxOpenPictureDialog(QWidget* parent) : QFileDialog(parent
     for (int i = 0; i < 3; ++i) {
         QLabel* label = new QLabel(PicturePanel);
         label->setObjectName(QStringLiteral("PictureLabel%1").arg(i + 1));
-        label->setGeometry(kLabelLeft, kLabelTop + i * kLabelStep, 400, kLabelHeight);
         label->setTextFormat(Qt::PlainText);
         *labels[i] = label;
     }
@@ -169,8 +168,8 @@ TQxOpenPictureDialog::TQxOpenPictureDialog(QWidget* parent) : QFileDialog(parent
     PreviewCheckBox->setObjectName(QStringLiteral("PreviewCheckBox"));
     PreviewCheckBox->setText(QString::fromUtf8("プレビュー(&P)"));
     PreviewCheckBox->setChecked(true);
-    PreviewCheckBox->setGeometry(kLabelLeft, kLabelTop + 3 * kLabelStep + 8, 200, kLabelHeight + 2);
     connect(PreviewCheckBox, &QCheckBox::toggled, this, [this](bool checked) { SetEnablePreview(checked); });
+    FitPictureLabels();
 
     // Below the standard controls, across the whole width.
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
@@ -257,7 +256,26 @@ void TQxOpenPictureDialog::UpdatePreview() {
                            QStringLiteral(" pixels ") + depth);
     PictureLabel2->setText(QString::fromUtf8("ﾌｧｲﾙｻｲｽﾞ：\t") + PreviewFileSizeText(std::int64_t(size)));
     PictureLabel3->setText(QString::fromUtf8("最終更新：\t") + ModificationText(modified));
+    FitPictureLabels();
     PaintBox->SetPicture(image, preview.Width, preview.Height);
+}
+
+void TQxOpenPictureDialog::FitPictureLabels() {
+    QLabel* labels[] = {PictureLabel1, PictureLabel2, PictureLabel3};
+    int height = std::max(kLabelHeight, PictureLabel1->fontMetrics().height() + 4);
+    for (const QLabel* label : labels) height = std::max(height, label->sizeHint().height());
+    const int step = std::max(kLabelStep, height + 4);
+    int right = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int width = std::max({400, labels[i]->width(), labels[i]->sizeHint().width()});
+        labels[i]->setGeometry(kLabelLeft, kLabelTop + i * step, width, height);
+        right = std::max(right, kLabelLeft + width);
+    }
+    const QSize box = PreviewCheckBox->sizeHint();
+    PreviewCheckBox->setGeometry(kLabelLeft, kLabelTop + 3 * step + 8, std::max(200, box.width()),
+                                 std::max(kLabelHeight + 2, box.height()));
+    PicturePanel->setMinimumWidth(std::max(right, PreviewCheckBox->geometry().right() + 1) + kPanelBorder);
+    PicturePanel->setFixedHeight(std::max(kPanelHeight, PreviewCheckBox->geometry().bottom() + 1 + kPanelBorder));
 }
 
 void TQxOpenPictureDialog::showEvent(QShowEvent* event) {

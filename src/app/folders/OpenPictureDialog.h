@@ -114,6 +114,10 @@ protected:
 
 private:
     void ClearPreview();
+    /// Sizes the three labels and the check box for their texts in the
+    /// dialog's font (never below the classic 400 x 20, 24 apart) and the
+    /// panel around them.
+    void FitPictureLabels();
 
     bool FEnablePreview = true;
     TColor FPreviewBaseColor = clTeal;

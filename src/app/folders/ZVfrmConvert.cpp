@@ -384,7 +384,7 @@ void TZVfrmConvert::OkClicked() {
     }
     if (!FEnvironment.SettingsFile.empty()) {
         TIniFile ini(FEnvironment.SettingsFile);
-        WriteBatchConvertSettings(ini, CurrentSettings());
+        WriteBatchConvertSettings(CurrentSettings(), ini);
         ini.UpdateFile();
     }
     accept();

@@ -1,6 +1,6 @@
 #pragma once
 // TZVfrmConvert: the batch dialog "一括変換". It converts every picture of
-// one folder into another (document/BatchConvert.h) in the user-interface
+// one folder into another (library/BatchConvert.h) in the user-interface
 // thread, file after file, with the progress window TZVfrmProgress, and
 // keeps its values in section "BatchConvert" (BatchConvertSettings.h).
 // The main window's picture and undo history are untouched: each file goes
@@ -20,7 +20,7 @@
 #include <functional>
 
 #include "app/folders/BatchConvertSettings.h"
-#include "document/BatchConvert.h"
+#include "library/BatchConvert.h"
 
 class QCheckBox;
 class QComboBox;

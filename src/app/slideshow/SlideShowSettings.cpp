@@ -1,6 +1,7 @@
 #include "app/slideshow/SlideShowSettings.h"
 
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
 
 namespace zelvo {
 
@@ -8,38 +9,32 @@ namespace {
 constexpr const char* kSection = "SlideShow";
 /// Longer folder names than this read as the default.
 constexpr std::size_t kMaxFolderLength = TIniFile::kMaxStringLength;
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(StringKey("InDirectory", s.InDirectory, kMaxFolderLength));
+    visit(IntKey("InImageType", s.InImageType, 0, 9999));
+    visit(IntKey("SortType", s.SortType, 0, 3));
+    visit(BoolKey("AutoSlide", s.AutoSlide));
+    visit(IntKey("Interval", s.Interval, kMinSlideInterval, kMaxSlideInterval));
+    visit(BoolKey("Loop", s.Loop));
+    visit(BoolKey("Descending", s.Descending));
+    visit(BoolKey("FitWhenBigImage", s.FitWhenBigImage));
+    visit(BoolKey("RecoverZoom", s.RecoverZoom));
+    visit(BoolKey("FullScreen", s.FullScreen));
+    visit(BoolKey("ShowFileName", s.ShowFileName));
+    visit(BoolKey("HideCursor", s.HideCursor));
+}
+
 }  // namespace
 
 TSlideShowSettings ReadSlideShowSettings(const TIniFile& ini, const std::string& programFolder) {
     TSlideShowSettings s;
-    s.InDirectory = ini.ReadStringIn(kSection, "InDirectory", programFolder, kMaxFolderLength);
-    s.InImageType = ini.ReadIntegerIn(kSection, "InImageType", 0, 0, 9999);
-    s.SortType = ini.ReadIntegerIn(kSection, "SortType", 0, 0, 3);
-    s.AutoSlide = ini.ReadBool(kSection, "AutoSlide", true);
-    s.Interval = ini.ReadIntegerIn(kSection, "Interval", 3, kMinSlideInterval, kMaxSlideInterval);
-    s.Loop = ini.ReadBool(kSection, "Loop", false);
-    s.Descending = ini.ReadBool(kSection, "Descending", false);
-    s.FitWhenBigImage = ini.ReadBool(kSection, "FitWhenBigImage", true);
-    s.RecoverZoom = ini.ReadBool(kSection, "RecoverZoom", true);
-    s.FullScreen = ini.ReadBool(kSection, "FullScreen", true);
-    s.ShowFileName = ini.ReadBool(kSection, "ShowFileName", true);
-    s.HideCursor = ini.ReadBool(kSection, "HideCursor", false);
+    s.InDirectory = programFolder;
+    EachKey(s, TKeyReader(ini, kSection));
     return s;
 }
 
-void WriteSlideShowSettings(const TSlideShowSettings& s, TIniFile& ini) {
-    ini.WriteString(kSection, "InDirectory", s.InDirectory);
-    ini.WriteInteger(kSection, "InImageType", s.InImageType);
-    ini.WriteInteger(kSection, "SortType", s.SortType);
-    ini.WriteBool(kSection, "AutoSlide", s.AutoSlide);
-    ini.WriteInteger(kSection, "Interval", s.Interval);
-    ini.WriteBool(kSection, "Loop", s.Loop);
-    ini.WriteBool(kSection, "Descending", s.Descending);
-    ini.WriteBool(kSection, "FitWhenBigImage", s.FitWhenBigImage);
-    ini.WriteBool(kSection, "RecoverZoom", s.RecoverZoom);
-    ini.WriteBool(kSection, "FullScreen", s.FullScreen);
-    ini.WriteBool(kSection, "ShowFileName", s.ShowFileName);
-    ini.WriteBool(kSection, "HideCursor", s.HideCursor);
-}
+void WriteSlideShowSettings(const TSlideShowSettings& s, TIniFile& ini) { EachKey(s, TKeyWriter(ini, kSection)); }
 
 }  // namespace zelvo

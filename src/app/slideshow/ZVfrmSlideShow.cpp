@@ -22,7 +22,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/folders/BrowseFolderDlg.h"
 #include "app/common/EditorContext.h"
-#include "document/SlideShowList.h"
+#include "library/SlideShowList.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {

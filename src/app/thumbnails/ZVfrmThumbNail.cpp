@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QMessageBox>
 #include <QToolBar>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/common/AppTitle.h"
@@ -23,8 +25,8 @@
 #include "app/folders/BrowseFolderDlg.h"
 #include "app/folders/ZVfrmProgress.h"
 #include "app/common/ToolbarLayout.h"
-#include "document/FolderPictures.h"
-#include "document/ThumbnailCache.h"
+#include "library/FolderPictures.h"
+#include "library/ThumbnailCache.h"
 #include "platform/Bitmap.h"
 #include "platform/IniFile.h"
 #include "platform/Trash.h"
@@ -278,8 +280,11 @@ void TZVfrmThumbNail::ShowSet() {
     ListView1->setUpdatesEnabled(false);
     ListView1->clear();
     ListView1->setIconSize(QSize(size, size));
-    const int textHeight = ListView1->fontMetrics().height();
-    ListView1->setGridSize(QSize(std::max(size + 16, 72), size + 2 * textHeight + 10));
+    // Two caption lines under the picture, each wide enough for a name of
+    // twelve characters ("IMG_0001.JPG") in the list's font.
+    const QFontMetrics metrics = ListView1->fontMetrics();
+    const int captionWidth = metrics.horizontalAdvance(QStringLiteral("IMG_0001.JPG")) + 8;
+    ListView1->setGridSize(QSize(std::max({size + 16, 72, captionWidth}), size + 2 * metrics.height() + 10));
     for (const TThumbnailItem& item : FSet.Items) AppendItem(item);
     ListView1->setUpdatesEnabled(true);
 }

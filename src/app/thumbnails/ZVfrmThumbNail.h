@@ -19,8 +19,8 @@
 #include <memory>
 
 #include "app/thumbnails/ThumbNailSettings.h"
-#include "document/Thumbnails.h"
 #include "image/Types.h"
+#include "library/Thumbnails.h"
 
 class QAction;
 class QListWidget;
@@ -77,8 +77,6 @@ public:
     /// order of making; items keep their image index after a delete.
     const TThumbnailSet& Thumbnails() const { return FSet; }
     int ThumbSize() const { return FSettings.ThumbSize; }
-    TColor ListColor() const { return FSettings.BackgroundColor; }
-    bool Generating() const { return FGenerating; }
     /// The browser has been closed and is about to go.
     bool Closing() const { return FClosing; }
 

@@ -18,6 +18,7 @@
 #include "app/window/ToneCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
@@ -46,9 +47,16 @@ constexpr TCommandHandler DocumentWith() {
     return h;
 }
 
+// The colour-depth change: the transparent-colour pick chose from the old
+// palette, so a pick under way starts again on the new one.
+constexpr TCommandHandler DepthChange(TCommandHandler h) {
+    h.RestartsPick = true;
+    return h;
+}
+
 #define Immediate(method) TCommandHandler{.Kind = TKind::Document, .Document = &RunMethod<method>}
 #define ImmediateArg(method, argument) DocumentWith<method, argument>()
-#define Depth(depth) ImmediateArg(&TQxImage::ColorDepth, depth)
+#define Depth(depth) DepthChange(ImmediateArg(&TQxImage::ColorDepth, depth))
 #define Preview(type) TCommandHandler{.Kind = TKind::Preview, .PreviewType = TPreviewEffectType::type}
 #define Slider(type) TCommandHandler{.Kind = TKind::Slider, .SliderType = TSlideEffectType::type}
 #define Call(function) TCommandHandler{.Kind = TKind::Function, .Function = &function}
@@ -83,9 +91,12 @@ void Trigger(TZVfrmMain& form, const TCommand& command, bool checked) {
     const TCommandHandler& h = command.Handler;
     if (command.Has(kPicture) && form.ImageEmpty()) return;
     switch (h.Kind) {
-        case TKind::Document:
+        case TKind::Document: {
+            const bool picking = h.RestartsPick && form.View().ColorPicking();
             form.RunImmediate(command.Undo, [&form, run = h.Document] { run(form.QxImage1()); });
+            if (picking) form.View().StartColorPick();
             break;
+        }
         case TKind::Preview: ShowPreviewEffect(form, h.PreviewType); break;
         case TKind::Slider: ShowSlideEffect(form, h.SliderType); break;
         case TKind::Function: h.Function(form); break;

@@ -49,6 +49,9 @@ struct TCommandHandler {
     /// a colour depth) when HasTag.
     int Tag = 0;
     bool HasTag = false;
+    /// A colour pick under way starts again after the command (a depth
+    /// change gives the picture a new palette).
+    bool RestartsPick = false;
 };
 
 /// One entry of the menus as Commands.def lays them out.

@@ -13,7 +13,7 @@
 #include "app/window/PictureCommands.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 

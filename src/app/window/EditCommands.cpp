@@ -6,8 +6,8 @@
 #include "app/window/CommandHandlers.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/Clipboard.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 

@@ -9,7 +9,7 @@
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 

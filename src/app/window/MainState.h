@@ -22,7 +22,6 @@ struct TMainModes {
     bool FSlideShowMode = false;
     /// The about box while it is open.
     QPointer<QWidget> FAboutBox;
-    bool FSpotLightPending = false;
     /// Commands this system cannot run (screen capture without X11); they
     /// stay disabled (SetCommandUnavailable).
     QList<const QAction*> FUnavailable;

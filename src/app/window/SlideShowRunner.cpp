@@ -20,7 +20,7 @@
 #include "app/window/CommandTable.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "app/slideshow/SlideShowSettings.h"
-#include "document/SlideShowList.h"
 #include "image/Types.h"
+#include "library/SlideShowList.h"
 
 class QLabel;
 class QTimer;
@@ -56,7 +56,6 @@ public:
     bool Active() const { return FActive; }
     bool Loading() const { return FLoading; }
     int Index() const { return FSequence.Index(); }
-    const TSlideShowSequence& Sequence() const { return FSequence; }
     const TSlideShowSettings& Options() const { return FOptions; }
     /// The view's place on the screen in a full-screen show.
     QRect FullScreenViewRect() const { return FViewRect; }

@@ -11,8 +11,8 @@
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/qt/TextRenderQt.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -4,6 +4,7 @@
 // the selection size); panels 3 to 5 are owner-drawn with a glyph and the
 // picture size, the zoom and the colour depth.
 
+#include <QFontMetrics>
 #include <QIcon>
 #include <QStatusBar>
 #include <QString>
@@ -27,7 +28,8 @@ class TZVStatusBar : public QStatusBar {
 
 public:
     static constexpr int kPanelCount = 6;
-    /// Widths of panels 1..5 in pixels; panel 0 takes the rest, at least 150.
+    /// Least widths of panels 1..5 in pixels; a panel grows when its longest
+    /// text in the bar's font needs more. Panel 0 takes the rest, at least 150.
     static constexpr std::array<int, kPanelCount> kPanelWidths{0, 65, 65, 90, 65, 65};
     static constexpr int kMinPanel0Width = 150;
 
@@ -42,6 +44,17 @@ public:
     static QString OwnerDrawnText(int panel, const TStatusInfo& info);
     /// Width of panel 0 for the current client width.
     int Panel0Width() const;
+    /// Width of `panel` (0..5) in pixels.
+    int PanelWidth(int panel) const;
+    /// Where the text of `panel` is drawn, in client coordinates.
+    QRect PanelTextRect(int panel) const;
+    /// The longest text `panel` can show for the picture `info` describes:
+    /// positions and sizes up to its width and height, its zoom and depth
+    /// (the bar is fitted again whenever they change).
+    static QString WidestPanelText(int panel, const TStatusInfo& info, const QFontMetrics& metrics);
+    /// Fits the panels to the current picture and font (emits Resized when a
+    /// width changed) and repaints.
+    void Refresh();
     /// Left edge of `panel` in client coordinates.
     int PanelLeft(int panel) const;
     /// The panel under client x, or -1.
@@ -58,8 +71,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    std::array<int, kPanelCount> FWidths = kPanelWidths;
     std::array<QString, 3> FTexts;
     std::array<QIcon, 3> FGlyphs;
 };

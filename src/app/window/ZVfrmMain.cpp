@@ -32,10 +32,11 @@
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "app/dialogs/ZVfrmSelectIcon.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
+#include "image/ScopeExit.h"
 #include "platform/Clipboard.h"
 #include "platform/PluginFolders.h"
 #include "platform/qt/QtClipboard.h"
@@ -336,9 +337,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
         return false;
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    struct TRestore {
-        ~TRestore() { QGuiApplication::restoreOverrideCursor(); }
-    } restore;
+    TScopeExit restore([] { QGuiApplication::restoreOverrideCursor(); });
     if (newWindow) {
         StartInstanceHook(QCoreApplication::applicationFilePath(), {path, QStringLiteral("-DefPos")});
         return true;
@@ -362,25 +361,22 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
     }
     if (!AskSaveModified()) return true;
 
-    FImage->BeginUpdate();
     bool loaded = false;
     std::string failure;
-    try {
+    {
+        FImage->BeginUpdate();
+        TScopeExit endUpdate([this] { FImage->EndUpdate(); });
         if (FImage->Zoom() > 1000) FView->SetZoom(1000);
         FImage->AutoOrient = Options.FUseExifOrientation;
         loaded = icon ? FImage->LoadDocumentIcon(path.toStdString(), iconIndex, &failure)
                       : FImage->LoadDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
-    } catch (...) {
-        FImage->EndUpdate();
-        throw;
+        if (loaded) {
+            FFileName = path.toStdString();
+            SetTitle();
+            SyncSaveFlagsFromDocument();
+        }
+        if (loadedOut) *loadedOut = loaded;
     }
-    if (loaded) {
-        FFileName = path.toStdString();
-        SetTitle();
-        SyncSaveFlagsFromDocument();
-    }
-    if (loadedOut) *loadedOut = loaded;
-    FImage->EndUpdate();
     UpdateCommandState();
     raise();
     activateWindow();
@@ -479,19 +475,14 @@ void TZVfrmMain::mnuReloadClick() {
     if (name.isEmpty() || !QFileInfo(name).isFile()) return;
     if (!FImage->Empty() && FImage->Modified() && !AskReloadHook()) return;
     FImage->BeginUpdate();
+    TScopeExit endUpdate([this] { FImage->EndUpdate(); });
     bool reloaded = false;
-    try {
-        // The image is still modified: LoadImageFile asks once more.
-        LoadImageFile(name, false, &reloaded);
-    } catch (...) {
-        FImage->EndUpdate();
-        throw;
-    }
+    // The image is still modified: LoadImageFile asks once more.
+    LoadImageFile(name, false, &reloaded);
     if (reloaded) {
         FImage->ClearUndo();
         SyncSaveFlagsFromDocument();
     }
-    FImage->EndUpdate();
 }
 
 void TZVfrmMain::closeEvent(QCloseEvent* event) {
@@ -557,14 +548,11 @@ void TZVfrmMain::RedoListClick(int k) { StepHistory(mnuRedoList, mnuUndoList, k 
 void TZVfrmMain::StepHistory(QMenu* from, QMenu* to, int count, void (TQxImage::*step)(int)) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     MoveHistoryItems(from, to, count);
-    try {
+    {
+        // On a failure only the cursor is put back; the error goes on to the caller.
+        TScopeExit restoreCursor([] { QGuiApplication::restoreOverrideCursor(); });
         (FImage->*step)(count);
-    } catch (...) {
-        // Only the cursor is put back; the error goes on to the caller.
-        QGuiApplication::restoreOverrideCursor();
-        throw;
     }
-    QGuiApplication::restoreOverrideCursor();
     UpdateCommandState();
 }
 
@@ -676,7 +664,7 @@ void TZVfrmMain::ZoomMenuClick(int tag) {
     RepaintStatusBar();
 }
 
-void TZVfrmMain::RepaintStatusBar() { StatusBar1->update(); }
+void TZVfrmMain::RepaintStatusBar() { StatusBar1->Refresh(); }
 
 void TZVfrmMain::SetPanelText(int panel, const QString& text) { StatusBar1->SetPanelText(panel, text); }
 

@@ -16,7 +16,7 @@
 #include "app/window/CommandTable.h"
 #include "app/common/ToolbarLayout.h"
 #include "app/window/ZVfrmMain.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 

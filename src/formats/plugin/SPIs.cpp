@@ -159,15 +159,6 @@ void TSPIs::Remove(int index) {
     FItems.erase(FItems.begin() + index);
 }
 
-std::vector<TSPI*> TSPIs::PluginsFor(const std::string& extension, const std::vector<TSPIKind>& kinds) const {
-    std::vector<TSPI*> out;
-    for (const auto& item : FItems) {
-        if (std::find(kinds.begin(), kinds.end(), item->Kind()) == kinds.end()) continue;
-        if (item->ReadsExtension(extension)) out.push_back(item.get());
-    }
-    return out;
-}
-
 std::vector<TInSPI*> TSPIs::ImageReaders() const {
     std::vector<TInSPI*> out;
     for (const auto& item : FItems) {

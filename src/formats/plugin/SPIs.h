@@ -89,13 +89,8 @@ public:
     int IndexOf(const std::filesystem::path& fileName) const;
     /// Releases the plug-in at `index`, unregistering its types.
     void Remove(int index);
-    /// Plug-ins of the given kinds that read `extension` (without the dot),
-    /// in collection order.
-    std::vector<TSPI*> PluginsFor(const std::string& extension, const std::vector<TSPIKind>& kinds) const;
     /// Every image reader in collection order.
     std::vector<TInSPI*> ImageReaders() const;
-    /// The file types registered so far.
-    const std::vector<TSPIFileType>& FileTypes() const { return FFileTypes; }
     /// Whether a registered file type has `extension` (with or without the
     /// dot, any case).
     bool HasFileType(std::string extension) const;

@@ -24,8 +24,8 @@
 #include "app/common/Resources.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
 #include "platform/Bitmap.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -1,4 +1,4 @@
 // A document file that uses Qt: the check must fail.
 #include <QImage>
 
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"

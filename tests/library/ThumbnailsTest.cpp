@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "document/Thumbnails.h"
 #include "formats/JpegImage.h"
 #include "image/DibImage.h"
+#include "library/Thumbnails.h"
 
 namespace zelvo {
 namespace {

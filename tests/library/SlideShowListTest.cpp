@@ -11,9 +11,9 @@
 #include <utime.h>
 
 #include "TestSupport.h"
-#include "document/FolderPictures.h"
-#include "document/SlideShowList.h"
 #include "effects/Random.h"
+#include "library/FolderPictures.h"
+#include "library/SlideShowList.h"
 
 namespace zelvo {
 namespace {

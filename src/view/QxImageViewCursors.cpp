@@ -1,4 +1,4 @@
-#include "document/QxImageViewCursors.h"
+#include "view/QxImageViewCursors.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -97,15 +97,6 @@ QCursor ViewCursor(int number) {
     case crSizeAll: return QCursor(Qt::SizeAllCursor);
     case crNone: return QCursor(Qt::BlankCursor);
     default: return QCursor(Qt::ArrowCursor);
-    }
-}
-
-QString ViewCursorName(int number) {
-    switch (number) {
-    case crSpoit: return QStringLiteral("SPOIT");
-    case crNeko: return QStringLiteral("NEKO");
-    case crFont: return QStringLiteral("FONT");
-    default: return {};
     }
 }
 

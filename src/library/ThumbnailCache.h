@@ -66,8 +66,8 @@
 #include <string_view>
 #include <vector>
 
-#include "document/Thumbnails.h"
 #include "image/Exceptions.h"
+#include "library/Thumbnails.h"
 
 namespace zelvo {
 

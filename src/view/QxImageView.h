@@ -187,7 +187,6 @@ public:
     void CancelFloating();
     /// The text box is being dragged (text mode).
     bool TextDragging() const { return FTextDragging; }
-    bool Selecting() const { return FSelecting; }
     bool Dragging() const { return FDragging; }
     bool Panning() const { return FPanning; }
 

@@ -1,4 +1,4 @@
-#include "document/QxImageViewRender.h"
+#include "view/QxImageViewRender.h"
 
 #include <algorithm>
 #include <array>
@@ -103,22 +103,6 @@ void StretchToImage(const TDibImage& picture, const TRect& source, std::int64_t 
         lastSrcRow = srcRow;
         lastOut = dst;
     }
-}
-
-QRgb PicturePixelRgb(const TDibImage& picture, int x, int y) {
-    const int bitCount = picture.BitCount();
-    const std::uint8_t* row = picture.ScanLineRead(y);
-    if (bitCount == 24) {
-        const std::uint8_t* p = row + x * 3;
-        return qRgb(p[2], p[1], p[0]);
-    }
-    int index = 0;
-    if (bitCount == 8) index = row[x];
-    else if (bitCount == 4) index = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-    else index = (row[x >> 3] >> (7 - (x & 7))) & 1;
-    if (index >= TableCount(picture)) return qRgb(0, 0, 0);
-    const TRGBQuad& q = picture.ColorTable()[index];
-    return qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
 }
 
 }  // namespace zelvo

@@ -1,4 +1,4 @@
-#include "document/BatchConvert.h"
+#include "library/BatchConvert.h"
 
 #include <sys/stat.h>
 
@@ -10,11 +10,11 @@
 #include <thread>
 #include <utility>
 
-#include "document/FolderPictures.h"
 #include "effects/Rounding.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
+#include "library/FolderPictures.h"
 
 namespace zelvo {
 namespace {

@@ -1,4 +1,4 @@
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,9 +15,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "document/QxImageViewCursors.h"
 #include "formats/GifImage.h"
-#include "document/QxImageViewRender.h"
+#include "view/QxImageViewCursors.h"
+#include "view/QxImageViewRender.h"
 
 namespace zelvo {
 namespace {

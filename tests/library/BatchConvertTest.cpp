@@ -11,10 +11,10 @@
 #include <set>
 
 #include "TestSupport.h"
-#include "document/BatchConvert.h"
 #include "effects/Resample.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
+#include "library/BatchConvert.h"
 
 namespace zelvo {
 namespace {

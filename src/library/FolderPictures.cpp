@@ -1,4 +1,4 @@
-#include "document/FolderPictures.h"
+#include "library/FolderPictures.h"
 
 #include "image/Text.h"
 

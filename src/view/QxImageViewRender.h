@@ -33,8 +33,4 @@ void StretchToImage(const TDibImage& picture, const TRect& source, std::int64_t 
                     std::int64_t destHeight, TScreenOrigin destOrigin, const QRect& area, QImage& out,
                     QPoint at);
 
-/// One picture pixel as 0xFFRRGGBB (palette indices resolved); the picture
-/// must be uncompressed and (x, y) inside it.
-QRgb PicturePixelRgb(const TDibImage& picture, int x, int y);
-
 }  // namespace zelvo

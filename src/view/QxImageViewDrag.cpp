@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "document/QxImageView.h"
 #include "effects/Geometry.h"
 #include "formats/PngImage.h"
 #include "image/Stream.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {

@@ -1,15 +1,15 @@
-#include "document/Thumbnails.h"
+#include "library/Thumbnails.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "document/FolderPictures.h"
 #include "effects/Picture24.h"
 #include "effects/Resample.h"
 #include "formats/PictureFormats.h"
 #include "formats/QxImageIO.h"
 #include "image/Exceptions.h"
 #include "image/Text.h"
+#include "library/FolderPictures.h"
 
 namespace zelvo {
 

@@ -15,8 +15,4 @@ namespace zelvo {
 /// crHourGlass, crSizeAll, crNone (hidden); anything else is the arrow.
 QCursor ViewCursor(int number);
 
-/// The resource name of a cursor number ("SPOIT", "NEKO", "FONT"; empty for
-/// any other number).
-QString ViewCursorName(int number);
-
 }  // namespace zelvo

@@ -1,11 +1,11 @@
-#include "document/SlideShowList.h"
+#include "library/SlideShowList.h"
 
 #include <algorithm>
 #include <chrono>
 #include <sys/stat.h>
 
-#include "document/FolderPictures.h"
 #include "effects/Random.h"
+#include "library/FolderPictures.h"
 
 namespace zelvo {
 

@@ -1,4 +1,4 @@
-#include "document/ThumbnailCache.h"
+#include "library/ThumbnailCache.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,10 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "document/FolderPictures.h"
 #include "effects/Picture24.h"
 #include "image/ByteReader.h"
 #include "image/DibImage.h"
+#include "library/FolderPictures.h"
 #include "platform/DataDirectory.h"
 #include "platform/FileWriting.h"
 

@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "TestSupport.h"
-#include "document/ThumbnailCache.h"
 #include "image/Stream.h"
+#include "library/ThumbnailCache.h"
 
 namespace zelvo {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <QImage>
 
-#include "document/QxImageView.h"
-#include "document/QxImageViewRender.h"
+#include "view/QxImageView.h"
+#include "view/QxImageViewRender.h"
 
 namespace zelvo {
 namespace {

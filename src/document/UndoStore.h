@@ -1,0 +1,66 @@
+#pragma once
+// Where the undo history keeps its snapshots: whole pictures as BMP file
+// images appended to one scratch file, and a table of kUndoTableSize slots
+// that says where each snapshot starts and what view state went with it.
+// Which slot holds which step, the depth and redo are the document's rules
+// (document/QxUndo.cpp); the store only keeps what it is given.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "document/UndoEntry.h"
+
+namespace zelvo {
+
+class TBitmap;
+class TDibImage;
+class TFileStream;
+
+class TUndoStore {
+public:
+    /// Opens the scratch file: a file without a name (CreateScratchFile:
+    /// $TMPDIR, else /var/tmp, then /tmp, then the cache folder), so it
+    /// vanishes with the process however that ends. The first store of a
+    /// process removes stale undo files of earlier ones
+    /// (RemoveStaleTempFilesOnce). Throws EFCreateError when no folder takes
+    /// the file.
+    TUndoStore();
+    /// Closes the file, which takes it off the disk.
+    ~TUndoStore();
+    TUndoStore(const TUndoStore&) = delete;
+    TUndoStore& operator=(const TUndoStore&) = delete;
+
+    /// Appends `picture` after the last snapshot written and records it in
+    /// `slot` with the view state of `state` (its Position is set here).
+    /// When the write fails, the slot and the write position stay as they
+    /// were and the failure propagates.
+    void Write(int slot, const TBitmap& picture, const TUndoEntry& state);
+    /// Reads the snapshot of `slot` into `picture`.
+    void Read(int slot, TDibImage& picture) const;
+    /// The bookkeeping of `slot` (0..kMaxUndoBuffer).
+    const TUndoEntry& Entry(int slot) const { return FTable.at(std::size_t(slot)); }
+    /// Slots 1..count-1 move down to 0..count-2: the oldest step is
+    /// forgotten (its bytes stay in the file until Clear).
+    void DropOldest(int count);
+    /// Slot `to` takes over the snapshot of slot `from`.
+    void MoveSlot(int from, int to) { FTable.at(std::size_t(to)) = FTable.at(std::size_t(from)); }
+    /// Empties the file; the next snapshot is written at its start. Throws
+    /// EWriteError when the file cannot be emptied.
+    void Clear();
+
+    /// A path that reaches the open file (/proc/self/fd/N: the file has no
+    /// name of its own).
+    std::filesystem::path FileName() const;
+    /// The folder on whose file system the file lives.
+    const std::filesystem::path& Folder() const { return FFolder; }
+
+private:
+    std::array<TUndoEntry, kUndoTableSize> FTable{};
+    std::int64_t FWritePos = 0;
+    std::filesystem::path FFolder;
+    std::unique_ptr<TFileStream> FStream;
+};
+
+}  // namespace zelvo
