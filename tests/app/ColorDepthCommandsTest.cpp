@@ -10,7 +10,7 @@
 #include "TestSupport.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 #include "formats/GifImage.h"
 
 namespace zelvo {

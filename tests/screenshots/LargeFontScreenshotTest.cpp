@@ -32,7 +32,7 @@
 #include "app/window/ZVStatusBar.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
-#include "document/QxImageView.h"
+#include "view/QxImageView.h"
 
 namespace zelvo {
 namespace {
