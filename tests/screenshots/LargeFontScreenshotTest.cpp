@@ -15,6 +15,7 @@
 #include <QCursor>
 #include <QScreen>
 #include <QLabel>
+#include <QPushButton>
 #include <QProgressBar>
 
 #include <filesystem>
@@ -197,6 +198,12 @@ TEST_F(TLargeFontScreenshots, EffectDialogLabels) {
                 EXPECT_FALSE(label->geometry().intersects(other->geometry()))
                     << label->objectName().toStdString() << " " << other->objectName().toStdString();
             }
+        }
+        // The OK, cancel and help buttons show their captions whole.
+        for (const QPushButton* button : dialog->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+            SCOPED_TRACE(button->objectName().toStdString());
+            EXPECT_LE(button->sizeHint().width(), button->width());
+            EXPECT_LE(button->x() + button->width(), dialog->width());
         }
         if (entry.Name == std::string("brightness")) Shoot("7-brightness.png");
     }

@@ -38,6 +38,22 @@ void FitLabelsToFont(QDialog& dialog) {
         label->resize(std::max(place.width(), hint.width()), std::max(place.height(), hint.height()));
         size.setWidth(std::max(size.width(), label->x() + label->width() + 8));
     }
+    // A button too narrow for its caption grows, and the buttons to its
+    // right on the same row move along.
+    QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
+    std::sort(buttons.begin(), buttons.end(), [](const QPushButton* a, const QPushButton* b) { return a->x() < b->x(); });
+    for (QPushButton* button : buttons) {
+        if (button->isHidden()) continue;
+        const int grow = button->sizeHint().width() - button->width();
+        if (grow <= 0) continue;
+        const QRect place = button->geometry();
+        for (QPushButton* other : buttons)
+            if (other != button && other->x() > place.left() && other->y() == place.y())
+                other->move(other->x() + grow, other->y());
+        button->resize(place.width() + grow, std::max(place.height(), button->sizeHint().height()));
+    }
+    for (const QPushButton* button : buttons)
+        if (!button->isHidden()) size.setWidth(std::max(size.width(), button->x() + button->width() + 8));
     if (size != dialog.size()) dialog.setFixedSize(size);
 }
 

@@ -33,8 +33,9 @@ void LinkTrackBarAndSpinEdit(QSlider* trackBar, QSpinBox* spinEdit, const std::f
 
 /// Fits the shown labels of a fixed-layout dialog to their texts in its
 /// font: a label taller than its place pushes everything below it down, and
-/// the dialog grows by as much (wider too for a wider label). Leaves a
-/// dialog whose labels fit as it is.
+/// the dialog grows by as much (wider too for a wider label); a push button
+/// too narrow for its caption widens and moves the buttons right of it on
+/// its row along. Leaves a dialog whose labels and buttons fit as it is.
 void FitLabelsToFont(QDialog& dialog);
 
 /// "OK" (default, runs onOk) and "キャンセル" (rejects; Escape does too),
