@@ -200,10 +200,16 @@ TEST_F(TLargeFontScreenshots, EffectDialogLabels) {
             }
         }
         // The OK, cancel and help buttons show their captions whole.
-        for (const QPushButton* button : dialog->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+        const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
+        for (const QPushButton* button : buttons) {
             SCOPED_TRACE(button->objectName().toStdString());
             EXPECT_LE(button->sizeHint().width(), button->width());
-            EXPECT_LE(button->x() + button->width(), dialog->width());
+            EXPECT_LE(button->sizeHint().height(), button->height());
+            for (const QPushButton* other : buttons)
+                if (other->y() == button->y()) {
+                    EXPECT_EQ(other->height(), button->height());
+                }
+            EXPECT_TRUE(QRect(QPoint(0, 0), dialog->size()).contains(button->geometry()));
         }
         if (entry.Name == std::string("brightness")) Shoot("7-brightness.png");
     }

@@ -50,10 +50,18 @@ void FitLabelsToFont(QDialog& dialog) {
         for (QPushButton* other : buttons)
             if (other != button && other->x() > place.left() && other->y() == place.y())
                 other->move(other->x() + grow, other->y());
-        button->resize(place.width() + grow, std::max(place.height(), button->sizeHint().height()));
+        button->resize(place.width() + grow, place.height());
     }
-    for (const QPushButton* button : buttons)
-        if (!button->isHidden()) size.setWidth(std::max(size.width(), button->x() + button->width() + 8));
+    // The buttons of a row keep one height, the tallest caption's.
+    for (QPushButton* button : buttons) {
+        if (button->isHidden()) continue;
+        int height = button->height();
+        for (const QPushButton* other : buttons)
+            if (!other->isHidden() && other->y() == button->y()) height = std::max(height, other->sizeHint().height());
+        button->resize(button->width(), height);
+        size.setWidth(std::max(size.width(), button->x() + button->width() + 8));
+        size.setHeight(std::max(size.height(), button->y() + height + 8));
+    }
     if (size != dialog.size()) dialog.setFixedSize(size);
 }
 
