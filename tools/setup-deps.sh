@@ -20,6 +20,12 @@ packages=(
   # the install test: desktop-file-validate and update-desktop-database
   # (desktop-file-utils), update-mime-database (shared-mime-info)
   desktop-file-utils shared-mime-info
+  # the package test: lintian, appstreamcli (appstream), the manual pages
+  # check (man-db) and the zsh completion's syntax check (zsh)
+  lintian appstream man-db zsh
+  # the portal tests run the stand-in portal on a private session bus
+  # (dbus-run-session)
+  dbus-daemon
   # the JPEG tests compare with djpeg and cjpeg
   libjpeg-turbo-progs
   # the scanner tests compare with scanimage

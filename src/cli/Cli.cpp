@@ -11,6 +11,7 @@
 #include "cli/BatchCommand.h"
 #include "cli/OperationTable.h"
 #include "cli/ScanCommand.h"
+#include "cli/ThumbnailCommand.h"
 #include "document/QxImage.h"
 #include "formats/IconFile.h"
 #include "formats/PhotoCd.h"
@@ -369,6 +370,9 @@ const char* const kHelp =
     "  scan OUTPUT [--device NAME] [--mode colour|grey|lineart] [--resolution DPI] [--option NAME=VALUE]\n"
     "                                         scan a picture and save it to OUTPUT (type by extension)\n"
     "  scan --list                            the scanners found: name, vendor, model, type\n"
+    "  thumbnail --size N INPUT OUTPUT        a file manager's thumbnail: INPUT (any type, GIF and PhotoCD\n"
+    "                                         too) shrunk to fit N x N, as PNG with Thumb::URI and\n"
+    "                                         Thumb::MTime\n"
     "  help, --help, -h                       this text\n"
     "  --version                              the version\n"
     "\n"
@@ -407,7 +411,7 @@ const char* const kHelp =
 /// them; none when Zelvo.ini switches them off or the process has its
 /// collection already.
 std::unique_ptr<TSPIs> StartPlugins(const std::string& command) {
-    static const char* const kReading[] = {"decode", "rgb", "info", "histogram", "apply"};
+    static const char* const kReading[] = {"decode", "rgb", "info", "histogram", "apply", "thumbnail"};
     if (std::find(std::begin(kReading), std::end(kReading), command) == std::end(kReading)) return nullptr;
     if (TSPIs::Instance()) return nullptr;
     if (!TIniFile(SettingsFilePath()).ReadBool("Settings", "UseSusiePlugin", true)) return nullptr;
@@ -514,6 +518,7 @@ int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostre
         if (command == "apply") return Apply(args);
         if (command == "batch") return Batch(args, out, err);
         if (command == "scan") return Scan(args, out);
+        if (command == "thumbnail") return Thumbnail(args);
         throw EUsage("unknown command " + command);
     } catch (const EUsage& e) {
         err << e.what() << " (" << UsageHint(command) << ")\n";

@@ -9,6 +9,7 @@
 //   zelvo-cli info [--gif-mode] INPUT                width, height, bit count, ...
 //   zelvo-cli apply INPUT OUTPUT [options] OP...     run document operations, save
 //   zelvo-cli ops                                    the operations apply accepts
+//   zelvo-cli thumbnail --size N INPUT OUTPUT        a file manager's thumbnail (PNG)
 //   zelvo-cli help | --help | -h, zelvo-cli --version
 //
 // INPUT and OUTPUT formats come from the table of picture formats by

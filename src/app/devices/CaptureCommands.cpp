@@ -6,9 +6,12 @@
 #include <QWidget>
 
 #include "app/common/EditorContext.h"
+#include "app/devices/portal/DesktopPortal.h"
 #include "app/devices/DeviceCommands.h"
 #include "document/QxImage.h"
 #include "image/ScopeExit.h"
+#include "platform/Bitmap.h"
+#include "platform/qt/QImageBridge.h"
 #include "platform/qt/WinShot.h"
 
 namespace zelvo {
@@ -22,6 +25,21 @@ void Pause(int milliseconds) {
     do {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     } while (timer.elapsed() < milliseconds);
+}
+
+/// How long the portal may take for the whole screen, and for a capture
+/// in which the user chooses.
+constexpr int kPortalTimeoutMs = 30000;
+constexpr int kInteractivePortalTimeoutMs = 600000;
+
+/// Puts a captured picture into the document as one undo step.
+void TakePicture(TEditorContext& context, const TDibImage& picture, const std::string& undoCaption) {
+    try {
+        if (context.QxImage1().TakeCapture(picture)) context.PushHistory(undoCaption);
+    } catch (const std::exception& error) {
+        context.ShowError(error);
+    }
+    context.UpdateCommandState();
 }
 
 }  // namespace
@@ -46,12 +64,34 @@ void Capture(TEditorContext& context, bool activeWindow, bool clientArea, const 
     shot.IncludeMouseCursor = false;
     const std::optional<TDibImage> picture = shot.Capture(own);
     if (!picture) return;
-    try {
-        if (context.QxImage1().TakeCapture(*picture)) context.PushHistory(undoCaption);
-    } catch (const std::exception& error) {
-        context.ShowError(error);
+    TakePicture(context, *picture, undoCaption);
+}
+
+void PortalCapture(TEditorContext& context, bool interactive, const std::string& undoCaption) {
+    if (context.ToolMode()) return;
+    QImage shot;
+    TPortalResult result = TPortalResult::Failed;
+    {
+        QWidget& form = context.Window();
+        TScopeExit showAgain([&form, interactive] {
+            if (interactive) return;
+            form.show();
+            form.raise();
+            form.activateWindow();
+        });
+        // The whole screen is taken without the editor on it; when the user
+        // chooses, the desktop's dialog comes up over the window.
+        if (!interactive) {
+            form.hide();
+            QApplication::processEvents();
+            Pause(context.Options.FCaptureWait);
+        }
+        result = TDesktopPortal::Screenshot(interactive, shot, interactive ? kInteractivePortalTimeoutMs : kPortalTimeoutMs);
     }
-    context.UpdateCommandState();
+    if (result != TPortalResult::Done) return;
+    TBitmap bitmap;
+    AssignQImage(bitmap, shot.convertToFormat(QImage::Format_RGB32));
+    TakePicture(context, bitmap.ToDibImage(), undoCaption);
 }
 
 }  // namespace zelvo

@@ -17,6 +17,12 @@ class TEditorContext;
 /// window is hidden while the screen is read and comes back on every path.
 /// `undoCaption` names the undo step.
 void Capture(TEditorContext& context, bool activeWindow, bool clientArea, const std::string& undoCaption);
+/// The capture on a Wayland desktop: the desktop portal takes the picture,
+/// the whole screen with the main window out of the way, or with
+/// `interactive` what the user picks in the desktop's own dialog. A
+/// cancelled or failed request leaves the picture and the history as they
+/// were.
+void PortalCapture(TEditorContext& context, bool interactive, const std::string& undoCaption);
 
 /// Lets the user choose the scanner source (remembered in the settings);
 /// errors of the chooser are not reported.

@@ -3,14 +3,19 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "app/devices/portal/DesktopPortal.h"
 #include "app/devices/DeviceHooks.h"
 #include "image/DibImage.h"
 #include "platform/DataDirectory.h"
 #include "platform/qt/X11RootBackground.h"
+#include "platform/qt/X11Windows.h"
 
 namespace zelvo {
 
 namespace {
+
+/// How long the desktop portal may take to set the wallpaper.
+constexpr int kWallpaperPortalTimeoutMs = 30000;
 
 const QString kGsettings = QStringLiteral("gsettings");
 const QString kXfconf = QStringLiteral("xfconf-query");
@@ -149,6 +154,9 @@ bool TWallpaperSetter::Set(const std::filesystem::path& file, bool tile) const {
         }
         case TDesktopKind::Other: break;
     }
+    // A Wayland desktop without a settings program of its own: the desktop
+    // portal shows the picture (tiled or centred as the desktop likes).
+    if (WaylandSession()) return TDesktopPortal::SetWallpaper(path, kWallpaperPortalTimeoutMs) == TPortalResult::Done;
     try {
         TDibImage picture;
         picture.LoadFromFile(file);

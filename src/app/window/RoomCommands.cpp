@@ -4,6 +4,7 @@
 
 #include <QAction>
 
+#include "app/devices/portal/DesktopPortal.h"
 #include "app/devices/DeviceCommands.h"
 #include "app/devices/DibPrinter.h"
 #include "app/folders/ZVfrmConvert.h"
@@ -49,7 +50,21 @@ void InstallScannerCommands(TZVfrmMain& form) {
 
 void InstallCaptureCommands(TZVfrmMain& form) {
     QString why;
-    if (!ScreenReadable(&why)) {
+    const bool readable = ScreenReadable(&why);
+    if (!readable && WaylandSession() && TDesktopPortal::Offers(QStringLiteral("org.freedesktop.portal.Screenshot"))) {
+        // Wayland: the desktop portal takes the picture; for a window the
+        // desktop lets the user point at it.
+        const auto wire = [&form](QAction* TMainActions::*command, bool interactive) {
+            QObject::connect(form.Actions.*command, &QAction::triggered, &form, [&form, command, interactive] {
+                PortalCapture(form, interactive, UndoCaption(command));
+            });
+        };
+        wire(&TMainActions::mnuCaptureDesktop, false);
+        wire(&TMainActions::mnuCaptureActiveWindow, true);
+        wire(&TMainActions::mnuCaptureClientArea, true);
+        return;
+    }
+    if (!readable) {
         // Reading the screen is not possible here: the commands stay off,
         // and their hint says why.
         for (QAction* a : {form.Actions.mnuCapture, form.Actions.mnuCaptureDesktop, form.Actions.mnuCaptureActiveWindow,

@@ -137,10 +137,13 @@ void X11RequestActivate(TXWindow window) {
     xcb_flush(c);
 }
 
+bool WaylandSession() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
+           qgetenv("XDG_SESSION_TYPE") == "wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
 bool ScreenReadable(QString* why) {
-    const QString platform = QGuiApplication::platformName();
-    const QByteArray session = qgetenv("XDG_SESSION_TYPE");
-    if (platform.startsWith(QLatin1String("wayland")) || session == "wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+    if (WaylandSession()) {
         if (why) *why = QString::fromUtf8("Wayland のデスクトップでは他のウィンドウの画面を読み取れないため、キャプチャは使えません");
         return false;
     }

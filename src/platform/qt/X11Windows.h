@@ -47,6 +47,11 @@ std::optional<QRect> X11WindowRect(TXWindow window);
 /// _NET_ACTIVE_WINDOW message to the root window).
 void X11RequestActivate(TXWindow window);
 
+/// Whether the program runs in a Wayland session (Qt's Wayland platform,
+/// XDG_SESSION_TYPE=wayland or WAYLAND_DISPLAY set), where no program may
+/// read the screen or set the root window's background itself.
+bool WaylandSession();
+
 /// Whether the screen can be read: true on X11 outside a Wayland session.
 /// Otherwise false with the reason, in the user's words, in `why`.
 bool ScreenReadable(QString* why = nullptr);
