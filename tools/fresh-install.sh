@@ -117,7 +117,7 @@ inside "dpkg -L zelvo > /root/work/files.txt"
 
 say "zelvo-cli --version, batch, thumbnailer, libraries"
 inside "zelvo-cli --version" || fail "zelvo-cli --version"
-inside "cd /root/work && zelvo-cli batch in out --format png --width 320 && zelvo-cli info out/sample.png | grep -qx 'width: 320'" ||
+inside "cd /root/work && mkdir -p out && zelvo-cli batch in out --format png --width 320 && zelvo-cli info out/sample.png | grep -qx 'width: 320'" ||
   fail "batch conversion"
 # The thumbnailer's own command line, %s %i %o filled in as a file manager does.
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/thumbnailers/zelvo.thumbnailer")

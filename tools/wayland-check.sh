@@ -34,7 +34,7 @@ WAYLAND_DISPLAY=zelvo-check QT_QPA_PLATFORM=wayland XDG_CONFIG_HOME=$config XDG_
 zelvo_pid=$!
 sleep 4
 kill -0 "$zelvo_pid" 2>/dev/null || { cat "$runtime/zelvo.log"; echo "wayland-check: zelvo ended" >&2; exit 1; }
-(cd "$runtime" && WAYLAND_DISPLAY=zelvo-check weston-screenshooter) >/dev/null 2>&1 ||
+(cd "$runtime" && WAYLAND_DISPLAY=zelvo-check timeout 20 weston-screenshooter) >/dev/null 2>&1 ||
   { cat "$runtime/weston.log"; echo "wayland-check: no screenshot" >&2; exit 1; }
 shot=$(find "$runtime" -maxdepth 1 -name 'wayland-screenshot*.png' | head -n 1)
 [ -n "$shot" ] || { echo "wayland-check: weston-screenshooter wrote nothing" >&2; exit 1; }
