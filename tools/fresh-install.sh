@@ -133,7 +133,7 @@ inside "for f in /usr/bin/zelvo /usr/bin/zelvo-cli /usr/lib/zelvo/plugins/*.spi;
 
 say "xvfb, man-db, x11-utils for looking at it"
 inside "apt-get install -y -qq --no-install-recommends xvfb xauth x11-utils x11-apps man-db" || fail "apt-get install xvfb"
-inside "man zelvo-cli | col -b | head -n 12" || fail "man zelvo-cli"
+inside "man zelvo-cli | col -b > /root/work/man.txt && head -n 12 /root/work/man.txt" || fail "man zelvo-cli"
 inside "man -w zelvo && man -w zelvo-cli" || fail "man pages not found"
 say "zelvo under Xvfb on the sample picture"
 inside 'cd /root/work && xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
