@@ -9,9 +9,9 @@
 namespace zelvo::effects {
 namespace {
 
-// Columns [from, to) of row y of one pass at distance r > 0 over the rows
-// `rows` of a picture `width` pixels wide.
-void DiagonalColumns(const std::vector<std::uint8_t*>& rows, int width, int r, int y, int from, int to) {
+// Row y of one pass at distance r > 0 over the rows `rows` of a picture
+// `width` pixels wide.
+void DiagonalRow(const std::vector<std::uint8_t*>& rows, int width, int r, int y) {
     const int height = int(rows.size());
     // Columns that have both neighbours inside: [r, width - r).
     const int innerBegin = std::min(r, width);
@@ -28,28 +28,22 @@ void DiagonalColumns(const std::vector<std::uint8_t*>& rows, int width, int r, i
             out[x * 3 + c] = std::uint8_t((p1[x1 * 3 + c] + p1[x2 * 3 + c] + p2[x1 * 3 + c] + p2[x2 * 3 + c]) >> 2);
         }
     };
-    const int begin = std::clamp(innerBegin, from, to), end = std::clamp(innerEnd, begin, to);
-    for (int x = from; x < begin; ++x) pixel(x);
+    for (int x = 0; x < innerBegin; ++x) pixel(x);
     if (y1 != y && y2 != y) {
         // The neighbour rows are other rows than the one written, so the
         // inner columns are one straight run over their bytes.
-        const std::size_t first = std::size_t(begin) * 3, last = std::size_t(end) * 3;
+        const std::size_t from = std::size_t(innerBegin) * 3, to = std::size_t(innerEnd) * 3;
         const std::size_t step = std::size_t(r) * 3;
         std::uint8_t* __restrict o = out;
         const std::uint8_t* __restrict a = p1;
         const std::uint8_t* __restrict b = p2;
-        for (std::size_t i = first; i < last; ++i) {
+        for (std::size_t i = from; i < to; ++i) {
             o[i] = std::uint8_t((a[i - step] + a[i + step] + b[i - step] + b[i + step]) >> 2);
         }
     } else {
-        for (int x = begin; x < end; ++x) pixel(x);
+        for (int x = innerBegin; x < innerEnd; ++x) pixel(x);
     }
-    for (int x = end; x < to; ++x) pixel(x);
-}
-
-// Row y of one pass at distance r > 0.
-void DiagonalRow(const std::vector<std::uint8_t*>& rows, int width, int r, int y) {
-    DiagonalColumns(rows, width, r, y, 0, width);
+    for (int x = innerEnd; x < width; ++x) pixel(x);
 }
 
 std::vector<std::uint8_t*> RowPointers(TDibImage& work) {
@@ -90,27 +84,11 @@ void Blur(TDibImage& work, const BlurParams& params, const ProgressFn& progress)
     RequireRange(params.Distance, 0, 0x7FFFFFFF, "blur distance");
     if (params.Distance == 0) return;
     const int height = work.Height();
-    const int width = work.Width();
-    const int r = params.Distance;
     const std::vector<std::uint8_t*> rows = RowPointers(work);
-    // Row y reads row y - r as already written and row y + r as it was, at
-    // columns up to r either side. Rows go to the pool in order, each block
-    // of columns waiting until the row above is r columns past the block:
-    // then row y - r, which the row above waited for in turn, is more than
-    // r columns past it, and every row below still holds its old values
-    // where row y reads them (it waits for row y further than row y reads).
-    constexpr int kBlock = 256;
-    RunWavefront(
-        height,
-        [&](int y, const TRowGate& gate) {
-            for (int x0 = 0; x0 < width; x0 += kBlock) {
-                const int x1 = std::min(width, x0 + kBlock);
-                gate.WaitAbove(int(std::min<std::int64_t>(width, std::int64_t(x1) + r)));
-                DiagonalColumns(rows, width, r, y, x0, x1);
-                gate.Publish(x1);
-            }
-        },
-        [&](int y) { ReportRowProgress(progress, y, height); });
+    for (int y = 0; y < height; ++y) {
+        DiagonalRow(rows, work.Width(), params.Distance, y);
+        ReportRowProgress(progress, y, height);
+    }
 }
 
 }  // namespace zelvo::effects
