@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <exception>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "image/DibImage.h"
@@ -95,14 +96,20 @@ void TUndoStore::BeginWrite(int slot, const TBitmap& picture, const TUndoEntry& 
     const std::int64_t position = FWritePos;
     // The thread touches only the stream and the shared pixels; every
     // reference count and the table stay with the calling thread.
-    p->Thread = std::thread([p, stream, position] {
-        try {
-            stream->SetPosition(position);
-            p->Picture.SaveToStream(*stream);
-        } catch (...) {
-            p->Failure = std::current_exception();
-        }
-    });
+    try {
+        p->Thread = std::thread([p, stream, position] {
+            try {
+                stream->SetPosition(position);
+                p->Picture.SaveToStream(*stream);
+            } catch (...) {
+                p->Failure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to write with: the room taken goes back, nothing changed.
+        TrimToWritePos();
+        throw;
+    }
     FPending = std::move(pending);
     entry = state;
     entry.Position = position;
