@@ -6,7 +6,7 @@ packages=(
   # The build: compilers, CMake, and the libraries the editor links.
   build-essential cmake ninja-build ccache pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libjpeg62-turbo-dev
+  zlib1g-dev libjpeg62-turbo-dev libdeflate-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   libsane-dev libsane1 libxcb1-dev libxcb-xfixes0-dev
   libwebp-dev libtiff-dev libheif-dev

@@ -70,7 +70,9 @@ int TQxImage::BeginEdit(bool selectionOnly) {
             temp.Canvas().CopyRect(Bounds(0, 0, sel.Width(), sel.Height()), *FBitmap, sel);
             temp.AssignTo(*FWorkImage);
         }
-        SaveUndo();
+        // The snapshot is written while the operation runs; EndEdit waits
+        // for it before the result replaces the picture.
+        BeginUndoStep();
     } catch (const std::exception&) {
         // The operation does nothing when its bracket cannot open; the
         // picture and the history are as they were.
@@ -97,6 +99,14 @@ void TQxImage::EndEdit(bool restoreFormat, bool writeBack24Bit) {
         SetCursor(FSavedCursor);
         UpdateView();
     });
+    try {
+        SettleUndoStep();
+    } catch (const std::exception&) {
+        // No edit without its undo step: the result is dropped and the
+        // picture stays as it was.
+        FEditFailure = std::current_exception();
+        throw;
+    }
     if (!FWorkImage) return;
     TDibImage& work = *FWorkImage;
     if (FSelected && FSelectionOnly) {

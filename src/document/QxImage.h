@@ -156,13 +156,17 @@ public:
     // ========================================================================
     /// Opens the bracket: copies the picture (or, with `selectionOnly` and a
     /// selection, the selected rectangle in the picture's own depth) into
-    /// WorkImage and takes an undo snapshot. Returns kEditOpened (0),
+    /// WorkImage and takes an undo step: the room for its snapshot is taken
+    /// in the undo file now, and the snapshot is written while the
+    /// operation runs (EndEdit waits for it). Returns kEditOpened (0),
     /// kEditBusy (1) when a bracket is already open, kEditFailed (2) when
     /// opening failed (picture unchanged, document idle, no undo step; the
     /// failure is kept in EditFailure).
     int BeginEdit(bool selectionOnly);
-    /// Why the last BeginEdit returned kEditFailed (the undo file could not
-    /// be written, memory ran out); null after a BeginEdit that opened.
+    /// Why the last BeginEdit returned kEditFailed (no room for the undo
+    /// snapshot, memory ran out) or why the last EndEdit refused the result
+    /// (the snapshot could not be written); null after a BeginEdit that
+    /// opened.
     std::exception_ptr EditFailure() const { return FEditFailure; }
     /// Records WorkImage's pixel format as SavedPixelFormat and converts it to
     /// 24 bits. Only inside an open bracket.
@@ -174,6 +178,9 @@ public:
     /// reduced back to SavedPixelFormat ("High" reduction). The picture is
     /// then marked modified. The document is idle again in every case; a
     /// failure of these steps leaves the picture as it was and propagates.
+    /// When the undo snapshot could not be written, the result is dropped:
+    /// picture and history stay as they were before BeginEdit and the
+    /// write failure propagates (kept in EditFailure too).
     void EndEdit(bool restoreFormat, bool writeBack24Bit);
     bool Editing() const { return FEditing; }
     /// The work image of the open bracket; nullptr when idle.
@@ -272,6 +279,9 @@ public:
     const std::filesystem::path& UndoFolder() const;
     /// The bookkeeping of the undo table's slot `index` (0..kMaxUndoBuffer).
     const TUndoEntry& UndoEntry(int index) const;
+    /// Keeps the undo snapshots in `store` from now on (another medium, or a
+    /// store that fails on purpose); the steps kept so far are forgotten.
+    void SetUndoStore(std::unique_ptr<TUndoStore> store);
 
     // ========================================================================
     // Events
@@ -740,7 +750,23 @@ private:
     /// The writer behind SaveDocumentFile and SaveCopyFile: `colorKeyed`
     /// receives what ColorKeyed becomes after a save.
     bool WritePicture(const std::filesystem::path& path, bool gifMode, std::string& failure, bool& colorKeyed) const;
+    /// The view state an undo step taken now brings back.
+    TUndoEntry SnapshotState() const;
     void WriteSnapshot(int index);
+    /// SaveUndo with the snapshot written on the store's thread while the
+    /// operation runs; SettleUndoStep must follow before the result is
+    /// given to the picture.
+    void BeginUndoStep();
+    /// Waits for BeginUndoStep's snapshot. When it could not be written,
+    /// the history goes back to what it was (OnChangeCanUndo fires with
+    /// the old counts) and the failure propagates.
+    void SettleUndoStep();
+    /// SettleUndoStep while another failure is on its way to the caller:
+    /// that failure is the one to report, so the write's is dropped.
+    void SettleUndoStepQuietly() noexcept;
+    /// The history's side of a new step written to `slot`: the oldest step
+    /// dropped beyond the depth, the redo steps discarded, OnChangeCanUndo.
+    void CountUndoStep(int slot);
     void RestoreSnapshot(int index);
     void FireChangeCanUndo();
     void ResetAfterLoad();
@@ -749,9 +775,13 @@ private:
     /// unmodified picture without save marks.
     bool AdoptReadPicture(const std::function<bool(TDibImage&)>& read, std::string* failure);
     /// The whole picture is replaced outside the edit bracket: one undo
-    /// snapshot first, then `replace` under the hourglass; afterwards no
-    /// selection, scroll position (0, 0) and the view recomputed.
-    void ReplacePicture(const std::function<void()>& replace);
+    /// step begun, `make` under the hourglass (true with the new picture in
+    /// `result`, false to keep the picture) while the snapshot is written,
+    /// the new picture assigned once the snapshot is on disk (a snapshot
+    /// that cannot be written throws, picture and history unchanged);
+    /// afterwards no selection, scroll position (0, 0) and the view
+    /// recomputed.
+    void ReplacePicture(const std::function<bool(TDibImage& result)>& make);
     /// No selection, scroll position (0, 0), view recomputed and repainted:
     /// what follows every change of the picture's size.
     void ResetViewAfterResize();
@@ -796,13 +826,18 @@ private:
     int FRedoCount = 0;
     bool FRestoring = false;
     std::unique_ptr<TUndoStore> FUndoStore;
+    bool FUndoStepPending = false;
+    int FUndoCountBefore = 0;
+    int FRedoCountBefore = 0;
     std::exception_ptr FEditFailure;
 };
 
 /// The edit bracket as a guard: the constructor calls BeginEdit (nothing on
-/// an empty document) and throws the failure when the bracket cannot open,
-/// so an operation that cannot keep its undo step is refused aloud and
-/// changes nothing; the destructor calls EndEdit with the given arguments whenever the bracket
+/// an empty document) and throws the failure when the bracket cannot open
+/// (no room for the undo snapshot), so an operation that cannot keep its
+/// undo step is refused aloud and changes nothing; a snapshot whose writing
+/// fails while the operation runs is refused the same way when the bracket
+/// closes; the destructor calls EndEdit with the given arguments whenever the bracket
 /// was opened, also when the operation throws (the work image, as far as it
 /// was processed, is written back and the undo step stays). While the
 /// operation's exception propagates, a failure of EndEdit itself is dropped

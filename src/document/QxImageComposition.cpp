@@ -43,7 +43,10 @@ void TQxImage::Combine(const TBitmap& other, int direction, int offset, int gap)
     // the snapshot, so a refusal leaves no undo step.
     TDibImage joined = effects::Combine(Bitmap().Dib(), other.Dib(), effects::TCombineDirection(direction), offset,
                                         gap, Color);
-    ReplacePicture([&] { Bitmap().Assign(joined); });
+    ReplacePicture([&](TDibImage& result) {
+        result = joined;
+        return true;
+    });
 }
 
 }  // namespace zelvo

@@ -26,8 +26,10 @@ void TQxImage::CropRect(int x1, int y1, int x2, int y2) {
     // picture); the crop keeps to what is there, as the crop dialog does.
     const TRect rect = effects::ClampCropRect(TPoint{x1, y1}, TPoint{x2, y2}, Bitmap().Width(), Bitmap().Height());
     if (rect.IsEmpty()) return;
-    // Assigning marks the picture modified and repaints it.
-    ReplacePicture([&] { Bitmap().Assign(effects::CropRect(Bitmap().Dib(), rect)); });
+    ReplacePicture([&](TDibImage& result) {
+        result = effects::CropRect(Bitmap().Dib(), rect);
+        return true;
+    });
 }
 
 bool TQxImage::Trim() {

@@ -17,12 +17,25 @@ constexpr const char* kInvalidParameters = "TDibImageData.CreateDIB: Invalid Par
 
 }  // namespace
 
-void TQxImage::ReplacePicture(const std::function<void()>& replace) {
-    SaveUndo();
+void TQxImage::ReplacePicture(const std::function<bool(TDibImage& result)>& make) {
+    BeginUndoStep();
     SetCursor(crHourGlass);
     {
         TScopeExit restoreCursor([this] { SetCursor(SavedCursor()); });
-        replace();
+        TDibImage result;
+        bool replace = false;
+        try {
+            replace = make(result);
+        } catch (const std::exception&) {
+            // The step stays, as it does for a bracket whose operation
+            // throws.
+            SettleUndoStepQuietly();
+            throw;
+        }
+        // The new picture is given only when its undo step is on disk.
+        SettleUndoStep();
+        // Assigning marks the picture modified and repaints it.
+        if (replace) Bitmap().Assign(result);
     }
     ResetViewAfterResize();
 }
@@ -39,8 +52,9 @@ void TQxImage::StretchResize(int width, int height) {
     const bool resize = width >= 1 && height >= 1 && (width != Bitmap().Width() || height != Bitmap().Height());
     if (resize) CheckedImageBytes<EDibImageInvalidDIBPara>(width, height, 24, kInvalidParameters);
     // The snapshot comes first, so even an unchanged size is one undo step.
-    ReplacePicture([&] {
-        if (resize) Bitmap().Assign(effects::StretchResize(Bitmap().Dib(), width, height));
+    ReplacePicture([&](TDibImage& result) {
+        if (resize) result = effects::StretchResize(Bitmap().Dib(), width, height);
+        return resize;
     });
 }
 

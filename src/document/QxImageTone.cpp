@@ -18,9 +18,16 @@ void TQxImage::Negative() {
     }
     // The whole picture keeps its pixel format, so it goes round the
     // bracket: one snapshot, then the inversion in place.
-    SaveUndo();
+    BeginUndoStep();
     TDibImage image = Bitmap().ToDibImage();
-    effects::Negative(image);
+    // The inversion runs on its own copy while the snapshot is written.
+    try {
+        effects::Negative(image);
+    } catch (const std::exception&) {
+        SettleUndoStepQuietly();
+        throw;
+    }
+    SettleUndoStep();
     Bitmap().Assign(image);  // marks the picture modified and repaints
 }
 

@@ -3,6 +3,7 @@
 // snapshots themselves are the store's (document/UndoStore.cpp).
 
 #include <algorithm>
+#include <exception>
 
 #include "document/QxImage.h"
 #include "document/UndoStore.h"
@@ -18,12 +19,54 @@ const TUndoEntry& TQxImage::UndoEntry(int index) const { return FUndoStore->Entr
 
 void TQxImage::SetUndoBuffer(int depth) { FUndoBuffer = std::clamp(depth, 1, kMaxUndoBuffer); }
 
-void TQxImage::WriteSnapshot(int index) {
+TUndoEntry TQxImage::SnapshotState() const {
     TUndoEntry state;
     state.Modified = FBitmap->Modified();
     state.ScrollPos = FScrollPos;
     state.Selection = SelectionRect();
-    FUndoStore->Write(index, *FBitmap, state);
+    return state;
+}
+
+void TQxImage::WriteSnapshot(int index) { FUndoStore->Write(index, *FBitmap, SnapshotState()); }
+
+void TQxImage::SetUndoStore(std::unique_ptr<TUndoStore> store) {
+    FUndoStepPending = false;
+    FUndoStore = std::move(store);
+    ClearUndo();
+}
+
+void TQxImage::BeginUndoStep() {
+    if (Empty() || !FKeepUndo) return;
+    const int undoCount = FUndoCount;
+    const int redoCount = FRedoCount;
+    const int slot = std::min(FUndoCount, kMaxUndoBuffer);
+    FUndoStore->BeginWrite(slot, *FBitmap, SnapshotState());
+    FUndoStepPending = true;
+    FUndoCountBefore = undoCount;
+    FRedoCountBefore = redoCount;
+    CountUndoStep(slot);
+}
+
+void TQxImage::SettleUndoStep() {
+    if (!FUndoStepPending) return;
+    FUndoStepPending = false;
+    try {
+        FUndoStore->FinishWrite();
+    } catch (const std::exception&) {
+        // The store has put its table back; the counts follow it.
+        FUndoCount = FUndoCountBefore;
+        FRedoCount = FRedoCountBefore;
+        FireChangeCanUndo();
+        throw;
+    }
+}
+
+void TQxImage::SettleUndoStepQuietly() noexcept {
+    try {
+        SettleUndoStep();
+    } catch (const std::exception&) {
+        // Dropped: the caller's own failure propagates instead.
+    }
 }
 
 void TQxImage::SetKeepUndo(bool keep) {
@@ -38,6 +81,10 @@ void TQxImage::SaveUndo() {
     // write leaves the history as it was.
     const int slot = std::min(FUndoCount, kMaxUndoBuffer);
     WriteSnapshot(slot);
+    CountUndoStep(slot);
+}
+
+void TQxImage::CountUndoStep(int slot) {
     if (FUndoCount >= FUndoBuffer) {
         FUndoStore->DropOldest(FUndoCount);
         FUndoCount = FUndoBuffer - 1;
@@ -103,6 +150,7 @@ void TQxImage::Redo(int count) {
 }
 
 void TQxImage::ClearUndo() {
+    FUndoStepPending = false;
     FUndoCount = 0;
     FRedoCount = 0;
     FUndoStore->Clear();

@@ -1,8 +1,14 @@
 #include "document/UndoStore.h"
 
-#include <algorithm>
-#include <string>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <string>
+#include <system_error>
+#include <thread>
 
 #include "image/DibImage.h"
 #include "image/Exceptions.h"
@@ -12,16 +18,46 @@
 
 namespace zelvo {
 
+namespace {
+
+// The bytes TDibImage::SaveToStream writes for `picture`: file header,
+// info header, colour table and the stored pixels.
+std::int64_t SnapshotBytes(const TBitmap& picture) {
+    if (picture.Empty()) return 0;
+    const TDibImageData& d = *picture.Dib().DibData();
+    return 14 + 40 + 4 * std::int64_t(d.Header.biClrUsed) + std::int64_t(d.ImageSize);
+}
+
+}  // namespace
+
+/// A snapshot on its way to the file, and what the store was before it.
+struct TUndoStore::TPendingWrite {
+    TDibImage Picture;  // shares the picture's storage while the thread reads it
+    std::thread Thread;
+    std::exception_ptr Failure;
+    std::array<TUndoEntry, kUndoTableSize> TableBefore{};
+    std::int64_t WritePosBefore = 0;
+    std::int64_t WritePosAfter = 0;
+};
+
 TUndoStore::TUndoStore() {
     RemoveStaleTempFilesOnce();
     TScratchFile file = CreateScratchFile();
+    FFile = file.Stream.get();
     FStream = std::move(file.Stream);
     FFolder = std::move(file.Folder);
 }
 
-TUndoStore::~TUndoStore() = default;
+TUndoStore::TUndoStore(std::unique_ptr<TStream> stream) : FStream(std::move(stream)) {
+    FFile = dynamic_cast<TFileStream*>(FStream.get());
+}
+
+TUndoStore::~TUndoStore() {
+    if (FPending && FPending->Thread.joinable()) FPending->Thread.join();
+}
 
 void TUndoStore::Write(int slot, const TBitmap& picture, const TUndoEntry& state) {
+    WaitForWrite();
     TUndoEntry& entry = FTable.at(std::size_t(slot));
     FStream->SetPosition(FWritePos);
     picture.SaveToStream(*FStream);
@@ -30,7 +66,79 @@ void TUndoStore::Write(int slot, const TBitmap& picture, const TUndoEntry& state
     FWritePos = FStream->Position();
 }
 
+void TUndoStore::BeginWrite(int slot, const TBitmap& picture, const TUndoEntry& state) {
+    FinishWrite();
+    TUndoEntry& entry = FTable.at(std::size_t(slot));
+    const std::int64_t bytes = SnapshotBytes(picture);
+    if (FFile && bytes > 0) {
+        // Taking the room now makes a full disk refuse the edit before any
+        // work is done; the thread then only fills blocks the file owns.
+        int rc = 0;
+        do rc = ::fallocate(FFile->Handle(), 0, off_t(FWritePos), off_t(bytes));
+        while (rc != 0 && errno == EINTR);
+        // A file system without fallocate still gets the size, which is
+        // what a file size limit checks; a full disk then shows at the end.
+        if (rc != 0 && errno == EOPNOTSUPP) rc = ::ftruncate(FFile->Handle(), off_t(FWritePos + bytes));
+        if (rc != 0) {
+            const int error = errno;
+            TrimToWritePos();
+            throw EWriteError(kSWriteError, "cannot take " + std::to_string(bytes) + " bytes in the undo file: " +
+                                                std::to_string(error));
+        }
+    }
+    auto pending = std::make_unique<TPendingWrite>();
+    pending->Picture = picture.ToDibImage();
+    pending->TableBefore = FTable;
+    pending->WritePosBefore = FWritePos;
+    pending->WritePosAfter = FWritePos + bytes;
+    TPendingWrite* const p = pending.get();
+    TStream* const stream = FStream.get();
+    const std::int64_t position = FWritePos;
+    // The thread touches only the stream and the shared pixels; every
+    // reference count and the table stay with the calling thread.
+    try {
+        p->Thread = std::thread([p, stream, position] {
+            try {
+                stream->SetPosition(position);
+                p->Picture.SaveToStream(*stream);
+            } catch (...) {
+                p->Failure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to write with: the room taken goes back, nothing changed.
+        TrimToWritePos();
+        throw;
+    }
+    FPending = std::move(pending);
+    entry = state;
+    entry.Position = position;
+    FWritePos = FPending->WritePosAfter;
+}
+
+void TUndoStore::WaitForWrite() const {
+    if (FPending && FPending->Thread.joinable()) FPending->Thread.join();
+}
+
+void TUndoStore::FinishWrite() {
+    if (!FPending) return;
+    WaitForWrite();
+    std::unique_ptr<TPendingWrite> done = std::move(FPending);
+    if (!done->Failure) return;
+    FTable = done->TableBefore;
+    FWritePos = done->WritePosBefore;
+    TrimToWritePos();
+    std::rethrow_exception(done->Failure);
+}
+
+void TUndoStore::TrimToWritePos() {
+    // Best effort: bytes beyond the write position are never read, and the
+    // next snapshot overwrites them.
+    if (FFile) (void)!::ftruncate(FFile->Handle(), off_t(FWritePos));
+}
+
 void TUndoStore::Read(int slot, TDibImage& picture) const {
+    WaitForWrite();
     FStream->SetPosition(Entry(slot).Position);
     picture.LoadFromStream(*FStream);
 }
@@ -40,14 +148,21 @@ void TUndoStore::DropOldest(int count) {
 }
 
 void TUndoStore::Clear() {
-    // Emptied through the open descriptor: the file has no name to reopen.
-    if (::ftruncate(FStream->Handle(), 0) != 0)
-        throw EWriteError(kSWriteError, "cannot empty the undo file in " + FFolder.string());
+    WaitForWrite();
+    FPending.reset();
+    if (FFile) {
+        // Emptied through the open descriptor: the file has no name to reopen.
+        if (::ftruncate(FFile->Handle(), 0) != 0)
+            throw EWriteError(kSWriteError, "cannot empty the undo file in " + FFolder.string());
+    } else if (auto* memory = dynamic_cast<TMemoryStream*>(FStream.get())) {
+        memory->Clear();
+    }
     FWritePos = 0;
 }
 
 std::filesystem::path TUndoStore::FileName() const {
-    return std::filesystem::path("/proc/self/fd") / std::to_string(FStream->Handle());
+    if (!FFile) return {};
+    return std::filesystem::path("/proc/self/fd") / std::to_string(FFile->Handle());
 }
 
 }  // namespace zelvo

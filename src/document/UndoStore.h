@@ -17,6 +17,7 @@ namespace zelvo {
 class TBitmap;
 class TDibImage;
 class TFileStream;
+class TStream;
 
 class TUndoStore {
 public:
@@ -27,7 +28,13 @@ public:
     /// (RemoveStaleTempFilesOnce). Throws EFCreateError when no folder takes
     /// the file.
     TUndoStore();
-    /// Closes the file, which takes it off the disk.
+    /// A store over `stream`, any readable, writable and seekable stream
+    /// (a store on another medium, or one that fails on purpose). Without
+    /// a file behind it no room is taken before a write (BeginWrite), and
+    /// FileName is empty.
+    explicit TUndoStore(std::unique_ptr<TStream> stream);
+    /// Waits for a write under way, then closes the file, which takes it
+    /// off the disk.
     ~TUndoStore();
     TUndoStore(const TUndoStore&) = delete;
     TUndoStore& operator=(const TUndoStore&) = delete;
@@ -37,6 +44,23 @@ public:
     /// When the write fails, the slot and the write position stay as they
     /// were and the failure propagates.
     void Write(int slot, const TBitmap& picture, const TUndoEntry& state);
+    /// Write on a thread of its own, so the snapshot is written while the
+    /// caller goes on. The slot and the write position are set at once (as
+    /// Write sets them), and before the thread starts the snapshot's bytes
+    /// are taken in the file (fallocate), so a full disk or a file size
+    /// limit throws here, with nothing changed. The thread writes from
+    /// storage it shares with `picture`: writers of that storage unshare it
+    /// first (copy-on-write), so the caller may edit and replace the
+    /// picture meanwhile. FinishWrite must follow before the table is
+    /// trusted; Write, Read and Clear wait for the thread themselves.
+    void BeginWrite(int slot, const TBitmap& picture, const TUndoEntry& state);
+    /// Waits for the write BeginWrite started. When it failed, the whole
+    /// table (slot moves since included) and the write position go back to
+    /// what they were before BeginWrite, and the failure propagates.
+    /// Nothing when no write is under way.
+    void FinishWrite();
+    /// A write started by BeginWrite has not been finished yet.
+    bool WritePending() const { return FPending != nullptr; }
     /// Reads the snapshot of `slot` into `picture`.
     void Read(int slot, TDibImage& picture) const;
     /// The bookkeeping of `slot` (0..kMaxUndoBuffer).
@@ -57,10 +81,18 @@ public:
     const std::filesystem::path& Folder() const { return FFolder; }
 
 private:
+    struct TPendingWrite;
+    /// Waits for the writing thread; its failure stays for FinishWrite.
+    void WaitForWrite() const;
+    /// Gives back the file's bytes beyond the write position.
+    void TrimToWritePos();
+
     std::array<TUndoEntry, kUndoTableSize> FTable{};
     std::int64_t FWritePos = 0;
     std::filesystem::path FFolder;
-    std::unique_ptr<TFileStream> FStream;
+    std::unique_ptr<TStream> FStream;
+    TFileStream* FFile = nullptr;  ///< FStream when it is a file
+    std::unique_ptr<TPendingWrite> FPending;
 };
 
 }  // namespace zelvo

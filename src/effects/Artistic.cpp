@@ -16,15 +16,34 @@ namespace {
 
 enum class TFramePart { Left, Top, Right, Bottom };
 
-// Runs `pixel(p, x, y, part)` over the mitred frame of width n, rows from the
-// top; `rowDone(y)` after each row. Parts are cut so that no pixel is
-// visited twice and no bound leaves the picture.
+std::vector<std::uint8_t*> RowPointers(TDibImage& work) {
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(work.Height()));
+    for (int y = 0; y < work.Height(); ++y) rows[std::size_t(y)] = work.ScanLine(y);
+    return rows;
+}
+
+// Runs `body(row, y)` for every row in bands on the pool (each row is
+// worked out from itself alone), then reports row progress in order.
+template <class RowFn>
+void ForEachRowInBands(TDibImage& work, const ProgressFn& progress, RowFn body) {
+    const int height = work.Height();
+    const std::vector<std::uint8_t*> rows = RowPointers(work);
+    ForEachBand(
+        height, 1,
+        [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) body(rows[std::size_t(y)], y);
+        },
+        [&](int y) { ReportRowProgress(progress, y, height); });
+}
+
+// Runs `pixel(p, x, y, part)` over the mitred frame of width n, rows in
+// bands on the pool; row progress in order. Parts are cut so that no pixel
+// is visited twice and no bound leaves the picture.
 template <class PixelFn>
 void ForEachFramePixel(TDibImage& work, int n, const ProgressFn& progress, PixelFn pixel) {
     const int width = work.Width();
     const int height = work.Height();
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = work.ScanLine(y);
+    ForEachRowInBands(work, progress, [&](std::uint8_t* row, int y) {
         auto run = [&](int from, int to, TFramePart part) {
             for (int x = from; x < to; ++x) pixel(row + x * 3, x, y, part);
         };
@@ -41,8 +60,7 @@ void ForEachFramePixel(TDibImage& work, int n, const ProgressFn& progress, Pixel
             run(0, leftEnd, TFramePart::Left);
             run(std::max(width - n, leftEnd), width, TFramePart::Right);
         }
-        ReportRowProgress(progress, y, height);
-    }
+    });
 }
 
 inline void AddToChannels(std::uint8_t* p, int delta) {
@@ -68,12 +86,6 @@ void DiffuseRow(const std::vector<std::uint8_t*>& rows, int width, int spread, i
         std::uint8_t* to = row + x * 3;
         if (from != to) std::copy(from, from + 3, to);
     }
-}
-
-std::vector<std::uint8_t*> RowPointers(TDibImage& work) {
-    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(work.Height()));
-    for (int y = 0; y < work.Height(); ++y) rows[std::size_t(y)] = work.ScanLine(y);
-    return rows;
 }
 
 // The whole diffusion on one thread from the process-wide generator;
@@ -152,17 +164,29 @@ void Noise(TDibImage& work, const NoiseParams& params, const ProgressFn& progres
     const int h = level / 2;
     const int width = work.Width();
     const int height = work.Height();
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* p = work.ScanLine(y);
-        for (int x = 0; x < width; ++x, p += 3) {
-            if (params.Color) {
-                for (int c = 2; c >= 0; --c) p[c] = std::uint8_t(std::clamp(p[c] + Random(level) - h, 0, 255));
-            } else {
-                AddToChannels(p, Random(level) - h);
+    // Every row draws the same count of numbers, so a band's generator
+    // starts where the one-thread run would have it at the band's first row.
+    const std::uint64_t rowDraws = std::uint64_t(width) * (params.Color ? 3 : 1);
+    const std::uint32_t seed = RandSeed();
+    const std::vector<std::uint8_t*> rows = RowPointers(work);
+    ForEachBand(
+        height, 1,
+        [&](int begin, int end) {
+            TRandomStream random{RandSeedAfter(seed, rowDraws * std::uint64_t(begin))};
+            for (int y = begin; y < end; ++y) {
+                std::uint8_t* p = rows[std::size_t(y)];
+                for (int x = 0; x < width; ++x, p += 3) {
+                    if (params.Color) {
+                        for (int c = 2; c >= 0; --c)
+                            p[c] = std::uint8_t(std::clamp(p[c] + random.Next(level) - h, 0, 255));
+                    } else {
+                        AddToChannels(p, random.Next(level) - h);
+                    }
+                }
             }
-        }
-        ReportRowProgress(progress, y, height);
-    }
+        },
+        [&](int y) { ReportRowProgress(progress, y, height); });
+    SetRandSeed(RandSeedAfter(seed, rowDraws * std::uint64_t(height)));
 }
 
 void Block(TDibImage& work, const BlockParams& params, const ProgressFn& progress) {
@@ -173,7 +197,10 @@ void Block(TDibImage& work, const BlockParams& params, const ProgressFn& progres
     const int rows = work.Height() / bh;
     const int perRow = width / bw;
     const bool lastEdges = params.Frame || !params.Fill;
-    for (int by = 0; by < rows; ++by) {
+    // Each row of blocks reads and writes its own picture rows only, so
+    // the rows of blocks run in bands on the pool.
+    const std::vector<std::uint8_t*> lines = RowPointers(work);
+    auto blockRow = [&](int by) {
         const bool staggered = params.Offset && (by & 1);
         const int blocks = staggered ? perRow + 1 : perRow;
         const int top = by * bh;
@@ -185,7 +212,7 @@ void Block(TDibImage& work, const BlockParams& params, const ProgressFn& progres
             if (params.Fill) {
                 std::int64_t sum[3] = {0, 0, 0};
                 for (int y = top; y < top + bh; ++y) {
-                    const std::uint8_t* p = work.ScanLineRead(y) + left * 3;
+                    const std::uint8_t* p = lines[std::size_t(y)] + left * 3;
                     for (int i = 0; i < w * 3; i += 3)
                         for (int c = 0; c < 3; ++c) sum[c] += p[i + c];
                 }
@@ -193,12 +220,12 @@ void Block(TDibImage& work, const BlockParams& params, const ProgressFn& progres
                 std::uint8_t mean[3];
                 for (int c = 0; c < 3; ++c) mean[c] = ClampRound(sum[c] / count);
                 for (int y = top; y < top + bh; ++y) {
-                    std::uint8_t* p = work.ScanLine(y) + left * 3;
+                    std::uint8_t* p = lines[std::size_t(y)] + left * 3;
                     for (int i = 0; i < w * 3; i += 3) std::copy(mean, mean + 3, p + i);
                 }
             }
             for (int y = top; y < top + bh; ++y) {
-                std::uint8_t* p = work.ScanLine(y) + left * 3;
+                std::uint8_t* p = lines[std::size_t(y)] + left * 3;
                 for (int x = 0; x < w; ++x) {
                     if (lastEdges && (y == top + bh - 1 || x == w - 1)) AddToChannels(p + x * 3, -30);
                     else if (!lastEdges && (y == top || x == 0)) AddToChannels(p + x * 3, 30);
@@ -206,8 +233,15 @@ void Block(TDibImage& work, const BlockParams& params, const ProgressFn& progres
             }
             left += w;
         }
-        if (progress) progress(int((std::int64_t(by) + 1) * 100 / rows));
-    }
+    };
+    ForEachBand(
+        rows, 1,
+        [&](int begin, int end) {
+            for (int by = begin; by < end; ++by) blockRow(by);
+        },
+        [&](int by) {
+            if (progress) progress(int((std::int64_t(by) + 1) * 100 / rows));
+        });
 }
 
 void Scetch(TDibImage& work, const ScetchParams&, const ProgressFn& progress) {
@@ -215,18 +249,25 @@ void Scetch(TDibImage& work, const ScetchParams&, const ProgressFn& progress) {
     const int width = work.Width();
     const int height = work.Height();
     const TDibImage source = work;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* above = source.ScanLineRead(std::max(y - 1, 0));
-        const std::uint8_t* below = source.ScanLineRead(std::min(y + 1, height - 1));
-        std::uint8_t* out = work.ScanLine(y);
-        for (int x = 0; x < width; ++x) {
-            const int a = Avg(above + std::max(x - 1, 0) * 3);
-            const int b = Avg(below + std::min(x + 1, width - 1) * 3);
-            const auto v = std::uint8_t(std::clamp(255 - 3 * std::abs(b - a), 0, 255));
-            out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = v;
-        }
-        if (progress) progress(int((std::int64_t(y) + 1) * 100 / height) / 2);
-    }
+    const std::vector<std::uint8_t*> rows = RowPointers(work);
+    ForEachBand(
+        height, 1,
+        [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) {
+                const std::uint8_t* above = source.ScanLineRead(std::max(y - 1, 0));
+                const std::uint8_t* below = source.ScanLineRead(std::min(y + 1, height - 1));
+                std::uint8_t* out = rows[std::size_t(y)];
+                for (int x = 0; x < width; ++x) {
+                    const int a = Avg(above + std::max(x - 1, 0) * 3);
+                    const int b = Avg(below + std::min(x + 1, width - 1) * 3);
+                    const auto v = std::uint8_t(std::clamp(255 - 3 * std::abs(b - a), 0, 255));
+                    out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = v;
+                }
+            }
+        },
+        [&](int y) {
+            if (progress) progress(int((std::int64_t(y) + 1) * 100 / height) / 2);
+        });
     DiffuseInPlace(work, 3, [&](int y) {
         if (progress) progress(int((std::int64_t(y) + 1) * 100 / height) / 2 + 50);
     });
@@ -281,8 +322,7 @@ void SpotLight(TDibImage& work, const SpotLightParams& params, const ProgressFn&
     const int height = work.Height();
     const long double radius = std::trunc(static_cast<long double>(params.Size) * std::max(width, height) / 100 + 0.5L);
     if (radius <= 0) return;
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* p = work.ScanLine(y);
+    ForEachRowInBands(work, progress, [&](std::uint8_t* p, int y) {
         const long double dy = static_cast<long double>(y) - params.CenterY;
         for (int x = 0; x < width; ++x, p += 3) {
             const long double dx = static_cast<long double>(x) - params.CenterX;
@@ -295,8 +335,7 @@ void SpotLight(TDibImage& work, const SpotLightParams& params, const ProgressFn&
             const long double loss = power * power * 255;
             for (int c = 0; c < 3; ++c) p[c] = ClampRound(p[c] - loss);
         }
-        ReportRowProgress(progress, y, height);
-    }
+    });
 }
 
 void Blind(TDibImage& work, const BlindParams& params, const ProgressFn& progress) {
@@ -316,18 +355,24 @@ void Blind(TDibImage& work, const BlindParams& params, const ProgressFn& progres
         for (int c = 0; c < 3; ++c) p[c] = ClampRound(static_cast<long double>((255 - w) * p[c] + w * key[c]) / 255);
     };
     if (params.Horizontal) {
-        for (int y = 0; y < height; ++y) {
+        ForEachRowInBands(work, progress, [&](std::uint8_t* p, int y) {
             const int w = weightOf(params.OffsetY, y);
-            std::uint8_t* p = work.ScanLine(y);
             for (int x = 0; x < width; ++x) blend(p + x * 3, w);
-            ReportRowProgress(progress, y, height);
-        }
+        });
     } else {
-        for (int x = 0; x < width; ++x) {
-            const int w = weightOf(params.OffsetX, x);
-            for (int y = 0; y < height; ++y) blend(work.ScanLine(y) + x * 3, w);
-            ReportRowProgress(progress, x, width);
-        }
+        // Bands of columns, so that progress still follows the columns.
+        const std::vector<std::uint8_t*> rows = RowPointers(work);
+        ForEachBand(
+            width, 1,
+            [&](int begin, int end) {
+                std::vector<int> weights(static_cast<std::size_t>(end - begin));
+                for (int x = begin; x < end; ++x) weights[std::size_t(x - begin)] = weightOf(params.OffsetX, x);
+                for (int y = 0; y < height; ++y) {
+                    std::uint8_t* row = rows[std::size_t(y)];
+                    for (int x = begin; x < end; ++x) blend(row + x * 3, weights[std::size_t(x - begin)]);
+                }
+            },
+            [&](int x) { ReportRowProgress(progress, x, width); });
     }
 }
 

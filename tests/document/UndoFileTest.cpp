@@ -11,13 +11,18 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "TestSupport.h"
 #include "UndoTestSupport.h"
 #include "document/QxImage.h"
+#include "document/UndoStore.h"
 #include "image/Exceptions.h"
 #include "platform/TempFile.h"
 #include "platform/TempFileTestSupport.h"
@@ -161,6 +166,68 @@ TEST(UndoFileFailure, EditWhoseStepCannotBeWrittenIsRefusedAloud) {
     EXPECT_EQ(doc.UndoCount(), 2);
     doc.Undo(2);
     EXPECT_EQ(TopLeft(doc), 10);
+}
+
+// A store whose writes fail once Fail is set: a disk that breaks after the
+// room for a snapshot was taken, while the snapshot is on its way.
+class TBreakingStream : public TMemoryStream {
+public:
+    bool Fail = false;
+    std::size_t Write(const void* buffer, std::size_t count) override {
+        return Fail ? 0 : TMemoryStream::Write(buffer, count);
+    }
+};
+
+// The snapshot is written while the operation runs; when writing it fails,
+// the result is dropped: picture, undo and redo steps stay as they were
+// (the redo step's slot, overwritten meanwhile, comes back too), and the
+// write failure reaches the caller. Bracketed edits, the unbracketed
+// inversion and the picture replacements behave alike.
+TEST(UndoFileFailure, SnapshotFailingDuringTheOperationRefusesItsResult) {
+    TQxImage doc;
+    auto stream = std::make_unique<TBreakingStream>();
+    TBreakingStream& disk = *stream;
+    doc.SetUndoStore(std::make_unique<TUndoStore>(std::move(stream)));
+    doc.SetUndoBuffer(5);
+    doc.Bitmap().Assign(Flat(40, 30, 10));
+    doc.Negative();       // 245
+    doc.Brightness(5);    // 250
+    doc.Undo(1);          // 245, one redo step
+    ASSERT_EQ(TopLeft(doc), 245);
+    std::pair<int, int> counts{-1, -1};
+    doc.OnChangeCanUndo = [&](TQxImage&, int undo, int redo) { counts = {undo, redo}; };
+
+    const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+        {"Negative", [&] { doc.Negative(); }},
+        {"Mirror", [&] { doc.Mirror(); }},
+        {"Brightness", [&] { doc.Brightness(20); }},
+        {"CropRect", [&] { doc.CropRect(0, 0, 10, 10); }},
+        {"StretchResize", [&] { doc.StretchResize(20, 20); }},
+    };
+    disk.Fail = true;
+    for (const auto& [name, edit] : edits) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(edit(), EWriteError);
+        EXPECT_FALSE(doc.Editing());
+        EXPECT_EQ(TopLeft(doc), 245);
+        EXPECT_EQ(doc.Bitmap().Width(), 40);
+        EXPECT_EQ(doc.UndoCount(), 1);
+        EXPECT_EQ(doc.RedoCount(), 1);
+        EXPECT_EQ(counts, std::make_pair(1, 1));
+    }
+    EXPECT_NE(doc.EditFailure(), nullptr);
+
+    disk.Fail = false;
+    doc.Redo(1);
+    EXPECT_EQ(TopLeft(doc), 250);
+    doc.Undo(2);
+    EXPECT_EQ(TopLeft(doc), 10);
+    doc.Redo(2);
+    doc.Brightness(5);  // 255
+    EXPECT_EQ(doc.EditFailure(), nullptr);
+    EXPECT_EQ(doc.UndoCount(), 3);
+    doc.Undo(1);
+    EXPECT_EQ(TopLeft(doc), 250);
 }
 
 // Without an undo history nothing is written, so a full disk does not stop

@@ -110,6 +110,14 @@ std::vector<std::pair<std::string, TOperation>> WorkImageOperations() {
         {"OilPaint 4", InPlace([](TDibImage& w, const ProgressFn& p) { OilPaint(w, {4}, p); })},
         {"Scetch", InPlace([](TDibImage& w, const ProgressFn& p) { Scetch(w, {}, p); })},
         {"AdjustHSV", InPlace([](TDibImage& w, const ProgressFn& p) { AdjustHSV(w, {40, -20, 10}, p); })},
+        {"Noise", InPlace([](TDibImage& w, const ProgressFn& p) { Noise(w, {100, false}, p); })},
+        {"Noise colour", InPlace([](TDibImage& w, const ProgressFn& p) { Noise(w, {37, true}, p); })},
+        {"Button3D", InPlace([](TDibImage& w, const ProgressFn& p) { Button3D(w, {6, true, true, 3}, p); })},
+        {"FadeOut", InPlace([](TDibImage& w, const ProgressFn& p) { FadeOut(w, {10, clTeal}, p); })},
+        {"Block", InPlace([](TDibImage& w, const ProgressFn& p) { Block(w, {5, 3, true, false, true}, p); })},
+        {"SpotLight", InPlace([](TDibImage& w, const ProgressFn& p) { SpotLight(w, {20, 30, 2.5, 40}, p); })},
+        {"Blind across", InPlace([](TDibImage& w, const ProgressFn& p) { Blind(w, {7, clRed, 3, 0, true}, p); })},
+        {"Blind down", InPlace([](TDibImage& w, const ProgressFn& p) { Blind(w, {9, clBlue, 0, 4, false}, p); })},
     };
 }
 

@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "formats/PngImage.h"
 #include "image/ImageLimits.h"
+#include "image/RowBands.h"
 
 namespace zelvo {
 namespace {
@@ -450,6 +451,37 @@ TEST(PngWrite, AdaptiveFilterPicksCheapestLowestOnTies) {
     ASSERT_EQ(uncompress(raw.data(), &size, z.data(), uLong(z.size())), Z_OK);
     EXPECT_EQ(raw[0], 1);
     EXPECT_EQ(raw[9], 2);
+}
+
+// Rows are filtered in bands on the pool: the file is the same bytes on
+// every thread count, interlaced or not, and reads back pixel for pixel.
+TEST(PngWrite, SameBytesOnEveryThreadCount) {
+    struct TCase {
+        const char* Name;
+        TDibImage Picture;
+    };
+    const TCase cases[] = {{"24-bit", test::NoiseImage24(301, 157, 21)},
+                           {"8-bit", test::NoiseImagePalette(97, 203, 8, 60, 22)},
+                           {"1-bit", test::NoiseImagePalette(45, 130, 1, 2, 23)}};
+    for (const TCase& c : cases) {
+        for (bool interlaced : {false, true}) {
+            SCOPED_TRACE(std::string(c.Name) + (interlaced ? " interlaced" : ""));
+            std::vector<Bytes> files;
+            for (int threads : {1, 2, 3, 7}) {
+                SetWorkerThreads(threads);
+                TMemoryStream out;
+                SavePngPicture(c.Picture, out, false, 0, interlaced);
+                files.push_back(out.Data());
+            }
+            SetWorkerThreads(0);
+            for (std::size_t i = 1; i < files.size(); ++i) EXPECT_EQ(files[i], files[0]) << "file " << i;
+            TMemoryStream in(files[0]);
+            TDibImage back;
+            LoadPngPicture(in, back);
+            std::string why;
+            EXPECT_TRUE(test::SamePixels(c.Picture, back, &why)) << why;
+        }
+    }
 }
 
 TEST(PngWrite, EmptyContainerIsNotAnImage) {
