@@ -25,6 +25,7 @@ public:
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         FDir = MakeTempDir("zelvo-app");
         setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
+        setenv("XDG_STATE_HOME", (FDir / "state").c_str(), 1);
         SetSettingsPath(FDir / "Zelvo.ini");
         static int argc = 1;
         static char name[] = "zelvo_app_tests";
@@ -68,6 +69,9 @@ std::unique_ptr<TZVfrmMain> MakeWindow(const QStringList& arguments) {
     form->OpenFileHook = [] { return QString(); };
     form->SaveFileHook = [] { return QString(); };
     form->StartInstanceHook = [](const QString&, const QStringList&) { return true; };
+    // What windows of earlier tests left is not offered; the recovery
+    // tests call OfferRecovery themselves.
+    form->OfferRecoveryHook = [] {};
     return form;
 }
 

@@ -14,7 +14,7 @@ shot=$4
 config=$(mktemp -d)
 scratch=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$config" "$scratch"' EXIT
-QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config TMPDIR=$scratch "$zelvo" "$picture" &
+QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config XDG_STATE_HOME=$config/state TMPDIR=$scratch "$zelvo" "$picture" &
 pid=$!
 want="Zelvo - $picture"
 id=$(wait_for_window "$want")

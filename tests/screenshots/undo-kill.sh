@@ -19,7 +19,7 @@ snapshot=$(stat -c %s "$picture")  # a snapshot is the picture as a 24-bit BMP, 
 for round in tmpdir missing; do
   if [ "$round" = tmpdir ]; then tmpdir=$scratch; folder=$scratch; else tmpdir=$scratch/missing; folder=/var/tmp; fi
   before=$(temp_names /var/tmp)
-  QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config TMPDIR=$tmpdir "$zelvo" "$picture" &
+  QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$config XDG_STATE_HOME=$config/state-$round TMPDIR=$tmpdir "$zelvo" "$picture" &
   pid=$!
   want="Zelvo - $picture"
   id=$(wait_for_window "$want")

@@ -9,6 +9,7 @@
 #include "app/dialogs/EffectSettings.h"
 #include "app/common/FileFilters.h"
 #include "app/common/ToolbarLayout.h"
+#include "app/window/RecoveryScheduler.h"
 #include "app/window/ZVfrmMain.h"
 #include "app/window/ZVStatusBar.h"
 #include "document/QxImage.h"
@@ -95,6 +96,7 @@ const TOwnedSection kOwnedSections[] = {
     {[](TZVfrmMain& form, const TIniFile& ini) { ReadEffectsSection(form, ini); },
      [](TZVfrmMain& form, TIniFile& ini) { WriteEffectsSection(form, ini); }},
     {ReadThreadsSetting, WriteThreadsSetting},
+    {ReadRecoverySetting, WriteRecoverySetting},
     {ReadToolbars, WriteToolbars},
 };
 

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -28,6 +29,7 @@
 #include "app/common/ToolbarLayout.h"
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVStatusBar.h"
+#include "app/window/ZVfrmRecover.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
 #include "app/dialogs/ZVfrmSelectIcon.h"
@@ -68,6 +70,14 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
     FImage = FImageOwner.get();
     FImage->SetZoom(100);
     FImage->Color = clGray;
+    Recovery = new TRecoveryScheduler(*FImage);
+    Recovery->IsIdle = [this] { return RecoveryIdle(); };
+    Recovery->DescribePicture = [this](TRecoveryInfo& info) {
+        info.FileName = FFileName;
+        info.SaveProgressive = Actions.mnuProgressive->isChecked();
+        info.SaveTransparent = Actions.mnuTransparent->isChecked();
+        info.SaveQuality = Options.FJpegQuality;
+    };
 
     // Panel1: black, single border, holding the view.
     auto* panel = new QFrame(this);
@@ -117,6 +127,8 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
     StartInstanceHook = [](const QString& program, const QStringList& args) {
         return QProcess::startDetached(program, args);
     };
+    OfferRecoveryHook = [this] { OfferRecovery(); };
+    RecoverDialogHook = [](TZVfrmRecover& dialog) { return dialog.exec(); };
     ChooseIconHook = [](TZVfrmSelectIcon& chooser) {
         // The chooser waits for the user: the ordinary cursor while it shows.
         QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -130,6 +142,10 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
 
 TZVfrmMain::~TZVfrmMain() {
     WriteSettingsOnce();
+    // It writes what is not in the recovery file yet, so it goes while the
+    // document is still there.
+    delete Recovery;
+    Recovery = nullptr;
     // The view refers to the document: let it go first.
     delete FView;
     FView = nullptr;
@@ -173,6 +189,13 @@ void TZVfrmMain::ConnectDocument() {
         ChangeCanUndo(undoCount, redoCount);
     };
     FImage->OnProgress = [this](TQxImage&, int percent) { ProgressChanged(percent); };
+    // Every change of the picture (edits, undo and redo, loads, drawing,
+    // the modified mark) also restarts the recovery file's wait: the
+    // document's own handler runs first.
+    FImage->Bitmap().OnChange = [this, changed = FImage->Bitmap().OnChange](void* sender) {
+        if (changed) changed(sender);
+        if (Recovery) Recovery->PictureChanged();
+    };
     connect(FView, &TQxImageView::MouseMoved, this, [this](int x, int y) {
         const TPoint p = FView->ScreenToPicture(QPoint(x, y));
         ViewMouseMove(p.X, p.Y, QPoint(x, y));
@@ -253,6 +276,11 @@ void TZVfrmMain::StartUp(const QStringList& arguments) {
         }
         QGuiApplication::restoreOverrideCursor();
     }
+
+    // What editors that are gone left is offered over the shown window.
+    QTimer::singleShot(0, this, [this] {
+        if (OfferRecoveryHook) OfferRecoveryHook();
+    });
 }
 
 void TZVfrmMain::BuildFilters() {
@@ -374,6 +402,8 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
             FFileName = path.toStdString();
             SetTitle();
             SyncSaveFlagsFromDocument();
+            // The picture before was saved or given up.
+            Recovery->Discard();
         }
         if (loadedOut) *loadedOut = loaded;
     }
@@ -427,6 +457,7 @@ void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
         failure = error.what();
     }
     QGuiApplication::restoreOverrideCursor();
+    if (*saved) Recovery->Discard();
     if (!*saved && !failure.empty())
         QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8("保存に失敗しました"));
 }
@@ -494,7 +525,59 @@ void TZVfrmMain::closeEvent(QCloseEvent* event) {
     if (Modes.FTextOutWindow) Modes.FTextOutWindow->close();
     if (Modes.FApplyCancelWindow) Modes.FApplyCancelWindow->close();
     WriteSettingsOnce();
+    // Saved, or given up after the question: nothing is left to recover.
+    Recovery->Discard();
     event->accept();
+}
+
+// ---------------------------------------------------------------- recovery
+
+bool TZVfrmMain::RecoveryIdle() const {
+    return !FImage->Editing() && FBusyDepth == 0 && !ToolMode() && !Modes.FSpotLightPicking &&
+           QGuiApplication::mouseButtons() == Qt::NoButton && !QApplication::activeModalWidget() &&
+           !QApplication::activePopupWidget();
+}
+
+void TZVfrmMain::OfferRecovery() {
+    if (!Recovery->Enabled() || ToolMode()) return;
+    std::vector<TRecoveryOffer> offers = Recovery->ClaimOffers();
+    if (offers.empty()) return;
+    TZVfrmRecover dialog(offers, this);
+    dialog.OnDiscard = [&offers](int index) { DiscardRecoveryOffer(offers[std::size_t(index)]); };
+    if (RecoverDialogHook(dialog) != QDialog::Accepted) return;
+    const int index = dialog.SelectedIndex();
+    if (index >= 0) RestoreRecovered(offers[std::size_t(index)]);
+}
+
+void TZVfrmMain::RestoreRecovered(TRecoveryOffer& offer) {
+    if (ToolMode() || !AskSaveModified()) return;
+    const std::string fileName = offer.Picture.Info.FileName;
+    {
+        FImage->BeginUpdate();
+        TScopeExit endUpdate([this] { FImage->EndUpdate(); });
+        if (FImage->Zoom() > 1000) FView->SetZoom(1000);
+        const TRecoveryInfo& info = offer.Picture.Info;
+        const TDibImage& pixels = offer.Picture.Pixels;
+        // A new picture first: no history, no selection, no metadata of
+        // the picture before; then the recovered pixels, modified.
+        FImage->NewImage(pixels.Width(), pixels.Height(), pixels.BitCount(), clBlack);
+        TBitmap recovered;
+        recovered.Assign(pixels);
+        FImage->SetBitmap(recovered);
+        FImage->SetModified(true);
+        FImage->SaveQuality = info.SaveQuality;
+        FImage->SaveTransparent = info.SaveTransparent;
+        FImage->SaveProgressive = info.SaveProgressive;
+        FImage->ColorKeyed = info.ColorKeyed;
+        FImage->TransparentColor = info.TransparentColor;
+        FImage->TransparentIndex = info.TransparentIndex;
+    }
+    FFileName = fileName;
+    SetTitle();
+    SyncSaveFlagsFromDocument();
+    UpdateCommandState();
+    Recovery->TakeOver(offer);
+    if (!fileName.empty()) Options.FLastDirectory = QFileInfo(QString::fromStdString(fileName)).absolutePath();
 }
 
 // ---------------------------------------------------------------- history

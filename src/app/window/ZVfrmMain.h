@@ -22,6 +22,7 @@
 #include "app/common/EditorContext.h"
 #include "app/window/MainActions.h"
 #include "app/window/MainState.h"
+#include "app/window/RecoveryScheduler.h"
 #include "image/Types.h"
 
 class QAction;
@@ -39,6 +40,7 @@ class TQxImageView;
 class TZVStatusBar;
 class TZVfrmApplyCancel;
 class TZVfrmSelectIcon;
+class TZVfrmRecover;
 class TFileDrop;
 class TIniFile;
 class TSPIs;
@@ -162,6 +164,26 @@ public:
     /// Runs the icon chooser modally (QDialog::Accepted or Rejected);
     /// replaced in tests.
     std::function<int(TZVfrmSelectIcon& chooser)> ChooseIconHook;
+
+    // ---- Recovery of unsaved pictures
+    /// Key "Recovery" of section "Settings".
+    TRecoverySettings RecoverySettings;
+    /// Keeps the unsaved picture in this editor's recovery file.
+    TRecoveryScheduler* Recovery = nullptr;
+    /// Runs once the event loop starts: OfferRecovery; replaced in tests.
+    std::function<void()> OfferRecoveryHook;
+    /// Runs the recovery dialog modally (QDialog::Accepted: restore the
+    /// chosen picture); replaced in tests.
+    std::function<int(TZVfrmRecover& dialog)> RecoverDialogHook;
+    /// Offers what editors that are gone left unsaved, and restores the
+    /// picture chosen.
+    void OfferRecovery();
+    /// Places a claimed picture as the open one: modified, under its
+    /// original file name, so 上書き保存 writes there.
+    void RestoreRecovered(TRecoveryOffer& offer);
+    /// A pause in the user's work: no edit, busy bracket, mouse button,
+    /// modal dialog, pop-up or tool window.
+    bool RecoveryIdle() const;
 
     /// The view's background colour (the user's BackgroundColor).
     TColor BackgroundColor() const override;
