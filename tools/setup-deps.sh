@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   libsane-dev libsane1 libxcb1-dev libxcb-xfixes0-dev
   libwebp-dev libtiff-dev libheif-dev
+  # the decoder process's system-call filter (zelvo-decode)
+  libseccomp-dev
   # Every program a test runs, by the tests that run it:
   # the screenshot, capture and undo-kill tests: xvfb-run, xauth, xwininfo
   # (x11-utils), xdotool, and the Japanese captions' font
