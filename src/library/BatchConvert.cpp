@@ -175,7 +175,11 @@ TBatchFileResult ConvertBatchFile(TQxImage& doc, const TBatchItem& item, const T
     std::string failure;
     if (!doc.LoadDocumentFile(item.Input, options.GifMode, &failure)) {
         result.Outcome = TBatchOutcome::Unreadable;
-        result.Detail = failure;
+        // A decoder's reason follows the message on a line of its own.
+        const std::size_t reason = failure.find('\n');
+        result.Detail = reason == std::string::npos
+                            ? failure
+                            : failure.substr(0, reason) + " (" + failure.substr(reason + 1) + ")";
         return result;
     }
     if (stop()) return result;

@@ -26,6 +26,10 @@ namespace zelvo {
 /// editor itself: "画像デコーダーのプロセスを起動できません".
 ZELVO_EXCEPTION(EDecoderUnavailable, EInvalidGraphic);
 inline constexpr const char* kSDecoderUnavailable = "画像デコーダーのプロセスを起動できません";
+/// No plug-in read the file and at least one decoder process failed
+/// (crashed, was stopped, replied nonsense): "認識できない画像形式です"
+/// with the reasons in Detail().
+ZELVO_EXCEPTION(EDecoderFailed, EInvalidGraphic);
 
 /// How pictures are decoded; one set for the whole program, set at start-up
 /// from the settings ([Settings] PluginsInProcess, DecoderSeconds).

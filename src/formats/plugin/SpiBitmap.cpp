@@ -85,8 +85,8 @@ void TSPIBitmap::LoadFromData(const std::vector<std::uint8_t>& data) {
     if (TryPlugins(data.data(), length)) return;
     if (SPIAble.Retry128 && length > 128 && TryPlugins(data.data() + 128, length - 128)) return;
     if (pluginsFirst && TryBmp(data)) return;
-    throw EInvalidGraphic(kSUnrecognisedImage,
-                          FFailures.empty() ? SPIAble.FileName.string() : SPIAble.FileName.string() + ": " + FFailures);
+    if (!FFailures.empty()) throw EDecoderFailed(kSUnrecognisedImage, FFailures);
+    throw EInvalidGraphic(kSUnrecognisedImage, SPIAble.FileName.string());
 }
 
 bool TSPIBitmap::TryBmp(const std::vector<std::uint8_t>& data) {

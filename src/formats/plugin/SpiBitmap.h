@@ -63,7 +63,9 @@ public:
 
     /// Reads the file. Throws EFOpenError for a missing, irregular or too
     /// large file, EInvalidGraphic (kSUnrecognisedImage) when neither the
-    /// plug-ins nor the BMP reader read it, EAbort when aborted.
+    /// plug-ins nor the BMP reader read it (EDecoderFailed, the reasons in
+    /// Detail(), when a decoder process failed on the way), EAbort when
+    /// aborted.
     void LoadFromFile(const std::filesystem::path& fileName);
     /// Reads the rest of `stream`, with SPIAble.FileName and Extension as
     /// the file's name and extension; throws as LoadFromFile does.

@@ -243,7 +243,7 @@ int Decode(const TRequestFiles& files) {
     }
     // IsSupported may read SPI_HEAD_BYTES whatever the file's size.
     std::uint8_t head[SPI_HEAD_BYTES] = {};
-    std::memcpy(head, data, std::size_t(std::min<std::uint64_t>(length, SPI_HEAD_BYTES)));
+    if (data) std::memcpy(head, data, std::size_t(std::min<std::uint64_t>(length, SPI_HEAD_BYTES)));
     if (!isSupported(request.FileName, head)) {
         if (!Reply(files.Reply, Status(TDecodeStatus::NotSupported, 0), {}, {}, {})) return 2;
         Send({TDecodeEventType::Done, 0, 0, gSteps});
