@@ -88,7 +88,7 @@ void LoadInto(TQxImage& doc, const std::string& input, bool gifMode, const std::
     }
     if (!image.empty()) throw EUsage("--image: only for icons, programs and PhotoCD files");
     if (doc.LoadDocumentFile(input, gifMode, &failure)) return;
-    if (!failure.empty()) throw std::runtime_error(failure);
+    if (!failure.empty()) throw std::runtime_error(FailureOnOneLine(failure));
     std::error_code ec;
     if (!std::filesystem::exists(input, ec)) throw std::runtime_error("file not found: " + input);
     throw std::runtime_error("no reader for this file type: " + input);

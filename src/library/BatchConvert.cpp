@@ -12,6 +12,7 @@
 
 #include "effects/Rounding.h"
 #include "formats/QxImageIO.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
 #include "library/FolderPictures.h"
@@ -175,11 +176,7 @@ TBatchFileResult ConvertBatchFile(TQxImage& doc, const TBatchItem& item, const T
     std::string failure;
     if (!doc.LoadDocumentFile(item.Input, options.GifMode, &failure)) {
         result.Outcome = TBatchOutcome::Unreadable;
-        // A decoder's reason follows the message on a line of its own.
-        const std::size_t reason = failure.find('\n');
-        result.Detail = reason == std::string::npos
-                            ? failure
-                            : failure.substr(0, reason) + " (" + failure.substr(reason + 1) + ")";
+        result.Detail = FailureOnOneLine(failure);
         return result;
     }
     if (stop()) return result;

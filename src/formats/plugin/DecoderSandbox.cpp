@@ -298,6 +298,12 @@ std::filesystem::path DecoderProgram() {
 
 void StopWaitingDecoders() { Pool().Stop(); }
 
+std::string FailureOnOneLine(const std::string& failure) {
+    const std::size_t reason = failure.find('\n');
+    if (reason == std::string::npos) return failure;
+    return failure.substr(0, reason) + " (" + failure.substr(reason + 1) + ")";
+}
+
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
                                  const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress) {
     const TSandboxOptions& options = SandboxOptions();

@@ -88,6 +88,11 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
 /// none.
 std::filesystem::path DecoderProgram();
 
+/// A load failure whose decoder reason follows the message on a line of its
+/// own (as TQxImage::LoadDocumentFile gives it) on one line:
+/// "message (reason)"; other texts as they are.
+std::string FailureOnOneLine(const std::string& failure);
+
 /// Ends the waiting decoder processes (the pool starts new ones on demand).
 void StopWaitingDecoders();
 
