@@ -1,6 +1,6 @@
 # cmake --install build --prefix ~/.local (or /usr/local) puts the editor in
 # the desktop's menu and its "Open with" lists:
-#   bin/zelvo, bin/zelvo-cli
+#   bin/zelvo, bin/zelvo-cli, bin/zelvo-decode
 #   share/zelvo/help/                            the help pages (the editor
 #                                                looks in ../share/zelvo/help
 #                                                beside its executable)
@@ -15,7 +15,7 @@
 # refreshed when the tools are there.
 include(GNUInstallDirs)
 
-foreach(_program zelvo zelvo-cli)
+foreach(_program zelvo zelvo-cli zelvo-decode)
   if(TARGET ${_program})
     install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()

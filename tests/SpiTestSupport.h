@@ -18,6 +18,8 @@ namespace zelvo::test {
 inline std::filesystem::path PluginDir() { return ZELVO_PLUGIN_DIR; }
 /// The purpose-built test plug-ins (test_good.spi, ...).
 inline std::filesystem::path TestSpiDir() { return ZELVO_TEST_SPI_DIR; }
+/// The hostile plug-ins (hostile_null.spi, ...), for the decoder process only.
+inline std::filesystem::path HostileSpiDir() { return ZELVO_HOSTILE_SPI_DIR; }
 
 /// The files of tests/data/plugins/<kind>/ with extension `.kind`, sorted;
 /// each has its reference decode beside it (ReferenceOf).

@@ -2,10 +2,22 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
 namespace zelvo::test {
+
+namespace {
+// The test programs lie in build/tests, away from zelvo-decode beside the
+// real programs: plug-ins loaded by a test run in the decoder built with it.
+[[maybe_unused]] const bool kDecoderChosen = [] {
+#ifdef ZELVO_DECODE_PROGRAM
+    ::setenv("ZELVO_DECODE", ZELVO_DECODE_PROGRAM, 0);
+#endif
+    return true;
+}();
+}  // namespace
 
 std::filesystem::path CorpusDir() { return ZELVO_CORPUS_DIR; }
 std::filesystem::path TestDataDir() { return ZELVO_TESTDATA_DIR; }

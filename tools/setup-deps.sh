@@ -12,6 +12,8 @@ packages=(
   libwebp-dev libtiff-dev libheif-dev
   # the recovery file of unsaved pictures
   libdeflate-dev
+  # the decoder process's system-call filter (zelvo-decode)
+  libseccomp-dev
   # Every program a test runs, by the tests that run it:
   # the screenshot, capture and undo-kill tests: xvfb-run, xauth, xwininfo
   # (x11-utils), xdotool, and the Japanese captions' font

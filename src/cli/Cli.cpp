@@ -24,6 +24,8 @@
 #include "image/Types.h"
 #include "platform/IniFile.h"
 #include "platform/MemoryClipboard.h"
+#include "formats/plugin/DecoderSandbox.h"
+#include "platform/DecoderSettings.h"
 #include "platform/PluginFolders.h"
 #include "platform/RegistryIni.h"
 
@@ -87,7 +89,7 @@ void LoadInto(TQxImage& doc, const std::string& input, bool gifMode, const std::
     }
     if (!image.empty()) throw EUsage("--image: only for icons, programs and PhotoCD files");
     if (doc.LoadDocumentFile(input, gifMode, &failure)) return;
-    if (!failure.empty()) throw std::runtime_error(failure);
+    if (!failure.empty()) throw std::runtime_error(FailureOnOneLine(failure));
     std::error_code ec;
     if (!std::filesystem::exists(input, ec)) throw std::runtime_error("file not found: " + input);
     throw std::runtime_error("no reader for this file type: " + input);
@@ -402,7 +404,9 @@ const char* const kHelp =
     "\n"
     "Files of other types are read by the image plug-ins (*.spi) of the editor: plugins/ beside\n"
     "zelvo-cli, ../lib/zelvo/plugins, $XDG_DATA_HOME/zelvo/plugins and the folder registry.ini names;\n"
-    "UseSusiePlugin=0 in Zelvo.ini switches them off.\n"
+    "UseSusiePlugin=0 in Zelvo.ini switches them off. Each plug-in runs confined in a decoder process\n"
+    "(zelvo-decode beside zelvo-cli); DecoderSeconds=N limits its time, PluginsInProcess=1 lets the\n"
+    "plug-ins run inside zelvo-cli when no decoder process can start.\n"
     "\n"
     "Exit status: 0 done, 1 failed (a file that cannot be read or written, an operation that\n"
     "could not be done, such as an edit whose undo step cannot be written), 2 usage error.\n";
@@ -414,7 +418,9 @@ std::unique_ptr<TSPIs> StartPlugins(const std::string& command) {
     static const char* const kReading[] = {"decode", "rgb", "info", "histogram", "apply", "thumbnail"};
     if (std::find(std::begin(kReading), std::end(kReading), command) == std::end(kReading)) return nullptr;
     if (TSPIs::Instance()) return nullptr;
-    if (!TIniFile(SettingsFilePath()).ReadBool("Settings", "UseSusiePlugin", true)) return nullptr;
+    const TIniFile settings(SettingsFilePath());
+    if (!settings.ReadBool("Settings", "UseSusiePlugin", true)) return nullptr;
+    ApplyDecoderSettings(settings);
     auto plugins = std::make_unique<TSPIs>(false, TSPISearchOptions{TSPISearchOption::spsSusieDir,
                                                                     TSPISearchOption::spsAppDir},
                                            PluginFolderResolver(RegistryFilePath()));
@@ -523,6 +529,10 @@ int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostre
     } catch (const EUsage& e) {
         err << e.what() << " (" << UsageHint(command) << ")\n";
         return 2;
+    } catch (const EDecoderFailed& e) {
+        // Why the plug-in's decoder process failed, after the message.
+        err << e.what() << " (" << e.Detail() << ")\n";
+        return 1;
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 1;

@@ -7,6 +7,7 @@
 #include "document/UndoStore.h"
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "image/Exceptions.h"
 #include "image/ScopeExit.h"
 
@@ -208,6 +209,12 @@ bool TQxImage::LoadDocumentFile(const std::filesystem::path& path, bool gifMode,
     TPictureFileInfo info;
     try {
         if (!ReadDocumentPicture(path, gifMode, picture, info)) return false;
+    } catch (const EDecoderFailed& e) {
+        // A plug-in's decoder process crashed or was stopped; the previous
+        // picture stays, and the reason, on a line of its own after the
+        // message, is worth telling.
+        if (failure) *failure = std::string(e.what()) + "\n" + e.Detail();
+        return false;
     } catch (const std::exception& e) {
         // The reader failed; the previous picture stays.
         if (failure) *failure = e.what();

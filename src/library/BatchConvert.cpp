@@ -12,6 +12,7 @@
 
 #include "effects/Rounding.h"
 #include "formats/QxImageIO.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
 #include "library/FolderPictures.h"
@@ -175,7 +176,7 @@ TBatchFileResult ConvertBatchFile(TQxImage& doc, const TBatchItem& item, const T
     std::string failure;
     if (!doc.LoadDocumentFile(item.Input, options.GifMode, &failure)) {
         result.Outcome = TBatchOutcome::Unreadable;
-        result.Detail = failure;
+        result.Detail = FailureOnOneLine(failure);
         return result;
     }
     if (stop()) return result;

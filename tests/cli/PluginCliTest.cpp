@@ -1,11 +1,15 @@
 // zelvo-cli reads plug-in formats: the real program with our plug-ins
 // beside it, and in-process with the plug-in folder named in registry.ini;
-// UseSusiePlugin=0 in Zelvo.ini switches the plug-ins off.
+// UseSusiePlugin=0 in Zelvo.ini switches the plug-ins off; a hostile
+// plug-in ends as "cannot read" with the reason, exit status 1.
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "CliTestSupport.h"
 #include "SpiEnvironment.h"
@@ -72,6 +76,34 @@ TEST_F(PluginCli, SettingSwitchesThePluginsOff) {
     std::string err;
     EXPECT_EQ(RunCli({"decode", file, Path("out.ppm")}, &err), 1);
     EXPECT_EQ(err, "no reader for this file type: " + file + "\n");
+}
+
+TEST_F(PluginCli, HostilePluginsEndAsCannotReadWithTheReason) {
+    // The hostile plug-ins in the registry's folder, two seconds a picture.
+    std::ofstream(dir_ / "config" / "zelvo" / "registry.ini")
+        << "[HKEY_CURRENT_USER\\Software\\Quenbrol\\Susie\\Plug-in]\nPath=" << HostileSpiDir().string() << "\n";
+    std::ofstream(dir_ / "config" / "zelvo" / "Zelvo.ini") << "[Settings]\nDecoderSeconds=2\n";
+    const std::pair<const char*, const char*> cases[] = {
+        {"NULL", "(hostile_null.spi: the decoder crashed (signal 11, SIGSEGV))"},
+        {"LOOP", "(hostile_loop.spi: the decoder was stopped after 2 s)"},
+        {"SNOOF", "(hostile_snoop.spi: the decoder was stopped: the plug-in called open"},
+        {"FORK", "(hostile_fork.spi: the decoder was stopped: the plug-in called "},
+    };
+    for (const auto& [magic, reason] : cases) {
+        SCOPED_TRACE(magic);
+        const std::string file = Path(std::string("bad.") + (magic[0] == 'S' ? "snoop" : magic));
+        std::ofstream(file) << magic;
+        const std::string command = std::string("'") + ZELVO_CLI_PROGRAM + "' decode '" + file + "' '" +
+                                    Path("out.ppm") + "' 2>'" + Path("err.txt") + "'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        std::ifstream in(Path("err.txt"));
+        const std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(err.rfind("認識できない画像形式です ", 0), 0u) << err;
+        EXPECT_NE(err.find(reason), std::string::npos) << err;
+        EXPECT_FALSE(fs::exists(Path("out.ppm")));
+    }
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "SpiTestSupport.h"
 #include "formats/QxImageIO.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "formats/plugin/SPIs.h"
 
 namespace zelvo::test {
@@ -33,11 +35,16 @@ class PluginFilesFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = MakeTempDir("plugin-files");
+        // These tests are about the plug-ins' own decoding, thousands of
+        // files at every length: in process. DecoderSandboxTest holds the
+        // decoder process to the same bytes for every test file.
+        sandboxed_ = std::exchange(SandboxOptions().Plugins, false);
         plugins_ = std::make_unique<TSPIs>(false, TSPISearchOptions{});
         plugins_->Search((PluginDir() / "*.spi").string());
     }
     void TearDown() override {
         plugins_.reset();
+        SandboxOptions().Plugins = sandboxed_;
         std::filesystem::remove_all(dir_);
     }
     /// `file` read as the document reads it (plug-ins included).
@@ -49,6 +56,7 @@ protected:
     }
     std::filesystem::path dir_;
     std::unique_ptr<TSPIs> plugins_;
+    bool sandboxed_ = true;
 };
 
 }  // namespace zelvo::test

@@ -13,6 +13,7 @@
 #include "app/window/ZVfrmMain.h"
 #include "app/window/ZVStatusBar.h"
 #include "document/QxImage.h"
+#include "platform/DecoderSettings.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {
@@ -43,6 +44,7 @@ void ReadMainSection(TZVfrmMain& form, const TIniFile& ini) {
     form.Options.FJpegQuality = ini.ReadByteIn(kSettings, "JpegQuality", 80, 1, 100);
     form.SetStatusBarShown(ini.ReadBool(kSettings, "StatusBar", true));
     form.Options.FUseSusiePlugin = ini.ReadBool(kSettings, "UseSusiePlugin", true);
+    ApplyDecoderSettings(ini);
     form.Options.FGIFMode = ini.ReadBool(kSettings, "GIFMode", false);
     // A path longer than a read can hold would name another folder.
     form.Options.FLastDirectory = QString::fromStdString(

@@ -412,8 +412,15 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
     activateWindow();
     // A reader's own failure is worth telling: otherwise the open would
     // seem to do nothing.
-    if (!loaded && !failure.empty())
-        QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(failure));
+    if (!loaded && !failure.empty()) {
+        // A plug-in's decoder that crashed or was stopped gives its reason
+        // on a line after the message: the box's details.
+        const std::size_t reason = failure.find('\n');
+        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), QString::fromStdString(failure.substr(0, reason)),
+                        QMessageBox::Ok, this);
+        if (reason != std::string::npos) box.setDetailedText(QString::fromStdString(failure.substr(reason + 1)));
+        box.exec();
+    }
     return true;
 }
 

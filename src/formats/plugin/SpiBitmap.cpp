@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "formats/plugin/DecoderSandbox.h"
 #include "formats/plugin/SpiPicture.h"
 #include "image/Exceptions.h"
 
@@ -77,12 +78,14 @@ void TSPIBitmap::Report(TProgressStage stage, std::uint8_t percent) {
 void TSPIBitmap::LoadFromData(const std::vector<std::uint8_t>& data) {
     FReader = nullptr;
     FInfo = {};
+    FFailures.clear();
     const std::int64_t length = std::int64_t(data.size());
     const bool pluginsFirst = !SPIAble.Extension.empty();
     if (!pluginsFirst && TryBmp(data)) return;
     if (TryPlugins(data.data(), length)) return;
     if (SPIAble.Retry128 && length > 128 && TryPlugins(data.data() + 128, length - 128)) return;
     if (pluginsFirst && TryBmp(data)) return;
+    if (!FFailures.empty()) throw EDecoderFailed(kSUnrecognisedImage, FFailures);
     throw EInvalidGraphic(kSUnrecognisedImage, SPIAble.FileName.string());
 }
 
@@ -123,6 +126,13 @@ bool TSPIBitmap::TryPlugins(const std::uint8_t* data, std::int64_t length) {
 }
 
 bool TSPIBitmap::TryPlugin(TInSPI& plugin, const std::uint8_t* data, std::int64_t length) {
+    if (SandboxOptions().Plugins) {
+        try {
+            return TryPluginInDecoder(plugin, data, length);
+        } catch (const EDecoderUnavailable&) {
+            if (!SandboxOptions().InProcessFallback) throw;
+        }
+    }
     Report(TProgressStage::psStarting, 0);
     // IsSupported may read SPI_HEAD_BYTES bytes whatever the file's size.
     std::vector<std::uint8_t> padded;
@@ -160,6 +170,41 @@ bool TSPIBitmap::TryPlugin(TInSPI& plugin, const std::uint8_t* data, std::int64_
                 }
             }
         }
+    }
+    Report(TProgressStage::psEnding, 100);
+    return read;
+}
+
+bool TSPIBitmap::TryPluginInDecoder(TInSPI& plugin, const std::uint8_t* data, std::int64_t length) {
+    Report(TProgressStage::psStarting, 0);
+    bool handlerFailed = false;
+    const TSandboxProgress progress = [&](std::int32_t number, std::int32_t denominator) {
+        std::uint8_t percent = 0;
+        if (!ProgressPercent(number, denominator, percent)) return true;
+        try {
+            Report(TProgressStage::psRunning, percent);
+        } catch (...) {
+            // The handler's abort (or failure) asks the plug-in to stop; the
+            // load then ends with EAbort, as in process.
+            handlerFailed = true;
+            return false;
+        }
+        return true;
+    };
+    TSandboxAttempt attempt =
+        DecodeWithPlugin(plugin.FileName(), SPIAble.FileName.string(), data, length, progress);
+    if (handlerFailed || attempt.Aborted) {
+        Report(TProgressStage::psEnding, 100);
+        throw EAbort("Operation aborted");
+    }
+    const bool read = attempt.Status == TDecodeStatus::Read;
+    if (read) {
+        FPicture = std::move(attempt.Picture);
+        FReader = &plugin;
+        FInfo = std::move(attempt.Info);
+    } else if (!attempt.Reason.empty()) {
+        if (!FFailures.empty()) FFailures += "; ";
+        FFailures += plugin.FileName().filename().string() + ": " + attempt.Reason;
     }
     Report(TProgressStage::psEnding, 100);
     return read;

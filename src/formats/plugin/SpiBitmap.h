@@ -11,6 +11,13 @@
 // allowed, all are asked again from byte 128 on (a file with a 128-byte
 // header in front). A file name with an extension tries the plug-ins
 // before the BMP reader, one without the BMP reader first.
+//
+// Each plug-in attempt runs in a decoder process (DecoderSandbox.h) unless
+// SandboxOptions().Plugins is off; a decoder that crashes, is stopped or
+// replies nonsense counts as a plug-in that failed, its reason in the
+// Detail() of the final "認識できない画像形式です". When no decoder
+// process can be started the load throws EDecoderUnavailable, or runs the
+// plug-in in process when SandboxOptions().InProcessFallback allows it.
 
 #include <cstdint>
 #include <filesystem>
@@ -56,7 +63,9 @@ public:
 
     /// Reads the file. Throws EFOpenError for a missing, irregular or too
     /// large file, EInvalidGraphic (kSUnrecognisedImage) when neither the
-    /// plug-ins nor the BMP reader read it, EAbort when aborted.
+    /// plug-ins nor the BMP reader read it (EDecoderFailed, the reasons in
+    /// Detail(), when a decoder process failed on the way), EAbort when
+    /// aborted.
     void LoadFromFile(const std::filesystem::path& fileName);
     /// Reads the rest of `stream`, with SPIAble.FileName and Extension as
     /// the file's name and extension; throws as LoadFromFile does.
@@ -78,6 +87,8 @@ private:
     void LoadFromData(const std::vector<std::uint8_t>& data);
     bool TryPlugins(const std::uint8_t* data, std::int64_t length);
     bool TryPlugin(TInSPI& plugin, const std::uint8_t* data, std::int64_t length);
+    /// TryPlugin through a decoder process (DecoderSandbox.h).
+    bool TryPluginInDecoder(TInSPI& plugin, const std::uint8_t* data, std::int64_t length);
     bool TryBmp(const std::vector<std::uint8_t>& data);
     void Report(TProgressStage stage, std::uint8_t percent);
 
@@ -85,6 +96,8 @@ private:
     TDibImage FPicture;
     const TInSPI* FReader = nullptr;
     TSPIPictureInfo FInfo;
+    /// Why decoder processes failed during this load, for the message's detail.
+    std::string FFailures;
 };
 
 /// Reads `fileName` through the running program's plug-in collection

@@ -1,0 +1,40 @@
+// Fuzz target for the reply of the decoder process.
+//
+// The input is a whole reply file, as a decoder that lies or was taken over
+// may write it. The parser must refuse it with EInvalidGraphic or give
+// sections that lie inside the input; a picture built from it must be
+// readable row by row. Nothing else may escape: any other exception, read
+// out of bounds or sanitizer report is a finding.
+#include <cstdint>
+#include <span>
+
+#include "FuzzSupport.h"
+#include "formats/plugin/DecoderProtocol.h"
+#include "image/Exceptions.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace zelvo;
+    const std::span<const std::uint8_t> reply(data, size);
+    TDecodeReply parsed;
+    try {
+        parsed = ParseDecodeReply(reply);
+    } catch (const EInvalidGraphic&) {
+        return 0;
+    }
+    auto inside = [&](std::span<const std::uint8_t> section) {
+        return section.empty() || (section.data() >= data && section.data() + section.size() <= data + size);
+    };
+    fuzz::Check(inside(parsed.InfoBlock) && inside(parsed.Bits));
+    fuzz::Touch(parsed.InfoBlock.data(), parsed.InfoBlock.size());
+    fuzz::Touch(parsed.Bits.data(), parsed.Bits.size());
+    if (parsed.Status != TDecodeStatus::Read) return 0;
+    try {
+        const TDibImage picture = PictureFromDecodeReply(parsed);
+        if (picture.PixelFormat() == dibPf4BitRLE || picture.PixelFormat() == dibPf8BitRLE) return 0;
+        for (int y = 0; y < picture.Height(); ++y) fuzz::Touch(picture.ScanLineRead(y), std::size_t(picture.RowBytes()));
+    } catch (const EInvalidGraphic&) {
+    } catch (const Exception&) {
+        // The bitmap reader's own refusals of a picture it cannot take.
+    }
+    return 0;
+}

@@ -1,0 +1,125 @@
+#include "formats/plugin/DecoderProtocol.h"
+
+#include <cstring>
+
+#include "formats/plugin/SpiPicture.h"
+#include "image/ByteReader.h"
+
+namespace zelvo {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& why) { throw EInvalidGraphic(kSUnrecognisedImage, "decoder reply: " + why); }
+
+struct TSection {
+    const char* Name;
+    std::uint64_t Offset, Bytes, Limit;
+};
+
+}  // namespace
+
+std::string ConfinementStepNames(std::uint32_t steps) {
+    static constexpr std::pair<std::uint32_t, const char*> kNames[] = {
+        {kStepUserNamespace, "user namespace"},   {kStepMountNamespace, "mount namespace"},
+        {kStepNetworkNamespace, "network namespace"}, {kStepEmptyRoot, "empty root"},
+        {kStepNoNewPrivileges, "no_new_privs"},   {kStepSeccomp, "seccomp"},
+        {kStepResourceLimits, "resource limits"},
+    };
+    std::string out;
+    for (const auto& [step, name] : kNames) {
+        if (!(steps & step)) continue;
+        if (!out.empty()) out += ", ";
+        out += name;
+    }
+    return out.empty() ? "none" : out;
+}
+
+TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
+    constexpr std::uint64_t kHeaderBytes = sizeof(TDecodeReplyHeader);
+    if (reply.size() < kHeaderBytes) Refuse(std::to_string(reply.size()) + " bytes, shorter than its header");
+    if (std::memcmp(reply.data(), kDecodeReplyMagic, sizeof kDecodeReplyMagic) != 0) Refuse("wrong magic");
+    ByteReader in(reply);
+    in.Skip(sizeof kDecodeReplyMagic);
+    const std::uint32_t version = in.Get32LE();
+    if (version != kDecodeReplyVersion) Refuse("version " + std::to_string(version));
+    TDecodeReply out;
+    const std::uint32_t status = in.Get32LE();
+    if (status > std::uint32_t(TDecodeStatus::Failed)) Refuse("status " + std::to_string(status));
+    out.Status = TDecodeStatus(status);
+    out.Code = std::int32_t(in.Get32LE());
+    out.Info.Left = std::int32_t(in.Get32LE());
+    out.Info.Top = std::int32_t(in.Get32LE());
+    out.Info.Width = std::int32_t(in.Get32LE());
+    out.Info.Height = std::int32_t(in.Get32LE());
+    out.Info.XDensity = in.Get16LE();
+    out.Info.YDensity = in.Get16LE();
+    out.Info.ColorDepth = std::int16_t(in.Get16LE());
+    in.Skip(6);
+    auto get64 = [&in] {
+        const std::uint64_t low = in.Get32LE();
+        return low | std::uint64_t(in.Get32LE()) << 32;
+    };
+    TSection sections[3] = {{"text", 0, 0, kMaxReplyTextBytes},
+                            {"information block", 0, 0, kMaxReplyInfoBytes},
+                            {"rows", 0, 0, kMaxReplyBitsBytes}};
+    for (TSection& section : sections) {
+        section.Offset = get64();
+        section.Bytes = get64();
+    }
+    const std::uint64_t size = reply.size();
+    for (const TSection& section : sections) {
+        if (section.Bytes == 0) continue;
+        const std::string name = section.Name;
+        if (out.Status != TDecodeStatus::Read) Refuse(name + " in a reply without a picture");
+        if (section.Bytes > section.Limit)
+            Refuse(name + " of " + std::to_string(section.Bytes) + " bytes, limit " + std::to_string(section.Limit));
+        // Both checks without overflow: Offset may be anything.
+        if (section.Offset < kHeaderBytes || section.Offset > size || section.Bytes > size - section.Offset)
+            Refuse(name + " at " + std::to_string(section.Offset) + " of " + std::to_string(section.Bytes) +
+                   " bytes outside a reply of " + std::to_string(size));
+    }
+    for (int a = 0; a < 3; ++a) {
+        for (int b = a + 1; b < 3; ++b) {
+            const TSection &x = sections[a], &y = sections[b];
+            if (x.Bytes && y.Bytes && x.Offset < y.Offset + y.Bytes && y.Offset < x.Offset + x.Bytes)
+                Refuse(std::string(x.Name) + " overlaps " + y.Name);
+        }
+    }
+    if (out.Status == TDecodeStatus::Read && (sections[1].Bytes == 0 || sections[2].Bytes == 0))
+        Refuse("a picture without its information block or rows");
+    if (sections[0].Bytes) {
+        const auto* text = reinterpret_cast<const char*>(reply.data() + sections[0].Offset);
+        out.Info.Text.assign(text, ::strnlen(text, std::size_t(sections[0].Bytes)));
+    }
+    out.InfoBlock = reply.subspan(std::size_t(sections[1].Offset), std::size_t(sections[1].Bytes));
+    out.Bits = reply.subspan(std::size_t(sections[2].Offset), std::size_t(sections[2].Bytes));
+    return out;
+}
+
+TDibImage PictureFromDecodeReply(const TDecodeReply& reply) {
+    if (reply.Status != TDecodeStatus::Read) Refuse("no picture");
+    return PictureFromPluginBlocks(reply.InfoBlock, reply.Bits);
+}
+
+std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes) {
+    return std::size_t(sizeof(TDecodeReplyHeader) + textBytes + infoBytes + bitsBytes);
+}
+
+void WriteDecodeReply(std::uint8_t* out, TDecodeReplyHeader header, std::span<const std::uint8_t> text,
+                      std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
+    std::memcpy(header.Magic, kDecodeReplyMagic, sizeof header.Magic);
+    header.Version = kDecodeReplyVersion;
+    std::uint64_t at = sizeof header;
+    auto place = [&](std::span<const std::uint8_t> section, std::uint64_t& offset, std::uint64_t& bytes) {
+        offset = section.empty() ? 0 : at;
+        bytes = section.size();
+        if (!section.empty()) std::memcpy(out + at, section.data(), section.size());
+        at += section.size();
+    };
+    place(text, header.TextOffset, header.TextBytes);
+    place(info, header.InfoOffset, header.InfoBytes);
+    place(bits, header.BitsOffset, header.BitsBytes);
+    std::memcpy(out, &header, sizeof header);
+}
+
+}  // namespace zelvo

@@ -1,0 +1,154 @@
+#pragma once
+// What the editor and the decoder process (zelvo-decode) say to each other.
+//
+// The two talk over a SOCK_SEQPACKET socket pair; the decoder's end is its
+// descriptor kDecoderSocketFd. The editor sends one TDecodeRequest with two
+// descriptors attached: a sealed memory file holding the file's bytes and
+// an empty memory file for the reply. The decoder answers with TDecodeEvent
+// messages (progress, the picture's size, done) and writes the decoded
+// picture into the reply file: a TDecodeReplyHeader, then the text, the
+// bitmap information block (40-byte header, masks, colour table) and the
+// rows at the offsets the header gives. The editor may send one abort byte
+// while the decoder runs.
+//
+// Nothing in a reply is trusted: ParseDecodeReply checks every offset and
+// size against the reply's real length before a byte is read, and
+// PictureFromDecodeReply then checks the picture as a plug-in's picture is
+// checked (SpiPicture.h).
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "formats/plugin/Spi.h"
+#include "image/DibImage.h"
+
+namespace zelvo {
+
+/// The decoder's end of the socket pair.
+inline constexpr int kDecoderSocketFd = 3;
+
+/// First word of a request.
+inline constexpr std::uint32_t kDecodeRequestMagic = 0x5A564451;  // "ZVDQ"
+/// What a request asks for.
+enum class TDecodeKind : std::uint32_t {
+    Plugin = 1,  ///< one image plug-in: IsSupported, GetPictureInfo, GetPicture
+};
+
+/// Longest plug-in path and file name a request carries, terminator included.
+inline constexpr std::size_t kDecodeRequestPathBytes = 4096;
+
+/// One request; sent once per decoder process.
+struct TDecodeRequest {
+    std::uint32_t Magic = kDecodeRequestMagic;
+    TDecodeKind Kind = TDecodeKind::Plugin;
+    /// The data to decode: bytes [DataOffset, DataOffset + DataLength) of
+    /// the input file.
+    std::uint64_t DataOffset = 0;
+    std::uint64_t DataLength = 0;
+    /// Processor seconds the decoder may use (RLIMIT_CPU).
+    std::uint32_t CpuSeconds = 0;
+    std::uint32_t Reserved = 0;
+    /// Address space the decoder may use (RLIMIT_AS); 0 for no limit.
+    std::uint64_t AddressSpaceBytes = 0;
+    /// The plug-in library, null-terminated.
+    char Plugin[kDecodeRequestPathBytes] = {};
+    /// The file's full name as IsSupported sees it, null-terminated.
+    char FileName[kDecodeRequestPathBytes] = {};
+};
+
+/// What the decoder reports while it works.
+enum class TDecodeEventType : std::uint32_t {
+    Size = 1,       ///< A = width, B = height, as GetPictureInfo said
+    Progress = 2,   ///< A = number, B = denominator
+    Done = 3,       ///< the reply file is complete; Steps = confinement held
+    Forbidden = 4,  ///< A = the system call the filter refused; the decoder ends
+};
+
+/// The confinement steps that held in a decoder, as bits of Steps.
+enum TConfinementStep : std::uint32_t {
+    kStepUserNamespace = 1u << 0,
+    kStepMountNamespace = 1u << 1,
+    kStepNetworkNamespace = 1u << 2,
+    kStepEmptyRoot = 1u << 3,
+    kStepNoNewPrivileges = 1u << 4,
+    kStepSeccomp = 1u << 5,
+    kStepResourceLimits = 1u << 6,
+};
+
+/// One message from the decoder.
+struct TDecodeEvent {
+    TDecodeEventType Type = TDecodeEventType::Done;
+    std::int32_t A = 0;
+    std::int32_t B = 0;
+    std::uint32_t Steps = 0;
+};
+
+/// Names of the steps in `steps`, comma-separated ("user namespace, seccomp").
+std::string ConfinementStepNames(std::uint32_t steps);
+
+/// First bytes of a reply file.
+inline constexpr char kDecodeReplyMagic[8] = {'Z', 'V', 'D', 'R', 'E', 'P', 'L', 'Y'};
+inline constexpr std::uint32_t kDecodeReplyVersion = 1;
+
+/// How the decoder's attempt ended.
+enum class TDecodeStatus : std::uint32_t {
+    Read = 0,          ///< a picture follows
+    NotSupported = 1,  ///< IsSupported said no
+    Failed = 2,        ///< GetPicture (or loading the plug-in) failed; Code says how
+};
+
+/// The reply file's header, little-endian, 96 bytes; the sections follow
+/// it at the offsets given.
+struct TDecodeReplyHeader {
+    char Magic[8];
+    std::uint32_t Version;
+    TDecodeStatus Status;
+    std::int32_t Code;
+    std::int32_t Left, Top, Width, Height;
+    std::uint16_t XDensity, YDensity;
+    std::int16_t ColorDepth;
+    std::uint16_t Reserved;
+    std::uint32_t Reserved2;
+    std::uint64_t TextOffset, TextBytes;
+    std::uint64_t InfoOffset, InfoBytes;
+    std::uint64_t BitsOffset, BitsBytes;
+};
+static_assert(sizeof(TDecodeReplyHeader) == 96, "reply header layout");
+
+/// Longest text information a reply may carry.
+inline constexpr std::uint64_t kMaxReplyTextBytes = 64 * 1024;
+/// Longest bitmap information block: header, masks and 256 colours.
+inline constexpr std::uint64_t kMaxReplyInfoBytes = 40 + 12 + 4 * 256;
+/// Longest rows: the pixel limit at 32 bits.
+inline constexpr std::uint64_t kMaxReplyBitsBytes = std::uint64_t(1) << 30;
+
+/// A reply as parsed: the header's values and views into the reply.
+struct TDecodeReply {
+    TDecodeStatus Status = TDecodeStatus::Failed;
+    std::int32_t Code = 0;
+    TSPIPictureInfo Info;
+    std::span<const std::uint8_t> InfoBlock;
+    std::span<const std::uint8_t> Bits;
+};
+
+/// Parses the reply file's bytes. Throws EInvalidGraphic
+/// (kSUnrecognisedImage, the fault in Detail()) when the reply is shorter
+/// than its header, has another magic or version, an unknown status, or a
+/// section that starts inside the header, runs past the end, overlaps
+/// another or is longer than its limit above; a reply that is not Read
+/// carries no sections.
+TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply);
+
+/// The picture of a Read reply, checked as PictureFromPluginBlocks checks
+/// a plug-in's picture; throws as ParseDecodeReply and that function do.
+TDibImage PictureFromDecodeReply(const TDecodeReply& reply);
+
+/// The length of a reply file whose sections have these sizes.
+std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes);
+/// Writes the reply into `out` (DecodeReplyBytes long): `header` with its
+/// magic, version and section offsets and sizes filled in, then the sections.
+void WriteDecodeReply(std::uint8_t* out, TDecodeReplyHeader header, std::span<const std::uint8_t> text,
+                      std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits);
+
+}  // namespace zelvo

@@ -1,0 +1,407 @@
+#include "formats/plugin/DecoderSandbox.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cerrno>
+#include <cstring>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <seccomp.h>
+
+#include "image/ImageLimits.h"
+
+extern char** environ;
+
+namespace zelvo {
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+/// A descriptor closed when it goes out of scope.
+class TFd {
+public:
+    explicit TFd(int fd = -1) : FFd(fd) {}
+    ~TFd() { Reset(); }
+    TFd(TFd&& other) noexcept : FFd(other.Release()) {}
+    TFd& operator=(TFd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            FFd = other.Release();
+        }
+        return *this;
+    }
+    int Get() const { return FFd; }
+    int Release() { return std::exchange(FFd, -1); }
+    void Reset() {
+        if (FFd >= 0) ::close(FFd);
+        FFd = -1;
+    }
+
+private:
+    int FFd;
+};
+
+/// A started decoder process waiting for its request.
+struct TDecoderChild {
+    pid_t Pid = -1;
+    int Socket = -1;
+};
+
+void EndChild(const TDecoderChild& child, int* status = nullptr) {
+    if (child.Socket >= 0) ::close(child.Socket);
+    if (child.Pid <= 0) return;
+    ::kill(child.Pid, SIGKILL);
+    int local = 0;
+    while (::waitpid(child.Pid, &local, 0) < 0 && errno == EINTR) {
+    }
+    if (status) *status = local;
+}
+
+bool Executable(const std::filesystem::path& path) { return !path.empty() && ::access(path.c_str(), X_OK) == 0; }
+
+/// Starts one decoder; Pid -1 when it cannot be started.
+TDecoderChild Spawn(const std::filesystem::path& program) {
+    TDecoderChild child;
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return child;
+    TFd mine(pair[0]), theirs(pair[1]);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, theirs.Get(), kDecoderSocketFd);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    // The decoder starts with default signal handling and nothing blocked,
+    // whatever the editor's threads have set.
+    sigset_t all, none;
+    ::sigfillset(&all);
+    ::sigemptyset(&none);
+    ::posix_spawnattr_setsigdefault(&attributes, &all);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    std::string path = program.string();
+    char* argv[] = {path.data(), nullptr};
+    pid_t pid = -1;
+    const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attributes);
+    if (error != 0) return child;
+    child.Pid = pid;
+    child.Socket = mine.Release();
+    return child;
+}
+
+/// The waiting decoders. A thread of the pool starts new ones in the
+/// background, so taking one never waits for a program start unless none
+/// is left.
+class TDecoderPool {
+public:
+    ~TDecoderPool() {
+        {
+            std::lock_guard lock(FLock);
+            FQuit = true;
+        }
+        FWake.notify_all();
+        if (FFiller.joinable()) FFiller.join();
+        StopLocked();
+    }
+
+    /// A waiting decoder, or a new one when none waits (Pid -1 when it
+    /// cannot be started).
+    TDecoderChild Take(const std::filesystem::path& program) {
+        std::unique_lock lock(FLock);
+        if (program != FProgram) {
+            StopLocked();
+            FProgram = program;
+        }
+        TDecoderChild child;
+        if (!FIdle.empty()) {
+            child = FIdle.front();
+            FIdle.erase(FIdle.begin());
+        }
+        if (!FFiller.joinable()) FFiller = std::thread([this] { Fill(); });
+        lock.unlock();
+        FWake.notify_all();
+        return child.Pid >= 0 ? child : Spawn(program);
+    }
+
+    void Stop() {
+        std::lock_guard lock(FLock);
+        StopLocked();
+    }
+
+private:
+    void StopLocked() {
+        for (const TDecoderChild& child : FIdle) EndChild(child);
+        FIdle.clear();
+    }
+
+    void Fill() {
+        std::unique_lock lock(FLock);
+        while (!FQuit) {
+            const int warm = std::clamp(SandboxOptions().WarmProcesses, 0, 8);
+            if (int(FIdle.size()) >= warm || FProgram.empty()) {
+                FWake.wait(lock);
+                continue;
+            }
+            const std::filesystem::path program = FProgram;
+            lock.unlock();
+            const TDecoderChild next = Spawn(program);
+            lock.lock();
+            if (next.Pid < 0) {
+                // Nothing to keep warm; the next Take starts its own and
+                // reports why.
+                FWake.wait(lock);
+            } else if (program != FProgram || FQuit) {
+                EndChild(next);
+            } else {
+                FIdle.push_back(next);
+            }
+        }
+    }
+
+    std::mutex FLock;
+    std::condition_variable FWake;
+    std::thread FFiller;
+    bool FQuit = false;
+    std::filesystem::path FProgram;
+    std::vector<TDecoderChild> FIdle;
+};
+
+TDecoderPool& Pool() {
+    static TDecoderPool pool;
+    return pool;
+}
+
+std::string SyscallName(int number) {
+    char* name = ::seccomp_syscall_resolve_num_arch(SCMP_ARCH_NATIVE, number);
+    std::string out = name ? name : "system call " + std::to_string(number);
+    std::free(name);
+    return out;
+}
+
+std::string ExitReason(int status) {
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        const char* name = ::sigabbrev_np(signal);
+        return "the decoder crashed (signal " + std::to_string(signal) + (name ? std::string(", SIG") + name : "") +
+               ")";
+    }
+    if (WIFEXITED(status)) return "the decoder ended without a reply (exit status " +
+                                  std::to_string(WEXITSTATUS(status)) + ")";
+    return "the decoder ended without a reply";
+}
+
+/// A sealed memory file holding `length` bytes of `data`.
+TFd InputFile(const std::uint8_t* data, std::int64_t length) {
+    TFd fd(::memfd_create("zelvo-decode-input", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    if (fd.Get() < 0) return fd;
+    std::int64_t done = 0;
+    while (done < length) {
+        const ssize_t wrote = ::write(fd.Get(), data + done, std::size_t(std::min<std::int64_t>(length - done, 1 << 24)));
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return TFd();
+        done += wrote;
+    }
+    ::fcntl(fd.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
+    return fd;
+}
+
+bool SendRequest(int socket, const TDecodeRequest& request, int input, int reply) {
+    iovec part{const_cast<TDecodeRequest*>(&request), sizeof request};
+    alignas(cmsghdr) char control[CMSG_SPACE(2 * sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = SOL_SOCKET;
+    header->cmsg_type = SCM_RIGHTS;
+    header->cmsg_len = CMSG_LEN(2 * sizeof(int));
+    const int fds[2] = {input, reply};
+    std::memcpy(CMSG_DATA(header), fds, sizeof fds);
+    ssize_t sent;
+    do {
+        sent = ::sendmsg(socket, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    return sent == ssize_t(sizeof request);
+}
+
+/// Reads the reply file after the decoder has ended.
+void ReadReply(int replyFd, TSandboxAttempt& attempt) {
+    struct stat info {};
+    if (::fstat(replyFd, &info) != 0 || info.st_size <= 0) {
+        attempt.Reason = "the decoder's reply is empty";
+        return;
+    }
+    const auto size = std::size_t(info.st_size);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, replyFd, 0);
+    if (mapped == MAP_FAILED) {
+        attempt.Reason = std::string("the decoder's reply cannot be mapped: ") + std::strerror(errno);
+        return;
+    }
+    try {
+        const TDecodeReply reply = ParseDecodeReply({static_cast<const std::uint8_t*>(mapped), size});
+        attempt.Status = reply.Status;
+        attempt.Code = reply.Code;
+        if (reply.Status == TDecodeStatus::Read) {
+            attempt.Picture = PictureFromDecodeReply(reply);
+            attempt.Info = reply.Info;
+        }
+    } catch (const Exception& error) {
+        attempt.Status = TDecodeStatus::Failed;
+        attempt.Picture = TDibImage();
+        attempt.Reason = "the decoder's reply is malformed: " + error.Detail();
+    }
+    ::munmap(mapped, size);
+}
+
+}  // namespace
+
+TSandboxOptions& SandboxOptions() {
+    static TSandboxOptions options;
+    return options;
+}
+
+std::filesystem::path DecoderProgram() {
+    const TSandboxOptions& options = SandboxOptions();
+    if (!options.Program.empty()) return Executable(options.Program) ? options.Program : std::filesystem::path();
+    if (const char* chosen = std::getenv("ZELVO_DECODE"); chosen && *chosen)
+        return Executable(chosen) ? std::filesystem::path(chosen) : std::filesystem::path();
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    for (const auto& candidate : {self.parent_path() / "zelvo-decode",
+                                  self.parent_path().parent_path() / "lib" / "zelvo" / "zelvo-decode"}) {
+        if (Executable(candidate)) return candidate;
+    }
+    return {};
+}
+
+void StopWaitingDecoders() { Pool().Stop(); }
+
+std::string FailureOnOneLine(const std::string& failure) {
+    const std::size_t reason = failure.find('\n');
+    if (reason == std::string::npos) return failure;
+    return failure.substr(0, reason) + " (" + failure.substr(reason + 1) + ")";
+}
+
+TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
+                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress) {
+    const TSandboxOptions& options = SandboxOptions();
+    const std::filesystem::path program = DecoderProgram();
+    if (program.empty()) throw EDecoderUnavailable(kSDecoderUnavailable, "zelvo-decode not found");
+
+    TDecodeRequest request;
+    request.DataLength = std::uint64_t(std::max<std::int64_t>(length, 0));
+    const std::int64_t mostSeconds =
+        std::int64_t(options.TimeLimitSeconds) + std::int64_t(options.SecondsPerMegapixel) * (kMaxImagePixels >> 20);
+    request.CpuSeconds = std::uint32_t(std::clamp<std::int64_t>(mostSeconds, 1, 100000));
+    request.AddressSpaceBytes =
+        options.AddressSpaceMarginBytes ? options.AddressSpaceMarginBytes + request.DataLength : 0;
+    const std::string pluginName = plugin.string();
+    if (pluginName.size() >= kDecodeRequestPathBytes || fileName.size() >= kDecodeRequestPathBytes) {
+        TSandboxAttempt attempt;
+        attempt.Reason = "path too long for the decoder";
+        return attempt;
+    }
+    std::memcpy(request.Plugin, pluginName.c_str(), pluginName.size() + 1);
+    std::memcpy(request.FileName, fileName.c_str(), fileName.size() + 1);
+
+    const TFd input = InputFile(data, length);
+    const TFd reply(::memfd_create("zelvo-decode-reply", MFD_CLOEXEC));
+    if (input.Get() < 0 || reply.Get() < 0)
+        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
+
+    // A waiting decoder may have ended since it was started (the system
+    // stopped it); a second, fresh one is tried then.
+    TDecoderChild child;
+    for (int tries = 0; tries < 2 && child.Pid < 0; ++tries) {
+        child = Pool().Take(program);
+        if (child.Pid < 0) break;
+        if (!SendRequest(child.Socket, request, input.Get(), reply.Get())) {
+            EndChild(child);
+            child = {};
+        }
+    }
+    if (child.Pid < 0)
+        throw EDecoderUnavailable(kSDecoderUnavailable, "cannot start " + program.string() + ": " + std::strerror(errno));
+
+    TSandboxAttempt attempt;
+    const TClock::time_point start = TClock::now();
+    std::chrono::seconds allowed(options.TimeLimitSeconds);
+    bool done = false, ended = false, timedOut = false;
+    while (!done && !ended) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(start + allowed - TClock::now());
+        if (left.count() <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd watch{child.Socket, POLLIN, 0};
+        const int ready = ::poll(&watch, 1, int(std::min<std::int64_t>(left.count(), 1000)));
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
+        TDecodeEvent event;
+        const ssize_t got = ::recv(child.Socket, &event, sizeof event, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got != ssize_t(sizeof event)) {
+            ended = true;  // the decoder is gone, or says something else
+            break;
+        }
+        switch (event.Type) {
+            case TDecodeEventType::Size: {
+                const std::int64_t pixels = std::int64_t(std::max(event.A, 0)) * std::max(event.B, 0);
+                const std::int64_t megapixels = std::min<std::int64_t>(pixels, kMaxImagePixels) / 1000000;
+                allowed = std::chrono::seconds(options.TimeLimitSeconds + options.SecondsPerMegapixel * megapixels);
+                break;
+            }
+            case TDecodeEventType::Progress:
+                if (!attempt.Aborted && progress && !progress(event.A, event.B)) {
+                    attempt.Aborted = true;
+                    const char stop = 1;
+                    ::send(child.Socket, &stop, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+                }
+                break;
+            case TDecodeEventType::Done:
+                attempt.Steps = event.Steps;
+                done = true;
+                break;
+            case TDecodeEventType::Forbidden:
+                attempt.Reason = "the decoder was stopped: the plug-in called " + SyscallName(event.A);
+                break;
+        }
+    }
+    // The decoder ends here in every case, before its reply is read, so
+    // nothing can change the reply while it is checked.
+    int status = 0;
+    EndChild(child, &status);
+    if (done) {
+        ReadReply(reply.Get(), attempt);
+    } else if (timedOut) {
+        attempt.Reason = "the decoder was stopped after " + std::to_string(allowed.count()) + " s";
+    } else if (attempt.Reason.empty()) {
+        attempt.Reason = ExitReason(status);
+    }
+    if (!attempt.Reason.empty()) attempt.Status = TDecodeStatus::Failed;
+    return attempt;
+}
+
+}  // namespace zelvo

@@ -1,0 +1,99 @@
+#pragma once
+// The editor's side of the decoder process (zelvo-decode).
+//
+// Every call into an image plug-in runs in a decoder process of its own,
+// confined as far as the kernel allows (DecoderProtocol.h lists the steps):
+// the file's bytes go to it in a sealed memory file, the picture comes back
+// in a memory file the editor maps and checks before reading. A decoder
+// that crashes, is stopped by its system-call filter, runs past its time or
+// returns a malformed reply is a failed attempt with the reason in words;
+// the editor's own state is never at stake.
+//
+// A small pool keeps decoder processes started and waiting, so a picture
+// does not wait for a program start; each process reads one picture and
+// ends, so nothing one file leaves behind reaches the next.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "formats/plugin/DecoderProtocol.h"
+
+namespace zelvo {
+
+/// The decoder process cannot be started and plug-ins may not run in the
+/// editor itself: "画像デコーダーのプロセスを起動できません".
+ZELVO_EXCEPTION(EDecoderUnavailable, EInvalidGraphic);
+inline constexpr const char* kSDecoderUnavailable = "画像デコーダーのプロセスを起動できません";
+/// No plug-in read the file and at least one decoder process failed
+/// (crashed, was stopped, replied nonsense): "認識できない画像形式です"
+/// with the reasons in Detail().
+ZELVO_EXCEPTION(EDecoderFailed, EInvalidGraphic);
+
+/// How pictures are decoded; one set for the whole program, set at start-up
+/// from the settings ([Settings] PluginsInProcess, DecoderSeconds).
+struct TSandboxOptions {
+    /// Plug-in calls go through the decoder process.
+    bool Plugins = true;
+    /// When the decoder process cannot start, plug-ins run in the editor's
+    /// own process instead of being refused.
+    bool InProcessFallback = false;
+    /// Wall-clock seconds an attempt may take, plus SecondsPerMegapixel for
+    /// each million pixels the plug-in announces.
+    int TimeLimitSeconds = 10;
+    int SecondsPerMegapixel = 2;
+    /// Address space of a decoder beyond the file's size; 0 for no limit.
+    std::uint64_t AddressSpaceMarginBytes = (std::uint64_t(7) << 29);  // 3.5 GiB
+    /// Decoder processes kept started and waiting (0..8).
+    int WarmProcesses = 1;
+    /// The decoder program; empty for $ZELVO_DECODE, then zelvo-decode
+    /// beside the running program, then ../lib/zelvo/zelvo-decode.
+    std::filesystem::path Program;
+};
+
+/// The program's options (not thread-safe to change while decoding).
+TSandboxOptions& SandboxOptions();
+
+/// How one attempt through the decoder ended.
+struct TSandboxAttempt {
+    TDecodeStatus Status = TDecodeStatus::Failed;
+    /// GetPicture's result code when Status is Failed and the decoder ended
+    /// normally.
+    std::int32_t Code = 0;
+    TSPIPictureInfo Info;
+    TDibImage Picture;
+    /// Why the attempt failed, in words ("the decoder crashed (signal 11)");
+    /// empty when the plug-in merely declined or returned a failure code.
+    std::string Reason;
+    /// The progress handler asked to stop.
+    bool Aborted = false;
+    /// The confinement steps that held (TConfinementStep bits).
+    std::uint32_t Steps = 0;
+};
+
+/// Progress from the decoder: `number` of `denominator` steps; returns
+/// false to ask the plug-in to stop.
+using TSandboxProgress = std::function<bool(std::int32_t number, std::int32_t denominator)>;
+
+/// Asks the plug-in `plugin` for the `length` bytes at `data` (the file
+/// `fileName`) in a decoder process: IsSupported on the zero-padded head,
+/// GetPictureInfo, GetPicture. Throws EDecoderUnavailable when no decoder
+/// process can be started; every failure of the decoder itself is an
+/// attempt with Reason set.
+TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
+                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress);
+
+/// The decoder program the options select, or an empty path when there is
+/// none.
+std::filesystem::path DecoderProgram();
+
+/// A load failure whose decoder reason follows the message on a line of its
+/// own (as TQxImage::LoadDocumentFile gives it) on one line:
+/// "message (reason)"; other texts as they are.
+std::string FailureOnOneLine(const std::string& failure);
+
+/// Ends the waiting decoder processes (the pool starts new ones on demand).
+void StopWaitingDecoders();
+
+}  // namespace zelvo

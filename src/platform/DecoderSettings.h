@@ -1,0 +1,29 @@
+#pragma once
+// The settings of the decoder process that runs the image plug-ins
+// ([Settings] of Zelvo.ini), read by the editor and zelvo-cli alike:
+//
+//   PluginsInProcess=0|1  when the decoder process cannot start, run the
+//                         plug-ins inside the program (default 0: refuse)
+//   DecoderSeconds=1..3600  seconds a picture may take, plus two for each
+//                         million pixels (default 10)
+
+#include "platform/IniFile.h"
+#include "platform/IniKeys.h"
+
+namespace zelvo {
+
+struct TDecoderSettings {
+    bool PluginsInProcess = false;
+    int DecoderSeconds = 10;
+};
+
+template <class Settings, class Visit>
+void EachKey(Settings& s, Visit&& visit) {
+    visit(BoolKey("PluginsInProcess", s.PluginsInProcess));
+    visit(IntKey("DecoderSeconds", s.DecoderSeconds, 1, 3600));
+}
+
+/// Reads the keys from [Settings] of `ini` into SandboxOptions().
+void ApplyDecoderSettings(const TIniFile& ini);
+
+}  // namespace zelvo

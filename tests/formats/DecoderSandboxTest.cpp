@@ -1,0 +1,281 @@
+// The decoder process: every plug-in test file gives the same bytes through
+// it as in process; a reply that lies is refused before it is read; hostile
+// plug-ins end as the ordinary "cannot read" with the reason in the detail,
+// and neither the file nor the socket they go for is touched; without a
+// decoder, plug-ins are refused unless the in-process fallback is allowed.
+
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+
+#include "PluginFilesFixture.h"
+#include "SpiEnvironment.h"
+#include "SpiTestSupport.h"
+#include "formats/plugin/DecoderSandbox.h"
+#include "formats/plugin/SPIs.h"
+#include "formats/plugin/SpiBitmap.h"
+
+namespace zelvo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+/// Sandbox options changed for one test and restored after, with the
+/// waiting decoders (started with the old options and environment) ended.
+class TScopedSandbox {
+public:
+    TScopedSandbox() : FSaved(SandboxOptions()) { StopWaitingDecoders(); }
+    ~TScopedSandbox() {
+        SandboxOptions() = FSaved;
+        StopWaitingDecoders();
+    }
+    TScopedSandbox(const TScopedSandbox&) = delete;
+    TScopedSandbox& operator=(const TScopedSandbox&) = delete;
+
+private:
+    TSandboxOptions FSaved;
+};
+
+/// The picture as a BMP file: size, depth, compression, palette and rows.
+Bytes BmpBytes(const TDibImage& picture) {
+    TMemoryStream stream;
+    picture.SaveToStream(stream);
+    return stream.Data();
+}
+
+TEST(DecoderSandbox, EveryPluginTestFileGivesTheBytesItGivesInProcess) {
+    TScopedSandbox scope;
+    TSPIs plugins(false, TSPISearchOptions{});
+    plugins.Search((test::PluginDir() / "*.spi").string());
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(test::TestDataDir() / "plugins")) {
+        const fs::path& file = entry.path();
+        const std::string name = file.filename().string();
+        if (!entry.is_regular_file() || name.find(".ref.") != std::string::npos || file.extension() == ".md" ||
+            file.extension() == ".sh" || file.parent_path().filename() == "src")
+            continue;
+        SCOPED_TRACE(file.string());
+        auto read = [&](bool sandboxed, TSPIBitmap& bitmap) {
+            SandboxOptions().Plugins = sandboxed;
+            try {
+                bitmap.LoadFromFile(file);
+                return std::string();
+            } catch (const Exception& error) {
+                return std::string(error.what());
+            }
+        };
+        TSPIBitmap inProcess(&plugins), sandboxed(&plugins);
+        const std::string failedInProcess = read(false, inProcess);
+        const std::string failedSandboxed = read(true, sandboxed);
+        EXPECT_EQ(failedSandboxed, failedInProcess);
+        if (!failedInProcess.empty()) continue;
+        ++files;
+        EXPECT_EQ(sandboxed.Reader(), inProcess.Reader());
+        EXPECT_EQ(sandboxed.PictureInfo().Width, inProcess.PictureInfo().Width);
+        EXPECT_EQ(sandboxed.PictureInfo().Height, inProcess.PictureInfo().Height);
+        EXPECT_EQ(sandboxed.PictureInfo().ColorDepth, inProcess.PictureInfo().ColorDepth);
+        EXPECT_EQ(sandboxed.PictureInfo().Text, inProcess.PictureInfo().Text);
+        EXPECT_EQ(BmpBytes(sandboxed.Picture()), BmpBytes(inProcess.Picture()));
+    }
+    // TGA, PCX, TIFF, WebP, HEIC and AVIF files: a few dozen.
+    EXPECT_GT(files, 40);
+}
+
+// A 2 x 1 picture at 8 bits with a two-colour table, as a decoder writes it.
+struct TReplyParts {
+    Bytes Text{'h', 'i', 0};
+    Bytes Info;
+    Bytes Bits{0, 1, 0, 0};
+    TReplyParts() {
+        Info.assign(40, 0);
+        Info[0] = 40;
+        Info[4] = 2;
+        Info[8] = 1;
+        Info[12] = 1;
+        Info[14] = 8;
+        Info[32] = 2;
+        const Bytes table{0, 0, 255, 0, 255, 0, 0, 0};  // red, blue
+        Info.insert(Info.end(), table.begin(), table.end());
+    }
+    Bytes Reply(TDecodeStatus status = TDecodeStatus::Read) const {
+        Bytes out(DecodeReplyBytes(Text.size(), Info.size(), Bits.size()));
+        TDecodeReplyHeader header{};
+        header.Status = status;
+        header.Width = 2;
+        header.Height = 1;
+        WriteDecodeReply(out.data(), header, Text, Info, Bits);
+        return out;
+    }
+};
+
+void Put64(Bytes& reply, std::size_t at, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) reply[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
+}
+
+TEST(DecoderReply, SoundReplyGivesItsPixelsAndText) {
+    const Bytes bytes = TReplyParts().Reply();
+    const TDecodeReply reply = ParseDecodeReply(bytes);
+    EXPECT_EQ(reply.Info.Text, "hi");
+    EXPECT_EQ(reply.Info.Width, 2);
+    const TDibImage picture = PictureFromDecodeReply(reply);
+    EXPECT_EQ(test::RgbBytes(picture), (Bytes{255, 0, 0, 0, 0, 255}));
+}
+
+TEST(DecoderReply, RepliesThatLieAreRefusedBeforeReading) {
+    // Offsets of the header's fields: status 12, text 48, info 64, rows 80.
+    const Bytes sound = TReplyParts().Reply();
+    const std::size_t size = sound.size();
+    struct TCase {
+        const char* Name;
+        std::function<void(Bytes&)> Change;
+        const char* Detail;
+    };
+    const TCase cases[] = {
+        {"short of its header", [](Bytes& r) { r.resize(95); }, "shorter than its header"},
+        {"empty", [](Bytes& r) { r.clear(); }, "shorter than its header"},
+        {"wrong magic", [](Bytes& r) { r[0] = 'X'; }, "wrong magic"},
+        {"other version", [](Bytes& r) { r[8] = 2; }, "version 2"},
+        {"unknown status", [](Bytes& r) { r[12] = 7; }, "status 7"},
+        {"rows past the end", [size](Bytes& r) { Put64(r, 80, size - 2); }, "outside a reply"},
+        {"rows at an offset that wraps", [](Bytes& r) { Put64(r, 80, ~std::uint64_t(0) - 1); }, "outside a reply"},
+        {"rows longer than the reply", [](Bytes& r) { Put64(r, 88, 1 << 20); }, "outside a reply"},
+        {"rows longer than any picture", [](Bytes& r) { Put64(r, 88, ~std::uint64_t(0)); }, "limit"},
+        {"text inside the header", [](Bytes& r) { Put64(r, 48, 8); }, "outside a reply"},
+        {"information block over the rows",
+         [size](Bytes& r) { Put64(r, 64, size - 4); Put64(r, 72, 4); }, "overlaps"},
+        {"information block longer than a table", [](Bytes& r) { Put64(r, 72, 2000); }, "limit"},
+        {"picture without rows", [](Bytes& r) { Put64(r, 80, 0); Put64(r, 88, 0); }, "without its information"},
+        {"declined yet with sections", [](Bytes& r) { r[12] = 1; }, "without a picture"},
+        {"rows too few for the picture", [](Bytes& r) { Put64(r, 88, 2); }, "rows need 4 bytes"},
+        {"depth it cannot have", [](Bytes& r) { r[96 + 3 + 14] = 7; }, "bit count 7"},
+        {"palette beyond its block", [](Bytes& r) { r[96 + 3 + 32] = 200; }, "200 colours"},
+        {"wider than its rows", [](Bytes& r) { r[96 + 3 + 4] = 100; }, "rows need"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Bytes reply = sound;
+        c.Change(reply);
+        try {
+            PictureFromDecodeReply(ParseDecodeReply(reply));
+            ADD_FAILURE() << "accepted";
+        } catch (const EInvalidGraphic& error) {
+            EXPECT_STREQ(error.what(), "認識できない画像形式です");
+            EXPECT_NE(error.Detail().find(c.Detail), std::string::npos) << error.Detail();
+        }
+    }
+}
+
+// The hostile plug-ins, each given a file of its own in a folder whose
+// HOME holds a secret and which has a socket listening.
+class HostilePlugins : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = test::MakeTempDir("hostile");
+        fs::create_directories(dir_ / ".ssh");
+        secret_ = dir_ / ".ssh" / "id_rsa";
+        test::WriteFile(secret_, Bytes{'k', 'e', 'y'});
+        home_ = std::make_unique<test::TScopedEnv>("HOME", dir_.string());
+        socketPath_ = (dir_ / "listen.sock").string();
+        socketEnv_ = std::make_unique<test::TScopedEnv>("ZELVO_TEST_SOCKET", socketPath_);
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socketPath_.c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(listener_, 4), 0);
+        watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(::inotify_add_watch(watch_, secret_.c_str(), IN_OPEN | IN_ACCESS), 0);
+        plugins_ = std::make_unique<TSPIs>(false, TSPISearchOptions{});
+        plugins_->Search((test::HostileSpiDir() / "*.spi").string());
+        ASSERT_EQ(plugins_->Count(), 5);
+        SandboxOptions().TimeLimitSeconds = 2;
+        SandboxOptions().AddressSpaceMarginBytes = std::uint64_t(1) << 30;
+    }
+    void TearDown() override {
+        plugins_.reset();
+        ::close(listener_);
+        ::close(watch_);
+        socketEnv_.reset();
+        home_.reset();
+        fs::remove_all(dir_);
+    }
+    /// Nobody opened the secret or connected to the socket.
+    void ExpectUntouched() {
+        char events[4096];
+        EXPECT_LT(::read(watch_, events, sizeof events), 0) << "the secret was opened";
+        const int peer = ::accept(listener_, nullptr, nullptr);
+        EXPECT_LT(peer, 0) << "the socket was connected to";
+        if (peer >= 0) ::close(peer);
+    }
+
+    TScopedSandbox scope_;
+    fs::path dir_, secret_;
+    std::string socketPath_;
+    std::unique_ptr<test::TScopedEnv> home_, socketEnv_;
+    int listener_ = -1, watch_ = -1;
+    std::unique_ptr<TSPIs> plugins_;
+};
+
+TEST_F(HostilePlugins, EachEndsAsCannotReadWithItsReason) {
+    struct TCase {
+        const char* File;
+        std::string Bytes;
+        std::vector<const char*> Reasons;  // one of them in the detail
+    };
+    const TCase cases[] = {
+        {"a.null", "NULL", {"hostile_null.spi: the decoder crashed (signal 11, SIGSEGV)"}},
+        {"a.loop", "LOOP", {"hostile_loop.spi: the decoder was stopped after 2 s"}},
+        // Out of address space the hog writes through the null malloc gave
+        // it; without the limit (sanitiser builds) the clock stops it.
+        {"a.hog", "HOGG", {"hostile_hog.spi: the decoder crashed", "hostile_hog.spi: the decoder was stopped after"}},
+        {"file.snoop", "SNOOF", {"hostile_snoop.spi: the decoder was stopped: the plug-in called open"}},
+        {"net.snoop", "SNOON", {"hostile_snoop.spi: the decoder was stopped: the plug-in called socket"}},
+        {"a.fork", "FORK", {"hostile_fork.spi: the decoder was stopped: the plug-in called clone",
+                            "hostile_fork.spi: the decoder was stopped: the plug-in called fork"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        test::WriteFile(dir_ / c.File, Bytes(c.Bytes.begin(), c.Bytes.end()));
+        TSPIBitmap bitmap(plugins_.get());
+        try {
+            bitmap.LoadFromFile(dir_ / c.File);
+            ADD_FAILURE() << "read";
+        } catch (const EInvalidGraphic& error) {
+            EXPECT_STREQ(error.what(), "認識できない画像形式です");
+            bool found = false;
+            for (const char* reason : c.Reasons) found = found || error.Detail().find(reason) != std::string::npos;
+            EXPECT_TRUE(found) << error.Detail();
+        }
+        ExpectUntouched();
+    }
+}
+
+TEST_F(HostilePlugins, WithoutDecoderPluginsAreRefusedUnlessAllowedInProcess) {
+    SandboxOptions().Program = dir_ / "no-such-decoder";
+    StopWaitingDecoders();
+    // Our TGA reader, not a hostile one, may run in process when allowed.
+    plugins_.reset();
+    TSPIs ours(false, TSPISearchOptions{});
+    ours.Search((test::PluginDir() / "tga.spi").string());
+    const fs::path tga = test::PluginDataFiles("tga").front();
+    TSPIBitmap refused(&ours);
+    try {
+        refused.LoadFromFile(tga);
+        ADD_FAILURE() << "read without a decoder";
+    } catch (const EDecoderUnavailable& error) {
+        EXPECT_STREQ(error.what(), "画像デコーダーのプロセスを起動できません");
+    }
+    SandboxOptions().InProcessFallback = true;
+    TSPIBitmap allowed(&ours);
+    allowed.LoadFromFile(tga);
+    EXPECT_GT(allowed.Picture().Width(), 0);
+}
+
+}  // namespace
+}  // namespace zelvo
