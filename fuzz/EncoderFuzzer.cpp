@@ -9,6 +9,7 @@
 #include <tiffio.h>
 #include <webp/decode.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

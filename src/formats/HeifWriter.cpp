@@ -2,6 +2,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "formats/EncoderWriters.h"
@@ -40,8 +41,12 @@ void SaveHeifPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
           "encoder");
     const TScopeExit releaseEncoder([&] { heif_encoder_release(encoder); });
     Check(heif_encoder_set_lossy_quality(encoder, av1 ? o.AvifQuality : o.HeicQuality), "quality");
-    if (av1) Check(heif_encoder_set_parameter_integer(encoder, "speed", o.AvifSpeed), "speed");
-    else Check(heif_encoder_set_parameter_string(encoder, "preset", kHevcPresets[o.HeicSpeed]), "preset");
+    if (av1) {
+        Check(heif_encoder_set_parameter_integer(encoder, "speed", o.AvifSpeed), "speed");
+    } else {
+        const std::size_t preset = std::size_t(std::clamp(o.HeicSpeed, 0, kHeifMaxSpeed));
+        Check(heif_encoder_set_parameter_string(encoder, "preset", kHevcPresets[preset]), "preset");
+    }
 
     heif_image* image = nullptr;
     Check(heif_image_create(pixels.Width, pixels.Height, heif_colorspace_RGB,

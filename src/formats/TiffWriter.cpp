@@ -126,7 +126,8 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
         }
         rowBytes = (std::size_t(width) * std::size_t(bits) + 7) / 8;
     }
-    const std::uint32_t rowsPerStrip = std::uint32_t(std::max<std::size_t>(1, 65536 / std::max<std::size_t>(rowBytes, 1)));
+    const std::uint32_t rowsPerStrip =
+        std::uint32_t(std::max<std::size_t>(1, 65536 / std::max<std::size_t>(rowBytes, 1)));
     Set(TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip), "strips");
 
     const TPortableMetadata metadata =
