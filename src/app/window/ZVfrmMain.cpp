@@ -30,6 +30,7 @@
 #include "app/window/ZVStatusBar.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
+#include "app/dialogs/ZVfrmEncoderOptions.h"
 #include "app/dialogs/ZVfrmSelectIcon.h"
 #include "document/QxImage.h"
 #include "view/QxImageView.h"
@@ -38,6 +39,7 @@
 #include "formats/plugin/SPIs.h"
 #include "image/ScopeExit.h"
 #include "platform/Clipboard.h"
+#include "platform/IniFile.h"
 #include "platform/PluginFolders.h"
 #include "platform/qt/QtClipboard.h"
 
@@ -419,6 +421,7 @@ void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
     FImage->SaveProgressive = Actions.mnuProgressive->isChecked();
     FImage->SaveTransparent = Actions.mnuTransparent->isChecked();
     FImage->SaveQuality = Options.FJpegQuality;
+    FImage->SaveEncoders = ReadEncoderSettings(TIniFile(SettingsPath()));
     std::string failure;
     try {
         *saved = FImage->SaveDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
