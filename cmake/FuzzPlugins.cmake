@@ -1,8 +1,8 @@
 # The targets of our own image plug-ins (TgaFuzzer, PcxFuzzer, WebpFuzzer,
-# TiffFuzzer, HeifFuzzer) link the plug-in's C sources in; those over a
+# TiffFuzzer, HeifFuzzer, JxlFuzzer) link the plug-in's C sources in; those over a
 # system library link that library too (as installed, not instrumented).
 function(zelvo_fuzz_plugin_sources target fuzzer)
-  string(REGEX MATCH "^(Tga|Pcx|Webp|Tiff|Heif)Fuzzer$" _plugin "${fuzzer}")
+  string(REGEX MATCH "^(Tga|Pcx|Webp|Tiff|Heif|Jxl)Fuzzer$" _plugin "${fuzzer}")
   if(_plugin)
     string(TOLOWER "${CMAKE_MATCH_1}" _dir)
     target_sources(${target} PRIVATE "${CMAKE_SOURCE_DIR}/plugins/${_dir}/${_dir}.c"
@@ -12,6 +12,7 @@ function(zelvo_fuzz_plugin_sources target fuzzer)
   set(_modules_webp libwebp libwebpdemux)
   set(_modules_tiff libtiff-4)
   set(_modules_heif libheif)
+  set(_modules_jxl libjxl)
   if(_plugin AND DEFINED _modules_${_dir})
     find_package(PkgConfig REQUIRED)
     pkg_check_modules(ZELVO_FUZZ_${_dir} REQUIRED IMPORTED_TARGET ${_modules_${_dir}})

@@ -9,9 +9,7 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libdeflate-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   libsane-dev libsane1 libxcb1-dev libxcb-xfixes0-dev
-  libwebp-dev libtiff-dev libheif-dev
-  # the recovery file of unsaved pictures
-  libdeflate-dev
+  libwebp-dev libtiff-dev libheif-dev libjxl-dev
   # the decoder process's system-call filter (zelvo-decode)
   libseccomp-dev
   # Every program a test runs, by the tests that run it:
@@ -32,6 +30,9 @@ packages=(
   dbus-daemon
   # the JPEG tests compare with djpeg and cjpeg
   libjpeg-turbo-progs
+  # the writers' round trips decode with dwebp, tiffinfo/ImageMagick,
+  # heif-convert and djxl, and read the metadata back with exiftool
+  webp libtiff-tools imagemagick libheif-examples libjxl-tools libimage-exiftool-perl
   # the scanner tests compare with scanimage
   sane-utils
   # the print tests read the printed PDF with pdftoppm and pdfinfo

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "cli/EncoderArguments.h"
 #include "cli/OperationTable.h"
 #include "formats/QxImageIO.h"
 #include "image/Text.h"
@@ -26,8 +27,9 @@ const char* const kBatchHelpHead =
     "extension of the output type. Existing files are replaced (each only once written).\n"
     "\n"
     "options:\n"
-    "  --format bmp|jpg|png|gif   output type (bmp by default; gif needs --gif-mode)\n"
-    "  --quality Q                JPEG quality 1..100 (80)\n"
+    "  --format TYPE              output type: bmp (default), jpg, png, gif (needs --gif-mode),\n"
+    "                             webp, tiff, avif, heic or jxl\n"
+    "  --quality Q                JPEG, WebP, AVIF and HEIC quality 1..100 (80; 60 for AVIF, HEIC)\n"
     "  --progressive              progressive JPEG, interlaced PNG or GIF\n"
     "  --width W                  resize to width W (1..99999), height by the aspect ratio\n"
     "  --height H                 resize to height H (1..99999), width by the aspect ratio\n"
@@ -70,7 +72,7 @@ std::string BatchHelp() {
     text += "                             lists";
     if (!unlisted.empty()) text += ", which leaves " + JoinedOr(unlisted) + " out";
     text += "\n";
-    return text + kBatchHelpTail;
+    return text + kEncoderArgumentsHelp + kBatchHelpTail;
 }
 
 int ParseIntIn(const std::string& text, const std::string& option, int lo, int hi) {
@@ -90,7 +92,12 @@ TBatchOutputType ParseFormat(const std::string& text) {
     if (text == "jpg" || text == "jpeg") return TBatchOutputType::Jpeg;
     if (text == "png") return TBatchOutputType::Png;
     if (text == "gif") return TBatchOutputType::Gif;
-    throw EUsage("--format: expected bmp, jpg, png or gif, got \"" + text + "\"");
+    if (text == "webp") return TBatchOutputType::Webp;
+    if (text == "tiff" || text == "tif") return TBatchOutputType::Tiff;
+    if (text == "avif") return TBatchOutputType::Avif;
+    if (text == "heic" || text == "heif") return TBatchOutputType::Heic;
+    if (text == "jxl") return TBatchOutputType::Jxl;
+    throw EUsage("--format: expected bmp, jpg, png, gif, webp, tiff, avif, heic or jxl, got \"" + text + "\"");
 }
 
 int ParseDepth(const std::string& text) {
@@ -105,8 +112,9 @@ int ParseDepth(const std::string& text) {
 std::string InputPatterns(const std::optional<std::string>& type, bool gifMode) {
     if (!type) return BuildFormatFilters(gifMode, {}, TFilterCaptions{}).PatternList.front();
     for (const TPictureFormat& row : PictureFormats()) {
-        // Named rows count also when the dialogs do not list them (netpbm).
-        if (row.Key != *type) continue;
+        // Named rows count also when the dialogs do not list them (netpbm);
+        // rows read by the plug-ins are not input types here.
+        if (row.Key != *type || !row.Read) continue;
         if (!GateOpen(row.Gate, gifMode)) throw EUsage("--input-type " + *type + " needs --gif-mode");
         std::string patterns;
         for (const std::string& extension : row.Extensions) patterns += "*" + extension + " ";
@@ -168,6 +176,7 @@ int Batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     TBatchOptions options;
     std::vector<std::string> positional;
     std::optional<std::string> inputType;
+    TEncoderArguments encoders;
     int resizeGiven = 0;
     bool depthGiven = false;
     int jobs = std::max(1, int(std::thread::hardware_concurrency()));
@@ -185,8 +194,11 @@ int Batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
             options.OutputType = ParseFormat(value(i));
         } else if (a == "--quality") {
             options.Quality = std::uint8_t(ParseIntIn(value(i), a, 1, 100));
+            encoders.Quality = options.Quality;
         } else if (a == "--progressive") {
             options.Progressive = true;
+        } else if (TakeEncoderArgument(args, i, encoders)) {
+            continue;
         } else if (a == "--width") {
             options.ResizeMode = TBatchResizeMode::Width;
             options.Width = ParseIntIn(value(i), a, kBatchMinSide, kBatchMaxSide);
@@ -237,6 +249,8 @@ int Batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (options.OutputType == TBatchOutputType::Gif && !options.GifMode)
         throw EUsage("--format gif needs --gif-mode");
     const std::string patterns = InputPatterns(inputType, options.GifMode);
+    const TPictureFormat* outputFormat = FindPictureFormat(BatchOutputExtension(options.OutputType));
+    options.Encoders = EncoderOptionsFor(encoders, outputFormat ? outputFormat->Key : "");
 
     const std::filesystem::path inputFolder = positional[0];
     const std::filesystem::path outputFolder = positional[1];

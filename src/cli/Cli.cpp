@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "cli/BatchCommand.h"
+#include "cli/EncoderArguments.h"
 #include "cli/OperationTable.h"
 #include "cli/ScanCommand.h"
 #include "cli/ThumbnailCommand.h"
@@ -245,6 +246,7 @@ int Apply(const std::vector<std::string>& args) {
     bool rle = false;
     bool hasTransparent = false;
     TColor transparent = clBlack;
+    TEncoderArguments encoders;
 
     auto value = [&](std::size_t& i) -> const std::string& {
         if (i + 1 >= args.size()) throw EUsage(args[i] + " needs a value");
@@ -273,6 +275,8 @@ int Apply(const std::vector<std::string>& args) {
             progressive = true;
         } else if (a == "--rle") {
             rle = true;
+        } else if (TakeEncoderArgument(args, i, encoders)) {
+            continue;
         } else if (a == "--transparent") {
             transparent = ParseColor(value(i), a);
             hasTransparent = true;
@@ -286,7 +290,11 @@ int Apply(const std::vector<std::string>& args) {
     }
     if (positional.size() != 2)
         throw EUsage("usage: zelvo-cli apply INPUT OUTPUT [--gif-mode] [--undo-depth N] [--select L,T,R,B] "
-                     "[--background COLOUR] [--quality Q] [--progressive] [--rle] [--transparent COLOUR] OP...");
+                     "[--background COLOUR] [--quality Q] [--progressive] [--rle] [--transparent COLOUR] "
+                     "[--lossless] [--effort N] [--speed N] [--distance D] [--compression C] OP...");
+    const TPictureFormat* outputFormat = FindPictureFormat(DispatchExtension(positional[1]));
+    if (quality > 0) encoders.Quality = quality;
+    const TEncoderOptions encoderOptions = EncoderOptionsFor(encoders, outputFormat ? outputFormat->Key : "");
 
     // Every operation name is checked before anything is loaded or written.
     struct TStep {
@@ -326,6 +334,7 @@ int Apply(const std::vector<std::string>& args) {
     if (quality > 0) doc.SaveQuality = std::uint8_t(quality);
     if (progressive) doc.SaveProgressive = true;
     if (rle) doc.RLECompress = true;
+    doc.SaveEncoders = encoderOptions;
     if (hasTransparent) {
         doc.SaveTransparent = true;
         doc.TransparentColor = transparent;
@@ -387,7 +396,11 @@ const char* const kHelp =
     "  --select L,T,R,B      work on this rectangle (right and bottom exclusive)\n"
     "  --background COLOUR   colour of uncovered pixels (clGray by default)\n"
     "  --undo-depth N        undo steps kept\n"
-    "  --quality Q           JPEG quality 1..100;  --progressive  progressive JPEG or interlaced PNG/GIF\n"
+    "  --quality Q           JPEG, WebP, AVIF and HEIC quality 1..100 (80; 60 for AVIF and HEIC)\n"
+    "  --progressive         progressive JPEG or interlaced PNG/GIF\n"
+    "  --lossless            lossless WebP or JPEG XL;  --distance D  JPEG XL distance 0.1..25 (1.0)\n"
+    "  --effort N            WebP 0..6 (4), JPEG XL 1..9 (7);  --speed N  AVIF 0..9 (6), HEIC 0..9 (3)\n"
+    "  --compression C       TIFF none, lzw (default) or deflate\n"
     "  --rle                 RLE-coded BMP;  --transparent COLOUR  PNG/GIF transparent colour\n"
     "  --gif-mode            also read and write GIF and PhotoCD\n"
     "decode, rgb, info and histogram take --image ID: for icons (.ico) the 0-based image, for\n"

@@ -25,6 +25,7 @@
 #include "document/UndoEntry.h"
 #include "effects/Convolution.h"
 #include "effects/Resample.h"
+#include "formats/PictureFormats.h"
 #include "formats/PictureMetadata.h"
 #include "image/DibImage.h"
 #include "image/Types.h"
@@ -106,6 +107,8 @@ public:
     bool ColorKeyed = false;         ///< transparency is an RGB colour (PNG) rather than an index
     /// Save 4- and 8-bit BMP files (and clipboard data) RLE-coded.
     bool RLECompress = false;
+    /// The WebP, TIFF, AVIF, HEIC and JPEG XL options.
+    TEncoderOptions SaveEncoders{};
     /// LoadDocumentFile turns a picture by its EXIF orientation, so it opens
     /// upright (the "UseExifOrientation" setting); false keeps the rows as
     /// stored.

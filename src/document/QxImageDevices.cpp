@@ -25,6 +25,7 @@ bool TQxImage::WritePicture(const std::filesystem::path& path, bool gifMode, std
     options.TransparentColor = TransparentColor;
     options.TransparentIndex = TransparentIndex;
     options.RLECompress = RLECompress;
+    options.Encoders = SaveEncoders;
     options.Metadata = &FMetadata;
     try {
         return WriteDocumentPicture(path, FBitmap->ToDibImage(), options, gifMode, colorKeyed);

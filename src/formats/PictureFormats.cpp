@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formats/EncoderWriters.h"
 #include "formats/GifImage.h"
 #include "formats/IconFile.h"
 #include "formats/JpegImage.h"
@@ -124,6 +125,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .Extensions = {".bmp", ".dib"},
                     .WriteExtensions = {".bmp"},
                     .MimeTypes = {"image/bmp"},
+                    .Signatures = {{{0, "BM"}}},
                     .Read = ReadBmp,
                     .Write = WriteBmp,
                     .QuickPreview = true});
@@ -133,6 +135,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .EntryPatterns = "*.jpg;*.jpeg;*.jpe",
                     .WriteExtensions = {".jpg", ".jpe", ".jpeg"},
                     .MimeTypes = {"image/jpeg"},
+                    .Signatures = {{{0, "\xFF\xD8\xFF"}}},
                     .Read = ReadJpeg,
                     .Write = WriteJpeg,
                     .QuickPreview = true,
@@ -145,6 +148,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .Extensions = {".png"},
                     .WriteExtensions = {".png"},
                     .MimeTypes = {"image/png"},
+                    .Signatures = {{{0, "\x89PNG\r\n\x1A\n"}}},
                     .Read = ReadPng,
                     .Write = WritePng,
                     .SecondaryGate = TGifGate::GifModeOnly,
@@ -156,6 +160,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .Description = "Windows icon",
                     .Extensions = {".ico"},
                     .MimeTypes = {"image/x-icon", "image/vnd.microsoft.icon"},
+                    .Signatures = {{{0, std::string("\0\0\1\0", 4)}}},
                     .Read = ReadIcon,
                     .QuickPreview = true,
                     .IconSource = true});
@@ -164,6 +169,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .Extensions = {".gif"},
                     .WriteExtensions = {".gif"},
                     .MimeTypes = {"image/gif"},
+                    .Signatures = {{{0, "GIF87a"}}, {{0, "GIF89a"}}},
                     .Read = ReadGif,
                     .Write = WriteGif,
                     .Gate = TGifGate::GifModeOnly,
@@ -183,10 +189,12 @@ std::vector<TPictureFormat> MakeTable() {
     // (command line, drops, zelvo-cli), not listed in the dialogs.
     rows.push_back({.Key = "netpbm",
                     .Description = "Netpbm picture",
-                    .Extensions = {".pnm", ".ppm", ".pgm", ".pbm", ".pam"},
+                    .Extensions = {".pnm", ".ppm", ".pgm", ".pbm", ".pam", ".pfm"},
                     .WriteExtensions = {".ppm", ".pgm", ".pbm", ".pnm", ".pam"},
                     .MimeTypes = {"image/x-portable-anymap", "image/x-portable-pixmap", "image/x-portable-graymap",
                                   "image/x-portable-bitmap", "image/x-portable-arbitrarymap"},
+                    .Signatures = {{{0, "P1"}}, {{0, "P2"}}, {{0, "P3"}}, {{0, "P4"}}, {{0, "P5"}}, {{0, "P6"}},
+                                   {{0, "P7"}}, {{0, "PF"}}, {{0, "Pf"}}},
                     .Read = [](const std::filesystem::path& path, TReadPurpose,
                                TPictureFileInfo&) { return LoadPnmPictureFile(path); },
                     .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions&,
@@ -195,6 +203,54 @@ std::vector<TPictureFormat> MakeTable() {
                     },
                     .Listed = false,
                     .QuickPreview = true});
+    // Written through outside encoders, read by the bundled image plug-ins
+    // (no reader here, so their files and the open dialog's entries are the
+    // plug-ins').
+    rows.push_back({.Key = "webp",
+                    .Description = "WebP picture",
+                    .Extensions = {".webp"},
+                    .WriteExtensions = {".webp"},
+                    .MimeTypes = {"image/webp"},
+                    .Signatures = {{{0, "RIFF"}, {8, "WEBP"}}},
+                    .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions& options,
+                                std::string_view) { SaveWebpPicture(picture, stream, options); }});
+    rows.push_back({.Key = "tiff",
+                    .Description = "TIFF picture",
+                    .Extensions = {".tif", ".tiff"},
+                    .WriteExtensions = {".tif", ".tiff"},
+                    .MimeTypes = {"image/tiff"},
+                    .Signatures = {{{0, std::string("II*\0", 4)}}, {{0, std::string("MM\0*", 4)}}},
+                    .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions& options,
+                                std::string_view) { SaveTiffPicture(picture, stream, options); }});
+    rows.push_back({.Key = "avif",
+                    .Description = "AVIF picture",
+                    .Extensions = {".avif"},
+                    .WriteExtensions = {".avif"},
+                    .MimeTypes = {"image/avif"},
+                    .Signatures = {{{4, "ftypavif"}}, {{4, "ftypavis"}}},
+                    .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions& options,
+                                std::string_view) { SaveHeifPicture(picture, stream, options, true); }});
+    rows.push_back({.Key = "heic",
+                    .Description = "HEIF picture",
+                    .Extensions = {".heic", ".heif", ".hif"},
+                    .WriteExtensions = {".heic", ".heif"},
+                    .MimeTypes = {"image/heic", "image/heif"},
+                    .Signatures = {{{4, "ftypheic"}},
+                                   {{4, "ftypheix"}},
+                                   {{4, "ftypheim"}},
+                                   {{4, "ftypheis"}},
+                                   {{4, "ftypmif1"}},
+                                   {{4, "ftypmsf1"}}},
+                    .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions& options,
+                                std::string_view) { SaveHeifPicture(picture, stream, options, false); }});
+    rows.push_back({.Key = "jxl",
+                    .Description = "JPEG XL picture",
+                    .Extensions = {".jxl"},
+                    .WriteExtensions = {".jxl"},
+                    .MimeTypes = {"image/jxl"},
+                    .Signatures = {{{0, "\xFF\x0A"}}, {{0, std::string("\0\0\0\x0CJXL \r\n\x87\n", 12)}}},
+                    .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions& options,
+                                std::string_view) { SaveJxlPicture(picture, stream, options); }});
     return rows;
 }
 
@@ -212,6 +268,22 @@ const TPictureFormat* FindPictureFormat(std::string_view extension) {
     return nullptr;
 }
 
+bool MatchesSignature(const TPictureFormat& format, std::span<const std::uint8_t> head) {
+    return std::any_of(format.Signatures.begin(), format.Signatures.end(), [&](const TSignature& signature) {
+        return std::all_of(signature.begin(), signature.end(), [&](const TSignaturePart& part) {
+            return part.Offset + part.Bytes.size() <= head.size() &&
+                   std::equal(part.Bytes.begin(), part.Bytes.end(), head.begin() + std::ptrdiff_t(part.Offset),
+                              [](char a, std::uint8_t b) { return std::uint8_t(a) == b; });
+        });
+    });
+}
+
+const TPictureFormat* FindPictureFormatBySignature(std::span<const std::uint8_t> head) {
+    for (const TPictureFormat& row : PictureFormats())
+        if (MatchesSignature(row, head)) return &row;
+    return nullptr;
+}
+
 bool WritesExtension(const TPictureFormat& format, std::string_view extension) {
     return format.Write &&
            std::find(format.WriteExtensions.begin(), format.WriteExtensions.end(), extension) !=
@@ -226,7 +298,6 @@ bool WritableExtension(std::string_view extension) {
 std::vector<std::string> PictureMimeTypes() {
     std::vector<std::string> types;
     for (const TPictureFormat& row : PictureFormats()) {
-        if (!row.Read) continue;
         for (const std::string& type : row.MimeTypes)
             if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
     }

@@ -10,7 +10,9 @@
 // its codec files (and its dialog captions in app/common/FileFilters.cpp).
 //
 // Rows without a reader still list their extensions; their files go where
-// files of unknown extensions go. A row's reader and writer are function objects, so a row
+// files of unknown extensions go (the image plug-ins, which read WebP, TIFF,
+// HEIF/AVIF and JPEG XL), and the open dialog leaves their entries to the
+// plug-ins. A row's reader and writer are function objects, so a row
 // found at run time (an image plug-in) can carry the plug-in it reads
 // through.
 
@@ -37,10 +39,42 @@ struct TPictureFileInfo {
     std::uint8_t TransparentIndex = 0;
     /// The document's ColorKeyed after the load: 0 false, 1 true, -1 kept.
     int ColorKeyed = 0;
+    /// The row key of the format the file really has when its extension
+    /// names another ("png" for a PNG named .jpg); empty otherwise.
+    std::string ActualFormat{};
     /// The file's metadata (JPEG and PNG document loads; Source None
     /// otherwise). The pixels are as stored: turning by the EXIF
     /// orientation is the document's choice.
     TPictureMetadata Metadata;
+};
+
+/// How a TIFF save compresses its strips.
+enum class TTiffCompression : std::uint8_t { None, Lzw, Deflate };
+
+/// The ranges of the encoders' options.
+inline constexpr int kEncoderMaxQuality = 100;   ///< WebP, AVIF, HEIC quality 0..100
+inline constexpr int kWebpMaxEffort = 6;         ///< WebP effort 0 (fastest) .. 6
+inline constexpr int kHeifMaxSpeed = 9;          ///< AVIF and HEIC speed 0 (slowest) .. 9
+inline constexpr int kJxlMinEffort = 1;          ///< JPEG XL effort 1 (fastest) .. 9
+inline constexpr int kJxlMaxEffort = 9;
+inline constexpr int kJxlMinDistanceTenths = 1;  ///< JPEG XL distance 0.1 .. 25.0, in tenths
+inline constexpr int kJxlMaxDistanceTenths = 250;
+
+/// The save options of the formats written through outside encoders (WebP,
+/// TIFF, AVIF, HEIC, JPEG XL); every value within the ranges above.
+struct TEncoderOptions {
+    int WebpQuality = 80;        ///< lossy quality 0..100
+    bool WebpLossless = false;   ///< lossless WebP: exact colours, Quality unused
+    int WebpEffort = 4;          ///< 0..6, as the encoder's method
+    TTiffCompression TiffCompression = TTiffCompression::Lzw;
+    int AvifQuality = 60;        ///< 0..100
+    int AvifSpeed = 6;           ///< 0..9
+    int HeicQuality = 60;        ///< 0..100
+    int HeicSpeed = 3;           ///< 0..9, over the encoder's presets (3: "slow")
+    int JxlDistanceTenths = 10;  ///< visual distance in tenths (10: 1.0, visually lossless)
+    bool JxlLossless = false;    ///< lossless JPEG XL, distance unused
+    int JxlEffort = 7;           ///< 1..9
+    friend bool operator==(const TEncoderOptions&, const TEncoderOptions&) = default;
 };
 
 /// The save options of the document.
@@ -54,6 +88,8 @@ struct TSaveOptions {
     /// The metadata kept with the picture; the JPEG and PNG writers write
     /// what PictureMetadata.h allows of it. nullptr: none.
     const TPictureMetadata* Metadata = nullptr;
+    /// WebP, TIFF, AVIF, HEIC and JPEG XL options.
+    TEncoderOptions Encoders{};
 };
 
 /// Why a picture is read; a reader may trade quality for speed for the
@@ -91,6 +127,17 @@ using TPreviewReader = std::function<TDibImage(const std::filesystem::path& path
 /// on the longer side). Throws the codec's exception on failure.
 using TThumbnailReader = std::function<TDibImage(const std::filesystem::path& path, int thumbSize)>;
 
+/// A byte string at an offset of a file's head.
+struct TSignaturePart {
+    std::size_t Offset = 0;
+    std::string Bytes{};
+};
+/// A file signature: it matches when every part does.
+using TSignature = std::vector<TSignaturePart>;
+
+/// The bytes of a file's head that the signatures look at.
+inline constexpr std::size_t kSignatureHeadBytes = 32;
+
 /// One row of the table.
 struct TPictureFormat {
     /// A stable name the user interface keys its captions by ("bmp", "jpeg").
@@ -111,6 +158,11 @@ struct TPictureFormat {
     /// The MIME types of the format, for the desktop entry ("image/png");
     /// every row with a reader has at least one.
     std::vector<std::string> MimeTypes{};
+    /// The signatures a file of the format starts with (one matching is
+    /// enough); empty for a format without one at its head (PhotoCD). A
+    /// file whose extension names this row but whose head matches none of
+    /// them is read by the row whose signature it has.
+    std::vector<TSignature> Signatures{};
     /// Empty when the program cannot read the format itself.
     TPictureReader Read{};
     /// Empty when the program cannot write the format.
@@ -144,6 +196,13 @@ std::span<const TPictureFormat> PictureFormats();
 /// The row that lists `extension` (lower case, with the dot), or nullptr.
 const TPictureFormat* FindPictureFormat(std::string_view extension);
 
+/// Whether `head` (the first bytes of a file, up to kSignatureHeadBytes)
+/// matches one of the row's signatures.
+bool MatchesSignature(const TPictureFormat& format, std::span<const std::uint8_t> head);
+
+/// The first row whose signature `head` matches, or nullptr.
+const TPictureFormat* FindPictureFormatBySignature(std::span<const std::uint8_t> head);
+
 /// Whether the row's writer takes `extension`.
 bool WritesExtension(const TPictureFormat& format, std::string_view extension);
 
@@ -151,7 +210,8 @@ bool WritesExtension(const TPictureFormat& format, std::string_view extension);
 /// aside: Save writes a picture back to its own file only then.
 bool WritableExtension(std::string_view extension);
 
-/// The MIME types of every row with a reader, in table order, each once.
+/// The MIME types of every row, in table order, each once: the rows read
+/// by the program itself and those whose files the bundled plug-ins read.
 std::vector<std::string> PictureMimeTypes();
 
 }  // namespace zelvo

@@ -155,6 +155,84 @@ std::vector<TMetadataBlock> PngMetadataForSave(const TPictureMetadata& metadata)
     return out;
 }
 
+namespace {
+
+// The largest colour profile a PNG's iCCP chunk may inflate to.
+constexpr std::size_t kMaxIccBytes = std::size_t(64) << 20;
+
+// The whole profile of an iCCP chunk; empty when it does not inflate.
+std::vector<std::uint8_t> IccpProfile(const std::vector<std::uint8_t>& data) {
+    const auto nul = std::find(data.begin(), data.end(), std::uint8_t(0));
+    if (nul == data.end() || data.end() - nul < 3 || nul[1] != 0) return {};
+    TZStream z(false);
+    if (z.StartInflate() != Z_OK) return {};
+    const std::size_t start = std::size_t(nul - data.begin()) + 2;
+    z->next_in = const_cast<Bytef*>(data.data() + start);
+    z->avail_in = uInt(data.size() - start);
+    std::vector<std::uint8_t> out;
+    for (;;) {
+        const std::size_t done = out.size();
+        if (done >= kMaxIccBytes) return {};
+        out.resize(std::min(kMaxIccBytes, std::max<std::size_t>(4096, done * 2)));
+        z->next_out = out.data() + done;
+        z->avail_out = uInt(out.size() - done);
+        const int r = inflate(z.get(), Z_NO_FLUSH);
+        out.resize(out.size() - z->avail_out);
+        if (r == Z_STREAM_END) return out;
+        if (r != Z_OK) return {};
+    }
+}
+
+// The text of an uncompressed iTXt chunk with `keyword`; empty otherwise.
+std::vector<std::uint8_t> ITxtText(const std::vector<std::uint8_t>& data, std::string_view keyword) {
+    if (data.size() < keyword.size() + 3 || std::memcmp(data.data(), keyword.data(), keyword.size()) != 0 ||
+        data[keyword.size()] != 0 || data[keyword.size() + 1] != 0)
+        return {};
+    // Keyword, 0, compression flag, method, language tag, 0, translated keyword, 0, text.
+    auto at = data.begin() + std::ptrdiff_t(keyword.size() + 3);
+    for (int field = 0; field < 2; ++field) {
+        at = std::find(at, data.end(), std::uint8_t(0));
+        if (at == data.end()) return {};
+        ++at;
+    }
+    return {at, data.end()};
+}
+
+}  // namespace
+
+TPortableMetadata PortableMetadataForSave(const TPictureMetadata& metadata, int width, int height) {
+    TPortableMetadata out;
+    if (metadata.Source == TMetadataSource::Jpeg) {
+        const std::vector<TMetadataBlock> blocks = JpegMetadataForSave(metadata, width, height);
+        std::vector<const TMetadataBlock*> icc;
+        for (const TMetadataBlock& b : blocks) {
+            if (IsExif(b) && out.Exif.empty()) {
+                const auto tiff = ExifOf(b);
+                out.Exif.assign(tiff.begin(), tiff.end());
+            } else if (b.Type == kApp1 && StartsWith(b.Data, kXmpSignature) && out.Xmp.empty()) {
+                out.Xmp.assign(b.Data.begin() + std::ptrdiff_t(kXmpSignature.size()), b.Data.end());
+            } else if (IsIcc(b) && b.Data.size() > kIccChunkHeader) {
+                icc.push_back(&b);
+            }
+        }
+        // The profile's chunks in the order of their sequence numbers.
+        std::stable_sort(icc.begin(), icc.end(),
+                         [](const TMetadataBlock* a, const TMetadataBlock* b) { return a->Data[12] < b->Data[12]; });
+        for (const TMetadataBlock* b : icc)
+            out.Icc.insert(out.Icc.end(), b->Data.begin() + std::ptrdiff_t(kIccChunkHeader), b->Data.end());
+    } else if (metadata.Source == TMetadataSource::Png) {
+        for (const TMetadataBlock& b : PngMetadataForSave(metadata)) {
+            if (b.Type == png::kICCP && out.Icc.empty()) {
+                out.Icc = IccpProfile(b.Data);
+            } else if (b.Type == png::kITXT && out.Xmp.empty()) {
+                out.Xmp = ITxtText(b.Data, "XML:com.adobe.xmp");
+                if (!out.Xmp.empty()) ResetXmpOrientation(out.Xmp);
+            }
+        }
+    }
+    return out;
+}
+
 std::string IccColorSpace(std::span<const std::uint8_t> profile) {
     if (profile.size() < 20) return {};
     return std::string(reinterpret_cast<const char*>(profile.data()) + 16, 4);

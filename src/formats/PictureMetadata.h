@@ -91,6 +91,22 @@ bool PngChunkKept(std::uint32_t type);
 /// by the rules at the top of this file.
 std::vector<TMetadataBlock> PngMetadataForSave(const TPictureMetadata& metadata);
 
+/// The metadata a WebP, TIFF, HEIF/AVIF or JPEG XL save carries, taken
+/// from a JPEG's or PNG's kept blocks by the rules at the top of this file
+/// (EXIF with orientation 1 and its size set, XMP with orientation 1, an
+/// RGB colour profile): these formats hold the same three kinds, so they
+/// travel from JPEG and PNG into them. Each part is empty when absent.
+struct TPortableMetadata {
+    std::vector<std::uint8_t> Exif;  ///< EXIF from its TIFF header on
+    std::vector<std::uint8_t> Xmp;   ///< the XMP packet
+    std::vector<std::uint8_t> Icc;   ///< the whole colour profile
+    bool Empty() const { return Exif.empty() && Xmp.empty() && Icc.empty(); }
+};
+
+/// The portable metadata of a `width` x `height` save of `metadata`. A PNG
+/// profile that does not inflate (or inflates beyond 64 MiB) is left out.
+TPortableMetadata PortableMetadataForSave(const TPictureMetadata& metadata, int width, int height);
+
 /// The data colour space of an ICC profile's header (bytes 16..19, such as
 /// "RGB ", "GRAY", "CMYK"); empty when the header is shorter.
 std::string IccColorSpace(std::span<const std::uint8_t> profile);

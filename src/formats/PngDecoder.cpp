@@ -451,7 +451,9 @@ void TPngDecoder::OnZTXT(std::span<const std::uint8_t> data) {
     const std::string_view keyword = all.substr(0, nul);
     if (keyword.empty() || keyword.size() > 79) LoadError("PNG LoadStream: error textkey");
 
-    // Inflate in steps, never beyond what the comment may still take.
+    // Inflate in steps, never beyond what the comment may still take; a
+    // text that would go beyond it is left out, and the picture still
+    // loads: the limit guards memory, not the pixels.
     const std::size_t room = kMaxPngCommentBytes - std::min(kMaxPngCommentBytes, comment_.size() + 4 + nul);
     TZStream z(false);
     const int init = z.StartInflate();
@@ -461,7 +463,7 @@ void TPngDecoder::OnZTXT(std::span<const std::uint8_t> data) {
     z->avail_in = uInt(data.size() - nul - 2);
     std::string text;
     for (;;) {
-        if (text.size() >= room) LoadError("PNG LoadStream: error zEXt", "text inflates beyond the comment limit");
+        if (text.size() >= room) return;
         const std::size_t old = text.size();
         const std::size_t step = std::min(kZBufferSize, room - old);
         text.resize(old + step);

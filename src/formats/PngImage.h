@@ -45,9 +45,10 @@ ZELVO_EXCEPTION(EPngLoadError, EPngError);
 ZELVO_EXCEPTION(EPngSaveError, EPngError);
 
 /// The largest comment a file may give (all tEXt and zTXt chunks together,
-/// after decompression). A file that inflates beyond it is refused with
-/// "PNG LoadStream: error zEXt" (or "error tEXt"), so a compressed text
-/// cannot exhaust memory.
+/// after decompression). A zTXt chunk that inflates beyond it is left out
+/// (the picture loads without that text), so a compressed text cannot
+/// exhaust memory; a tEXt chunk beyond it is refused with "PNG LoadStream:
+/// error tEXt".
 inline constexpr std::size_t kMaxPngCommentBytes = std::size_t(4) << 20;
 
 class TPngImage : public TDibContainer {

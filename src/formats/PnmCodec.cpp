@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -170,17 +172,19 @@ std::uint64_t ReadField(TPnmInput& in, const char* what) {
 enum class TTupleKind : std::uint8_t { BlackWhite, Grey, Rgb };
 
 struct THeader {
-    int Magic = 0;  // 1..7
+    int Magic = 0;  // 1..7; 8 for PFM
     std::uint64_t Width = 0;
     std::uint64_t Height = 0;
     std::uint64_t MaxVal = 1;
     int Depth = 1;  // samples per pixel, alpha included
     TTupleKind Kind = TTupleKind::Grey;
+    bool LittleEndian = false;  // PFM samples
     bool Plain() const { return Magic <= 3; }
     int SampleBytes() const { return MaxVal > 255 ? 2 : 1; }
     /// Bytes of one binary raster row.
     std::uint64_t RowBytes() const {
         if (Magic == 4) return (Width + 7) / 8;
+        if (Magic == 8) return Width * std::uint64_t(Depth) * 4;
         return Width * std::uint64_t(Depth) * std::uint64_t(SampleBytes());
     }
 };
@@ -209,6 +213,23 @@ void ReadClassicHeader(TPnmInput& in, THeader& h) {
         for (int d = in.Need("comment"); d != '\n' && d != '\r'; d = in.Need("comment")) {
         }
     }
+}
+
+/// PFM: width, height and the scale, whose sign gives the samples' byte
+/// order (negative: little-endian); its size is not used, as netpbm's own
+/// tools do not use it.
+void ReadPfmHeader(TPnmInput& in, THeader& h) {
+    h.Width = ReadField(in, "width");
+    h.Height = ReadField(in, "height");
+    SkipBlanks(in);
+    std::string scale;
+    for (int c = in.Peek(); c >= 0 && !IsBlank(c) && scale.size() < 64; c = in.Peek()) scale += char(in.Get());
+    char* end = nullptr;
+    const double value = std::strtod(scale.c_str(), &end);
+    if (scale.empty() || end != scale.c_str() + scale.size() || !std::isfinite(value) || value == 0)
+        BadFile("PFM scale \"" + scale + "\"");
+    h.LittleEndian = value < 0;
+    if (!IsBlank(in.Need("header"))) BadFile("no blank after the PFM scale");
 }
 
 /// The rest of a PAM header line: blanks up to the line feed, nothing else.
@@ -303,13 +324,22 @@ THeader ReadHeader(TPnmInput& in) {
     THeader h;
     const int p = in.Need("magic number");
     const int digit = in.Need("magic number");
-    if (p != 'P' || digit < '1' || digit > '7') BadFile("magic number " + std::to_string(p) + " " + std::to_string(digit));
-    h.Magic = digit - '0';
+    const bool pfm = digit == 'F' || digit == 'f';
+    if (p != 'P' || ((digit < '1' || digit > '7') && !pfm))
+        BadFile("magic number " + std::to_string(p) + " " + std::to_string(digit));
+    h.Magic = pfm ? 8 : digit - '0';
     const int next = in.Peek();
     if (next < 0) CutShort("end of file after the magic number");
     if (!IsBlank(next) && next != '#') BadFile("no blank after the magic number");
-    if (h.Magic == 7) ReadPamHeader(in, h);
-    else ReadClassicHeader(in, h);
+    if (h.Magic == 7) {
+        ReadPamHeader(in, h);
+    } else if (pfm) {
+        h.Kind = digit == 'F' ? TTupleKind::Rgb : TTupleKind::Grey;
+        h.Depth = digit == 'F' ? 3 : 1;
+        ReadPfmHeader(in, h);
+    } else {
+        ReadClassicHeader(in, h);
+    }
     // Zero, overflowing (saturated) and over-limit sizes are refused here,
     // before any size arithmetic.
     const int bits = h.Kind == TTupleKind::BlackWhite ? 1 : h.Kind == TTupleKind::Grey ? 8 : 24;
@@ -484,11 +514,48 @@ TPnmForm PnmFormForExtension(std::string_view extension) {
     return TPnmForm::Ppm;
 }
 
+namespace {
+
+/// A PFM sample (linear light) as an 8-bit sRGB level: clamped to 0..1
+/// (NaN to 0), encoded with the sRGB curve, rounded to the nearest level.
+std::uint8_t FloatLevel(float value) {
+    if (!(value > 0)) return 0;
+    if (value >= 1) return 255;
+    const double v = value <= 0.0031308f ? 12.92 * value : 1.055 * std::pow(double(value), 1 / 2.4) - 0.055;
+    return std::uint8_t(std::lround(v * 255));
+}
+
+/// One PFM raster row (grey or RGB floats in the file's byte order) into
+/// one picture row.
+void DecodeFloatRow(const THeader& h, const std::uint8_t* src, std::uint8_t* dst) {
+    const std::size_t samples = std::size_t(h.Width) * std::size_t(h.Depth);
+    for (std::size_t i = 0; i < samples; ++i, src += 4) {
+        const std::uint32_t bits = h.LittleEndian ? std::uint32_t(src[0]) | std::uint32_t(src[1]) << 8 |
+                                                        std::uint32_t(src[2]) << 16 | std::uint32_t(src[3]) << 24
+                                                  : std::uint32_t(src[3]) | std::uint32_t(src[2]) << 8 |
+                                                        std::uint32_t(src[1]) << 16 | std::uint32_t(src[0]) << 24;
+        float value = 0;
+        std::memcpy(&value, &bits, 4);
+        // RGB samples go to the picture's blue-green-red pixels.
+        const std::size_t at = h.Depth == 3 ? i / 3 * 3 + 2 - i % 3 : i;
+        dst[at] = FloatLevel(value);
+    }
+}
+
+}  // namespace
+
 TDibImage LoadPnmPicture(TStream& stream) {
     TPnmInput in(stream);
     const THeader h = ReadHeader(in);
     CheckAvailable(in, h);
     TDibImage picture = MakePicture(h);
+    if (h.Magic == 8) {
+        // PFM rows run from the bottom of the picture up.
+        const std::size_t rowBytes = std::size_t(h.RowBytes());
+        const int height = int(h.Height);
+        for (int y = height - 1; y >= 0; --y) DecodeFloatRow(h, in.Take(rowBytes), picture.ScanLine(y));
+        return picture;
+    }
     const TLevels levels(h.MaxVal);
     const int height = int(h.Height);
     if (h.Plain()) {

@@ -14,6 +14,13 @@
 // alpha). Only the first picture of a file is read; bytes after it are
 // ignored.
 //
+// PFM (PF colour, Pf grey: width, height, then a scale whose sign gives the
+// byte order of the 32-bit floating-point samples, negative little-endian;
+// rows from the bottom up) reads into 24 or 8 bits as the other forms: each
+// sample is linear light, clamped to 0..1 (NaN as 0), encoded with the sRGB
+// curve and rounded to the nearest level, as other programs show such
+// files.
+//
 // Samples: MAXVAL (1..65535) sets their size: one byte up to 255, otherwise
 // two bytes, most significant first. A sample v becomes the 8-bit level
 // (v x 255 + maxval div 2) div maxval, that is v / maxval rounded to the

@@ -75,23 +75,105 @@ std::string DispatchExtension(const std::filesystem::path& path) {
     return AsciiLower(name.substr(dot));
 }
 
+namespace {
+
+/// The first kSignatureHeadBytes of a file (fewer for a shorter one; none
+/// when it cannot be read).
+std::vector<std::uint8_t> FileHead(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> head(kSignatureHeadBytes);
+    TFileStream stream(path, TFileStream::Mode::fmOpenRead);
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const std::size_t n = stream.Read(head.data() + got, head.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    head.resize(got);
+    return head;
+}
+
+/// Reads through the plug-ins as the document load does; false without a
+/// plug-in collection.
+bool ReadDocumentPluginPicture(const std::filesystem::path& path, TDibImage& picture, TPictureFileInfo& info) {
+    TDibImage loaded;
+    if (!ReadPluginPicture(path, loaded)) return false;
+    picture = loaded;
+    info = TPictureFileInfo{};
+    info.ColorKeyed = -1;
+    return true;
+}
+
+/// Reads with `format`'s own reader.
+void ReadDocumentRow(const TPictureFormat& format, const std::filesystem::path& path, TDibImage& picture,
+                     TPictureFileInfo& info) {
+    TPictureFileInfo read;
+    TDibImage loaded = format.Read(path, TReadPurpose::Document, read);
+    picture = loaded;
+    info = read;
+}
+
+/// The row whose signature the file has when it is not `named` (the row
+/// its extension names, or nullptr): the reader that takes over a file
+/// whose extension lies. nullptr when the head matches `named`, no row, or
+/// cannot be read.
+const TPictureFormat* ActualFormat(const std::filesystem::path& path, const TPictureFormat* named) {
+    std::vector<std::uint8_t> head;
+    try {
+        head = FileHead(path);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    if (named && MatchesSignature(*named, head)) return nullptr;
+    const TPictureFormat* actual = FindPictureFormatBySignature(head);
+    return actual == named ? nullptr : actual;
+}
+
+/// Reads a file whose head shows it is of `actual`'s format: with that
+/// row's reader, or through the plug-ins for a row they read. False when
+/// neither can (outside GIF mode for GIF, no plug-in collection).
+bool ReadActualFormat(const TPictureFormat& actual, const std::filesystem::path& path, bool gifMode,
+                      TDibImage& picture, TPictureFileInfo& info) {
+    if (actual.IconSource) return false;
+    if (actual.Read) {
+        if (!GateOpen(actual.Gate, gifMode)) return false;
+        ReadDocumentRow(actual, path, picture, info);
+    } else if (!ReadDocumentPluginPicture(path, picture, info)) {
+        return false;
+    }
+    info.ActualFormat = actual.Key;
+    return true;
+}
+
+}  // namespace
+
 bool ReadDocumentPicture(const std::filesystem::path& path, bool gifMode, TDibImage& picture,
                          TPictureFileInfo& info) {
     // Every other extension, and .gif/.pcd outside GIF mode, belongs to the
     // image plug-ins.
     const TPictureFormat* format = FindPictureFormat(DispatchExtension(path));
     if (!format || !format->Read || !GateOpen(format->Gate, gifMode)) {
-        TDibImage loaded;
-        if (!ReadPluginPicture(path, loaded)) return false;
-        picture = loaded;
-        info = TPictureFileInfo{};
-        info.ColorKeyed = -1;
-        return true;
+        try {
+            return ReadDocumentPluginPicture(path, picture, info);
+        } catch (const std::exception&) {
+            // No plug-in took the file: a picture of a format read here
+            // under a name the plug-ins' formats use (a PNG named .webp)
+            // is read by its own reader; anything else keeps the
+            // plug-ins' message.
+            const TPictureFormat* actual = ActualFormat(path, format);
+            if (!actual || !actual->Read || !ReadActualFormat(*actual, path, gifMode, picture, info)) throw;
+            return true;
+        }
     }
-    TPictureFileInfo read;
-    TDibImage loaded = format->Read(path, TReadPurpose::Document, read);
-    picture = loaded;
-    info = read;
+    // A file that does not start as its extension's format says (a PNG
+    // named .jpg, saved from the web) goes to the reader of the format it
+    // has; a file of no known format keeps its extension's reader and its
+    // message.
+    if (!format->Signatures.empty()) {
+        if (const TPictureFormat* actual = ActualFormat(path, format);
+            actual && ReadActualFormat(*actual, path, gifMode, picture, info))
+            return true;
+    }
+    ReadDocumentRow(*format, path, picture, info);
     return true;
 }
 
@@ -192,11 +274,15 @@ TFormatFilters BuildFormatFilters(bool gifMode, const std::vector<TPluginFormat>
     std::string entries;
     for (const TPictureFormat& row : PictureFormats()) {
         if (!row.Listed || !GateOpen(row.Gate, gifMode)) continue;
-        const std::string patterns = Patterns(row.Extensions);
-        const std::string entry = row.EntryPatterns.empty() ? patterns : row.EntryPatterns;
-        for (const auto& ext : row.Extensions) result.KnownExtensions.push_back(ext);
-        result.AllPatterns += (result.AllPatterns.empty() ? "" : ";") + patterns;
-        entries += "|" + Caption(captions.Open, row, entry) + "|" + entry;
+        // A row without a reader leaves its open entry and its extensions
+        // to the plug-in that reads its files.
+        if (row.Read) {
+            const std::string patterns = Patterns(row.Extensions);
+            const std::string entry = row.EntryPatterns.empty() ? patterns : row.EntryPatterns;
+            for (const auto& ext : row.Extensions) result.KnownExtensions.push_back(ext);
+            result.AllPatterns += (result.AllPatterns.empty() ? "" : ";") + patterns;
+            entries += "|" + Caption(captions.Open, row, entry) + "|" + entry;
+        }
         if (!row.WriteExtensions.empty()) {
             const std::string& ext = row.WriteExtensions.front();
             if (!result.SaveFilter.empty()) result.SaveFilter += "|";

@@ -54,6 +54,11 @@ std::string_view BatchOutputExtension(TBatchOutputType type) {
         case TBatchOutputType::Jpeg: return ".jpg";
         case TBatchOutputType::Png: return ".png";
         case TBatchOutputType::Gif: return ".gif";
+        case TBatchOutputType::Webp: return ".webp";
+        case TBatchOutputType::Tiff: return ".tif";
+        case TBatchOutputType::Avif: return ".avif";
+        case TBatchOutputType::Heic: return ".heic";
+        case TBatchOutputType::Jxl: return ".jxl";
     }
     Refuse("output type " + std::to_string(int(type)));
 }
@@ -76,7 +81,7 @@ void CheckBatchOptions(const TBatchOptions& o) {
     if (o.ChangeDepth && (o.DepthIndex < 0 || o.DepthIndex >= kBatchColorDepthCount))
         Refuse("depth index " + std::to_string(o.DepthIndex));
     const int type = int(o.OutputType);
-    if (type < 0 || type >= kBatchOutputTypeCount) Refuse("output type " + std::to_string(type));
+    if (type < 0 || type >= kBatchAllOutputTypeCount) Refuse("output type " + std::to_string(type));
     if (o.OutputType == TBatchOutputType::Gif && !o.GifMode) Refuse("GIF output without GIF mode");
     if (o.Quality < 1 || o.Quality > 100) Refuse("quality " + std::to_string(o.Quality));
 }
@@ -204,6 +209,7 @@ TBatchFileResult ConvertBatchFile(TQxImage& doc, const TBatchItem& item, const T
 
     doc.SaveProgressive = options.Progressive;
     doc.SaveQuality = options.Quality;
+    doc.SaveEncoders = options.Encoders;
     if (!doc.SaveDocumentFile(item.Output, options.GifMode, &failure)) {
         result.Outcome = TBatchOutcome::Failed;
         result.Detail = failure;

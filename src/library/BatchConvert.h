@@ -31,10 +31,13 @@
 
 namespace zelvo {
 
-/// Output types, numbered as the dialog lists them; Gif only in GIF mode.
-enum class TBatchOutputType : int { Bmp = 0, Jpeg = 1, Png = 2, Gif = 3 };
+/// Output types, numbered as the dialog lists them (the first
+/// kBatchOutputTypeCount); Gif only in GIF mode. The types after them are
+/// written by zelvo-cli only.
+enum class TBatchOutputType : int { Bmp = 0, Jpeg = 1, Png = 2, Gif = 3, Webp = 4, Tiff = 5, Avif = 6, Heic = 7, Jxl = 8 };
 inline constexpr int kBatchOutputTypeCount = 4;
-/// ".bmp", ".jpg", ".png" or ".gif".
+inline constexpr int kBatchAllOutputTypeCount = 9;
+/// ".bmp", ".jpg", ".png", ".gif", ".webp", ".tif", ".avif", ".heic" or ".jxl".
 std::string_view BatchOutputExtension(TBatchOutputType type);
 
 /// How the target size is given, numbered as the dialog's buttons.
@@ -76,6 +79,8 @@ struct TBatchOptions {
     /// Progressive JPEG, interlaced PNG and GIF.
     bool Progressive = false;
     std::uint8_t Quality = 80;  ///< JPEG quality 1..100
+    /// The WebP, TIFF, AVIF, HEIC and JPEG XL options.
+    TEncoderOptions Encoders{};
     /// GIF and PhotoCD inputs are read, and GIF written, only in GIF mode.
     bool GifMode = false;
 };

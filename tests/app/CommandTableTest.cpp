@@ -97,7 +97,8 @@ TEST(CommandTable, TheMenuBarIsTheDesigns) {
         "mnuShowStatusBar | H1[ mnuEqualize mnuNormalize mnuHistogram] | mnuBackgroundColor",
         "Image1: mnuResize | mnuTriming mnuCustomTrim | mnuRotate270 mnuRotate90 mnuRotate mnuMirror mnuFlip | "
         "mnuSlideImage mnuSpacing mnuTexture | mnuNoiseReduction mnuMedian[ mnuMedianLow mnuMedianAve "
-        "mnuMedianHigh] | mnuProgressive mnuTransparent mnuJpegQuality",
+        "mnuMedianHigh] | mnuProgressive mnuTransparent mnuJpegQuality mnuWebpOptions mnuTiffOptions "
+        "mnuAvifOptions mnuHeicOptions mnuJxlOptions",
         "Color1: mnuGrayscale mnuSepia mnuNegative mnuSingleColorScale | mnuBrightness mnuContrast mnuRGB "
         "mnuPosterize mnuSolarization mnuGamma mnuHSV mnuMonochrome | mnuSwapRGB mnuXORConvert | mnuGradation | "
         "mnuGetColorCount mnuColorBit",

@@ -91,7 +91,9 @@ TEST(FileFiltersTest, WindowFiltersAndPatternMatching) {
     EXPECT_EQ(form->Filters.FPatternList[1], QStringLiteral("*.bmp *.dib "));
     EXPECT_EQ(form->Filters.FAllPatterns, QStringLiteral("*.bmp;*.dib;*.jpg;*.jpe;*.jpeg;*.png;*.ico"));
     EXPECT_EQ(form->Filters.FSaveFilter,
-              QString::fromUtf8("ビットマップファイル(*.bmp)|*.bmp|JPEG ファイル(*.jpg)|*.jpg|PNG ファイル(*.png)|*.png"));
+              QString::fromUtf8("ビットマップファイル(*.bmp)|*.bmp|JPEG ファイル(*.jpg)|*.jpg|PNG ファイル(*.png)|*.png"
+                                "|WebP ファイル(*.webp)|*.webp|TIFF ファイル(*.tif)|*.tif|AVIF ファイル(*.avif)|*.avif"
+                                "|HEIC ファイル(*.heic)|*.heic|JPEG XL ファイル(*.jxl)|*.jxl"));
     struct TCase {
         int Entry;
         const char* File;

@@ -59,6 +59,13 @@ TEST_F(BatchCli, UsageErrors) {
         {"batch", "a", "b", "--jobs", "0"},
         {"batch", "a", "b", "--jobs"},
         {"batch", "a", "b", "--frobnicate"},
+        {"batch", "a", "b", "--format", "webp", "--effort", "7"},
+        {"batch", "a", "b", "--format", "jxl", "--effort", "0"},
+        {"batch", "a", "b", "--format", "avif", "--lossless"},
+        {"batch", "a", "b", "--format", "png", "--speed", "3"},
+        {"batch", "a", "b", "--format", "tiff", "--compression", "zip"},
+        {"batch", "a", "b", "--format", "jxl", "--distance", "0"},
+        {"batch", "a", "b", "--format", "jxl", "--distance", "1", "--lossless"},
     };
     for (const auto& args : cases) {
         std::string line;
@@ -140,6 +147,41 @@ TEST_F(BatchCli, JobsGiveTheSameBytesAsOneJob) {
         EXPECT_EQ(one, ReadWholeFile(dir_ / "out2" / name));
     }
     EXPECT_EQ(ReadOut("p3.png").Width(), 26);  // 53 x 50 div 100
+}
+
+// The writers over outside encoders (some of them threaded themselves)
+// give the same files whatever the number of jobs.
+TEST_F(BatchCli, EncoderFormatsGiveTheSameBytesForAnyJobCount) {
+    for (int i = 0; i < 3; ++i) Write("p" + std::to_string(i) + ".bmp", NoiseImage24(33 + i, 21, std::uint32_t(i)));
+    struct TCase {
+        std::vector<std::string> Options;
+        const char* Extension;
+    };
+    const TCase cases[] = {{{"--format", "webp", "--quality", "70"}, ".webp"},
+                           {{"--format", "webp", "--lossless", "--effort", "6"}, ".webp"},
+                           {{"--format", "tiff", "--compression", "deflate"}, ".tif"},
+                           {{"--format", "avif", "--speed", "8"}, ".avif"},
+                           {{"--format", "heic", "--quality", "50", "--speed", "9"}, ".heic"},
+                           {{"--format", "jxl", "--distance", "2.5", "--effort", "3"}, ".jxl"}};
+    int run = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Options[1] + " " + c.Options[2]);
+        std::vector<fs::path> folders;
+        for (const char* jobs : {"1", "2"}) {
+            folders.push_back(dir_ / ("enc" + std::to_string(run++)));
+            fs::create_directory(folders.back());
+            std::vector<std::string> args = {"batch", In(), folders.back().string(), "--jobs", jobs};
+            args.insert(args.end(), c.Options.begin(), c.Options.end());
+            std::string err;
+            ASSERT_EQ(RunCli(args, &err), 0) << err;
+        }
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = "p" + std::to_string(i) + c.Extension;
+            const auto one = ReadWholeFile(folders[0] / name);
+            EXPECT_FALSE(one.empty()) << name;
+            EXPECT_EQ(one, ReadWholeFile(folders[1] / name)) << name;
+        }
+    }
 }
 
 TEST_F(BatchCli, InputTypeTakesOnlyItsExtensions) {

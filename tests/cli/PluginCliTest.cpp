@@ -43,7 +43,7 @@ protected:
 };
 
 TEST_F(PluginCli, ProgramReadsEveryTestFileWithThePluginsBesideIt) {
-    for (const char* kind : {"tga", "pcx", "webp", "tiff", "heic", "avif"}) {
+    for (const char* kind : {"tga", "pcx", "webp", "tiff", "heic", "avif", "jxl"}) {
         for (const fs::path& file : PluginDataFiles(kind)) {
             SCOPED_TRACE(file.filename().string());
             const std::string out = Path("out.ppm");
@@ -53,6 +53,37 @@ TEST_F(PluginCli, ProgramReadsEveryTestFileWithThePluginsBesideIt) {
             EXPECT_EQ(RgbDifference(LoadPnmPictureFile(out), LoadPnmPictureFile(ReferenceOf(file))), "");
         }
     }
+}
+
+// A file whose extension lies opens by its contents: a PNG named .jpg, a
+// WebP named .png (through the plug-in), a JPEG named .bmp; a file no
+// reader knows keeps its extension reader's message.
+TEST_F(PluginCli, FilesWhoseExtensionLiesOpenByTheirSignature) {
+    struct TCase {
+        fs::path File;
+        const char* Name;
+        fs::path Reference;
+    };
+    const fs::path webp = TestDataDir() / "plugins" / "webp" / "lossless.webp";
+    const fs::path png = TestDataDir() / "plugins" / "src" / "rgba.png";
+    const fs::path jpeg = TestDataDir() / "exif" / "orient-1.jpg";
+    ASSERT_EQ(RunCli({"decode", png.string(), Path("png.ppm")}), 0);
+    ASSERT_EQ(RunCli({"decode", jpeg.string(), Path("jpeg.ppm")}), 0);
+    const TCase cases[] = {{png, "png.jpg", Path("png.ppm")},
+                           {webp, "webp.png", ReferenceOf(webp)},
+                           {jpeg, "jpeg.bmp", Path("jpeg.ppm")}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::copy_file(c.File, Path(c.Name));
+        const std::string command = std::string("'") + ZELVO_CLI_PROGRAM + "' decode '" + Path(c.Name) + "' '" +
+                                    Path("out.ppm") + "' 2>'" + Path("err.txt") + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        EXPECT_EQ(RgbDifference(LoadPnmPictureFile(Path("out.ppm")), LoadPnmPictureFile(c.Reference)), "");
+    }
+    std::ofstream(Path("text.jpg")) << "not a picture at all";
+    std::string err;
+    EXPECT_EQ(RunCli({"decode", Path("text.jpg"), Path("x.ppm")}, &err), 1);
+    EXPECT_NE(err.find("JPEG"), std::string::npos) << err;
 }
 
 TEST_F(PluginCli, RegistryFolderServesTheCommands) {

@@ -1,5 +1,6 @@
-// Our WebP, TIFF and HEIF/AVIF plug-ins (plugins/webp, plugins/tiff,
-// plugins/heif over libwebp, libtiff and libheif) read through the host:
+// Our WebP, TIFF, HEIF/AVIF and JPEG XL plug-ins (plugins/webp,
+// plugins/tiff, plugins/heif, plugins/jxl over libwebp, libtiff, libheif
+// and libjxl) read through the host:
 // every file cwebp, img2webp, ImageMagick, tiffcp and heif-enc wrote
 // (tests/data/plugins) gives the pixels dwebp, ImageMagick and
 // heif-convert read back, alpha included; damaged files, absurd sizes and
@@ -75,9 +76,9 @@ protected:
 
 TEST_F(LibraryPlugins, LoadAsImageReadersOfTheirExtensions) {
     EXPECT_TRUE(plugins_->SkippedMessages().empty());
-    for (const char* ext : {"webp", "WEBP", "tif", "tiff", "TIF", "heic", "heif", "hif", "avif"})
+    for (const char* ext : {"webp", "WEBP", "tif", "tiff", "TIF", "heic", "heif", "hif", "avif", "jxl", "JXL"})
         EXPECT_TRUE(plugins_->HasFileType(ext)) << ext;
-    for (const char* ext : {"webp", "tiff", "heic", "avif"}) {
+    for (const char* ext : {"webp", "tiff", "heic", "avif", "jxl"}) {
         TInSPI* reader = Reader(ext);
         ASSERT_NE(reader, nullptr);
         EXPECT_EQ(reader->Version(), "00IN");
@@ -97,7 +98,8 @@ TEST_F(LibraryPlugins, FilesOfOtherToolsGiveTheirPixels) {
         const char* Name;
         int Files;
     };
-    for (const TKind& kind : {TKind{"webp", 6}, TKind{"tiff", 23}, TKind{"heic", 2}, TKind{"avif", 2}}) {
+    for (const TKind& kind : {TKind{"webp", 6}, TKind{"tiff", 23}, TKind{"heic", 2}, TKind{"avif", 2},
+                              TKind{"jxl", 4}}) {
         int files = 0;
         for (const fs::path& file : test::PluginDataFiles(kind.Name)) {
             SCOPED_TRACE(file.filename().string());
@@ -115,7 +117,7 @@ TEST_F(LibraryPlugins, FilesOfOtherToolsGiveTheirPixels) {
 
 TEST_F(LibraryPlugins, AlphaComesBackBesideTheColours) {
     int files = 0;
-    for (const char* kind : {"webp", "tiff", "heic", "avif"}) {
+    for (const char* kind : {"webp", "tiff", "heic", "avif", "jxl"}) {
         for (const fs::path& file : test::PluginDataFiles(kind)) {
             const fs::path pam = file.parent_path() / (file.stem().string() + ".ref.pam");
             if (!fs::exists(pam)) continue;
@@ -150,7 +152,7 @@ TEST_F(LibraryPlugins, AlphaComesBackBesideTheColours) {
             EXPECT_TRUE(translucent);
         }
     }
-    EXPECT_EQ(files, 5);
+    EXPECT_EQ(files, 6);
 }
 
 TEST_F(LibraryPlugins, InformationTellsSizeAndDepth) {

@@ -39,7 +39,7 @@ TEST(PictureFormats, EveryExtensionHasOneRow) {
             EXPECT_NE(std::find(row.Extensions.begin(), row.Extensions.end(), ext), row.Extensions.end()) << ext;
         }
     }
-    EXPECT_EQ(FindPictureFormat(".tif"), nullptr);
+    EXPECT_EQ(FindPictureFormat(".tga"), nullptr);
     EXPECT_EQ(FindPictureFormat(""), nullptr);
 }
 
@@ -48,8 +48,11 @@ TEST(PictureFormats, FiltersAsTheDialogsShowThem) {
     EXPECT_EQ(normal.OpenFilter,
               "All|*.bmp;*.dib;*.jpg;*.jpe;*.jpeg;*.png;*.ico"
               "|<bmp>|*.bmp;*.dib|<jpeg>|*.jpg;*.jpeg;*.jpe|<png>|*.png|<ico>|*.ico");
-    EXPECT_EQ(normal.SaveFilter, "{bmp}|*.bmp|{jpeg}|*.jpg|{png}|*.png");
-    EXPECT_EQ(normal.SaveExtensions, (std::vector<std::string>{"bmp", "jpg", "png"}));
+    // The rows the plug-ins read have save entries only.
+    const std::string encoders = "|{webp}|*.webp|{tiff}|*.tif|{avif}|*.avif|{heic}|*.heic|{jxl}|*.jxl";
+    EXPECT_EQ(normal.SaveFilter, "{bmp}|*.bmp|{jpeg}|*.jpg|{png}|*.png" + encoders);
+    EXPECT_EQ(normal.SaveExtensions,
+              (std::vector<std::string>{"bmp", "jpg", "png", "webp", "tif", "avif", "heic", "jxl"}));
     EXPECT_EQ(normal.PatternList[2], "*.jpg *.jpeg *.jpe ");
     EXPECT_EQ(normal.DescriptionList.size(), 5u);
 
@@ -61,8 +64,9 @@ TEST(PictureFormats, FiltersAsTheDialogsShowThem) {
     EXPECT_EQ(gif.PluginAccepted, (std::vector<bool>{false, true}));
     EXPECT_EQ(gif.OpenFilter.substr(gif.OpenFilter.find("|<ico>")),
               "|<ico>|*.ico|<gif>|*.gif|<pcd>|*.pcd|TIFF|*.tif;*.tiff;*.gif");
-    EXPECT_EQ(gif.SaveFilter, normal.SaveFilter + "|{gif}|*.gif");
-    EXPECT_EQ(gif.SaveExtensions, (std::vector<std::string>{"bmp", "jpg", "png", "gif"}));
+    EXPECT_EQ(gif.SaveFilter, "{bmp}|*.bmp|{jpeg}|*.jpg|{png}|*.png|{gif}|*.gif" + encoders);
+    EXPECT_EQ(gif.SaveExtensions,
+              (std::vector<std::string>{"bmp", "jpg", "png", "gif", "webp", "tif", "avif", "heic", "jxl"}));
     EXPECT_EQ(gif.DescriptionList.back(), "TIFF");
     EXPECT_EQ(gif.PatternList.back(), "*.tif *.tiff *.gif ");
 
@@ -159,6 +163,57 @@ TEST_F(DispatchByTable, NetpbmNamesPickTheirForm) {
         // The level (index of the grey palette, or red of the RGB colour).
         EXPECT_EQ(int(back.GetPixels(4, 1) & 0xFF), int(grey.ColorTable()[grey.GetPixels(4, 1)].rgbRed));
     }
+}
+
+// A file whose extension names one format but whose head is another's is
+// read by the reader of the format it has, and says which; a file no
+// signature matches keeps its extension's reader and message.
+TEST_F(DispatchByTable, FilesWhoseExtensionLiesAreReadByTheirSignature) {
+    const TDibImage picture = test::NoiseImage24(5, 4, 3);
+    bool keyed = false;
+    for (const char* name : {"a.png", "a.ppm", "a.jpg", "a.bmp"})
+        ASSERT_TRUE(WriteDocumentPicture(dir_ / name, picture, {}, false, keyed));
+    ASSERT_TRUE(WriteDocumentPicture(dir_ / "a.gif", picture, {}, true, keyed));
+    struct TCase {
+        const char* From;
+        const char* To;
+        bool GifMode;
+        const char* Actual;  // nullptr: the extension's reader throws
+    };
+    const TCase cases[] = {
+        {"a.png", "png.jpg", false, "png"},       {"a.jpg", "jpeg.bmp", false, "jpeg"},
+        {"a.ppm", "ppm.png", false, "netpbm"},    {"a.bmp", "bmp.ppm", false, "bmp"},
+        {"a.gif", "gif.png", true, "gif"},        {"a.gif", "gif.bmp", false, nullptr},
+        {"a.bmp", "bmp.bmp", false, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.To);
+        if (!fs::exists(dir_ / c.To)) fs::copy_file(dir_ / c.From, dir_ / c.To);
+        TDibImage out;
+        TPictureFileInfo info;
+        if (!c.Actual) {
+            EXPECT_THROW(ReadDocumentPicture(dir_ / c.To, c.GifMode, out, info), std::exception);
+            continue;
+        }
+        ASSERT_TRUE(ReadDocumentPicture(dir_ / c.To, c.GifMode, out, info));
+        EXPECT_EQ(info.ActualFormat, c.Actual);
+        EXPECT_EQ(out.Width(), 5);
+    }
+    // The PNG reader took the PNG named .jpg with everything it reports.
+    TDibImage out;
+    TPictureFileInfo info;
+    ASSERT_TRUE(ReadDocumentPicture(dir_ / "png.jpg", false, out, info));
+    EXPECT_TRUE(test::SamePixels(out, picture));
+    EXPECT_EQ(info.ColorKeyed, 1);
+    // A text file named .jpg and a WebP named .png without plug-ins keep
+    // their extension's message; a BMP named .tif without plug-ins is
+    // still nobody's.
+    std::ofstream(dir_ / "text.jpg") << "not a picture at all";
+    EXPECT_THROW(ReadDocumentPicture(dir_ / "text.jpg", false, out, info), std::exception);
+    std::ofstream(dir_ / "webp.png") << "RIFF\x10\0\0\0WEBPVP8L";
+    EXPECT_THROW(ReadDocumentPicture(dir_ / "webp.png", false, out, info), std::exception);
+    fs::copy_file(dir_ / "a.bmp", dir_ / "bmp.tif");
+    EXPECT_FALSE(ReadDocumentPicture(dir_ / "bmp.tif", false, out, info));
 }
 
 }  // namespace

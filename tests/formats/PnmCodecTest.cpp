@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <typeinfo>
@@ -106,6 +107,17 @@ Bytes PlainOf(const TDibImage& picture, int magic) {
     return B(out);
 }
 
+// 32-bit floats, little- or big-endian, for PFM rasters.
+Bytes Floats(std::initializer_list<float> values, bool littleEndian) {
+    Bytes out;
+    for (float value : values) {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &value, 4);
+        for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(bits >> (littleEndian ? 8 * i : 24 - 8 * i)));
+    }
+    return out;
+}
+
 TEST(PnmRead, WorkedPixelsOfEveryForm) {
     // 2 x 2 pictures: top row first in the file, ScanLine(0) is the top row.
     struct TCase {
@@ -142,6 +154,17 @@ TEST(PnmRead, WorkedPixelsOfEveryForm) {
          Cat(B("P7\nWIDTH 2\nHEIGHT 2\nDEPTH 2\nMAXVAL 1\nTUPLTYPE BLACKANDWHITE_ALPHA\nENDHDR\n"),
              {1, 0, 0, 1, 0, 1, 1, 1}),
          1, {255, 255, 255}, {0, 0, 0}, {0, 0, 0}, {255, 255, 255}},
+        // PFM: rows from the bottom up; linear samples clamped to 0..1 (NaN
+        // as 0) and sRGB-encoded: 0.5 -> 187.5 -> 188, 0.2 -> 124, 0.9 ->
+        // 243, the linear segment 0.0031308 -> 10 and 0.001 -> 3.
+        {"PFM colour little-endian",
+         Cat(B("PF\n2 2\n-1.0\n"), Floats({0.5f, 0.2f, 0, 1, 2, -1, 0.0031308f, 0.001f, NAN, 0.9f, 0, 1}, true)),
+         24, {10, 3, 0}, {243, 0, 255}, {188, 124, 0}, {255, 255, 0}},
+        {"PFM colour big-endian",
+         Cat(B("PF 2 2 1\n"), Floats({0.5f, 0.2f, 0, 1, 2, -1, 0.0031308f, 0.001f, NAN, 0.9f, 0, 1}, false)),
+         24, {10, 3, 0}, {243, 0, 255}, {188, 124, 0}, {255, 255, 0}},
+        {"PFM grey", Cat(B("Pf\n2 2\n-1\n"), Floats({0.5776f, 1, 0, 0.2f}, true)), 8, {0, 0, 0}, {124, 124, 124},
+         {200, 200, 200}, {255, 255, 255}},
         // No TUPLTYPE: DEPTH 3 is RGB.
         {"PAM by depth", Cat(B("P7\nWIDTH 2\nHEIGHT 2\nDEPTH 3\nMAXVAL 255\nENDHDR\n"),
                              {10, 20, 30, 40, 50, 60, 70, 80, 90, 255, 0, 1}),
@@ -369,6 +392,10 @@ TEST(PnmRead, HostileHeadersAreRefused) {
         {"letter in size", "P6 1x1 255\nxyz", typeid(EDibImageInvalidDIBFile), kFile},
         {"negative width", "P6 -1 1 255\nxyz", typeid(EDibImageInvalidDIBFile), kFile},
         {"maxval 0", "P5 1 1 0\nx", typeid(EDibImageInvalidDIBFile), kFile},
+        {"PFM scale 0", "PF 1 1 0\nxxxxxxxxxxxx", typeid(EDibImageInvalidDIBFile), kFile},
+        {"PFM scale not a number", "Pf 1 1 -1x\nxxxx", typeid(EDibImageInvalidDIBFile), kFile},
+        {"PFM raster short", "PF 2 1 -1\nxxxxxxxxxxxxxxxxxxxxxxx", typeid(EReadError), kCut},
+        {"PFM above the pixel limit", "Pf 20000 20000 -1\nxxxx", typeid(EDibImageInvalidDIBPara), kSize},
         {"maxval 65536", "P5 1 1 65536\nxx", typeid(EDibImageInvalidDIBFile), kFile},
         {"maxval overflowing", "P5 1 1 184467440737095516170\nxx", typeid(EDibImageInvalidDIBFile), kFile},
         {"width 0", "P5 0 1 255\nx", typeid(EDibImageInvalidDIBPara), kSize},

@@ -27,11 +27,12 @@ using test::WriteFile;
 class OurPlugins : public test::PluginFilesFixture {};
 
 TEST_F(OurPlugins, AllLoadAsImageReaders) {
-    // TGA and PCX, and WebP, TIFF and HEIF/AVIF (LibraryPluginFilesTest).
-    ASSERT_EQ(plugins_->Count(), 5);
+    // TGA and PCX, and WebP, TIFF, HEIF/AVIF and JPEG XL
+    // (LibraryPluginFilesTest).
+    ASSERT_EQ(plugins_->Count(), 6);
     EXPECT_TRUE(plugins_->SkippedMessages().empty());
     for (const char* ext : {"tga", "TGA", "tpic", "pcx", "pcc"}) EXPECT_TRUE(plugins_->HasFileType(ext)) << ext;
-    EXPECT_EQ(plugins_->ImageReaders().size(), 5u);
+    EXPECT_EQ(plugins_->ImageReaders().size(), 6u);
 }
 
 TEST_F(OurPlugins, FilesOfOtherToolsGiveTheirPixels) {

@@ -25,6 +25,12 @@ const std::map<std::string, TRowCaptions, std::less<>>& RowCaptions() {
         {"ico", {"アイコン ファイル(*.ico)", ""}},
         {"gif", {"GIF ファイル(*.gif)", "GIF ファイル(*.gif)"}},
         {"pcd", {"PCD ファイル(*.pcd)", ""}},
+        // Read by the plug-ins, which give the open dialog's entries.
+        {"webp", {"", QT_TR_NOOP("WebP ファイル(*.webp)")}},
+        {"tiff", {"", QT_TR_NOOP("TIFF ファイル(*.tif)")}},
+        {"avif", {"", QT_TR_NOOP("AVIF ファイル(*.avif)")}},
+        {"heic", {"", QT_TR_NOOP("HEIC ファイル(*.heic)")}},
+        {"jxl", {"", QT_TR_NOOP("JPEG XL ファイル(*.jxl)")}},
     };
     return captions;
 }

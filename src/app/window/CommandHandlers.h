@@ -20,6 +20,13 @@ void CloseClick(TZVfrmMain& form);
 void ProgressiveClick(TZVfrmMain& form, bool checked);
 /// The open and save dialogs behind the window's hooks.
 void SetUpFileDialogs(TZVfrmMain& form);
+/// The save-option dialogs of WebP, TIFF, AVIF, HEIC and JPEG XL; they
+/// need no picture.
+void WebpOptionsClick(TZVfrmMain& form);
+void TiffOptionsClick(TZVfrmMain& form);
+void AvifOptionsClick(TZVfrmMain& form);
+void HeicOptionsClick(TZVfrmMain& form);
+void JxlOptionsClick(TZVfrmMain& form);
 
 // ---- Edit (EditCommands.cpp, ClipboardCommands.cpp, TextCommands.cpp)
 /// Undo and Redo click the first entry of their list; a step the list does

@@ -10,6 +10,7 @@
 #include "app/folders/OpenPictureDialog.h"
 #include "app/window/CommandHandlers.h"
 #include "app/common/FileFilters.h"
+#include "app/dialogs/ZVfrmEncoderOptions.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
 
@@ -50,6 +51,21 @@ void SetUpFileDialogs(TZVfrmMain& form) {
     form.OpenFileHook = [f] { return RunOpenPictureDialog(*f); };
     form.SaveFileHook = [f] { return RunSaveDialog(*f); };
 }
+
+namespace {
+
+void ShowEncoderOptions(TZVfrmMain& form, TEncoderFormat format) {
+    TZVfrmEncoderOptions dialog(form, format);
+    dialog.exec();
+}
+
+}  // namespace
+
+void WebpOptionsClick(TZVfrmMain& form) { ShowEncoderOptions(form, TEncoderFormat::Webp); }
+void TiffOptionsClick(TZVfrmMain& form) { ShowEncoderOptions(form, TEncoderFormat::Tiff); }
+void AvifOptionsClick(TZVfrmMain& form) { ShowEncoderOptions(form, TEncoderFormat::Avif); }
+void HeicOptionsClick(TZVfrmMain& form) { ShowEncoderOptions(form, TEncoderFormat::Heic); }
+void JxlOptionsClick(TZVfrmMain& form) { ShowEncoderOptions(form, TEncoderFormat::Jxl); }
 
 void OpenClick(TZVfrmMain& form) { form.mnuOpenClick(); }
 

@@ -32,6 +32,7 @@
 #include "app/window/ZVfrmRecover.h"
 #include "app/dialogs/EffectSettings.h"
 #include "app/dialogs/ZVfrmApplyCancel.h"
+#include "app/dialogs/ZVfrmEncoderOptions.h"
 #include "app/dialogs/ZVfrmSelectIcon.h"
 #include "document/QxImage.h"
 #include "view/QxImageView.h"
@@ -40,6 +41,7 @@
 #include "formats/plugin/SPIs.h"
 #include "image/ScopeExit.h"
 #include "platform/Clipboard.h"
+#include "platform/IniFile.h"
 #include "platform/PluginFolders.h"
 #include "platform/qt/QtClipboard.h"
 
@@ -456,6 +458,7 @@ void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
     FImage->SaveProgressive = Actions.mnuProgressive->isChecked();
     FImage->SaveTransparent = Actions.mnuTransparent->isChecked();
     FImage->SaveQuality = Options.FJpegQuality;
+    FImage->SaveEncoders = ReadEncoderSettings(TIniFile(SettingsPath()));
     std::string failure;
     try {
         *saved = FImage->SaveDocumentFile(path.toStdString(), Options.FGIFMode, &failure);
