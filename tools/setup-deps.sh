@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libjpeg62-turbo-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  # the interface's translations: lupdate and lrelease (CMake's Qt6LinguistTools)
+  qt6-tools-dev qt6-l10n-tools
   libsane-dev libsane1 libxcb1-dev libxcb-xfixes0-dev
   libwebp-dev libtiff-dev libheif-dev
   # Every program a test runs, by the tests that run it:

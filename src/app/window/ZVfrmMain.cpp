@@ -1,5 +1,6 @@
 #include "app/window/ZVfrmMain.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/common/AppTitle.h"
+#include "app/common/Language.h"
 #include "app/window/CommandTable.h"
 #include "app/common/FileDrop.h"
 #include "app/common/FileFilters.h"
@@ -102,7 +104,7 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
 
     AskSaveHook = [this] {
         const auto answer = QMessageBox::question(
-            this, ApplicationTitle(), QString::fromUtf8("イメージは変更されています。保存しますか？"),
+            this, ApplicationTitle(), QCoreApplication::translate("TZVfrmMain", "イメージは変更されています。保存しますか？"),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
         return answer == QMessageBox::Yes ? TSaveAnswer::Yes
                : answer == QMessageBox::No ? TSaveAnswer::No
@@ -111,7 +113,7 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
     AskReloadHook = [this] {
         return QMessageBox::question(
                    this, ApplicationTitle(),
-                   QString::fromUtf8("修正を破棄して最後に保存した状態に読み込みなおします。\nよろしいですか？"),
+                   QCoreApplication::translate("TZVfrmMain", "修正を破棄して最後に保存した状態に読み込みなおします。\nよろしいですか？"),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
     };
     StartInstanceHook = [](const QString& program, const QStringList& args) {
@@ -192,7 +194,7 @@ void TZVfrmMain::ConnectDocument() {
         ShowApplyCancelWindow();
     });
     connect(FView, &TQxImageView::Moved, this, [this] {
-        PushHistory(Modes.FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動");
+        PushHistory(Modes.FMergePastePending ? QT_TRANSLATE_NOOP("undo", "合成貼り付け") : QT_TRANSLATE_NOOP("undo", "選択範囲複写/移動"));
     });
     // In a slide show a click on the view steps: left next, right previous.
     connect(FView, &TQxImageView::MousePressed, this, [this](Qt::MouseButton button, int, int) {
@@ -351,7 +353,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
         const int prepared = chooser.Prepare(path.toStdString());
         if (prepared == TZVfrmSelectIcon::kNothingToShow) {
             if (!chooser.LoadFailure().empty())
-                QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(chooser.LoadFailure()));
+                QMessageBox::critical(this, ApplicationTitle(), EngineMessage(chooser.LoadFailure()));
             return false;
         }
         if (prepared == TZVfrmSelectIcon::kShowDialog) {
@@ -383,7 +385,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
     // A reader's own failure is worth telling: otherwise the open would
     // seem to do nothing.
     if (!loaded && !failure.empty())
-        QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(failure));
+        QMessageBox::critical(this, ApplicationTitle(), EngineMessage(failure));
     return true;
 }
 
@@ -428,7 +430,7 @@ void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
     }
     QGuiApplication::restoreOverrideCursor();
     if (!*saved && !failure.empty())
-        QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8("保存に失敗しました"));
+        QMessageBox::critical(this, ApplicationTitle(), QCoreApplication::translate("TZVfrmMain", "保存に失敗しました"));
 }
 
 void TZVfrmMain::mnuSaveClick() {
@@ -513,7 +515,7 @@ QAction* TZVfrmMain::NewHistoryItem(QMenu* list, const QString& caption) {
 }
 
 void TZVfrmMain::PushHistory(const std::string& caption) {
-    QAction* item = NewHistoryItem(mnuUndoList, QString::fromStdString(caption));
+    QAction* item = NewHistoryItem(mnuUndoList, QCoreApplication::translate("undo", caption.c_str()));
     const QList<QAction*> items = mnuUndoList->actions();
     mnuUndoList->insertAction(items.isEmpty() ? nullptr : items.first(), item);
     TrimList(mnuUndoList, FImage->UndoBuffer());
@@ -647,7 +649,7 @@ bool TZVfrmMain::RunBusy(const std::string& caption, const std::function<bool()>
 }
 
 void TZVfrmMain::ShowError(const std::exception& error) {
-    QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8(error.what()));
+    QMessageBox::critical(this, ApplicationTitle(), EngineMessage(error.what()));
 }
 
 // ---------------------------------------------------------------- zoom and status
