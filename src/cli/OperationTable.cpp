@@ -4,9 +4,12 @@
 
 #include "effects/Artistic.h"
 #include "effects/Blur.h"
+#include "effects/Composition.h"
 #include "effects/Distort.h"
 #include "effects/Generated.h"
+#include "effects/Geometry.h"
 #include "effects/RankFilter.h"
+#include "effects/TextBlock.h"
 #include "effects/Tone.h"
 #include "image/Text.h"
 
@@ -44,16 +47,16 @@ const std::vector<TOperation>& Operations() {
 
         // Composition
         ZELVO_OP(Merge, Arg("source"), Arg("kind", "0 blend, 1 lighter, 2 darker, 3 add, 4 subtract; above 4 nothing"),
-                 Arg("transparency", "per cent of the picture kept by kind 0, limited to 0..100")),
+                 AnyArg(effects::kMergeTransparency, "per cent of the picture kept by kind 0, limited to 0..100")),
         ZELVO_OP(MergePaste),
         ZELVO_OP(ApplyFloating),
         ZELVO_OP(CancelFloating),
         ZELVO_OP(Combine, Arg("other"), Arg("direction", "0 left, 1 right, 2 above, 3 below; others nothing"),
-                 Arg("offset", "across the join: below 0 moves the picture, above 0 the other"),
-                 Arg("gap", "pixels between the two; below 0 they overlap")),
+                 AnyArg(effects::kCombineOffset, "across the join: below 0 moves the picture, above 0 the other"),
+                 AnyArg(effects::kCombineGap, "pixels between the two; below 0 they overlap")),
 
         // Generated pictures
-        ZELVO_OP(NewImage, Arg("width", 1, 2147483647), Arg("height", 1, 2147483647), Arg("bitCount", "24, 8, 4 or 1"),
+        ZELVO_OP(NewImage, Arg(effects::kNewImageWidth, 1, 2147483647), Arg(effects::kNewImageHeight, 1, 2147483647), Arg("bitCount", "24, 8, 4 or 1"),
                  ColourArg("color")),
         ZELVO_OP(Gradation, ColourArg("color1"), ColourArg("color2"),
                  AnyArg(effects::kGradationOpacity, "per cent, above 100 counts as 100, 0 or less nothing"),
@@ -66,8 +69,8 @@ const std::vector<TOperation>& Operations() {
         // another program, since zelvo-cli renders no fonts.
         ZELVO_OP(DrawTextMask, Arg("mask", "black pixels are the glyphs"), Arg("left", "of the box, may be negative"),
                  Arg("top", "of the box, may be negative"), ColourArg("textColor"), ColourArg("backColor"),
-                 Arg("transparent", "1: no background box"), Arg("frameWidth", 0, 99), ColourArg("frameColor"),
-                 Arg("padding", 0, 99), Arg("opacity", 0, 100, "per cent; 24-bit pictures only"),
+                 Arg("transparent", "1: no background box"), Arg(effects::kTextFrameWidth), ColourArg("frameColor"),
+                 Arg(effects::kTextPadding), Arg(effects::kTextOpacity, 0, 100, "24-bit pictures only"),
                  Arg("antiAlias", "smooth the glyph edges; 24-bit pictures only")),
 
         // Neighbourhood filters
@@ -102,14 +105,17 @@ const std::vector<TOperation>& Operations() {
                  Arg("offsetX", 0, 2147483647), Arg("horizontal")),
 
         // Geometry
-        ZELVO_OP(CropRect, Arg("x1"), Arg("y1"), Arg("x2"), Arg("y2")),
+        ZELVO_OP(CropRect, AnyArg(effects::kCropX1, "first column"), AnyArg(effects::kCropY1, "first row"),
+                 AnyArg(effects::kCropX2, "column after the last"), AnyArg(effects::kCropY2, "row after the last")),
         ZELVO_OP(Trim),
         ZELVO_OP(Rotate90, Arg("clockwise")),
         ZELVO_OP(RotateAngle, Arg("angleTenths", "tenths of a degree, clockwise"), Arg("enlarge")),
         ZELVO_OP(Mirror),
         ZELVO_OP(Flip),
         ZELVO_OP(ShiftImage, Arg("dx"), Arg("dy")),
-        ZELVO_OP(AddMargins, Arg("top"), Arg("bottom"), ColourArg("color"), Arg("right"), Arg("left")),
+        ZELVO_OP(AddMargins, AnyArg(effects::kMarginTop, "rows added above"), AnyArg(effects::kMarginBottom, "rows added below"),
+                 ColourArg("color"), AnyArg(effects::kMarginRight, "columns added on the right"),
+                 AnyArg(effects::kMarginLeft, "columns added on the left")),
 
         // Resampling
         ZELVO_OP(StretchResize, Arg("width"), Arg("height")),

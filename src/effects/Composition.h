@@ -3,6 +3,7 @@
 // corner of a work image, and joining two pictures side by side or one
 // above the other.
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 #include "image/Types.h"
@@ -28,6 +29,13 @@ inline constexpr int kMergeKindCount = 5;
 /// uncompressed 24-bit picture, and EDibImageInvalidDIBPara "TDibImageData.
 /// CreateDIB: Invalid Parameters" for a kind outside TMergeKind.
 void Merge(TDibImage& work, const TDibImage& source, TMergeKind kind, int transparency, const ProgressFn& progress);
+
+/// The share of the picture kept by a blend, as the merge dialog offers it.
+inline constexpr TParameter kMergeTransparency{"transparency", 0, 100, 50, "per cent"};
+/// The space between the two pictures (below 0 they overlap) and the shift
+/// across the join, as the combine dialog offers them.
+inline constexpr TParameter kCombineGap{"gap", -99, 99, 0, "pixels"};
+inline constexpr TParameter kCombineOffset{"offset", -99, 99, 0, "pixels"};
 
 /// Directions of Combine: where the other picture goes.
 enum class TCombineDirection {

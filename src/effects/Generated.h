@@ -10,6 +10,10 @@
 
 namespace zelvo::effects {
 
+/// The sides the new-picture dialog offers.
+inline constexpr TParameter kNewImageWidth{"width", 1, 9999, 100, "pixels"};
+inline constexpr TParameter kNewImageHeight{"height", 1, 9999, 100, "pixels"};
+
 /// A new picture of width x height, every pixel `color` (system colours
 /// resolved), of `bitCount` 24, 8, 4 or 1 bits (a palette picture is
 /// reduced from the 24-bit fill with the "High" reduction). Throws

@@ -1,4 +1,5 @@
 #include "effects/Geometry.h"
+#include "effects/EffectChecks.h"
 #include "image/DibPixelIndex.h"
 
 #include <algorithm>
@@ -20,9 +21,6 @@
 
 namespace zelvo::effects {
 namespace {
-
-constexpr const char* kInvalidParameters = "TDibImageData.CreateDIB: Invalid Parameters";
-
 
 
 // Copies `count` pixels from column sx of one row to column dx of another,

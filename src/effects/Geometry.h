@@ -8,6 +8,7 @@
 // Rotation by an angle and margins work on 24-bit pixels (a palette source
 // is expanded to 24 bits on a private copy).
 
+#include "effects/Parameter.h"
 #include "effects/Progress.h"
 #include "image/DibImage.h"
 #include "image/Types.h"
@@ -20,6 +21,13 @@ struct TSize {
     int Height = 0;
     friend bool operator==(const TSize&, const TSize&) = default;
 };
+
+/// The corners the crop dialog offers: (x1, y1) is taken, (x2, y2) is the
+/// first column and row left out.
+inline constexpr TParameter kCropX1{"x1", 0, 10000, 0, "pixels"};
+inline constexpr TParameter kCropY1{"y1", 0, 10000, 0, "pixels"};
+inline constexpr TParameter kCropX2{"x2", 0, 10000, 100, "pixels"};
+inline constexpr TParameter kCropY2{"y2", 0, 10000, 100, "pixels"};
 
 /// The rectangle from corner `p1` to corner `p2` with the corners ordered
 /// and each coordinate limited to 0..width (x) or 0..height (y). The result
@@ -86,12 +94,18 @@ TSize RotatedSize(int width, int height, int angleTenths, bool enlarge);
 /// size.
 TDibImage RotateAngle(const TDibImage& source, const RotateAngleParams& params, const ProgressFn& progress);
 
+/// The margins the margin dialog offers, each side on its own.
+inline constexpr TParameter kMarginTop{"top", 0, 999, 10, "pixels"};
+inline constexpr TParameter kMarginBottom{"bottom", 0, 999, 10, "pixels"};
+inline constexpr TParameter kMarginLeft{"left", 0, 999, 10, "pixels"};
+inline constexpr TParameter kMarginRight{"right", 0, 999, 10, "pixels"};
+
 /// Parameters of AddMargins, in pixels (each 0 or more).
 struct MarginParams {
-    int Top = 10;
-    int Bottom = 10;
-    int Left = 10;
-    int Right = 10;
+    int Top = kMarginTop.Default;
+    int Bottom = kMarginBottom.Default;
+    int Left = kMarginLeft.Default;
+    int Right = kMarginRight.Default;
     TColor Color = clBlack;  ///< system colours are resolved to their RGB value
 };
 

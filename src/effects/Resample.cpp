@@ -1,4 +1,5 @@
 #include "effects/Resample.h"
+#include "effects/EffectChecks.h"
 
 #include <algorithm>
 #include <array>
@@ -22,8 +23,6 @@
 
 namespace zelvo::effects {
 namespace {
-
-constexpr const char* kInvalidParameters = "TDibImageData.CreateDIB: Invalid Parameters";
 
 const std::array<TFilterInfo, kResampleFilterCount> kFilters{{
     {"Box", BoxFilter, 0.5f},

@@ -5,10 +5,18 @@
 
 #include <cstdint>
 
+#include "effects/Parameter.h"
 #include "image/DibImage.h"
 #include "image/Types.h"
 
 namespace zelvo::effects {
+
+/// The text dialog's size of the letters, its frame, the space between the
+/// frame and the text, and the opacity of the block.
+inline constexpr TParameter kTextFontSize{"fontSize", 4, 300, 10, "points"};
+inline constexpr TParameter kTextFrameWidth{"frameWidth", 0, 99, 1, "pixels"};
+inline constexpr TParameter kTextPadding{"padding", 0, 99, 3, "pixels"};
+inline constexpr TParameter kTextOpacity{"opacity", 1, 100, 100, "per cent"};
 
 /// How DrawTextBlock draws. The box is the mask grown by FrameWidth +
 /// Padding on every side; its top-left corner is (Left, Top) in the work
@@ -19,10 +27,10 @@ struct TextBlockParams {
     TColor TextColor = clBlack;
     TColor BackColor = clWhite;
     bool Transparent = false;     ///< no background fill (the frame is still drawn)
-    int FrameWidth = 1;           ///< 0..99 pixels
+    int FrameWidth = kTextFrameWidth.Default;  ///< 0..99 pixels
     TColor FrameColor = clBlack;
-    int Padding = 3;              ///< 0..99 pixels between the frame and the text
-    int Opacity = 100;            ///< 0..100 per cent of the block over the picture
+    int Padding = kTextPadding.Default;        ///< 0..99 pixels between the frame and the text
+    int Opacity = kTextOpacity.Default;        ///< 0..100 per cent of the block over the picture
     bool AntiAlias = false;       ///< smooth the glyph edges
 };
 

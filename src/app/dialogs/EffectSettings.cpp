@@ -45,7 +45,7 @@ void EachKey(Settings& s, Visit&& visit) {
     visit(LevelKey("ResampleIndex", s.ResampleIndex, 0, effects::kResampleFilterCount - 1));
     // The merge dialog's six ways (its radio buttons) and its transparency.
     visit(LevelKey("MergeType", s.MergeType, 0, 5));
-    visit(LevelKey("MergeAlphaChannel", s.MergeAlphaChannel, 0, 100));
+    visit(LevelKey("MergeAlphaChannel", s.MergeAlphaChannel, effects::kMergeTransparency.Min, effects::kMergeTransparency.Max));
     visit(LevelKey("BlockWidth", s.BlockWidth, effects::kBlockWidth));
     visit(LevelKey("BlockHeight", s.BlockHeight, effects::kBlockHeight));
     visit(BoolKey("BlockFillRect", s.BlockFillRect));

@@ -9,6 +9,7 @@
 
 #include "effects/Artistic.h"
 #include "effects/Blur.h"
+#include "effects/Composition.h"
 #include "effects/Convolution.h"
 #include "effects/Distort.h"
 #include "effects/RankFilter.h"
@@ -37,7 +38,7 @@ struct TEffectSettings {
     bool ApplyResample = false;
     std::uint8_t ResampleIndex = 6;
     std::uint8_t MergeType = 0;
-    std::uint8_t MergeAlphaChannel = 50;
+    std::uint8_t MergeAlphaChannel = effects::kMergeTransparency.Default;
     std::uint8_t BlockWidth = effects::kBlockWidth.Default;
     std::uint8_t BlockHeight = effects::kBlockHeight.Default;
     bool BlockFillRect = true;

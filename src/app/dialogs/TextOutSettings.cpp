@@ -79,7 +79,7 @@ void EachKey(Settings& s, Visit&& visit) {
     visit(IntKey("Width", s.Width, 460, kMaxWindowSide));
     visit(IntKey("Height", s.Height, 160, kMaxWindowSide));
     visit(StringKey("FontName", s.FontName, kMaxFontName));
-    visit(IntKey("FontSize", s.FontSize, 4, 300));
+    visit(IntKey("FontSize", s.FontSize, effects::kTextFontSize.Min, effects::kTextFontSize.Max));
     visit(BoolKey("FontBold", s.FontBold));
     visit(BoolKey("FontItalic", s.FontItalic));
     visit(BoolKey("FontUnderLine", s.FontUnderLine));
@@ -87,9 +87,9 @@ void EachKey(Settings& s, Visit&& visit) {
     visit(ColorKey("BackColor", s.BackColor));
     visit(BoolKey("Tategaki", s.Tategaki));
     visit(BoolKey("Transparent", s.Transparent));
-    visit(IntKey("FrameWidth", s.FrameWidth, 0, 99));
+    visit(IntKey("FrameWidth", s.FrameWidth, effects::kTextFrameWidth.Min, effects::kTextFrameWidth.Max));
     visit(ColorKey("FrameColor", s.FrameColor));
-    visit(IntKey("Padding", s.Padding, 0, 99));
+    visit(IntKey("Padding", s.Padding, effects::kTextPadding.Min, effects::kTextPadding.Max));
     visit(BoolKey("AntiAlias", s.AntiAlias));
     visit(IntKey("AlphaChannel", s.AlphaChannel, 0, 100));
     // Read whole: a text longer than a string read returns would lose lines.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "effects/TextBlock.h"
 #include "image/Types.h"
 
 namespace zelvo {
@@ -22,7 +23,7 @@ struct TTextOutSettings {
     int Width = 470;   ///< at least 460
     int Height = 280;  ///< at least 160
     std::string FontName;  ///< empty: the default Japanese face
-    int FontSize = 10;     ///< points, 4..300
+    int FontSize = effects::kTextFontSize.Default;
     bool FontBold = false;
     bool FontItalic = false;
     bool FontUnderLine = false;
@@ -30,11 +31,11 @@ struct TTextOutSettings {
     TColor BackColor = clWhite;
     bool Tategaki = false;  ///< vertical writing
     bool Transparent = false;
-    int FrameWidth = 1;  ///< 0..99
+    int FrameWidth = effects::kTextFrameWidth.Default;
     TColor FrameColor = clBlack;
-    int Padding = 3;  ///< 0..99
+    int Padding = effects::kTextPadding.Default;
     bool AntiAlias = false;
-    int AlphaChannel = 100;  ///< opacity, 0..100 per cent
+    int AlphaChannel = effects::kTextOpacity.Default;  ///< opacity, 0..100 per cent
     std::vector<std::string> Text{kDefaultTextOutText};
 };
 

@@ -14,6 +14,7 @@
 
 #include "app/common/HelpPages.h"
 #include "app/dialogs/DialogParts.h"
+#include "effects/Composition.h"
 #include "app/dialogs/SecondPicture.h"
 #include "app/common/EditorContext.h"
 
@@ -21,7 +22,6 @@ namespace zelvo {
 namespace {
 
 constexpr int kHelpCombine = 82;
-constexpr int kShiftMax = 99;
 
 }  // namespace
 
@@ -62,12 +62,14 @@ TZVfrmCombine::TZVfrmCombine(TEditorContext& form) : QDialog(&form.Window()), FS
     Label2 = new QLabel(QCoreApplication::translate("TZVfrmCombine", "画像間に挿入するスペース："), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 148, 250, 20);
-    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", -kShiftMax, kShiftMax, 0, 64);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kCombineGap.Min, effects::kCombineGap.Max,
+                             effects::kCombineGap.Default, 64);
     SpinEdit1->setGeometry(262, 146, 64, 24);
     Label3 = new QLabel(this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(8, 176, 250, 20);
-    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", -kShiftMax, kShiftMax, 0, 64);
+    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", effects::kCombineOffset.Min, effects::kCombineOffset.Max,
+                             effects::kCombineOffset.Default, 64);
     SpinEdit2->setGeometry(262, 174, 64, 24);
     UpdateShiftCaption();
 }

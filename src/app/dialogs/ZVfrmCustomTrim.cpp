@@ -18,6 +18,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
+#include "effects/Geometry.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
 
@@ -25,12 +26,11 @@ namespace zelvo {
 namespace {
 
 constexpr const char* kSection = "CustomTrim";
-constexpr int kCoordinateMax = 10000;
 
 int ItemOrZero(std::string_view item) { return TIniFile::ParseInteger(item).value_or(0); }
 
-QSpinBox* CoordinateEdit(QWidget* parent, const char* name, int value) {
-    return MakeSpinEdit(parent, name, 0, kCoordinateMax, value, 80);
+QSpinBox* CoordinateEdit(QWidget* parent, const char* name, const effects::TParameter& coordinate, int value) {
+    return MakeSpinEdit(parent, name, coordinate.Min, coordinate.Max, value, 80);
 }
 
 QGroupBox* PointBox(QWidget* parent, const char* caption, QSpinBox* x, QSpinBox* y) {
@@ -69,16 +69,17 @@ std::string FormatTrimPoint(TPoint point) {
 namespace {
 
 // A point outside the fields' range reads as its default.
+template <const effects::TParameter& X, const effects::TParameter& Y>
 std::optional<TPoint> PointInRange(std::string_view text) {
     const TPoint point = ParseTrimPoint(text);
-    if (point.X >= 0 && point.X <= kCoordinateMax && point.Y >= 0 && point.Y <= kCoordinateMax) return point;
+    if (point.X >= X.Min && point.X <= X.Max && point.Y >= Y.Min && point.Y <= Y.Max) return point;
     return std::nullopt;
 }
 
 template <class Settings, class Visit>
 void EachKey(Settings& s, Visit&& visit) {
-    visit(TextKey("Point1", s.Point1, PointInRange, FormatTrimPoint));
-    visit(TextKey("Point2", s.Point2, PointInRange, FormatTrimPoint));
+    visit(TextKey("Point1", s.Point1, PointInRange<effects::kCropX1, effects::kCropY1>, FormatTrimPoint));
+    visit(TextKey("Point2", s.Point2, PointInRange<effects::kCropX2, effects::kCropY2>, FormatTrimPoint));
 }
 
 }  // namespace
@@ -107,10 +108,10 @@ TZVfrmCustomTrim::TZVfrmCustomTrim(TEditorContext& form) : QDialog(&form.Window(
     setModal(true);
 
     const TCustomTrimSettings settings = ReadCustomTrimSettings(TIniFile(SettingsPath()));
-    SpinEditX1 = CoordinateEdit(this, "SpinEditX1", settings.Point1.X);
-    SpinEditY1 = CoordinateEdit(this, "SpinEditY1", settings.Point1.Y);
-    SpinEditX2 = CoordinateEdit(this, "SpinEditX2", settings.Point2.X);
-    SpinEditY2 = CoordinateEdit(this, "SpinEditY2", settings.Point2.Y);
+    SpinEditX1 = CoordinateEdit(this, "SpinEditX1", effects::kCropX1, settings.Point1.X);
+    SpinEditY1 = CoordinateEdit(this, "SpinEditY1", effects::kCropY1, settings.Point1.Y);
+    SpinEditX2 = CoordinateEdit(this, "SpinEditX2", effects::kCropX2, settings.Point2.X);
+    SpinEditY2 = CoordinateEdit(this, "SpinEditY2", effects::kCropY2, settings.Point2.Y);
 
     auto* points = new QHBoxLayout;
     points->addWidget(PointBox(this, QT_TRANSLATE_NOOP("TZVfrmCustomTrim", "［座標１］"), SpinEditX1, SpinEditY1));

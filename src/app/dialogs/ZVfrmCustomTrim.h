@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "effects/Geometry.h"
 #include "image/Types.h"
 
 class QPushButton;
@@ -24,8 +25,8 @@ class TEditorContext;
 
 /// The two remembered corners of section "CustomTrim".
 struct TCustomTrimSettings {
-    TPoint Point1{0, 0};
-    TPoint Point2{100, 100};
+    TPoint Point1{effects::kCropX1.Default, effects::kCropY1.Default};
+    TPoint Point2{effects::kCropX2.Default, effects::kCropY2.Default};
 };
 
 /// A point as the settings file stores it: x and y as a comma list. With

@@ -27,7 +27,7 @@ constexpr int kHelpMerge = 24;
 
 TMergeCall MergeCallFor(int mergeType, int transparency) {
     switch (mergeType) {
-        case 1: return {0, std::clamp(transparency, 0, kMergeAlphaMax)};
+        case 1: return {0, effects::kMergeTransparency.Limit(transparency)};
         case 2: return {3, 0};
         case 3: return {4, 0};
         case 4: return {1, 0};
@@ -69,13 +69,13 @@ TZVfrmMerge::TZVfrmMerge(TEditorContext& form) : QDialog(&form.Window()), FForm(
     TrackBar1 = new QSlider(Qt::Horizontal, GroupBox1);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setGeometry(70, 72, 170, 28);
-    TrackBar1->setRange(0, kMergeAlphaMax);
+    TrackBar1->setRange(effects::kMergeTransparency.Min, effects::kMergeTransparency.Max);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setTickInterval(10);
     Label4 = new QLabel(QCoreApplication::translate("TZVfrmMerge", "不透明"), GroupBox1);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(244, 76, 50, 20);
-    SpinEdit1 = MakeSpinEdit(GroupBox1, "SpinEdit1", 0, kMergeAlphaMax, 0, 56);
+    SpinEdit1 = MakeSpinEdit(GroupBox1, "SpinEdit1", effects::kMergeTransparency.Min, effects::kMergeTransparency.Max, 0, 56);
     SpinEdit1->setGeometry(296, 74, 56, 24);
     chkLight = radio("chkLight", QT_TRANSLATE_NOOP("TZVfrmMerge", "明るい画素優先(&L)"), 12, 108, 170);
     chkDark = radio("chkDark", QT_TRANSLATE_NOOP("TZVfrmMerge", "暗い画素優先(&D)"), 186, 108, 170);
@@ -85,7 +85,7 @@ TZVfrmMerge::TZVfrmMerge(TEditorContext& form) : QDialog(&form.Window()), FForm(
     const TEffectSettings& settings = EffectSettings(form);
     QRadioButton* byType[] = {chkOverwrite, chkNormal, chkAdd, chkSubtract, chkLight, chkDark};
     byType[settings.MergeType <= kMergeTypeMax ? settings.MergeType : 0]->setChecked(true);
-    const int alpha = std::min<int>(settings.MergeAlphaChannel, kMergeAlphaMax);
+    const int alpha = effects::kMergeTransparency.Limit(settings.MergeAlphaChannel);
     TrackBar1->setValue(alpha);
     SpinEdit1->setValue(alpha);
     LinkTrackBarAndSpinEdit(TrackBar1, SpinEdit1);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "document/QxImage.h"
+#include "effects/Composition.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -40,9 +41,9 @@ struct TMergeCall {
 };
 TMergeCall MergeCallFor(int mergeType, int transparency);
 
-/// The range of "MergeType" and "MergeAlphaChannel".
+/// The largest "MergeType"; "MergeAlphaChannel" keeps
+/// effects::kMergeTransparency.
 inline constexpr int kMergeTypeMax = 5;
-inline constexpr int kMergeAlphaMax = 100;
 
 class TZVfrmMerge : public QDialog {
 public:

@@ -28,8 +28,8 @@ namespace {
 
 template <class Settings, class Visit>
 void EachKey(Settings& s, Visit&& visit) {
-    visit(IntKey("Width", s.Width, 1, kNewImageSideMax));
-    visit(IntKey("Height", s.Height, 1, kNewImageSideMax));
+    visit(IntKey("Width", s.Width, effects::kNewImageWidth.Min, effects::kNewImageWidth.Max));
+    visit(IntKey("Height", s.Height, effects::kNewImageHeight.Min, effects::kNewImageHeight.Max));
     visit(ColorKey("BGColor", s.BGColor));
 }
 
@@ -58,11 +58,11 @@ TZVfrmNew::TZVfrmNew(TEditorContext& form) : QDialog(&form.Window()), FForm(form
         return l;
     };
     Label3 = label("Label3", QT_TRANSLATE_NOOP("TZVfrmNew", "画像横サイズ："), 10, 10, 110);
-    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, kNewImageSideMax, s.Width, 70);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kNewImageWidth.Min, effects::kNewImageWidth.Max, s.Width, 70);
     SpinEdit1->setGeometry(122, 10, 70, 22);
     label(nullptr, QT_TRANSLATE_NOOP("TZVfrmNew", "ピクセル"), 198, 10, 64);
     Label4 = label("Label4", QT_TRANSLATE_NOOP("TZVfrmNew", "画像縦サイズ："), 10, 38, 110);
-    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", 1, kNewImageSideMax, s.Height, 70);
+    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", effects::kNewImageHeight.Min, effects::kNewImageHeight.Max, s.Height, 70);
     SpinEdit2->setGeometry(122, 38, 70, 22);
     label(nullptr, QT_TRANSLATE_NOOP("TZVfrmNew", "ピクセル"), 198, 38, 64);
     Label5 = label("Label5", QT_TRANSLATE_NOOP("TZVfrmNew", "キャンバスの色："), 10, 68, 110);

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include "effects/Generated.h"
 #include "image/Types.h"
 
 class QLabel;
@@ -22,12 +23,11 @@ class TEditorContext;
 
 /// Section "NewImage".
 struct TNewImageSettings {
-    int Width = 100;   ///< 1..9999
-    int Height = 100;  ///< 1..9999
+    int Width = effects::kNewImageWidth.Default;
+    int Height = effects::kNewImageHeight.Default;
     TColor BGColor = clWhite;
 };
-inline constexpr int kNewImageSideMax = 9999;
-/// Reads the section; a size outside 1..9999 reads as its default.
+/// Reads the section; a size outside the declared range reads as its default.
 TNewImageSettings ReadNewImageSettings(const TIniFile& ini);
 void WriteNewImageSettings(const TNewImageSettings& settings, TIniFile& ini);
 

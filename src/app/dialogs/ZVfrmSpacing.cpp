@@ -15,6 +15,7 @@
 #include "app/dialogs/DialogParts.h"
 #include "app/common/EditorContext.h"
 #include "document/QxImage.h"
+#include "effects/Geometry.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
 
@@ -22,10 +23,9 @@ namespace zelvo {
 namespace {
 
 constexpr const char* kSection = "Spacing";
-constexpr int kMarginMax = 999;
 
-QSpinBox* MarginEdit(QWidget* parent, const char* name, int value) {
-    return MakeSpinEdit(parent, name, 0, kMarginMax, value, 72);
+QSpinBox* MarginEdit(QWidget* parent, const char* name, const effects::TParameter& margin, int value) {
+    return MakeSpinEdit(parent, name, margin.Min, margin.Max, value, 72);
 }
 
 }  // namespace
@@ -34,10 +34,10 @@ namespace {
 
 template <class Settings, class Visit>
 void EachKey(Settings& s, Visit&& visit) {
-    visit(IntKey("Top", s.Top, 0, kMarginMax));
-    visit(IntKey("Bottom", s.Bottom, 0, kMarginMax));
-    visit(IntKey("Left", s.Left, 0, kMarginMax));
-    visit(IntKey("Right", s.Right, 0, kMarginMax));
+    visit(IntKey("Top", s.Top, effects::kMarginTop.Min, effects::kMarginTop.Max));
+    visit(IntKey("Bottom", s.Bottom, effects::kMarginBottom.Min, effects::kMarginBottom.Max));
+    visit(IntKey("Left", s.Left, effects::kMarginLeft.Min, effects::kMarginLeft.Max));
+    visit(IntKey("Right", s.Right, effects::kMarginRight.Min, effects::kMarginRight.Max));
     visit(ColorKey("Color", s.Color));
 }
 
@@ -58,10 +58,10 @@ TZVfrmSpacing::TZVfrmSpacing(TEditorContext& form) : QDialog(&form.Window()), FF
     setModal(true);
 
     const TSpacingSettings s = ReadSpacingSettings(TIniFile(SettingsPath()));
-    SpinEditTop = MarginEdit(this, "SpinEditTop", s.Top);
-    SpinEditBottom = MarginEdit(this, "SpinEditBottom", s.Bottom);
-    SpinEditLeft = MarginEdit(this, "SpinEditLeft", s.Left);
-    SpinEditRight = MarginEdit(this, "SpinEditRight", s.Right);
+    SpinEditTop = MarginEdit(this, "SpinEditTop", effects::kMarginTop, s.Top);
+    SpinEditBottom = MarginEdit(this, "SpinEditBottom", effects::kMarginBottom, s.Bottom);
+    SpinEditLeft = MarginEdit(this, "SpinEditLeft", effects::kMarginLeft, s.Left);
+    SpinEditRight = MarginEdit(this, "SpinEditRight", effects::kMarginRight, s.Right);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSpacing", "余白の大きさ（ピクセル単位）"), this), 0, 0, 1, 4);

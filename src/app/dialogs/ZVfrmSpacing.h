@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "effects/Geometry.h"
 #include "image/Types.h"
 
 class QFrame;
@@ -23,10 +24,10 @@ class TEditorContext;
 
 /// Section "Spacing": margins in pixels and their colour.
 struct TSpacingSettings {
-    int Top = 10;
-    int Bottom = 10;
-    int Left = 10;
-    int Right = 10;
+    int Top = effects::kMarginTop.Default;
+    int Bottom = effects::kMarginBottom.Default;
+    int Left = effects::kMarginLeft.Default;
+    int Right = effects::kMarginRight.Default;
     TColor Color = clBlack;
 };
 TSpacingSettings ReadSpacingSettings(const TIniFile& ini);

@@ -129,19 +129,23 @@ void TZVfrmTextOut::BuildControls() {
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setMinimumWidth(180);
     Label2 = MakeLabel(this, "Label2", QT_TRANSLATE_NOOP("TZVfrmTextOut", "サイズ"));
-    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 4, 300, 10, 56);
+    SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kTextFontSize.Min, effects::kTextFontSize.Max,
+                             effects::kTextFontSize.Default, 56);
     btnFrame = MakeButton(this, "btnFrame", QT_TRANSLATE_NOOP("TZVfrmTextOut", "枠線色"), false);
     Label3 = MakeLabel(this, "Label3", QT_TRANSLATE_NOOP("TZVfrmTextOut", "枠太さ："));
-    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", 0, 99, 1, 48);
+    SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", effects::kTextFrameWidth.Min, effects::kTextFrameWidth.Max,
+                             effects::kTextFrameWidth.Default, 48);
     Label5 = MakeLabel(this, "Label5", QT_TRANSLATE_NOOP("TZVfrmTextOut", "余白："));
-    SpinEdit3 = MakeSpinEdit(this, "SpinEdit3", 0, 99, 3, 48);
+    SpinEdit3 = MakeSpinEdit(this, "SpinEdit3", effects::kTextPadding.Min, effects::kTextPadding.Max,
+                             effects::kTextPadding.Default, 48);
 
     Label6 = MakeLabel(this, "Label6", QT_TRANSLATE_NOOP("TZVfrmTextOut", "不透明率度："));
     TrackBar1 = new QSlider(Qt::Horizontal, this);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-    TrackBar1->setRange(1, 100);
-    TrackBar1->setValue(100);
-    SpinEdit4 = MakeSpinEdit(this, "SpinEdit4", 1, 100, 100, 52);
+    TrackBar1->setRange(effects::kTextOpacity.Min, effects::kTextOpacity.Max);
+    TrackBar1->setValue(effects::kTextOpacity.Default);
+    SpinEdit4 = MakeSpinEdit(this, "SpinEdit4", effects::kTextOpacity.Min, effects::kTextOpacity.Max,
+                             effects::kTextOpacity.Default, 52);
     CheckBox1 = new QCheckBox(QCoreApplication::translate("TZVfrmTextOut", "アンチエイリアス"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     Button1 = new QPushButton(QStringLiteral("OK"), this);
