@@ -159,13 +159,13 @@ TEST(MakeHelpTest, WritesTranslatedPagesBesideTheJapaneseOnes) {
     ASSERT_EQ(result.Status, 0) << result.Output;
     const std::string page = Read(dir / "out" / "en" / "mnuSepia.html");
     for (const char* part : {"<html lang=\"en\">", "<h1>Sepia</h1>", "Menu: Color › Sepia", "Undo: \u201cSepia Tone\u201d",
-                             "src=\"../img/mnuSepia.png\"", "href=\"../help.css\"", "href=\"../mnuNew.html\"",
+                             "src=\"../img/mnuSepia.png\"", "href=\"../help.css\"", "href=\"../topic-73.html\"",
                              "<figcaption>Before</figcaption>"})
         EXPECT_NE(page.find(part), std::string::npos) << part << " in\n" << page;
     const std::string index = Read(dir / "out" / "en" / "index.html");
     EXPECT_NE(index.find("<a href=\"mnuSepia.html\">Sepia</a>"), std::string::npos) << index;
-    EXPECT_NE(index.find("<a href=\"../mnuNew.html\" hreflang=\"ja\">新規作成</a>"), std::string::npos) << index;
-    EXPECT_FALSE(fs::exists(dir / "out" / "en" / "mnuNew.html"));
+    EXPECT_NE(index.find("<a href=\"../topic-73.html\" hreflang=\"ja\">新規作成</a>"), std::string::npos) << index;
+    EXPECT_FALSE(fs::exists(dir / "out" / "en" / "topic-73.html"));
     // The Japanese page stays as it was.
     EXPECT_NE(Read(dir / "out" / "mnuSepia.html").find("元に戻す: 「セピア色変換」"), std::string::npos);
 
