@@ -1,6 +1,6 @@
 # The help pages, built from their sources in help/pages by
 # tools/MakeHelp.cpp into build/help, where the editor finds them beside
-# itself. The before/after pictures come from zelvo-cli applied to the
+# itself (the English ones from help/pages/en into build/help/en). The before/after pictures come from zelvo-cli applied to the
 # sample picture, so the step runs again whenever zelvo-cli, the sample or
 # a source changes.
 add_executable(zelvo-make-help tools/MakeHelp.cpp)
@@ -9,7 +9,8 @@ target_include_directories(zelvo-make-help PRIVATE "${CMAKE_SOURCE_DIR}/src")
 
 set(ZELVO_HELP_DIR "${CMAKE_BINARY_DIR}/help")
 file(GLOB ZELVO_HELP_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/help/pages/*.html"
-     "${CMAKE_SOURCE_DIR}/help/images/*")
+     "${CMAKE_SOURCE_DIR}/help/pages/*/*.html" "${CMAKE_SOURCE_DIR}/help/index-intro.*.html"
+     "${CMAKE_SOURCE_DIR}/help/images/*" "${CMAKE_SOURCE_DIR}/translations/*.ts")
 set(_help_style "${CMAKE_SOURCE_DIR}/help/help.css")
 set(_help_intro "${CMAKE_SOURCE_DIR}/help/index-intro.html")
 add_custom_command(OUTPUT "${ZELVO_HELP_DIR}/pages.tsv"
@@ -18,6 +19,7 @@ add_custom_command(OUTPUT "${ZELVO_HELP_DIR}/pages.tsv"
           --cli "$<TARGET_FILE:zelvo-cli>" --sample "${CMAKE_BINARY_DIR}/sample/sample.bmp"
           --textures "${CMAKE_SOURCE_DIR}/resources/textures"
           --work "${CMAKE_BINARY_DIR}/help-work" --out "${ZELVO_HELP_DIR}"
+          --catalogues "${CMAKE_SOURCE_DIR}/translations"
   DEPENDS zelvo-make-help zelvo-cli "${CMAKE_BINARY_DIR}/sample/sample.bmp" ${ZELVO_HELP_SOURCES}
           "${_help_style}" "${_help_intro}" ${ZELVO_TEXTURES}
   WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"

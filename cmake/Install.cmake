@@ -6,6 +6,8 @@
 #                                                beside its executable)
 #   share/zelvo/textures/                        the shipped textures (likewise
 #                                                ../share/zelvo/textures)
+#   share/zelvo/translations/                    the interface's catalogues
+#                                                (zelvo_en.qm, ...)
 #   share/applications/zelvo.desktop             names, icon, picture types
 #                                                (those from the format table)
 #   share/icons/hicolor/scalable/apps/zelvo.svg  the application icon
@@ -35,6 +37,7 @@ endif()
 if(TARGET zelvo)
   install(DIRECTORY "${ZELVO_HELP_DIR}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/help")
   install(FILES ${ZELVO_TEXTURES} DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/textures")
+  install(FILES ${ZELVO_QM_FILES} DESTINATION "${CMAKE_INSTALL_DATADIR}/zelvo/translations")
   install(FILES "${ZELVO_DESKTOP_ENTRY}" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
   install(FILES "${CMAKE_SOURCE_DIR}/resources/icons/zelvo.svg"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")

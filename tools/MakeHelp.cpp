@@ -27,7 +27,16 @@
 //
 //   zelvo-make-help --pages DIR [--intro FILE]
 //                   [--style FILE] [--cli PROGRAM --sample PICTURE
-//                   --textures DIR --work DIR --out DIR]
+//                   --textures DIR --work DIR --out DIR] [--catalogues DIR]
+//
+// The pages in another language come from DIR/<language>/ (DIR/en/), one
+// source per page named as the Japanese one, with a header of its title
+// only; its menu, topic, shortcut and pictures are the Japanese page's, its
+// undo caption the translation in --catalogues (translations/zelvo_en.ts).
+// They go to OUT/<language>/ with index.html (the intro from
+// index-intro.<language>.html beside --intro), the pictures and style
+// shared with the Japanese pages; the index lists a page not yet translated
+// with its Japanese title and page.
 //
 // Without --out it only checks the sources. With it, it writes every page
 // (topic-N.html or <Name>.html), index.html grouping the pages by menu in
@@ -71,6 +80,36 @@ public:
 };
 
 const char* const kMenus[] = {"ファイル", "編集", "表示", "イメージ", "カラー", "加工", "ヘルプ", "その他"};
+
+// The fixed words of the pages in one language. Japanese is the sources'
+// own; a page source in pages/<language>/ gives another language's title
+// and body, and takes everything else from the Japanese source of its name.
+struct TWords {
+    const char* Language;
+    const char* Help;      ///< "Zelvo ヘルプ"
+    const char* Contents;  ///< the index's title and the way back to it
+    const char* BackToContents;
+    const char* MenuFact;      ///< before "File › Open"
+    const char* ShortcutFact;  ///< before the key
+    const char* UndoOpen;      ///< around the undo caption
+    const char* UndoClose;
+    const char* Before;
+    const char* After;
+    const char* MenuHeading;  ///< after a menu's name in the index
+    const char* Menus[8];     ///< kMenus in the language
+    const char* OpsColumns[4];  ///< the heads of the operation table of the command-line guide
+    const char* NoArguments;
+};
+
+const TWords kJapanese{"ja", "Zelvo ヘルプ", "目次", "目次へ戻る", "メニュー: ", "ショートカット: ", "元に戻す: 「", "」",
+                       "処理前", "処理後", " メニュー",
+                       {"ファイル", "編集", "表示", "イメージ", "カラー", "加工", "ヘルプ", "その他"},
+                       {"操作", "引数", "型と範囲", "説明"}, "引数なし"};
+const TWords kTranslated[] = {
+    {"en", "Zelvo Help", "Contents", "Back to the contents", "Menu: ", "Shortcut: ", "Undo: \u201c", "\u201d",
+     "Before", "After", " menu", {"File", "Edit", "View", "Image", "Color", "Effects", "Help", "Other"},
+     {"Operation", "Argument", "Type and range", "Description"}, "no arguments"},
+};
 const char* const kKeys[] = {"title", "menu", "topic", "shortcut", "undo", "ops"};
 const char* const kPrefixes[] = {"dlg", "wnd", "doc"};
 constexpr int kThumbnailSide = 240;
@@ -385,9 +424,11 @@ std::vector<std::string> SplitArguments(const std::string& text) {
 
 // The table of every operation, from the lines of `zelvo-cli ops`
 // ("  Brightness:delta   delta: integer -255..255").
-std::string OperationTable(const std::string& listing) {
+std::string OperationTable(const std::string& listing, const TWords& words) {
     std::ostringstream html;
-    html << "<table class=\"ops\">\n<tr><th>操作</th><th>引数</th><th>型と範囲</th><th>説明</th></tr>\n";
+    html << "<table class=\"ops\">\n<tr>";
+    for (const char* column : words.OpsColumns) html << "<th>" << column << "</th>";
+    html << "</tr>\n";
     std::istringstream lines(listing);
     std::string line;
     int rows = 0;
@@ -408,7 +449,7 @@ std::string OperationTable(const std::string& listing) {
             shown.insert(at + 1, "<wbr>");
         html << "<tr id=\"op-" << Escape(name) << "-" << args.size() << "\"><td class=\"call\" rowspan=\"" << span
              << "\"><code>" << shown << "</code></td>";
-        if (args.empty()) html << "<td colspan=\"3\">引数なし</td></tr>\n";
+        if (args.empty()) html << "<td colspan=\"3\">" << words.NoArguments << "</td></tr>\n";
         for (std::size_t i = 0; i < args.size(); ++i) {
             std::smatch a, t;
             if (!std::regex_match(args[i], a, argument))
@@ -432,16 +473,20 @@ std::string OperationTable(const std::string& listing) {
 struct TContext {
     TRunner Cli;
     fs::path Sample, Textures, HelpSource, Work, Out;
+    fs::path Pages;        ///< the Japanese sources; pages/<language>/ the translated ones
+    fs::path IntroFile;    ///< index-intro.html; index-intro.<language>.html beside it
+    fs::path Catalogues;   ///< translations/ with zelvo_<language>.ts, for the undo captions
     std::string Style, Intro;
     std::map<std::string, std::string> Generated;  ///< body placeholder -> HTML
     int SampleWidth = 0, SampleHeight = 0;
 };
 
-std::string Head(const std::string& title, const std::string& source) {
-    std::string head =
-        "<!DOCTYPE html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width\">\n<title>" +
-        Escape(title) + " - Zelvo ヘルプ</title>\n<link rel=\"stylesheet\" href=\"help.css\">\n";
+std::string Head(const std::string& title, const std::string& source, const TWords& words, const std::string& up) {
+    std::string head = std::string("<!DOCTYPE html>\n<html lang=\"") + words.Language +
+                       "\"><head><meta charset=\"utf-8\">\n"
+                       "<meta name=\"viewport\" content=\"width=device-width\">\n<title>" +
+                       Escape(title) + " - " + words.Help + "</title>\n<link rel=\"stylesheet\" href=\"" + up +
+                       "help.css\">\n";
     if (!source.empty()) head += "<meta name=\"zelvo-source\" content=\"" + Escape(source) + "\">\n";
     return head + "</head>\n<body>\n";
 }
@@ -470,17 +515,21 @@ std::string ShownOps(std::string ops) {
     return std::regex_replace(ops, std::regex(R"(\$\{[A-Z]+\}/(?:[^,/ ]+/)*)"), "");
 }
 
-std::string RenderPage(const TPage& page, const TContext& context) {
+// A page in `words`' language; `up` leads from the page's folder to the
+// Japanese pages' one, where the pictures and the style sheet are.
+std::string RenderPage(const TPage& page, const TContext& context, const TWords& words, const std::string& up) {
     std::ostringstream html;
     const std::string title = page.Value("title");
-    html << Head(title, page.Name);
-    html << "<nav><a href=\"index.html\">目次</a> › " << Escape(page.Value("menu")) << "</nav>\n";
+    const std::string menu = words.Menus[page.MenuIndex];
+    html << Head(title, page.Name, words, up);
+    html << "<nav><a href=\"index.html\">" << words.Contents << "</a> › " << Escape(menu) << "</nav>\n";
     html << "<h1>" << Escape(title) << "</h1>\n";
     std::vector<std::string> facts;
-    if (page.Value("menu") != "その他") facts.push_back("メニュー: " + Escape(page.Value("menu")) + " › " + Escape(title));
+    if (page.MenuIndex != 7) facts.push_back(words.MenuFact + Escape(menu) + " › " + Escape(title));
     if (!page.Value("shortcut").empty())
-        facts.push_back("ショートカット: <kbd>" + Escape(page.Value("shortcut")) + "</kbd>");
-    if (!page.Value("undo").empty()) facts.push_back("元に戻す: 「" + Escape(page.Value("undo")) + "」");
+        facts.push_back(words.ShortcutFact + std::string("<kbd>") + Escape(page.Value("shortcut")) + "</kbd>");
+    if (!page.Value("undo").empty())
+        facts.push_back(words.UndoOpen + Escape(page.Value("undo")) + words.UndoClose);
     if (!facts.empty()) {
         html << "<p class=\"facts\">";
         for (std::size_t i = 0; i < facts.size(); ++i) html << (i ? "<span class=\"sep\"> ・ </span>" : "") << facts[i];
@@ -488,33 +537,141 @@ std::string RenderPage(const TPage& page, const TContext& context) {
     }
     if (!page.After.empty()) {
         html << "<div class=\"beforeafter\">\n"
-             << "<figure><img src=\"img/sample.png\" width=\"" << context.SampleWidth << "\" height=\""
-             << context.SampleHeight << "\" alt=\"処理前\"><figcaption>処理前</figcaption></figure>\n"
-             << "<figure><img src=\"" << page.After << "\" width=\"" << page.AfterWidth << "\" height=\""
-             << page.AfterHeight << "\" alt=\"処理後\"><figcaption>処理後<br><code>zelvo-cli apply IN OUT "
-             << Escape(ShownOps(page.Value("ops"))) << "</code></figcaption></figure>\n</div>\n";
+             << "<figure><img src=\"" << up << "img/sample.png\" width=\"" << context.SampleWidth << "\" height=\""
+             << context.SampleHeight << "\" alt=\"" << words.Before << "\"><figcaption>" << words.Before
+             << "</figcaption></figure>\n"
+             << "<figure><img src=\"" << up << page.After << "\" width=\"" << page.AfterWidth << "\" height=\""
+             << page.AfterHeight << "\" alt=\"" << words.After << "\"><figcaption>" << words.After
+             << "<br><code>zelvo-cli apply IN OUT " << Escape(ShownOps(page.Value("ops")))
+             << "</code></figcaption></figure>\n</div>\n";
     }
     html << ExpandBody(page, context);
-    html << "\n<footer><a href=\"index.html\">目次へ戻る</a></footer>\n</body></html>\n";
+    html << "\n<footer><a href=\"index.html\">" << words.BackToContents << "</a></footer>\n</body></html>\n";
     return html.str();
 }
 
-std::string RenderIndex(const std::vector<TPage>& pages, const TContext& context) {
+// The index in `words`' language; a page it has no translation of
+// (`translated` false) is listed with its Japanese title and file.
+std::string RenderIndex(const std::vector<TPage>& pages, const TWords& words,
+                        const std::string& intro, const std::string& up = std::string(),
+                        const std::set<std::string>& translated = {}) {
     std::ostringstream html;
-    html << Head("目次", "") << "<h1>Zelvo ヘルプ</h1>\n" << context.Intro << "\n";
+    html << Head(words.Contents, "", words, up) << "<h1>" << words.Help << "</h1>\n" << intro << "\n";
     int menu = -1;
     for (const TPage& page : pages) {
         if (page.MenuIndex != menu) {
             if (menu >= 0) html << "</ul>\n";
             menu = page.MenuIndex;
-            html << "<h2>" << kMenus[menu] << (menu < 7 ? " メニュー" : "") << "</h2>\n<ul class=\"topics\">\n";
+            html << "<h2>" << words.Menus[menu] << (menu < 7 ? words.MenuHeading : "") << "</h2>\n<ul class=\"topics\">\n";
         }
-        html << "<li><a href=\"" << page.File << "\">" << Escape(page.Value("title")) << "</a>";
+        const bool own = up.empty() || translated.count(page.Name);
+        html << "<li><a href=\"" << (own ? "" : up) << page.File << "\"" << (own ? "" : " hreflang=\"ja\"") << ">"
+             << Escape(page.Value("title")) << "</a>";
         if (!page.Value("shortcut").empty()) html << " <kbd>" << Escape(page.Value("shortcut")) << "</kbd>";
         html << "</li>\n";
     }
     html << "</ul>\n</body></html>\n";
     return html.str();
+}
+
+// The "undo" entries of a translation file: source -> translation.
+std::map<std::string, std::string> UndoCaptions(const fs::path& catalogue) {
+    std::map<std::string, std::string> captions;
+    if (!fs::exists(catalogue)) return captions;
+    const std::string ts = ReadFile(catalogue);
+    static const std::regex context(R"(<context>\s*<name>undo</name>([\s\S]*?)</context>)");
+    static const std::regex message(R"(<source>([^<]*)</source>\s*<translation>([^<]+)</translation>)");
+    std::smatch c;
+    if (!std::regex_search(ts, c, context)) return captions;
+    const std::string body = c[1];
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), message); it != std::sregex_iterator(); ++it)
+        captions[(*it)[1]] = (*it)[2];
+    return captions;
+}
+
+// A translated source: a header with its title only, then the body. The
+// rest (menu, topic, shortcut, ops) is the Japanese page's.
+TPage ParseTranslation(const fs::path& path, const TPage& japanese) {
+    TPage page = japanese;
+    page.Source = path;
+    const std::string where = path.parent_path().filename().string() + "/" + path.filename().string() + ": ";
+    const std::string text = ReadFile(path);
+    static const std::regex header(R"(^<!--\s*\n\s*title:\s*([^\n]*?)\s*\n\s*-->\s*\n)");
+    std::smatch m;
+    if (!std::regex_search(text, m, header))
+        throw ESourceError(where + "the source does not start with a header comment holding only \"title: ...\"");
+    page.Keys["title"] = m[1];
+    if (page.Value("title").empty()) throw ESourceError(where + "no title");
+    page.Body = m.suffix();
+    return page;
+}
+
+// Writes the pages of every language that has sources in pages/<language>/
+// into out/<language>/: the index lists every page, a page without a
+// translation with its Japanese title and page.
+void WriteTranslations(const std::vector<TPage>& pages, const TContext& japaneseContext) {
+    for (const TWords& words : kTranslated) {
+        const fs::path folder = japaneseContext.Pages / words.Language;
+        if (!fs::is_directory(folder)) continue;
+        TContext context = japaneseContext;
+        context.Generated["cli-ops"] = OperationTable(context.Cli.Run({"ops"}), words);
+        std::map<std::string, const TPage*> japanese;
+        for (const TPage& page : pages) japanese[page.Name] = &page;
+        const std::map<std::string, std::string> undo =
+            UndoCaptions(context.Catalogues / (std::string("zelvo_") + words.Language + ".ts"));
+        std::vector<TPage> translated;
+        std::set<std::string> names;
+        std::vector<fs::path> paths;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.is_regular_file() && entry.path().extension() == ".html") paths.push_back(entry.path());
+        std::sort(paths.begin(), paths.end());
+        for (const fs::path& path : paths) {
+            const auto found = japanese.find(path.stem().string());
+            if (found == japanese.end())
+                throw ESourceError(std::string(words.Language) + "/" + path.filename().string() +
+                                   ": no Japanese page of that name");
+            translated.push_back(ParseTranslation(path, *found->second));
+            const auto caption = undo.find(translated.back().Value("undo"));
+            if (caption != undo.end()) translated.back().Keys["undo"] = caption->second;
+            names.insert(path.stem().string());
+        }
+        // Links by source name: to the translated page, else to the Japanese one.
+        std::map<std::string, std::string> files{{"index.html", "index.html"}};
+        for (const TPage& page : pages) {
+            const std::string file = names.count(page.Name) ? page.File : "../" + page.File;
+            files[page.Name + ".html"] = file;
+            files[page.File] = file;
+        }
+        static const std::regex link(R"(href="([^":/#]+\.html)(#[^"]*)?")");
+        const fs::path out = context.Out / words.Language;
+        fs::create_directories(out);
+        for (TPage& page : translated) {
+            std::string body;
+            auto last = page.Body.cbegin();
+            for (auto it = std::sregex_iterator(page.Body.begin(), page.Body.end(), link); it != std::sregex_iterator(); ++it) {
+                const auto found = files.find((*it)[1].str());
+                if (found == files.end())
+                    throw ESourceError(std::string(words.Language) + "/" + page.Source.filename().string() + ": link to " +
+                                       (*it)[1].str() + ", which is no page");
+                body.append(last, (*it)[0].first);
+                body += "href=\"" + found->second + (*it)[2].str() + "\"";
+                last = (*it)[0].second;
+            }
+            body.append(last, page.Body.cend());
+            page.Body = std::move(body);
+            WriteFile(out / page.File, RenderPage(page, context, words, "../"));
+        }
+        std::vector<TPage> listed;
+        for (const TPage& page : pages) {
+            const auto own = std::find_if(translated.begin(), translated.end(),
+                                          [&](const TPage& t) { return t.Name == page.Name; });
+            listed.push_back(own == translated.end() ? page : *own);
+        }
+        fs::path intro = context.IntroFile;
+        intro.replace_extension(std::string(".") + words.Language + ".html");
+        WriteFile(out / "index.html",
+                  RenderIndex(listed, words, fs::exists(intro) ? ReadFile(intro) : std::string(), "../", names));
+    }
 }
 
 void Build(std::vector<TPage>& pages, TContext& context) {
@@ -529,7 +686,7 @@ void Build(std::vector<TPage>& pages, TContext& context) {
     std::tie(context.SampleWidth, context.SampleHeight) = context.Cli.Thumbnail(context.Sample, context.Out / "img/sample.png");
     context.Generated["cli-help"] = "<pre class=\"cli\">" + Escape(context.Cli.Run({"--help"})) + "</pre>";
     context.Generated["cli-batch-help"] = "<pre class=\"cli\">" + Escape(context.Cli.Run({"batch", "--help"})) + "</pre>";
-    context.Generated["cli-ops"] = OperationTable(context.Cli.Run({"ops"}));
+    context.Generated["cli-ops"] = OperationTable(context.Cli.Run({"ops"}), kJapanese);
 
     const std::map<std::string, std::string> values{{"SAMPLE", context.Sample.string()},
                                                     {"TEXTURES", context.Textures.string()},
@@ -551,13 +708,14 @@ void Build(std::vector<TPage>& pages, TContext& context) {
             }
             fs::remove(result);
         }
-        WriteFile(context.Out / page.File, RenderPage(page, context));
+        WriteFile(context.Out / page.File, RenderPage(page, context, kJapanese, ""));
         manifest << page.Name << '\t' << page.File << '\t' << page.Topic << '\t' << page.Value("menu") << '\t'
                  << page.Value("undo") << '\t' << (page.After.empty() ? "" : "img/sample.png") << '\t' << page.After
                  << '\t' << ops << '\n';
     }
     if (!context.Style.empty()) WriteFile(context.Out / "help.css", context.Style);
-    WriteFile(context.Out / "index.html", RenderIndex(pages, context));
+    WriteFile(context.Out / "index.html", RenderIndex(pages, kJapanese, context.Intro));
+    WriteTranslations(pages, context);
     // Last, so an interrupted run leaves no manifest and the build step runs again.
     WriteFile(context.Out / "pages.tsv", manifest.str());
 }
@@ -570,7 +728,8 @@ int main(int argc, char** argv) {
         const std::string key = argv[i];
         if (key.rfind("--", 0) != 0 || i + 1 >= argc) {
             std::fprintf(stderr, "usage: zelvo-make-help --pages DIR [--intro FILE] [--style FILE] "
-                                 "[--cli PROGRAM --sample PICTURE --textures DIR --work DIR --out DIR]\n");
+                                 "[--cli PROGRAM --sample PICTURE --textures DIR --work DIR --out DIR] "
+                                 "[--catalogues DIR]\n");
             return 2;
         }
         options[key.substr(2)] = argv[++i];
@@ -593,7 +752,12 @@ int main(int argc, char** argv) {
         context.Work = fs::absolute(options["work"]);
         context.Out = fs::absolute(options["out"]);
         if (options.count("style")) context.Style = ReadFile(options["style"]);
-        if (options.count("intro")) context.Intro = ReadFile(options["intro"]);
+        if (options.count("intro")) {
+            context.IntroFile = fs::absolute(options["intro"]);
+            context.Intro = ReadFile(options["intro"]);
+        }
+        context.Pages = fs::absolute(options["pages"]);
+        if (options.count("catalogues")) context.Catalogues = fs::absolute(options["catalogues"]);
         // zelvo-cli reads Zelvo.ini and finds plug-ins through the XDG
         // folders: give it empty ones, so the pictures do not depend on the
         // settings of whoever builds.

@@ -23,6 +23,10 @@ pages=$(find "$help" -name 'topic-*.html' | wc -l)
 for f in topic-2.html docCommandLine.html help.css img/sample.png; do
   [ -f "$help/$f" ] || fail "missing help file $f"
 done
+# The English interface's catalogue and help, where the installed editor
+# looks for them.
+[ -f "$prefix/bin/../share/zelvo/translations/zelvo_en.qm" ] || fail "missing share/zelvo/translations/zelvo_en.qm"
+[ -f "$help/en/index.html" ] || fail "no English help in $help/en"
 textures=$(find "$prefix/bin/../share/zelvo/textures" -name '*.bmp' 2>/dev/null | wc -l || true)
 [ "$textures" -ge 1 ] || fail "no textures in share/zelvo/textures"
 desktop=$prefix/share/applications/zelvo.desktop

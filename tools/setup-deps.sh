@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libjpeg62-turbo-dev libdeflate-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  # the interface's translations: lupdate and lrelease (CMake's Qt6LinguistTools)
+  qt6-tools-dev qt6-l10n-tools
   libsane-dev libsane1 libxcb1-dev libxcb-xfixes0-dev
   libwebp-dev libtiff-dev libheif-dev libjxl-dev
   # the decoder process's system-call filter (zelvo-decode)

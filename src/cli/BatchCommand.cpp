@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "cli/Cli.h"
 #include "cli/EncoderArguments.h"
 #include "cli/OperationTable.h"
 #include "formats/QxImageIO.h"
@@ -130,9 +131,9 @@ std::string OutcomeText(const TBatchItem& item, const TBatchFileResult& result) 
         case TBatchOutcome::OutputClaimedTwice: return output + " would also be written from " + result.Detail;
         case TBatchOutcome::Unreadable:
             return result.Detail.empty() ? std::string("no reader for this file type")
-                                         : "cannot be read: " + result.Detail;
+                                         : "cannot be read: " + Message(result.Detail);
         case TBatchOutcome::TooLarge: return "result of " + result.Detail + " pixels is above the pixel limit";
-        case TBatchOutcome::Failed: return result.Detail.empty() ? std::string("no writer") : result.Detail;
+        case TBatchOutcome::Failed: return result.Detail.empty() ? std::string("no writer") : Message(result.Detail);
         case TBatchOutcome::Cancelled: return "interrupted";
         default: return {};
     }

@@ -5,6 +5,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 #include <unistd.h>
 
@@ -24,6 +25,8 @@
 #include "image/Text.h"
 #include "image/Types.h"
 #include "platform/IniFile.h"
+#include "platform/Language.h"
+#include "platform/MessageCatalogue.h"
 #include "platform/MemoryClipboard.h"
 #include "formats/plugin/DecoderSandbox.h"
 #include "platform/DecoderSettings.h"
@@ -452,6 +455,26 @@ std::string UsageHint(const std::string& command) {
 /// or among its options) and sets the number of threads of the heavy
 /// operations: N in 0..kMaxWorkerThreads, 0 for one per processor, which is
 /// also the default.
+std::string& ChosenLanguage() {
+    static std::string language = kSourceLanguage;
+    return language;
+}
+
+// --language, else [Settings] Language, else the desktop's languages.
+void TakeLanguage(std::vector<std::string>& args) {
+    std::string requested;
+    try {
+        requested = TakeLanguageOption(args);
+    } catch (const std::invalid_argument& e) {
+        throw EUsage(e.what());
+    }
+    if (requested.empty())
+        requested = TIniFile(SettingsFilePath()).ReadStringIn("Settings", "Language", "auto", 16);
+    std::vector<std::string> available;
+    for (const TMessageCatalogue& catalogue : MessageCatalogues()) available.push_back(catalogue.Language);
+    ChosenLanguage() = ChooseLanguage(requested, DesktopLanguages(), available);
+}
+
 void TakeThreadsOption(std::vector<std::string>& args) {
     int threads = 0;
     for (std::size_t i = 0; i < args.size();) {
@@ -507,6 +530,7 @@ int Formats(const std::vector<std::string>& args, std::ostream& out) {
 int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostream& err) {
     std::vector<std::string> args = givenArgs;
     try {
+        TakeLanguage(args);
         TakeThreadsOption(args);
     } catch (const EUsage& e) {
         err << e.what() << " (" << UsageHint(std::string()) << ")\n";
@@ -547,10 +571,12 @@ int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostre
         err << e.what() << " (" << e.Detail() << ")\n";
         return 1;
     } catch (const std::exception& e) {
-        err << e.what() << "\n";
+        err << Message(e.what()) << "\n";
         return 1;
     }
 }
+
+std::string Message(const std::string& message) { return TranslateMessage(message, ChosenLanguage()); }
 
 int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

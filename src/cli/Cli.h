@@ -23,6 +23,10 @@
 // OUTPUT.pbm/.pnm as the smallest of P4, P5 and P6 that holds the picture.
 // decode writes OUTPUT in place; apply replaces it only once written.
 //
+// --language CODE (anywhere on the line) chooses the language of the
+// engine's messages: auto, ja or a catalogue's code; without it
+// [Settings] Language of Zelvo.ini, then the desktop's languages decide.
+//
 // Exit status 0 on success; 2 for a usage error (unknown command, option or
 // operation, a bad argument), with the reason and a hint on one line of
 // standard error; 1 with the reason for any other failure (a file that
@@ -41,5 +45,9 @@ namespace zelvo::cli {
 /// Runs one command line; returns the exit status.
 int Run(int argc, char** argv);
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+/// An engine message (an exception's text) in the language Run chose;
+/// as it is before Run chooses one.
+std::string Message(const std::string& message);
 
 }  // namespace zelvo::cli

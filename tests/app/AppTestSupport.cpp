@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "app/common/Language.h"
 #include "app/common/Settings.h"
 #include "app/window/ZVApplication.h"
 #include "image/DibImage.h"
@@ -34,6 +35,10 @@ public:
         TZVApplication::ExceptionHandler() = [](const std::string& message) {
             ADD_FAILURE() << "exception reached the application: " << message;
         };
+        // The screenshot runs in another language (ZELVO_TEST_LANGUAGE=en);
+        // without it the program's own Japanese texts.
+        if (const char* language = std::getenv("ZELVO_TEST_LANGUAGE"))
+            InstallInterfaceLanguage(QString::fromLatin1(language));
     }
     void TearDown() override {
         FApp.reset();

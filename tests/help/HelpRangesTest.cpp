@@ -99,7 +99,7 @@ std::string Operation(const std::string& source) {
 }
 
 std::vector<TPageRow> MarkedRows(const fs::path& page, const std::string& source) {
-    static const std::regex row(R"rx(<tr data-arg="([^"]*)"><td>[^<]*</td><td>(-?[0-9.]+)～(-?[0-9.]+)[^<]*</td><td>(-?[0-9.]+)[^<]*</td>)rx");
+    static const std::regex row(R"rx(<tr data-arg="([^"]*)"><td>[^<]*</td><td>(-?[0-9.]+)(?:～| to )(-?[0-9.]+)[^<]*</td><td>(-?[0-9.]+)[^<]*</td>)rx");
     std::vector<TPageRow> rows;
     for (auto it = std::sregex_iterator(source.begin(), source.end(), row); it != std::sregex_iterator(); ++it) {
         TPageRow r;
@@ -122,15 +122,24 @@ TEST(HelpRangesTest, EveryMarkedRowShowsTheDeclaredRangeAndDefault) {
     const auto declared = DeclaredArguments(RunOps());
     ASSERT_FALSE(declared.empty()) << "zelvo-cli ops listed nothing";
     int compared = 0;
-    for (const auto& entry : fs::directory_iterator(fs::path(ZELVO_HELP_SOURCE_DIR) / "pages")) {
+    // The Japanese pages, then the translated ones (pages/en/, "lo to hi"),
+    // which take their operation from the Japanese page of their name.
+    const fs::path japanese = fs::path(ZELVO_HELP_SOURCE_DIR) / "pages";
+    std::vector<fs::path> sources;
+    for (const fs::path& folder : {japanese, japanese / "en"}) {
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.is_regular_file()) sources.push_back(entry.path());
+    }
+    for (const fs::path& path : sources) {
+        const fs::directory_entry entry(path);
         const std::string source = ReadAll(entry.path());
-        const std::string operation = Operation(source);
+        const std::string operation = Operation(ReadAll(japanese / entry.path().filename()));
         const std::vector<TPageRow> rows = MarkedRows(entry.path(), source);
         // Every marked row must be read: one the pattern misses would go unchecked.
         std::size_t marked = 0;
         for (std::size_t at = source.find("data-arg="); at != std::string::npos; at = source.find("data-arg=", at + 1))
             ++marked;
-        EXPECT_EQ(rows.size(), marked) << entry.path().filename() << ": a data-arg row without \"lo～hi\" and default cells";
+        EXPECT_EQ(rows.size(), marked) << entry.path().filename() << ": a data-arg row without \"lo～hi\" (\"lo to hi\") and default cells";
         std::set<std::string> shown;
         for (const TPageRow& row : rows) {
             SCOPED_TRACE(row.Page);

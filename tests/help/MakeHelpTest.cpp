@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ TResult RunMakeHelp(const std::string& arguments) {
 
 void Write(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string Check(const fs::path& pages) {
@@ -128,6 +134,45 @@ TEST(MakeHelpTest, AnOperationThatFailsNamesItsPage) {
     EXPECT_NE(result.Output.find("mnuSepia.html: ops \"Sepiaa\""), std::string::npos) << result.Output;
     EXPECT_NE(result.Output.find("did you mean Sepia?"), std::string::npos) << result.Output;
     EXPECT_FALSE(fs::exists(dir / "out" / "pages.tsv"));
+    fs::remove_all(dir);
+}
+
+// The English pages: title and body from pages/en/, everything else from
+// the Japanese page, the undo caption from the catalogue; a page not yet
+// translated is reached in Japanese; an English source without a Japanese
+// page is refused.
+TEST(MakeHelpTest, WritesTranslatedPagesBesideTheJapaneseOnes) {
+    const fs::path dir = test::MakeTempDir("zelvo-help-en");
+    fs::create_directories(dir / "pages" / "en");
+    Write(dir / "pages" / "mnuNew.html", "<!--\ntitle: 新規作成\nmenu: ファイル\n-->\n<p>x</p>\n");
+    Write(dir / "pages" / "mnuSepia.html", "<!--\ntitle: セピア\nmenu: カラー\nops: Sepia\n-->\n<p>x</p>\n");
+    Write(dir / "pages" / "en" / "mnuSepia.html",
+          "<!--\ntitle: Sepia\n-->\n<p>See <a href=\"mnuNew.html\">New</a>.</p>\n");
+    Write(dir / "zelvo_en.ts",
+          "<TS><context>\n<name>undo</name>\n<message>\n<source>セピア色変換</source>\n"
+          "<translation>Sepia Tone</translation>\n</message>\n</context></TS>\n");
+    const std::string build = Check(dir / "pages") + " --cli '" + ZELVO_CLI_PROGRAM + "' --sample '" +
+                              ZELVO_SAMPLE_PICTURE + "' --textures '" + dir.string() + "' --work '" +
+                              (dir / "work").string() + "' --out '" + (dir / "out").string() + "' --catalogues '" +
+                              dir.string() + "'";
+    TResult result = RunMakeHelp(build);
+    ASSERT_EQ(result.Status, 0) << result.Output;
+    const std::string page = Read(dir / "out" / "en" / "mnuSepia.html");
+    for (const char* part : {"<html lang=\"en\">", "<h1>Sepia</h1>", "Menu: Color › Sepia", "Undo: \u201cSepia Tone\u201d",
+                             "src=\"../img/mnuSepia.png\"", "href=\"../help.css\"", "href=\"../topic-73.html\"",
+                             "<figcaption>Before</figcaption>"})
+        EXPECT_NE(page.find(part), std::string::npos) << part << " in\n" << page;
+    const std::string index = Read(dir / "out" / "en" / "index.html");
+    EXPECT_NE(index.find("<a href=\"mnuSepia.html\">Sepia</a>"), std::string::npos) << index;
+    EXPECT_NE(index.find("<a href=\"../topic-73.html\" hreflang=\"ja\">新規作成</a>"), std::string::npos) << index;
+    EXPECT_FALSE(fs::exists(dir / "out" / "en" / "topic-73.html"));
+    // The Japanese page stays as it was.
+    EXPECT_NE(Read(dir / "out" / "mnuSepia.html").find("元に戻す: 「セピア色変換」"), std::string::npos);
+
+    Write(dir / "pages" / "en" / "mnuSepiaa.html", "<!--\ntitle: Sepia\n-->\n");
+    result = RunMakeHelp(build);
+    EXPECT_EQ(result.Status, 1) << result.Output;
+    EXPECT_NE(result.Output.find("en/mnuSepiaa.html: no Japanese page of that name"), std::string::npos) << result.Output;
     fs::remove_all(dir);
 }
 

@@ -1,5 +1,6 @@
 #include "app/common/FileFilters.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <map>
@@ -19,18 +20,18 @@ struct TRowCaptions {
 // By the rows' keys. Rows without captions (netpbm) are not listed.
 const std::map<std::string, TRowCaptions, std::less<>>& RowCaptions() {
     static const std::map<std::string, TRowCaptions, std::less<>> captions = {
-        {"bmp", {"ビットマップファイル(*.bmp;*.dib)", "ビットマップファイル(*.bmp)"}},
-        {"jpeg", {"JPEG ファイル (*.jpg;*.jpeg;*.jpe)", "JPEG ファイル(*.jpg)"}},
-        {"png", {"PNG ファイル(*.png)", "PNG ファイル(*.png)"}},
-        {"ico", {"アイコン ファイル(*.ico)", ""}},
-        {"gif", {"GIF ファイル(*.gif)", "GIF ファイル(*.gif)"}},
-        {"pcd", {"PCD ファイル(*.pcd)", ""}},
+        {"bmp", {QT_TRANSLATE_NOOP("FileFilters", "ビットマップファイル(*.bmp;*.dib)"), QT_TRANSLATE_NOOP("FileFilters", "ビットマップファイル(*.bmp)")}},
+        {"jpeg", {QT_TRANSLATE_NOOP("FileFilters", "JPEG ファイル (*.jpg;*.jpeg;*.jpe)"), QT_TRANSLATE_NOOP("FileFilters", "JPEG ファイル(*.jpg)")}},
+        {"png", {QT_TRANSLATE_NOOP("FileFilters", "PNG ファイル(*.png)"), QT_TRANSLATE_NOOP("FileFilters", "PNG ファイル(*.png)")}},
+        {"ico", {QT_TRANSLATE_NOOP("FileFilters", "アイコン ファイル(*.ico)"), ""}},
+        {"gif", {QT_TRANSLATE_NOOP("FileFilters", "GIF ファイル(*.gif)"), QT_TRANSLATE_NOOP("FileFilters", "GIF ファイル(*.gif)")}},
+        {"pcd", {QT_TRANSLATE_NOOP("FileFilters", "PCD ファイル(*.pcd)"), ""}},
         // Read by the plug-ins, which give the open dialog's entries.
-        {"webp", {"", QT_TR_NOOP("WebP ファイル(*.webp)")}},
-        {"tiff", {"", QT_TR_NOOP("TIFF ファイル(*.tif)")}},
-        {"avif", {"", QT_TR_NOOP("AVIF ファイル(*.avif)")}},
-        {"heic", {"", QT_TR_NOOP("HEIC ファイル(*.heic)")}},
-        {"jxl", {"", QT_TR_NOOP("JPEG XL ファイル(*.jxl)")}},
+        {"webp", {"", QT_TRANSLATE_NOOP("FileFilters", "WebP ファイル(*.webp)")}},
+        {"tiff", {"", QT_TRANSLATE_NOOP("FileFilters", "TIFF ファイル(*.tif)")}},
+        {"avif", {"", QT_TRANSLATE_NOOP("FileFilters", "AVIF ファイル(*.avif)")}},
+        {"heic", {"", QT_TRANSLATE_NOOP("FileFilters", "HEIC ファイル(*.heic)")}},
+        {"jxl", {"", QT_TRANSLATE_NOOP("FileFilters", "JPEG XL ファイル(*.jxl)")}},
     };
     return captions;
 }
@@ -38,15 +39,15 @@ const std::map<std::string, TRowCaptions, std::less<>>& RowCaptions() {
 std::string CaptionOf(const TPictureFormat& row, bool save) {
     const auto& captions = RowCaptions();
     const auto found = captions.find(row.Key);
-    if (found == captions.end()) return {};
-    return save ? found->second.Save : found->second.Open;
+    const char* caption = found == captions.end() ? "" : save ? found->second.Save : found->second.Open;
+    return *caption ? QCoreApplication::translate("FileFilters", caption).toStdString() : std::string();
 }
 
 }  // namespace
 
 const TFilterCaptions& WindowFilterCaptions() {
     static const TFilterCaptions captions{
-        "全ての画像ファイル",
+        QCoreApplication::translate("FileFilters", "全ての画像ファイル").toStdString(),
         [](const TPictureFormat& row) { return CaptionOf(row, false); },
         [](const TPictureFormat& row) { return CaptionOf(row, true); },
     };

@@ -4,6 +4,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
+
+#include "app/common/Language.h"
+#include "platform/Language.h"
 
 namespace zelvo {
 
@@ -38,9 +42,20 @@ QString HelpDirectory() {
 QUrl HelpPageUrl(int topic) {
     const QString dir = HelpDirectory();
     if (dir.isEmpty()) return {};
-    const QString page = dir + QStringLiteral("/topic-%1.html").arg(topic);
-    if (topic > 0 && QFileInfo::exists(page)) return QUrl::fromLocalFile(page);
-    return QUrl::fromLocalFile(dir + QStringLiteral("/index.html"));
+    // The pages of the interface's language are in a folder of its code; a
+    // page not yet translated is the Japanese one.
+    QStringList folders;
+    if (InterfaceLanguage() != QLatin1String(kSourceLanguage)) folders << dir + QLatin1Char('/') + InterfaceLanguage();
+    folders << dir;
+    for (const QString& folder : folders) {
+        const QString page = folder + QStringLiteral("/topic-%1.html").arg(topic);
+        if (topic > 0 && QFileInfo::exists(page)) return QUrl::fromLocalFile(page);
+    }
+    for (const QString& folder : folders) {
+        if (QFileInfo::exists(folder + QStringLiteral("/index.html")))
+            return QUrl::fromLocalFile(folder + QStringLiteral("/index.html"));
+    }
+    return {};
 }
 
 std::function<bool(const QUrl&)>& HelpOpener() {

@@ -26,7 +26,9 @@ QString HelpDirectory();
 /// Uses `directory` as the help folder instead (empty: search again).
 void SetHelpDirectory(const QString& directory);
 /// The page of a topic, or of the index for topic 0; falls back to the
-/// index when the topic has no page. Empty URL without a help folder.
+/// index when the topic has no page. The page of the interface language
+/// (help/en/ for English) comes first, the Japanese one when it has none.
+/// Empty URL without a help folder.
 QUrl HelpPageUrl(int topic);
 /// Opens a topic's page (0: the topic finder, the index). Returns false
 /// when there is no page or the browser could not be started.

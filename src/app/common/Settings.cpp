@@ -108,6 +108,10 @@ std::filesystem::path SettingsPath() { return OverridePath().value_or(SettingsFi
 
 void SetSettingsPath(const std::filesystem::path& path) { OverridePath() = path; }
 
+QString LanguageSetting() {
+    return QString::fromStdString(TIniFile(SettingsPath()).ReadStringIn(kSettings, "Language", "auto", 16));
+}
+
 void ReadSettings(TZVfrmMain& form, const TIniFile& ini) {
     for (const TOwnedSection& section : kOwnedSections) section.Read(form, ini);
     // The toolbar sub-menu's items are the toolbars' own toggle actions, so

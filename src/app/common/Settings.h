@@ -4,6 +4,8 @@
 // through TIniFile (see SettingsPath()); a section the main window owns is
 // added to the table in Settings.cpp.
 
+#include <QString>
+
 #include <filesystem>
 
 namespace zelvo {
@@ -31,5 +33,11 @@ void ReadSettings(TZVfrmMain& form);
 /// written (the settings are then lost silently, as a read-only folder
 /// would have it).
 bool WriteSettings(TZVfrmMain& form);
+
+/// [Settings] Language of SettingsPath(): "auto" (the desktop's language,
+/// also when missing), "ja", "en" or another catalogue's code. Read before
+/// the first window, since the captions depend on it; the editor never
+/// writes it.
+QString LanguageSetting();
 
 }  // namespace zelvo

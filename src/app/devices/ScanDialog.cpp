@@ -1,5 +1,6 @@
 #include "app/devices/ScanDialog.h"
 
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
@@ -17,34 +18,34 @@ namespace zelvo {
 
 namespace {
 
-const char* const kModeCaptions[] = {"カラー", "グレースケール", "白黒"};
+const char* const kModeCaptions[] = {QT_TRANSLATE_NOOP("ScanDialog", "カラー"), QT_TRANSLATE_NOOP("ScanDialog", "グレースケール"), QT_TRANSLATE_NOOP("ScanDialog", "白黒")};
 
 }  // namespace
 
 TZVfrmScan::TZVfrmScan(std::string device, QWidget* parent) : QDialog(parent), FDevice(std::move(device)) {
     setObjectName(QStringLiteral("ZVfrmScan"));
-    setWindowTitle(QString::fromUtf8("スキャナからの入力"));
+    setWindowTitle(QCoreApplication::translate("ScanDialog", "スキャナからの入力"));
     auto* form = new QFormLayout;
     lblDevice = new QLabel(QString::fromStdString(FDevice), this);
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
-    form->addRow(QString::fromUtf8("機器:"), lblDevice);
+    form->addRow(QCoreApplication::translate("ScanDialog", "機器:"), lblDevice);
     cmbMode = new QComboBox(this);
     cmbMode->setObjectName(QStringLiteral("cmbMode"));
-    form->addRow(QString::fromUtf8("読み取り方法(&M):"), cmbMode);
+    form->addRow(QCoreApplication::translate("ScanDialog", "読み取り方法(&M):"), cmbMode);
     spnResolution = new QSpinBox(this);
     spnResolution->setObjectName(QStringLiteral("spnResolution"));
     spnResolution->setSuffix(QStringLiteral(" dpi"));
     spnResolution->setRange(1, 9600);
     spnResolution->setValue(100);
-    form->addRow(QString::fromUtf8("解像度(&R):"), spnResolution);
+    form->addRow(QCoreApplication::translate("ScanDialog", "解像度(&R):"), spnResolution);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    btnScan = new QPushButton(QString::fromUtf8("スキャン(&S)"), this);
+    btnScan = new QPushButton(QCoreApplication::translate("ScanDialog", "スキャン(&S)"), this);
     btnScan->setObjectName(QStringLiteral("btnScan"));
     btnScan->setDefault(true);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    btnCancel = new QPushButton(QCoreApplication::translate("ScanDialog", "キャンセル"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -69,7 +70,7 @@ void TZVfrmScan::LoadCapabilities() {
     const TScanCapabilities caps = FScanner.Capabilities(FDevice);
     cmbMode->clear();
     for (TScanMode mode : caps.Modes)
-        cmbMode->addItem(QString::fromUtf8(kModeCaptions[int(mode)]), int(mode));
+        cmbMode->addItem(QCoreApplication::translate("ScanDialog", kModeCaptions[int(mode)]), int(mode));
     if (caps.MaxDpi > 0) spnResolution->setRange(std::max(1, caps.MinDpi), caps.MaxDpi);
     if (caps.DefaultDpi > 0) spnResolution->setValue(caps.DefaultDpi);
     spnResolution->setEnabled(caps.MaxDpi > 0);

@@ -1,9 +1,11 @@
 // The scanner commands of the main window: choosing the source and
 // acquiring a picture as a new, unnamed picture.
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include "app/common/AppTitle.h"
+#include "app/common/Language.h"
 #include "app/devices/DeviceHooks.h"
 #include "app/devices/ScanDialog.h"
 #include "app/devices/SourceDialog.h"
@@ -18,7 +20,7 @@ namespace zelvo {
 
 namespace {
 
-const char* const kAcquireFailed = "TWAIN機器からの入力に失敗しました。";
+const char* const kAcquireFailed = QT_TRANSLATE_NOOP("ScannerCommands", "TWAIN機器からの入力に失敗しました。");
 
 /// The scanner layer's own box first (its caption "TWAIN Error" with the
 /// codes for a detailed error), then the command's.
@@ -26,10 +28,10 @@ void ShowAcquireFailure(QWidget& form, const std::exception& error) {
     if (const auto* scanner = dynamic_cast<const EScannerError*>(&error)) {
         const bool detailed = scanner->Detailed();
         DeviceHooks().ShowError(&form, detailed ? QString::fromUtf8(kScannerErrorCaption) : ApplicationTitle(),
-                                QString::fromUtf8(scanner->what()) + QStringLiteral("\n") +
+                                EngineMessage(scanner->what()) + QStringLiteral("\n") +
                                     QString::fromStdString(scanner->DetailText()));
     }
-    DeviceHooks().ShowError(&form, ApplicationTitle(), QString::fromUtf8(kAcquireFailed));
+    DeviceHooks().ShowError(&form, ApplicationTitle(), QCoreApplication::translate("ScannerCommands", kAcquireFailed));
 }
 
 }  // namespace

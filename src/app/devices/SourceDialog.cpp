@@ -1,5 +1,6 @@
 #include "app/devices/SourceDialog.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -14,7 +15,7 @@ std::string ChosenScanSource() { return ReadRegistryString(kScannerKey, kDefault
 
 TZVfrmSelectSource::TZVfrmSelectSource(const std::vector<TScanDevice>& devices, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ZVfrmSelectSource"));
-    setWindowTitle(QString::fromUtf8("入力機器の選択"));
+    setWindowTitle(QCoreApplication::translate("SourceDialog", "入力機器の選択"));
     lstSources = new QListWidget(this);
     lstSources->setObjectName(QStringLiteral("lstSources"));
     const std::string remembered = ChosenScanSource();
@@ -24,18 +25,18 @@ TZVfrmSelectSource::TZVfrmSelectSource(const std::vector<TScanDevice>& devices, 
         if (d.Name == remembered) lstSources->setCurrentItem(item);
     }
     if (!lstSources->currentItem() && lstSources->count() > 0) lstSources->setCurrentRow(0);
-    btnOK = new QPushButton(QString::fromUtf8("選択"), this);
+    btnOK = new QPushButton(QCoreApplication::translate("SourceDialog", "選択"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
     btnOK->setEnabled(lstSources->count() > 0);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    btnCancel = new QPushButton(QCoreApplication::translate("SourceDialog", "キャンセル"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString::fromUtf8("入力機器(&S):"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("SourceDialog", "入力機器(&S):"), this));
     layout->addWidget(lstSources);
     layout->addLayout(buttons);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);

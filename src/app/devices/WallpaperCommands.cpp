@@ -1,5 +1,6 @@
 // File ▸ Save as wallpaper: centred, tiled, and removing the wallpaper.
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -25,7 +26,7 @@ void SetWallpaper(TEditorContext& form, bool tile) {
     if (!ec) saved = doc.SaveCopyFile(file, form.Options.FGIFMode, &failure);
     QGuiApplication::restoreOverrideCursor();
     if (!saved) {
-        DeviceHooks().ShowError(&form.Window(), ApplicationTitle(), QString::fromUtf8("保存に失敗しました"));
+        DeviceHooks().ShowError(&form.Window(), ApplicationTitle(), QCoreApplication::translate("WallpaperCommands", "保存に失敗しました"));
         return;
     }
     WriteRegistryString(kDesktopKey, kTileWallpaperValue, tile ? "1" : "0");

@@ -1,5 +1,6 @@
 #include "app/dialogs/ColorComboBox.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QSignalBlocker>
@@ -15,10 +16,10 @@ struct TNamedColor {
 };
 
 constexpr TNamedColor kStandardColors[] = {
-    {clBlack, "黒"},   {clMaroon, "栗色"},   {clGreen, "緑"},      {clOlive, "オリーブ"},
-    {clNavy, "紺"},    {clPurple, "紫"},     {clTeal, "青緑"},     {clGray, "灰色"},
-    {clSilver, "銀"},  {clRed, "赤"},        {clLime, "ライム"},   {clYellow, "黄"},
-    {clBlue, "青"},    {clFuchsia, "赤紫"},  {clAqua, "水色"},     {clWhite, "白"},
+    {clBlack, QT_TRANSLATE_NOOP("ColorComboBox", "黒")},   {clMaroon, QT_TRANSLATE_NOOP("ColorComboBox", "栗色")},   {clGreen, QT_TRANSLATE_NOOP("ColorComboBox", "緑")},      {clOlive, QT_TRANSLATE_NOOP("ColorComboBox", "オリーブ")},
+    {clNavy, QT_TRANSLATE_NOOP("ColorComboBox", "紺")},    {clPurple, QT_TRANSLATE_NOOP("ColorComboBox", "紫")},     {clTeal, QT_TRANSLATE_NOOP("ColorComboBox", "青緑")},     {clGray, QT_TRANSLATE_NOOP("ColorComboBox", "灰色")},
+    {clSilver, QT_TRANSLATE_NOOP("ColorComboBox", "銀")},  {clRed, QT_TRANSLATE_NOOP("ColorComboBox", "赤")},        {clLime, QT_TRANSLATE_NOOP("ColorComboBox", "ライム")},   {clYellow, QT_TRANSLATE_NOOP("ColorComboBox", "黄")},
+    {clBlue, QT_TRANSLATE_NOOP("ColorComboBox", "青")},    {clFuchsia, QT_TRANSLATE_NOOP("ColorComboBox", "赤紫")},  {clAqua, QT_TRANSLATE_NOOP("ColorComboBox", "水色")},     {clWhite, QT_TRANSLATE_NOOP("ColorComboBox", "白")},
 };
 
 QIcon Swatch(TColor color) {
@@ -33,8 +34,8 @@ QIcon Swatch(TColor color) {
 }  // namespace
 
 TColorComboBox::TColorComboBox(QWidget* parent) : QComboBox(parent) {
-    for (const TNamedColor& c : kStandardColors) addItem(Swatch(c.Color), QString::fromUtf8(c.Name), int(c.Color));
-    addItem(QString::fromUtf8("その他..."));
+    for (const TNamedColor& c : kStandardColors) addItem(Swatch(c.Color), QCoreApplication::translate("ColorComboBox", c.Name), int(c.Color));
+    addItem(QCoreApplication::translate("ColorComboBox", "その他..."));
     ChooseColor = [this](TColor& color) { return PickColor(this, color); };
     connect(this, &QComboBox::activated, this, [this](int index) { Activated(index); });
     SetSelected(clBlack);

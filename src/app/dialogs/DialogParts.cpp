@@ -1,5 +1,6 @@
 #include "app/dialogs/DialogParts.h"
 
+#include <QCoreApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QHBoxLayout>
@@ -100,7 +101,7 @@ QHBoxLayout* MakeOkCancelRow(QDialog& dialog, QPushButton*& ok, QPushButton*& ca
     ok = new QPushButton(QStringLiteral("OK"), &dialog);
     ok->setObjectName(QStringLiteral("btnOK"));
     ok->setDefault(true);
-    cancel = new QPushButton(QString::fromUtf8("キャンセル"), &dialog);
+    cancel = new QPushButton(QCoreApplication::translate("DialogParts", "キャンセル"), &dialog);
     cancel->setObjectName(QStringLiteral("btnCancel"));
     cancel->setAutoDefault(false);
     QObject::connect(ok, &QPushButton::clicked, &dialog, onOk);
@@ -117,8 +118,8 @@ void MakeOkCancelHelpButtons(QDialog& dialog, int left, int top, const char* con
                              const std::function<void()>& onHelp) {
     constexpr int kWidth = 80, kHeight = 26, kGap = 6;
     ok = new QPushButton(QStringLiteral("OK"), &dialog);
-    cancel = new QPushButton(QString::fromUtf8("キャンセル"), &dialog);
-    help = new QPushButton(QString::fromUtf8("ヘルプ"), &dialog);
+    cancel = new QPushButton(QCoreApplication::translate("DialogParts", "キャンセル"), &dialog);
+    help = new QPushButton(QCoreApplication::translate("DialogParts", "ヘルプ"), &dialog);
     int x = left;
     for (int i = 0; QPushButton* button : {ok, cancel, help}) {
         button->setObjectName(QString::fromLatin1(names[i++]));

@@ -3,6 +3,8 @@
 // type without a row is not offered (its command waits in the command
 // table).
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -95,7 +97,7 @@ TPreviewEffect SameCallRow(TPreviewEffectType type, const char* undoCaption,
 TPreviewSetup LevelSetup(const char* caption, const effects::TParameter& parameter, int level, int helpTopic) {
     TPreviewSetup s;
     s.Caption = caption;
-    s.Rows[0] = Track("レベル：", parameter, level, 1, 1);
+    s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "レベル："), parameter, level, 1, 1);
     s.HelpTopic = helpTopic;
     return s;
 }
@@ -122,10 +124,10 @@ TPreviewEffect StoredRow(TPreviewEffectType type, const char* undoCaption,
 }
 
 // Punch (sign -1) and pinch (sign +1): one operation with opposite signs.
-TPreviewEffect ExplodeRow(TPreviewEffectType type, const char* caption, const char* label, int TEffectSettings::*level,
-                          int sign, int helpTopic) {
+TPreviewEffect ExplodeRow(TPreviewEffectType type, const char* undoCaption, const char* caption, const char* label,
+                          int TEffectSettings::*level, int sign, int helpTopic) {
     return StoredRow(
-        type, caption,
+        type, undoCaption,
         [caption, label, level, helpTopic](TEditorContext& f) {
             TPreviewSetup s;
             s.Caption = caption;
@@ -141,11 +143,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     std::vector<TPreviewEffect> rows;
 
     rows.push_back(SameCallRow(
-        TPreviewEffectType::Brightness, "明るさ",
+        TPreviewEffectType::Brightness, QT_TRANSLATE_NOOP("undo", "明るさ"),
         [](TEditorContext&) {
             TPreviewSetup s;
-            s.Caption = "明るさ";
-            s.Rows[0] = Track("明るさの設定：", effects::kBrightnessDelta, effects::kBrightnessDelta.Default, 20, 20);
+            s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "明るさ");
+            s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "明るさの設定："), effects::kBrightnessDelta, effects::kBrightnessDelta.Default, 20, 20);
             s.HelpTopic = 44;
             return s;
         },
@@ -153,11 +155,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     // Contrast: the track bar's own tick frequency and page size.
     rows.push_back(SameCallRow(
-        TPreviewEffectType::Contrast, "コントラスト",
+        TPreviewEffectType::Contrast, QT_TRANSLATE_NOOP("undo", "コントラスト"),
         [](TEditorContext&) {
             TPreviewSetup s;
-            s.Caption = "コントラスト";
-            s.Rows[0] = Track("コントラストの設定：", effects::kContrastLevel, effects::kContrastLevel.Default, 1, 2);
+            s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "コントラスト");
+            s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "コントラストの設定："), effects::kContrastLevel, effects::kContrastLevel.Default, 1, 2);
             s.HelpTopic = 45;
             return s;
         },
@@ -165,11 +167,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     // Gamma: the spin edit shows the position / 100; 1.0 changes nothing.
     rows.push_back(SameCallRow(
-        TPreviewEffectType::Gamma, "ガンマ補正",
+        TPreviewEffectType::Gamma, QT_TRANSLATE_NOOP("undo", "ガンマ補正"),
         [](TEditorContext&) {
             TPreviewSetup s;
-            s.Caption = "ガンマ補正";
-            s.Rows[0] = Track("ガンマ値の設定：", effects::kGamma, 50, 50);
+            s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "ガンマ補正");
+            s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "ガンマ値の設定："), effects::kGamma, 50, 50);
             s.HelpTopic = 47;
             return s;
         },
@@ -177,13 +179,13 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         [](const TPreviewValues& v) { return v.Spin[0] == 1; }));
 
     rows.push_back(SameCallRow(
-        TPreviewEffectType::RGB, "RGBの度合い",
+        TPreviewEffectType::RGB, QT_TRANSLATE_NOOP("undo", "RGBの度合い"),
         [](TEditorContext&) {
             TPreviewSetup s;
-            s.Caption = "RGBの度合い";
-            s.Rows[0] = Track("赤色の度合い", effects::kAdjustRed, effects::kAdjustRed.Default, 20, 20);
-            s.Rows[1] = Track("緑色の度合い", effects::kAdjustGreen, effects::kAdjustGreen.Default, 20, 20);
-            s.Rows[2] = Track("青色の度合い", effects::kAdjustBlue, effects::kAdjustBlue.Default, 20, 20);
+            s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "RGBの度合い");
+            s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "赤色の度合い"), effects::kAdjustRed, effects::kAdjustRed.Default, 20, 20);
+            s.Rows[1] = Track(QT_TRANSLATE_NOOP("EffectTypes", "緑色の度合い"), effects::kAdjustGreen, effects::kAdjustGreen.Default, 20, 20);
+            s.Rows[2] = Track(QT_TRANSLATE_NOOP("EffectTypes", "青色の度合い"), effects::kAdjustBlue, effects::kAdjustBlue.Default, 20, 20);
             s.HelpTopic = 46;
             return s;
         },
@@ -193,13 +195,13 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         AllAtZero));
 
     rows.push_back(SameCallRow(
-        TPreviewEffectType::HSV, "HSVカラー調整",
+        TPreviewEffectType::HSV, QT_TRANSLATE_NOOP("undo", "HSVカラー調整"),
         [](TEditorContext&) {
             TPreviewSetup s;
-            s.Caption = "色相・彩度・明度(HSV)";
-            s.Rows[0] = Track("色相(&H)", effects::kAdjustHue, effects::kAdjustHue.Default, 30, 30);
-            s.Rows[1] = Track("彩度(&S)", effects::kAdjustSaturation, effects::kAdjustSaturation.Default, 10, 10);
-            s.Rows[2] = Track("明度(&V)", effects::kAdjustValue, effects::kAdjustValue.Default, 10, 10);
+            s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "色相・彩度・明度(HSV)");
+            s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "色相(&H)"), effects::kAdjustHue, effects::kAdjustHue.Default, 30, 30);
+            s.Rows[1] = Track(QT_TRANSLATE_NOOP("EffectTypes", "彩度(&S)"), effects::kAdjustSaturation, effects::kAdjustSaturation.Default, 10, 10);
+            s.Rows[2] = Track(QT_TRANSLATE_NOOP("EffectTypes", "明度(&V)"), effects::kAdjustValue, effects::kAdjustValue.Default, 10, 10);
             s.HelpTopic = 48;
             return s;
         },
@@ -209,11 +211,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         AllAtZero));
 
     // Two-level: the preview runs without progress.
-    rows.push_back({TPreviewEffectType::Monochrome, "２階調化",
+    rows.push_back({TPreviewEffectType::Monochrome, QT_TRANSLATE_NOOP("undo", "２階調化"),
                     [](TEditorContext&) {
                         TPreviewSetup s;
-                        s.Caption = "２階調化";
-                        s.Rows[0] = Track("境界のしきい値(1～255)", effects::kMonochromeThreshold, effects::kMonochromeThreshold.Default, 10, 10);
+                        s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "２階調化");
+                        s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "境界のしきい値(1～255)"), effects::kMonochromeThreshold, effects::kMonochromeThreshold.Default, 10, 10);
                         s.HelpTopic = 49;
                         return s;
                     },
@@ -226,11 +228,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
 
     // Rotation by an angle in tenths of a degree; the spin edit shows
     // degrees. The thumbnail keeps its size; OK enlarges the canvas.
-    rows.push_back({TPreviewEffectType::Rotate, "任意角度回転",
+    rows.push_back({TPreviewEffectType::Rotate, QT_TRANSLATE_NOOP("undo", "任意角度回転"),
                     [](TEditorContext&) {
                         TPreviewSetup s;
-                        s.Caption = "任意角度回転";
-                        s.Rows[0] = Track("回転角度：", -1800, 1800, 0, 100, 100);
+                        s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "任意角度回転");
+                        s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "回転角度："), -1800, 1800, 0, 100, 100);
                         s.Rows[0].Divisor = 10;
                         s.Rows[0].Decimals = 1;
                         s.Rows[0].SpinStep = 0.1;
@@ -245,11 +247,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     },
                     false, true});
 
-    rows.push_back({TPreviewEffectType::Posterize, "ポスタライズ",
+    rows.push_back({TPreviewEffectType::Posterize, QT_TRANSLATE_NOOP("undo", "ポスタライズ"),
                     [](TEditorContext& f) {
                         TPreviewSetup s;
-                        s.Caption = "ポスタライズ";
-                        s.Rows[0] = Track("段階数：", effects::kPosterizeLevels, EffectSettings(f).PosterizeLevel, 1, 1);
+                        s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "ポスタライズ");
+                        s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "段階数："), effects::kPosterizeLevels, EffectSettings(f).PosterizeLevel, 1, 1);
                         s.HelpTopic = 75;
                         return s;
                     },
@@ -262,11 +264,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     true, true});
 
     // Solarization: 255 changes nothing and keeps the stored threshold.
-    rows.push_back({TPreviewEffectType::Solarization, "ソラリゼーション",
+    rows.push_back({TPreviewEffectType::Solarization, QT_TRANSLATE_NOOP("undo", "ソラリゼーション"),
                     [](TEditorContext& f) {
                         TPreviewSetup s;
-                        s.Caption = "ソラリゼーション";
-                        s.Rows[0] = Track("しきい値：", effects::kSolarizationThreshold, EffectSettings(f).SolarizationLevel, 8, 10);
+                        s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "ソラリゼーション");
+                        s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "しきい値："), effects::kSolarizationThreshold, EffectSettings(f).SolarizationLevel, 8, 10);
                         s.HelpTopic = 83;
                         return s;
                     },
@@ -281,13 +283,13 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     // Wrap-around shift of the selection (or the picture), up to one
     // whole turn each way. The thumbnail shifts by the same fraction of its
     // own size; a whole turn on OK changes nothing and adds no undo step.
-    rows.push_back({TPreviewEffectType::ShiftImage, "シフト",
+    rows.push_back({TPreviewEffectType::ShiftImage, QT_TRANSLATE_NOOP("undo", "シフト"),
                     [](TEditorContext& f) {
                         const TPoint size = ShiftSourceSize(f);
                         TPreviewSetup s;
-                        s.Caption = "シフト";
-                        s.Rows[0] = Track("横軸の移動量：", -size.X, size.X, 0, ShiftPage(size.X), ShiftPage(size.X));
-                        s.Rows[1] = Track("縦軸の移動量：", -size.Y, size.Y, 0, ShiftPage(size.Y), ShiftPage(size.Y));
+                        s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "シフト");
+                        s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "横軸の移動量："), -size.X, size.X, 0, ShiftPage(size.X), ShiftPage(size.X));
+                        s.Rows[1] = Track(QT_TRANSLATE_NOOP("EffectTypes", "縦軸の移動量："), -size.Y, size.Y, 0, ShiftPage(size.Y), ShiftPage(size.Y));
                         s.HelpTopic = 86;
                         return s;
                     },
@@ -307,13 +309,13 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
                     true, true});
 
     rows.push_back(StoredRow(
-        TPreviewEffectType::Emboss, "エンボス",
+        TPreviewEffectType::Emboss, QT_TRANSLATE_NOOP("undo", "エンボス"),
         [](TEditorContext& f) {
             const TEffectSettings& e = EffectSettings(f);
-            TPreviewSetup s = LevelSetup("エンボス", effects::kEmbossLevel, e.EmbossLevel, 55);
-            s.Check1 = "色つき";
+            TPreviewSetup s = LevelSetup(QT_TRANSLATE_NOOP("EffectTypes", "エンボス"), effects::kEmbossLevel, e.EmbossLevel, 55);
+            s.Check1 = QT_TRANSLATE_NOOP("EffectTypes", "色つき");
             s.Check1Value = e.EmbossColor;
-            s.Check2 = "凹凸反転";
+            s.Check2 = QT_TRANSLATE_NOOP("EffectTypes", "凹凸反転");
             s.Check2Value = e.EmbossRev;
             return s;
         },
@@ -325,31 +327,31 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         [](TQxImage& d, const TPreviewValues& v) { d.Emboss(v.Position[0], v.Check1, v.Check2); }));
 
     rows.push_back(StoredRow(
-        TPreviewEffectType::Sharpen, "シャープにする",
-        [](TEditorContext& f) { return LevelSetup("シャープにする", effects::kSharpenLevel, EffectSettings(f).SharpLevel, 54); },
+        TPreviewEffectType::Sharpen, QT_TRANSLATE_NOOP("undo", "シャープにする"),
+        [](TEditorContext& f) { return LevelSetup(QT_TRANSLATE_NOOP("EffectTypes", "シャープにする"), effects::kSharpenLevel, EffectSettings(f).SharpLevel, 54); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.SharpLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.Sharpen(v.Position[0]); }));
 
     rows.push_back(StoredRow(
-        TPreviewEffectType::HighPass, "エッジの強調",
-        [](TEditorContext& f) { return LevelSetup("エッジの強調", effects::kHighPassLevel, EffectSettings(f).HighPassLevel, 56); },
+        TPreviewEffectType::HighPass, QT_TRANSLATE_NOOP("undo", "エッジの強調"),
+        [](TEditorContext& f) { return LevelSetup(QT_TRANSLATE_NOOP("EffectTypes", "エッジの強調"), effects::kHighPassLevel, EffectSettings(f).HighPassLevel, 56); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.HighPassLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.HighPass(v.Position[0]); }));
 
     rows.push_back(StoredRow(
-        TPreviewEffectType::EdgeDetection, "エッジを抽出",
-        [](TEditorContext& f) { return LevelSetup("エッジを抽出", effects::kEdgeDetectionLevel, EffectSettings(f).EdgeDetectionLevel, 57); },
+        TPreviewEffectType::EdgeDetection, QT_TRANSLATE_NOOP("undo", "エッジを抽出"),
+        [](TEditorContext& f) { return LevelSetup(QT_TRANSLATE_NOOP("EffectTypes", "エッジを抽出"), effects::kEdgeDetectionLevel, EffectSettings(f).EdgeDetectionLevel, 57); },
         [](TEffectSettings& e, const TPreviewValues& v) { e.EdgeDetectionLevel = std::uint8_t(v.Position[0]); },
         [](TQxImage& d, const TPreviewValues& v) { d.EdgeDetection(v.Position[0]); }));
 
     // Vortex: an angle of 0 does nothing and adds no undo step.
     {
         TPreviewEffect vortex = SameCallRow(
-            TPreviewEffectType::Vortex, "渦巻き",
+            TPreviewEffectType::Vortex, QT_TRANSLATE_NOOP("undo", "渦巻き"),
             [](TEditorContext&) {
                 TPreviewSetup s;
-                s.Caption = "渦巻き";
-                s.Rows[0] = Track("渦の角度", effects::kVortexAngle, effects::kVortexAngle.Default, 60, 60);
+                s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "渦巻き");
+                s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "渦の角度"), effects::kVortexAngle, effects::kVortexAngle.Default, 60, 60);
                 s.HelpTopic = 101;
                 return s;
             },
@@ -359,9 +361,11 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
         rows.push_back(std::move(vortex));
     }
 
-    rows.push_back(ExplodeRow(TPreviewEffectType::Explode, "パンチ", "パンチの強さ", &TEffectSettings::ExplodeLevel, -1,
+    rows.push_back(ExplodeRow(TPreviewEffectType::Explode, QT_TRANSLATE_NOOP("undo", "パンチ"), QT_TRANSLATE_NOOP("EffectTypes", "パンチ"),
+                              QT_TRANSLATE_NOOP("EffectTypes", "パンチの強さ"), &TEffectSettings::ExplodeLevel, -1,
                               105));
-    rows.push_back(ExplodeRow(TPreviewEffectType::Implode, "つまむ", "つまむ強さ", &TEffectSettings::ImplodeLevel, +1,
+    rows.push_back(ExplodeRow(TPreviewEffectType::Implode, QT_TRANSLATE_NOOP("undo", "つまむ"), QT_TRANSLATE_NOOP("EffectTypes", "つまむ"),
+                              QT_TRANSLATE_NOOP("EffectTypes", "つまむ強さ"), &TEffectSettings::ImplodeLevel, +1,
                               106));
 
     // Spotlight around the picked centre on the whole picture; the second
@@ -370,13 +374,13 @@ std::vector<TPreviewEffect> MakePreviewEffects() {
     {
         TPreviewEffect spot;
         spot.Type = TPreviewEffectType::SpotLight;
-        spot.UndoCaption = "スポットライト";
+        spot.UndoCaption = QT_TRANSLATE_NOOP("undo", "スポットライト");
         spot.Setup = [](TEditorContext& f) {
             const TEffectSettings& e = EffectSettings(f);
             TPreviewSetup s;
-            s.Caption = "スポットライト";
-            s.Rows[0] = Track("大きさ", effects::kSpotLightSize, e.SpotLightSize, 10, 10);
-            s.Rows[1] = Track("明るさの減衰レベル", effects::kSpotLightDecay, e.SpotLightDecLevel, 10, 10);
+            s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "スポットライト");
+            s.Rows[0] = Track(QT_TRANSLATE_NOOP("EffectTypes", "大きさ"), effects::kSpotLightSize, e.SpotLightSize, 10, 10);
+            s.Rows[1] = Track(QT_TRANSLATE_NOOP("EffectTypes", "明るさの減衰レベル"), effects::kSpotLightDecay, e.SpotLightDecLevel, 10, 10);
             s.Rows[1].Divisor = 10;
             s.Rows[1].Decimals = 1;
             s.Rows[1].SpinStep = 0.1;
@@ -438,8 +442,8 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     rows.push_back({TSlideEffectType::JpegQuality, "",
                     [](TEditorContext& f) {
                         TSlideSetup s;
-                        s.Caption = "JPEG品質";
-                        s.Label = "品質(1～100)";
+                        s.Caption = QT_TRANSLATE_NOOP("EffectTypes", "JPEG品質");
+                        s.Label = QT_TRANSLATE_NOOP("EffectTypes", "品質(1～100)");
                         s.Min = 1;
                         s.Max = 100;
                         s.Position = std::clamp(int(f.Options.FJpegQuality), 1, 100);
@@ -451,11 +455,11 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return false;
                     }});
 
-    rows.push_back({TSlideEffectType::Noise, "ノイズ付加",
+    rows.push_back({TSlideEffectType::Noise, QT_TRANSLATE_NOOP("undo", "ノイズ付加"),
                     [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
-                        TSlideSetup s = SlideSetup("ノイズ付加", "ノイズ量(1～255)", effects::kNoiseLevel, e.NoiseLevel, 10, 62);
-                        s.Check1 = "カラーノイズ";
+                        TSlideSetup s = SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "ノイズ付加"), QT_TRANSLATE_NOOP("EffectTypes", "ノイズ量(1～255)"), effects::kNoiseLevel, e.NoiseLevel, 10, 62);
+                        s.Check1 = QT_TRANSLATE_NOOP("EffectTypes", "カラーノイズ");
                         s.Check1Value = e.NoiseColor;
                         return s;
                     },
@@ -466,9 +470,9 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         f.QxImage1().Noise(position, color);
                         return true;
                     }});
-    rows.push_back({TSlideEffectType::Spray, "拡散",
+    rows.push_back({TSlideEffectType::Spray, QT_TRANSLATE_NOOP("undo", "拡散"),
                     [](TEditorContext& f) {
-                        return SlideSetup("拡散", "拡散レベル(1～255)", effects::kSprayLevel, EffectSettings(f).SprayLevel, 10, 61);
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "拡散"), QT_TRANSLATE_NOOP("EffectTypes", "拡散レベル(1～255)"), effects::kSprayLevel, EffectSettings(f).SprayLevel, 10, 61);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).SprayLevel = std::uint8_t(position);
@@ -476,13 +480,13 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     // The 3-D frame runs at strength 2.
-    rows.push_back({TSlideEffectType::Button3D, "立体枠をつける",
+    rows.push_back({TSlideEffectType::Button3D, QT_TRANSLATE_NOOP("undo", "立体枠をつける"),
                     [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
-                        TSlideSetup s = SlideSetup("立体枠をつける", "枠の太さ(1～50)", effects::kButton3DWidth, e.ButtonFrame, 5, 60);
-                        s.Check1 = "凹ませる";
+                        TSlideSetup s = SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "立体枠をつける"), QT_TRANSLATE_NOOP("EffectTypes", "枠の太さ(1～50)"), effects::kButton3DWidth, e.ButtonFrame, 5, 60);
+                        s.Check1 = QT_TRANSLATE_NOOP("EffectTypes", "凹ませる");
                         s.Check1Value = e.ButtonLowered;
-                        s.Check2 = "スムース";
+                        s.Check2 = QT_TRANSLATE_NOOP("EffectTypes", "スムース");
                         s.Check2Value = e.ButtonSmooth;
                         return s;
                     },
@@ -494,9 +498,9 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         f.QxImage1().Button3D(position, sunken, smooth, 2);
                         return true;
                     }});
-    rows.push_back({TSlideEffectType::Blur, "ぶれ",
+    rows.push_back({TSlideEffectType::Blur, QT_TRANSLATE_NOOP("undo", "ぶれ"),
                     [](TEditorContext& f) {
-                        return SlideSetup("ぶれ", "ぶれの大きさ(1～50)", effects::kBlurDistance, EffectSettings(f).BlurLevel, 5, 59);
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "ぶれ"), QT_TRANSLATE_NOOP("EffectTypes", "ぶれの大きさ(1～50)"), effects::kBlurDistance, EffectSettings(f).BlurLevel, 5, 59);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).BlurLevel = std::uint8_t(position);
@@ -504,9 +508,9 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     // Mosaic: square filled blocks, no offset, no frame lines.
-    rows.push_back({TSlideEffectType::Mosaic, "モザイク",
+    rows.push_back({TSlideEffectType::Mosaic, QT_TRANSLATE_NOOP("undo", "モザイク"),
                     [](TEditorContext& f) {
-                        return SlideSetup("モザイク", "モザイクの大きさ(2～50)", effects::kMosaicSize, EffectSettings(f).MosaicSize, 2, 64);
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "モザイク"), QT_TRANSLATE_NOOP("EffectTypes", "モザイクの大きさ(2～50)"), effects::kMosaicSize, EffectSettings(f).MosaicSize, 2, 64);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).MosaicSize = std::uint8_t(position);
@@ -514,18 +518,18 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         return true;
                     }});
     // Wave with both periods and the amplitude at the level, no wrap.
-    rows.push_back({TSlideEffectType::Wave, "ウェーブ",
+    rows.push_back({TSlideEffectType::Wave, QT_TRANSLATE_NOOP("undo", "ウェーブ"),
                     [](TEditorContext& f) {
-                        return SlideSetup("ウェーブ", "大きさ(1～100)", effects::kWaveAmplitude, EffectSettings(f).WaveLevel, 5, 63);
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "ウェーブ"), QT_TRANSLATE_NOOP("EffectTypes", "大きさ(1～100)"), effects::kWaveAmplitude, EffectSettings(f).WaveLevel, 5, 63);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).WaveLevel = std::uint8_t(position);
                         f.QxImage1().Wave(position, position, false, position);
                         return true;
                     }});
-    rows.push_back({TSlideEffectType::GaussianBlur, "ガウスぼかし",
+    rows.push_back({TSlideEffectType::GaussianBlur, QT_TRANSLATE_NOOP("undo", "ガウスぼかし"),
                     [](TEditorContext& f) {
-                        return SlideSetup("ガウスぼかし", "ぼかしのレベル(1～10)", effects::kGaussianBlurPasses, EffectSettings(f).GaussianBlurLevel,
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "ガウスぼかし"), QT_TRANSLATE_NOOP("EffectTypes", "ぼかしのレベル(1～10)"), effects::kGaussianBlurPasses, EffectSettings(f).GaussianBlurLevel,
                                           1, 58);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
@@ -536,11 +540,11 @@ std::vector<TSlideEffect> MakeSlideEffects() {
     // Fade-out: the band reaches at most half the shorter side of the
     // selection (or picture). Below 4 pixels no band of 2 fits: the range
     // stays 2..2 instead of inverting, and OK leaves the picture alone.
-    rows.push_back({TSlideEffectType::FadeOut, "フェードアウト",
+    rows.push_back({TSlideEffectType::FadeOut, QT_TRANSLATE_NOOP("undo", "フェードアウト"),
                     [](TEditorContext& f) {
                         const int limit = std::max(2, FadeOutLimit(f));
-                        const std::string label = "一辺の範囲(2～" + std::to_string(limit) + ")";
-                        return SlideSetup("フェードアウト", label.c_str(), effects::kFadeOutWidth.Min, limit, EffectSettings(f).FadeOutLevel, 10, 4);
+                        const std::string label = QCoreApplication::translate("EffectTypes", "一辺の範囲(2～%1)").arg(limit).toStdString();
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "フェードアウト"), label.c_str(), effects::kFadeOutWidth.Min, limit, EffectSettings(f).FadeOutLevel, 10, 4);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).FadeOutLevel = position;
@@ -548,9 +552,9 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         f.QxImage1().FadeOut(position);
                         return true;
                     }});
-    rows.push_back({TSlideEffectType::NoiseReduction, "ノイズ除去",
+    rows.push_back({TSlideEffectType::NoiseReduction, QT_TRANSLATE_NOOP("undo", "ノイズ除去"),
                     [](TEditorContext& f) {
-                        return SlideSetup("ノイズ除去", "適用の強さ(1～100)", effects::kNoiseReductionLevel, EffectSettings(f).NoiseReduction, 10, 78);
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "ノイズ除去"), QT_TRANSLATE_NOOP("EffectTypes", "適用の強さ(1～100)"), effects::kNoiseReductionLevel, EffectSettings(f).NoiseReduction, 10, 78);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).NoiseReduction = position;
@@ -559,14 +563,14 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                     }});
     // Glass: mode 0 both directions, 1 horizontal only, 2 vertical only; at
     // least one box stays checked (a file with both off opens with both on).
-    rows.push_back({TSlideEffectType::GlassMosaic, "ガラス処理",
+    rows.push_back({TSlideEffectType::GlassMosaic, QT_TRANSLATE_NOOP("undo", "ガラス処理"),
                     [](TEditorContext& f) {
                         const TEffectSettings& e = EffectSettings(f);
-                        TSlideSetup s = SlideSetup("ガラス処理", "ガラスの処理単位(3～30)", effects::kGlassMosaicSize, e.GlassSize, 2, 98);
+                        TSlideSetup s = SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "ガラス処理"), QT_TRANSLATE_NOOP("EffectTypes", "ガラスの処理単位(3～30)"), effects::kGlassMosaicSize, e.GlassSize, 2, 98);
                         const bool neither = !e.YokoGlass && !e.TateGlass;
-                        s.Check1 = "横ガラス処理";
+                        s.Check1 = QT_TRANSLATE_NOOP("EffectTypes", "横ガラス処理");
                         s.Check1Value = e.YokoGlass || neither;
-                        s.Check2 = "縦ガラス処理";
+                        s.Check2 = QT_TRANSLATE_NOOP("EffectTypes", "縦ガラス処理");
                         s.Check2Value = e.TateGlass || neither;
                         s.KeepOneChecked = true;
                         return s;
@@ -580,9 +584,9 @@ std::vector<TSlideEffect> MakeSlideEffects() {
                         f.QxImage1().GlassMosaic(mode, position);
                         return true;
                     }});
-    rows.push_back({TSlideEffectType::OilPaint, "オイルペイント",
+    rows.push_back({TSlideEffectType::OilPaint, QT_TRANSLATE_NOOP("undo", "オイルペイント"),
                     [](TEditorContext& f) {
-                        return SlideSetup("オイルペイント", "にじみの強さ(1～5)", effects::kOilPaintLevel, EffectSettings(f).OilPaintLevel, 1, 100);
+                        return SlideSetup(QT_TRANSLATE_NOOP("EffectTypes", "オイルペイント"), QT_TRANSLATE_NOOP("EffectTypes", "にじみの強さ(1～5)"), effects::kOilPaintLevel, EffectSettings(f).OilPaintLevel, 1, 100);
                     },
                     [](TEditorContext& f, int position, bool, bool) {
                         EffectSettings(f).OilPaintLevel = position;

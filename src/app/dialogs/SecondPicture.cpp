@@ -1,5 +1,6 @@
 #include "app/dialogs/SecondPicture.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QGuiApplication>
@@ -20,7 +21,7 @@ namespace zelvo {
 
 TSecondPictureInput::TSecondPictureInput(QDialog& dialog, TEditorContext& form, const char* caption, QPushButton* ok)
     : QObject(&dialog), FForm(form), FOk(ok) {
-    Label1 = new QLabel(QString::fromUtf8(caption), &dialog);
+    Label1 = new QLabel(QCoreApplication::translate("SecondPicture", caption), &dialog);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 8, 330, 16);
     Edit1 = new QLineEdit(&dialog);
@@ -30,7 +31,7 @@ TSecondPictureInput::TSecondPictureInput(QDialog& dialog, TEditorContext& form, 
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setText(QStringLiteral("..."));
     SpeedButton1->setGeometry(342, 26, 28, 24);
-    CheckBox1 = new QCheckBox(QString::fromUtf8("クリップボードから入力(&C)"), &dialog);
+    CheckBox1 = new QCheckBox(QCoreApplication::translate("SecondPicture", "クリップボードから入力(&C)"), &dialog);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(8, 56, 330, 20);
 
@@ -77,7 +78,7 @@ bool TSecondPictureInput::Load(TQxImage& target) {
     }
     QGuiApplication::restoreOverrideCursor();
     if (!loaded || target.Empty()) {
-        ShowStop(QString::fromUtf8(clipboard ? kSecondPictureClipboardError : kSecondPictureFileError));
+        ShowStop(QCoreApplication::translate("SecondPicture", clipboard ? kSecondPictureClipboardError : kSecondPictureFileError));
         return false;
     }
     return true;

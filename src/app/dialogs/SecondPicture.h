@@ -26,8 +26,8 @@ class TQxImage;
 class TEditorContext;
 
 /// The failure messages of reading the second picture.
-inline constexpr const char* kSecondPictureFileError = "合成イメージを読み込めません。";
-inline constexpr const char* kSecondPictureClipboardError = "クリップボードから合成イメージを読み込めません。";
+inline constexpr const char* kSecondPictureFileError = QT_TRANSLATE_NOOP("SecondPicture", "合成イメージを読み込めません。");
+inline constexpr const char* kSecondPictureClipboardError = QT_TRANSLATE_NOOP("SecondPicture", "クリップボードから合成イメージを読み込めません。");
 
 class TSecondPictureInput : public QObject {
 public:

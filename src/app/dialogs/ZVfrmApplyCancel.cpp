@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmApplyCancel.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -51,16 +52,16 @@ TZVfrmApplyCancel::TZVfrmApplyCancel(TQxImageView& view, std::filesystem::path s
       FView(&view),
       FSettingsFile(std::move(settingsFile)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("複写/移動"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmApplyCancel", "複写/移動"));
 
-    CheckBox1 = new QCheckBox(QStringLiteral("移動する"), this);
+    CheckBox1 = new QCheckBox(QCoreApplication::translate("TZVfrmApplyCancel", "移動する"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(kMargin, kMargin, 2 * kButtonWidth + kMargin, kBoxHeight);
-    Button1 = new QPushButton(QStringLiteral("位置確定"), this);
+    Button1 = new QPushButton(QCoreApplication::translate("TZVfrmApplyCancel", "位置確定"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(kMargin, 2 * kMargin + kBoxHeight, kButtonWidth, kButtonHeight);
     Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button2 = new QPushButton(QCoreApplication::translate("TZVfrmApplyCancel", "キャンセル"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(2 * kMargin + kButtonWidth, 2 * kMargin + kBoxHeight, kButtonWidth, kButtonHeight);
     setFixedSize(3 * kMargin + 2 * kButtonWidth, 3 * kMargin + kBoxHeight + kButtonHeight);
@@ -106,7 +107,7 @@ void TZVfrmApplyCancel::WriteSettings(TIniFile& ini) const {
 }
 
 void TZVfrmApplyCancel::PrepareMergePaste() {
-    setWindowTitle(QStringLiteral("合成貼り付け"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmApplyCancel", "合成貼り付け"));
     CheckBox1->setChecked(false);
     CheckBox1->hide();
     SyncCopyMode();

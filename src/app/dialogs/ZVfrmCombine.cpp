@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmCombine.h"
 
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -31,26 +32,26 @@ int CombineDirectionFor(int item) {
 
 TZVfrmCombine::TZVfrmCombine(TEditorContext& form) : QDialog(&form.Window()), FSource(std::make_unique<TQxImage>()) {
     setObjectName(QStringLiteral("ZVfrmCombine"));
-    setWindowTitle(QString::fromUtf8("連結"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmCombine", "連結"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
     setFixedSize(379, 238);
 
     MakeOkCancelHelpButtons(*this, 119, 204, {"btnOK", "btnCancel", "btnHelp"}, btnOK, btnCancel, btnHelp,
                             [this] { OkClick(); }, [] { ShowHelpTopic(kHelpCombine); });
-    FInput = new TSecondPictureInput(*this, form, "連結する画像ファイル：", btnOK);
+    FInput = new TSecondPictureInput(*this, form, QT_TRANSLATE_NOOP("SecondPicture", "連結する画像ファイル："), btnOK);
     Label1 = FInput->Label1;
     Edit1 = FInput->Edit1;
     SpeedButton1 = FInput->SpeedButton1;
     CheckBox1 = FInput->CheckBox1;
 
-    RadioGroup1 = new QGroupBox(QString::fromUtf8("連結方向"), this);
+    RadioGroup1 = new QGroupBox(QCoreApplication::translate("TZVfrmCombine", "連結方向"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
     RadioGroup1->setGeometry(8, 84, 363, 52);
     FGroup = new QButtonGroup(this);
-    const char* captions[] = {"上へ", "下へ", "左へ", "右へ"};
+    const char* captions[] = {QT_TRANSLATE_NOOP("TZVfrmCombine", "上へ"), QT_TRANSLATE_NOOP("TZVfrmCombine", "下へ"), QT_TRANSLATE_NOOP("TZVfrmCombine", "左へ"), QT_TRANSLATE_NOOP("TZVfrmCombine", "右へ")};
     for (int i = 0; i < 4; ++i) {
-        Directions[i] = new QRadioButton(QString::fromUtf8(captions[i]), RadioGroup1);
+        Directions[i] = new QRadioButton(QCoreApplication::translate("TZVfrmCombine", captions[i]), RadioGroup1);
         Directions[i]->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
         Directions[i]->setGeometry(12 + i * 88, 22, 84, 20);
         FGroup->addButton(Directions[i], i);
@@ -58,7 +59,7 @@ TZVfrmCombine::TZVfrmCombine(TEditorContext& form) : QDialog(&form.Window()), FS
     Directions[0]->setChecked(true);
     connect(FGroup, &QButtonGroup::idClicked, this, [this] { UpdateShiftCaption(); });
 
-    Label2 = new QLabel(QString::fromUtf8("画像間に挿入するスペース："), this);
+    Label2 = new QLabel(QCoreApplication::translate("TZVfrmCombine", "画像間に挿入するスペース："), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 148, 250, 20);
     SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kCombineGap.Min, effects::kCombineGap.Max,
@@ -85,7 +86,7 @@ void TZVfrmCombine::SetItemIndex(int item) {
 void TZVfrmCombine::UpdateShiftCaption() {
     // Joined above or below, the shift runs from the left edge; joined
     // beside, from the top edge.
-    Label3->setText(QString::fromUtf8(ItemIndex() <= 1 ? "連結時に左端からずらす量：" : "連結時に上端からずらす量："));
+    Label3->setText(QCoreApplication::translate("TZVfrmCombine", ItemIndex() <= 1 ? QT_TRANSLATE_NOOP("TZVfrmCombine", "連結時に左端からずらす量：") : QT_TRANSLATE_NOOP("TZVfrmCombine", "連結時に上端からずらす量：")));
 }
 
 bool TZVfrmCombine::OkClick() {

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmCustomFilter.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 #include <string_view>
 
 #include "app/common/AppTitle.h"
+#include "app/common/Language.h"
 #include "app/common/HelpPages.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
@@ -31,11 +33,11 @@ constexpr const char* kSection = "Effects";
 constexpr const char* kKey = "CustomFilter";
 constexpr const char* kDefault = "1,-2,1,-2,5,-2,1,-2,1,1";
 constexpr int kHelpCustomFilter = 67;
-constexpr const char* kCannotRead = "カスタムフィルタが読み込めません";
+constexpr const char* kCannotRead = QT_TRANSLATE_NOOP("TZVfrmCustomFilter", "カスタムフィルタが読み込めません");
 // A filter file is one short line; anything much longer is not one.
 constexpr qint64 kMaxFileBytes = 64 * 1024;
 
-const QString kFileFilter = QString::fromUtf8("カスタムフィルタ(*.flt);;テキストファイル(*.txt);;すべてのファイル(*)");
+const QString kFileFilter = QCoreApplication::translate("TZVfrmCustomFilter", "カスタムフィルタ(*.flt);;テキストファイル(*.txt);;すべてのファイル(*)");
 
 // An integer as the edits and the settings text hold it: an optional sign
 // and decimal digits, surrounding blanks allowed, within the range a kernel
@@ -67,7 +69,7 @@ QString ChooseFile(QWidget* parent, QFileDialog::AcceptMode mode) {
 
 TZVfrmCustomFilter::TZVfrmCustomFilter(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmCustomFilter"));
-    setWindowTitle(QString::fromUtf8("カスタムフィルタ"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmCustomFilter", "カスタムフィルタ"));
     setFixedSize(300, 176);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
@@ -79,16 +81,16 @@ TZVfrmCustomFilter::TZVfrmCustomFilter(TEditorContext& form) : QDialog(&form.Win
         edit->setAlignment(Qt::AlignRight);
         Edits[std::size_t(i)] = edit;
     }
-    Label1 = new QLabel(QString::fromUtf8("除数："), this);
+    Label1 = new QLabel(QCoreApplication::translate("TZVfrmCustomFilter", "除数："), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(12, 108, 50, 24);
     SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", 1, 255, 1, 64);
     SpinEdit1->setGeometry(62, 108, 64, 24);
 
-    btnSaveFilter = new QPushButton(QString::fromUtf8("保存"), this);
+    btnSaveFilter = new QPushButton(QCoreApplication::translate("TZVfrmCustomFilter", "保存"), this);
     btnSaveFilter->setObjectName(QStringLiteral("btnSaveFilter"));
     btnSaveFilter->setGeometry(208, 12, 80, 26);
-    btnLoadFilter = new QPushButton(QString::fromUtf8("読込"), this);
+    btnLoadFilter = new QPushButton(QCoreApplication::translate("TZVfrmCustomFilter", "読込"), this);
     btnLoadFilter->setObjectName(QStringLiteral("btnLoadFilter"));
     btnLoadFilter->setGeometry(208, 44, 80, 26);
     connect(btnSaveFilter, &QPushButton::clicked, this, [this] { SaveClick(); });
@@ -143,7 +145,7 @@ std::optional<effects::TCustomFilter> TZVfrmCustomFilter::ShownFilter() {
     try {
         return Filter();
     } catch (const EConvertError& error) {
-        ErrorHook(QString::fromUtf8(error.what()));
+        ErrorHook(EngineMessage(error.what()));
         return std::nullopt;
     }
 }
@@ -187,7 +189,7 @@ bool TZVfrmCustomFilter::LoadClick() {
     if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxFileBytes)
         filter = effects::ParseCustomFilter(file.readAll().toStdString());
     if (!filter) {
-        ErrorHook(QString::fromUtf8(kCannotRead));
+        ErrorHook(QCoreApplication::translate("TZVfrmCustomFilter", kCannotRead));
         return false;
     }
     SetFilter(*filter);

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmCustomTrim.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,10 +39,10 @@ QGroupBox* PointBox(QWidget* parent, const char* caption, QSpinBox* x, QSpinBox*
     // its last full-width character.
     auto* box = new QGroupBox(parent);
     auto* grid = new QGridLayout(box);
-    grid->addWidget(new QLabel(QString::fromUtf8(caption), box), 0, 0, 1, 2);
-    grid->addWidget(new QLabel(QString::fromUtf8("x："), box), 1, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmCustomTrim", caption), box), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmCustomTrim", "x："), box), 1, 0);
     grid->addWidget(x, 1, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8("y："), box), 2, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmCustomTrim", "y："), box), 2, 0);
     grid->addWidget(y, 2, 1);
     return box;
 }
@@ -102,7 +103,7 @@ std::optional<TRect> LimitTrimRect(TPoint point1, TPoint point2, int width, int 
 
 TZVfrmCustomTrim::TZVfrmCustomTrim(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmCustomTrim"));
-    setWindowTitle(QString::fromUtf8("座標指定切り取り"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmCustomTrim", "座標指定切り取り"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
 
@@ -113,10 +114,10 @@ TZVfrmCustomTrim::TZVfrmCustomTrim(TEditorContext& form) : QDialog(&form.Window(
     SpinEditY2 = CoordinateEdit(this, "SpinEditY2", effects::kCropY2, settings.Point2.Y);
 
     auto* points = new QHBoxLayout;
-    points->addWidget(PointBox(this, "［座標１］", SpinEditX1, SpinEditY1));
-    points->addWidget(PointBox(this, "［座標２］", SpinEditX2, SpinEditY2));
+    points->addWidget(PointBox(this, QT_TRANSLATE_NOOP("TZVfrmCustomTrim", "［座標１］"), SpinEditX1, SpinEditY1));
+    points->addWidget(PointBox(this, QT_TRANSLATE_NOOP("TZVfrmCustomTrim", "［座標２］"), SpinEditX2, SpinEditY2));
 
-    btnPasteSelection = new QPushButton(QString::fromUtf8("現在の選択範囲を貼り付け"), this);
+    btnPasteSelection = new QPushButton(QCoreApplication::translate("TZVfrmCustomTrim", "現在の選択範囲を貼り付け"), this);
     btnPasteSelection->setObjectName(QStringLiteral("btnPasteSelection"));
     btnPasteSelection->setAutoDefault(false);
     btnPasteSelection->setEnabled(form.QxImage1().HasSelection());
@@ -153,7 +154,7 @@ bool TZVfrmCustomTrim::OkClick() {
     const int height = doc.Empty() ? 0 : doc.Bitmap().Height();
     const std::optional<TRect> rect = LimitTrimRect(Point1(), Point2(), width, height);
     if (!rect) {
-        ShowStop(QString::fromUtf8(kInvalidTrimRect));
+        ShowStop(QCoreApplication::translate("TZVfrmCustomTrim", kInvalidTrimRect));
         return false;
     }
     // The points are kept as typed, so a corner beyond the picture (such

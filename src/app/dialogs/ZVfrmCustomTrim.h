@@ -45,7 +45,7 @@ void WriteCustomTrimSettings(const TCustomTrimSettings& settings, TIniFile& ini)
 std::optional<TRect> LimitTrimRect(TPoint point1, TPoint point2, int width, int height);
 
 /// The refusal of an empty rectangle.
-inline constexpr const char* kInvalidTrimRect = "指定された座標は有効な矩形範囲ではありません";
+inline constexpr const char* kInvalidTrimRect = QT_TRANSLATE_NOOP("TZVfrmCustomTrim", "指定された座標は有効な矩形範囲ではありません");
 
 class TZVfrmCustomTrim : public QDialog {
 public:

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmGradation.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -22,7 +23,7 @@ constexpr const char* kSection = "Gradation";
 constexpr int kHelpGradation = 95;
 
 constexpr const char* kDirections[kGradationDirectionCount] = {
-    "左から右", "右から左", "上から下", "下から上", "左上から右下", "右下から左上", "左下から右上", "右上から左下",
+    QT_TRANSLATE_NOOP("TZVfrmGradation", "左から右"), QT_TRANSLATE_NOOP("TZVfrmGradation", "右から左"), QT_TRANSLATE_NOOP("TZVfrmGradation", "上から下"), QT_TRANSLATE_NOOP("TZVfrmGradation", "下から上"), QT_TRANSLATE_NOOP("TZVfrmGradation", "左上から右下"), QT_TRANSLATE_NOOP("TZVfrmGradation", "右下から左上"), QT_TRANSLATE_NOOP("TZVfrmGradation", "左下から右上"), QT_TRANSLATE_NOOP("TZVfrmGradation", "右上から左下"),
 };
 
 void PaintSwatch(QFrame* panel, TColor color) {
@@ -54,14 +55,14 @@ void WriteGradationSettings(const TGradationSettings& s, TIniFile& ini) { EachKe
 
 TZVfrmGradation::TZVfrmGradation(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmGradation"));
-    setWindowTitle(QString::fromUtf8("グラデーション"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmGradation", "グラデーション"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
     setFixedSize(300, 196);
 
     const TGradationSettings s = ReadGradationSettings(TIniFile(SettingsPath()));
     auto label = [this](const char* name, const char* text, int x, int y, int w) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+        auto* l = new QLabel(QCoreApplication::translate("TZVfrmGradation", text), this);
         l->setObjectName(QLatin1String(name));
         l->setGeometry(x, y, w, 22);
         return l;
@@ -80,16 +81,16 @@ TZVfrmGradation::TZVfrmGradation(TEditorContext& form) : QDialog(&form.Window())
         connect(button, &QPushButton::clicked, this, [this, which] { ColorClick(which); });
         return button;
     };
-    Label1 = label("Label1", "色１：", 10, 10, 50);
+    Label1 = label("Label1", QT_TRANSLATE_NOOP("TZVfrmGradation", "色１："), 10, 10, 50);
     Panel1 = swatch("Panel1", 10);
     Button1 = dots("Button1", 10, 1);
-    Label2 = label("Label2", "色２：", 10, 38, 50);
+    Label2 = label("Label2", QT_TRANSLATE_NOOP("TZVfrmGradation", "色２："), 10, 38, 50);
     Panel2 = swatch("Panel2", 38);
     Button2 = dots("Button2", 38, 2);
     SetColor1(s.Color1);
     SetColor2(s.Color2);
 
-    Label3 = label("Label3", "不透明度：", 10, 70, 80);
+    Label3 = label("Label3", QT_TRANSLATE_NOOP("TZVfrmGradation", "不透明度："), 10, 70, 80);
     ScrollBar1 = new QSlider(Qt::Horizontal, this);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
     ScrollBar1->setGeometry(90, 68, 140, 26);
@@ -99,10 +100,10 @@ TZVfrmGradation::TZVfrmGradation(TEditorContext& form) : QDialog(&form.Window())
     SpinEdit1->setGeometry(234, 70, 56, 22);
     LinkTrackBarAndSpinEdit(ScrollBar1, SpinEdit1);
 
-    Label4 = label("Label4", "グラデーションの方向：", 10, 100, 200);
+    Label4 = label("Label4", QT_TRANSLATE_NOOP("TZVfrmGradation", "グラデーションの方向："), 10, 100, 200);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    for (const char* caption : kDirections) ComboBox1->addItem(QString::fromUtf8(caption));
+    for (const char* caption : kDirections) ComboBox1->addItem(QCoreApplication::translate("TZVfrmGradation", caption));
     ComboBox1->setGeometry(10, 124, 180, 24);
     ComboBox1->setCurrentIndex(s.Direction);
 

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmHistgram.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -110,31 +111,31 @@ QImage DrawHistogramScale(THistogramChannel channel, int width, int height) {
 
 TZVfrmHistgram::TZVfrmHistgram(TQxImage& document, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ZVfrmHistgram"));
-    setWindowTitle(QString::fromUtf8("ヒストグラム"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmHistgram", "ヒストグラム"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
 
     auto label = [this](const char* name, const char* text) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+        auto* l = new QLabel(QCoreApplication::translate("TZVfrmHistgram", text), this);
         l->setObjectName(QLatin1String(name));
         return l;
     };
     // The top panel: three readouts on the left, the channel and the
     // buttons on the right.
-    Label1 = label("Label1", "レベル：");
+    Label1 = label("Label1", QT_TRANSLATE_NOOP("TZVfrmHistgram", "レベル："));
     lblLevel = label("lblLevel", "");
-    Label2 = label("Label2", "画素数：");
+    Label2 = label("Label2", QT_TRANSLATE_NOOP("TZVfrmHistgram", "画素数："));
     lblCount = label("lblCount", "");
-    Label4 = label("Label4", "全画素数：");
+    Label4 = label("Label4", QT_TRANSLATE_NOOP("TZVfrmHistgram", "全画素数："));
     lblAllCount = label("lblAllCount", "");
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems({QString::fromUtf8("輝度"), QString::fromUtf8("赤色"), QString::fromUtf8("緑色"),
-                         QString::fromUtf8("青色")});
+    ComboBox1->addItems({QCoreApplication::translate("TZVfrmHistgram", "輝度"), QCoreApplication::translate("TZVfrmHistgram", "赤色"), QCoreApplication::translate("TZVfrmHistgram", "緑色"),
+                         QCoreApplication::translate("TZVfrmHistgram", "青色")});
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
-    Button2 = new QPushButton(QString::fromUtf8("ヘルプ"), this);
+    Button2 = new QPushButton(QCoreApplication::translate("TZVfrmHistgram", "ヘルプ"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setAutoDefault(false);
 
@@ -156,11 +157,11 @@ TZVfrmHistgram::TZVfrmHistgram(TQxImage& document, QWidget* parent) : QDialog(pa
     Label4->setGeometry(6, 4 + 2 * row, captionWidth, row);
     lblAllCount->setGeometry(valueLeft, 4 + 2 * row, valueWidth, row);
     const int comboLeft = std::max(140, valueLeft + valueWidth);
-    const QSize combo(std::max(64, metrics.horizontalAdvance(QString::fromUtf8("輝度")) + 32),
+    const QSize combo(std::max(64, metrics.horizontalAdvance(QCoreApplication::translate("TZVfrmHistgram", "輝度")) + 32),
                       std::max(22, metrics.height() + 6));
     ComboBox1->setGeometry(comboLeft, 4, combo.width(), combo.height());
     const int buttonLeft = comboLeft + combo.width() + 4;
-    const QSize button(std::max(56, metrics.horizontalAdvance(QString::fromUtf8("ヘルプ")) + 16),
+    const QSize button(std::max(56, metrics.horizontalAdvance(QCoreApplication::translate("TZVfrmHistgram", "ヘルプ")) + 16),
                        std::max(24, metrics.height() + 8));
     Button1->setGeometry(buttonLeft, 3, button.width(), button.height());
     Button2->setGeometry(buttonLeft, 4 + button.height(), button.width(), button.height());

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmNew.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
@@ -44,27 +45,27 @@ void WriteNewImageSettings(const TNewImageSettings& s, TIniFile& ini) { EachKey(
 
 TZVfrmNew::TZVfrmNew(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmNew"));
-    setWindowTitle(QString::fromUtf8("新規作成"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmNew", "新規作成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
     setFixedSize(272, 146);
 
     const TNewImageSettings s = ReadNewImageSettings(TIniFile(SettingsPath()));
     auto label = [this](const char* name, const char* text, int x, int y, int w) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+        auto* l = new QLabel(QCoreApplication::translate("TZVfrmNew", text), this);
         if (name) l->setObjectName(QLatin1String(name));
         l->setGeometry(x, y, w, 22);
         return l;
     };
-    Label3 = label("Label3", "画像横サイズ：", 10, 10, 110);
+    Label3 = label("Label3", QT_TRANSLATE_NOOP("TZVfrmNew", "画像横サイズ："), 10, 10, 110);
     SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kNewImageWidth.Min, effects::kNewImageWidth.Max, s.Width, 70);
     SpinEdit1->setGeometry(122, 10, 70, 22);
-    label(nullptr, "ピクセル", 198, 10, 64);
-    Label4 = label("Label4", "画像縦サイズ：", 10, 38, 110);
+    label(nullptr, QT_TRANSLATE_NOOP("TZVfrmNew", "ピクセル"), 198, 10, 64);
+    Label4 = label("Label4", QT_TRANSLATE_NOOP("TZVfrmNew", "画像縦サイズ："), 10, 38, 110);
     SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", effects::kNewImageHeight.Min, effects::kNewImageHeight.Max, s.Height, 70);
     SpinEdit2->setGeometry(122, 38, 70, 22);
-    label(nullptr, "ピクセル", 198, 38, 64);
-    Label5 = label("Label5", "キャンバスの色：", 10, 68, 110);
+    label(nullptr, QT_TRANSLATE_NOOP("TZVfrmNew", "ピクセル"), 198, 38, 64);
+    Label5 = label("Label5", QT_TRANSLATE_NOOP("TZVfrmNew", "キャンバスの色："), 10, 68, 110);
     ColorBox1 = new TColorComboBox(this);
     ColorBox1->setObjectName(QStringLiteral("ColorBox1"));
     ColorBox1->setGeometry(122, 68, 140, 24);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/common/Language.h"
 #include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
 #include "app/common/EditorContext.h"
@@ -41,7 +42,7 @@ TZVfrmPreview::TZVfrmPreview(TEditorContext& form, const TPreviewEffect& effect,
     : QDialog(&form.Window()), FForm(form), FEffect(effect), FPreview(std::make_unique<TQxImage>()), FCenter(center) {
     setObjectName(QStringLiteral("ZVfrmPreview"));
     FSetup = FEffect.Setup(form);
-    setWindowTitle(QString::fromStdString(FSetup.Caption));
+    setWindowTitle(EffectText(FSetup.Caption));
     setFixedSize(kClientWidth, kClientHeight);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
@@ -87,7 +88,7 @@ void TZVfrmPreview::BuildControls(const TPreviewSetup& setup) {
     for (int i = 0; i < 3; ++i) {
         const TPreviewRow& row = setup.Rows[std::size_t(i)];
         const int top = kRowTop + i * kRowPitch;
-        auto* label = new QLabel(QString::fromStdString(row.Label), this);
+        auto* label = new QLabel(EffectText(row.Label), this);
         label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         label->setGeometry(kRowLeft, top, kClientWidth - kRowLeft - 8, 18);
         auto* track = new QSlider(Qt::Horizontal, this);
@@ -117,12 +118,12 @@ void TZVfrmPreview::BuildControls(const TPreviewSetup& setup) {
         connect(spin, &QDoubleSpinBox::valueChanged, this, [this, i] { SpinChanged(i); });
     }
 
-    CheckBox1 = new QCheckBox(QString::fromStdString(setup.Check1), this);
+    CheckBox1 = new QCheckBox(EffectText(setup.Check1), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(kRowLeft, 166, 130, 20);
     CheckBox1->setChecked(setup.Check1Value);
     CheckBox1->setVisible(!setup.Check1.empty());
-    CheckBox2 = new QCheckBox(QString::fromStdString(setup.Check2), this);
+    CheckBox2 = new QCheckBox(EffectText(setup.Check2), this);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setGeometry(kRowLeft + 134, 166, 120, 20);
     CheckBox2->setChecked(setup.Check2Value);

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmRegularPreview.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
@@ -34,7 +35,7 @@ TBlindOperation& BlindOperation() {
 
 TZVfrmRegularPreview::TZVfrmRegularPreview(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmRegularPreview"));
-    setWindowTitle(QString::fromUtf8("ブラインド"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmRegularPreview", "ブラインド"));
     setFixedSize(330, 200);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
@@ -47,7 +48,7 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TEditorContext& form) : QDialog(&form
     FPreview = new TFullScalePreview(Panel1, kPanelSize);
     FPreview->OnRefreshWanted = [this] { RefreshPreview(); };
 
-    Label1 = new QLabel(QString::fromUtf8("ブラインドの幅"), this);
+    Label1 = new QLabel(QCoreApplication::translate("TZVfrmRegularPreview", "ブラインドの幅"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(138, 8, 184, 18);
     TrackBar1 = new QSlider(Qt::Horizontal, this);
@@ -62,11 +63,11 @@ TZVfrmRegularPreview::TZVfrmRegularPreview(TEditorContext& form) : QDialog(&form
     SpinEdit1->setGeometry(258, 28, 64, 24);
     SpinEdit1->setRange(2, 100);
     SpinEdit1->setValue(TrackBar1->value());
-    CheckBox1 = new QCheckBox(QString::fromUtf8("水平方向"), this);
+    CheckBox1 = new QCheckBox(QCoreApplication::translate("TZVfrmRegularPreview", "水平方向"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(138, 62, 184, 20);
     CheckBox1->setChecked(settings.BlindHorz);
-    Label4 = new QLabel(QString::fromUtf8("色："), this);
+    Label4 = new QLabel(QCoreApplication::translate("TZVfrmRegularPreview", "色："), this);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(138, 92, 40, 20);
     Panel4 = new QFrame(this);

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmResize.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -92,18 +93,18 @@ TZVfrmResize::TZVfrmResize(TEditorContext& form)
       FModel(form.ImageEmpty() ? 1 : form.QxImage1().Bitmap().Width(),
              form.ImageEmpty() ? 1 : form.QxImage1().Bitmap().Height()) {
     setObjectName(QStringLiteral("ZVfrmResize"));
-    setWindowTitle(QString::fromUtf8("リサイズ"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmResize", "リサイズ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
 
     const int width = form.ImageEmpty() ? 0 : form.QxImage1().Bitmap().Width();
     const int height = form.ImageEmpty() ? 0 : form.QxImage1().Bitmap().Height();
-    LabelSize = new QLabel(QString::fromUtf8("現在のサイズ：") + QStringLiteral("%1 x %2").arg(width).arg(height), this);
+    LabelSize = new QLabel(QCoreApplication::translate("TZVfrmResize", "現在のサイズ：") + QStringLiteral("%1 x %2").arg(width).arg(height), this);
     LabelSize->setObjectName(QStringLiteral("LabelSize"));
 
-    rbSize = new QRadioButton(QString::fromUtf8("サイズで指定する(&S)"), this);
+    rbSize = new QRadioButton(QCoreApplication::translate("TZVfrmResize", "サイズで指定する(&S)"), this);
     rbSize->setObjectName(QStringLiteral("rbSize"));
-    rbRatio = new QRadioButton(QString::fromUtf8("比率で指定する(&R)"), this);
+    rbRatio = new QRadioButton(QCoreApplication::translate("TZVfrmResize", "比率で指定する(&R)"), this);
     rbRatio->setObjectName(QStringLiteral("rbRatio"));
     rbSize->setChecked(true);
 
@@ -115,27 +116,27 @@ TZVfrmResize::TZVfrmResize(TEditorContext& form)
     auto* grid = new QGridLayout;
     grid->setColumnMinimumWidth(0, 16);
     grid->addWidget(rbSize, 0, 0, 1, 7);
-    grid->addWidget(new QLabel(QString::fromUtf8("横："), this), 1, 1);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmResize", "横："), this), 1, 1);
     grid->addWidget(SpinEditWidth, 1, 2);
     grid->addWidget(new QLabel(QString::fromUtf8("×"), this), 1, 3);
-    grid->addWidget(new QLabel(QString::fromUtf8("縦："), this), 1, 4);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmResize", "縦："), this), 1, 4);
     grid->addWidget(SpinEditHeight, 1, 5);
-    grid->addWidget(new QLabel(QString::fromUtf8("ピクセル"), this), 1, 6);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmResize", "ピクセル"), this), 1, 6);
     grid->addWidget(rbRatio, 2, 0, 1, 7);
-    grid->addWidget(new QLabel(QString::fromUtf8("横："), this), 3, 1);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmResize", "横："), this), 3, 1);
     grid->addWidget(SpinEditRatioX, 3, 2);
     grid->addWidget(new QLabel(QString::fromUtf8("×"), this), 3, 3);
-    grid->addWidget(new QLabel(QString::fromUtf8("縦："), this), 3, 4);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmResize", "縦："), this), 3, 4);
     grid->addWidget(SpinEditRatioY, 3, 5);
-    grid->addWidget(new QLabel(QString::fromUtf8("％"), this), 3, 6);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmResize", "％"), this), 3, 6);
 
-    cbKeepAspect = new QCheckBox(QString::fromUtf8("縦横の比率を保持する"), this);
+    cbKeepAspect = new QCheckBox(QCoreApplication::translate("TZVfrmResize", "縦横の比率を保持する"), this);
     cbKeepAspect->setObjectName(QStringLiteral("cbKeepAspect"));
     cbKeepAspect->setChecked(true);
     connect(cbKeepAspect, &QCheckBox::toggled, this, [this](bool on) { FModel.KeepAspect = on; });
 
     const TEffectSettings& settings = EffectSettings(form);
-    cbResample = new QCheckBox(QString::fromUtf8("再サンプリングを行う"), this);
+    cbResample = new QCheckBox(QCoreApplication::translate("TZVfrmResize", "再サンプリングを行う"), this);
     cbResample->setObjectName(QStringLiteral("cbResample"));
     cbFilter = new QComboBox(this);
     cbFilter->setObjectName(QStringLiteral("cbFilter"));

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmSelectIcon.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -19,7 +20,7 @@ namespace zelvo {
 
 TZVfrmSelectIcon::TZVfrmSelectIcon(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ZVfrmSelectIcon"));
-    setWindowTitle(QString::fromUtf8("アイコンの選択"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmSelectIcon", "アイコンの選択"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
 

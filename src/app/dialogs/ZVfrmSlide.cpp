@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "app/common/Language.h"
 #include "app/dialogs/DialogParts.h"
 #include "app/common/HelpPages.h"
 #include "app/common/EditorContext.h"
@@ -20,12 +21,12 @@ TZVfrmSlide::TZVfrmSlide(TEditorContext& form, const TSlideEffect& effect)
     : QDialog(&form.Window()), FForm(form), FEffect(effect) {
     setObjectName(QStringLiteral("ZVfrmSlide"));
     FSetup = FEffect.Setup(form);
-    setWindowTitle(QString::fromStdString(FSetup.Caption));
+    setWindowTitle(EffectText(FSetup.Caption));
     setFixedSize(307, 141);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
 
-    Label1 = new QLabel(QString::fromStdString(FSetup.Label), this);
+    Label1 = new QLabel(EffectText(FSetup.Label), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 8, 291, 18);
     ScrollBar1 = new QSlider(Qt::Horizontal, this);
@@ -45,12 +46,12 @@ TZVfrmSlide::TZVfrmSlide(TEditorContext& form, const TSlideEffect& effect)
     connect(ScrollBar1, &QSlider::valueChanged, SpinEdit1, &QSpinBox::setValue);
     connect(SpinEdit1, &QSpinBox::valueChanged, ScrollBar1, &QSlider::setValue);
 
-    CheckBox1 = new QCheckBox(QString::fromStdString(FSetup.Check1), this);
+    CheckBox1 = new QCheckBox(EffectText(FSetup.Check1), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(8, 62, 140, 20);
     CheckBox1->setChecked(FSetup.Check1Value);
     CheckBox1->setVisible(!FSetup.Check1.empty());
-    CheckBox2 = new QCheckBox(QString::fromStdString(FSetup.Check2), this);
+    CheckBox2 = new QCheckBox(EffectText(FSetup.Check2), this);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setGeometry(156, 62, 140, 20);
     CheckBox2->setChecked(FSetup.Check2Value);

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmSlide2.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -25,7 +26,7 @@ TBlockOperation& BlockOperation() {
 
 TZVfrmSlide2::TZVfrmSlide2(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSlide2"));
-    setWindowTitle(QString::fromUtf8("ブロック"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmSlide2", "ブロック"));
     setFixedSize(307, 230);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
@@ -35,7 +36,7 @@ TZVfrmSlide2::TZVfrmSlide2(TEditorContext& form) : QDialog(&form.Window()), FFor
     // range.
     auto row = [this](int top, const char* caption, const effects::TParameter& parameter, int position,
                       QLabel*& label, QSlider*& track, QSpinBox*& spin, int index) {
-        label = new QLabel(QString::fromUtf8(caption), this);
+        label = new QLabel(QCoreApplication::translate("TZVfrmSlide2", caption), this);
         label->setObjectName(QStringLiteral("Label%1").arg(index));
         label->setGeometry(8, top, 291, 18);
         track = new QSlider(Qt::Horizontal, this);
@@ -54,18 +55,18 @@ TZVfrmSlide2::TZVfrmSlide2(TEditorContext& form) : QDialog(&form.Window()), FFor
         connect(track, &QSlider::valueChanged, spin, &QSpinBox::setValue);
         connect(spin, &QSpinBox::valueChanged, track, &QSlider::setValue);
     };
-    row(8, "ブロックの幅(2～50)", effects::kBlockWidth, settings.BlockWidth, Label1, ScrollBar1, SpinEdit1, 1);
-    row(60, "ブロックの高さ(2～50)", effects::kBlockHeight, settings.BlockHeight, Label2, ScrollBar2, SpinEdit2, 2);
+    row(8, QT_TRANSLATE_NOOP("TZVfrmSlide2", "ブロックの幅(2～50)"), effects::kBlockWidth, settings.BlockWidth, Label1, ScrollBar1, SpinEdit1, 1);
+    row(60, QT_TRANSLATE_NOOP("TZVfrmSlide2", "ブロックの高さ(2～50)"), effects::kBlockHeight, settings.BlockHeight, Label2, ScrollBar2, SpinEdit2, 2);
 
-    CheckBox1 = new QCheckBox(QString::fromUtf8("枠線を描画する"), this);
+    CheckBox1 = new QCheckBox(QCoreApplication::translate("TZVfrmSlide2", "枠線を描画する"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(8, 114, 291, 20);
     CheckBox1->setChecked(settings.BlockFrame);
-    CheckBox2 = new QCheckBox(QString::fromUtf8("段と段を半分ずらす"), this);
+    CheckBox2 = new QCheckBox(QCoreApplication::translate("TZVfrmSlide2", "段と段を半分ずらす"), this);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setGeometry(8, 138, 291, 20);
     CheckBox2->setChecked(settings.BlockShift);
-    CheckBox3 = new QCheckBox(QString::fromUtf8("ブロックを塗りつぶす"), this);
+    CheckBox3 = new QCheckBox(QCoreApplication::translate("TZVfrmSlide2", "ブロックを塗りつぶす"), this);
     CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
     CheckBox3->setGeometry(8, 162, 291, 20);
     CheckBox3->setChecked(settings.BlockFillRect);

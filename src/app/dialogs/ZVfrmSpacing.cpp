@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmSpacing.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -52,7 +53,7 @@ void WriteSpacingSettings(const TSpacingSettings& s, TIniFile& ini) { EachKey(s,
 
 TZVfrmSpacing::TZVfrmSpacing(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSpacing"));
-    setWindowTitle(QString::fromUtf8("余白作成"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmSpacing", "余白作成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
 
@@ -63,14 +64,14 @@ TZVfrmSpacing::TZVfrmSpacing(TEditorContext& form) : QDialog(&form.Window()), FF
     SpinEditRight = MarginEdit(this, "SpinEditRight", effects::kMarginRight, s.Right);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QString::fromUtf8("余白の大きさ（ピクセル単位）"), this), 0, 0, 1, 4);
-    grid->addWidget(new QLabel(QString::fromUtf8("上の余白："), this), 1, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSpacing", "余白の大きさ（ピクセル単位）"), this), 0, 0, 1, 4);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSpacing", "上の余白："), this), 1, 0);
     grid->addWidget(SpinEditTop, 1, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8("下の余白："), this), 1, 2);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSpacing", "下の余白："), this), 1, 2);
     grid->addWidget(SpinEditBottom, 1, 3);
-    grid->addWidget(new QLabel(QString::fromUtf8("左の余白："), this), 2, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSpacing", "左の余白："), this), 2, 0);
     grid->addWidget(SpinEditLeft, 2, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8("右の余白："), this), 2, 2);
+    grid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSpacing", "右の余白："), this), 2, 2);
     grid->addWidget(SpinEditRight, 2, 3);
 
     PanelColor = new QFrame(this);
@@ -82,7 +83,7 @@ TZVfrmSpacing::TZVfrmSpacing(TEditorContext& form) : QDialog(&form.Window()), FF
     btnColor->setFixedWidth(32);
     connect(btnColor, &QPushButton::clicked, this, [this] { ColorClick(); });
     auto* colorRow = new QHBoxLayout;
-    colorRow->addWidget(new QLabel(QString::fromUtf8("余白の色："), this));
+    colorRow->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSpacing", "余白の色："), this));
     colorRow->addWidget(PanelColor);
     colorRow->addWidget(btnColor);
     colorRow->addStretch();

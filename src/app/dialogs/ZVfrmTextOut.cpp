@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmTextOut.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -36,15 +37,18 @@ constexpr int kMinHeight = 160;
 QToolButton* MakeButton(QWidget* parent, const char* name, const char* caption, bool checkable) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
-    button->setText(QString::fromUtf8(caption));
+    button->setText(QCoreApplication::translate("TZVfrmTextOut", caption));
     button->setCheckable(checkable);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(false);
+    // Never narrower than its caption: the row widens the dialog instead
+    // of cutting a longer caption (English) short.
+    button->setSizePolicy(QSizePolicy::Minimum, button->sizePolicy().verticalPolicy());
     return button;
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    auto* label = new QLabel(QCoreApplication::translate("TZVfrmTextOut", caption), parent);
     label->setObjectName(QLatin1String(name));
     return label;
 }
@@ -70,7 +74,7 @@ TZVfrmTextOut::TZVfrmTextOut(TQxImageView& view, std::filesystem::path settingsF
       FSettingsFile(std::move(settingsFile)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("ZVfrmTextOut"));
-    setWindowTitle(QString::fromUtf8("文字入れ"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmTextOut", "文字入れ"));
     setMinimumSize(kMinWidth, kMinHeight);
     ChooseColor = [this](TColor& color) { return PickColor(this, color); };
     BuildControls();
@@ -112,43 +116,43 @@ void TZVfrmTextOut::BuildControls() {
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    Label4 = MakeLabel(this, "Label4", "スタイル");
-    btnBold = MakeButton(this, "btnBold", "太字", true);
-    btnItalic = MakeButton(this, "btnItalic", "斜体", true);
-    btnUnderLine = MakeButton(this, "btnUnderLine", "下線", true);
-    btnColor = MakeButton(this, "btnColor", "文字色", false);
-    btnTransparent = MakeButton(this, "btnTransparent", "透過", true);
-    btnBackColor = MakeButton(this, "btnBackColor", "背景色", false);
-    btnTategaki = MakeButton(this, "btnTategaki", "縦書", true);
-    Label1 = MakeLabel(this, "Label1", "フォント");
+    Label4 = MakeLabel(this, "Label4", QT_TRANSLATE_NOOP("TZVfrmTextOut", "スタイル"));
+    btnBold = MakeButton(this, "btnBold", QT_TRANSLATE_NOOP("TZVfrmTextOut", "太字"), true);
+    btnItalic = MakeButton(this, "btnItalic", QT_TRANSLATE_NOOP("TZVfrmTextOut", "斜体"), true);
+    btnUnderLine = MakeButton(this, "btnUnderLine", QT_TRANSLATE_NOOP("TZVfrmTextOut", "下線"), true);
+    btnColor = MakeButton(this, "btnColor", QT_TRANSLATE_NOOP("TZVfrmTextOut", "文字色"), false);
+    btnTransparent = MakeButton(this, "btnTransparent", QT_TRANSLATE_NOOP("TZVfrmTextOut", "透過"), true);
+    btnBackColor = MakeButton(this, "btnBackColor", QT_TRANSLATE_NOOP("TZVfrmTextOut", "背景色"), false);
+    btnTategaki = MakeButton(this, "btnTategaki", QT_TRANSLATE_NOOP("TZVfrmTextOut", "縦書"), true);
+    Label1 = MakeLabel(this, "Label1", QT_TRANSLATE_NOOP("TZVfrmTextOut", "フォント"));
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setMinimumWidth(180);
-    Label2 = MakeLabel(this, "Label2", "サイズ");
+    Label2 = MakeLabel(this, "Label2", QT_TRANSLATE_NOOP("TZVfrmTextOut", "サイズ"));
     SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", effects::kTextFontSize.Min, effects::kTextFontSize.Max,
                              effects::kTextFontSize.Default, 56);
-    btnFrame = MakeButton(this, "btnFrame", "枠線色", false);
-    Label3 = MakeLabel(this, "Label3", "枠太さ：");
+    btnFrame = MakeButton(this, "btnFrame", QT_TRANSLATE_NOOP("TZVfrmTextOut", "枠線色"), false);
+    Label3 = MakeLabel(this, "Label3", QT_TRANSLATE_NOOP("TZVfrmTextOut", "枠太さ："));
     SpinEdit2 = MakeSpinEdit(this, "SpinEdit2", effects::kTextFrameWidth.Min, effects::kTextFrameWidth.Max,
                              effects::kTextFrameWidth.Default, 48);
-    Label5 = MakeLabel(this, "Label5", "余白：");
+    Label5 = MakeLabel(this, "Label5", QT_TRANSLATE_NOOP("TZVfrmTextOut", "余白："));
     SpinEdit3 = MakeSpinEdit(this, "SpinEdit3", effects::kTextPadding.Min, effects::kTextPadding.Max,
                              effects::kTextPadding.Default, 48);
 
-    Label6 = MakeLabel(this, "Label6", "不透明率度：");
+    Label6 = MakeLabel(this, "Label6", QT_TRANSLATE_NOOP("TZVfrmTextOut", "不透明率度："));
     TrackBar1 = new QSlider(Qt::Horizontal, this);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(effects::kTextOpacity.Min, effects::kTextOpacity.Max);
     TrackBar1->setValue(effects::kTextOpacity.Default);
     SpinEdit4 = MakeSpinEdit(this, "SpinEdit4", effects::kTextOpacity.Min, effects::kTextOpacity.Max,
                              effects::kTextOpacity.Default, 52);
-    CheckBox1 = new QCheckBox(QString::fromUtf8("アンチエイリアス"), this);
+    CheckBox1 = new QCheckBox(QCoreApplication::translate("TZVfrmTextOut", "アンチエイリアス"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button2 = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    Button2 = new QPushButton(QCoreApplication::translate("TZVfrmTextOut", "キャンセル"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button3 = new QPushButton(QString::fromUtf8("ヘルプ"), this);
+    Button3 = new QPushButton(QCoreApplication::translate("TZVfrmTextOut", "ヘルプ"), this);
     Button3->setObjectName(QStringLiteral("Button3"));
     for (QPushButton* b : {Button1, Button2, Button3}) {
         b->setAutoDefault(false);

@@ -1,5 +1,6 @@
 #include "app/dialogs/ZVfrmTexture.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -49,7 +50,7 @@ void WriteTextureSettings(const TTextureSettings& s, TIniFile& ini) { EachKey(s,
 
 TZVfrmTexture::TZVfrmTexture(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmTexture"));
-    setWindowTitle(QString::fromUtf8("テクスチャ"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmTexture", "テクスチャ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
     setFixedSize(362, 214);
@@ -60,13 +61,13 @@ TZVfrmTexture::TZVfrmTexture(TEditorContext& form) : QDialog(&form.Window()), FF
     FPreview = new TFullScalePreview(Panel1, kPanelSize);
     FPreview->OnRefreshWanted = [this] { RefreshPreview(); };
 
-    Label1 = new QLabel(QString::fromUtf8("テクスチャの選択"), this);
+    Label1 = new QLabel(QCoreApplication::translate("TZVfrmTexture", "テクスチャの選択"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(178, 8, 176, 18);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setGeometry(178, 28, 176, 24);
-    Label2 = new QLabel(QString::fromUtf8("適用の強さ"), this);
+    Label2 = new QLabel(QCoreApplication::translate("TZVfrmTexture", "適用の強さ"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(178, 64, 176, 18);
     TrackBar1 = new QSlider(Qt::Horizontal, this);

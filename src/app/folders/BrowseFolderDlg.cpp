@@ -1,5 +1,6 @@
 #include "app/folders/BrowseFolderDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -41,7 +42,7 @@ TQxBrowseFolderDlg::TQxBrowseFolderDlg(QWidget* parent)
     QPushButton* ok = Buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("btnOK"));
     ok->setDefault(true);
-    QPushButton* cancel = Buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = Buttons->addButton(QCoreApplication::translate("BrowseFolderDlg", "キャンセル"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("btnCancel"));
     connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -9,6 +9,7 @@
 //     dialog.SetFolder(Edit1->text());   // preset only when it exists
 //     if (dialog.Execute()) Edit1->setText(dialog.Folder());
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QString>
 
@@ -26,8 +27,8 @@ class TQxBrowseFolderDlg : public QDialog {
 
 public:
     /// The default caption and text.
-    static QString DefaultCaption() { return QStringLiteral("フォルダの参照"); }
-    static QString DefaultText() { return QStringLiteral("フォルダを選択してください。"); }
+    static QString DefaultCaption() { return QCoreApplication::translate("BrowseFolderDlg", "フォルダの参照"); }
+    static QString DefaultText() { return QCoreApplication::translate("BrowseFolderDlg", "フォルダを選択してください。"); }
 
     explicit TQxBrowseFolderDlg(QWidget* parent = nullptr);
     ~TQxBrowseFolderDlg() override;

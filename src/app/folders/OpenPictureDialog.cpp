@@ -1,5 +1,6 @@
 #include "app/folders/OpenPictureDialog.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialog>
@@ -166,7 +167,7 @@ TQxOpenPictureDialog::TQxOpenPictureDialog(QWidget* parent) : QFileDialog(parent
     }
     PreviewCheckBox = new QCheckBox(PicturePanel);
     PreviewCheckBox->setObjectName(QStringLiteral("PreviewCheckBox"));
-    PreviewCheckBox->setText(QString::fromUtf8("プレビュー(&P)"));
+    PreviewCheckBox->setText(QCoreApplication::translate("OpenPictureDialog", "プレビュー(&P)"));
     PreviewCheckBox->setChecked(true);
     connect(PreviewCheckBox, &QCheckBox::toggled, this, [this](bool checked) { SetEnablePreview(checked); });
     FitPictureLabels();
@@ -251,11 +252,11 @@ void TQxOpenPictureDialog::UpdatePreview() {
         ClearPreview();
         return;
     }
-    PictureLabel1->setText(QString::fromUtf8("画像ｻｲｽﾞ：\t") +
+    PictureLabel1->setText(QCoreApplication::translate("OpenPictureDialog", "画像ｻｲｽﾞ：\t") +
                            QString::asprintf("%d x %d", preview.Width, preview.Height) +
                            QStringLiteral(" pixels ") + depth);
-    PictureLabel2->setText(QString::fromUtf8("ﾌｧｲﾙｻｲｽﾞ：\t") + PreviewFileSizeText(std::int64_t(size)));
-    PictureLabel3->setText(QString::fromUtf8("最終更新：\t") + ModificationText(modified));
+    PictureLabel2->setText(QCoreApplication::translate("OpenPictureDialog", "ﾌｧｲﾙｻｲｽﾞ：\t") + PreviewFileSizeText(std::int64_t(size)));
+    PictureLabel3->setText(QCoreApplication::translate("OpenPictureDialog", "最終更新：\t") + ModificationText(modified));
     FitPictureLabels();
     PaintBox->SetPicture(image, preview.Width, preview.Height);
 }
@@ -281,7 +282,7 @@ void TQxOpenPictureDialog::FitPictureLabels() {
 void TQxOpenPictureDialog::showEvent(QShowEvent* event) {
     QFileDialog::showEvent(event);
     if (event->spontaneous()) return;
-    PreviewCheckBox->setText(QString::fromUtf8("プレビュー(&P)"));
+    PreviewCheckBox->setText(QCoreApplication::translate("OpenPictureDialog", "プレビュー(&P)"));
     ClearPreview();
     // A file selected before showing is previewed once the dialog is laid out.
     if (FEnablePreview && !FCurrentPath.isEmpty()) FRestTimer.start();

@@ -15,6 +15,7 @@
 #include <QSpinBox>
 
 #include "app/common/AppTitle.h"
+#include "app/common/Language.h"
 #include "app/common/HelpPages.h"
 #include "app/common/Settings.h"
 #include "app/dialogs/DialogParts.h"
@@ -40,7 +41,7 @@ constexpr int kSpinWidth = 80;
 // The most files the end-of-run report names one by one.
 constexpr int kReportedFiles = 20;
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* source) { return QCoreApplication::translate("TZVfrmConvert", source); }
 
 QLabel* MakeLabel(QWidget* parent, const char* caption, int x, int y) {
     auto* label = new QLabel(Text(caption), parent);
@@ -52,16 +53,16 @@ QString OutputName(const TBatchItem& item) { return QString::fromStdString(item.
 
 /// One line of the end-of-run report.
 QString ReasonText(const TBatchItem& item, const TBatchFileResult& result) {
-    const QString detail = QString::fromStdString(result.Detail);
+    const QString detail = EngineMessage(result.Detail);
     switch (result.Outcome) {
-        case TBatchOutcome::OutputIsInput: return Text("出力ファイル %1 は入力ファイルです").arg(OutputName(item));
+        case TBatchOutcome::OutputIsInput: return QCoreApplication::translate("TZVfrmConvert", "出力ファイル %1 は入力ファイルです").arg(OutputName(item));
         case TBatchOutcome::OutputClaimedTwice:
-            return Text("出力ファイル %1 は %2 からも作られます").arg(OutputName(item), detail);
+            return QCoreApplication::translate("TZVfrmConvert", "出力ファイル %1 は %2 からも作られます").arg(OutputName(item), detail);
         case TBatchOutcome::Unreadable:
-            return detail.isEmpty() ? Text("読み込めません") : Text("読み込めません (%1)").arg(detail);
-        case TBatchOutcome::TooLarge: return Text("変換後の画像が大きすぎます (%1)").arg(detail);
+            return detail.isEmpty() ? QCoreApplication::translate("TZVfrmConvert", "読み込めません") : QCoreApplication::translate("TZVfrmConvert", "読み込めません (%1)").arg(detail);
+        case TBatchOutcome::TooLarge: return QCoreApplication::translate("TZVfrmConvert", "変換後の画像が大きすぎます (%1)").arg(detail);
         case TBatchOutcome::Failed:
-            return detail.isEmpty() ? Text("保存に失敗しました") : Text("保存に失敗しました (%1)").arg(detail);
+            return detail.isEmpty() ? QCoreApplication::translate("TZVfrmConvert", "保存に失敗しました") : QCoreApplication::translate("TZVfrmConvert", "保存に失敗しました (%1)").arg(detail);
         default: return {};
     }
 }
@@ -72,16 +73,16 @@ TZVfrmConvert::TZVfrmConvert(const TConvertEnvironment& environment, QWidget* pa
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       FEnvironment(environment) {
     setObjectName(QStringLiteral("ZVfrmConvert"));
-    setWindowTitle(Text("一括変換"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmConvert", "一括変換"));
     BuildControls();
 
     // Creation: input types from the main window, the GIF output type in
     // GIF mode, then the remembered values.
-    if (FEnvironment.InputDescriptions.isEmpty()) FEnvironment.InputDescriptions << Text("全ての画像ファイル");
+    if (FEnvironment.InputDescriptions.isEmpty()) FEnvironment.InputDescriptions << QCoreApplication::translate("TZVfrmConvert", "全ての画像ファイル");
     while (FEnvironment.InputPatterns.size() < FEnvironment.InputDescriptions.size())
         FEnvironment.InputPatterns << QString();
     ComboBox1->addItems(FEnvironment.InputDescriptions);
-    if (FEnvironment.GifMode) ComboBox2->addItem(Text("GIF ファイル(*.gif)"));
+    if (FEnvironment.GifMode) ComboBox2->addItem(QCoreApplication::translate("TZVfrmConvert", "GIF ファイル(*.gif)"));
     TBatchConvertSettings settings;
     settings.InDirectory = FEnvironment.ProgramFolder.toStdString();
     if (!FEnvironment.SettingsFile.empty())
@@ -106,24 +107,24 @@ void TZVfrmConvert::BuildControls() {
         box = new QGroupBox(Text(caption), this);
         box->setObjectName(QStringLiteral("GroupBox") + n);
         box->setGeometry(kGroupLeft, top, kGroupWidth, height);
-        MakeLabel(box, "フォルダ：", kLabelLeft, 22);
+        MakeLabel(box, QT_TRANSLATE_NOOP("TZVfrmConvert", "フォルダ："), kLabelLeft, 22);
         edit = new QLineEdit(box);
         edit->setObjectName(QStringLiteral("Edit") + n);
         edit->setGeometry(kFieldLeft, 22, fieldWidth, kRowHeight);
         browse = new QPushButton(QStringLiteral("..."), box);
         browse->setObjectName(QStringLiteral("Button") + n);
         browse->setGeometry(kFieldLeft + fieldWidth + 4, 22, kBrowseWidth, kRowHeight);
-        MakeLabel(box, "画像種別：", kLabelLeft, 52);
+        MakeLabel(box, QT_TRANSLATE_NOOP("TZVfrmConvert", "画像種別："), kLabelLeft, 52);
         type = new QComboBox(box);
         type->setObjectName(QStringLiteral("ComboBox") + n);
         type->setGeometry(kFieldLeft, 52, fieldWidth + kBrowseWidth + 4, kRowHeight);
     };
-    group(GroupBox1, "入力画像", 1, 8, 84, Edit1, Button1, ComboBox1);
+    group(GroupBox1, QT_TRANSLATE_NOOP("TZVfrmConvert", "入力画像"), 1, 8, 84, Edit1, Button1, ComboBox1);
     // The output group goes on with size, resampling, colours and interlace.
-    group(GroupBox2, "出力画像", 2, 100, 298, Edit2, Button2, ComboBox2);
-    ComboBox2->addItems({Text("ビットマップファイル(*.bmp)"), Text("JPEG ファイル(*.jpg)"), Text("PNG ファイル(*.png)")});
+    group(GroupBox2, QT_TRANSLATE_NOOP("TZVfrmConvert", "出力画像"), 2, 100, 298, Edit2, Button2, ComboBox2);
+    ComboBox2->addItems({QCoreApplication::translate("TZVfrmConvert", "ビットマップファイル(*.bmp)"), QCoreApplication::translate("TZVfrmConvert", "JPEG ファイル(*.jpg)"), QCoreApplication::translate("TZVfrmConvert", "PNG ファイル(*.png)")});
 
-    CheckBox1 = new QCheckBox(Text("画像のサイズを変更する"), GroupBox2);
+    CheckBox1 = new QCheckBox(QCoreApplication::translate("TZVfrmConvert", "画像のサイズを変更する"), GroupBox2);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(kLabelLeft, 82, 240, kRowHeight);
     const int radioLeft = kLabelLeft + 18;
@@ -139,21 +140,21 @@ void TZVfrmConvert::BuildControls() {
         box->setGeometry(x, y, kSpinWidth, kRowHeight);
         return box;
     };
-    radio(RadioButton1, "RadioButton1", "横幅を指定する", 106);
+    radio(RadioButton1, "RadioButton1", QT_TRANSLATE_NOOP("TZVfrmConvert", "横幅を指定する"), 106);
     SpinEdit1 = spin("SpinEdit1", kBatchMinSide, kBatchMaxSide, 200, spinLeft, 106);
-    radio(RadioButton2, "RadioButton2", "縦幅を指定する", 130);
+    radio(RadioButton2, "RadioButton2", QT_TRANSLATE_NOOP("TZVfrmConvert", "縦幅を指定する"), 130);
     SpinEdit2 = spin("SpinEdit2", kBatchMinSide, kBatchMaxSide, 200, spinLeft, 130);
-    radio(RadioButton3, "RadioButton3", "サイズを指定する", 154);
+    radio(RadioButton3, "RadioButton3", QT_TRANSLATE_NOOP("TZVfrmConvert", "サイズを指定する"), 154);
     SpinEdit3 = spin("SpinEdit3", kBatchMinSide, kBatchMaxSide, 200, spinLeft, 154);
     auto* times = new QLabel(QStringLiteral("x"), GroupBox2);
     times->setGeometry(spinLeft + kSpinWidth + 4, 154, 12, kRowHeight);
     SpinEdit4 = spin("SpinEdit4", kBatchMinSide, kBatchMaxSide, 200, spinLeft + kSpinWidth + 18, 154);
-    radio(RadioButton4, "RadioButton4", "拡大率で指定する", 178);
+    radio(RadioButton4, "RadioButton4", QT_TRANSLATE_NOOP("TZVfrmConvert", "拡大率で指定する"), 178);
     SpinEdit5 = spin("SpinEdit5", kBatchMinScale, kBatchMaxScale, 50, spinLeft, 178);
-    auto* percent = new QLabel(Text("％ （10～1000）"), GroupBox2);
+    auto* percent = new QLabel(QCoreApplication::translate("TZVfrmConvert", "％ （10～1000）"), GroupBox2);
     percent->setGeometry(spinLeft + kSpinWidth + 4, 178, 120, kRowHeight);
 
-    CheckBox2 = new QCheckBox(Text("再サンプリングを行う"), GroupBox2);
+    CheckBox2 = new QCheckBox(QCoreApplication::translate("TZVfrmConvert", "再サンプリングを行う"), GroupBox2);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setGeometry(kLabelLeft, 208, 170, kRowHeight);
     ComboBox3 = new QComboBox(GroupBox2);
@@ -162,16 +163,16 @@ void TZVfrmConvert::BuildControls() {
     for (int i = 0; i < effects::kResampleFilterCount; ++i)
         ComboBox3->addItem(QString::fromLatin1(effects::FilterInfo(effects::TResampleFilter(i)).Name));
 
-    CheckBox4 = new QCheckBox(Text("減色／増色"), GroupBox2);
+    CheckBox4 = new QCheckBox(QCoreApplication::translate("TZVfrmConvert", "減色／増色"), GroupBox2);
     CheckBox4->setObjectName(QStringLiteral("CheckBox4"));
     CheckBox4->setGeometry(kLabelLeft, 236, 170, kRowHeight);
     ComboBox4 = new QComboBox(GroupBox2);
     ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
     ComboBox4->setGeometry(spinLeft + 30, 236, 130, kRowHeight);
-    ComboBox4->addItems({Text("フルカラー(24bit)"), Text("256色(8bit)"), Text("16色(4bit)"), Text("2色(1bit)"),
-                         Text("2色(ハーフトーン)")});
+    ComboBox4->addItems({QCoreApplication::translate("TZVfrmConvert", "フルカラー(24bit)"), QCoreApplication::translate("TZVfrmConvert", "256色(8bit)"), QCoreApplication::translate("TZVfrmConvert", "16色(4bit)"), QCoreApplication::translate("TZVfrmConvert", "2色(1bit)"),
+                         QCoreApplication::translate("TZVfrmConvert", "2色(ハーフトーン)")});
 
-    CheckBox3 = new QCheckBox(Text("インターレース/プログレッシブ"), GroupBox2);
+    CheckBox3 = new QCheckBox(QCoreApplication::translate("TZVfrmConvert", "インターレース/プログレッシブ"), GroupBox2);
     CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
     CheckBox3->setGeometry(kLabelLeft, 264, 260, kRowHeight);
 
@@ -307,11 +308,11 @@ bool TZVfrmConvert::Execute() {
     const QString inFolder = TQxBrowseFolderDlg::StripTrailingSeparator(Edit1->text());
     const QString outFolder = TQxBrowseFolderDlg::StripTrailingSeparator(Edit2->text());
     if (inFolder.isEmpty() || !QFileInfo(inFolder).isDir()) {
-        message(QMessageBox::Critical, Text("入力フォルダが存在しません。"));
+        message(QMessageBox::Critical, QCoreApplication::translate("TZVfrmConvert", "入力フォルダが存在しません。"));
         return false;
     }
     if (outFolder.isEmpty() || !QFileInfo(outFolder).isDir()) {
-        message(QMessageBox::Critical, Text("出力フォルダが存在しません。"));
+        message(QMessageBox::Critical, QCoreApplication::translate("TZVfrmConvert", "出力フォルダが存在しません。"));
         return false;
     }
     const int type = std::clamp(ComboBox1->currentIndex(), 0, int(FEnvironment.InputPatterns.size()) - 1);
@@ -321,7 +322,7 @@ bool TZVfrmConvert::Execute() {
     const std::vector<std::string> names =
         ListFolderFiles(inPath, patterns, [] { QCoreApplication::processEvents(); });
     if (names.empty()) {
-        message(QMessageBox::Critical, Text("入力フォルダ内に画像ファイルが存在しません。"));
+        message(QMessageBox::Critical, QCoreApplication::translate("TZVfrmConvert", "入力フォルダ内に画像ファイルが存在しません。"));
         return false;
     }
     FPlan = PlanBatch(inPath, outPath, names, options.OutputType);
@@ -329,7 +330,7 @@ bool TZVfrmConvert::Execute() {
     FRunning = true;
     hide();
     TZVfrmProgress progress(TZVfrmProgress::kBatchConvert, parentWidget());
-    progress.SetCaption(Text("変換処理中"));
+    progress.SetCaption(QCoreApplication::translate("TZVfrmConvert", "変換処理中"));
     progress.Start();
     TBatchCallbacks callbacks;
     callbacks.Cancelled = [&progress] { return !progress.ProcessMessages(); };
@@ -342,7 +343,7 @@ bool TZVfrmConvert::Execute() {
         // No document for the run (no temporary folder): nothing was written.
         progress.Finish();
         FRunning = false;
-        message(QMessageBox::Critical, QString::fromStdString(e.what()));
+        message(QMessageBox::Critical, EngineMessage(e.what()));
         return true;
     }
     progress.Finish();
@@ -353,7 +354,7 @@ bool TZVfrmConvert::Execute() {
 
 void TZVfrmConvert::ReportSummary() {
     if (FSummary.Skipped == 0 && FSummary.Failed == 0) return;
-    QString text = Text("変換: %1 件 / スキップ: %2 件 / 失敗: %3 件\n")
+    QString text = QCoreApplication::translate("TZVfrmConvert", "変換: %1 件 / スキップ: %2 件 / 失敗: %3 件\n")
                        .arg(FSummary.Converted)
                        .arg(FSummary.Skipped)
                        .arg(FSummary.Failed);

@@ -1,5 +1,6 @@
 #include "app/folders/ZVfrmProgress.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -48,7 +49,7 @@ TZVfrmProgress::TZVfrmProgress(int kind, QWidget* parent)
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setGeometry(kMargin, kBarTop, width, kBarHeight);
-    Button1 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button1 = new QPushButton(QCoreApplication::translate("TZVfrmProgress", "キャンセル"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry((kClientWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
     connect(Button1, &QPushButton::clicked, this, [this] { AskCancel(); });
@@ -58,8 +59,8 @@ TZVfrmProgress::TZVfrmProgress(int kind, QWidget* parent)
 TZVfrmProgress::~TZVfrmProgress() = default;
 
 QString TZVfrmProgress::CancelQuestion() const {
-    return FKind == kThumbnails ? QStringLiteral("サムネイル作成を中断してもよろしいですか？")
-                                : QStringLiteral("変換処理を中断してもよろしいですか？");
+    return FKind == kThumbnails ? QCoreApplication::translate("TZVfrmProgress", "サムネイル作成を中断してもよろしいですか？")
+                                : QCoreApplication::translate("TZVfrmProgress", "変換処理を中断してもよろしいですか？");
 }
 
 void TZVfrmProgress::SetCaption(const QString& caption) { setWindowTitle(caption); }

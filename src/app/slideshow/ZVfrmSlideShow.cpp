@@ -30,7 +30,7 @@ namespace zelvo {
 namespace {
 
 QCheckBox* Check(QWidget* parent, const char* name, const char* caption, bool checked) {
-    auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
+    auto* box = new QCheckBox(QCoreApplication::translate("TZVfrmSlideShow", caption), parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setChecked(checked);
     return box;
@@ -38,9 +38,9 @@ QCheckBox* Check(QWidget* parent, const char* name, const char* caption, bool ch
 
 QString ListErrorText(TSlideListError error) {
     switch (error) {
-        case TSlideListError::FolderMissing: return QString::fromUtf8("入力フォルダが存在しません。");
-        case TSlideListError::CannotList: return QString::fromUtf8("ファイル名の取得が出来ませんでした。");
-        case TSlideListError::NoFiles: return QString::fromUtf8("対象となる画像ファイルがありません。");
+        case TSlideListError::FolderMissing: return QCoreApplication::translate("TZVfrmSlideShow", "入力フォルダが存在しません。");
+        case TSlideListError::CannotList: return QCoreApplication::translate("TZVfrmSlideShow", "ファイル名の取得が出来ませんでした。");
+        case TSlideListError::NoFiles: return QCoreApplication::translate("TZVfrmSlideShow", "対象となる画像ファイルがありません。");
         case TSlideListError::None: break;
     }
     return {};
@@ -50,7 +50,7 @@ QString ListErrorText(TSlideListError error) {
 
 TZVfrmSlideShow::TZVfrmSlideShow(TEditorContext& form) : QDialog(&form.Window()), FForm(form) {
     setObjectName(QStringLiteral("ZVfrmSlideShow"));
-    setWindowTitle(QString::fromUtf8("スライドショー"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmSlideShow", "スライドショー"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
 
@@ -58,11 +58,11 @@ TZVfrmSlideShow::TZVfrmSlideShow(TEditorContext& form) : QDialog(&form.Window())
         ReadSlideShowSettings(TIniFile(SettingsPath()), QCoreApplication::applicationDirPath().toStdString());
 
     // "入力画像": folder and picture type.
-    auto* input = new QGroupBox(QString::fromUtf8("入力画像"), this);
+    auto* input = new QGroupBox(QCoreApplication::translate("TZVfrmSlideShow", "入力画像"), this);
     Edit1 = new QLineEdit(QString::fromStdString(s.InDirectory), input);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(260);
-    btnBrowse = new QPushButton(QString::fromUtf8("参照..."), input);
+    btnBrowse = new QPushButton(QCoreApplication::translate("TZVfrmSlideShow", "参照..."), input);
     btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
     btnBrowse->setAutoDefault(false);
     connect(btnBrowse, &QPushButton::clicked, this, [this] { BrowseClick(); });
@@ -72,18 +72,18 @@ TZVfrmSlideShow::TZVfrmSlideShow(TEditorContext& form) : QDialog(&form.Window())
     const int types = ComboBox1->count();
     ComboBox1->setCurrentIndex(s.InImageType < types ? s.InImageType : (types > 1 ? 1 : 0));
     auto* inputGrid = new QGridLayout(input);
-    inputGrid->addWidget(new QLabel(QString::fromUtf8("フォルダ："), input), 0, 0);
+    inputGrid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSlideShow", "フォルダ："), input), 0, 0);
     inputGrid->addWidget(Edit1, 0, 1);
     inputGrid->addWidget(btnBrowse, 0, 2);
-    inputGrid->addWidget(new QLabel(QString::fromUtf8("画像種別："), input), 1, 0);
+    inputGrid->addWidget(new QLabel(QCoreApplication::translate("TZVfrmSlideShow", "画像種別："), input), 1, 0);
     inputGrid->addWidget(ComboBox1, 1, 1, 1, 2);
 
     // Advance and loop.
-    CheckBox1 = Check(this, "CheckBox1", "自動切り替え", s.AutoSlide);
+    CheckBox1 = Check(this, "CheckBox1", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "自動切り替え"), s.AutoSlide);
     SpinEdit1 = MakeSpinEdit(this, "SpinEdit1", kMinSlideInterval, kMaxSlideInterval, s.Interval, 60);
-    Label3 = new QLabel(QString::fromUtf8("秒間隔"), this);
+    Label3 = new QLabel(QCoreApplication::translate("TZVfrmSlideShow", "秒間隔"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    CheckBox2 = Check(this, "CheckBox2", "繰り返し再生", s.Loop);
+    CheckBox2 = Check(this, "CheckBox2", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "繰り返し再生"), s.Loop);
     auto* advanceRow = new QHBoxLayout;
     advanceRow->addWidget(CheckBox1);
     advanceRow->addWidget(SpinEdit1);
@@ -92,23 +92,23 @@ TZVfrmSlideShow::TZVfrmSlideShow(TEditorContext& form) : QDialog(&form.Window())
     advanceRow->addWidget(CheckBox2);
 
     // "並べ替え" and the reverse option.
-    RadioGroup1 = new QGroupBox(QString::fromUtf8("並べ替え"), this);
+    RadioGroup1 = new QGroupBox(QCoreApplication::translate("TZVfrmSlideShow", "並べ替え"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
     auto* sortRow = new QHBoxLayout(RadioGroup1);
-    for (const char* caption : {"名前順", "画像種別順", "更新日付順", "ランダム"}) {
-        auto* button = new QRadioButton(QString::fromUtf8(caption), RadioGroup1);
+    for (const char* caption : {QT_TRANSLATE_NOOP("TZVfrmSlideShow", "名前順"), QT_TRANSLATE_NOOP("TZVfrmSlideShow", "画像種別順"), QT_TRANSLATE_NOOP("TZVfrmSlideShow", "更新日付順"), QT_TRANSLATE_NOOP("TZVfrmSlideShow", "ランダム")}) {
+        auto* button = new QRadioButton(QCoreApplication::translate("TZVfrmSlideShow", caption), RadioGroup1);
         SortButtons.append(button);
         sortRow->addWidget(button);
         connect(button, &QRadioButton::toggled, this, [this] { UpdateEnabling(); });
     }
     SortButtons[s.SortType]->setChecked(true);
-    CheckBox3 = Check(this, "CheckBox3", "逆順再生", s.Descending);
+    CheckBox3 = Check(this, "CheckBox3", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "逆順再生"), s.Descending);
 
-    CheckBox4 = Check(this, "CheckBox4", "大きい画像はサイズを調整して表示", s.FitWhenBigImage);
-    CheckBox5 = Check(this, "CheckBox5", "編集モードに入る時に表示倍率を標準（100％）に戻す", s.RecoverZoom);
-    CheckBox6 = Check(this, "CheckBox6", "全画面表示", s.FullScreen);
-    CheckBox7 = Check(this, "CheckBox7", "ファイル名を表示", s.ShowFileName);
-    CheckBox8 = Check(this, "CheckBox8", "マウスカーソルを非表示にする", s.HideCursor);
+    CheckBox4 = Check(this, "CheckBox4", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "大きい画像はサイズを調整して表示"), s.FitWhenBigImage);
+    CheckBox5 = Check(this, "CheckBox5", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "編集モードに入る時に表示倍率を標準（100％）に戻す"), s.RecoverZoom);
+    CheckBox6 = Check(this, "CheckBox6", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "全画面表示"), s.FullScreen);
+    CheckBox7 = Check(this, "CheckBox7", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "ファイル名を表示"), s.ShowFileName);
+    CheckBox8 = Check(this, "CheckBox8", QT_TRANSLATE_NOOP("TZVfrmSlideShow", "マウスカーソルを非表示にする"), s.HideCursor);
     for (QCheckBox* box : {CheckBox1, CheckBox4, CheckBox6})
         connect(box, &QCheckBox::toggled, this, [this] { UpdateEnabling(); });
 
@@ -117,9 +117,9 @@ TZVfrmSlideShow::TZVfrmSlideShow(TEditorContext& form) : QDialog(&form.Window())
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
-    btnCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    btnCancel = new QPushButton(QCoreApplication::translate("TZVfrmSlideShow", "キャンセル"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnHelp = new QPushButton(QString::fromUtf8("ヘルプ"), this);
+    btnHelp = new QPushButton(QCoreApplication::translate("TZVfrmSlideShow", "ヘルプ"), this);
     btnHelp->setObjectName(QStringLiteral("btnHelp"));
     for (QPushButton* b : {btnOK, btnCancel, btnHelp}) {
         b->setFixedSize(80, 26);

@@ -1,5 +1,6 @@
 #include "app/thumbnails/ZVfrmThumbNail.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -48,7 +49,7 @@ QString StripSlash(QString folder) {
 }
 
 QAction* MakeAction(QWidget* owner, const char* name, const char* caption, const char* shortcut = nullptr) {
-    auto* action = new QAction(QString::fromUtf8(caption), owner);
+    auto* action = new QAction(QCoreApplication::translate("TZVfrmThumbNail", caption), owner);
     action->setObjectName(QString::fromLatin1(name));
     if (shortcut) {
         action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
@@ -63,7 +64,7 @@ TZVfrmThumbNail::TZVfrmThumbNail(TEditorContext& form) : QMainWindow(&form.Windo
     setObjectName(QString::fromLatin1(kObjectName));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(193, 381);
-    setWindowTitle(QString::fromUtf8("サムネイル"));
+    setWindowTitle(QCoreApplication::translate("TZVfrmThumbNail", "サムネイル"));
 
     const TIniFile ini(SettingsPath());
     FSettings = ReadThumbNailSettings(ini, QCoreApplication::applicationDirPath().toStdString());
@@ -91,13 +92,13 @@ TZVfrmThumbNail::TZVfrmThumbNail(TEditorContext& form) : QMainWindow(&form.Windo
 
     BrowseFolderHook = [this](const QString& initial) {
         TQxBrowseFolderDlg dialog(this);
-        dialog.SetText(QString::fromUtf8("サムネイル表示するフォルダを選択してください。"));
+        dialog.SetText(QCoreApplication::translate("TZVfrmThumbNail", "サムネイル表示するフォルダを選択してください。"));
         dialog.SetFolder(initial);
         return dialog.Execute() ? dialog.Folder() : QString();
     };
     ConfirmDeleteHook = [this](const QString& path) {
         return QMessageBox::question(this, ApplicationTitle(),
-                                     QString::fromUtf8("「%1」をごみ箱に移動しますか？").arg(QFileInfo(path).fileName()),
+                                     QCoreApplication::translate("TZVfrmThumbNail", "「%1」をごみ箱に移動しますか？").arg(QFileInfo(path).fileName()),
                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
     };
     TrashHook = [](const QString& path) { return MoveToTrash(path.toStdString()); };
@@ -136,18 +137,18 @@ TZVfrmThumbNail* ThumbnailBrowser(TEditorContext& form) {
 }
 
 void TZVfrmThumbNail::CreateActions() {
-    mnuOpen = MakeAction(this, "mnuOpen", "Zelvoで開く(&O)", "Ctrl+O");
-    mnuOpenNew = MakeAction(this, "mnuOpenNew", "新しいZelvoで開く(&N)", "Ctrl+N");
-    mnuShellOpen = MakeAction(this, "mnuShellOpen", "関連づけに従って開く(&S)");
-    mnuDelete = MakeAction(this, "mnuDelete", "このファイルを削除する(&E)", "Ctrl+Del");
-    mnuOpenFolder = MakeAction(this, "mnuOpenFolder", "このフォルダを開く(&M)");
-    mnuSlideShow = MakeAction(this, "mnuSlideShow", "このフォルダでスライドショー(&W)...");
-    mnuStayOnTop = MakeAction(this, "mnuStayOnTop", "常に前面に表示(&T)");
+    mnuOpen = MakeAction(this, "mnuOpen", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "Zelvoで開く(&O)"), "Ctrl+O");
+    mnuOpenNew = MakeAction(this, "mnuOpenNew", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "新しいZelvoで開く(&N)"), "Ctrl+N");
+    mnuShellOpen = MakeAction(this, "mnuShellOpen", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "関連づけに従って開く(&S)"));
+    mnuDelete = MakeAction(this, "mnuDelete", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "このファイルを削除する(&E)"), "Ctrl+Del");
+    mnuOpenFolder = MakeAction(this, "mnuOpenFolder", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "このフォルダを開く(&M)"));
+    mnuSlideShow = MakeAction(this, "mnuSlideShow", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "このフォルダでスライドショー(&W)..."));
+    mnuStayOnTop = MakeAction(this, "mnuStayOnTop", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "常に前面に表示(&T)"));
     mnuStayOnTop->setCheckable(true);
-    mnuClose = MakeAction(this, "mnuClose", "閉じる(&X)");
-    mnuChangeFolder = MakeAction(this, "mnuChangeFolder", "フォルダ変更(&D)...", "Ctrl+D");
-    mnuRefresh = MakeAction(this, "mnuRefresh", "最新の状態に更新(&R)", "F5");
-    mnuBackground = MakeAction(this, "mnuBackground", "背景色(&B)...");
+    mnuClose = MakeAction(this, "mnuClose", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "閉じる(&X)"));
+    mnuChangeFolder = MakeAction(this, "mnuChangeFolder", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "フォルダ変更(&D)..."), "Ctrl+D");
+    mnuRefresh = MakeAction(this, "mnuRefresh", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "最新の状態に更新(&R)"), "F5");
+    mnuBackground = MakeAction(this, "mnuBackground", QT_TRANSLATE_NOOP("TZVfrmThumbNail", "背景色(&B)..."));
     for (QAction* a : {mnuOpen, mnuOpenNew, mnuShellOpen, mnuDelete, mnuOpenFolder, mnuSlideShow, mnuStayOnTop,
                        mnuClose, mnuChangeFolder, mnuRefresh, mnuBackground})
         addAction(a);
@@ -174,7 +175,7 @@ void TZVfrmThumbNail::CreateActions() {
 }
 
 void TZVfrmThumbNail::CreateMenus() {
-    mnuFile = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
+    mnuFile = menuBar()->addMenu(QCoreApplication::translate("TZVfrmThumbNail", "ファイル(&F)"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->addActions({mnuOpen, mnuOpenNew, mnuShellOpen, mnuDelete});
     mnuFile->addSeparator();
@@ -185,30 +186,30 @@ void TZVfrmThumbNail::CreateMenus() {
     mnuFile->addAction(mnuClose);
     connect(mnuFile, &QMenu::aboutToShow, this, [this] { UpdateFileMenu(); });
 
-    tbThumbNail = new QToolBar(QString::fromUtf8("サムネイル"), this);
+    tbThumbNail = new QToolBar(QCoreApplication::translate("TZVfrmThumbNail", "サムネイル"), this);
     tbThumbNail->setObjectName(QStringLiteral("tbThumbNail"));
     tbThumbNail->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto button = [this](QAction* source, const char* caption) {
-        auto* b = tbThumbNail->addAction(QString::fromUtf8(caption));
+        auto* b = tbThumbNail->addAction(QCoreApplication::translate("TZVfrmThumbNail", caption));
         b->setToolTip(b->text());
         connect(b, &QAction::triggered, source, &QAction::trigger);
         return b;
     };
-    button(mnuChangeFolder, "フォルダ変更");
-    button(mnuClose, "閉じる");
-    button(mnuRefresh, "最新の状態に更新");
+    button(mnuChangeFolder, QT_TRANSLATE_NOOP("TZVfrmThumbNail", "フォルダ変更"));
+    button(mnuClose, QT_TRANSLATE_NOOP("TZVfrmThumbNail", "閉じる"));
+    button(mnuRefresh, QT_TRANSLATE_NOOP("TZVfrmThumbNail", "最新の状態に更新"));
     addToolBar(Qt::TopToolBarArea, tbThumbNail);
 
-    mnuView = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
+    mnuView = menuBar()->addMenu(QCoreApplication::translate("TZVfrmThumbNail", "表示(&V)"));
     mnuView->setObjectName(QStringLiteral("mnuView"));
     mnuView->addActions({mnuChangeFolder, mnuRefresh});
     mnuView->addSeparator();
     mnuToolbar = tbThumbNail->toggleViewAction();
-    mnuToolbar->setText(QString::fromUtf8("ツールバー(&T)"));
+    mnuToolbar->setText(QCoreApplication::translate("TZVfrmThumbNail", "ツールバー(&T)"));
     mnuToolbar->setObjectName(QStringLiteral("mnuToolbar"));
     mnuView->addAction(mnuToolbar);
     mnuView->addSeparator();
-    mnuThumbSize = mnuView->addMenu(QString::fromUtf8("サムネイルのサイズ(&S)"));
+    mnuThumbSize = mnuView->addMenu(QCoreApplication::translate("TZVfrmThumbNail", "サムネイルのサイズ(&S)"));
     mnuThumbSize->setObjectName(QStringLiteral("mnuThumbSize"));
     auto* sizes = new QActionGroup(this);
     for (const int size : kMenuSizes) {
@@ -304,14 +305,14 @@ void TZVfrmThumbNail::BuildThumbnails(const QString& folderIn) {
     auto names = ListFolderPictures(folder.toStdString(), PatternString(),
                                     [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (!names || names->empty()) {
-        ShowMessageHook(QString::fromUtf8("入力フォルダ内に画像ファイルが存在しません。"));
+        ShowMessageHook(QCoreApplication::translate("TZVfrmThumbNail", "入力フォルダ内に画像ファイルが存在しません。"));
         return;
     }
     const std::string stamp = FolderStamp(folder.toStdString(), PatternString());
 
     FCancel = false;
     TZVfrmProgress progress(TZVfrmProgress::kThumbnails, this);
-    progress.SetCaption(QString::fromUtf8("サムネイル作成中"));
+    progress.SetCaption(QCoreApplication::translate("TZVfrmThumbNail", "サムネイル作成中"));
     progress.OnCancel = [this] { FCancel = true; };
     progress.Start();
     SortNamesIgnoringCase(*names);

@@ -1,6 +1,7 @@
 // The histogram commands of the view menu (equalize, normalize, the
 // histogram window) and the colour count of the colour menu.
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QMessageBox>
 
@@ -41,7 +42,7 @@ void GetColorCountClick(TZVfrmMain& form) {
         return false;
     });
     if (count <= 0) return;
-    ColorCountMessage()(form, QString::fromUtf8("この画像は %1 色使用されています。").arg(count));
+    ColorCountMessage()(form, QCoreApplication::translate("HistogramCommands", "この画像は %1 色使用されています。").arg(count));
 }
 
 }  // namespace zelvo

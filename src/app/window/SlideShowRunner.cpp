@@ -1,5 +1,6 @@
 #include "app/window/SlideShowRunner.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -162,7 +163,7 @@ void TSlideShowRunner::ShowCurrent() {
     bool shown = false;
     if (std::filesystem::is_regular_file(path, ec)) {
         FForm.FFileName = path.string();
-        FForm.setWindowTitle(QString::fromUtf8("スライドショー - ") + QString::fromStdString(path.string()));
+        FForm.setWindowTitle(QCoreApplication::translate("SlideShowRunner", "スライドショー - ") + QString::fromStdString(path.string()));
         doc.BeginUpdate();
         bool loaded = false;
         try {

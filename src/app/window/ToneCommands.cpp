@@ -1,5 +1,6 @@
 #include "app/window/ToneCommands.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QColorDialog>
 #include <QMenu>
@@ -49,10 +50,10 @@ void SetUpPosterizeButton(TZVfrmMain& form) {
     if (QToolButton* button = qobject_cast<QToolButton*>(form.Toolbar3->widgetForAction(form.Actions.mnuPosterize))) {
         auto* menu = new QMenu(button);
         menu->setObjectName(QStringLiteral("PosterizePopup"));
-        QAction* four = menu->addAction(QString::fromUtf8("ポスタライズ"));
+        QAction* four = menu->addAction(QCoreApplication::translate("ToneCommands", "ポスタライズ"));
         four->setObjectName(QStringLiteral("mnuPosterize4"));
         QObject::connect(four, &QAction::triggered, f, [f] {
-            f->RunImmediate("ポスタライズ", [f] { f->QxImage1().Posterize(4); });
+            f->RunImmediate(QT_TRANSLATE_NOOP("undo", "ポスタライズ"), [f] { f->QxImage1().Posterize(4); });
         });
         button->setMenu(menu);
         button->setPopupMode(QToolButton::MenuButtonPopup);

@@ -1,5 +1,6 @@
 #include "app/window/ZVAboutBox.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QIcon>
@@ -18,13 +19,13 @@ QWidget* ShowAboutBox(QWidget* owner) {
         box = new QDialog(owner);
         box->setObjectName(QStringLiteral("ZVfrmAbout"));
         box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowTitle(QString::fromUtf8("バージョン情報"));
+        box->setWindowTitle(QCoreApplication::translate("TZVAboutBox", "バージョン情報"));
         auto* icon = new QLabel(box);
         icon->setPixmap(QIcon(QStringLiteral(":/icons/zelvo.svg")).pixmap(48, 48));
         auto* text = new QLabel(box);
         text->setText(QStringLiteral("<b>%1</b> %2<br>%3")
                           .arg(ApplicationTitle(), QStringLiteral("0.1"),
-                               QString::fromUtf8("画像の表示・加工ソフトウェア")));
+                               QCoreApplication::translate("TZVAboutBox", "画像の表示・加工ソフトウェア")));
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, box);
         QObject::connect(buttons, &QDialogButtonBox::accepted, box.data(), &QDialog::close);
         auto* layout = new QVBoxLayout(box);

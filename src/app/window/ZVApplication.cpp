@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "app/common/AppTitle.h"
+#include "app/common/Language.h"
 
 namespace zelvo {
 
@@ -52,7 +53,7 @@ void TZVApplication::QuitOnTerminationSignals() {
 
 std::function<void(const std::string&)>& TZVApplication::ExceptionHandler() {
     static std::function<void(const std::string&)> handler = [](const std::string& message) {
-        QMessageBox::critical(QApplication::activeWindow(), ApplicationTitle(), QString::fromStdString(message));
+        QMessageBox::critical(QApplication::activeWindow(), ApplicationTitle(), EngineMessage(message));
     };
     return handler;
 }

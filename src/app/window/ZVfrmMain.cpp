@@ -1,5 +1,6 @@
 #include "app/window/ZVfrmMain.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -20,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "app/common/AppTitle.h"
+#include "app/common/Language.h"
 #include "app/window/CommandTable.h"
 #include "app/common/FileDrop.h"
 #include "app/common/FileFilters.h"
@@ -114,7 +116,7 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
 
     AskSaveHook = [this] {
         const auto answer = QMessageBox::question(
-            this, ApplicationTitle(), QString::fromUtf8("イメージは変更されています。保存しますか？"),
+            this, ApplicationTitle(), QCoreApplication::translate("TZVfrmMain", "イメージは変更されています。保存しますか？"),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
         return answer == QMessageBox::Yes ? TSaveAnswer::Yes
                : answer == QMessageBox::No ? TSaveAnswer::No
@@ -123,7 +125,7 @@ TZVfrmMain::TZVfrmMain(const QStringList& arguments, QWidget* parent)
     AskReloadHook = [this] {
         return QMessageBox::question(
                    this, ApplicationTitle(),
-                   QString::fromUtf8("修正を破棄して最後に保存した状態に読み込みなおします。\nよろしいですか？"),
+                   QCoreApplication::translate("TZVfrmMain", "修正を破棄して最後に保存した状態に読み込みなおします。\nよろしいですか？"),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
     };
     StartInstanceHook = [](const QString& program, const QStringList& args) {
@@ -217,7 +219,7 @@ void TZVfrmMain::ConnectDocument() {
         ShowApplyCancelWindow();
     });
     connect(FView, &TQxImageView::Moved, this, [this] {
-        PushHistory(Modes.FMergePastePending ? "合成貼り付け" : "選択範囲複写/移動");
+        PushHistory(Modes.FMergePastePending ? QT_TRANSLATE_NOOP("undo", "合成貼り付け") : QT_TRANSLATE_NOOP("undo", "選択範囲複写/移動"));
     });
     // In a slide show a click on the view steps: left next, right previous.
     connect(FView, &TQxImageView::MousePressed, this, [this](Qt::MouseButton button, int, int) {
@@ -381,7 +383,7 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
         const int prepared = chooser.Prepare(path.toStdString());
         if (prepared == TZVfrmSelectIcon::kNothingToShow) {
             if (!chooser.LoadFailure().empty())
-                QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(chooser.LoadFailure()));
+                QMessageBox::critical(this, ApplicationTitle(), EngineMessage(chooser.LoadFailure()));
             return false;
         }
         if (prepared == TZVfrmSelectIcon::kShowDialog) {
@@ -418,9 +420,9 @@ bool TZVfrmMain::LoadImageFile(const QString& path, bool newWindow, bool* loaded
         // A plug-in's decoder that crashed or was stopped gives its reason
         // on a line after the message: the box's details.
         const std::size_t reason = failure.find('\n');
-        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), QString::fromStdString(failure.substr(0, reason)),
+        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), EngineMessage(failure.substr(0, reason)),
                         QMessageBox::Ok, this);
-        if (reason != std::string::npos) box.setDetailedText(QString::fromStdString(failure.substr(reason + 1)));
+        if (reason != std::string::npos) box.setDetailedText(EngineMessage(failure.substr(reason + 1)));
         box.exec();
     }
     return true;
@@ -469,7 +471,7 @@ void TZVfrmMain::SaveTo(const QString& path, bool* saved) {
     QGuiApplication::restoreOverrideCursor();
     if (*saved) Recovery->Discard();
     if (!*saved && !failure.empty())
-        QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8("保存に失敗しました"));
+        QMessageBox::critical(this, ApplicationTitle(), QCoreApplication::translate("TZVfrmMain", "保存に失敗しました"));
 }
 
 void TZVfrmMain::mnuSaveClick() {
@@ -606,7 +608,7 @@ QAction* TZVfrmMain::NewHistoryItem(QMenu* list, const QString& caption) {
 }
 
 void TZVfrmMain::PushHistory(const std::string& caption) {
-    QAction* item = NewHistoryItem(mnuUndoList, QString::fromStdString(caption));
+    QAction* item = NewHistoryItem(mnuUndoList, QCoreApplication::translate("undo", caption.c_str()));
     const QList<QAction*> items = mnuUndoList->actions();
     mnuUndoList->insertAction(items.isEmpty() ? nullptr : items.first(), item);
     TrimList(mnuUndoList, FImage->UndoBuffer());
@@ -740,7 +742,7 @@ bool TZVfrmMain::RunBusy(const std::string& caption, const std::function<bool()>
 }
 
 void TZVfrmMain::ShowError(const std::exception& error) {
-    QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8(error.what()));
+    QMessageBox::critical(this, ApplicationTitle(), EngineMessage(error.what()));
 }
 
 // ---------------------------------------------------------------- zoom and status

@@ -2,6 +2,7 @@
 // (Commands.def), the menus, the pop-ups and the toolbars, in the order the
 // user sees them. Behaviour lives in the command files.
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QActionGroup>
 #include <QIcon>
@@ -34,7 +35,7 @@ QString ShortHint(QString caption) {
 
 void TZVfrmMain::CreateActions() {
     for (const TCommand& command : Commands()) {
-        auto* action = new QAction(QString::fromUtf8(command.Caption), this);
+        auto* action = new QAction(QCoreApplication::translate("Commands", command.Caption), this);
         Actions.*command.Action = action;
         action->setObjectName(QString::fromLatin1(command.Name));
         if (command.Shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(command.Shortcut)));
@@ -58,7 +59,7 @@ void TZVfrmMain::CreateMenus() {
     for (const TMenuEntry& entry : MenuLayout()) {
         switch (entry.Kind) {
             case TMenuEntry::TKind::Menu:
-                menu = entry.Caption ? menuBar()->addMenu(QString::fromUtf8(entry.Caption)) : nullptr;
+                menu = entry.Caption ? menuBar()->addMenu(QCoreApplication::translate("Commands", entry.Caption)) : nullptr;
                 if (menu) menu->setObjectName(QString::fromLatin1(entry.Name));
                 sub = nullptr;
                 break;
@@ -100,8 +101,8 @@ void TZVfrmMain::CreateMenus() {
     std::vector<int> tags{kFitTag};
     for (const int step : TQxImageView::ZoomSteps()) tags.push_back(step);
     for (const int tag : tags) {
-        const QString caption = tag == kFitTag ? QString::fromUtf8("ウィンドウに合わせる(&F)")
-                                : tag == 100   ? QString::fromUtf8("現寸表示(&O)")
+        const QString caption = tag == kFitTag ? QCoreApplication::translate("TZVfrmMainActions", "ウィンドウに合わせる(&F)")
+                                : tag == 100   ? QCoreApplication::translate("TZVfrmMainActions", "現寸表示(&O)")
                                                : QStringLiteral("%1%").arg(tag);
         const char* shortcut = tag == kFitTag ? "Ctrl+F12" : tag == 100 ? "Ctrl+F10" : nullptr;
         auto* item = new QAction(caption, ZoomMenu);
@@ -130,7 +131,7 @@ void TZVfrmMain::CreateMenus() {
 void TZVfrmMain::CreateToolbars() {
     TMainActions& a = Actions;
     auto makeBar = [this](QToolBar*& bar, const char* name, const char* caption) {
-        bar = new QToolBar(QString::fromUtf8(caption), this);
+        bar = new QToolBar(QCoreApplication::translate("TZVfrmMainActions", caption), this);
         bar->setObjectName(QString::fromLatin1(name));
         bar->setMovable(true);
         bar->setFloatable(true);
@@ -150,36 +151,36 @@ void TZVfrmMain::CreateToolbars() {
         return button;
     };
 
-    makeBar(Toolbar1, "Toolbar1", "基本");
+    makeBar(Toolbar1, "Toolbar1", QT_TRANSLATE_NOOP("TZVfrmMainActions", "基本"));
     Toolbar1->addActions(
         {a.mnuClose, a.mnuNew, a.mnuOpen, a.mnuSave, a.mnuPrint, a.mnuCopy, a.mnuPaste, a.mnuMergePaste});
     dropDown(Toolbar1, a.mnuUndo, mnuUndoList, QToolButton::MenuButtonPopup);
     dropDown(Toolbar1, a.mnuRedo, mnuRedoList, QToolButton::MenuButtonPopup);
     Toolbar1->addActions({a.mnuSelectAll, a.mnuTextOut, a.mnuProgressive, a.mnuThumbNail, a.mnuSlideShow});
 
-    makeBar(Toolbar2, "Toolbar2", "イメージ");
+    makeBar(Toolbar2, "Toolbar2", QT_TRANSLATE_NOOP("TZVfrmMainActions", "イメージ"));
     Toolbar2->addActions({a.mnuResize, a.mnuFlip, a.mnuMirror, a.mnuRotate90, a.mnuRotate270, a.mnuTriming, a.mnuRotate,
                           a.mnuSlideImage, a.mnuSpacing});
 
-    makeBar(Toolbar3, "Toolbar3", "カラー");
+    makeBar(Toolbar3, "Toolbar3", QT_TRANSLATE_NOOP("TZVfrmMainActions", "カラー"));
     Toolbar3->addActions({a.mnuBrightness, a.mnuContrast, a.mnuRGB, a.mnuGamma, a.mnuSwapRGB, a.mnuGrayscale,
                           a.mnuSepia, a.mnuNegative, a.mnuXORConvert, a.mnuHSV, a.mnuMonochrome, a.mnuPosterize,
                           a.mnuSolarization, a.mnuGradation});
 
-    makeBar(Toolbar4, "Toolbar4", "ズーム");
+    makeBar(Toolbar4, "Toolbar4", QT_TRANSLATE_NOOP("TZVfrmMainActions", "ズーム"));
     dropDown(Toolbar4, a.mnuZoom, ZoomMenu, QToolButton::InstantPopup);
 
-    makeBar(Toolbar5, "Toolbar5", "色解像度");
+    makeBar(Toolbar5, "Toolbar5", QT_TRANSLATE_NOOP("TZVfrmMainActions", "色解像度"));
     dropDown(Toolbar5, a.mnuColorBit, PopupMenu1, QToolButton::InstantPopup);
 
-    makeBar(Toolbar6, "Toolbar6", "透過色");
+    makeBar(Toolbar6, "Toolbar6", QT_TRANSLATE_NOOP("TZVfrmMainActions", "透過色"));
     Toolbar6->addAction(a.mnuTransparent);
 
-    makeBar(Toolbar7, "Toolbar7", "加工");
+    makeBar(Toolbar7, "Toolbar7", QT_TRANSLATE_NOOP("TZVfrmMainActions", "加工"));
     Toolbar7->addActions({a.mnuBlur, a.mnuNoise, a.mnuSpray, a.mnuButton3D, a.mnuMosaic, a.mnuWave, a.mnuBlock,
                           a.mnuFadeOut, a.mnuScetch, a.mnuOilPaint, a.mnuGlassMosaic, a.mnuVortex});
 
-    makeBar(Toolbar8, "Toolbar8", "スライドショー");
+    makeBar(Toolbar8, "Toolbar8", QT_TRANSLATE_NOOP("TZVfrmMainActions", "スライドショー"));
     Toolbar8->addActions({a.btnSlideStop, a.btnPrevImage, a.btnNextImage});
     Toolbar8->setMovable(false);
     Toolbar8->setFloatable(false);

@@ -144,11 +144,11 @@ bool WaylandSession() {
 
 bool ScreenReadable(QString* why) {
     if (WaylandSession()) {
-        if (why) *why = QString::fromUtf8("Wayland のデスクトップでは他のウィンドウの画面を読み取れないため、キャプチャは使えません");
+        if (why) *why = QCoreApplication::translate("messages", "Wayland のデスクトップでは他のウィンドウの画面を読み取れないため、キャプチャは使えません");
         return false;
     }
     if (!X11Connection()) {
-        if (why) *why = QString::fromUtf8("キャプチャは X11 のデスクトップでのみ使えます");
+        if (why) *why = QCoreApplication::translate("messages", "キャプチャは X11 のデスクトップでのみ使えます");
         return false;
     }
     return true;
