@@ -581,6 +581,26 @@
         <source>次の画像</source>
         <translation>Next Picture</translation>
     </message>
+    <message>
+        <source>WebP保存設定...</source>
+        <translation>WebP Options...</translation>
+    </message>
+    <message>
+        <source>TIFF保存設定...</source>
+        <translation>TIFF Options...</translation>
+    </message>
+    <message>
+        <source>AVIF保存設定...</source>
+        <translation>AVIF Options...</translation>
+    </message>
+    <message>
+        <source>HEIC保存設定...</source>
+        <translation>HEIC Options...</translation>
+    </message>
+    <message>
+        <source>JPEG XL保存設定...</source>
+        <translation>JPEG XL Options...</translation>
+    </message>
 </context>
 <context>
     <name>DialogParts</name>
@@ -913,6 +933,26 @@
     <message>
         <source>全ての画像ファイル</source>
         <translation>All picture files</translation>
+    </message>
+    <message>
+        <source>WebP ファイル(*.webp)</source>
+        <translation>WebP files (*.webp)</translation>
+    </message>
+    <message>
+        <source>TIFF ファイル(*.tif)</source>
+        <translation>TIFF files (*.tif)</translation>
+    </message>
+    <message>
+        <source>AVIF ファイル(*.avif)</source>
+        <translation>AVIF files (*.avif)</translation>
+    </message>
+    <message>
+        <source>HEIC ファイル(*.heic)</source>
+        <translation>HEIC files (*.heic)</translation>
+    </message>
+    <message>
+        <source>JPEG XL ファイル(*.jxl)</source>
+        <translation>JPEG XL files (*.jxl)</translation>
     </message>
 </context>
 <context>
@@ -1314,6 +1354,61 @@
     <message>
         <source>現在の選択範囲を貼り付け</source>
         <translation>Use the current selection</translation>
+    </message>
+</context>
+<context>
+    <name>TZVfrmEncoderOptions</name>
+    <message>
+        <source>WebP保存設定</source>
+        <translation>WebP Options</translation>
+    </message>
+    <message>
+        <source>圧縮の手間(0～6)</source>
+        <translation>Effort (0–6)</translation>
+    </message>
+    <message>
+        <source>TIFF保存設定</source>
+        <translation>TIFF Options</translation>
+    </message>
+    <message>
+        <source>AVIF保存設定</source>
+        <translation>AVIF Options</translation>
+    </message>
+    <message>
+        <source>速度(0～9)</source>
+        <translation>Speed (0–9)</translation>
+    </message>
+    <message>
+        <source>HEIC保存設定</source>
+        <translation>HEIC Options</translation>
+    </message>
+    <message>
+        <source>JPEG XL保存設定</source>
+        <translation>JPEG XL Options</translation>
+    </message>
+    <message>
+        <source>圧縮の手間(1～9)</source>
+        <translation>Effort (1–9)</translation>
+    </message>
+    <message>
+        <source>品質(0～100)</source>
+        <translation>Quality (0–100)</translation>
+    </message>
+    <message>
+        <source>距離(0.1～25.0、小さいほど高画質)</source>
+        <translation>Distance (0.1–25.0, lower is better quality)</translation>
+    </message>
+    <message>
+        <source>ロスレス(画質の劣化なし)</source>
+        <translation>Lossless (no loss of quality)</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>圧縮方式</source>
+        <translation>Compression</translation>
     </message>
 </context>
 <context>
@@ -2014,6 +2109,10 @@ Continue?</translation>
         <source>キャプチャは X11 のデスクトップでのみ使えます</source>
         <translation>Capture works only on an X11 desktop</translation>
     </message>
+    <message>
+        <source>画像デコーダーのプロセスを起動できません</source>
+        <translation>Cannot start the picture decoder process</translation>
+    </message>
 </context>
 <context>
     <name>undo</name>
@@ -2276,6 +2375,33 @@ Continue?</translation>
     <message>
         <source>選択範囲複写/移動</source>
         <translation>Copy/Move Selection</translation>
+    </message>
+</context>
+<context>
+    <name>zelvo::TZVfrmRecover</name>
+    <message>
+        <source>画像の復元</source>
+        <translation>Recover Pictures</translation>
+    </message>
+    <message>
+        <source>保存されずに終了した画像があります。復元しますか？</source>
+        <translation>Some pictures were not saved when the editor ended. Recover them?</translation>
+    </message>
+    <message>
+        <source>(無題)</source>
+        <translation>(Untitled)</translation>
+    </message>
+    <message>
+        <source>復元(&amp;R)</source>
+        <translation>&amp;Recover</translation>
+    </message>
+    <message>
+        <source>破棄(&amp;D)</source>
+        <translation>&amp;Discard</translation>
+    </message>
+    <message>
+        <source>後で(&amp;L)</source>
+        <translation>&amp;Later</translation>
     </message>
 </context>
 </TS>

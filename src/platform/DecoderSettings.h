@@ -7,6 +7,9 @@
 //   DecoderSeconds=1..3600  seconds a picture may take, plus two for each
 //                         million pixels (default 10)
 
+#include <concepts>
+#include <type_traits>
+
 #include "platform/IniFile.h"
 #include "platform/IniKeys.h"
 
@@ -18,6 +21,7 @@ struct TDecoderSettings {
 };
 
 template <class Settings, class Visit>
+    requires std::same_as<std::remove_const_t<Settings>, TDecoderSettings>
 void EachKey(Settings& s, Visit&& visit) {
     visit(BoolKey("PluginsInProcess", s.PluginsInProcess));
     visit(IntKey("DecoderSeconds", s.DecoderSeconds, 1, 3600));

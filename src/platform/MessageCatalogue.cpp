@@ -64,6 +64,12 @@ bool MatchMessage(std::string_view pattern, std::string_view message, std::strin
 
 std::string TranslateMessage(std::string_view message, std::span<const char* const> sources,
                              const std::function<std::string(const char* source)>& translate) {
+    // A message with a reason on lines of its own (a decoder that crashed):
+    // each line is a message of its own.
+    if (const std::size_t newline = message.find('\n'); newline != std::string_view::npos) {
+        return TranslateMessage(message.substr(0, newline), sources, translate) + '\n' +
+               TranslateMessage(message.substr(newline + 1), sources, translate);
+    }
     for (const char* source : sources) {
         std::string values[9];
         if (!MatchMessage(source, message, values)) continue;

@@ -42,7 +42,8 @@ bool MatchMessage(std::string_view pattern, std::string_view message, std::strin
 
 /// `message` in the language `translate` gives: the translation of the
 /// first of `sources` that equals or matches it, values carried over;
-/// the message itself when none does. `translate` returns the translation
+/// the message itself when none does. Each line of a message of several
+/// lines is looked up on its own. `translate` returns the translation
 /// of a source, empty for none.
 std::string TranslateMessage(std::string_view message, std::span<const char* const> sources,
                              const std::function<std::string(const char* source)>& translate);

@@ -78,12 +78,13 @@ TEST(SettingsSection, ValuesOutsideTheirRangesReadAsTheDefaults) {
         {"UndoBuffer=-5", [](TZVfrmMain& f) { EXPECT_EQ(f.QxImage1().UndoBuffer(), 16); }},
         {"UndoBuffer=101", [](TZVfrmMain& f) { EXPECT_EQ(f.QxImage1().UndoBuffer(), 16); }},
         {"UndoBuffer=100", [](TZVfrmMain& f) { EXPECT_EQ(f.QxImage1().UndoBuffer(), 100); }},
-        // Without GIF mode the save dialog has three entries.
-        {"SaveFileExt=3", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 0); }},
+        // Without GIF mode the save dialog has eight entries (BMP, JPEG,
+        // PNG, WebP, TIFF, AVIF, HEIC, JPEG XL); GIF mode puts GIF fourth.
+        {"SaveFileExt=8", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 0); }},
         {"SaveFileExt=-1", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 0); }},
-        {"SaveFileExt=2", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 2); }},
-        {"GIFMode=1\nSaveFileExt=3", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 3); }},
-        {"GIFMode=1\nSaveFileExt=4", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 0); }},
+        {"SaveFileExt=7", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 7); }},
+        {"GIFMode=1\nSaveFileExt=8", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 8); }},
+        {"GIFMode=1\nSaveFileExt=9", [](TZVfrmMain& f) { EXPECT_EQ(f.Options.FSaveFileExt, 0); }},
         {"Width=0\nHeight=-20", [](TZVfrmMain& f) { EXPECT_EQ(f.size(), QSize(550, 450)); }},
         {"Width=40000\nHeight=32768", [](TZVfrmMain& f) { EXPECT_EQ(f.size(), QSize(550, 450)); }},
         {"Left=-40000\nTop=99999", [](TZVfrmMain& f) { EXPECT_EQ(f.pos(), QPoint(10, 10)); }},

@@ -92,6 +92,8 @@ TEST(MessageCatalogueTest, MatchesMarkersAndCarriesTheirValuesOver) {
         {"GetPictureは[x.spi]では使えないAPIです", "[x.spi] does not offer GetPicture"},
         {"JPEG エラー #", "JPEG エラー #"},                            // a marker takes at least one byte
         {"Cannot open file \"a.png\"", "Cannot open file \"a.png\""},  // not in the catalogue
+        // a decoder's reason on a line of its own
+        {"認識できない画像形式です\ndecoder stopped by signal 9", "Unrecognized picture format\ndecoder stopped by signal 9"},
     };
     for (const TCase& c : cases) EXPECT_EQ(TranslateMessage(c.Message, sources, english), c.Expected);
     const std::string values[] = {"a", "b"};

@@ -27,6 +27,7 @@ constexpr const char* kEngineMessages[] = {
     QT_TRANSLATE_NOOP("messages", "%1は[%2]では使えないSusie Plugin APIです"),
     QT_TRANSLATE_NOOP("messages", "%1:Susie Pluginがロードできませんでした"),
     QT_TRANSLATE_NOOP("messages", "不正なストリーム フォーマット"),
+    QT_TRANSLATE_NOOP("messages", "画像デコーダーのプロセスを起動できません"),
 };
 
 QString& ChosenLanguage() {

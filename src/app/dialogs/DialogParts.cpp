@@ -36,6 +36,19 @@ void FitLabelsToFont(QDialog& dialog) {
                 if (widget->y() > place.bottom()) widget->move(widget->x(), widget->y() + grow);
             size.rheight() += grow;
         }
+        // A wider caption (another language, a large font) pushes the
+        // controls to its right on the same row along.
+        const int widen = hint.width() - place.width();
+        if (widen > 0) {
+            for (QWidget* widget : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                const QRect other = widget->geometry();
+                if (widget == label || other.left() <= place.right() || other.top() > place.bottom() ||
+                    other.bottom() < place.top())
+                    continue;
+                widget->move(other.x() + widen, other.y());
+                size.setWidth(std::max(size.width(), widget->x() + widget->width() + 8));
+            }
+        }
         label->resize(std::max(place.width(), hint.width()), std::max(place.height(), hint.height()));
         size.setWidth(std::max(size.width(), label->x() + label->width() + 8));
     }

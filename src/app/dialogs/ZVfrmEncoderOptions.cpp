@@ -88,11 +88,11 @@ struct TFormatCaption {
 
 TFormatCaption CaptionOf(TEncoderFormat format) {
     switch (format) {
-        case TEncoderFormat::Webp: return {QT_TR_NOOP("WebP保存設定"), QT_TR_NOOP("圧縮の手間(0～6)")};
-        case TEncoderFormat::Tiff: return {QT_TR_NOOP("TIFF保存設定"), nullptr};
-        case TEncoderFormat::Avif: return {QT_TR_NOOP("AVIF保存設定"), QT_TR_NOOP("速度(0～9)")};
-        case TEncoderFormat::Heic: return {QT_TR_NOOP("HEIC保存設定"), QT_TR_NOOP("速度(0～9)")};
-        case TEncoderFormat::Jxl: return {QT_TR_NOOP("JPEG XL保存設定"), QT_TR_NOOP("圧縮の手間(1～9)")};
+        case TEncoderFormat::Webp: return {QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "WebP保存設定"), QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "圧縮の手間(0～6)")};
+        case TEncoderFormat::Tiff: return {QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "TIFF保存設定"), nullptr};
+        case TEncoderFormat::Avif: return {QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "AVIF保存設定"), QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "速度(0～9)")};
+        case TEncoderFormat::Heic: return {QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "HEIC保存設定"), QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "速度(0～9)")};
+        case TEncoderFormat::Jxl: return {QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "JPEG XL保存設定"), QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "圧縮の手間(1～9)")};
     }
     return {"", nullptr};
 }
@@ -132,7 +132,7 @@ TZVfrmEncoderOptions::TZVfrmEncoderOptions(TEditorContext& form, TEncoderFormat 
         TrackBarQuality->setValue(quality);
         SpinEditQuality = MakeSpinEdit(this, "SpinEditQuality", 0, kEncoderMaxQuality, quality, 60);
         LinkTrackBarAndSpinEdit(TrackBarQuality, SpinEditQuality);
-        grid->addWidget(new QLabel(Text(QT_TR_NOOP("品質(0～100)")), this), row, 0);
+        grid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "品質(0～100)")), this), row, 0);
         grid->addWidget(TrackBarQuality, row, 1);
         grid->addWidget(SpinEditQuality, row++, 2);
     }
@@ -143,11 +143,11 @@ TZVfrmEncoderOptions::TZVfrmEncoderOptions(TEditorContext& form, TEncoderFormat 
         SpinEditDistance->setSingleStep(0.1);
         SpinEditDistance->setRange(kJxlMinDistanceTenths / 10.0, kJxlMaxDistanceTenths / 10.0);
         SpinEditDistance->setValue(o.JxlDistanceTenths / 10.0);
-        grid->addWidget(new QLabel(Text(QT_TR_NOOP("距離(0.1～25.0、小さいほど高画質)")), this), row, 0, 1, 2);
+        grid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "距離(0.1～25.0、小さいほど高画質)")), this), row, 0, 1, 2);
         grid->addWidget(SpinEditDistance, row++, 2);
     }
     if (format == TEncoderFormat::Webp || format == TEncoderFormat::Jxl) {
-        CheckBoxLossless = new QCheckBox(Text(QT_TR_NOOP("ロスレス(画質の劣化なし)")), this);
+        CheckBoxLossless = new QCheckBox(Text(QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "ロスレス(画質の劣化なし)")), this);
         CheckBoxLossless->setObjectName(QStringLiteral("CheckBoxLossless"));
         CheckBoxLossless->setChecked(format == TEncoderFormat::Webp ? o.WebpLossless : o.JxlLossless);
         connect(CheckBoxLossless, &QCheckBox::toggled, this, [this] { LosslessChanged(); });
@@ -169,9 +169,9 @@ TZVfrmEncoderOptions::TZVfrmEncoderOptions(TEditorContext& form, TEncoderFormat 
     if (format == TEncoderFormat::Tiff) {
         ComboBoxCompression = new QComboBox(this);
         ComboBoxCompression->setObjectName(QStringLiteral("ComboBoxCompression"));
-        ComboBoxCompression->addItems({Text(QT_TR_NOOP("なし")), QStringLiteral("LZW"), QStringLiteral("Deflate")});
+        ComboBoxCompression->addItems({Text(QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "なし")), QStringLiteral("LZW"), QStringLiteral("Deflate")});
         ComboBoxCompression->setCurrentIndex(int(o.TiffCompression));
-        grid->addWidget(new QLabel(Text(QT_TR_NOOP("圧縮方式")), this), row, 0);
+        grid->addWidget(new QLabel(Text(QT_TRANSLATE_NOOP("TZVfrmEncoderOptions", "圧縮方式")), this), row, 0);
         grid->addWidget(ComboBoxCompression, row++, 1, 1, 2);
     }
     LosslessChanged();

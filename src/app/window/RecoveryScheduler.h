@@ -13,10 +13,12 @@
 #include <QTimer>
 
 #include <atomic>
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "document/RecoveryFolder.h"
@@ -33,6 +35,7 @@ struct TRecoverySettings {
 };
 
 template <class Settings, class Visit>
+    requires std::same_as<std::remove_const_t<Settings>, TRecoverySettings>
 void EachKey(Settings& s, Visit&& visit) {
     visit(BoolKey("Recovery", s.Recovery));
 }
