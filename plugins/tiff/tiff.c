@@ -322,6 +322,17 @@ static void put_samples(Reader* r, int32_t y, int64_t x, int64_t count, const ui
     }
     uint8_t* row = spi_dib_row(&r->dib, y);
     const int bytes = r->dib.bitCount / 8;
+    if (page->kind == kColor && page->bits == 8 && plane < 0 && !page->signFlip && page->colorSamples == 3) {
+        /* The common 8-bit RGB(A) row: red and blue change places. */
+        uint8_t* to = row + x * bytes;
+        for (int64_t i = 0; i < count; ++i, to += bytes, from += perPixel) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            if (used == 4) to[3] = from[3];
+        }
+        return;
+    }
     for (int64_t i = 0; i < count; ++i) {
         for (int s = 0; s < used; ++s) {
             const int sample = plane < 0 ? s : plane;
