@@ -5,7 +5,8 @@
 # ratio (ours / tool's mean) and the two file sizes:
 #   WebP lossy q80        zelvo-cli apply --quality 80   vs cwebp -q 80
 #   WebP lossless         zelvo-cli apply --lossless     vs cwebp -lossless
-#   AVIF q60              zelvo-cli apply --quality 60   vs heif-enc -A -q 60 (same aom speed)
+#   AVIF q60              zelvo-cli apply --quality 60   vs heif-enc -A -q 60 (same aom speed; both
+#                         from a PNG, which heif-enc needs)
 #   JPEG XL d1 e7         zelvo-cli apply                vs cjxl -d 1 -e 7
 #   TIFF LZW              zelvo-cli apply --compression lzw vs vips tiffsave --compression lzw
 #   opening each file     zelvo-cli decode to PPM        vs dwebp, heif-convert, djxl, vips copy
@@ -30,10 +31,11 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/zelvo-encoders-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 "$cli" apply "$root/tests/data/corpus/jpeg/pillow/flower.jpg" "$work/photo.ppm" \
   "Resample:Lanczos3,$width,$height"
+# heif-enc reads no PPM: both sides of the AVIF comparison start from a PNG.
+"$cli" apply "$work/photo.ppm" "$work/photo.png"
 # Reference files to open, written by the tools.
 cwebp -quiet -q 80 "$work/photo.ppm" -o "$work/in.webp"
-heif-enc -A -q 60 "$work/photo.ppm" -o "$work/in.avif" >/dev/null 2>&1 || \
-  "$cli" apply "$work/photo.ppm" "$work/in.avif"
+heif-enc -A -q 60 "$work/photo.png" -o "$work/in.avif" >/dev/null
 cjxl -d 1 -e 7 "$work/photo.ppm" "$work/in.jxl" >/dev/null 2>&1
 vips tiffsave "$work/photo.ppm" "$work/in.tif" --compression lzw
 
@@ -59,8 +61,8 @@ compare "WebP lossy q80" "$cli apply $w/photo.ppm $w/ours.webp --quality 80" \
   "cwebp -quiet -q 80 $w/photo.ppm -o $w/theirs.webp" "$w/ours.webp" "$w/theirs.webp"
 compare "WebP lossless" "$cli apply $w/photo.ppm $w/ours-ll.webp --lossless" \
   "cwebp -quiet -lossless $w/photo.ppm -o $w/theirs-ll.webp" "$w/ours-ll.webp" "$w/theirs-ll.webp"
-compare "AVIF q60" "$cli apply $w/photo.ppm $w/ours.avif --quality 60" \
-  "heif-enc -A -q 60 $w/photo.ppm -o $w/theirs.avif" "$w/ours.avif" "$w/theirs.avif"
+compare "AVIF q60" "$cli apply $w/photo.png $w/ours.avif --quality 60" \
+  "heif-enc -A -q 60 $w/photo.png -o $w/theirs.avif" "$w/ours.avif" "$w/theirs.avif"
 compare "JPEG XL d1 e7" "$cli apply $w/photo.ppm $w/ours.jxl" \
   "cjxl -d 1 -e 7 $w/photo.ppm $w/theirs.jxl" "$w/ours.jxl" "$w/theirs.jxl"
 compare "TIFF LZW" "$cli apply $w/photo.ppm $w/ours.tif --compression lzw" \

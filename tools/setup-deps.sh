@@ -12,6 +12,8 @@ packages=(
   qt6-tools-dev qt6-l10n-tools
   libsane-dev libsane1 libxcb1-dev libxcb-xfixes0-dev
   libwebp-dev libtiff-dev libheif-dev libjxl-dev
+  # the TIFF plug-in's Lab and CMYK colours
+  liblcms2-dev
   # the decoder process's system-call filter (zelvo-decode)
   libseccomp-dev
   # Every program a test runs, by the tests that run it:

@@ -5,8 +5,11 @@
  *
  * Indexed pictures come back at 1, 4 or 8 bits with their palette: the
  * header's 16 colours, or for 8 bits the 256 colours after the 0x0C marker
- * at the end of the file (a grey ramp when there is none); one bit in one
- * plane is black and white. Planar RGB comes back as 24 bits, alpha not
+ * at the end of the file; one bit in one plane is black and white. An
+ * 8-bit file without that palette (a greyscale PCX) comes back with a grey
+ * ramp: the marker counts only where the pixel data have ended, so a
+ * greyscale file whose data happen to hold 0x0C 769 bytes before the end
+ * keeps its greys. Planar RGB comes back as 24 bits, alpha not
  * kept.
  */
 #include <string.h>
@@ -126,23 +129,12 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
     int32_t result = spi_dib_create(&dib, (int64_t)h.xMax - h.xMin + 1, (int64_t)h.yMax - h.yMin + 1, outBits, colors);
     if (result != SPI_OK) return result;
 
-    const uint8_t* bytes = (const uint8_t*)data;
     if (depth == 1) {
         spi_dib_set_color(&dib, 0, 0, 0, 0);
         spi_dib_set_color(&dib, 1, 255, 255, 255);
     } else if (depth <= 4) {
         for (int i = 0; i < colors; ++i)
             spi_dib_set_color(&dib, i, h.palette[3 * i], h.palette[3 * i + 1], h.palette[3 * i + 2]);
-    } else if (depth == 8) {
-        const int marked = length >= kHeaderBytes + kPaletteBytes && bytes[length - kPaletteBytes] == 0x0C;
-        for (int i = 0; i < 256; ++i) {
-            if (marked) {
-                const uint8_t* p = bytes + length - kPaletteBytes + 1 + 3 * i;
-                spi_dib_set_color(&dib, i, p[0], p[1], p[2]);
-            } else {
-                spi_dib_set_color(&dib, i, (uint8_t)i, (uint8_t)i, (uint8_t)i);
-            }
-        }
     }
 
     spi_skip(&r, kHeaderBytes - r.pos);
@@ -180,6 +172,19 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
         if (spi_progress(progress, context, y + 1, dib.height)) result = SPI_ABORTED;
     }
     free(line);
+    if (result == SPI_OK && depth == 8) {
+        const uint8_t* bytes = (const uint8_t*)data;
+        const int64_t paletteAt = length - kPaletteBytes;
+        const int marked = paletteAt >= kHeaderBytes && r.pos <= paletteAt && bytes[paletteAt] == 0x0C;
+        for (int i = 0; i < 256; ++i) {
+            if (marked) {
+                const uint8_t* p = bytes + paletteAt + 1 + 3 * i;
+                spi_dib_set_color(&dib, i, p[0], p[1], p[2]);
+            } else {
+                spi_dib_set_color(&dib, i, (uint8_t)i, (uint8_t)i, (uint8_t)i);
+            }
+        }
+    }
     if (result != SPI_OK) {
         spi_dib_release(&dib);
         return result;

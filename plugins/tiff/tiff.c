@@ -5,22 +5,37 @@
  *
  * The plug-in reads the samples itself where the host can keep what the
  * file holds:
- * - grey at 1, 2, 4 and 8 bits and palette pictures at 1, 2, 4 and 8 bits
- *   come back as 1, 4 or 8-bit pictures with their grey ramp or colour map
+ * - grey at 1 to 8 bits and palette pictures at 1, 2, 4 and 8 bits come
+ *   back as 1, 4 or 8-bit pictures with their grey ramp or colour map
  *   (min-is-white turns the ramp round, it does not change the indices);
- * - 16-bit grey as an 8-bit grey picture, each value scaled with rounding;
- * - RGB at 8 and 16 bits as 24 bits, or 32 bits (blue, green, red, alpha,
+ * - grey at 9 to 16 bits (12-bit scans among them) as an 8-bit grey
+ *   picture;
+ * - RGB at 1 to 16 bits as 24 bits, or 32 bits (blue, green, red, alpha,
  *   not premultiplied) when the first extra sample is alpha; grey with
- *   alpha likewise as 32 bits.
- * Anything else libtiff's RGBA interface can read (YCbCr, CMYK, CIE Lab,
- * other sample sizes) comes back at 24 bits through that interface. Float
- * and signed samples are refused. The orientation tag is not applied (few
- * readers do). libtiff's errors and warnings go to handlers of this
- * plug-in that keep quiet: nothing is printed, a damaged file is refused.
+ *   alpha likewise as 32 bits. Premultiplied (associated) alpha is taken
+ *   out of the colours.
+ * Samples of n bits become 8-bit levels by one rule, v x 255 / (2^n - 1)
+ * rounded to the nearest (spi_scale_bits). Signed grey and RGB samples
+ * (SampleFormat 2) are offset by half the range first, -2^(n-1) becoming
+ * 0, as other readers show them.
+ *
+ * CIE L*a*b* at 8 and 16 bits, and CMYK with an ICC profile, are
+ * converted to sRGB through lcms2 (Lab under the file's white point,
+ * adapted to D50; CMYK relative colorimetric with black point
+ * compensation) and come back at 24 bits. Anything else libtiff's RGBA
+ * interface can read (YCbCr, CMYK without a profile) comes back at 24 bits
+ * through that interface.
+ * Float samples are refused, as is a 16-bit CMYK picture with JPEG
+ * compression (JPEG holds at most 12 bits and libtiff reads 8). The
+ * orientation tag is not applied (few readers do). libtiff's errors and
+ * warnings go to handlers of this plug-in that keep quiet: nothing is
+ * printed, a damaged file is refused.
  */
 #include <stdarg.h>
 #include <string.h>
+#include <time.h>
 
+#include <lcms2.h>
 #include <tiffio.h>
 
 #include "../common/spi_plugin.h"
@@ -29,6 +44,12 @@ static const char* const kTexts[] = {"00IN", "TIFF reader for Zelvo (libtiff)", 
 
 /* The largest strip row or tile libtiff is asked to decode into memory. */
 #define TIFF_MAX_UNIT_BYTES ((int64_t)1 << 28)
+
+/* lcms2 stamps each profile it makes with the time, and the C library
+   reads the time zone file the first time it converts one: read it when
+   the plug-in is loaded, before a confined decoder process may open no
+   file. */
+__attribute__((constructor)) static void load_time_zone(void) { tzset(); }
 
 /* ---- The file in memory, as libtiff's client procedures see it. ---- */
 
@@ -119,7 +140,7 @@ static TIFF* open_memory(MemoryFile* file, const void* data, int64_t length) {
 
 /* ---- What the first page holds and how it comes back. ---- */
 
-typedef enum { kIndexed, kColor, kRgbaInterface } PageKind;
+typedef enum { kIndexed, kColor, kConverted, kRgbaInterface } PageKind;
 
 typedef struct Page {
     uint32_t width, height;
@@ -127,15 +148,46 @@ typedef struct Page {
     uint16_t samples;   /* per pixel */
     uint16_t photometric;
     uint16_t planar;
-    uint16_t colorSamples; /* 1 grey, 3 RGB */
+    uint16_t colorSamples; /* 1 grey, 3 RGB or Lab, 4 CMYK */
+    unsigned signFlip;     /* the top bit of a signed sample, else 0 */
     int alpha;             /* the first extra sample is alpha */
     int associated;        /* ... premultiplied */
     PageKind kind;
 } Page;
 
+/* The ICC profile of a CMYK page that lcms2 can read, or NULL. */
+static cmsHPROFILE cmyk_profile(TIFF* tif, cmsContext lcms) {
+    uint32_t bytes = 0;
+    void* icc = NULL;
+    if (!lcms || !TIFFGetField(tif, TIFFTAG_ICCPROFILE, &bytes, &icc) || !icc || bytes == 0) return NULL;
+    cmsHPROFILE profile = cmsOpenProfileFromMemTHR(lcms, icc, bytes);
+    if (profile && cmsGetColorSpace(profile) != cmsSigCmykData) {
+        cmsCloseProfile(profile);
+        profile = NULL;
+    }
+    return profile;
+}
+
+/* Whether the page is Lab, or CMYK with a profile lcms2 reads, at 8 or 16
+   bits, whose colours go through lcms2. */
+static int converted_page(TIFF* tif, const Page* page, cmsContext lcms) {
+    if (page->bits != 8 && page->bits != 16) return 0;
+    if (page->photometric == PHOTOMETRIC_CIELAB) return page->samples >= 3;
+    if (page->photometric != PHOTOMETRIC_SEPARATED || page->samples < 4) return 0;
+    uint16_t inkSet = INKSET_CMYK, compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    if (inkSet != INKSET_CMYK || (compression == COMPRESSION_JPEG && page->bits != 8)) return 0;
+    cmsHPROFILE profile = cmyk_profile(tif, lcms);
+    if (!profile) return 0;
+    cmsCloseProfile(profile);
+    return 1;
+}
+
 /* Reads the page's tags; 0 when the page is no picture this plug-in
-   reads or is of no size or above the pixel limit. */
-static int read_page(TIFF* tif, Page* page) {
+   reads or is of no size or above the pixel limit. `lcms` (may be NULL:
+   no conversions) reads a CMYK page's profile. */
+static int read_page(TIFF* tif, Page* page, cmsContext lcms) {
     memset(page, 0, sizeof *page);
     uint16_t sampleFormat = SAMPLEFORMAT_UINT;
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &page->width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &page->height))
@@ -147,8 +199,9 @@ static int read_page(TIFF* tif, Page* page) {
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &page->photometric)) return 0;
     const int64_t width = page->width, height = page->height;
     if (width <= 0 || height <= 0 || width > SPI_MAX_PIXELS / height) return 0;
-    if (sampleFormat != SAMPLEFORMAT_UINT && sampleFormat != SAMPLEFORMAT_VOID) return 0;
-    if (page->samples == 0) return 0;
+    if (page->samples == 0 || page->bits == 0) return 0;
+    const int signedSamples = sampleFormat == SAMPLEFORMAT_INT;
+    if (sampleFormat != SAMPLEFORMAT_UINT && sampleFormat != SAMPLEFORMAT_VOID && !signedSamples) return 0;
 
     uint16_t extraCount = 0;
     uint16_t* extraTypes = NULL;
@@ -156,17 +209,27 @@ static int read_page(TIFF* tif, Page* page) {
         page->alpha = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA;
         page->associated = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
     }
-    const int ownBits = page->bits == 1 || page->bits == 2 || page->bits == 4 || page->bits == 8 || page->bits == 16;
+    const int ownBits = page->bits <= 16;
     const int grey = page->photometric == PHOTOMETRIC_MINISBLACK || page->photometric == PHOTOMETRIC_MINISWHITE;
-    const int palette = page->photometric == PHOTOMETRIC_PALETTE;
+    const int palette = page->photometric == PHOTOMETRIC_PALETTE &&
+                        (page->bits == 1 || page->bits == 2 || page->bits == 4 || page->bits == 8);
     const int rgb = page->photometric == PHOTOMETRIC_RGB;
     page->colorSamples = rgb ? 3 : 1;
-    if (ownBits && (grey || palette) && page->samples == 1 && !(palette && page->bits == 16)) {
+    /* Signed samples where they are levels (grey and RGB) or Lab, whose a
+       and b are signed whatever the tag says. */
+    const int lab = page->photometric == PHOTOMETRIC_CIELAB;
+    if (signedSamples && !((grey || rgb) && ownBits) && !lab) return 0;
+    if (signedSamples && !lab) page->signFlip = 1u << (page->bits - 1);
+    if (ownBits && (grey || palette) && page->samples == 1) {
         page->kind = kIndexed;
         page->alpha = 0; /* an extra sample the pixels do not have */
     } else if (ownBits && (grey || rgb) && page->samples >= page->colorSamples) {
         page->kind = kColor;
         if (page->samples == page->colorSamples) page->alpha = 0;
+    } else if (converted_page(tif, page, lcms)) {
+        page->kind = kConverted;
+        page->colorSamples = page->photometric == PHOTOMETRIC_CIELAB ? 3 : 4;
+        page->alpha = 0;
     } else {
         char message[1024];
         if (!TIFFRGBAImageOK(tif, message)) return 0;
@@ -178,7 +241,7 @@ static int read_page(TIFF* tif, Page* page) {
 }
 
 static int16_t color_depth(const Page* page) {
-    if (page->kind == kIndexed) return (int16_t)(page->bits == 16 ? 8 : page->bits);
+    if (page->kind == kIndexed) return (int16_t)(page->bits > 8 ? 8 : page->bits);
     return (int16_t)(page->alpha ? 32 : 24);
 }
 
@@ -188,7 +251,9 @@ static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
     TIFF* tif = open_memory(&file, data, length);
     if (!tif) return 0;
     Page page;
-    const int ok = read_page(tif, &page);
+    cmsContext lcms = cmsCreateContext(NULL, NULL);
+    const int ok = read_page(tif, &page, lcms);
+    if (lcms) cmsDeleteContext(lcms);
     if (ok) {
         float xResolution = 0, yResolution = 0;
         info->width = (int32_t)page.width;
@@ -211,13 +276,15 @@ typedef struct Reader {
     TIFF* tif;
     Page page;
     SpiDib dib;
+    uint8_t* converted; /* kConverted: the colour samples, rows top first */
     SpiProgressCallback progress;
     intptr_t context;
     int32_t piecesDone; /* rows of strips or tiles delivered */
     int32_t piecesTotal;
 } Reader;
 
-/* Sample `index` of a row of `bits`-bit samples (16 bits: native order). */
+/* Sample `index` of a row of `bits`-bit samples (16 bits: native order;
+   other sizes packed from the high bit of each byte on). */
 static unsigned sample_at(const uint8_t* row, int64_t index, unsigned bits) {
     if (bits == 8) return row[index];
     if (bits == 16) {
@@ -225,8 +292,11 @@ static unsigned sample_at(const uint8_t* row, int64_t index, unsigned bits) {
         memcpy(&value, row + 2 * index, 2);
         return value;
     }
-    const int64_t bit = index * bits;
-    return (row[bit >> 3] >> (8 - bits - (unsigned)(bit & 7))) & ((1u << bits) - 1);
+    const int64_t first = index * bits;
+    const int64_t last = first + bits - 1;
+    uint32_t word = 0;
+    for (int64_t at = first >> 3; at <= last >> 3; ++at) word = word << 8 | row[at];
+    return (word >> (7 - (unsigned)(last & 7))) & ((1u << bits) - 1);
 }
 
 static uint8_t to8(unsigned value, unsigned bits) { return bits == 8 ? (uint8_t)value : spi_scale_bits(value, bits); }
@@ -240,14 +310,35 @@ static void put_samples(Reader* r, int32_t y, int64_t x, int64_t count, const ui
        samples are passed over. */
     const int wanted = page->kind == kIndexed ? 1 : page->colorSamples + (page->alpha ? 1 : 0);
     const int used = plane < 0 && wanted < perPixel ? wanted : perPixel;
+    if (page->kind == kConverted) {
+        /* Kept as the file has them, 8 or 16 bits, for lcms2. */
+        const int sampleBytes = page->bits / 8;
+        uint8_t* to = r->converted + ((int64_t)y * r->dib.width + x) * page->colorSamples * sampleBytes;
+        for (int64_t i = 0; i < count; ++i)
+            for (int s = 0; s < used; ++s)
+                memcpy(to + (i * page->colorSamples + (plane < 0 ? s : plane)) * sampleBytes,
+                       from + (i * perPixel + s) * sampleBytes, (size_t)sampleBytes);
+        return;
+    }
     uint8_t* row = spi_dib_row(&r->dib, y);
     const int bytes = r->dib.bitCount / 8;
+    if (page->kind == kColor && page->bits == 8 && plane < 0 && !page->signFlip && page->colorSamples == 3) {
+        /* The common 8-bit RGB(A) row: red and blue change places. */
+        uint8_t* to = row + x * bytes;
+        for (int64_t i = 0; i < count; ++i, to += bytes, from += perPixel) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            if (used == 4) to[3] = from[3];
+        }
+        return;
+    }
     for (int64_t i = 0; i < count; ++i) {
         for (int s = 0; s < used; ++s) {
             const int sample = plane < 0 ? s : plane;
-            const unsigned value = sample_at(from, i * perPixel + s, page->bits);
+            const unsigned value = sample_at(from, i * perPixel + s, page->bits) ^ page->signFlip;
             if (page->kind == kIndexed) {
-                spi_dib_set_index(&r->dib, (int32_t)(x + i), y, page->bits == 16 ? spi_scale_bits(value, 16) : value);
+                spi_dib_set_index(&r->dib, (int32_t)(x + i), y, page->bits > 8 ? spi_scale_bits(value, page->bits) : value);
                 continue;
             }
             uint8_t* pixel = row + (x + i) * bytes;
@@ -375,7 +466,7 @@ static int32_t read_rgba(Reader* r) {
 /* The table of an indexed picture: its colour map or grey ramp. */
 static int32_t fill_table(Reader* r) {
     const Page* page = &r->page;
-    const int entries = page->bits == 16 ? 256 : 1 << page->bits;
+    const int entries = page->bits > 8 ? 256 : 1 << page->bits;
     if (page->photometric == PHOTOMETRIC_PALETTE) {
         uint16_t *red = NULL, *green = NULL, *blue = NULL;
         if (!TIFFGetField(r->tif, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue)
@@ -394,12 +485,96 @@ static int32_t fill_table(Reader* r) {
         }
     } else {
         for (int i = 0; i < entries; ++i) {
-            uint8_t level = page->bits == 16 ? (uint8_t)i : to8((unsigned)i, page->bits);
+            uint8_t level = page->bits > 8 ? (uint8_t)i : to8((unsigned)i, page->bits);
             if (page->photometric == PHOTOMETRIC_MINISWHITE) level = (uint8_t)(255 - level);
             spi_dib_set_color(&r->dib, i, level, level, level);
         }
     }
     return SPI_OK;
+}
+
+/* Lab samples of one row as XYZ relative to D50: each pixel's XYZ under
+   the file's white point (WhitePoint, D50 when absent as libtiff has it),
+   adapted to D50 by `adapt` (Bradford, row by row). */
+static void lab_row_to_xyz(const Reader* r, const uint8_t* samples, const cmsCIEXYZ* white, const double adapt[9],
+                           double* xyz) {
+    for (int32_t x = 0; x < r->dib.width; ++x) {
+        cmsCIELab lab;
+        if (r->page.bits == 8) {
+            lab.L = samples[3 * x] * 100.0 / 255.0;
+            lab.a = (int8_t)samples[3 * x + 1];
+            lab.b = (int8_t)samples[3 * x + 2];
+        } else {
+            uint16_t v[3];
+            memcpy(v, samples + 6 * (int64_t)x, sizeof v);
+            lab.L = v[0] * 100.0 / 65535.0;
+            lab.a = (int16_t)v[1] / 256.0;
+            lab.b = (int16_t)v[2] / 256.0;
+        }
+        cmsCIEXYZ under;
+        cmsLab2XYZ(white, &under, &lab);
+        const double in[3] = {under.X, under.Y, under.Z};
+        for (int row = 0; row < 3; ++row)
+            xyz[3 * x + row] = adapt[3 * row] * in[0] + adapt[3 * row + 1] * in[1] + adapt[3 * row + 2] * in[2];
+    }
+}
+
+/* The file's white point as XYZ (Y = 1) and the Bradford adaptation from it
+   to D50, a 3 x 3 matrix by rows. */
+static void lab_white(TIFF* tif, cmsCIEXYZ* white, double adapt[9]) {
+    float* xy = NULL;
+    cmsCIExyY whiteXyY = {0.3457, 0.3585, 1.0};
+    if (TIFFGetFieldDefaulted(tif, TIFFTAG_WHITEPOINT, &xy) && xy && xy[0] > 0 && xy[1] > 0 && xy[0] + xy[1] < 1) {
+        whiteXyY.x = xy[0];
+        whiteXyY.y = xy[1];
+    }
+    cmsxyY2XYZ(white, &whiteXyY);
+    for (int column = 0; column < 3; ++column) {
+        const cmsCIEXYZ unit = {column == 0, column == 1, column == 2};
+        cmsCIEXYZ adapted = unit;
+        cmsAdaptToIlluminant(&adapted, white, cmsD50_XYZ(), &unit);
+        adapt[column] = adapted.X;
+        adapt[3 + column] = adapted.Y;
+        adapt[6 + column] = adapted.Z;
+    }
+}
+
+/* The kept Lab or CMYK samples into sRGB through lcms2. */
+static int32_t convert_colours(Reader* r) {
+    const Page* page = &r->page;
+    cmsContext lcms = cmsCreateContext(NULL, NULL);
+    if (!lcms) return SPI_NO_MEMORY;
+    const int lab = page->photometric == PHOTOMETRIC_CIELAB;
+    cmsHPROFILE from = lab ? cmsCreateXYZProfileTHR(lcms) : cmyk_profile(r->tif, lcms);
+    cmsHPROFILE to = cmsCreate_sRGBProfileTHR(lcms);
+    cmsHTRANSFORM transform = NULL;
+    if (from && to) {
+        const cmsUInt32Number format = lab ? TYPE_XYZ_DBL : page->bits == 8 ? TYPE_CMYK_8 : TYPE_CMYK_16;
+        /* Relative colorimetric, and for ink the deepest black the profile
+           makes becomes the screen's black, as editors show print files. */
+        transform = cmsCreateTransformTHR(lcms, from, format, to, TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC,
+                                          lab ? 0 : cmsFLAGS_BLACKPOINTCOMPENSATION);
+    }
+    double* xyz = lab ? (double*)malloc((size_t)r->dib.width * 3 * sizeof *xyz) : NULL;
+    int32_t result = !transform ? SPI_BAD_DATA : lab && !xyz ? SPI_NO_MEMORY : SPI_OK;
+    if (result == SPI_OK) {
+        cmsCIEXYZ white;
+        double adapt[9];
+        if (lab) lab_white(r->tif, &white, adapt);
+        const int64_t rowBytes = (int64_t)r->dib.width * page->colorSamples * (page->bits / 8);
+        for (int32_t y = 0; y < r->dib.height; ++y) {
+            const uint8_t* samples = r->converted + y * rowBytes;
+            if (lab) lab_row_to_xyz(r, samples, &white, adapt, xyz);
+            cmsDoTransform(transform, lab ? (const void*)xyz : samples, spi_dib_row(&r->dib, y),
+                           (cmsUInt32Number)r->dib.width);
+        }
+    }
+    free(xyz);
+    if (transform) cmsDeleteTransform(transform);
+    if (from) cmsCloseProfile(from);
+    if (to) cmsCloseProfile(to);
+    cmsDeleteContext(lcms);
+    return result;
 }
 
 /* Alpha the file stored premultiplied, taken out of the colours. */
@@ -427,7 +602,10 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
     if (!r.tif) return SPI_UNSUPPORTED;
     r.progress = progress;
     r.context = context;
-    if (!read_page(r.tif, &r.page)) {
+    cmsContext lcms = cmsCreateContext(NULL, NULL);
+    const int readable = read_page(r.tif, &r.page, lcms);
+    if (lcms) cmsDeleteContext(lcms);
+    if (!readable) {
         TIFFClose(r.tif);
         return SPI_UNSUPPORTED;
     }
@@ -436,10 +614,14 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
     int colors = 0;
     if (page->kind == kIndexed) {
         bitCount = page->bits == 1 ? 1 : page->bits <= 4 ? 4 : 8;
-        colors = page->bits == 16 ? 256 : 1 << page->bits;
+        colors = page->bits > 8 ? 256 : 1 << page->bits;
     }
     int32_t result = spi_dib_create(&r.dib, page->width, page->height, bitCount, colors);
     if (result == SPI_OK && page->kind == kIndexed) result = fill_table(&r);
+    if (result == SPI_OK && page->kind == kConverted) {
+        r.converted = (uint8_t*)malloc((size_t)r.dib.width * (size_t)r.dib.height * page->colorSamples * (page->bits / 8));
+        if (!r.converted) result = SPI_NO_MEMORY;
+    }
     if (result == SPI_OK) {
         /* Samples in planes: only the planes of the colours and alpha are
            read; otherwise one pass over pixels of all samples. */
@@ -449,6 +631,8 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
         else if (TIFFIsTiled(r.tif)) result = read_tiles(&r, planes, separate);
         else result = read_strips(&r, planes, separate);
     }
+    if (result == SPI_OK && page->kind == kConverted) result = convert_colours(&r);
+    free(r.converted);
     if (result == SPI_OK && page->alpha && page->associated) unpremultiply(&r);
     if (result == SPI_OK && progress && progress(r.dib.height, r.dib.height, context)) result = SPI_ABORTED;
     TIFFClose(r.tif);

@@ -1,7 +1,8 @@
 // Our TGA and PCX plug-ins (plugins/) read through the host: every file
 // ImageMagick and netpbm wrote (tests/data/plugins) gives the pixels those
-// tools read back; hand-made TGA files cover 15 and 16-bit pixels and the
-// right-hand origin; damaged files are refused without harm.
+// tools read back, and the hand-made greyscale PCX its own; hand-made TGA
+// files cover 15 and 16-bit pixels and the right-hand origin; damaged
+// files are refused without harm.
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,9 @@ TEST_F(OurPlugins, FilesOfOtherToolsGiveTheirPixels) {
     // The depth each kind of file comes back at.
     const TDepth depths[] = {{"im-cmap-none", 8}, {"im-grey-rle", 8},   {"im-rgb32-rle", 24}, {"nb-cmap16-rle", 8},
                              {"nb-mono-norle", 8}, {"nb-rgb-rle", 24},  {"nb-mono", 1},       {"nb-planes4", 4},
-                             {"nb-packed2", 4},   {"nb-planes3", 4},    {"nb-pal8", 8},       {"im-rgb24-none", 24}};
+                             {"nb-packed2", 4},   {"nb-planes3", 4},    {"nb-pal8", 8},       {"im-rgb24-none", 24},
+                             // 8-bit grey without a palette, 0x0C where one would start: a grey ramp
+                             {"grey8", 8}};
     int files = 0;
     for (const char* kind : {"tga", "pcx"}) {
         for (const fs::path& file : test::PluginDataFiles(kind)) {
@@ -59,7 +62,7 @@ TEST_F(OurPlugins, FilesOfOtherToolsGiveTheirPixels) {
             }
         }
     }
-    EXPECT_EQ(files, 18 + 14);
+    EXPECT_EQ(files, 18 + 15);
 }
 
 // A TGA file: header fields, then `data`.
