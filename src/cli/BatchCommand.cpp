@@ -76,18 +76,6 @@ std::string BatchHelp() {
     return text + kEncoderArgumentsHelp + kBatchHelpTail;
 }
 
-int ParseIntIn(const std::string& text, const std::string& option, int lo, int hi) {
-    int value = 0;
-    try {
-        value = detail::ParseArgument<int>(text, option);
-    } catch (const EUsage&) {
-        throw EUsage(option + ": expected an integer, got \"" + text + "\"");
-    }
-    if (value < lo || value > hi)
-        throw EUsage(option + ": expected " + std::to_string(lo) + ".." + std::to_string(hi) + ", got " + text);
-    return value;
-}
-
 TBatchOutputType ParseFormat(const std::string& text) {
     if (text == "bmp") return TBatchOutputType::Bmp;
     if (text == "jpg" || text == "jpeg") return TBatchOutputType::Jpeg;

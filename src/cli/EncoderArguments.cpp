@@ -8,7 +8,13 @@ namespace zelvo::cli {
 
 namespace {
 
-int IntIn(const std::string& text, const std::string& option, int lo, int hi) {
+void Require(bool ok, const std::string& message) {
+    if (!ok) throw EUsage(message);
+}
+
+}  // namespace
+
+int ParseIntIn(const std::string& text, const std::string& option, int lo, int hi) {
     int value = 0;
     try {
         value = detail::ParseArgument<int>(text, option);
@@ -19,12 +25,6 @@ int IntIn(const std::string& text, const std::string& option, int lo, int hi) {
         throw EUsage(option + ": expected " + std::to_string(lo) + ".." + std::to_string(hi) + ", got " + text);
     return value;
 }
-
-void Require(bool ok, const std::string& message) {
-    if (!ok) throw EUsage(message);
-}
-
-}  // namespace
 
 const char* const kEncoderArgumentsHelp =
     "  --lossless                 lossless WebP or JPEG XL\n"
@@ -42,9 +42,9 @@ bool TakeEncoderArgument(const std::vector<std::string>& args, std::size_t& i, T
     if (a == "--lossless") {
         given.Lossless = true;
     } else if (a == "--effort") {
-        given.Effort = IntIn(value(), a, 0, kJxlMaxEffort);
+        given.Effort = ParseIntIn(value(), a, 0, kJxlMaxEffort);
     } else if (a == "--speed") {
-        given.Speed = IntIn(value(), a, 0, kHeifMaxSpeed);
+        given.Speed = ParseIntIn(value(), a, 0, kHeifMaxSpeed);
     } else if (a == "--distance") {
         const std::string& text = value();
         double distance = 0;

@@ -40,6 +40,10 @@ bool TakeEncoderArgument(const std::vector<std::string>& args, std::size_t& i, T
 /// (--effort 7 for WebP, --lossless for AVIF and the like).
 TEncoderOptions EncoderOptionsFor(const TEncoderArguments& given, std::string_view key);
 
+/// The integer `text` given to `option`, within lo..hi; throws EUsage
+/// naming the option otherwise.
+int ParseIntIn(const std::string& text, const std::string& option, int lo, int hi);
+
 /// The help lines of the options, for the commands' usage texts.
 extern const char* const kEncoderArgumentsHelp;
 
