@@ -387,7 +387,7 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt) {
         return;
     }
     const auto size = std::size_t(info.st_size);
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, replyFd, 0);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, replyFd, 0);
     if (mapped == MAP_FAILED) {
         attempt.Reason = std::string("the decoder's reply cannot be mapped: ") + std::strerror(errno);
         return;

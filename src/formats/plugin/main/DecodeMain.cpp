@@ -241,7 +241,7 @@ bool Reply(int replyFd, const TDecodeReplyHeader& header, std::span<const std::u
            std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
     const std::size_t bytes = DecodeReplyBytes(text.size(), info.size(), bits.size());
     if (::ftruncate(replyFd, off_t(bytes)) != 0) return false;
-    void* out = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, replyFd, 0);
+    void* out = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, replyFd, 0);
     if (out == MAP_FAILED) return false;
     WriteDecodeReply(static_cast<std::uint8_t*>(out), header, text, info, bits);
     ::munmap(out, bytes);
@@ -285,7 +285,7 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
     const std::uint64_t mapBytes = request.DataOffset + length;
     const std::uint8_t* data = nullptr;
     if (mapBytes > 0) {
-        void* mapped = ::mmap(nullptr, mapBytes, PROT_READ, MAP_PRIVATE, files.Input, 0);
+        void* mapped = ::mmap(nullptr, mapBytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, files.Input, 0);
         if (mapped == MAP_FAILED) return 2;
         data = static_cast<const std::uint8_t*>(mapped) + request.DataOffset;
     }
