@@ -144,26 +144,29 @@ public:
             StopLocked();
             FProgram = program;
         }
-        auto found = FServers.find(plugin);
-        if (found == FServers.end()) {
-            TDecoderChild started;
-            RunOnPoolThread([&] { started = SpawnServer(program, plugin); });
-            if (started.Pid < 0) return {};
-            if (FServers.size() >= kMostServers) EndOldestServer();
-            found = FServers.emplace(plugin, TServer{started, {}, 0, false, 0}).first;
-        }
-        TServer& server = found->second;
-        server.LastUse = ++FUses;
-        TDecoderChild child;
-        if (!Fetch(server, child)) {
+        // A server that has ended (the system stopped it) is replaced once.
+        for (int tries = 0; tries < 2; ++tries) {
+            auto found = FServers.find(plugin);
+            if (found == FServers.end()) {
+                TDecoderChild started;
+                RunOnPoolThread([&] { started = SpawnServer(program, plugin); });
+                if (started.Pid < 0) return {};
+                if (FServers.size() >= kMostServers) EndOldestServer();
+                found = FServers.emplace(plugin, TServer{started, {}, 0, false, 0}).first;
+            }
+            TServer& server = found->second;
+            server.LastUse = ++FUses;
+            TDecoderChild child;
+            if (Fetch(server, child)) {
+                const std::size_t warm = std::size_t(std::clamp(SandboxOptions().WarmProcesses, 0, 8));
+                while (server.Ready.size() + std::size_t(server.Asked) < warm && Ask(server)) {
+                }
+                return child;
+            }
             EndServer(server);
             FServers.erase(found);
-            return {};
         }
-        const std::size_t warm = std::size_t(std::clamp(SandboxOptions().WarmProcesses, 0, 8));
-        while (server.Ready.size() + std::size_t(server.Asked) < warm && Ask(server)) {
-        }
-        return child;
+        return {};
     }
 
     void Stop() {
