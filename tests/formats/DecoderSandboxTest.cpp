@@ -124,7 +124,11 @@ TEST(DecoderSandbox, LostDecodersAndServerAreReplaced) {
     const Bytes want = BmpBytes(first.Picture());
     // The server and the decoder waiting for the next picture are gone
     // (the system ended them): new ones take their place.
-    const std::vector<pid_t> lost = DecodersOf(tga);
+    std::vector<pid_t> lost = DecodersOf(tga);
+    for (int wait = 0; wait < 500 && lost.size() < 2; ++wait) {
+        ::usleep(10000);  // the next decoder is being started
+        lost = DecodersOf(tga);
+    }
     ASSERT_EQ(lost.size(), 2u);
     for (const pid_t pid : lost) {
         ASSERT_EQ(::kill(pid, SIGKILL), 0);
