@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "BenchPhoto.h"
 #include "effects/Artistic.h"
@@ -19,6 +20,7 @@
 #include "effects/RankFilter.h"
 #include "effects/Resample.h"
 #include "effects/Tone.h"
+#include "formats/ColorQuantizer.h"
 #include "image/DibImage.h"
 #include "image/RowBands.h"
 
@@ -55,6 +57,23 @@ void BM_Sharpen10(benchmark::State& s) { Run(s, [](TDibImage& w) { Sharpen(w, {1
 void BM_NoiseReduction15(benchmark::State& s) { Run(s, [](TDibImage& w) { NoiseReduction(w, {15, true}); }); }
 void BM_OilPaint3(benchmark::State& s) { Run(s, [](TDibImage& w) { OilPaint(w, {3}); }); }
 void BM_AdjustHSV(benchmark::State& s) { Run(s, [](TDibImage& w) { AdjustHSV(w, {30, 10, -10}); }); }
+// The GIF writer's reduction: octree palette (one thread) and the mapping,
+// then the mapping alone onto the photo's palette.
+void BM_ReduceColors256(benchmark::State& s) {
+    Run(s, [](TDibImage& w) { benchmark::DoNotOptimize(ReduceColors(w, 7, 0, 8)); });
+}
+void BM_MapColors256(benchmark::State& s) {
+    static const std::vector<TQuantColor> palette = OptimizedPalette(bench::Photo(), 256, 8);
+    Run(s, [](TDibImage& w) {
+        TDibImage out;
+        out.SetBitCount(8);
+        out.SetWidth(w.Width());
+        out.SetHeight(w.Height());
+        TFastColorLookup lookup(palette);
+        lookup.MapSerpentine(w, out);
+        benchmark::DoNotOptimize(out.ScanLine(0));
+    });
+}
 void BM_RotateAngle30(benchmark::State& s) {
     Run(s, [](TDibImage& w) { benchmark::DoNotOptimize(RotateAngle(w, {300, true, clGray, nullptr}, {})); });
 }
@@ -69,6 +88,8 @@ ZELVO_THREADS_BENCH(BM_NoiseReduction15);
 ZELVO_THREADS_BENCH(BM_OilPaint3);
 ZELVO_THREADS_BENCH(BM_AdjustHSV);
 ZELVO_THREADS_BENCH(BM_RotateAngle30);
+ZELVO_THREADS_BENCH(BM_ReduceColors256);
+ZELVO_THREADS_BENCH(BM_MapColors256);
 
 }  // namespace
 

@@ -1,9 +1,10 @@
 // Thumbnails of a folder of 200 JPEG photos of 3 megapixels (2048 x 1536,
 // quality 90, each a different crop of the shared test photo): the first
 // opening (every photo decoded at the reduced scale the thumbnail allows,
-// shrunk and centred), the same with every photo decoded at full size for
-// comparison, writing the cache, and the second opening (the folder's stamp
-// and the cache read back, no photo decoded).
+// shrunk and centred; with one loading thread and with two), the same with
+// every photo decoded at full size for comparison, writing the cache, and
+// the second opening (the folder's stamp and the cache read back, no photo
+// decoded).
 //
 // The folder is made once in $TMPDIR (or /tmp) and removed at the end.
 #include <benchmark/benchmark.h>
@@ -16,6 +17,7 @@
 #include "BenchPhoto.h"
 #include "formats/JpegImage.h"
 #include "formats/QxImageIO.h"
+#include "image/RowBands.h"
 #include "library/FolderPictures.h"
 #include "library/ThumbnailCache.h"
 #include "library/Thumbnails.h"
@@ -67,6 +69,7 @@ TThumbnailSet Build(const TThumbnailLoader& loader) {
 
 void BM_FirstOpeningReducedScale(benchmark::State& state) {
     Folder();
+    SetWorkerThreads(int(state.range(0)));
     for (auto _ : state) {
         const TThumbnailSet set = Build({});
         if (set.Items.size() != kCount) state.SkipWithError("not every photo was read");
@@ -74,8 +77,11 @@ void BM_FirstOpeningReducedScale(benchmark::State& state) {
     }
     state.counters["photos/s"] = benchmark::Counter(double(kCount) * double(state.iterations()),
                                                     benchmark::Counter::kIsRate);
+    state.SetLabel(std::to_string(state.range(0)) + " thread" + (state.range(0) == 1 ? "" : "s"));
+    SetWorkerThreads(0);
 }
-BENCHMARK(BM_FirstOpeningReducedScale)->Unit(benchmark::kMillisecond)->Iterations(2);
+// With one loading thread and with two (wall-clock time).
+BENCHMARK(BM_FirstOpeningReducedScale)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_FirstOpeningFullSize(benchmark::State& state) {
     Folder();

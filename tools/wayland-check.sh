@@ -19,8 +19,9 @@ cleanup() {
 }
 trap cleanup EXIT
 export XDG_RUNTIME_DIR=$runtime
-# --debug lets weston-screenshooter take the output.
-weston --backend=headless-backend.so --socket=zelvo-check --width=1024 --height=768 --debug \
+# --debug lets weston-screenshooter take the output; --use-pixman draws it
+# (the headless output draws nothing otherwise).
+weston --backend=headless-backend.so --use-pixman --socket=zelvo-check --width=1024 --height=768 --debug \
   --idle-time=0 >"$runtime/weston.log" 2>&1 &
 weston_pid=$!
 for _ in $(seq 1 50); do

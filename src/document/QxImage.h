@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/QxImageText.h"
@@ -121,6 +122,9 @@ public:
     /// that may be stale. Emptied when the picture is replaced by one that
     /// did not come from a file (new picture, paste, capture, icon).
     const TPictureMetadata& Metadata() const { return FMetadata; }
+    /// Takes the metadata of a picture that comes back from elsewhere (a
+    /// recovery file) as it is, PictureChanged included.
+    void AdoptMetadata(TPictureMetadata metadata) { FMetadata = std::move(metadata); }
     /// The background colour outside the picture, and the fill colour of
     /// operations that uncover area.
     TColor Color = clGray;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "image/RowBands.h"
+
 namespace zelvo {
 
 TColorQuantizer::TColorQuantizer(int maxColors, int colorBits)
@@ -195,6 +197,80 @@ int TFastColorLookup::Lookup(std::uint8_t red, std::uint8_t green, std::uint8_t 
     return cell;
 }
 
+namespace {
+
+// Pixel x of a 24-bit row in the walk's order: even rows from the left, odd
+// rows from the right.
+int SerpentineColumn(int y, int i, int width) { return y % 2 == 0 ? i : width - 1 - i; }
+
+}  // namespace
+
+void TFastColorLookup::MapSerpentine(const TDibImage& picture24, TDibImage& out) {
+    const int width = picture24.Width();
+    const int height = picture24.Height();
+    if (FPalette.empty() || WorkerThreads() == 1) {
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* p = picture24.ScanLineRead(y);
+            std::uint8_t* q = out.ScanLine(y);
+            for (int i = 0; i < width; ++i) {
+                const int x = SerpentineColumn(y, i, width);
+                q[x] = std::uint8_t(Lookup(p[3 * x + 2], p[3 * x + 1], p[3 * x]));
+            }
+        }
+        return;
+    }
+    // A cell's cached answer is the nearest entry to the first colour, in
+    // the walk's order, that reaches the cell while it is unknown (colours
+    // of the palette itself never touch a cell). Each band therefore lists
+    // the first colour of every unknown cell it meets, in its own part of
+    // the walk; the bands' lists taken in band order give, per cell, the
+    // first colour of the whole walk. With every cell so decided, a pixel's
+    // answer no longer depends on the order, and the rows map in any band.
+    std::vector<std::vector<std::uint32_t>> firsts(static_cast<std::size_t>(height));
+    ForEachBand(height, 1, [&](int begin, int end) {
+        std::vector<std::uint8_t> seen(FCells.size(), 0);
+        std::vector<std::uint32_t>& list = firsts[std::size_t(begin)];
+        for (int y = begin; y < end; ++y) {
+            const std::uint8_t* p = picture24.ScanLineRead(y);
+            for (int i = 0; i < width; ++i) {
+                const int x = SerpentineColumn(y, i, width);
+                const std::uint8_t red = p[3 * x + 2], green = p[3 * x + 1], blue = p[3 * x];
+                const auto cell = std::size_t(Cell(red, green, blue));
+                if (FCells[cell] >= 0 || seen[cell] || Exact(PackRgb(red, green, blue)) >= 0) continue;
+                seen[cell] = 1;
+                list.push_back(PackRgb(red, green, blue));
+            }
+        }
+    });
+    std::vector<std::uint32_t> decided;  // the first colour of each cell the walk decides
+    std::vector<std::uint8_t> taken(FCells.size(), 0);
+    for (const std::vector<std::uint32_t>& list : firsts) {
+        for (const std::uint32_t rgb : list) {
+            const auto cell = std::size_t(Cell(std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)));
+            if (taken[cell]) continue;
+            taken[cell] = 1;
+            decided.push_back(rgb);
+        }
+    }
+    ForEachBand(int(decided.size()), 64, [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            const std::uint32_t rgb = decided[std::size_t(i)];
+            const auto red = std::uint8_t(rgb >> 16), green = std::uint8_t(rgb >> 8), blue = std::uint8_t(rgb);
+            FCells[std::size_t(Cell(red, green, blue))] = std::int16_t(Nearest(red, green, blue));
+        }
+    });
+    ForEachBand(height, 1, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const std::uint8_t* p = picture24.ScanLineRead(y);
+            std::uint8_t* q = out.ScanLine(y);
+            for (int x = 0; x < width; ++x, p += 3) {
+                const int exact = Exact(PackRgb(p[2], p[1], p[0]));
+                q[x] = std::uint8_t(exact >= 0 ? exact : FCells[std::size_t(Cell(p[2], p[1], p[0]))]);
+            }
+        }
+    });
+}
+
 // --- reduction ----------------------------------------------------------------
 
 std::vector<TQuantColor> FixedPalette216() {
@@ -256,16 +332,7 @@ TDibImage ReduceColors(const TDibImage& source, int method, int ditherMode, int 
     const std::vector<TQuantColor> palette = quantizer.Palette();
     TFastColorLookup lookup(palette);
     TDibImage out = NewIndexed(width, height, palette);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* p = work.ScanLineRead(y);
-        std::uint8_t* q = out.ScanLine(y);
-        if (y % 2 == 0) {
-            for (int x = 0; x < width; ++x) q[x] = std::uint8_t(lookup.Lookup(p[3 * x + 2], p[3 * x + 1], p[3 * x]));
-        } else {
-            for (int x = width - 1; x >= 0; --x)
-                q[x] = std::uint8_t(lookup.Lookup(p[3 * x + 2], p[3 * x + 1], p[3 * x]));
-        }
-    }
+    lookup.MapSerpentine(work, out);
     return out;
 }
 

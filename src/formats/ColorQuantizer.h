@@ -8,7 +8,8 @@
 // right to left, ...), and replaces each pixel by the lookup's answer; no
 // error is carried to neighbours. The direction matters because the first
 // pixel to reach an unknown cell decides that cell for every later colour
-// that falls into it.
+// that falls into it; the mapping on several threads finds exactly that
+// first pixel of each cell (see MapSerpentine).
 
 #include <array>
 #include <cstdint>
@@ -91,6 +92,13 @@ public:
     /// answer, or the entry with the smallest sum of absolute channel
     /// differences (first on ties), which is then stored in the cell.
     int Lookup(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+
+    /// Maps every pixel of a 24-bit picture into the 8-bit `out` of the same
+    /// size as Lookup does when called in the serpentine order (rows top to
+    /// bottom, even rows left to right, odd rows right to left), with the
+    /// same bytes on any number of worker threads; the cells end as that
+    /// walk leaves them.
+    void MapSerpentine(const TDibImage& picture24, TDibImage& out);
 
     /// The cell of a colour: blue5 x 1024 + green5 x 32 + red5.
     static int Cell(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {

@@ -15,6 +15,7 @@
 #include "formats/ZStream.h"
 #include "image/ByteReader.h"
 #include "image/ImageLimits.h"
+#include "image/ReadCancel.h"
 
 namespace zelvo {
 namespace {
@@ -591,6 +592,8 @@ void TPngDecoder::ReadImage(std::uint32_t firstLength) {
         std::uint8_t* prev = bufB.data() + kRowPad;
         std::memset(prev, 0, p.RowBytes);  // the row above the first is zero
         for (int r = 0; r < p.Height; ++r) {
+            // A well-compressed picture reads its file rarely.
+            ThrowIfReadCancelled();
             std::uint8_t filter = 0;
             Inflate(&filter, 1);
             Inflate(cur, p.RowBytes);

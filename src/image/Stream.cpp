@@ -9,8 +9,23 @@
 #include <cstring>
 
 #include "image/Exceptions.h"
+#include "image/ReadCancel.h"
 
 namespace zelvo {
+
+namespace {
+
+thread_local const std::atomic<bool>* tReadCancel = nullptr;
+
+}  // namespace
+
+TReadCancelScope::TReadCancelScope(const std::atomic<bool>& flag) : FOuter(tReadCancel) { tReadCancel = &flag; }
+
+TReadCancelScope::~TReadCancelScope() { tReadCancel = FOuter; }
+
+void ThrowIfReadCancelled() {
+    if (tReadCancel && tReadCancel->load(std::memory_order_relaxed)) throw EAbort("Operation aborted");
+}
 
 void TStream::ReadBuffer(void* buffer, std::size_t count) {
     if (count != 0 && Read(buffer, count) != count) throw EReadError(kSReadError);
@@ -87,6 +102,7 @@ TFileStream::~TFileStream() {
 }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+    ThrowIfReadCancelled();
     std::size_t done = 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
     while (done < count) {

@@ -60,7 +60,7 @@ struct TThumbnailSet {
 void SortNamesIgnoringCase(std::vector<std::string>& names);
 
 /// Reads one file into a picture; LoadThumbnailSource unless replaced (tests
-/// count the loads).
+/// count the loads). Called from the loading threads, several at once.
 using TThumbnailLoader =
     std::function<bool(const std::filesystem::path& path, int thumbSize, bool gifMode, TDibImage& picture)>;
 
@@ -70,7 +70,10 @@ using TThumbnailStep = std::function<bool(int index, int count, const std::strin
 
 /// Builds the thumbnails of `names` (already sorted) in `folder`: before
 /// each file `step` is asked whether to go on; an unreadable file is
-/// skipped (no item). The set holds what was made until a stop.
+/// skipped (no item). The set holds what was made until a stop, in file
+/// order. The files load on WorkerThreads() threads at once (the same
+/// thumbnails on any count); `step` runs on the calling thread, in file
+/// order, and no file is read before its step said to go on.
 TThumbnailSet BuildThumbnails(const std::filesystem::path& folder, const std::vector<std::string>& names,
                               int thumbSize, TColor background, bool gifMode, const TThumbnailStep& step,
                               const TThumbnailLoader& loader = {});

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 
 #include <filesystem>
@@ -44,6 +46,10 @@ TEST(LibraryPluginsInTheOpenDialog, FilterListsThemAndThePreviewShowsTheirPictur
         SCOPED_TRACE(c.File);
         dialog.SelectionChanged(QString::fromStdString((test::TestDataDir() / "plugins" / c.File).string()));
         dialog.UpdatePreview();
+        QElapsedTimer waited;
+        waited.start();
+        while (dialog.PreviewPending() && waited.elapsed() < 20000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
         EXPECT_TRUE(dialog.PaintBox->HasPicture());
         EXPECT_TRUE(dialog.PictureLabel1->text().endsWith(QString::fromLatin1(c.Size)))
             << dialog.PictureLabel1->text().toStdString();

@@ -22,6 +22,8 @@
 #include "app/folders/OpenPictureDialog.h"
 #include "app/window/ZVfrmMain.h"
 #include "formats/JpegImage.h"
+#include "formats/PngImage.h"
+#include "image/Stream.h"
 #include "platform/IniFile.h"
 
 namespace zelvo {
@@ -105,10 +107,18 @@ protected:
 
     QString Path(const char* name) const { return QString::fromStdString((FDir / name).string()); }
 
-    // Selects `name` and previews it at once, as the rest timer would.
+    // Selects `name` and previews it at once, as the rest timer would, then
+    // waits for its decode.
     void Preview(TQxOpenPictureDialog& dialog, const char* name) {
         dialog.SelectionChanged(Path(name));
         dialog.UpdatePreview();
+        WaitForDecode(dialog);
+    }
+
+    static void WaitForDecode(const TQxOpenPictureDialog& dialog) {
+        QElapsedTimer timer;
+        timer.start();
+        while (dialog.PreviewPending() && timer.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 
     static bool Cleared(const TQxOpenPictureDialog& dialog) {
@@ -171,6 +181,7 @@ TEST_F(OpenPreview, DecodesOnlyOnceTheSelectionRests) {
     EXPECT_EQ(dialog.PreviewDecodes(), before);
     EXPECT_TRUE(Cleared(dialog));
     Settle(TQxOpenPictureDialog::kRestMilliseconds * 2);
+    WaitForDecode(dialog);
     EXPECT_EQ(dialog.PreviewDecodes(), before + 1);
     EXPECT_EQ(dialog.PictureLabel1->text(), Text("画像ｻｲｽﾞ：\t20 x 10 pixels 8 bpp"));
 }
@@ -188,10 +199,56 @@ TEST_F(OpenPreview, TheSwitchClearsAndRestoresThePreview) {
     dialog.SelectionChanged(Path("palette.bmp"));
     Settle(TQxOpenPictureDialog::kRestMilliseconds * 2);
     EXPECT_TRUE(Cleared(dialog));
-    // Switched on, the current selection shows at once.
+    // Switched on, the current selection shows as soon as it is decoded.
     dialog.SetEnablePreview(true);
+    WaitForDecode(dialog);
     EXPECT_TRUE(dialog.PreviewCheckBox->isChecked());
     EXPECT_EQ(dialog.PictureLabel1->text(), Text("画像ｻｲｽﾞ：\t20 x 10 pixels 8 bpp"));
+}
+
+TEST_F(OpenPreview, ALargePictureDecodesAsideAndANewerSelectionOvertakesIt) {
+    // 6000 x 4000 pixels (72 MB decoded) in a small file.
+    {
+        TFileStream file(FDir / "large.png", TFileStream::Mode::fmCreate);
+        SavePngPicture(test::FlatImage24(6000, 4000, RGB(10, 200, 30)), file, false, 0, false);
+    }
+    TQxOpenPictureDialog dialog;
+    // An event-loop timer counts its ticks and watches that the large
+    // picture's lines never show.
+    int ticks = 0;
+    bool largeShown = false;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        largeShown = largeShown || dialog.PictureLabel1->text().contains(QStringLiteral("6000 x 4000"));
+    });
+    ticker.start();
+
+    dialog.SelectionChanged(Path("large.png"));
+    dialog.UpdatePreview();
+    // The call only starts the decode, and the event loop goes on meanwhile.
+    EXPECT_TRUE(dialog.PreviewPending());
+    QElapsedTimer waiting;
+    waiting.start();
+    while (ticks < 3 && dialog.PreviewPending() && waiting.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_GE(ticks, 3);
+
+    Preview(dialog, "palette.bmp");
+    EXPECT_FALSE(dialog.PreviewPending());
+    EXPECT_EQ(dialog.PictureLabel1->text(), Text("画像ｻｲｽﾞ：\t20 x 10 pixels 8 bpp"));
+    // Whatever the large decode still delivers comes too late.
+    Settle(300);
+    EXPECT_EQ(dialog.PictureLabel1->text(), Text("画像ｻｲｽﾞ：\t20 x 10 pixels 8 bpp"));
+    EXPECT_FALSE(largeShown);
+
+    // Decoded alone, the large picture shows, shrunk to the box.
+    dialog.PaintBox->setFixedSize(150, 100);
+    Preview(dialog, "large.png");
+    EXPECT_EQ(dialog.PictureLabel1->text(), Text("画像ｻｲｽﾞ：\t6000 x 4000 pixels 24 bpp"));
+    EXPECT_EQ(dialog.PaintBox->PictureRect(), Bounds(0, 0, 150, 100));
+    EXPECT_EQ(dialog.PaintBox->grab().toImage().pixelColor(75, 50), QColor(10, 200, 30));
 }
 
 TEST_F(OpenPreview, PaintsThePictureFittedOnTheBoxColour) {

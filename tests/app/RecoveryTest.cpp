@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "AppTestSupport.h"
 #include "TestSupport.h"
@@ -22,6 +24,7 @@
 #include "app/window/ZVfrmRecover.h"
 #include "document/QxImage.h"
 #include "document/RecoveryFolder.h"
+#include "formats/PngChunks.h"
 #include "platform/Bitmap.h"
 
 namespace zelvo {
@@ -70,11 +73,13 @@ protected:
         return ReadRecoveryFile(form.Recovery->FilePath(), unsigned(::geteuid()));
     }
     // A picture an editor that is gone left.
-    static fs::path DeadPicture(const std::string& fileName, const TDibImage& pixels, std::int64_t savedTime) {
+    static fs::path DeadPicture(const std::string& fileName, const TDibImage& pixels, std::int64_t savedTime,
+                                const TPictureMetadata& metadata = {}) {
         TRecoverySession session(RecoveryFolder(), unsigned(::geteuid()));
         TRecoveryInfo info;
         info.FileName = fileName;
-        info.Format = ".bmp";
+        info.Format = fs::path(fileName).extension().string();
+        info.Metadata = metadata;
         info.SavedTime = savedTime;
         info.SaveProgressive = true;
         EXPECT_EQ(WriteRecoveryFile(session.FilePath(), info, TRecoveryRows::Of(pixels)), TRecoveryWrite::Written);
@@ -184,6 +189,29 @@ TEST_F(RecoveryTest, RestoresADeadEditorsPictureModifiedUnderItsNameAndSavesTher
     ASSERT_TRUE(LoadPictureFile(original.toStdString(), saved, false));
     EXPECT_TRUE(SamePixels(saved.ToDibImage(), lost));
     EXPECT_FALSE(fs::exists(form->Recovery->FilePath()));
+}
+
+// The file's metadata comes back with the picture and goes into the save.
+TEST_F(RecoveryTest, RestoredPictureKeepsItsFilesMetadata) {
+    const std::string name = (fs::path(test::WriteSampleBmp("kept.bmp", 2, 2).toStdString()).parent_path() / "kept.png")
+                                 .string();
+    TPictureMetadata metadata;
+    metadata.Source = TMetadataSource::Png;
+    const std::string text = std::string("Comment\0", 8) + "kept across a crash";
+    metadata.Blocks.push_back({png::kTEXT, std::vector<std::uint8_t>(text.begin(), text.end())});
+    metadata.PictureChanged = true;
+    DeadPicture(name, test::NoiseImage24(5, 4, 3), std::time(nullptr), metadata);
+
+    auto form = MakeWindow();
+    form->RecoverDialogHook = [](TZVfrmRecover&) { return int(QDialog::Accepted); };
+    form->OfferRecovery();
+    EXPECT_EQ(form->QxImage1().Metadata().Blocks, metadata.Blocks);
+    EXPECT_EQ(form->QxImage1().Metadata().Source, TMetadataSource::Png);
+    form->mnuSaveClick();
+    ASSERT_FALSE(form->QxImage1().Modified());
+    std::ifstream in(name, std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(saved.find("tEXt" + text), std::string::npos);
 }
 
 TEST_F(RecoveryTest, DiscardAndLaterAndAnEditorStillRunning) {

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -84,7 +85,7 @@ protected:
 
     fs::path root;
     std::unique_ptr<TZVfrmMain> form;
-    int loads = 0;
+    std::atomic<int> loads{0};
     int folderDialogs = 0;
     QString chooseFolder;
 };

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "formats/ColorQuantizer.h"
+#include "image/RowBands.h"
 
 namespace zelvo {
 namespace {
@@ -98,6 +101,65 @@ TEST(ColorQuantizer, ReductionWalksRowsInSerpentineOrder) {
                 << x << "," << y;
         }
     }
+}
+
+TEST(ColorQuantizer, ReductionGivesTheSerpentineBytesOnEveryThreadCount) {
+    struct TCase {
+        int Width, Height, Bits;
+    };
+    const TCase cases[] = {{1, 1, 8}, {9, 1, 8}, {1, 9, 2}, {37, 23, 4}, {301, 157, 8}, {640, 480, 8}, {640, 480, 1}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.Width << "x" << c.Height << " at " << c.Bits << " bits");
+        // Noise, with every third row a copy of the row above shifted by one
+        // pixel, so that many cells meet several colours in both directions.
+        TDibImage source = test::NoiseImage24(c.Width, c.Height, std::uint32_t(c.Width * 7 + c.Bits));
+        for (int y = 3; y < c.Height; y += 3)
+            for (int x = 1; x < c.Width; ++x) source.SetPixels(x, y, source.GetPixels(x - 1, y - 1));
+        const std::vector<TQuantColor> palette = OptimizedPalette(source, 1 << c.Bits, 8);
+        // The walk itself, one pixel at a time.
+        TFastColorLookup lookup(palette);
+        std::vector<std::uint8_t> walked(std::size_t(c.Width) * std::size_t(c.Height));
+        for (int y = 0; y < c.Height; ++y) {
+            for (int i = 0; i < c.Width; ++i) {
+                const int x = y % 2 == 0 ? i : c.Width - 1 - i;
+                const TColor color = source.GetPixels(x, y);
+                walked[std::size_t(y) * std::size_t(c.Width) + std::size_t(x)] =
+                    std::uint8_t(lookup.Lookup(GetRValue(color), GetGValue(color), GetBValue(color)));
+            }
+        }
+        for (int threads : {1, 2, 3, 7}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads");
+            SetWorkerThreads(threads);
+            const TDibImage reduced = ReduceColors(source, 7, 0, c.Bits);
+            int differing = 0;
+            for (int y = 0; y < c.Height; ++y)
+                for (int x = 0; x < c.Width; ++x)
+                    differing += reduced.ScanLineRead(y)[x] != walked[std::size_t(y) * std::size_t(c.Width) + std::size_t(x)];
+            EXPECT_EQ(differing, 0);
+        }
+        SetWorkerThreads(0);
+    }
+    // The larger pictures do depend on the order: a walk from the bottom row
+    // up decides some cells otherwise.
+    const TDibImage source = test::NoiseImage24(640, 480, 640 * 7 + 8);
+    const std::vector<TQuantColor> palette = OptimizedPalette(source, 256, 8);
+    TFastColorLookup forward(palette), backward(palette);
+    int differing = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const TColor a = source.GetPixels(x, y), b = source.GetPixels(639 - x, 479 - y);
+            forward.Lookup(GetRValue(a), GetGValue(a), GetBValue(a));
+            backward.Lookup(GetRValue(b), GetGValue(b), GetBValue(b));
+        }
+    }
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const TColor a = source.GetPixels(x, y);
+            differing += forward.Lookup(GetRValue(a), GetGValue(a), GetBValue(a)) !=
+                         backward.Lookup(GetRValue(a), GetGValue(a), GetBValue(a));
+        }
+    }
+    EXPECT_GT(differing, 0);
 }
 
 TEST(ColorQuantizer, FixedPaletteRoundsEachChannelToItsLevel) {

@@ -6,14 +6,20 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "TestSupport.h"
 #include "formats/JpegImage.h"
+#include "formats/PngImage.h"
 #include "formats/QxImageIO.h"
+#include "image/Exceptions.h"
+#include "image/ReadCancel.h"
+#include "image/Stream.h"
 
 namespace zelvo {
 namespace {
@@ -125,6 +131,28 @@ TEST_F(PreviewLoad, ReadsOnlyRegularFiles) {
     fs::create_symlink(dir_ / "real.bmp", dir_ / "link.bmp");
     EXPECT_TRUE(LoadPreviewPicture(dir_ / "link.bmp", false, 10, 10, preview));
     EXPECT_EQ(preview.Width, 3);
+}
+
+TEST_F(PreviewLoad, ACancelledScopeStopsTheReadsOfItsThreadOnly) {
+    const TDibImage picture = test::NoiseImage24(40, 30, 9);
+    bool keyed = false;
+    const char* names[] = {"a.bmp", "a.png", "a.jpg", "a.gif", "a.ppm"};
+    for (const char* name : names) ASSERT_TRUE(WriteDocumentPicture(dir_ / name, picture, {}, true, keyed));
+    TMemoryStream png(ReadWholeFile(dir_ / "a.png"));
+    std::atomic<bool> cancel{false};
+    TPreviewPicture preview;
+    {
+        const TReadCancelScope scope(cancel);
+        for (const char* name : names) EXPECT_TRUE(LoadPreviewPicture(dir_ / name, true, 10, 10, preview)) << name;
+        cancel = true;
+        for (const char* name : names) EXPECT_FALSE(LoadPreviewPicture(dir_ / name, true, 10, 10, preview)) << name;
+        // A picture in memory reads no file: its rows stop it.
+        EXPECT_THROW(DecodePng(png), EAbort);
+        bool other = false;
+        std::thread([&] { other = LoadPreviewPicture(dir_ / "a.png", true, 10, 10, preview); }).join();
+        EXPECT_TRUE(other);
+    }
+    EXPECT_TRUE(LoadPreviewPicture(dir_ / "a.png", true, 10, 10, preview));
 }
 
 TEST_F(PreviewLoad, DamagedFilesGiveNoPreview) {

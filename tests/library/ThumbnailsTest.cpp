@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "formats/JpegImage.h"
 #include "image/DibImage.h"
+#include "image/RowBands.h"
 #include "library/Thumbnails.h"
 
 namespace zelvo {
@@ -148,6 +152,56 @@ TEST(Thumbnail, BuildSkipsUnreadableAndStops) {
         });
     EXPECT_EQ(loads, 1);
     EXPECT_EQ(stopped.Items.size(), 1u);
+    fs::remove_all(dir);
+}
+
+TEST(Thumbnail, BuildGivesTheSameSetOnEveryThreadCount) {
+    const fs::path dir = test::MakeTempDir("thumbthreads");
+    std::vector<std::string> names;
+    for (int i = 0; i < 11; ++i) {
+        const std::string name = "p" + std::to_string(10 + i) + (i % 3 == 0 ? ".jpg" : ".bmp");
+        const TDibImage picture = test::NoiseImage24(50 + 9 * i, 70 - 3 * i, std::uint32_t(i));
+        if (i == 4) std::ofstream(dir / name) << "not a picture";
+        else if (i % 3 == 0) SaveJpegPicture(picture, dir / name, 80, false);
+        else picture.SaveToFile(dir / name);
+        names.push_back(name);
+    }
+    SetWorkerThreads(1);
+    const TThumbnailSet one = BuildThumbnails(dir, names, 32, clWhite, false, {});
+    ASSERT_EQ(one.Items.size(), 10u);
+    for (int threads : {2, 3, 7}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        SetWorkerThreads(threads);
+        std::vector<int> steps;
+        std::atomic<int> loads{0};
+        auto countingLoader = [&](const fs::path& p, int size, bool gif, TDibImage& picture) {
+            ++loads;
+            return LoadThumbnailSource(p, size, gif, picture);
+        };
+        const TThumbnailSet many = BuildThumbnails(
+            dir, names, 32, clWhite, false,
+            [&](int i, int, const std::string&) {
+                steps.push_back(i);
+                return true;
+            },
+            countingLoader);
+        EXPECT_EQ(steps, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+        EXPECT_EQ(loads, 11);
+        ASSERT_EQ(many.Items.size(), one.Items.size());
+        for (std::size_t i = 0; i < one.Items.size(); ++i) {
+            EXPECT_EQ(many.Items[i].Caption, one.Items[i].Caption);
+            EXPECT_EQ(many.Items[i].ImageIndex, int(i));
+            std::string why;
+            EXPECT_TRUE(test::SamePixels(many.Images[i], one.Images[i], &why)) << i << ": " << why;
+        }
+        // A stop at the fourth file: no file after it was read.
+        loads = 0;
+        const TThumbnailSet stopped = BuildThumbnails(
+            dir, names, 32, clWhite, false, [](int i, int, const std::string&) { return i < 3; }, countingLoader);
+        EXPECT_EQ(loads, 3);
+        EXPECT_EQ(stopped.Items.size(), 3u);
+    }
+    SetWorkerThreads(0);
     fs::remove_all(dir);
 }
 

@@ -153,6 +153,7 @@ TEST_F(TLargeFontScreenshots, OpenDialogAndHistogramReadouts) {
     dialog.SelectionChanged(QString::fromStdString(FPicture.string()));
     dialog.UpdatePreview();
     test::Settle(300);
+    for (int waited = 0; dialog.PreviewPending() && waited < 100; ++waited) test::Settle(200);
     EXPECT_TRUE(dialog.PictureLabel1->text().contains(QStringLiteral("4000 x 3000")));
     for (QLabel* label : {dialog.PictureLabel1, dialog.PictureLabel2, dialog.PictureLabel3})
         EXPECT_FALSE(label->text().isEmpty());

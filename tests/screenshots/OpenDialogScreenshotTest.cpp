@@ -74,6 +74,7 @@ TEST(OpenDialogScreenshots, PreviewOfAJpegAPngAndABmp) {
         ASSERT_TRUE(item.isValid());
         list->setCurrentIndex(item);
         Settle(TQxOpenPictureDialog::kRestMilliseconds + 450);
+        for (int waited = 0; dialog.PreviewPending() && waited < 100; ++waited) Settle(200);
         EXPECT_TRUE(dialog.PaintBox->HasPicture());
         EXPECT_FALSE(dialog.PictureLabel1->text().isEmpty());
         EXPECT_FALSE(dialog.PictureLabel2->text().isEmpty());

@@ -93,14 +93,20 @@ question=$(wait_for_window "Zelvo")
 [ -n "$question" ] || { echo "closing the restored picture does not ask"; exit 1; }
 focus "$question"
 xdotool key --clearmodifiers Escape
-sleep 0.5
+# The question gone (a busy machine may take a while), the window takes
+# the keys again.
+for _ in $(seq 1 100); do
+  xwininfo -id "$question" 2>/dev/null | grep -q "IsViewable" || break
+  sleep 0.1
+done
 focus "$id"
 before=$(md5sum < "$picture")
 xdotool key --clearmodifiers ctrl+s
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   [ "$(md5sum < "$picture")" != "$before" ] && [ -z "$(recovery_files)" ] && break
   sleep 0.1
 done
+[ "$(md5sum < "$picture")" != "$before" ] || { echo "Ctrl+S did not save the picture"; exit 1; }
 [ -z "$(recovery_files)" ] || { echo "saving left $(recovery_files)"; exit 1; }
 "$cli" apply "$source_picture" "$scratch/expected.bmp" Negative Mirror Rotate90:1
 "$cli" decode "$scratch/expected.bmp" "$scratch/expected.ppm"

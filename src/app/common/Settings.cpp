@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QToolBar>
 
+#include <concepts>
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <type_traits>
 
 #include "app/common/ThreadSettings.h"
 #include "app/dialogs/EffectSettings.h"
@@ -15,6 +19,7 @@
 #include "document/QxImage.h"
 #include "platform/DecoderSettings.h"
 #include "platform/IniFile.h"
+#include "platform/IniKeys.h"
 
 namespace zelvo {
 
@@ -29,52 +34,95 @@ constexpr const char* kSettings = "Settings";
 // Window coordinates and sizes the X protocol can carry (16 bits, signed).
 constexpr int kMaxWindowCoordinate = 32767;
 
-void ReadMainSection(TZVfrmMain& form, const TIniFile& ini) {
-    if (!form.Options.FDefPos) {
-        const int left = ini.ReadIntegerIn(kSettings, "Left", 10, -kMaxWindowCoordinate, kMaxWindowCoordinate);
-        const int top = ini.ReadIntegerIn(kSettings, "Top", 10, -kMaxWindowCoordinate, kMaxWindowCoordinate);
-        const int width = ini.ReadIntegerIn(kSettings, "Width", 550, 1, kMaxWindowCoordinate);
-        const int height = ini.ReadIntegerIn(kSettings, "Height", 450, 1, kMaxWindowCoordinate);
-        form.move(left, top);
-        form.resize(width, height);
+// The keys of [Settings] the main window owns, as the file holds them.
+// GIFMode is only read: it is set by hand in the file, and the editor never
+// writes it.
+struct TMainSection {
+    bool Geometry = true;  ///< the window bounds are read (not -DEFPOS) or written (a normal window)
+    int SaveTypes = 1;     ///< entries of the save dialog's type list
+    int Left = 10;
+    int Top = 10;
+    int Width = 550;
+    int Height = 450;
+    TColor BackgroundColor = clBtnShadow;
+    std::uint8_t JpegQuality = 80;
+    bool StatusBar = true;
+    int UndoBuffer = 16;
+    std::uint8_t CaptureWait = 200;
+    bool UseSusiePlugin = true;
+    std::string LastDirectory;
+    int SaveFileExt = 0;
+    bool OpenPreview = true;
+    bool UseExifOrientation = true;
+};
+
+template <class Section, class Visit>
+    requires std::same_as<std::remove_const_t<Section>, TMainSection>
+void EachKey(Section& s, Visit&& visit) {
+    if (s.Geometry) {
+        visit(IntKey("Left", s.Left, -kMaxWindowCoordinate, kMaxWindowCoordinate));
+        visit(IntKey("Top", s.Top, -kMaxWindowCoordinate, kMaxWindowCoordinate));
+        visit(IntKey("Width", s.Width, 1, kMaxWindowCoordinate));
+        visit(IntKey("Height", s.Height, 1, kMaxWindowCoordinate));
     }
-    form.SetBackgroundColor(ini.ReadColor(kSettings, "BackgroundColor", clBtnShadow));
-    form.SetUndoBuffer(ini.ReadIntegerIn(kSettings, "UndoBuffer", 16, 1, kMaxUndoBuffer));
-    form.Options.FCaptureWait = ini.ReadByte(kSettings, "CaptureWait", 200);
-    form.Options.FJpegQuality = ini.ReadByteIn(kSettings, "JpegQuality", 80, 1, 100);
-    form.SetStatusBarShown(ini.ReadBool(kSettings, "StatusBar", true));
-    form.Options.FUseSusiePlugin = ini.ReadBool(kSettings, "UseSusiePlugin", true);
-    ApplyDecoderSettings(ini);
-    form.Options.FGIFMode = ini.ReadBool(kSettings, "GIFMode", false);
+    visit(ColorKey("BackgroundColor", s.BackgroundColor));
+    visit(ByteKey("JpegQuality", s.JpegQuality, 1, 100));
+    visit(BoolKey("StatusBar", s.StatusBar));
+    visit(IntKey("UndoBuffer", s.UndoBuffer, 1, kMaxUndoBuffer));
+    visit(ByteKey("CaptureWait", s.CaptureWait));
+    visit(BoolKey("UseSusiePlugin", s.UseSusiePlugin));
     // A path longer than a read can hold would name another folder.
-    form.Options.FLastDirectory = QString::fromStdString(
-        ini.ReadStringIn(kSettings, "LastDirectory", QCoreApplication::applicationDirPath().toStdString(),
-                         TIniFile::kMaxStringLength));
+    visit(StringKey("LastDirectory", s.LastDirectory));
     // An entry of the save dialog's type list: the GIF entry only in GIF mode.
-    const int saveTypes = int(SaveDialogSuffixes(form.Options.FGIFMode).size());
-    form.Options.FSaveFileExt = ini.ReadIntegerIn(kSettings, "SaveFileExt", 0, 0, saveTypes - 1);
-    form.Options.FOpenPreview = ini.ReadBool(kSettings, "OpenPreview", true);
-    form.Options.FUseExifOrientation = ini.ReadBool(kSettings, "UseExifOrientation", true);
+    visit(IntKey("SaveFileExt", s.SaveFileExt, 0, s.SaveTypes - 1));
+    visit(BoolKey("OpenPreview", s.OpenPreview));
+    visit(BoolKey("UseExifOrientation", s.UseExifOrientation));
+}
+
+void ReadMainSection(TZVfrmMain& form, const TIniFile& ini) {
+    form.Options.FGIFMode = ini.ReadBool(kSettings, "GIFMode", false);
+    TMainSection s;
+    s.Geometry = !form.Options.FDefPos;
+    s.SaveTypes = int(SaveDialogSuffixes(form.Options.FGIFMode).size());
+    s.LastDirectory = QCoreApplication::applicationDirPath().toStdString();
+    EachKey(s, TKeyReader(ini, kSettings));
+    if (s.Geometry) {
+        form.move(s.Left, s.Top);
+        form.resize(s.Width, s.Height);
+    }
+    form.SetBackgroundColor(s.BackgroundColor);
+    form.SetUndoBuffer(s.UndoBuffer);
+    form.Options.FCaptureWait = s.CaptureWait;
+    form.Options.FJpegQuality = s.JpegQuality;
+    form.SetStatusBarShown(s.StatusBar);
+    form.Options.FUseSusiePlugin = s.UseSusiePlugin;
+    ApplyDecoderSettings(ini);
+    form.Options.FLastDirectory = QString::fromStdString(s.LastDirectory);
+    form.Options.FSaveFileExt = s.SaveFileExt;
+    form.Options.FOpenPreview = s.OpenPreview;
+    form.Options.FUseExifOrientation = s.UseExifOrientation;
 }
 
 void WriteMainSection(TZVfrmMain& form, TIniFile& ini) {
-    const Qt::WindowStates state = form.windowState();
-    if (!(state & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
-        ini.WriteInteger(kSettings, "Left", form.x());
-        ini.WriteInteger(kSettings, "Top", form.y());
-        ini.WriteInteger(kSettings, "Width", form.width());
-        ini.WriteInteger(kSettings, "Height", form.height());
-    }
-    ini.WriteColor(kSettings, "BackgroundColor", form.BackgroundColor());
-    ini.WriteInteger(kSettings, "JpegQuality", form.Options.FJpegQuality);
-    ini.WriteBool(kSettings, "StatusBar", form.StatusBarShown());
-    ini.WriteInteger(kSettings, "UndoBuffer", form.Options.FUndoBuffer);
-    ini.WriteInteger(kSettings, "CaptureWait", form.Options.FCaptureWait);
-    ini.WriteBool(kSettings, "UseSusiePlugin", form.Options.FUseSusiePlugin);
-    ini.WriteString(kSettings, "LastDirectory", form.Options.FLastDirectory.toStdString());
-    ini.WriteInteger(kSettings, "SaveFileExt", form.Options.FSaveFileExt);
-    ini.WriteBool(kSettings, "OpenPreview", form.Options.FOpenPreview);
-    ini.WriteBool(kSettings, "UseExifOrientation", form.Options.FUseExifOrientation);
+    TMainSection s;
+    // A maximised, minimised or full-screen window keeps the bounds it had.
+    s.Geometry = !(form.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    s.SaveTypes = int(SaveDialogSuffixes(form.Options.FGIFMode).size());
+    s.Left = form.x();
+    s.Top = form.y();
+    s.Width = form.width();
+    s.Height = form.height();
+    s.BackgroundColor = form.BackgroundColor();
+    s.JpegQuality = form.Options.FJpegQuality;
+    s.StatusBar = form.StatusBarShown();
+    s.UndoBuffer = form.Options.FUndoBuffer;
+    s.CaptureWait = form.Options.FCaptureWait;
+    s.UseSusiePlugin = form.Options.FUseSusiePlugin;
+    s.LastDirectory = form.Options.FLastDirectory.toStdString();
+    s.SaveFileExt = form.Options.FSaveFileExt;
+    s.OpenPreview = form.Options.FOpenPreview;
+    s.UseExifOrientation = form.Options.FUseExifOrientation;
+    EachKey(s, TKeyWriter(ini, kSettings));
 }
 
 void ReadToolbars(TZVfrmMain& form, const TIniFile& ini) {

@@ -19,9 +19,8 @@
 
 #include "app/common/FileFilters.h"
 #include "app/common/EditorContext.h"
+#include "app/folders/PreviewDecoder.h"
 #include "formats/QxImageIO.h"
-#include "platform/Bitmap.h"
-#include "platform/qt/QImageBridge.h"
 
 namespace zelvo {
 
@@ -183,8 +182,18 @@ TQxOpenPictureDialog::TQxOpenPictureDialog(QWidget* parent) : QFileDialog(parent
     FRestTimer.setSingleShot(true);
     FRestTimer.setInterval(kRestMilliseconds);
     connect(&FRestTimer, &QTimer::timeout, this, [this] { UpdatePreview(); });
+    FSlowTimer.setSingleShot(true);
+    FSlowTimer.setInterval(kRestMilliseconds);
+    connect(&FSlowTimer, &QTimer::timeout, this, [this] {
+        if (!FPending) return;
+        ClearPreview();
+        ShowFileLines();
+    });
+    FDecoder = std::make_unique<TPreviewDecoder>(this, [this](const TPreviewResult& result) { ShowDecoded(result); });
     connect(this, &QFileDialog::currentChanged, this, [this](const QString& path) { SelectionChanged(path); });
 }
+
+TQxOpenPictureDialog::~TQxOpenPictureDialog() = default;
 
 void TQxOpenPictureDialog::SetEnablePreview(bool enable) {
     if (FEnablePreview == enable && PreviewCheckBox->isChecked() == enable) return;
@@ -194,6 +203,7 @@ void TQxOpenPictureDialog::SetEnablePreview(bool enable) {
         UpdatePreview();
     } else {
         FRestTimer.stop();
+        CancelDecode();
         ClearPreview();
     }
 }
@@ -220,14 +230,22 @@ void TQxOpenPictureDialog::ClearPreview() {
     PaintBox->ClearPicture();
 }
 
+void TQxOpenPictureDialog::CancelDecode() {
+    ++FRequest;
+    FPending = false;
+    FSlowTimer.stop();
+    FDecoder->Cancel();
+}
+
 void TQxOpenPictureDialog::UpdatePreview() {
     FRestTimer.stop();
     if (!FEnablePreview) return;
     const std::filesystem::path path(FCurrentPath.toStdString());
     std::error_code ec;
     // Only regular files: a folder shows nothing, and a pipe or device would
-    // block the dialog or never end.
+    // block the decode or never end.
     if (FCurrentPath.isEmpty() || !std::filesystem::is_regular_file(path, ec)) {
+        CancelDecode();
         ClearPreview();
         return;
     }
@@ -237,28 +255,35 @@ void TQxOpenPictureDialog::UpdatePreview() {
     if (ec || !modified.isValid()) return;
 
     ++FPreviewDecodes;
+    FFileSize = std::int64_t(size);
+    FModified = modified;
+    FPending = true;
     const qreal ratio = PaintBox->devicePixelRatioF();
-    TPreviewPicture preview;
-    QImage image;
-    QString depth;
-    if (LoadPreviewPicture(path, FGifMode, int(PaintBox->width() * ratio), int(PaintBox->height() * ratio),
-                           preview)) {
-        TBitmap work;
-        work.Assign(preview.Picture);
-        depth = PreviewDepthName(work.BitCount());
-        image = ToQImage(work);
-    }
-    if (image.isNull()) {
+    FDecoder->Start(TPreviewRequest{++FRequest, path, FGifMode, int(PaintBox->width() * ratio),
+                                    int(PaintBox->height() * ratio)});
+    FSlowTimer.start();
+}
+
+void TQxOpenPictureDialog::ShowFileLines() {
+    PictureLabel2->setText(QCoreApplication::translate("OpenPictureDialog", "ﾌｧｲﾙｻｲｽﾞ：\t") + PreviewFileSizeText(FFileSize));
+    PictureLabel3->setText(QCoreApplication::translate("OpenPictureDialog", "最終更新：\t") + ModificationText(FModified));
+    FitPictureLabels();
+}
+
+void TQxOpenPictureDialog::ShowDecoded(const TPreviewResult& result) {
+    // A result an even newer selection overtook on its way is dropped.
+    if (result.Number != FRequest || !FPending) return;
+    FPending = false;
+    FSlowTimer.stop();
+    if (result.Image.isNull()) {
         ClearPreview();
         return;
     }
     PictureLabel1->setText(QCoreApplication::translate("OpenPictureDialog", "画像ｻｲｽﾞ：\t") +
-                           QString::asprintf("%d x %d", preview.Width, preview.Height) +
-                           QStringLiteral(" pixels ") + depth);
-    PictureLabel2->setText(QCoreApplication::translate("OpenPictureDialog", "ﾌｧｲﾙｻｲｽﾞ：\t") + PreviewFileSizeText(std::int64_t(size)));
-    PictureLabel3->setText(QCoreApplication::translate("OpenPictureDialog", "最終更新：\t") + ModificationText(modified));
-    FitPictureLabels();
-    PaintBox->SetPicture(image, preview.Width, preview.Height);
+                           QString::asprintf("%d x %d", result.Width, result.Height) +
+                           QStringLiteral(" pixels ") + PreviewDepthName(result.BitCount));
+    ShowFileLines();
+    PaintBox->SetPicture(result.Image, result.Width, result.Height);
 }
 
 void TQxOpenPictureDialog::FitPictureLabels() {

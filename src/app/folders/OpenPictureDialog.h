@@ -8,8 +8,11 @@
 // (size and depth, file size, last modification time) and the check box
 // that switches the preview on and off. The preview decodes only once the
 // selection has rested for a moment, only regular files, and JPEG files at
-// a reduced scale.
+// a reduced scale, on a thread of its own (PreviewDecoder.h): the dialog
+// goes on answering while a large picture decodes, and a newer selection
+// cancels the older decode.
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QImage>
 #include <QString>
@@ -17,6 +20,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
 #include "image/Types.h"
 
@@ -27,6 +31,8 @@ class QLabel;
 namespace zelvo {
 
 class TEditorContext;
+class TPreviewDecoder;
+struct TPreviewResult;
 
 /// Where a picture of `width` x `height` pixels is drawn in a box of
 /// `boxWidth` x `boxHeight`: unscaled and centred ((box - picture) / 2,
@@ -76,6 +82,7 @@ public:
     static constexpr int kRestMilliseconds = 150;
 
     explicit TQxOpenPictureDialog(QWidget* parent = nullptr);
+    ~TQxOpenPictureDialog() override;
 
     /// Whether the preview is shown; setting it also sets the check box.
     /// Turning it off clears the labels and the picture; turning it on
@@ -94,12 +101,17 @@ public:
     /// The selection-change notification: remembers `path` and previews it
     /// once no further change came for kRestMilliseconds.
     void SelectionChanged(const QString& path);
-    /// Previews the remembered selection now: a regular file the picture
+    /// Previews the remembered selection now: a regular file starts its
+    /// decode on the preview's thread, and once decoded a file the picture
     /// formats can read shows its picture and the three lines; anything
-    /// else (a folder, an unreadable or unknown file) clears them.
+    /// else (a folder, an unreadable or unknown file) clears them. A decode
+    /// still running after kRestMilliseconds clears the picture and shows
+    /// the file's size and time meanwhile.
     void UpdatePreview();
-    /// How many files the preview has decoded so far.
+    /// How many decodes the preview has started so far.
     int PreviewDecodes() const { return FPreviewDecodes; }
+    /// Whether a decode is under way whose result the preview will show.
+    bool PreviewPending() const { return FPending; }
 
     QFrame* PicturePanel = nullptr;
     QLabel* PictureLabel1 = nullptr;
@@ -114,6 +126,12 @@ protected:
 
 private:
     void ClearPreview();
+    /// Drops the decode under way: its result will not be shown.
+    void CancelDecode();
+    /// Shows a decoded result of the newest request.
+    void ShowDecoded(const TPreviewResult& result);
+    /// The file size and time lines of the file being decoded.
+    void ShowFileLines();
     /// Sizes the three labels and the check box for their texts in the
     /// dialog's font (never below the classic 400 x 20, 24 apart) and the
     /// panel around them.
@@ -124,7 +142,14 @@ private:
     bool FGifMode = false;
     QString FCurrentPath;
     QTimer FRestTimer;
+    QTimer FSlowTimer;
     int FPreviewDecodes = 0;
+    std::unique_ptr<TPreviewDecoder> FDecoder;
+    /// The newest request's number, and what the lines show of its file.
+    int FRequest = 0;
+    bool FPending = false;
+    std::int64_t FFileSize = 0;
+    QDateTime FModified;
 };
 
 /// Shows the open dialog over `form` in its last folder with the open

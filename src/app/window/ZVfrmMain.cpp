@@ -571,11 +571,14 @@ void TZVfrmMain::RestoreRecovered(TRecoveryOffer& offer) {
         const TRecoveryInfo& info = offer.Picture.Info;
         const TDibImage& pixels = offer.Picture.Pixels;
         // A new picture first: no history, no selection, no metadata of
-        // the picture before; then the recovered pixels, modified.
+        // the picture before; then the recovered pixels, modified, with the
+        // metadata of their file (EXIF, XMP, colour profile, text), which a
+        // save writes back.
         FImage->NewImage(pixels.Width(), pixels.Height(), pixels.BitCount(), clBlack);
         TBitmap recovered;
         recovered.Assign(pixels);
         FImage->SetBitmap(recovered);
+        FImage->AdoptMetadata(info.Metadata);
         FImage->SetModified(true);
         FImage->SaveQuality = info.SaveQuality;
         FImage->SaveTransparent = info.SaveTransparent;
