@@ -8,10 +8,16 @@
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 #include "PluginFilesFixture.h"
 #include "SpiEnvironment.h"
@@ -85,6 +91,58 @@ TEST(DecoderSandbox, EveryPluginTestFileGivesTheBytesItGivesInProcess) {
     }
     // TGA, PCX, TIFF, WebP, HEIC and AVIF files: a few dozen.
     EXPECT_GT(files, 40);
+}
+
+/// The decoder server this process started for `plugin` and the decoders
+/// it forked (their command lines end with the plug-in).
+std::vector<pid_t> DecodersOf(const fs::path& plugin) {
+    std::vector<pid_t> out;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream status(entry.path() / "status");
+        std::string line;
+        pid_t parent = -1;
+        while (std::getline(status, line))
+            if (line.rfind("PPid:", 0) == 0) parent = pid_t(std::stol(line.substr(5)));
+        std::ifstream command(entry.path() / "cmdline");
+        const std::string words((std::istreambuf_iterator<char>(command)), std::istreambuf_iterator<char>());
+        if (parent == ::getpid() && words.find(std::string("--serve") + '\0' + plugin.string()) != std::string::npos)
+            out.push_back(pid_t(std::stol(name)));
+    }
+    return out;
+}
+
+TEST(DecoderSandbox, LostDecodersAndServerAreReplaced) {
+    TScopedSandbox scope;
+    TSPIs plugins(false, TSPISearchOptions{});
+    const fs::path tga = test::PluginDir() / "tga.spi";
+    plugins.Search(tga.string());
+    const fs::path file = test::PluginDataFiles("tga").front();
+    TSPIBitmap first(&plugins);
+    first.LoadFromFile(file);
+    const Bytes want = BmpBytes(first.Picture());
+    // The server and the decoder waiting for the next picture are gone
+    // (the system ended them): new ones take their place.
+    std::vector<pid_t> lost = DecodersOf(tga);
+    for (int wait = 0; wait < 500 && lost.size() < 2; ++wait) {
+        ::usleep(10000);  // the next decoder is being started
+        lost = DecodersOf(tga);
+    }
+    ASSERT_EQ(lost.size(), 2u);
+    for (const pid_t pid : lost) {
+        ASSERT_EQ(::kill(pid, SIGKILL), 0);
+        // Ended: a zombie until the pool reaps it.
+        siginfo_t info{};
+        ASSERT_EQ(::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT), 0);
+    }
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        TSPIBitmap again(&plugins);
+        again.LoadFromFile(file);
+        EXPECT_EQ(BmpBytes(again.Picture()), want);
+    }
+    for (const pid_t pid : DecodersOf(tga)) EXPECT_EQ(std::count(lost.begin(), lost.end(), pid), 0);
 }
 
 // A 2 x 1 picture at 8 bits with a two-colour table, as a decoder writes it.

@@ -91,8 +91,10 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
         const auto* text = reinterpret_cast<const char*>(reply.data() + sections[0].Offset);
         out.Info.Text.assign(text, ::strnlen(text, std::size_t(sections[0].Bytes)));
     }
-    out.InfoBlock = reply.subspan(std::size_t(sections[1].Offset), std::size_t(sections[1].Bytes));
-    out.Bits = reply.subspan(std::size_t(sections[2].Offset), std::size_t(sections[2].Bytes));
+    // An empty section's offset is not checked: it gives no view at all.
+    if (sections[1].Bytes)
+        out.InfoBlock = reply.subspan(std::size_t(sections[1].Offset), std::size_t(sections[1].Bytes));
+    if (sections[2].Bytes) out.Bits = reply.subspan(std::size_t(sections[2].Offset), std::size_t(sections[2].Bytes));
     return out;
 }
 

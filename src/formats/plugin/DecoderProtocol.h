@@ -1,14 +1,17 @@
 #pragma once
 // What the editor and the decoder process (zelvo-decode) say to each other.
 //
-// The two talk over a SOCK_SEQPACKET socket pair; the decoder's end is its
-// descriptor kDecoderSocketFd. The editor sends one TDecodeRequest with two
-// descriptors attached: a sealed memory file holding the file's bytes and
-// an empty memory file for the reply. The decoder answers with TDecodeEvent
-// messages (progress, the picture's size, done) and writes the decoded
-// picture into the reply file: a TDecodeReplyHeader, then the text, the
-// bitmap information block (40-byte header, masks, colour table) and the
-// rows at the offsets the header gives. The editor may send one abort byte
+// The editor starts one decoder server per plug-in ("zelvo-decode --serve
+// PLUGIN", its end of a SOCK_SEQPACKET socket pair at kDecoderSocketFd).
+// For each byte the editor sends, the server starts a decoder and answers
+// with a TDecoderStarted carrying the decoder's socket. The decoder's own
+// end of that socket is its kDecoderSocketFd. The editor sends it one
+// TDecodeRequest with two descriptors attached: a sealed memory file
+// holding the file's bytes and an empty memory file for the reply. The
+// decoder answers with TDecodeEvent messages (progress, the picture's size,
+// done) and writes the decoded picture into the reply file: a
+// TDecodeReplyHeader, then the text, the bitmap information block (40-byte
+// header, masks, colour table) and the rows at the offsets the header gives. The editor may send one abort byte
 // while the decoder runs.
 //
 // Nothing in a reply is trusted: ParseDecodeReply checks every offset and
@@ -38,7 +41,7 @@ enum class TDecodeKind : std::uint32_t {
 /// Longest plug-in path and file name a request carries, terminator included.
 inline constexpr std::size_t kDecodeRequestPathBytes = 4096;
 
-/// One request; sent once per decoder process.
+/// One request; sent once per decoder.
 struct TDecodeRequest {
     std::uint32_t Magic = kDecodeRequestMagic;
     TDecodeKind Kind = TDecodeKind::Plugin;
@@ -51,10 +54,16 @@ struct TDecodeRequest {
     std::uint32_t Reserved = 0;
     /// Address space the decoder may use (RLIMIT_AS); 0 for no limit.
     std::uint64_t AddressSpaceBytes = 0;
-    /// The plug-in library, null-terminated.
+    /// The plug-in library, null-terminated: the server's own.
     char Plugin[kDecodeRequestPathBytes] = {};
     /// The file's full name as IsSupported sees it, null-terminated.
     char FileName[kDecodeRequestPathBytes] = {};
+};
+
+/// The server's answer to a byte: a decoder started for one request, its
+/// socket attached; Pid -1 and nothing attached when none could be.
+struct TDecoderStarted {
+    std::int32_t Pid = -1;
 };
 
 /// What the decoder reports while it works.

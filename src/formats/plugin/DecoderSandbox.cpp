@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <cstring>
 #include <condition_variable>
+#include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -56,7 +58,8 @@ private:
     int FFd;
 };
 
-/// A started decoder process waiting for its request.
+/// A started process: a decoder waiting for its request (a child of the
+/// editor, though its server forked it) or a decoder server.
 struct TDecoderChild {
     pid_t Pid = -1;
     int Socket = -1;
@@ -74,8 +77,8 @@ void EndChild(const TDecoderChild& child, int* status = nullptr) {
 
 bool Executable(const std::filesystem::path& path) { return !path.empty() && ::access(path.c_str(), X_OK) == 0; }
 
-/// Starts one decoder; Pid -1 when it cannot be started.
-TDecoderChild Spawn(const std::filesystem::path& program) {
+/// Starts the decoder server of `plugin`; Pid -1 when it cannot be started.
+TDecoderChild SpawnServer(const std::filesystem::path& program, const std::filesystem::path& plugin) {
     TDecoderChild child;
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return child;
@@ -88,7 +91,7 @@ TDecoderChild Spawn(const std::filesystem::path& program) {
     ::posix_spawn_file_actions_adddup2(&actions, theirs.Get(), kDecoderSocketFd);
     posix_spawnattr_t attributes;
     ::posix_spawnattr_init(&attributes);
-    // The decoder starts with default signal handling and nothing blocked,
+    // The decoders start with default signal handling and nothing blocked,
     // whatever the editor's threads have set.
     sigset_t all, none;
     ::sigfillset(&all);
@@ -96,50 +99,74 @@ TDecoderChild Spawn(const std::filesystem::path& program) {
     ::posix_spawnattr_setsigdefault(&attributes, &all);
     ::posix_spawnattr_setsigmask(&attributes, &none);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    std::string path = program.string();
-    char* argv[] = {path.data(), nullptr};
+    std::string path = program.string(), serve = "--serve", library = plugin.string();
+    char* argv[] = {path.data(), serve.data(), library.data(), nullptr};
     pid_t pid = -1;
     const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ);
     ::posix_spawn_file_actions_destroy(&actions);
     ::posix_spawnattr_destroy(&attributes);
-    if (error != 0) return child;
+    if (error != 0) {
+        errno = error;
+        return child;
+    }
     child.Pid = pid;
     child.Socket = mine.Release();
     return child;
 }
 
-/// The waiting decoders. A thread of the pool starts new ones in the
-/// background, so taking one never waits for a program start unless none
-/// is left.
+/// How long a server may take to start a decoder.
+constexpr int kStartMilliseconds = 10000;
+/// Decoder servers kept at most; the one used longest ago ends first.
+constexpr std::size_t kMostServers = 8;
+
+/// The decoder servers, one per plug-in, each with the decoders it started
+/// that wait for a request. Taking a decoder asks the server for the next
+/// one at once, so it starts while the picture decodes and the next picture
+/// does not wait for it.
 class TDecoderPool {
 public:
     ~TDecoderPool() {
         {
-            std::lock_guard lock(FLock);
+            std::lock_guard lock(FTaskLock);
             FQuit = true;
         }
-        FWake.notify_all();
-        if (FFiller.joinable()) FFiller.join();
+        FTaskWake.notify_all();
+        if (FThread.joinable()) FThread.join();
         StopLocked();
     }
 
-    /// A waiting decoder, or a new one when none waits (Pid -1 when it
-    /// cannot be started).
-    TDecoderChild Take(const std::filesystem::path& program) {
-        std::unique_lock lock(FLock);
+    /// A decoder for `plugin` waiting for its request (Pid -1 when none
+    /// can be started).
+    TDecoderChild Take(const std::filesystem::path& program, const std::filesystem::path& plugin) {
+        std::lock_guard lock(FLock);
+        std::erase_if(FEnding, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
         if (program != FProgram) {
             StopLocked();
             FProgram = program;
         }
-        TDecoderChild child;
-        if (!FIdle.empty()) {
-            child = FIdle.front();
-            FIdle.erase(FIdle.begin());
+        // A server that has ended (the system stopped it) is replaced once.
+        for (int tries = 0; tries < 2; ++tries) {
+            auto found = FServers.find(plugin);
+            if (found == FServers.end()) {
+                TDecoderChild started;
+                RunOnPoolThread([&] { started = SpawnServer(program, plugin); });
+                if (started.Pid < 0) return {};
+                if (FServers.size() >= kMostServers) EndOldestServer();
+                found = FServers.emplace(plugin, TServer{started, {}, 0, false, 0}).first;
+            }
+            TServer& server = found->second;
+            server.LastUse = ++FUses;
+            TDecoderChild child;
+            if (Fetch(server, child)) {
+                const std::size_t warm = std::size_t(std::clamp(SandboxOptions().WarmProcesses, 0, 8));
+                while (server.Ready.size() + std::size_t(server.Asked) < warm && Ask(server)) {
+                }
+                return child;
+            }
+            EndServer(server);
+            FServers.erase(found);
         }
-        if (!FFiller.joinable()) FFiller = std::thread([this] { Fill(); });
-        lock.unlock();
-        FWake.notify_all();
-        return child.Pid >= 0 ? child : Spawn(program);
+        return {};
     }
 
     void Stop() {
@@ -147,42 +174,145 @@ public:
         StopLocked();
     }
 
-private:
-    void StopLocked() {
-        for (const TDecoderChild& child : FIdle) EndChild(child);
-        FIdle.clear();
+    /// Ends a decoder whose work is done without waiting for it; it is
+    /// reaped at the next Take.
+    void EndLater(const TDecoderChild& child) {
+        if (child.Socket >= 0) ::close(child.Socket);
+        ::kill(child.Pid, SIGKILL);
+        std::lock_guard lock(FLock);
+        FEnding.push_back(child.Pid);
     }
 
-    void Fill() {
-        std::unique_lock lock(FLock);
+private:
+    struct TServer {
+        TDecoderChild Process;
+        std::deque<TDecoderChild> Ready;
+        /// Decoders asked for and not yet received.
+        int Asked = 0;
+        bool Gone = false;
+        std::uint64_t LastUse = 0;
+    };
+
+    // Runs `task` on the pool's own thread: the servers are started there,
+    // so their parent, and the parent of the decoders they fork (whose
+    // parent-death signal follows that thread), lasts as long as the
+    // program and not as long as the thread that happened to read a file.
+    void RunOnPoolThread(const std::function<void()>& task) {
+        std::unique_lock lock(FTaskLock);
+        if (!FThread.joinable()) FThread = std::thread([this] { Work(); });
+        FTask = &task;
+        FTaskWake.notify_all();
+        FTaskWake.wait(lock, [this] { return FTask == nullptr; });
+    }
+
+    void Work() {
+        std::unique_lock lock(FTaskLock);
         while (!FQuit) {
-            const int warm = std::clamp(SandboxOptions().WarmProcesses, 0, 8);
-            if (int(FIdle.size()) >= warm || FProgram.empty()) {
-                FWake.wait(lock);
+            if (!FTask) {
+                FTaskWake.wait(lock);
                 continue;
             }
-            const std::filesystem::path program = FProgram;
-            lock.unlock();
-            const TDecoderChild next = Spawn(program);
-            lock.lock();
-            if (next.Pid < 0) {
-                // Nothing to keep warm; the next Take starts its own and
-                // reports why.
-                FWake.wait(lock);
-            } else if (program != FProgram || FQuit) {
-                EndChild(next);
-            } else {
-                FIdle.push_back(next);
-            }
+            (*FTask)();
+            FTask = nullptr;
+            FTaskWake.notify_all();
         }
     }
 
+    // Asks the server for one more decoder.
+    bool Ask(TServer& server) {
+        const char ask = 1;
+        if (server.Gone || ::send(server.Process.Socket, &ask, 1, MSG_NOSIGNAL | MSG_DONTWAIT) != 1) {
+            server.Gone = true;
+            return false;
+        }
+        ++server.Asked;
+        return true;
+    }
+
+    // Receives one answer of the server, waiting at most `milliseconds`;
+    // false when none came or the server is gone.
+    bool Receive(TServer& server, int milliseconds) {
+        pollfd watch{server.Process.Socket, POLLIN, 0};
+        int ready;
+        do {
+            ready = ::poll(&watch, 1, milliseconds);
+        } while (ready < 0 && errno == EINTR);
+        if (ready <= 0) return false;
+        TDecoderStarted started;
+        iovec part{&started, sizeof started};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t got = ::recvmsg(server.Process.Socket, &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT);
+        TFd socket;
+        const cmsghdr* header = CMSG_FIRSTHDR(&message);
+        if (got > 0 && header && header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS &&
+            header->cmsg_len == CMSG_LEN(sizeof(int))) {
+            int fd;
+            std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
+            socket = TFd(fd);
+        }
+        if (got != ssize_t(sizeof started)) {
+            server.Gone = true;
+            return false;
+        }
+        server.Asked = std::max(server.Asked - 1, 0);
+        // Only a child of this process is a decoder the editor may end.
+        siginfo_t info{};
+        if (started.Pid > 0 && socket.Get() >= 0 &&
+            ::waitid(P_PID, id_t(started.Pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
+            server.Ready.push_back({started.Pid, socket.Release()});
+        return true;
+    }
+
+    bool Fetch(TServer& server, TDecoderChild& child) {
+        for (;;) {
+            if (!server.Ready.empty()) {
+                child = server.Ready.front();
+                server.Ready.pop_front();
+                return true;
+            }
+            if (server.Asked == 0 && !Ask(server)) return false;
+            if (!Receive(server, kStartMilliseconds)) return false;
+        }
+    }
+
+    void EndServer(TServer& server) {
+        for (const TDecoderChild& child : server.Ready) EndChild(child);
+        server.Ready.clear();
+        EndChild(server.Process);
+    }
+
+    void EndOldestServer() {
+        auto oldest = std::min_element(FServers.begin(), FServers.end(), [](const auto& a, const auto& b) {
+            return a.second.LastUse < b.second.LastUse;
+        });
+        EndServer(oldest->second);
+        FServers.erase(oldest);
+    }
+
+    void StopLocked() {
+        for (auto& entry : FServers) EndServer(entry.second);
+        FServers.clear();
+        for (const pid_t pid : FEnding) EndChild({pid, -1});
+        FEnding.clear();
+    }
+
     std::mutex FLock;
-    std::condition_variable FWake;
-    std::thread FFiller;
-    bool FQuit = false;
     std::filesystem::path FProgram;
-    std::vector<TDecoderChild> FIdle;
+    std::map<std::filesystem::path, TServer> FServers;
+    std::uint64_t FUses = 0;
+    /// Decoders killed and not yet reaped.
+    std::vector<pid_t> FEnding;
+
+    std::mutex FTaskLock;
+    std::condition_variable FTaskWake;
+    std::thread FThread;
+    const std::function<void()>* FTask = nullptr;
+    bool FQuit = false;
 };
 
 TDecoderPool& Pool() {
@@ -245,7 +375,14 @@ bool SendRequest(int socket, const TDecodeRequest& request, int input, int reply
     return sent == ssize_t(sizeof request);
 }
 
-/// Reads the reply file after the decoder has ended.
+/// Whether the reply file can no longer change.
+bool Sealed(int replyFd) {
+    constexpr int kSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
+    const int seals = ::fcntl(replyFd, F_GET_SEALS);
+    return seals >= 0 && (seals & kSeals) == kSeals;
+}
+
+/// Reads the reply file once it can no longer change.
 void ReadReply(int replyFd, TSandboxAttempt& attempt) {
     struct stat info {};
     if (::fstat(replyFd, &info) != 0 || info.st_size <= 0) {
@@ -253,7 +390,7 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt) {
         return;
     }
     const auto size = std::size_t(info.st_size);
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, replyFd, 0);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, replyFd, 0);
     if (mapped == MAP_FAILED) {
         attempt.Reason = std::string("the decoder's reply cannot be mapped: ") + std::strerror(errno);
         return;
@@ -327,17 +464,16 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
     std::memcpy(request.FileName, fileName.c_str(), fileName.size() + 1);
 
     const TFd input = InputFile(data, length);
-    const TFd reply(::memfd_create("zelvo-decode-reply", MFD_CLOEXEC));
+    const TFd reply(::memfd_create("zelvo-decode-reply", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (input.Get() < 0 || reply.Get() < 0)
         throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
 
-    // A waiting decoder may have ended since it was started (the system
-    // stopped it); a second, fresh one is tried then.
+    // A waiting decoder or its server may have ended since it was started
+    // (the system stopped it); a second, fresh one is tried then.
     TDecoderChild child;
     for (int tries = 0; tries < 2 && child.Pid < 0; ++tries) {
-        child = Pool().Take(program);
-        if (child.Pid < 0) break;
-        if (!SendRequest(child.Socket, request, input.Get(), reply.Get())) {
+        child = Pool().Take(program, plugin);
+        if (child.Pid >= 0 && !SendRequest(child.Socket, request, input.Get(), reply.Get())) {
             EndChild(child);
             child = {};
         }
@@ -389,10 +525,15 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
                 break;
         }
     }
-    // The decoder ends here in every case, before its reply is read, so
-    // nothing can change the reply while it is checked.
+    // Nothing may change the reply while it is checked: a sealed reply
+    // cannot change, so the decoder ends in the background; otherwise it
+    // ends here, before its reply is read.
     int status = 0;
-    EndChild(child, &status);
+    if (done && Sealed(reply.Get())) {
+        Pool().EndLater(child);
+    } else {
+        EndChild(child, &status);
+    }
     if (done) {
         ReadReply(reply.Get(), attempt);
     } else if (timedOut) {

@@ -9,9 +9,12 @@
 // returns a malformed reply is a failed attempt with the reason in words;
 // the editor's own state is never at stake.
 //
-// A small pool keeps decoder processes started and waiting, so a picture
-// does not wait for a program start; each process reads one picture and
-// ends, so nothing one file leaves behind reaches the next.
+// Each plug-in has a decoder server (zelvo-decode --serve), started once:
+// confined, the plug-in loaded, it forks a decoder for each picture. One
+// decoder per plug-in waits ready, the next one starting while a picture
+// decodes, so a picture waits neither for a program start nor for a
+// plug-in to load; each decoder reads one picture and ends, so nothing one
+// file leaves behind reaches the next.
 
 #include <cstdint>
 #include <filesystem>
@@ -45,7 +48,7 @@ struct TSandboxOptions {
     int SecondsPerMegapixel = 2;
     /// Address space of a decoder beyond the file's size; 0 for no limit.
     std::uint64_t AddressSpaceMarginBytes = (std::uint64_t(7) << 29);  // 3.5 GiB
-    /// Decoder processes kept started and waiting (0..8).
+    /// Decoders kept started and waiting for each plug-in (0..8).
     int WarmProcesses = 1;
     /// The decoder program; empty for $ZELVO_DECODE, then zelvo-decode
     /// beside the running program, then ../lib/zelvo/zelvo-decode.
@@ -93,7 +96,8 @@ std::filesystem::path DecoderProgram();
 /// "message (reason)"; other texts as they are.
 std::string FailureOnOneLine(const std::string& failure);
 
-/// Ends the waiting decoder processes (the pool starts new ones on demand).
+/// Ends the decoder servers and their waiting decoders (new ones start on
+/// demand).
 void StopWaitingDecoders();
 
 }  // namespace zelvo

@@ -1,15 +1,20 @@
-// zelvo-decode: reads one picture through one image plug-in, confined.
+// zelvo-decode: reads pictures through one image plug-in, confined.
 //
-// Started by the editor (DecoderSandbox.cpp) with its socket at descriptor
-// kDecoderSocketFd, it first confines what it can before any plug-in code
-// runs (new user, mount and network namespaces, no core files, no new
-// privileges), waits for its one request, loads the plug-in, then shuts
-// itself in: an empty root, limits on address space and processor time, and
-// a system-call filter that allows only reading and writing its socket,
-// memory management, threads, clocks and ending. A forbidden call ends the
-// process after telling the editor which call it was. Every step is
-// optional: what the kernel refuses is left out and reported in the Done
-// event's Steps.
+// "zelvo-decode --serve PLUGIN" is started by the editor (DecoderSandbox.cpp)
+// with its socket at descriptor kDecoderSocketFd, once per plug-in. It first
+// confines what it can before any plug-in code runs (new user, mount and
+// network namespaces, no core files, no new privileges), loads the plug-in,
+// shuts itself into an empty root and then only starts decoders: for each
+// byte the editor sends it forks a child whose parent is the editor
+// (CLONE_PARENT, so the editor waits for it and learns how it ended) and
+// hands the editor the child's socket. The child waits for its one request,
+// limits its address space and processor time, loads a system-call filter
+// that allows only reading and writing its socket, memory management,
+// threads, clocks and ending, and reads one picture. A forbidden call ends
+// the child after telling the editor which call it was. No plug-in entry
+// point ever runs in the server, so nothing one picture leaves behind
+// reaches the next. Every step is optional: what the kernel refuses is left
+// out and reported in the Done event's Steps.
 //
 // "zelvo-decode --probe" confines itself the same way without a plug-in and
 // prints the steps that hold on this machine.
@@ -22,7 +27,10 @@
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <seccomp.h>
@@ -41,6 +49,8 @@ namespace zelvo {
 namespace {
 
 constexpr int kSocket = kDecoderSocketFd;
+/// Where a child keeps its reply file.
+constexpr int kReplyFd = kDecoderSocketFd + 1;
 constexpr int kExitForbidden = 90;
 
 std::uint32_t gSteps = 0;
@@ -89,8 +99,8 @@ void ConfineEarly() {
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0) gSteps |= kStepNoNewPrivileges;
 }
 
-// After the plug-in is loaded: nothing of the file system, limits, filter.
-void ConfineLate(int replyFd, std::uint64_t addressSpaceBytes, std::uint32_t cpuSeconds) {
+// After the plug-in is loaded: nothing of the file system.
+void ConfineRoot() {
     if (gSteps & kStepMountNamespace) {
         // An empty, read-only tmpfs as the root; mounts stay inside.
         if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
@@ -98,6 +108,62 @@ void ConfineLate(int replyFd, std::uint64_t addressSpaceBytes, std::uint32_t cpu
             ::chroot("/tmp") == 0 && ::chdir("/") == 0)
             gSteps |= kStepEmptyRoot;
     }
+}
+
+/// The system-call filter as the kernel takes it, built once by the server
+/// (every child loads the same one); empty when it cannot be built.
+std::vector<sock_filter> gFilter;
+
+void BuildFilter() {
+    scmp_filter_ctx filter = ::seccomp_init(SCMP_ACT_TRAP);
+    if (!filter) return;
+    int failures = 0;
+    auto allow = [&](int call, std::vector<scmp_arg_cmp> args = {}) {
+        failures += ::seccomp_rule_add_array(filter, SCMP_ACT_ALLOW, call, unsigned(args.size()), args.data()) != 0;
+    };
+    const auto socketArg = SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kSocket));
+    for (int call : {SCMP_SYS(read), SCMP_SYS(recvfrom), SCMP_SYS(recvmsg), SCMP_SYS(sendto), SCMP_SYS(sendmsg)})
+        allow(call, {socketArg});
+    allow(SCMP_SYS(write), {socketArg});
+    allow(SCMP_SYS(write), {SCMP_A0(SCMP_CMP_EQ, 2)});  // stderr is /dev/null
+    allow(SCMP_SYS(ftruncate), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd))});
+    // The finished reply is sealed, so the editor may read it at once.
+    allow(SCMP_SYS(fcntl), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd)), SCMP_A1(SCMP_CMP_EQ, F_ADD_SEALS)});
+    // Memory, but never executable memory.
+    allow(SCMP_SYS(mmap), {SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)});
+    allow(SCMP_SYS(mprotect), {SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)});
+    for (int call : {SCMP_SYS(munmap), SCMP_SYS(mremap), SCMP_SYS(brk), SCMP_SYS(madvise), SCMP_SYS(futex),
+                     SCMP_SYS(exit), SCMP_SYS(exit_group), SCMP_SYS(rt_sigreturn), SCMP_SYS(rt_sigprocmask),
+                     SCMP_SYS(clock_gettime), SCMP_SYS(clock_getres), SCMP_SYS(gettimeofday), SCMP_SYS(nanosleep),
+                     SCMP_SYS(clock_nanosleep), SCMP_SYS(sched_yield), SCMP_SYS(getpid), SCMP_SYS(gettid),
+                     SCMP_SYS(getrandom), SCMP_SYS(set_robust_list), SCMP_SYS(rseq), SCMP_SYS(sched_getaffinity),
+                     SCMP_SYS(sysinfo)})
+        allow(call);
+    // Decoder threads name themselves.
+    allow(SCMP_SYS(prctl), {SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME)});
+    // Signal handlers, but the one that reports forbidden calls stays.
+    allow(SCMP_SYS(rt_sigaction), {SCMP_A0(SCMP_CMP_NE, SIGSYS)});
+    // Threads, but no new processes; clone3 cannot be filtered by its flags,
+    // so the C library is told it is missing and uses clone.
+    allow(SCMP_SYS(clone), {SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD)});
+    failures += ::seccomp_rule_add(filter, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) != 0;
+    // The program comes back through a memory file, as the kernel takes it.
+    const int program = ::memfd_create("zelvo-decode-filter", MFD_CLOEXEC);
+    if (failures == 0 && program >= 0 && ::seccomp_export_bpf(filter, program) == 0) {
+        const off_t bytes = ::lseek(program, 0, SEEK_END);
+        if (bytes > 0 && bytes % off_t(sizeof(sock_filter)) == 0) {
+            std::vector<sock_filter> out(std::size_t(bytes) / sizeof(sock_filter));
+            if (::pread(program, out.data(), std::size_t(bytes), 0) == bytes) gFilter = std::move(out);
+        }
+    }
+    if (program >= 0) ::close(program);
+    ::seccomp_release(filter);
+}
+
+// In the child, before the plug-in is called: limits and the filter. The
+// reply file is at kReplyFd, the one descriptor besides the socket the
+// filter lets the plug-in touch.
+void ConfineLate(std::uint64_t addressSpaceBytes, std::uint32_t cpuSeconds) {
     bool limited = cpuSeconds > 0;
     if (cpuSeconds > 0) {
         const rlimit cpu{cpuSeconds, cpuSeconds + 1};
@@ -118,38 +184,9 @@ void ConfineLate(int replyFd, std::uint64_t addressSpaceBytes, std::uint32_t cpu
     action.sa_sigaction = OnForbidden;
     action.sa_flags = SA_SIGINFO;
     ::sigaction(SIGSYS, &action, nullptr);
-    scmp_filter_ctx filter = ::seccomp_init(SCMP_ACT_TRAP);
-    if (!filter) return;
-    int failures = 0;
-    auto allow = [&](int call, std::vector<scmp_arg_cmp> args = {}) {
-        failures += ::seccomp_rule_add_array(filter, SCMP_ACT_ALLOW, call, unsigned(args.size()), args.data()) != 0;
-    };
-    const auto socketArg = SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kSocket));
-    for (int call : {SCMP_SYS(read), SCMP_SYS(recvfrom), SCMP_SYS(recvmsg), SCMP_SYS(sendto), SCMP_SYS(sendmsg)})
-        allow(call, {socketArg});
-    allow(SCMP_SYS(write), {socketArg});
-    allow(SCMP_SYS(write), {SCMP_A0(SCMP_CMP_EQ, 2)});  // stderr is /dev/null
-    allow(SCMP_SYS(ftruncate), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(replyFd))});
-    // Memory, but never executable memory.
-    allow(SCMP_SYS(mmap), {SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)});
-    allow(SCMP_SYS(mprotect), {SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)});
-    for (int call : {SCMP_SYS(munmap), SCMP_SYS(mremap), SCMP_SYS(brk), SCMP_SYS(madvise), SCMP_SYS(futex),
-                     SCMP_SYS(exit), SCMP_SYS(exit_group), SCMP_SYS(rt_sigreturn), SCMP_SYS(rt_sigprocmask),
-                     SCMP_SYS(clock_gettime), SCMP_SYS(clock_getres), SCMP_SYS(gettimeofday), SCMP_SYS(nanosleep),
-                     SCMP_SYS(clock_nanosleep), SCMP_SYS(sched_yield), SCMP_SYS(getpid), SCMP_SYS(gettid),
-                     SCMP_SYS(getrandom), SCMP_SYS(set_robust_list), SCMP_SYS(rseq), SCMP_SYS(sched_getaffinity),
-                     SCMP_SYS(sysinfo)})
-        allow(call);
-    // Decoder threads name themselves.
-    allow(SCMP_SYS(prctl), {SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME)});
-    // Signal handlers, but the one that reports forbidden calls stays.
-    allow(SCMP_SYS(rt_sigaction), {SCMP_A0(SCMP_CMP_NE, SIGSYS)});
-    // Threads, but no new processes; clone3 cannot be filtered by its flags,
-    // so the C library is told it is missing and uses clone.
-    allow(SCMP_SYS(clone), {SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD)});
-    failures += ::seccomp_rule_add(filter, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) != 0;
-    if (failures == 0 && ::seccomp_load(filter) == 0) gSteps |= kStepSeccomp;
-    ::seccomp_release(filter);
+    if (gFilter.empty()) return;
+    const sock_fprog program{static_cast<unsigned short>(gFilter.size()), gFilter.data()};
+    if (::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0) gSteps |= kStepSeccomp;
 }
 
 std::intptr_t gAborted = 0;
@@ -204,10 +241,13 @@ bool Reply(int replyFd, const TDecodeReplyHeader& header, std::span<const std::u
            std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
     const std::size_t bytes = DecodeReplyBytes(text.size(), info.size(), bits.size());
     if (::ftruncate(replyFd, off_t(bytes)) != 0) return false;
-    void* out = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, replyFd, 0);
+    void* out = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, replyFd, 0);
     if (out == MAP_FAILED) return false;
     WriteDecodeReply(static_cast<std::uint8_t*>(out), header, text, info, bits);
     ::munmap(out, bytes);
+    // Sealed, the reply can no longer change; without the seals the editor
+    // ends the child before it reads.
+    ::fcntl(replyFd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE);
     return true;
 }
 
@@ -218,26 +258,46 @@ TDecodeReplyHeader Status(TDecodeStatus status, std::int32_t code) {
     return header;
 }
 
-int Decode(const TRequestFiles& files) {
+/// The plug-in's entry points; null when it could not be loaded.
+struct TEntries {
+    SpiIsSupportedFn IsSupported = nullptr;
+    SpiGetPictureInfoFn GetPictureInfo = nullptr;
+    SpiGetPictureFn GetPicture = nullptr;
+};
+
+TEntries LoadPlugin(const char* path) {
+    TEntries out;
+    void* library = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!library) return out;
+    out.IsSupported = reinterpret_cast<SpiIsSupportedFn>(::dlsym(library, "IsSupported"));
+    out.GetPictureInfo = reinterpret_cast<SpiGetPictureInfoFn>(::dlsym(library, "GetPictureInfo"));
+    out.GetPicture = reinterpret_cast<SpiGetPictureFn>(::dlsym(library, "GetPicture"));
+    return out;
+}
+
+int Decode(const TRequestFiles& files, const TEntries& entries) {
     const TDecodeRequest& request = files.Request;
-    void* library = ::dlopen(request.Plugin, RTLD_NOW | RTLD_LOCAL);
-    auto isSupported = library ? reinterpret_cast<SpiIsSupportedFn>(::dlsym(library, "IsSupported")) : nullptr;
-    auto getInfo = library ? reinterpret_cast<SpiGetPictureInfoFn>(::dlsym(library, "GetPictureInfo")) : nullptr;
-    auto getPicture = library ? reinterpret_cast<SpiGetPictureFn>(::dlsym(library, "GetPicture")) : nullptr;
+    const auto isSupported = entries.IsSupported;
+    const auto getInfo = entries.GetPictureInfo;
+    const auto getPicture = entries.GetPicture;
 
     const std::uint64_t length = request.DataLength;
     const std::uint64_t mapBytes = request.DataOffset + length;
     const std::uint8_t* data = nullptr;
     if (mapBytes > 0) {
-        void* mapped = ::mmap(nullptr, mapBytes, PROT_READ, MAP_PRIVATE, files.Input, 0);
+        void* mapped = ::mmap(nullptr, mapBytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, files.Input, 0);
         if (mapped == MAP_FAILED) return 2;
         data = static_cast<const std::uint8_t*>(mapped) + request.DataOffset;
     }
     ::close(files.Input);
-    ConfineLate(files.Reply, request.AddressSpaceBytes, request.CpuSeconds);
+    if (files.Reply != kReplyFd) {
+        if (::dup2(files.Reply, kReplyFd) != kReplyFd) return 2;
+        ::close(files.Reply);
+    }
+    ConfineLate(request.AddressSpaceBytes, request.CpuSeconds);
 
     if (!isSupported || !getInfo || !getPicture) {
-        if (!Reply(files.Reply, Status(TDecodeStatus::Failed, SPI_NOT_IMPLEMENTED), {}, {}, {})) return 2;
+        if (!Reply(kReplyFd, Status(TDecodeStatus::Failed, SPI_NOT_IMPLEMENTED), {}, {}, {})) return 2;
         Send({TDecodeEventType::Done, 0, 0, gSteps});
         return 0;
     }
@@ -245,7 +305,7 @@ int Decode(const TRequestFiles& files) {
     std::uint8_t head[SPI_HEAD_BYTES] = {};
     if (data) std::memcpy(head, data, std::size_t(std::min<std::uint64_t>(length, SPI_HEAD_BYTES)));
     if (!isSupported(request.FileName, head)) {
-        if (!Reply(files.Reply, Status(TDecodeStatus::NotSupported, 0), {}, {}, {})) return 2;
+        if (!Reply(kReplyFd, Status(TDecodeStatus::NotSupported, 0), {}, {}, {})) return 2;
         Send({TDecodeEventType::Done, 0, 0, gSteps});
         return 0;
     }
@@ -275,18 +335,84 @@ int Decode(const TRequestFiles& files) {
         if (header.Status != TDecodeStatus::Read) infoBytes = bitsBytes = text = {};
         if (text.size() > kMaxReplyTextBytes) text = text.first(kMaxReplyTextBytes);
     }
-    if (!Reply(files.Reply, header, text, infoBytes, bitsBytes)) return 2;
+    if (!Reply(kReplyFd, header, text, infoBytes, bitsBytes)) return 2;
     Send({TDecodeEventType::Done, 0, 0, gSteps});
     return 0;
 }
 
 int Probe() {
     ConfineEarly();
-    const int reply = ::memfd_create("zelvo-decode-probe", MFD_CLOEXEC);
-    ConfineLate(reply, std::uint64_t(4) << 30, 10);
+    ConfineRoot();
+    BuildFilter();
+    ConfineLate(std::uint64_t(4) << 30, 10);
     const std::string line = "confinement: " + ConfinementStepNames(gSteps) + "\n";
     const ssize_t wrote = ::write(2, line.data(), line.size());
     return wrote == ssize_t(line.size()) ? 0 : 1;
+}
+
+// One child: its request, one picture, the end.
+[[noreturn]] void ServeOne(int socket, const TEntries& entries, const char* plugin) {
+    // The child's own socket takes the server's place; the server's is
+    // closed with it, so the child cannot ask for decoders of its own.
+    if (::dup2(socket, kSocket) != kSocket) ::_exit(2);
+    ::close(socket);
+    // The editor's thread that started the server is the child's parent.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    TRequestFiles files;
+    if (!ReceiveRequest(files)) ::_exit(0);  // the editor closed the socket
+    if (std::strcmp(files.Request.Plugin, plugin) != 0) ::_exit(2);
+    // No return through the server's loop, and no plug-in destructors.
+    ::_exit(Decode(files, entries));
+}
+
+// Hands the editor one started child: its pid, and its socket attached.
+void SendChild(std::int32_t pid, int socket) {
+    TDecoderStarted started;
+    started.Pid = pid;
+    iovec part{&started, sizeof started};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    if (socket >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = SOL_SOCKET;
+        header->cmsg_type = SCM_RIGHTS;
+        header->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(header), &socket, sizeof socket);
+    }
+    while (::sendmsg(kSocket, &message, MSG_NOSIGNAL) < 0 && errno == EINTR) {
+    }
+}
+
+int Serve(const char* plugin) {
+    ConfineEarly();
+    const TEntries entries = LoadPlugin(plugin);
+    ConfineRoot();
+    BuildFilter();
+    for (;;) {
+        char ask = 0;
+        const ssize_t got = ::recv(kSocket, &ask, 1, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return 0;  // the editor is done with this plug-in
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
+            SendChild(-1, -1);
+            continue;
+        }
+        // A plain fork whose parent is the editor: the editor reaps it and
+        // sees its exit status or signal; the server keeps no children.
+        const long pid = ::syscall(SYS_clone, CLONE_PARENT | SIGCHLD, 0, 0, 0, 0);
+        if (pid == 0) {
+            ::close(pair[0]);
+            ServeOne(pair[1], entries, plugin);
+        }
+        ::close(pair[1]);
+        SendChild(pid > 0 ? std::int32_t(pid) : -1, pid > 0 ? pair[0] : -1);
+        ::close(pair[0]);
+    }
 }
 
 }  // namespace
@@ -299,10 +425,11 @@ int main(int argc, char** argv) {
         ::dup2(1, 2);
         return Probe();
     }
+    if (argc != 3 || std::strcmp(argv[1], "--serve") != 0) {
+        std::fputs("usage: zelvo-decode --serve PLUGIN | --probe\n", stderr);
+        return 2;
+    }
     // Nothing but the three standard descriptors and the socket.
     ::close_range(kSocket + 1, ~0u, 0);
-    ConfineEarly();
-    TRequestFiles files;
-    if (!ReceiveRequest(files)) return 0;  // the editor closed the socket
-    return Decode(files);
+    return Serve(argv[2]);
 }
