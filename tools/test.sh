@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 tools/setup-deps.sh
 tools/build.sh
 cd build
-ctest --output-on-failure -j2 "$@"
+# A test that hangs fails after ten minutes instead of holding the run.
+ctest --output-on-failure -j2 --timeout 600 "$@"

@@ -3,10 +3,18 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/ScanDib.h"
 
@@ -15,6 +23,17 @@ namespace zelvo {
 namespace {
 
 constexpr const char* kNoDetails = "[no details available]";
+
+/// The ids of this process's threads, sorted.
+std::vector<int> ThreadIds() {
+    std::vector<int> ids;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+         it.increment(error))
+        ids.push_back(std::atoi(it->path().filename().c_str()));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
 
 // Condition code names, indexed by the code.
 constexpr std::array<const char*, 13> kConditionNames = {
@@ -149,7 +168,10 @@ void TSaneScanner::CloseDown() {
         FHandle = nullptr;
     }
     if (handle) {
-        if (FState >= 5) sane_cancel(handle);
+        if (FState >= 5) {
+            WaitForReaderThreads();
+            sane_cancel(handle);
+        }
         sane_close(handle);
     }
     if (FState >= 3) sane_exit();
@@ -362,6 +384,7 @@ std::optional<std::vector<std::uint8_t>> TSaneScanner::AcquireNative(const TScan
     for (int frame = 0;; ++frame) {
         FState = 5;
         if (FCancelled) return std::nullopt;
+        FThreadsBeforeStart = ThreadIds();
         const SANE_Status started = sane_start(FHandle);
         if (started == SANE_STATUS_CANCELLED || FCancelled) return std::nullopt;
         if (started != SANE_STATUS_GOOD) Fail("Failed to enable Data Source.", started, "sane_start");
@@ -381,8 +404,18 @@ std::optional<std::vector<std::uint8_t>> TSaneScanner::AcquireNative(const TScan
         std::int64_t received = 0;
         FState = 7;
         for (;;) {
+            // The last byte is read on its own, once the reader has written
+            // it and could end (see WaitForReaderThreads).
+            std::int64_t want = std::int64_t(buffer.size());
+            if (frameBytes > 0) {
+                const std::int64_t left = frameBytes - received;
+                if (left > 1)
+                    want = std::min(want, left - 1);
+                else
+                    WaitForReaderThreads();
+            }
             SANE_Int length = 0;
-            const SANE_Status status = sane_read(FHandle, buffer.data(), SANE_Int(buffer.size()), &length);
+            const SANE_Status status = sane_read(FHandle, buffer.data(), SANE_Int(want), &length);
             // A source may answer a cancellation with the end of the data.
             if (status == SANE_STATUS_CANCELLED || FCancelled) return std::nullopt;
             if (status == SANE_STATUS_EOF) break;
@@ -399,6 +432,29 @@ std::optional<std::vector<std::uint8_t>> TSaneScanner::AcquireNative(const TScan
     // Back down through the states: the transfer is done.
     FState = 5;
     return builder.PackedDib();
+}
+
+// Back ends that read in a thread end it with an asynchronous
+// pthread_cancel, in sane_cancel and in the sane_read that returns the
+// data's last bytes. A reader that has written its last row and is
+// freeing its buffer or ending holds the allocator's lock when the
+// cancellation lands, and the program then waits for that lock for ever.
+// So before those calls the transfer waits a moment for the threads born
+// since sane_start to end by themselves: they do once all they have is
+// in the pipe. A reader blocked on a full pipe when the user cancels is
+// cancelled inside write, where the cancellation is safe.
+void TSaneScanner::WaitForReaderThreads() const {
+    if (FCancelled || FThreadsBeforeStart.empty()) return;
+    std::vector<int> born;
+    const std::vector<int> now = ThreadIds();
+    std::set_difference(now.begin(), now.end(), FThreadsBeforeStart.begin(), FThreadsBeforeStart.end(),
+                        std::back_inserter(born));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (const int id : born) {
+        const std::string task = "/proc/self/task/" + std::to_string(id);
+        while (::access(task.c_str(), F_OK) == 0 && !FCancelled && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
 }
 
 void TSaneScanner::Cancel() {

@@ -121,11 +121,15 @@ private:
     void SetNamedOption(const std::string& name, const std::string& value);
     int FindOption(const char* name) const;
     void SetOptionValue(int index, void* value, bool exactInfo = false);
+    void WaitForReaderThreads() const;
 
     std::atomic<int> FState{1};
     std::atomic<bool> FCancelled{false};
     std::mutex FHandleLock;
     void* FHandle = nullptr;
+    /// The threads of this process before the transfer started: those
+    /// born since are the back end's readers.
+    std::vector<int> FThreadsBeforeStart;
 };
 
 }  // namespace zelvo

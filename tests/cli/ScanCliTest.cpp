@@ -78,14 +78,7 @@ TEST_F(TScanCliTest, SavesByExtensionAndReportsFailures) {
     EXPECT_GT(fs::file_size(Path("scan.png")), 0u);
     EXPECT_EQ(test::RunCli({"scan", Path("x.bmp"), "--device", "nosuch:0"}, &err), 1);
     EXPECT_EQ(err, "Unable to open default Data Source.\n");
-    // A picture larger than a pipe holds: the test back end's reader thread
-    // is still writing when the failed scan is cancelled. (A reader that has
-    // written all and is ending can deadlock in the C library when it is
-    // cancelled then, a fault of the back end's thread handling.)
-    EXPECT_EQ(test::RunCli({"scan", Path("y.bmp"), "--resolution", "300", "--option",
-                            "read-return-value=SANE_STATUS_JAMMED"},
-                           &err),
-              1);
+    EXPECT_EQ(test::RunCli({"scan", Path("y.bmp"), "--option", "read-return-value=SANE_STATUS_JAMMED"}, &err), 1);
     EXPECT_EQ(err, "DataSource operation failed\n");
     EXPECT_FALSE(fs::exists(Path("y.bmp")));
     EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
