@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include "cli/EncoderArguments.h"
 #include "cli/OperationTable.h"
 #include "cli/ScanCommand.h"
+#include "cli/StreamedCommands.h"
 #include "cli/ThumbnailCommand.h"
 #include "document/QxImage.h"
 #include "formats/IconFile.h"
@@ -171,13 +173,20 @@ int DecodeRgba(const TDecodeArgs& parsed) {
     return 0;
 }
 
-int Decode(const std::vector<std::string>& args, bool rawToStdout) {
+/// Starts the image plug-ins when they are not running yet.
+using TStartPlugins = std::function<void()>;
+
+int Decode(const std::vector<std::string>& args, bool rawToStdout, const TStartPlugins& startPlugins) {
     const TDecodeArgs parsed = ParseSimple(args, 1, !rawToStdout);
     const std::size_t want = rawToStdout ? 1 : 2;
     if (parsed.Positional.size() != want)
         throw EUsage(rawToStdout ? "usage: zelvo-cli rgb [--gif-mode] [--image ID] INPUT"
                                  : "usage: zelvo-cli decode [--gif-mode] [--image ID] [--rgba] INPUT OUTPUT|-");
     if (parsed.Rgba && parsed.Positional[1] != "-") throw EUsage("--rgba: only with OUTPUT -");
+    if (!rawToStdout && parsed.Positional[1] != "-" && parsed.Image.empty() &&
+        DecodeStreamed(parsed.Positional[0], parsed.Positional[1], parsed.GifMode))
+        return 0;
+    startPlugins();
     if (parsed.Rgba) return DecodeRgba(parsed);
     TQxImage doc;
     LoadInto(doc, parsed.Positional[0], parsed.GifMode, parsed.Image);
@@ -234,7 +243,7 @@ int Histogram(const std::vector<std::string>& args, std::ostream& out) {
     return 0;
 }
 
-int Apply(const std::vector<std::string>& args) {
+int Apply(const std::vector<std::string>& args, const TStartPlugins& startPlugins) {
     bool gifMode = false;
     std::vector<std::string> positional;
     std::vector<std::string> ops;
@@ -332,6 +341,12 @@ int Apply(const std::vector<std::string>& args) {
                                 [](const TStep& step) { return step.Op->Name == "Undo" || step.Op->Name == "Redo"; }));
     if (hasUndoDepth) doc.SetUndoBuffer(undoDepth);
     if (hasBackground) doc.Color = background;
+    // Without operations a netpbm picture (read as baseline) goes to JPEG a
+    // band of rows at a time, at the document's save quality.
+    if (steps.empty() && ApplyStreamed(positional[0], positional[1], gifMode,
+                                       quality > 0 ? quality : int(doc.SaveQuality), progressive))
+        return 0;
+    startPlugins();
     LoadInto(doc, positional[0], gifMode);
     if (hasSelect) doc.SetSelectionRect(select);
     if (quality > 0) doc.SaveQuality = std::uint8_t(quality);
@@ -542,7 +557,13 @@ int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostre
     static TMemoryClipboard clipboard;
     const TClipboardInstallation installed(clipboard);
     try {
-        const std::unique_ptr<TSPIs> plugins = StartPlugins(command);
+        // decode and apply start the plug-ins only when they read through
+        // the document: a streamed conversion needs none.
+        std::unique_ptr<TSPIs> plugins;
+        const TStartPlugins startPlugins = [&] {
+            if (!plugins) plugins = StartPlugins(command);
+        };
+        if (command != "decode" && command != "rgb" && command != "apply") startPlugins();
         if (args.empty()) throw EUsage("no command given");
         if (command == "help" || command == "--help" || command == "-h") {
             out << kHelp;
@@ -554,11 +575,11 @@ int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostre
         }
         if (command == "ops") return Ops(args, out);
         if (command == "formats") return Formats(args, out);
-        if (command == "decode") return Decode(args, false);
-        if (command == "rgb") return Decode(args, true);
+        if (command == "decode") return Decode(args, false, startPlugins);
+        if (command == "rgb") return Decode(args, true, startPlugins);
         if (command == "info") return Info(args, out);
         if (command == "histogram") return Histogram(args, out);
-        if (command == "apply") return Apply(args);
+        if (command == "apply") return Apply(args, startPlugins);
         if (command == "batch") return Batch(args, out, err);
         if (command == "scan") return Scan(args, out);
         if (command == "thumbnail") return Thumbnail(args);

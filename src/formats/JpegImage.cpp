@@ -5,13 +5,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include <jerror.h>
 
-#include "formats/Exif.h"
 #include "formats/JpegManagers.h"
 #include "image/ImageLimits.h"
 
@@ -23,16 +21,6 @@ TJPEGOptions& JPEGDefaults() {
 }
 
 using namespace jpeg;
-
-namespace {
-
-// Adobe CMYK as written by most programs is stored inverted: 255 is no ink.
-// The same rounding as the library's own PPM writer.
-inline std::uint8_t CmykChannel(unsigned ink, unsigned black) {
-    return std::uint8_t(double(ink) * double(black) / 255.0 + 0.5);
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Decoding
@@ -77,11 +65,8 @@ struct JpegCoder {
         d.created = true;
         InstallProgress(d, reinterpret_cast<j_common_ptr>(cinfo));
         InstallSource(cinfo, d.source, d.bytes);
-        // The metadata segments (APP1, APP2, COM) are kept whole: a
-        // segment holds at most 65533 bytes.
-        for (int marker = JPEG_APP0; marker <= JPEG_COM; ++marker) {
-            if (JpegMarkerWanted(marker)) jpeg_save_markers(cinfo, marker, 0xFFFF);
-        }
+        // The metadata segments (APP1, APP2, COM) are kept whole.
+        SaveWantedMarkers(cinfo);
         jpeg_read_header(cinfo, TRUE);
         d.headerWidth = int(cinfo->image_width);
         d.headerHeight = int(cinfo->image_height);
@@ -368,32 +353,14 @@ struct JpegCoder {
         const std::size_t expected =
             std::min<std::size_t>(std::size_t(e.width) * std::size_t(e.height), std::size_t(256) << 20);
         InstallDestination(cinfo, e.destination, e.out, expected);
-        cinfo->image_width = JDIMENSION(e.width);
-        cinfo->image_height = JDIMENSION(e.height);
-        cinfo->input_components = 3;
-        cinfo->in_color_space = JCS_EXT_BGR;
-        jpeg_set_defaults(cinfo);
-        jpeg_set_quality(cinfo, e.quality, TRUE);
-        if (e.grayscale) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
-        if (e.progressive) jpeg_simple_progression(cinfo);
-        // EXIF leads a camera file; JFIF and EXIF both claim the place
-        // right after the start.
-        if (!e.markers->empty() && e.markers->front().Type == 0xE1 &&
-            e.markers->front().Data.size() >= 6 &&
-            std::memcmp(e.markers->front().Data.data(), kExifSignature, 6) == 0) {
-            cinfo->write_JFIF_header = FALSE;
-        }
+        SetCompressionParameters(cinfo, e.width, e.height, JCS_EXT_BGR, e.quality, e.grayscale, e.progressive,
+                                 *e.markers);
     }
 
     static void WriteRows(Encoder& e) {
         j_compress_ptr cinfo = &e.cinfo;
         jpeg_start_compress(cinfo, TRUE);
-        for (const TMetadataBlock& m : *e.markers) {
-            const bool app = m.Type >= JPEG_APP0 && m.Type <= JPEG_APP0 + 15;
-            if ((app || m.Type == JPEG_COM) && m.Data.size() <= 65533) {
-                jpeg_write_marker(cinfo, int(m.Type), m.Data.data(), unsigned(m.Data.size()));
-            }
-        }
+        WriteSaveMarkers(cinfo, *e.markers);
         // The library takes what it can of the rows given and reports each
         // call to the progress monitor, so the rows go in bands of 16 (one
         // row of 4:2:0 blocks) rather than all at once.

@@ -4,10 +4,14 @@
 #include "formats/JpegManagers.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <string>
 
 #include <jerror.h>
+
+#include "formats/Exif.h"
+#include "formats/PictureMetadata.h"
 
 namespace zelvo {
 namespace jpeg {
@@ -210,6 +214,40 @@ void InstallProgress(CoderBase& coder, j_common_ptr cinfo) {
     char message[64];
     std::snprintf(message, sizeof message, "JPEG エラー #%d", err.code);
     throw EJPEG(message, err.text);
+}
+
+void SaveWantedMarkers(j_decompress_ptr cinfo) {
+    // A segment holds at most 65533 bytes.
+    for (int marker = JPEG_APP0; marker <= JPEG_COM; ++marker) {
+        if (JpegMarkerWanted(marker)) jpeg_save_markers(cinfo, marker, 0xFFFF);
+    }
+}
+
+void SetCompressionParameters(j_compress_ptr cinfo, int width, int height, J_COLOR_SPACE inputSpace, int quality,
+                              bool grayscale, bool progressive, std::span<const TMetadataBlock> markers) {
+    cinfo->image_width = JDIMENSION(width);
+    cinfo->image_height = JDIMENSION(height);
+    cinfo->input_components = 3;
+    cinfo->in_color_space = inputSpace;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    if (grayscale) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+    if (progressive) jpeg_simple_progression(cinfo);
+    // EXIF leads a camera file; JFIF and EXIF both claim the place right
+    // after the start.
+    if (!markers.empty() && markers.front().Type == 0xE1 && markers.front().Data.size() >= 6 &&
+        std::memcmp(markers.front().Data.data(), kExifSignature, 6) == 0) {
+        cinfo->write_JFIF_header = FALSE;
+    }
+}
+
+void WriteSaveMarkers(j_compress_ptr cinfo, std::span<const TMetadataBlock> markers) {
+    for (const TMetadataBlock& m : markers) {
+        const bool app = m.Type >= JPEG_APP0 && m.Type <= JPEG_APP0 + 15;
+        if ((app || m.Type == JPEG_COM) && m.Data.size() <= 65533) {
+            jpeg_write_marker(cinfo, int(m.Type), m.Data.data(), unsigned(m.Data.size()));
+        }
+    }
 }
 
 }  // namespace jpeg

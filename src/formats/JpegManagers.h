@@ -128,4 +128,27 @@ template <class Context>
 /// Throws EJPEG "JPEG エラー #<code>" with the library's text as the detail.
 [[noreturn]] void ThrowLibraryError(const ErrorManager& err);
 
+/// One colour sample of an Adobe CMYK pixel as stored (inverted: 255 is no
+/// ink), rounded as the library's own PPM writer does.
+inline std::uint8_t CmykChannel(unsigned ink, unsigned black) {
+    return std::uint8_t(double(ink) * double(black) / 255.0 + 0.5);
+}
+
+/// Asks the library to keep the metadata segments (JpegMarkerWanted) whole
+/// while it reads the header.
+void SaveWantedMarkers(j_decompress_ptr cinfo);
+
+/// The compression parameters of every JPEG file the program writes: the
+/// library's defaults at `quality`, grey or colour, baseline or the simple
+/// progression, and no JFIF segment when the first of `markers` is EXIF
+/// (camera files lead with it). `inputSpace` only says how the rows given
+/// are laid out. Runs inside RunGuarded.
+void SetCompressionParameters(j_compress_ptr cinfo, int width, int height, J_COLOR_SPACE inputSpace, int quality,
+                              bool grayscale, bool progressive, std::span<const TMetadataBlock> markers);
+
+/// Writes `markers` right after the start of the file (APPn and COM
+/// segments of at most 65533 bytes; others are left out). Runs inside
+/// RunGuarded, after jpeg_start_compress.
+void WriteSaveMarkers(j_compress_ptr cinfo, std::span<const TMetadataBlock> markers);
+
 }  // namespace zelvo::jpeg

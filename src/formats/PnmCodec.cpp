@@ -572,12 +572,52 @@ TDibImage LoadPnmPictureFile(const std::filesystem::path& path) {
     return LoadPnmPicture(stream);
 }
 
+TPnmForm PnmWrittenForm(TPnmForm form, bool blackWhite, bool greyPalette) {
+    if (form == TPnmForm::Pbm && !blackWhite) form = TPnmForm::Pgm;
+    if (form == TPnmForm::Pgm && !greyPalette) form = TPnmForm::Ppm;
+    return form;
+}
+
+TPnmRowWriter::TPnmRowWriter(TStream& stream, TPnmForm form, int width, int height)
+    : stream_(stream),
+      rowBytes_(form == TPnmForm::Pbm   ? (std::size_t(width) + 7) / 8
+                : form == TPnmForm::Pgm ? std::size_t(width)
+                                        : std::size_t(width) * 3),
+      rowsLeft_(height) {
+    const std::string header = HeaderText(form, width, height);
+    const std::size_t rowsPerBlock = std::max<std::size_t>(1, kBlockBytes / std::max<std::size_t>(rowBytes_, 1));
+    const std::size_t blockRows = std::min<std::size_t>(rowsPerBlock, std::size_t(std::max(height, 1)));
+    capacity_ = header.size() + blockRows * rowBytes_;
+    block_.reset(new std::uint8_t[capacity_]);
+    std::memcpy(block_.get(), header.data(), header.size());
+    used_ = header.size();
+}
+
+TPnmRowWriter::~TPnmRowWriter() = default;
+
+std::uint8_t* TPnmRowWriter::Room(int wanted, int& count) {
+    if (used_ + rowBytes_ > capacity_) Flush();
+    const std::size_t fit = rowBytes_ == 0 ? std::size_t(rowsLeft_) : (capacity_ - used_) / rowBytes_;
+    count = int(std::min<std::size_t>({std::size_t(std::max(wanted, 1)), std::size_t(std::max(rowsLeft_, 0)), fit}));
+    return block_.get() + used_;
+}
+
+void TPnmRowWriter::Commit(int count) {
+    used_ += std::size_t(count) * rowBytes_;
+    rowsLeft_ -= count;
+    if (rowsLeft_ <= 0 || used_ + rowBytes_ > capacity_) Flush();
+}
+
+void TPnmRowWriter::Flush() {
+    if (used_ > 0) stream_.WriteBuffer(block_.get(), used_);
+    used_ = 0;
+}
+
 void SavePnmPicture(const TDibImage& picture, TStream& stream, TPnmForm form) {
     TDibImage plain(picture);
     if (plain.PixelFormat() == dibPf4BitRLE) plain.SetPixelFormat(dibPf4Bit);
     if (plain.PixelFormat() == dibPf8BitRLE) plain.SetPixelFormat(dibPf8Bit);
-    if (form == TPnmForm::Pbm && !IsBlackWhite(plain)) form = TPnmForm::Pgm;
-    if (form == TPnmForm::Pgm && !IsGreyPalette(plain)) form = TPnmForm::Ppm;
+    form = PnmWrittenForm(form, IsBlackWhite(plain), IsGreyPalette(plain));
 
     const int width = plain.Width();
     const int height = plain.Height();
@@ -598,19 +638,12 @@ void SavePnmPicture(const TDibImage& picture, TStream& stream, TPnmForm form) {
     // P4 bits are 1 for black: a palette with black first is inverted.
     const bool invertBits = form == TPnmForm::Pbm && table[0].rgbRed == 0;
 
-    const std::size_t rowBytes = form == TPnmForm::Pbm   ? (std::size_t(width) + 7) / 8
-                                 : form == TPnmForm::Pgm ? std::size_t(width)
-                                                         : std::size_t(width) * 3;
-    const std::string header = HeaderText(form, width, height);
-    const std::size_t rowsPerBlock = std::max<std::size_t>(1, kBlockBytes / rowBytes);
-    const std::size_t blockRows = std::min<std::size_t>(rowsPerBlock, std::size_t(height));
-    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[header.size() + blockRows * rowBytes]);
-    std::memcpy(block.get(), header.data(), header.size());
-    std::size_t used = header.size();
-
+    TPnmRowWriter writer(stream, form, width, height);
+    const std::size_t rowBytes = writer.RowBytes();
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* src = plain.ScanLineRead(y);
-        std::uint8_t* dst = block.get() + used;
+        int count = 0;
+        std::uint8_t* dst = writer.Room(1, count);
         switch (form) {
             case TPnmForm::Pbm:
                 for (std::size_t i = 0; i < rowBytes; ++i) dst[i] = invertBits ? std::uint8_t(~src[i]) : src[i];
@@ -625,12 +658,70 @@ void SavePnmPicture(const TDibImage& picture, TStream& stream, TPnmForm form) {
                 else ExpandIndexedRow(src, bits, std::size_t(width), colours, dst);
                 break;
         }
-        used += rowBytes;
-        if (used + rowBytes > header.size() + blockRows * rowBytes || y + 1 == height) {
-            stream.WriteBuffer(block.get(), used);
-            used = 0;
+        writer.Commit(1);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Banded reading
+
+struct TPnmRowReader::TState {
+    explicit TState(TStream& stream) : In(stream), Header(ReadHeader(In)), Levels(Header.MaxVal) {}
+    TPnmInput In;
+    THeader Header;
+    TLevels Levels;
+    int RowsLeft = 0;
+    std::vector<std::uint8_t> PictureRow;  // one row in the picture's layout
+    std::vector<std::uint8_t> Band;        // rows converted to RGB
+};
+
+TPnmRowReader::TPnmRowReader(TStream& stream) : state_(std::make_unique<TState>(stream)) {
+    const THeader& h = state_->Header;
+    CheckAvailable(state_->In, h);
+    state_->RowsLeft = int(h.Height);
+    const std::size_t pictureRow = h.Kind == TTupleKind::BlackWhite ? (std::size_t(h.Width) + 7) / 8
+                                   : h.Kind == TTupleKind::Grey     ? std::size_t(h.Width)
+                                                                    : std::size_t(h.Width) * 3;
+    state_->PictureRow.resize(pictureRow);
+}
+
+TPnmRowReader::~TPnmRowReader() = default;
+
+int TPnmRowReader::Width() const { return int(state_->Header.Width); }
+int TPnmRowReader::Height() const { return int(state_->Header.Height); }
+bool TPnmRowReader::Banded() const { return state_->Header.Magic >= 4 && state_->Header.Magic <= 7; }
+
+const std::uint8_t* TPnmRowReader::NextRgbRows(int wanted, int& count) {
+    TState& s = *state_;
+    const THeader& h = s.Header;
+    count = std::min(std::max(wanted, 1), s.RowsLeft);
+    if (count <= 0) return nullptr;
+    s.RowsLeft -= count;
+    const std::size_t width = std::size_t(h.Width);
+    const std::size_t rowBytes = std::size_t(h.RowBytes());
+    // Bytes of a file whose samples already are 8-bit RGB are used where
+    // they lie.
+    if (h.Kind == TTupleKind::Rgb && h.Depth == 3 && h.SampleBytes() == 1 && s.Levels.Identity())
+        return s.In.Take(rowBytes * std::size_t(count));
+    static const std::array<std::array<std::uint8_t, 3>, 256> kBlackWhite = [] {
+        std::array<std::array<std::uint8_t, 3>, 256> colours{};
+        colours[1] = {255, 255, 255};
+        return colours;
+    }();
+    s.Band.resize(width * 3 * std::size_t(count));
+    for (int r = 0; r < count; ++r) {
+        std::uint8_t* dst = s.Band.data() + width * 3 * std::size_t(r);
+        std::uint8_t* row = s.PictureRow.data();
+        DecodeBinaryRow(h, s.Levels, s.In.Take(rowBytes), row);
+        switch (h.Kind) {
+            case TTupleKind::Rgb: SwapRedBlue(row, dst, width); break;
+            case TTupleKind::Grey:
+                for (std::size_t x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = row[x];
+                break;
+            case TTupleKind::BlackWhite: ExpandIndexedRow(row, 1, width, kBlackWhite, dst); break;
         }
     }
+    return s.Band.data();
 }
 
 }  // namespace zelvo

@@ -54,8 +54,10 @@
 //   its raster is refused before the picture is allocated.
 // Measured values go to Detail().
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "image/DibImage.h"
@@ -75,6 +77,76 @@ enum class TPnmForm : std::uint8_t {
 /// The form a file named with `extension` (".pbm", ".pnm", ".pgm", ".ppm",
 /// ".pam", lower case with the dot) is written in; Ppm for other names.
 TPnmForm PnmFormForExtension(std::string_view extension);
+
+/// The form SavePnmPicture writes for `form` and a picture that is 1-bit
+/// black and white (`blackWhite`) or has an all-grey palette
+/// (`greyPalette`): the next wider form when `form` cannot hold it.
+TPnmForm PnmWrittenForm(TPnmForm form, bool blackWhite, bool greyPalette);
+
+/// Netpbm output a band of rows at a time, for writers that never hold the
+/// whole picture: the header of `form`, then rows in the form's own layout
+/// (P4 bits, 1 for black; P5 grey levels; red, green, blue samples for the
+/// others), gathered into blocks of about a megabyte. The bytes are those
+/// SavePnmPicture writes for the same rows.
+class TPnmRowWriter {
+public:
+    /// `form` is the form written as it is (see PnmWrittenForm); nothing is
+    /// written yet.
+    TPnmRowWriter(TStream& stream, TPnmForm form, int width, int height);
+    ~TPnmRowWriter();
+    TPnmRowWriter(const TPnmRowWriter&) = delete;
+    TPnmRowWriter& operator=(const TPnmRowWriter&) = delete;
+
+    /// Bytes of one row in the form's layout.
+    std::size_t RowBytes() const { return rowBytes_; }
+    /// Rows still to come.
+    int RowsLeft() const { return rowsLeft_; }
+    /// Room for the next rows, RowBytes() apart: `count` receives how many
+    /// (at least one while rows are left, at most `wanted`).
+    std::uint8_t* Room(int wanted, int& count);
+    /// The first `count` rows of the last Room are filled; a full block and
+    /// the last row are written out. Throws EWriteError when the stream
+    /// takes less.
+    void Commit(int count);
+
+private:
+    void Flush();
+
+    TStream& stream_;
+    std::size_t rowBytes_;
+    std::size_t capacity_;
+    std::unique_ptr<std::uint8_t[]> block_;
+    std::size_t used_ = 0;
+    int rowsLeft_;
+};
+
+/// Netpbm input a band of rows at a time, as red, green, blue samples: the
+/// rows the whole-picture reader gives, converted to 24 bits as a palette
+/// picture is, without holding the picture. Only the binary forms whose rows
+/// run top down are read this way (P4, P5, P6, P7; see Banded).
+class TPnmRowReader {
+public:
+    /// Reads the header and checks that the stream holds the raster; throws
+    /// as LoadPnmPicture.
+    explicit TPnmRowReader(TStream& stream);
+    ~TPnmRowReader();
+    TPnmRowReader(const TPnmRowReader&) = delete;
+    TPnmRowReader& operator=(const TPnmRowReader&) = delete;
+
+    int Width() const;
+    int Height() const;
+    /// False for the plain forms (P1, P2, P3) and PFM, whose rows are left
+    /// to LoadPnmPicture.
+    bool Banded() const;
+    /// The next rows, 3 x Width() bytes each and contiguous, valid until the
+    /// next call: `count` receives how many (at least one while rows are
+    /// left, at most `wanted`). Throws EReadError when the stream ends early.
+    const std::uint8_t* NextRgbRows(int wanted, int& count);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> state_;
+};
 
 /// Reads the netpbm picture at the stream's position. Returns a bottom-up
 /// picture as listed above; throws as listed above. The stream is read in

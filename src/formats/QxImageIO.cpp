@@ -20,28 +20,34 @@ namespace {
 
 /// Runs `writer` on a temporary file in the target's folder and renames it
 /// over the target only when the writer returned; otherwise removes it and
-/// lets the failure propagate. The new file keeps the permissions of the file
-/// it replaces (or the usual ones of a new file).
+/// lets the failure propagate.
 void WriteReplacing(const std::filesystem::path& target, const std::function<void(TStream&)>& writer) {
-    std::filesystem::path destination = target;
+    TReplacingFile file(target);
+    writer(file.Stream());
+    file.Commit(true);
+}
+
+}  // namespace
+
+TReplacingFile::TReplacingFile(const std::filesystem::path& target) : target_(target), destination_(target) {
     std::error_code ec;
     // Replace the file a symbolic link points to, not the link itself.
-    if (std::filesystem::is_symlink(destination, ec)) {
-        const auto resolved = std::filesystem::weakly_canonical(destination, ec);
-        if (!ec) destination = resolved;
+    if (std::filesystem::is_symlink(destination_, ec)) {
+        const auto resolved = std::filesystem::weakly_canonical(destination_, ec);
+        if (!ec) destination_ = resolved;
     }
-    std::filesystem::path folder = destination.parent_path();
+    std::filesystem::path folder = destination_.parent_path();
     if (folder.empty()) folder = ".";
-    std::string pattern = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / ("." + destination_.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) throw EFCreateError("Cannot create file \"" + target.string() + "\"", std::strerror(errno));
-    const std::filesystem::path temp(name.data());
+    temp_ = name.data();
 
     mode_t mode = 0;
     struct stat existing {};
-    if (::stat(destination.c_str(), &existing) == 0) {
+    if (::stat(destination_.c_str(), &existing) == 0) {
         mode = existing.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -50,23 +56,30 @@ void WriteReplacing(const std::filesystem::path& target, const std::function<voi
     }
     ::fchmod(fd, mode);
     ::close(fd);
-
     try {
-        TFileStream stream(temp, TFileStream::Mode::fmOpenReadWrite);
-        writer(stream);
-        stream.Sync();
+        stream_ = std::make_unique<TFileStream>(temp_, TFileStream::Mode::fmOpenReadWrite);
     } catch (...) {
-        std::filesystem::remove(temp, ec);
+        std::filesystem::remove(temp_, ec);
         throw;
-    }
-    if (::rename(temp.c_str(), destination.c_str()) != 0) {
-        const int error = errno;
-        std::filesystem::remove(temp, ec);
-        throw EFCreateError("Cannot create file \"" + target.string() + "\"", std::strerror(error));
     }
 }
 
-}  // namespace
+TReplacingFile::~TReplacingFile() {
+    if (committed_) return;
+    stream_.reset();
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
+}
+
+void TReplacingFile::Commit(bool sync) {
+    if (sync) stream_->Sync();
+    stream_.reset();
+    if (::rename(temp_.c_str(), destination_.c_str()) != 0) {
+        const int error = errno;
+        throw EFCreateError("Cannot create file \"" + target_.string() + "\"", std::strerror(error));
+    }
+    committed_ = true;
+}
 
 std::string DispatchExtension(const std::filesystem::path& path) {
     const std::string name = path.filename().string();

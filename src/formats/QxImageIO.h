@@ -9,15 +9,47 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "formats/PictureFormats.h"
 #include "image/DibImage.h"
+#include "image/Stream.h"
 #include "image/Types.h"
 
 namespace zelvo {
+
+/// A file written beside its target (a temporary file in the target's
+/// folder) that takes the target's place only when complete: every save
+/// writes through one, so a failed write leaves the old file as it was and
+/// no partial file behind. The new file keeps the permissions of the file
+/// it replaces (or the usual ones of a new file); a symbolic link keeps
+/// pointing to the replaced file.
+class TReplacingFile {
+public:
+    /// Creates the temporary file. Throws EFCreateError "Cannot create
+    /// file" with the system's reason as the detail.
+    explicit TReplacingFile(const std::filesystem::path& target);
+    /// Removes the temporary file unless Commit succeeded.
+    ~TReplacingFile();
+    TReplacingFile(const TReplacingFile&) = delete;
+    TReplacingFile& operator=(const TReplacingFile&) = delete;
+
+    TStream& Stream() { return *stream_; }
+    /// Flushes the data to the disk first when `sync` is set (EWriteError
+    /// when that fails), then renames the file over the target
+    /// (EFCreateError).
+    void Commit(bool sync);
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path destination_;
+    std::filesystem::path temp_;
+    std::unique_ptr<TFileStream> stream_;
+    bool committed_ = false;
+};
 
 /// The dispatch extension of a path: the text from the last dot of the file
 /// name to its end, ASCII lower-cased, dot included (".jpg"); empty when the
