@@ -4,13 +4,24 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "formats/EncoderWriters.h"
+#include "formats/LazyLibrary.h"
 #include "image/ScopeExit.h"
 
 namespace zelvo {
 
 namespace {
+
+// libheif, and the AV1 and HEVC encoders it pulls in, are opened at the
+// first save.
+TLazyLibrary& Heif() {
+    static TLazyLibrary library{"libheif.so." + std::to_string(LIBHEIF_NUMERIC_VERSION >> 24), "libheif.so"};
+    return library;
+}
+
+#define HEIF(function) ZELVO_LAZY_CALL(Heif(), function)
 
 void Check(const heif_error& error, const char* what) {
     if (error.code != heif_error_Ok) EncoderFailed("libheif", std::string(what) + ": " + error.message);
@@ -24,7 +35,7 @@ heif_error WriteToVector(heif_context*, const void* data, size_t size, void* tar
 }
 
 // The HEVC encoder's presets from slowest to fastest; speed 0..9 picks one.
-constexpr const char* kHevcPresets[] = {"placebo", "veryslow", "slower", "slow",      "medium",
+constexpr const char* kHevcPresets[] = {"placebo", "veryslow", "slower",   "slow",      "medium",
                                         "fast",    "faster",   "veryfast", "superfast", "ultrafast"};
 
 }  // namespace
@@ -33,29 +44,31 @@ void SaveHeifPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
     const TEncoderOptions& o = options.Encoders;
     const TEncoderPixels pixels = EncoderPixels(picture, options);
 
-    heif_context* context = heif_context_alloc();
+    heif_context* context = HEIF(heif_context_alloc)();
     if (!context) EncoderFailed("libheif", "out of memory");
-    const TScopeExit freeContext([&] { heif_context_free(context); });
+    const TScopeExit freeContext([&] { HEIF(heif_context_free)(context); });
     heif_encoder* encoder = nullptr;
-    Check(heif_context_get_encoder_for_format(context, av1 ? heif_compression_AV1 : heif_compression_HEVC, &encoder),
+    Check(HEIF(heif_context_get_encoder_for_format)(context, av1 ? heif_compression_AV1 : heif_compression_HEVC,
+                                                    &encoder),
           "encoder");
-    const TScopeExit releaseEncoder([&] { heif_encoder_release(encoder); });
-    Check(heif_encoder_set_lossy_quality(encoder, av1 ? o.AvifQuality : o.HeicQuality), "quality");
+    const TScopeExit releaseEncoder([&] { HEIF(heif_encoder_release)(encoder); });
+    Check(HEIF(heif_encoder_set_lossy_quality)(encoder, av1 ? o.AvifQuality : o.HeicQuality), "quality");
     if (av1) {
-        Check(heif_encoder_set_parameter_integer(encoder, "speed", o.AvifSpeed), "speed");
+        Check(HEIF(heif_encoder_set_parameter_integer)(encoder, "speed", o.AvifSpeed), "speed");
     } else {
         const std::size_t preset = std::size_t(std::clamp(o.HeicSpeed, 0, kHeifMaxSpeed));
-        Check(heif_encoder_set_parameter_string(encoder, "preset", kHevcPresets[preset]), "preset");
+        Check(HEIF(heif_encoder_set_parameter_string)(encoder, "preset", kHevcPresets[preset]), "preset");
     }
 
     heif_image* image = nullptr;
-    Check(heif_image_create(pixels.Width, pixels.Height, heif_colorspace_RGB,
-                            pixels.Channels == 4 ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image),
+    Check(HEIF(heif_image_create)(pixels.Width, pixels.Height, heif_colorspace_RGB,
+                                  pixels.Channels == 4 ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                  &image),
           "image");
-    const TScopeExit releaseImage([&] { heif_image_release(image); });
-    Check(heif_image_add_plane(image, heif_channel_interleaved, pixels.Width, pixels.Height, 8), "plane");
+    const TScopeExit releaseImage([&] { HEIF(heif_image_release)(image); });
+    Check(HEIF(heif_image_add_plane)(image, heif_channel_interleaved, pixels.Width, pixels.Height, 8), "plane");
     int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    std::uint8_t* plane = HEIF(heif_image_get_plane)(image, heif_channel_interleaved, &stride);
     if (!plane) EncoderFailed("libheif", "plane");
     const std::size_t rowBytes = std::size_t(pixels.Width) * std::size_t(pixels.Channels);
     for (int y = 0; y < pixels.Height; ++y)
@@ -66,21 +79,24 @@ void SaveHeifPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
                                            ? PortableMetadataForSave(*options.Metadata, pixels.Width, pixels.Height)
                                            : TPortableMetadata{};
     if (!metadata.Icc.empty())
-        Check(heif_image_set_raw_color_profile(image, "prof", metadata.Icc.data(), metadata.Icc.size()), "profile");
+        Check(HEIF(heif_image_set_raw_color_profile)(image, "prof", metadata.Icc.data(), metadata.Icc.size()),
+              "profile");
 
     heif_image_handle* handle = nullptr;
-    Check(heif_context_encode_image(context, image, encoder, nullptr, &handle), "encode");
-    const TScopeExit releaseHandle([&] { heif_image_handle_release(handle); });
+    Check(HEIF(heif_context_encode_image)(context, image, encoder, nullptr, &handle), "encode");
+    const TScopeExit releaseHandle([&] { HEIF(heif_image_handle_release)(handle); });
     if (!metadata.Exif.empty())
-        Check(heif_context_add_exif_metadata(context, handle, metadata.Exif.data(), int(metadata.Exif.size())), "exif");
+        Check(HEIF(heif_context_add_exif_metadata)(context, handle, metadata.Exif.data(), int(metadata.Exif.size())),
+              "exif");
     if (!metadata.Xmp.empty())
-        Check(heif_context_add_XMP_metadata(context, handle, metadata.Xmp.data(), int(metadata.Xmp.size())), "xmp");
+        Check(HEIF(heif_context_add_XMP_metadata)(context, handle, metadata.Xmp.data(), int(metadata.Xmp.size())),
+              "xmp");
 
     std::vector<std::uint8_t> file;
     heif_writer writer{};
     writer.writer_api_version = 1;
     writer.write = WriteToVector;
-    Check(heif_context_write(context, &writer, &file), "write");
+    Check(HEIF(heif_context_write)(context, &writer, &file), "write");
     stream.WriteBuffer(file.data(), file.size());
 }
 

@@ -2,16 +2,40 @@
 
 #include <jxl/encode.h>
 #include <jxl/thread_parallel_runner.h>
+#include <jxl/version.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "formats/EncoderWriters.h"
+#include "formats/LazyLibrary.h"
 #include "image/ScopeExit.h"
 
 namespace zelvo {
 
 namespace {
+
+// libjxl and its thread pool are opened at the first save; their sonames
+// carry the minor version while the major one is 0.
+std::string Soname(const char* name) {
+    const std::string version =
+        JPEGXL_MAJOR_VERSION == 0 ? "0." + std::to_string(JPEGXL_MINOR_VERSION) : std::to_string(JPEGXL_MAJOR_VERSION);
+    return std::string(name) + ".so." + version;
+}
+
+TLazyLibrary& Jxl() {
+    static TLazyLibrary library{Soname("libjxl"), "libjxl.so"};
+    return library;
+}
+
+TLazyLibrary& JxlThreads() {
+    static TLazyLibrary library{Soname("libjxl_threads"), "libjxl_threads.so"};
+    return library;
+}
+
+#define JXL(function) ZELVO_LAZY_CALL(Jxl(), function)
+#define JXL_THREADS(function) ZELVO_LAZY_CALL(JxlThreads(), function)
 
 void Check(JxlEncoderStatus status, const char* what) {
     if (status != JXL_ENC_SUCCESS) EncoderFailed("libjxl", what);
@@ -26,18 +50,18 @@ void AddBox(JxlEncoder* encoder, const char* type, const std::vector<std::uint8_
     box.insert(box.end(), data.begin(), data.end());
     JxlBoxType boxType;
     std::memcpy(boxType, type, 4);
-    Check(JxlEncoderAddBox(encoder, boxType, box.data(), box.size(), JXL_FALSE), "box");
+    Check(JXL(JxlEncoderAddBox)(encoder, boxType, box.data(), box.size(), JXL_FALSE), "box");
 }
 
 // Whether libjxl takes `icc` as the colour profile of a picture described
 // by `info`; a profile it cannot parse leaves the picture in sRGB rather
 // than failing the save, as the pixels are what the file is for.
 bool ProfileAccepted(const std::vector<std::uint8_t>& icc, const JxlBasicInfo& info) {
-    JxlEncoder* trial = JxlEncoderCreate(nullptr);
+    JxlEncoder* trial = JXL(JxlEncoderCreate)(nullptr);
     if (!trial) return false;
-    const bool accepted = JxlEncoderSetBasicInfo(trial, &info) == JXL_ENC_SUCCESS &&
-                          JxlEncoderSetICCProfile(trial, icc.data(), icc.size()) == JXL_ENC_SUCCESS;
-    JxlEncoderDestroy(trial);
+    const bool accepted = JXL(JxlEncoderSetBasicInfo)(trial, &info) == JXL_ENC_SUCCESS &&
+                          JXL(JxlEncoderSetICCProfile)(trial, icc.data(), icc.size()) == JXL_ENC_SUCCESS;
+    JXL(JxlEncoderDestroy)(trial);
     return accepted;
 }
 
@@ -50,16 +74,17 @@ void SaveJxlPicture(const TDibImage& picture, TStream& stream, const TSaveOption
                                            ? PortableMetadataForSave(*options.Metadata, pixels.Width, pixels.Height)
                                            : TPortableMetadata{};
 
-    JxlEncoder* encoder = JxlEncoderCreate(nullptr);
+    JxlEncoder* encoder = JXL(JxlEncoderCreate)(nullptr);
     if (!encoder) EncoderFailed("libjxl", "out of memory");
-    const TScopeExit destroyEncoder([&] { JxlEncoderDestroy(encoder); });
-    void* runner = JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
+    const TScopeExit destroyEncoder([&] { JXL(JxlEncoderDestroy)(encoder); });
+    void* runner = JXL_THREADS(JxlThreadParallelRunnerCreate)(
+        nullptr, JXL_THREADS(JxlThreadParallelRunnerDefaultNumWorkerThreads)());
     if (!runner) EncoderFailed("libjxl", "threads");
-    const TScopeExit destroyRunner([&] { JxlThreadParallelRunnerDestroy(runner); });
-    Check(JxlEncoderSetParallelRunner(encoder, JxlThreadParallelRunner, runner), "threads");
+    const TScopeExit destroyRunner([&] { JXL_THREADS(JxlThreadParallelRunnerDestroy)(runner); });
+    Check(JXL(JxlEncoderSetParallelRunner)(encoder, JXL_THREADS(JxlThreadParallelRunner), runner), "threads");
 
     JxlBasicInfo info;
-    JxlEncoderInitBasicInfo(&info);
+    JXL(JxlEncoderInitBasicInfo)(&info);
     info.xsize = std::uint32_t(pixels.Width);
     info.ysize = std::uint32_t(pixels.Height);
     info.bits_per_sample = 8;
@@ -69,36 +94,38 @@ void SaveJxlPicture(const TDibImage& picture, TStream& stream, const TSaveOption
     // A lossless file keeps the samples as they are, not converted to the
     // codec's own colour space.
     info.uses_original_profile = o.JxlLossless ? JXL_TRUE : JXL_FALSE;
-    Check(JxlEncoderSetBasicInfo(encoder, &info), "basic info");
+    Check(JXL(JxlEncoderSetBasicInfo)(encoder, &info), "basic info");
     if (!metadata.Icc.empty() && ProfileAccepted(metadata.Icc, info)) {
-        Check(JxlEncoderSetICCProfile(encoder, metadata.Icc.data(), metadata.Icc.size()), "profile");
+        Check(JXL(JxlEncoderSetICCProfile)(encoder, metadata.Icc.data(), metadata.Icc.size()), "profile");
     } else {
         JxlColorEncoding srgb;
-        JxlColorEncodingSetToSRGB(&srgb, JXL_FALSE);
-        Check(JxlEncoderSetColorEncoding(encoder, &srgb), "colour encoding");
+        JXL(JxlColorEncodingSetToSRGB)(&srgb, JXL_FALSE);
+        Check(JXL(JxlEncoderSetColorEncoding)(encoder, &srgb), "colour encoding");
     }
     if (!metadata.Exif.empty() || !metadata.Xmp.empty()) {
-        Check(JxlEncoderUseBoxes(encoder), "boxes");
+        Check(JXL(JxlEncoderUseBoxes)(encoder), "boxes");
         AddBox(encoder, "Exif", metadata.Exif, true);
         AddBox(encoder, "xml ", metadata.Xmp, false);
-        JxlEncoderCloseBoxes(encoder);
+        JXL(JxlEncoderCloseBoxes)(encoder);
     }
 
-    JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
+    JxlEncoderFrameSettings* settings = JXL(JxlEncoderFrameSettingsCreate)(encoder, nullptr);
     if (!settings) EncoderFailed("libjxl", "frame settings");
-    Check(JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, o.JxlEffort), "effort");
-    if (o.JxlLossless) Check(JxlEncoderSetFrameLossless(settings, JXL_TRUE), "lossless");
-    else Check(JxlEncoderSetFrameDistance(settings, float(o.JxlDistanceTenths) / 10.0f), "distance");
+    Check(JXL(JxlEncoderFrameSettingsSetOption)(settings, JXL_ENC_FRAME_SETTING_EFFORT, o.JxlEffort), "effort");
+    if (o.JxlLossless)
+        Check(JXL(JxlEncoderSetFrameLossless)(settings, JXL_TRUE), "lossless");
+    else
+        Check(JXL(JxlEncoderSetFrameDistance)(settings, float(o.JxlDistanceTenths) / 10.0f), "distance");
     const JxlPixelFormat format{std::uint32_t(pixels.Channels), JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    Check(JxlEncoderAddImageFrame(settings, &format, pixels.Data.data(), pixels.Data.size()), "frame");
-    JxlEncoderCloseInput(encoder);
+    Check(JXL(JxlEncoderAddImageFrame)(settings, &format, pixels.Data.data(), pixels.Data.size()), "frame");
+    JXL(JxlEncoderCloseInput)(encoder);
 
     std::vector<std::uint8_t> file(std::max<std::size_t>(65536, pixels.Data.size() / 4));
     std::size_t used = 0;
     for (;;) {
         std::uint8_t* next = file.data() + used;
         std::size_t avail = file.size() - used;
-        const JxlEncoderStatus status = JxlEncoderProcessOutput(encoder, &next, &avail);
+        const JxlEncoderStatus status = JXL(JxlEncoderProcessOutput)(encoder, &next, &avail);
         used = std::size_t(next - file.data());
         if (status == JXL_ENC_SUCCESS) break;
         if (status != JXL_ENC_NEED_MORE_OUTPUT) EncoderFailed("libjxl", "encode");

@@ -16,11 +16,21 @@
 #include <string_view>
 #include <thread>
 
+#include "formats/LazyLibrary.h"
 #include "platform/ScanDib.h"
 
 namespace zelvo {
 
 namespace {
+
+// The scanner back ends, and the USB, XML and Unicode libraries they pull
+// in, are opened at the first scan.
+TLazyLibrary& Sane() {
+    static TLazyLibrary library{"libsane.so." + std::to_string(SANE_CURRENT_MAJOR), "libsane.so"};
+    return library;
+}
+
+#define SANE(function) ZELVO_LAZY_CALL(Sane(), function)
 
 constexpr const char* kNoDetails = "[no details available]";
 
@@ -72,7 +82,7 @@ int ConditionCode(SANE_Status status) {
 }
 
 [[noreturn]] void Fail(const char* message, SANE_Status status, const std::string& what) {
-    throw EScannerError(message, what + ": " + sane_strstatus(status), ReturnCodeName(status),
+    throw EScannerError(message, what + ": " + SANE(sane_strstatus)(status), ReturnCodeName(status),
                         ConditionCodeName(status));
 }
 
@@ -129,10 +139,17 @@ std::string ConditionCodeName(int saneStatus) {
 TSaneScanner::~TSaneScanner() { CloseDown(); }
 
 void TSaneScanner::OpenManager() {
-    // State 2: the manager library is linked in and always loaded.
+    // State 2: the manager library is loaded (at the first scan: a process
+    // that never scans does not load it).
     FState = 2;
     SANE_Int version = 0;
-    const SANE_Status status = sane_init(&version, nullptr);
+    SANE_Status status = SANE_STATUS_IO_ERROR;
+    try {
+        status = SANE(sane_init)(&version, nullptr);
+    } catch (const ELibraryUnavailable& e) {
+        FState = 1;
+        FailWith("Unable to open Source Manager (TWAIN_32.DLL)", ccBummer, std::string("sane_init: ") + e.what());
+    }
     if (status != SANE_STATUS_GOOD) {
         FState = 1;
         Fail("Unable to open Source Manager (TWAIN_32.DLL)", status, "sane_init");
@@ -144,13 +161,13 @@ void TSaneScanner::OpenSource(const std::string& device) {
     std::string name = device;
     if (name.empty()) {
         const SANE_Device** list = nullptr;
-        const SANE_Status status = sane_get_devices(&list, SANE_FALSE);
+        const SANE_Status status = SANE(sane_get_devices)(&list, SANE_FALSE);
         if (status != SANE_STATUS_GOOD) Fail("Source Manager operation failed", status, "sane_get_devices");
         if (!list || !list[0]) FailWith("Unable to open default Data Source.", ccNoDs, "no source is connected");
         name = list[0]->name;
     }
     SANE_Handle handle = nullptr;
-    const SANE_Status status = sane_open(name.c_str(), &handle);
+    const SANE_Status status = SANE(sane_open)(name.c_str(), &handle);
     if (status != SANE_STATUS_GOOD) {
         if (status == SANE_STATUS_INVAL) FailWith("Unable to open default Data Source.", ccBadDest, "no source named " + name);
         Fail("Unable to open default Data Source.", status, "sane_open " + name);
@@ -170,11 +187,11 @@ void TSaneScanner::CloseDown() {
     if (handle) {
         if (FState >= 5) {
             WaitForReaderThreads();
-            sane_cancel(handle);
+            SANE(sane_cancel)(handle);
         }
-        sane_close(handle);
+        SANE(sane_close)(handle);
     }
-    if (FState >= 3) sane_exit();
+    if (FState >= 3) SANE(sane_exit)();
     FState = 1;
 }
 
@@ -185,7 +202,7 @@ std::vector<TScanDevice> TSaneScanner::Devices() {
     } down{*this};
     OpenManager();
     const SANE_Device** list = nullptr;
-    const SANE_Status status = sane_get_devices(&list, SANE_FALSE);
+    const SANE_Status status = SANE(sane_get_devices)(&list, SANE_FALSE);
     if (status != SANE_STATUS_GOOD) Fail("Source Manager operation failed", status, "sane_get_devices");
     std::vector<TScanDevice> devices;
     for (int i = 0; list && list[i]; ++i) {
@@ -200,7 +217,7 @@ int TSaneScanner::FindOption(const char* name) const {
     if (FState < 4) FailWith("Attempt to get capability value below State 4.", ccSeqError, name);
     SANE_Handle handle = FHandle;
     for (SANE_Int i = 1;; ++i) {
-        const SANE_Option_Descriptor* opt = sane_get_option_descriptor(handle, i);
+        const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(handle, i);
         if (!opt) return -1;
         if (opt->name && std::strcmp(opt->name, name) == 0 && SANE_OPTION_IS_ACTIVE(opt->cap)) return i;
     }
@@ -209,7 +226,7 @@ int TSaneScanner::FindOption(const char* name) const {
 void TSaneScanner::SetOptionValue(int index, void* value, bool /*exactInfo*/) {
     if (FState != 4) FailWith("Attempt to set capability outside State 4.", ccSeqError, "option " + std::to_string(index));
     SANE_Int info = 0;
-    const SANE_Status status = sane_control_option(FHandle, index, SANE_ACTION_SET_VALUE, value, &info);
+    const SANE_Status status = SANE(sane_control_option)(FHandle, index, SANE_ACTION_SET_VALUE, value, &info);
     if (status != SANE_STATUS_GOOD) Fail("DAT_CAPABILITY/MSG_SET failed", status, "option " + std::to_string(index));
 }
 
@@ -225,7 +242,7 @@ TScanCapabilities TSaneScanner::Capabilities(const std::string& device) {
     if (mode < 0) {
         caps.Modes = {TScanMode::Colour};
     } else {
-        const SANE_Option_Descriptor* opt = sane_get_option_descriptor(FHandle, mode);
+        const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(FHandle, mode);
         if (opt->type == SANE_TYPE_STRING && opt->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
             auto offers = [&](auto values) {
                 for (int i = 0; opt->constraint.string_list[i]; ++i)
@@ -238,7 +255,7 @@ TScanCapabilities TSaneScanner::Capabilities(const std::string& device) {
             const int depth = FindOption(SANE_NAME_BIT_DEPTH);
             bool oneBit = false;
             if (depth >= 0) {
-                const SANE_Option_Descriptor* d = sane_get_option_descriptor(FHandle, depth);
+                const SANE_Option_Descriptor* d = SANE(sane_get_option_descriptor)(FHandle, depth);
                 if (d->constraint_type == SANE_CONSTRAINT_WORD_LIST)
                     for (int i = 1; i <= d->constraint.word_list[0]; ++i) oneBit |= d->constraint.word_list[i] == 1;
             }
@@ -247,10 +264,10 @@ TScanCapabilities TSaneScanner::Capabilities(const std::string& device) {
     }
     const int res = FindOption(SANE_NAME_SCAN_RESOLUTION);
     if (res >= 0) {
-        const SANE_Option_Descriptor* opt = sane_get_option_descriptor(FHandle, res);
+        const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(FHandle, res);
         auto dpi = [&](SANE_Word w) { return opt->type == SANE_TYPE_FIXED ? int(SANE_UNFIX(w) + 0.5) : int(w); };
         SANE_Word current = 0;
-        if (sane_control_option(FHandle, res, SANE_ACTION_GET_VALUE, &current, nullptr) == SANE_STATUS_GOOD)
+        if (SANE(sane_control_option)(FHandle, res, SANE_ACTION_GET_VALUE, &current, nullptr) == SANE_STATUS_GOOD)
             caps.DefaultDpi = dpi(current);
         if (opt->constraint_type == SANE_CONSTRAINT_RANGE) {
             caps.MinDpi = dpi(opt->constraint.range->min);
@@ -269,7 +286,7 @@ TScanCapabilities TSaneScanner::Capabilities(const std::string& device) {
 void TSaneScanner::SetMode(TScanMode mode) {
     const int index = FindOption(SANE_NAME_SCAN_MODE);
     if (index < 0) return;  // a source with one kind of picture: take what it gives
-    const SANE_Option_Descriptor* opt = sane_get_option_descriptor(FHandle, index);
+    const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(FHandle, index);
     if (!opt) FailWith("MSG_GET returned a NULL container handle", ccBummer, "mode option");
     if (opt->type != SANE_TYPE_STRING) FailWith("Returned container has invalid ItemType", ccBadValue, "mode option type");
     if (opt->size <= 0) FailWith("MSG_GET returned an invalid container handle", ccBadValue, "mode option size");
@@ -298,12 +315,12 @@ void TSaneScanner::SetMode(TScanMode mode) {
     std::vector<char> buffer(std::size_t(opt->size), '\0');
     std::strncpy(buffer.data(), value, buffer.size() - 1);
     SANE_Int info = 0;
-    const SANE_Status status = sane_control_option(FHandle, index, SANE_ACTION_SET_VALUE, buffer.data(), &info);
+    const SANE_Status status = SANE(sane_control_option)(FHandle, index, SANE_ACTION_SET_VALUE, buffer.data(), &info);
     if (status != SANE_STATUS_GOOD) Fail("Failed to negotiate Pixel Type.", status, std::string("mode ") + value);
     // The sample depth, where the source lets one choose it.
     const int depthIndex = FindOption(SANE_NAME_BIT_DEPTH);
     if (depthIndex >= 0) {
-        const SANE_Option_Descriptor* d = sane_get_option_descriptor(FHandle, depthIndex);
+        const SANE_Option_Descriptor* d = SANE(sane_get_option_descriptor)(FHandle, depthIndex);
         bool offered = d->constraint_type != SANE_CONSTRAINT_WORD_LIST;
         if (!offered)
             for (int i = 1; i <= d->constraint.word_list[0]; ++i) offered |= d->constraint.word_list[i] == depth;
@@ -318,7 +335,7 @@ void TSaneScanner::SetMode(TScanMode mode) {
 void TSaneScanner::SetResolution(int dpi) {
     const int index = FindOption(SANE_NAME_SCAN_RESOLUTION);
     if (index < 0) return;
-    const SANE_Option_Descriptor* opt = sane_get_option_descriptor(FHandle, index);
+    const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(FHandle, index);
     SANE_Word word = opt->type == SANE_TYPE_FIXED ? SANE_FIX(double(dpi)) : SANE_Word(dpi);
     SetOptionValue(index, &word);
 }
@@ -326,7 +343,7 @@ void TSaneScanner::SetResolution(int dpi) {
 void TSaneScanner::SetNamedOption(const std::string& name, const std::string& value) {
     const int index = FindOption(name.c_str());
     if (index < 0) FailWith("DAT_CAPABILITY/MSG_SET failed", ccBadCap, "no option " + name);
-    const SANE_Option_Descriptor* opt = sane_get_option_descriptor(FHandle, index);
+    const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(FHandle, index);
     switch (opt->type) {
         case SANE_TYPE_BOOL: {
             SANE_Word word = (value == "yes" || value == "true" || value == "1") ? SANE_TRUE : SANE_FALSE;
@@ -372,9 +389,9 @@ std::optional<std::vector<std::uint8_t>> TSaneScanner::AcquireNative(const TScan
 
     int resolution = request.ResolutionDpi;
     if (const int res = FindOption(SANE_NAME_SCAN_RESOLUTION); res >= 0) {
-        const SANE_Option_Descriptor* opt = sane_get_option_descriptor(FHandle, res);
+        const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(FHandle, res);
         SANE_Word current = 0;
-        if (sane_control_option(FHandle, res, SANE_ACTION_GET_VALUE, &current, nullptr) == SANE_STATUS_GOOD)
+        if (SANE(sane_control_option)(FHandle, res, SANE_ACTION_GET_VALUE, &current, nullptr) == SANE_STATUS_GOOD)
             resolution = opt->type == SANE_TYPE_FIXED ? int(SANE_UNFIX(current) + 0.5) : int(current);
     }
 
@@ -385,12 +402,12 @@ std::optional<std::vector<std::uint8_t>> TSaneScanner::AcquireNative(const TScan
         FState = 5;
         if (FCancelled) return std::nullopt;
         FThreadsBeforeStart = ThreadIds();
-        const SANE_Status started = sane_start(FHandle);
+        const SANE_Status started = SANE(sane_start)(FHandle);
         if (started == SANE_STATUS_CANCELLED || FCancelled) return std::nullopt;
         if (started != SANE_STATUS_GOOD) Fail("Failed to enable Data Source.", started, "sane_start");
         FState = 6;
         SANE_Parameters p{};
-        const SANE_Status got = sane_get_parameters(FHandle, &p);
+        const SANE_Status got = SANE(sane_get_parameters)(FHandle, &p);
         if (got != SANE_STATUS_GOOD) Fail("DataSource operation failed", got, "sane_get_parameters");
         TScanLayout layout;
         layout.Frame = FrameOf(p.format);
@@ -415,7 +432,7 @@ std::optional<std::vector<std::uint8_t>> TSaneScanner::AcquireNative(const TScan
                     WaitForReaderThreads();
             }
             SANE_Int length = 0;
-            const SANE_Status status = sane_read(FHandle, buffer.data(), SANE_Int(want), &length);
+            const SANE_Status status = SANE(sane_read)(FHandle, buffer.data(), SANE_Int(want), &length);
             // A source may answer a cancellation with the end of the data.
             if (status == SANE_STATUS_CANCELLED || FCancelled) return std::nullopt;
             if (status == SANE_STATUS_EOF) break;
@@ -460,7 +477,7 @@ void TSaneScanner::WaitForReaderThreads() const {
 void TSaneScanner::Cancel() {
     FCancelled = true;
     std::lock_guard lock(FHandleLock);
-    if (FHandle && FState >= 5) sane_cancel(FHandle);
+    if (FHandle && FState >= 5) SANE(sane_cancel)(FHandle);
 }
 
 }  // namespace zelvo
