@@ -127,7 +127,8 @@ void TJpegRowDecoder::Start(bool greyRows) {
     if (s.cmyk && !s.greyRows) {
         constexpr std::size_t kRows = 4;
         s.cmykRows.resize(std::size_t(Width()) * 4 * kRows);
-        for (std::size_t r = 0; r < kRows; ++r) s.cmykPointers.push_back(s.cmykRows.data() + std::size_t(Width()) * 4 * r);
+        for (std::size_t r = 0; r < kRows; ++r)
+            s.cmykPointers.push_back(s.cmykRows.data() + std::size_t(Width()) * 4 * r);
     }
     s.Run(&TState::Start);
 }

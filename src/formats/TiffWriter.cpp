@@ -7,11 +7,21 @@
 #include <cstring>
 
 #include "formats/EncoderWriters.h"
+#include "formats/LazyLibrary.h"
 #include "image/ScopeExit.h"
 
 namespace zelvo {
 
 namespace {
+
+// libtiff, and the compression libraries it pulls in, are opened at the
+// first save; the functions used here are the same in both sonames.
+TLazyLibrary& Tiff() {
+    static TLazyLibrary library{"libtiff.so.6", "libtiff.so.5", "libtiff.so"};
+    return library;
+}
+
+#define TIFFLIB(function) ZELVO_LAZY_CALL(Tiff(), function)
 
 /// The file in memory, as libtiff's client procedures see it.
 struct TTiffMemory {
@@ -78,41 +88,41 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
     const int height = picture.Height();
 
     TTiffMemory memory;
-    TIFF* tiff = TIFFClientOpen("memory", "w", &memory, MemoryRead, MemoryWrite, MemorySeek, MemoryClose,
+    TIFF* tiff = TIFFLIB(TIFFClientOpen)("memory", "w", &memory, MemoryRead, MemoryWrite, MemorySeek, MemoryClose,
                                 MemorySize, MemoryMap, MemoryUnmap);
     if (!tiff) EncoderFailed("libtiff", "open");
     const TScopeExit closeTiff([&] {
-        if (tiff) TIFFClose(tiff);
+        if (tiff) TIFFLIB(TIFFClose)(tiff);
     });
 
-    Set(TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t(width)), "width");
-    Set(TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(height)), "height");
-    Set(TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG), "planar");
-    Set(TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT), "orientation");
+    Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t(width)), "width");
+    Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(height)), "height");
+    Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG), "planar");
+    Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT), "orientation");
     int compression = COMPRESSION_NONE;
     if (options.Encoders.TiffCompression == TTiffCompression::Lzw) compression = COMPRESSION_LZW;
     if (options.Encoders.TiffCompression == TTiffCompression::Deflate) compression = COMPRESSION_ADOBE_DEFLATE;
-    Set(TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression), "compression");
+    Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_COMPRESSION, compression), "compression");
 
     std::size_t rowBytes = 0;
     if (rgb) {
-        Set(TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB), "photometric");
-        Set(TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8), "bits");
-        Set(TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, pixels.Channels), "samples");
+        Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB), "photometric");
+        Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_BITSPERSAMPLE, 8), "bits");
+        Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_SAMPLESPERPIXEL, pixels.Channels), "samples");
         if (pixels.Channels == 4) {
             const std::uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
-            Set(TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra), "alpha");
+            Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_EXTRASAMPLES, 1, extra), "alpha");
         }
         if (compression != COMPRESSION_NONE)
-            Set(TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL), "predictor");
+            Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL), "predictor");
         rowBytes = std::size_t(width) * std::size_t(pixels.Channels);
     } else {
-        Set(TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits), "bits");
-        Set(TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1), "samples");
+        Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_BITSPERSAMPLE, bits), "bits");
+        Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_SAMPLESPERPIXEL, 1), "samples");
         if (bits == 1 && IsBlackWhite(picture)) {
-            Set(TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK), "photometric");
+            Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK), "photometric");
         } else {
-            Set(TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE), "photometric");
+            Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE), "photometric");
             // The table has 2^bits entries of 16 bits a channel; unused ones are black.
             const std::size_t entries = std::size_t(1) << bits;
             std::vector<std::uint16_t> red(entries), green(entries), blue(entries);
@@ -122,20 +132,22 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
                 green[std::size_t(i)] = std::uint16_t(q.rgbGreen * 257);
                 blue[std::size_t(i)] = std::uint16_t(q.rgbBlue * 257);
             }
-            Set(TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data()), "palette");
+            Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data()), "palette");
         }
         rowBytes = (std::size_t(width) * std::size_t(bits) + 7) / 8;
     }
     const std::uint32_t rowsPerStrip =
         std::uint32_t(std::max<std::size_t>(1, 65536 / std::max<std::size_t>(rowBytes, 1)));
-    Set(TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip), "strips");
+    Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip), "strips");
 
     const TPortableMetadata metadata =
         options.Metadata ? PortableMetadataForSave(*options.Metadata, width, height) : TPortableMetadata{};
     if (!metadata.Icc.empty())
-        Set(TIFFSetField(tiff, TIFFTAG_ICCPROFILE, std::uint32_t(metadata.Icc.size()), metadata.Icc.data()), "icc");
+        Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_ICCPROFILE, std::uint32_t(metadata.Icc.size()), metadata.Icc.data()),
+            "icc");
     if (!metadata.Xmp.empty())
-        Set(TIFFSetField(tiff, TIFFTAG_XMLPACKET, std::uint32_t(metadata.Xmp.size()), metadata.Xmp.data()), "xmp");
+        Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_XMLPACKET, std::uint32_t(metadata.Xmp.size()), metadata.Xmp.data()),
+            "xmp");
 
     std::vector<std::uint8_t> row(rowBytes);
     for (int y = 0; y < height; ++y) {
@@ -146,11 +158,11 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
             // pixel in the high bits, which is TIFF's fill order 1.
             std::memcpy(row.data(), picture.ScanLineRead(y), rowBytes);
         }
-        if (TIFFWriteScanline(tiff, row.data(), std::uint32_t(y), 0) < 0) EncoderFailed("libtiff", "row");
+        if (TIFFLIB(TIFFWriteScanline)(tiff, row.data(), std::uint32_t(y), 0) < 0) EncoderFailed("libtiff", "row");
     }
-    if (!TIFFWriteDirectory(tiff)) EncoderFailed("libtiff", "directory");
-    if (!TIFFFlush(tiff)) EncoderFailed("libtiff", "flush");
-    TIFFClose(tiff);
+    if (!TIFFLIB(TIFFWriteDirectory)(tiff)) EncoderFailed("libtiff", "directory");
+    if (!TIFFLIB(TIFFFlush)(tiff)) EncoderFailed("libtiff", "flush");
+    TIFFLIB(TIFFClose)(tiff);
     tiff = nullptr;
     stream.WriteBuffer(memory.Data.data(), memory.Data.size());
 }

@@ -224,7 +224,8 @@ int TSaneScanner::FindOption(const char* name) const {
 }
 
 void TSaneScanner::SetOptionValue(int index, void* value, bool /*exactInfo*/) {
-    if (FState != 4) FailWith("Attempt to set capability outside State 4.", ccSeqError, "option " + std::to_string(index));
+    if (FState != 4)
+        FailWith("Attempt to set capability outside State 4.", ccSeqError, "option " + std::to_string(index));
     SANE_Int info = 0;
     const SANE_Status status = SANE(sane_control_option)(FHandle, index, SANE_ACTION_SET_VALUE, value, &info);
     if (status != SANE_STATUS_GOOD) Fail("DAT_CAPABILITY/MSG_SET failed", status, "option " + std::to_string(index));
@@ -273,7 +274,8 @@ TScanCapabilities TSaneScanner::Capabilities(const std::string& device) {
             caps.MinDpi = dpi(opt->constraint.range->min);
             caps.MaxDpi = dpi(opt->constraint.range->max);
         } else if (opt->constraint_type == SANE_CONSTRAINT_WORD_LIST) {
-            for (int i = 1; i <= opt->constraint.word_list[0]; ++i) caps.DpiList.push_back(dpi(opt->constraint.word_list[i]));
+            for (int i = 1; i <= opt->constraint.word_list[0]; ++i)
+                caps.DpiList.push_back(dpi(opt->constraint.word_list[i]));
             if (!caps.DpiList.empty()) {
                 caps.MinDpi = caps.DpiList.front();
                 caps.MaxDpi = caps.DpiList.back();
@@ -288,7 +290,8 @@ void TSaneScanner::SetMode(TScanMode mode) {
     if (index < 0) return;  // a source with one kind of picture: take what it gives
     const SANE_Option_Descriptor* opt = SANE(sane_get_option_descriptor)(FHandle, index);
     if (!opt) FailWith("MSG_GET returned a NULL container handle", ccBummer, "mode option");
-    if (opt->type != SANE_TYPE_STRING) FailWith("Returned container has invalid ItemType", ccBadValue, "mode option type");
+    if (opt->type != SANE_TYPE_STRING)
+        FailWith("Returned container has invalid ItemType", ccBadValue, "mode option type");
     if (opt->size <= 0) FailWith("MSG_GET returned an invalid container handle", ccBadValue, "mode option size");
     if (opt->constraint_type != SANE_CONSTRAINT_STRING_LIST)
         FailWith("Returned container is not valid type", ccBadValue, "mode option constraint");

@@ -48,7 +48,8 @@ std::string LoadFailure(const fs::path& input, const std::string& failure) {
 }
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // Seeded noise with smooth areas, so that quantisation and upsampling have
