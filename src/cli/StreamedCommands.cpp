@@ -65,9 +65,11 @@ bool DecodeStreamed(const std::string& input, const std::string& output, bool gi
     }
     // A turned picture opens upright, which takes the whole picture.
     if (JpegMetadata(decoder->Markers()).Orientation != 1) return false;
+    // Written like a tool's output: replaced whole, but not forced to the
+    // disk.
     std::optional<TReplacingFile> file;
     try {
-        file.emplace(output);
+        file.emplace(output, false);
     } catch (const EFCreateError&) {
         // The whole-picture path reports an output it cannot create.
         return false;
@@ -79,9 +81,7 @@ bool DecodeStreamed(const std::string& input, const std::string& output, bool gi
     } catch (const std::exception& e) {
         LoadFailed(e);
     }
-    // Written like a tool's output: replaced whole, but not forced to the
-    // disk.
-    file->Commit(false);
+    file->Commit();
     return true;
 }
 
@@ -117,7 +117,7 @@ bool ApplyStreamed(const std::string& input, const std::string& output, bool gif
     } catch (const EReadError& e) {
         LoadFailed(e);
     }
-    file.Commit(true);
+    file.Commit();
     return true;
 }
 

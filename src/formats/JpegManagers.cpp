@@ -148,6 +148,54 @@ void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vec
 
 namespace {
 
+// The stream's exception is parked outside the catch block, because a
+// longjmp must not leave a handler.
+void WriteToStream(j_compress_ptr cinfo, std::size_t count) {
+    auto& dest = *reinterpret_cast<StreamDestinationManager*>(cinfo->dest);
+    bool failed = false;
+    try {
+        dest.stream->WriteBuffer(dest.buffer, count);
+    } catch (...) {
+        dest.coder->pending = std::current_exception();
+        failed = true;
+    }
+    if (failed) Jump(dest.coder->err, JumpReason::Exception);
+}
+
+extern "C" void InitStreamDestination(j_compress_ptr cinfo) {
+    auto& dest = *reinterpret_cast<StreamDestinationManager*>(cinfo->dest);
+    dest.pub.next_output_byte = dest.buffer;
+    dest.pub.free_in_buffer = StreamDestinationManager::kBufferBytes;
+}
+
+extern "C" boolean EmptyStreamBuffer(j_compress_ptr cinfo) {
+    // Called with the whole buffer full, whatever free_in_buffer says.
+    WriteToStream(cinfo, StreamDestinationManager::kBufferBytes);
+    auto& dest = *reinterpret_cast<StreamDestinationManager*>(cinfo->dest);
+    dest.pub.next_output_byte = dest.buffer;
+    dest.pub.free_in_buffer = StreamDestinationManager::kBufferBytes;
+    return TRUE;
+}
+
+extern "C" void TermStreamDestination(j_compress_ptr cinfo) {
+    auto& dest = *reinterpret_cast<StreamDestinationManager*>(cinfo->dest);
+    WriteToStream(cinfo, StreamDestinationManager::kBufferBytes - dest.pub.free_in_buffer);
+}
+
+}  // namespace
+
+void InstallStreamDestination(j_compress_ptr cinfo, StreamDestinationManager& dest, TStream& stream,
+                              CoderBase& coder) {
+    dest.stream = &stream;
+    dest.coder = &coder;
+    dest.pub.init_destination = InitStreamDestination;
+    dest.pub.empty_output_buffer = EmptyStreamBuffer;
+    dest.pub.term_destination = TermStreamDestination;
+    cinfo->dest = &dest.pub;
+}
+
+namespace {
+
 // Calls the image's OnProgress from inside a library callback. Returns the
 // reason to leave the library, JumpReason::None to go on.
 JumpReason CallProgressHandler(CoderBase& coder, TProgressStage stage, int percent, bool redraw,

@@ -61,6 +61,17 @@ struct DestinationManager {
 
 struct CoderBase;
 
+/// The destination manager of banded compression: the library writes into a
+/// buffer whose contents go to a stream each time it fills, so the file is
+/// on its way while the rows are still being compressed.
+struct StreamDestinationManager {
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
+    jpeg_destination_mgr pub;
+    TStream* stream;
+    CoderBase* coder;
+    std::uint8_t buffer[kBufferBytes];
+};
+
 /// The progress manager: reports to the image's OnProgress at most once per
 /// progress interval (SetJpegProgressInterval).
 struct ProgressManager {
@@ -75,6 +86,7 @@ struct ProgressManager {
 static_assert(std::is_trivially_destructible_v<ErrorManager>);
 static_assert(std::is_trivially_destructible_v<SourceManager>);
 static_assert(std::is_trivially_destructible_v<DestinationManager>);
+static_assert(std::is_trivially_destructible_v<StreamDestinationManager>);
 static_assert(std::is_trivially_destructible_v<ProgressManager>);
 
 /// Everything a decode or compression keeps while the library runs. It lives
@@ -107,6 +119,11 @@ void InstallSource(j_decompress_ptr cinfo, SourceManager& src, std::span<const s
 /// memory while growing is the library's JERR_OUT_OF_MEMORY.
 void InstallDestination(j_compress_ptr cinfo, DestinationManager& dest, std::vector<std::uint8_t>& out,
                         std::size_t expected);
+
+/// Makes `stream` the output of `cinfo`. A failure of the stream is parked
+/// in coder.pending and leaves the library with JumpReason::Exception.
+void InstallStreamDestination(j_compress_ptr cinfo, StreamDestinationManager& dest, TStream& stream,
+                              CoderBase& coder);
 
 /// Installs the progress monitor of `coder` on `cinfo`. While decoding it
 /// also reports the rows output since the last report. An EAbort from the

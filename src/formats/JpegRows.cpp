@@ -148,8 +148,8 @@ void TJpegRowDecoder::Finish() { state_->Run(&TState::End); }
 
 struct TJpegRowEncoder::TState : CoderBase {
     jpeg_compress_struct cinfo{};
-    DestinationManager destination{};
-    std::vector<std::uint8_t> out;
+    StreamDestinationManager destination{};
+    TStream* stream = nullptr;
     bool created = false;
     int width = 0;
     int height = 0;
@@ -170,11 +170,7 @@ struct TJpegRowEncoder::TState : CoderBase {
         cinfo->err = &s.err.pub;
         jpeg_create_compress(cinfo);
         s.created = true;
-        // Room for one byte a pixel is reserved (address space only), as
-        // the whole-picture save does.
-        const std::size_t expected =
-            std::min<std::size_t>(std::size_t(s.width) * std::size_t(s.height), std::size_t(256) << 20);
-        InstallDestination(cinfo, s.destination, s.out, expected);
+        InstallStreamDestination(cinfo, s.destination, *s.stream, s);
         SetCompressionParameters(cinfo, s.width, s.height, JCS_RGB, s.quality, false, s.progressive, s.markers);
         jpeg_start_compress(cinfo, TRUE);
         WriteSaveMarkers(cinfo, s.markers);
@@ -196,14 +192,17 @@ struct TJpegRowEncoder::TState : CoderBase {
     static void End(TState& s) { jpeg_finish_compress(&s.cinfo); }
 
     void Run(void (*step)(TState&)) {
-        if (!RunGuarded(err, step, *this)) ThrowLibraryError(err);
+        if (RunGuarded(err, step, *this)) return;
+        if (err.reason == JumpReason::Exception && pending) std::rethrow_exception(pending);
+        ThrowLibraryError(err);
     }
 };
 
-TJpegRowEncoder::TJpegRowEncoder(int width, int height, int quality, bool progressive,
+TJpegRowEncoder::TJpegRowEncoder(TStream& stream, int width, int height, int quality, bool progressive,
                                  std::span<const TMetadataBlock> markers)
     : state_(std::make_unique<TState>()) {
     TState& s = *state_;
+    s.stream = &stream;
     s.width = width;
     s.height = height;
     s.quality = std::clamp(quality, 1, 100);
@@ -223,10 +222,7 @@ void TJpegRowEncoder::WriteRows(const std::uint8_t* first, std::size_t stride, i
     s.Run(&TState::Write);
 }
 
-std::vector<std::uint8_t> TJpegRowEncoder::Finish() {
-    state_->Run(&TState::End);
-    return std::move(state_->out);
-}
+void TJpegRowEncoder::Finish() { state_->Run(&TState::End); }
 
 // ---------------------------------------------------------------------------
 // Conversions
@@ -249,7 +245,7 @@ void WriteJpegAsPnm(TJpegRowDecoder& decoder, TStream& stream, TPnmForm form) {
 void WritePnmAsJpeg(TPnmRowReader& reader, TStream& stream, int quality, bool progressive) {
     // One row of 4:2:0 blocks per call.
     constexpr int kBandRows = 16;
-    TJpegRowEncoder encoder(reader.Width(), reader.Height(), quality, progressive, {});
+    TJpegRowEncoder encoder(stream, reader.Width(), reader.Height(), quality, progressive, {});
     const std::size_t stride = std::size_t(reader.Width()) * 3;
     for (int left = reader.Height(); left > 0;) {
         int count = 0;
@@ -257,8 +253,7 @@ void WritePnmAsJpeg(TPnmRowReader& reader, TStream& stream, int quality, bool pr
         encoder.WriteRows(rows, stride, count);
         left -= count;
     }
-    const std::vector<std::uint8_t> bytes = encoder.Finish();
-    stream.WriteBuffer(bytes.data(), bytes.size());
+    encoder.Finish();
 }
 
 }  // namespace zelvo

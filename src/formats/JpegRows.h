@@ -58,13 +58,15 @@ private:
 };
 
 /// A JPEG file compressed from red, green, blue rows given from the top a
-/// band at a time.
+/// band at a time, written to a stream as it grows.
 class TJpegRowEncoder {
 public:
     /// Sets up compression of a `width` x `height` picture at `quality`
     /// 1..100, baseline or progressive, with `markers` right after the
-    /// start of the file (see TJPEGImage::SetSaveMarkers). Throws EJPEG.
-    TJpegRowEncoder(int width, int height, int quality, bool progressive, std::span<const TMetadataBlock> markers);
+    /// start of the file (see TJPEGImage::SetSaveMarkers), to `stream`.
+    /// Throws EJPEG and what the stream throws (here and below).
+    TJpegRowEncoder(TStream& stream, int width, int height, int quality, bool progressive,
+                    std::span<const TMetadataBlock> markers);
     ~TJpegRowEncoder();
     TJpegRowEncoder(const TJpegRowEncoder&) = delete;
     TJpegRowEncoder& operator=(const TJpegRowEncoder&) = delete;
@@ -72,9 +74,8 @@ public:
     /// Compresses the next `count` rows (3 bytes a pixel, `stride` bytes
     /// apart). Throws EJPEG.
     void WriteRows(const std::uint8_t* first, std::size_t stride, int count);
-    /// Ends the file once every row was given and returns its bytes.
-    /// Throws EJPEG.
-    std::vector<std::uint8_t> Finish();
+    /// Ends the file once every row was given.
+    void Finish();
 
 private:
     struct TState;

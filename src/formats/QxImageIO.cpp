@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <vector>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,12 +25,38 @@ namespace {
 void WriteReplacing(const std::filesystem::path& target, const std::function<void(TStream&)>& writer) {
     TReplacingFile file(target);
     writer(file.Stream());
-    file.Commit(true);
+    file.Commit();
 }
 
 }  // namespace
 
-TReplacingFile::TReplacingFile(const std::filesystem::path& target) : target_(target), destination_(target) {
+/// The stream of a durable file: asks the system to start writing each
+/// stretch of kStretch bytes to the disk once it is written, without
+/// waiting for it.
+class TReplacingFile::TWriteback : public TStream {
+public:
+    explicit TWriteback(TFileStream& file) : file_(file) {}
+    std::size_t Read(void* buffer, std::size_t count) override { return file_.Read(buffer, count); }
+    std::size_t Write(const void* buffer, std::size_t count) override {
+        const std::size_t done = file_.Write(buffer, count);
+        const std::int64_t position = file_.Position();
+        if (position >= started_ + kStretch) {
+            ::sync_file_range(file_.Handle(), started_, position - started_, SYNC_FILE_RANGE_WRITE);
+            started_ = position;
+        }
+        return done;
+    }
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override { return file_.Seek(offset, origin); }
+    std::int64_t Size() override { return file_.Size(); }
+
+private:
+    static constexpr std::int64_t kStretch = std::int64_t(512) << 10;
+    TFileStream& file_;
+    std::int64_t started_ = 0;
+};
+
+TReplacingFile::TReplacingFile(const std::filesystem::path& target, bool durable)
+    : target_(target), destination_(target), durable_(durable) {
     std::error_code ec;
     // Replace the file a symbolic link points to, not the link itself.
     if (std::filesystem::is_symlink(destination_, ec)) {
@@ -57,23 +84,28 @@ TReplacingFile::TReplacingFile(const std::filesystem::path& target) : target_(ta
     ::fchmod(fd, mode);
     ::close(fd);
     try {
-        stream_ = std::make_unique<TFileStream>(temp_, TFileStream::Mode::fmOpenReadWrite);
+        file_ = std::make_unique<TFileStream>(temp_, TFileStream::Mode::fmOpenReadWrite);
+        if (durable_) stream_ = std::make_unique<TWriteback>(*file_);
     } catch (...) {
         std::filesystem::remove(temp_, ec);
         throw;
     }
 }
 
+TStream& TReplacingFile::Stream() { return stream_ ? *stream_ : *file_; }
+
 TReplacingFile::~TReplacingFile() {
     if (committed_) return;
     stream_.reset();
+    file_.reset();
     std::error_code ec;
     std::filesystem::remove(temp_, ec);
 }
 
-void TReplacingFile::Commit(bool sync) {
-    if (sync) stream_->Sync();
+void TReplacingFile::Commit() {
+    if (durable_) file_->Sync();
     stream_.reset();
+    file_.reset();
     if (::rename(temp_.c_str(), destination_.c_str()) != 0) {
         const int error = errno;
         throw EFCreateError("Cannot create file \"" + target_.string() + "\"", std::strerror(error));

@@ -29,25 +29,30 @@ namespace zelvo {
 /// pointing to the replaced file.
 class TReplacingFile {
 public:
-    /// Creates the temporary file. Throws EFCreateError "Cannot create
-    /// file" with the system's reason as the detail.
-    explicit TReplacingFile(const std::filesystem::path& target);
+    /// Creates the temporary file. A `durable` file is flushed to the disk
+    /// before it replaces the target; its data starts on its way to the
+    /// disk while it is still being written, so that the flush at the end
+    /// waits for little. Throws EFCreateError "Cannot create file" with the
+    /// system's reason as the detail.
+    explicit TReplacingFile(const std::filesystem::path& target, bool durable = true);
     /// Removes the temporary file unless Commit succeeded.
     ~TReplacingFile();
     TReplacingFile(const TReplacingFile&) = delete;
     TReplacingFile& operator=(const TReplacingFile&) = delete;
 
-    TStream& Stream() { return *stream_; }
-    /// Flushes the data to the disk first when `sync` is set (EWriteError
-    /// when that fails), then renames the file over the target
-    /// (EFCreateError).
-    void Commit(bool sync);
+    TStream& Stream();
+    /// Flushes a durable file to the disk (EWriteError when that fails),
+    /// then renames it over the target (EFCreateError).
+    void Commit();
 
 private:
+    class TWriteback;
     std::filesystem::path target_;
     std::filesystem::path destination_;
     std::filesystem::path temp_;
-    std::unique_ptr<TFileStream> stream_;
+    bool durable_;
+    std::unique_ptr<TFileStream> file_;
+    std::unique_ptr<TStream> stream_;
     bool committed_ = false;
 };
 
