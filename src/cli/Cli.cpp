@@ -196,12 +196,17 @@ int Decode(const std::vector<std::string>& args, bool rawToStdout, const TStartP
         SavePnmPicture(picture, out, TPnmForm::RawRgb);
         return 0;
     }
-    // The output is written in place, like a tool's redirected output; the
-    // document's save (apply) replaces its target only once written.
+    // A failed write leaves the old output as it was and no partial file;
+    // a pipe or device is written in place.
     const std::string& output = parsed.Positional[1];
     const std::string ext = DispatchExtension(output);
     const TPictureFormat* format = FindPictureWriter(ext, parsed.GifMode);
     if (!format) throw std::runtime_error("no writer for this file type: " + output);
+    if (const std::unique_ptr<TReplacingFile> file = DecodeOutput(output)) {
+        format->Write(picture, file->Stream(), TSaveOptions{}, ext);
+        file->Commit();
+        return 0;
+    }
     TFileStream out(output, TFileStream::Mode::fmCreate);
     format->Write(picture, out, TSaveOptions{}, ext);
     return 0;

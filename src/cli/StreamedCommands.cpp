@@ -42,11 +42,20 @@ bool ReplaceableTarget(const std::string& path) {
 
 }  // namespace
 
+std::unique_ptr<TReplacingFile> DecodeOutput(const std::string& output) {
+    if (!ReplaceableTarget(output)) return nullptr;
+    try {
+        return std::make_unique<TReplacingFile>(output, false);
+    } catch (const EFCreateError&) {
+        return nullptr;
+    }
+}
+
 bool DecodeStreamed(const std::string& input, const std::string& output, bool gifMode) {
     const TPictureFormat* reader = ReadingRow(input, "jpeg", gifMode);
     const std::string extension = DispatchExtension(output);
     const TPictureFormat* writer = FindPictureWriter(extension, gifMode);
-    if (!reader || !writer || writer->Key != "netpbm" || !ReplaceableTarget(output)) return false;
+    if (!reader || !writer || writer->Key != "netpbm") return false;
     // Missing and unreadable files, and a file of another type under the
     // name, keep the whole-picture path's handling and messages.
     std::vector<std::uint8_t> bytes;
@@ -65,15 +74,9 @@ bool DecodeStreamed(const std::string& input, const std::string& output, bool gi
     }
     // A turned picture opens upright, which takes the whole picture.
     if (JpegMetadata(decoder->Markers()).Orientation != 1) return false;
-    // Written like a tool's output: replaced whole, but not forced to the
-    // disk.
-    std::optional<TReplacingFile> file;
-    try {
-        file.emplace(output, false);
-    } catch (const EFCreateError&) {
-        // The whole-picture path reports an output it cannot create.
-        return false;
-    }
+    // The whole-picture path reports an output it cannot create.
+    const std::unique_ptr<TReplacingFile> file = DecodeOutput(output);
+    if (!file) return false;
     try {
         WriteJpegAsPnm(*decoder, file->Stream(), PnmFormForExtension(extension));
     } catch (const EWriteError&) {

@@ -6,9 +6,19 @@
 // whole-picture path (document load, then save); any case these do not
 // cover is left to that path.
 
+#include <memory>
 #include <string>
 
+#include "formats/QxImageIO.h"
+
 namespace zelvo::cli {
+
+/// decode's output file: written beside OUTPUT and put in its place once
+/// complete, like a tool's output not forced to the disk. nullptr when
+/// OUTPUT is neither a regular file nor missing (a pipe or device named
+/// like a picture, written in place) or no file can be created beside it
+/// (then writing in place reports why, as it always did).
+std::unique_ptr<TReplacingFile> DecodeOutput(const std::string& output);
 
 /// decode INPUT OUTPUT for a JPEG INPUT (by extension and contents) and a
 /// netpbm OUTPUT, when the picture opens as stored (EXIF orientation 1).

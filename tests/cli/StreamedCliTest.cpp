@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <string>
 #include <vector>
 
@@ -244,6 +246,44 @@ TEST_F(StreamedCli, ApplyOfNetpbmToJpegGivesTheDocumentsBytesAndFailures) {
               1);
     EXPECT_NE(err.find("Cannot create file"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(dir_ / "no-folder"));
+}
+
+TEST_F(StreamedCli, AFailedWriteLeavesTheOldOutputAndNoPartialFile) {
+    // Outputs larger than the file size limit set below: each write fails
+    // part of the way, banded or whole-picture.
+    const TDibImage photo = Photo(301, 211, 9);
+    SaveJpegPicture(photo, dir_ / "in.jpg", 90, false);
+    photo.SaveToFile(dir_ / "in.bmp");
+    WriteBytes(dir_ / "in.ppm", Text("P6\n301 211\n255\n") + RgbRows(photo));
+    struct TCase {
+        const char* Command;
+        const char* Input;
+        const char* Output;
+    };
+    const TCase cases[] = {
+        {"decode", "in.jpg", "out.ppm"},  // banded
+        {"decode", "in.bmp", "out.pam"},  // whole picture
+        {"apply", "in.ppm", "out.jpg"},   // banded
+        {"apply", "in.bmp", "out.png"},   // whole picture
+    };
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Command) + " " + c.Input + " " + c.Output);
+        WriteBytes(dir_ / c.Output, Text("old"));
+        const std::size_t before = Entries();
+        std::string err;
+        EXPECT_EQ(test::RunCli({c.Command, Path(c.Input), Path(c.Output)}, &err), 1);
+        EXPECT_NE(err, "");
+        EXPECT_EQ(ReadWholeFile(dir_ / c.Output), Text("old"));
+        EXPECT_EQ(Entries(), before) << "a temporary file was left behind";
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
 }
 
 }  // namespace
