@@ -36,22 +36,32 @@ void WriteReplacing(const std::filesystem::path& target, const std::function<voi
 class TReplacingFile::TWriteback : public TStream {
 public:
     explicit TWriteback(TFileStream& file) : file_(file) {}
-    std::size_t Read(void* buffer, std::size_t count) override { return file_.Read(buffer, count); }
+    std::size_t Read(void* buffer, std::size_t count) override {
+        const std::size_t done = file_.Read(buffer, count);
+        position_ += std::int64_t(done);
+        return done;
+    }
     std::size_t Write(const void* buffer, std::size_t count) override {
         const std::size_t done = file_.Write(buffer, count);
-        const std::int64_t position = file_.Position();
-        if (position >= started_ + kStretch) {
-            ::sync_file_range(file_.Handle(), started_, position - started_, SYNC_FILE_RANGE_WRITE);
-            started_ = position;
+        position_ += std::int64_t(done);
+        if (position_ >= started_ + kStretch) {
+            ::sync_file_range(file_.Handle(), started_, position_ - started_, SYNC_FILE_RANGE_WRITE);
+            started_ = position_;
         }
         return done;
     }
-    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override { return file_.Seek(offset, origin); }
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+        position_ = file_.Seek(offset, origin);
+        // Data written before a step back goes in the next stretch again.
+        started_ = std::min(started_, std::max<std::int64_t>(position_, 0));
+        return position_;
+    }
     std::int64_t Size() override { return file_.Size(); }
 
 private:
     static constexpr std::int64_t kStretch = std::int64_t(512) << 10;
     TFileStream& file_;
+    std::int64_t position_ = 0;
     std::int64_t started_ = 0;
 };
 
