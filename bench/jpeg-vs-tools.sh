@@ -35,7 +35,8 @@ cjpeg -quality 90 -outfile "$w/in.jpg" "$w/photo.ppm"
 # for PAM, whose header differs).
 compare() {
   local name=$1 ours=$2 theirs=$3 ourFile=$4 theirFile=$5
-  hyperfine -N --warmup 2 --runs "$runs" --export-json "$w/t.json" "$ours" "$theirs" >/dev/null
+  hyperfine -N --warmup 2 --runs "$runs" --export-json "$w/t.json" "$ours" "$theirs" >/dev/null 2>"$w/warnings" || \
+    { cat "$w/warnings" >&2; exit 1; }
   /usr/bin/python3 - "$w/t.json" "$name" "$ourFile" "$theirFile" <<'PY'
 import json, os, sys
 results = json.load(open(sys.argv[1]))["results"]
