@@ -5,16 +5,16 @@
 namespace zelvo {
 
 void* TLazyLibrary::Symbol(const char* function) {
-    std::call_once(opened_, [this] {
-        for (const std::string& file : files_) {
-            handle_ = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (handle_) return;
-            if (failure_.empty()) failure_ = ::dlerror();
+    std::call_once(FOpened, [this] {
+        for (const std::string& file : FFiles) {
+            FHandle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (FHandle) return;
+            if (FFailure.empty()) FFailure = ::dlerror();
         }
     });
-    if (!handle_) throw ELibraryUnavailable("cannot load " + files_.front(), failure_);
-    void* address = ::dlsym(handle_, function);
-    if (!address) throw ELibraryUnavailable("cannot load " + files_.front(), std::string("no function ") + function);
+    if (!FHandle) throw ELibraryUnavailable("cannot load " + FFiles.front(), FFailure);
+    void* address = ::dlsym(FHandle, function);
+    if (!address) throw ELibraryUnavailable("cannot load " + FFiles.front(), std::string("no function ") + function);
     return address;
 }
 

@@ -27,16 +27,16 @@ ZELVO_EXCEPTION(ELibraryUnavailable, Exception);
 class TLazyLibrary {
 public:
     /// `files`: the names to try, in order (the library's soname first).
-    TLazyLibrary(std::initializer_list<std::string> files) : files_(files) {}
+    TLazyLibrary(std::initializer_list<std::string> files) : FFiles(files) {}
     /// The address of `function`. Throws ELibraryUnavailable when neither
     /// the library nor the function can be found.
     void* Symbol(const char* function);
 
 private:
-    std::vector<std::string> files_;
-    std::once_flag opened_;
-    void* handle_ = nullptr;
-    std::string failure_;
+    std::vector<std::string> FFiles;
+    std::once_flag FOpened;
+    void* FHandle = nullptr;
+    std::string FFailure;
 };
 
 }  // namespace zelvo
