@@ -91,20 +91,30 @@ focus "$id"
 xdotool key --clearmodifiers alt+F4
 question=$(wait_for_window "Zelvo")
 [ -n "$question" ] || { echo "closing the restored picture does not ask"; exit 1; }
-focus "$question"
-xdotool key --clearmodifiers Escape
-# The question gone (a busy machine may take a while), the window takes
-# the keys again.
-for _ in $(seq 1 100); do
-  xwininfo -id "$question" 2>/dev/null | grep -q "IsViewable" || break
-  sleep 0.1
+# Esc until the question is gone: a key sent before the box has taken the
+# focus from the server is lost, and the box would then swallow Ctrl+S.
+shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
+asked=1
+for _ in $(seq 1 10); do
+  shown "$question" || { asked=0; break; }
+  focus "$question" || true
+  xdotool key --clearmodifiers Escape
+  for _ in $(seq 1 30); do
+    shown "$question" || break
+    sleep 0.1
+  done
 done
-focus "$id"
+[ "$asked" -eq 0 ] || { echo "the close question does not go with Esc"; exit 1; }
 before=$(md5sum < "$picture")
-xdotool key --clearmodifiers ctrl+s
-for _ in $(seq 1 300); do
-  [ "$(md5sum < "$picture")" != "$before" ] && [ -z "$(recovery_files)" ] && break
-  sleep 0.1
+saved() { [ "$(md5sum < "$picture")" != "$before" ] && [ -z "$(recovery_files)" ]; }
+for _ in 1 2 3; do
+  saved && break
+  focus "$id"
+  xdotool key --clearmodifiers ctrl+s
+  for _ in $(seq 1 100); do
+    saved && break
+    sleep 0.1
+  done
 done
 [ "$(md5sum < "$picture")" != "$before" ] || { echo "Ctrl+S did not save the picture"; exit 1; }
 [ -z "$(recovery_files)" ] || { echo "saving left $(recovery_files)"; exit 1; }
