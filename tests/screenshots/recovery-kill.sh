@@ -63,7 +63,7 @@ echo "edited: $(recovery_files), $(stat -c %s "$(recovery_files)") bytes, mode $
 "$zelvo" &
 second=$!
 pids+=("$second")
-[ -n "$(wait_for_window "Zelvo")" ] || { echo "the second editor shows no window"; exit 1; }
+[ -n "$(wait_for_shown_window "Zelvo")" ] || { echo "the second editor shows no window"; exit 1; }
 no_window "画像の復元" 3 || { echo "the second editor offers the running one's picture"; exit 1; }
 kill -TERM "$second"
 wait "$second" || { echo "the second editor did not quit normally"; exit 1; }
@@ -89,11 +89,20 @@ id=$(wait_for_window "Zelvo - $picture")
 # Modified: closing asks (a box titled "Zelvo"); Esc answers Cancel.
 focus "$id"
 xdotool key --clearmodifiers alt+F4
-question=$(wait_for_window "Zelvo")
+question=$(wait_for_shown_window "Zelvo")
 [ -n "$question" ] || { echo "closing the restored picture does not ask"; exit 1; }
 # Esc until the question is gone: a key sent before the box has taken the
 # focus from the server is lost, and the box would then swallow Ctrl+S.
 shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
+explain() {  # the windows, the focus and the screen when a step fails
+  echo "question window: $question; focus: $(xdotool getwindowfocus 2>/dev/null || true)"
+  xwininfo -root -tree | grep -F '"' | grep -v '"Zelvo"' -c | sed 's/^/other named windows: /'
+  for w in $(xwininfo -root -tree | grep -F '"Zelvo' | awk '{print $1}'); do
+    echo "$w $(xwininfo -id "$w" | grep -E 'Map State|Width|Height' | tr -s ' \n' ' ') $(xprop -id "$w" WM_NAME _NET_WM_WINDOW_TYPE WM_TRANSIENT_FOR 2>/dev/null | tr '\n' ' ')"
+  done
+  root=$(xwininfo -root | awk '/Window id/ {print $4}')
+  echo "screen: $("$grab" --window "$root" "${shot%.png}-failure.png")"
+}
 asked=1
 for _ in $(seq 1 10); do
   shown "$question" || { asked=0; break; }
@@ -104,7 +113,7 @@ for _ in $(seq 1 10); do
     sleep 0.1
   done
 done
-[ "$asked" -eq 0 ] || { echo "the close question does not go with Esc"; exit 1; }
+[ "$asked" -eq 0 ] || { echo "the close question does not go with Esc"; explain; exit 1; }
 before=$(md5sum < "$picture")
 saved() { [ "$(md5sum < "$picture")" != "$before" ] && [ -z "$(recovery_files)" ]; }
 for _ in 1 2 3; do
@@ -116,7 +125,7 @@ for _ in 1 2 3; do
     sleep 0.1
   done
 done
-[ "$(md5sum < "$picture")" != "$before" ] || { echo "Ctrl+S did not save the picture"; exit 1; }
+[ "$(md5sum < "$picture")" != "$before" ] || { echo "Ctrl+S did not save the picture"; explain; exit 1; }
 [ -z "$(recovery_files)" ] || { echo "saving left $(recovery_files)"; exit 1; }
 "$cli" apply "$source_picture" "$scratch/expected.bmp" Negative Mirror Rotate90:1
 "$cli" decode "$scratch/expected.bmp" "$scratch/expected.ppm"
