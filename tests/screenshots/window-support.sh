@@ -5,7 +5,7 @@
 wait_for_window() {
   local want=$1 id=""
   for _ in $(seq 1 100); do
-    id=$(xwininfo -root -tree | grep -F "\"$want\"" | awk '{print $1}' | head -n 1 || true)
+    id=$(xwininfo -root -tree | grep -F "\"$want\": (" | awk '{print $1}' | head -n 1 || true)
     [ -n "$id" ] && break
     sleep 0.1
   done
@@ -18,7 +18,7 @@ wait_for_window() {
 wait_for_shown_window() {
   local want=$1 id="" w
   for _ in $(seq 1 100); do
-    for w in $(xwininfo -root -tree | grep -F "\"$want\"" | awk '{print $1}'); do
+    for w in $(xwininfo -root -tree | grep -F "\"$want\": (" | awk '{print $1}'); do
       xwininfo -id "$w" 2>/dev/null | grep -q "IsViewable" && { id=$w; break; }
     done
     [ -n "$id" ] && break
