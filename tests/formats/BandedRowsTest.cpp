@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "PipeStream.h"
 #include "TestSupport.h"
 #include "formats/LazyLibrary.h"
 #include "formats/PnmCodec.h"
@@ -22,27 +23,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-// A stream that does not know its size: every read gives at most `chunk`
-// bytes.
-class TPipe : public TStream {
-public:
-    TPipe(Bytes data, std::size_t chunk) : data_(std::move(data)), chunk_(chunk) {}
-    std::size_t Read(void* buffer, std::size_t count) override {
-        const std::size_t n = std::min({count, chunk_, data_.size() - pos_});
-        std::memcpy(buffer, data_.data() + pos_, n);
-        pos_ += n;
-        return n;
-    }
-    std::size_t Write(const void*, std::size_t) override { return 0; }
-    std::int64_t Seek(std::int64_t, TSeekOrigin) override { return -1; }
-    std::int64_t Size() override { return 0; }
-
-private:
-    Bytes data_;
-    std::size_t chunk_;
-    std::size_t pos_ = 0;
-};
 
 // Every row of `reader`, in bands of `band` rows.
 Bytes ReadAll(TPnmRowReader& reader, int band) {
@@ -78,7 +58,7 @@ TEST(BandedRows, NetpbmBandsEqualTheWholePictureIn24Bits) {
             for (const int band : {1, 3, 16}) {
                 SCOPED_TRACE(std::string(file.begin(), file.begin() + 2) + " chunk " + std::to_string(chunk) +
                              " band " + std::to_string(band));
-                TPipe pipe(file, chunk);
+                test::TPipeStream pipe(file, chunk);
                 TPnmRowReader reader(pipe);
                 ASSERT_TRUE(reader.Banded());
                 EXPECT_EQ(reader.Width(), expected.Width());
@@ -89,9 +69,9 @@ TEST(BandedRows, NetpbmBandsEqualTheWholePictureIn24Bits) {
     }
     // Plain samples and PFM are left to the whole-picture reader; a raster
     // cut short is refused when the band reaches it.
-    TPipe plain(Text("P3\n1 1\n255\n1 2 3\n"), 4096);
+    test::TPipeStream plain(Text("P3\n1 1\n255\n1 2 3\n"), 4096);
     EXPECT_FALSE(TPnmRowReader(plain).Banded());
-    TPipe cut(Text("P6\n2 2\n255\n123456789"), 4096);
+    test::TPipeStream cut(Text("P6\n2 2\n255\n123456789"), 4096);
     TPnmRowReader reader(cut);
     int count = 0;
     reader.NextRgbRows(1, count);

@@ -12,6 +12,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "PipeStream.h"
 #include "TestSupport.h"
 #include "formats/PnmCodec.h"
 #include "image/Exceptions.h"
@@ -27,28 +28,6 @@ Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-
-// A stream that does not know its size (a pipe): every read gives at most
-// `chunk` bytes, so rows arrive in pieces and the reader cannot check the
-// raster's length ahead.
-class TPipeStream : public TStream {
-public:
-    TPipeStream(Bytes data, std::size_t chunk) : data_(std::move(data)), chunk_(chunk) {}
-    std::size_t Read(void* buffer, std::size_t count) override {
-        const std::size_t n = std::min({count, chunk_, data_.size() - pos_});
-        std::memcpy(buffer, data_.data() + pos_, n);
-        pos_ += n;
-        return n;
-    }
-    std::size_t Write(const void*, std::size_t) override { return 0; }
-    std::int64_t Seek(std::int64_t, TSeekOrigin) override { return -1; }
-    std::int64_t Size() override { return 0; }
-
-private:
-    Bytes data_;
-    std::size_t chunk_;
-    std::size_t pos_ = 0;
-};
 
 TDibImage Load(const Bytes& file) {
     TMemoryStream stream(file);
@@ -359,7 +338,7 @@ TEST(PnmRead, EveryPrefixIsRefusedAsCutShort) {
             for (int pipe = 0; pipe < 2; ++pipe) {
                 try {
                     if (pipe) {
-                        TPipeStream stream(prefix, 3);
+                        test::TPipeStream stream(prefix, 3);
                         LoadPnmPicture(stream);
                     } else {
                         Load(prefix);
@@ -446,7 +425,7 @@ TEST(PnmRoundTrip, PicturesLargerThanABlockThroughFilesAndPipes) {
     }
     std::string why;
     EXPECT_TRUE(test::SamePixels(LoadPnmPictureFile(path), colour, &why)) << why;
-    TPipeStream pipe(ReadWholeFile(path), 65521);
+    test::TPipeStream pipe(ReadWholeFile(path), 65521);
     EXPECT_TRUE(test::SamePixels(LoadPnmPicture(pipe), colour, &why)) << why;
     // One row longer than a read block (16-bit RGBA, 90 000 pixels = 720 000
     // bytes, delivered 4 KB at a time).
@@ -455,7 +434,7 @@ TEST(PnmRoundTrip, PicturesLargerThanABlockThroughFilesAndPipes) {
         const auto v = std::uint8_t(i * 7);
         wide.insert(wide.end(), {v, 0, std::uint8_t(v + 1), 0, std::uint8_t(v + 2), 0, 0, 0});
     }
-    TPipeStream widePipe(wide, 4096);
+    test::TPipeStream widePipe(wide, 4096);
     const TDibImage read = LoadPnmPicture(widePipe);
     ASSERT_EQ(read.Width(), 90000);
     // Sample 0xVV00 -> (0xVV00 x 255 + 32767) div 65535: 0x0700 = 1792 -> 7.
