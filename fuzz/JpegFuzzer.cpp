@@ -2,7 +2,8 @@
 // decoding options; the rest is the file:
 //   bit 0 grayscale, bit 1 best speed, bit 2 8-bit pixel format,
 //   bits 3-4 scale (1, 1/2, 1/4, 1/8), bit 5 progressive display,
-//   bit 6 smoothing off, bit 7 compress the decoded picture again.
+//   bit 6 smoothing off, bit 7 compress the decoded picture again. At full
+//   scale the banded decoder of the command line reads the file as well.
 // The library fills damaged entropy data with empty blocks and carries on,
 // so a few hundred mutated bytes can claim a picture of millions of pixels;
 // decoding those teaches nothing and makes the run crawl. Its entropy
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "formats/JpegImage.h"
+#include "formats/JpegRows.h"
 
 namespace {
 
@@ -40,6 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TJPEGImage jpeg;
         jpeg.LoadFromStream(stream);
         if (ScaledPixels(jpeg) > kFullSizeBudget) return 0;
+        // At full scale the command line's banded decoder reads the file
+        // too, into a netpbm file in memory.
+        if (((options >> 3) & 0x03) == 0 && ScaledPixels(jpeg) <= kPixelBudget) {
+            try {
+                TJpegRowDecoder rows(std::span<const std::uint8_t>(data, size - 1));
+                TMemoryStream out;
+                WriteJpegAsPnm(rows, out, options & 0x01 ? TPnmForm::PamRgb : TPnmForm::Ppm);
+            } catch (const Exception&) {
+            }
+        }
         jpeg.SetGrayscale(options & 0x01);
         jpeg.SetPerformance(options & 0x02 ? TJPEGPerformance::jpBestSpeed : TJPEGPerformance::jpBestQuality);
         jpeg.SetPixelFormat(options & 0x04 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit);

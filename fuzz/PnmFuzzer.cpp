@@ -1,4 +1,5 @@
-// Fuzz target for the netpbm reader (P1..P7) and the writer.
+// Fuzz target for the netpbm reader (P1..P7), its banded form and the
+// writer.
 //
 // The last input byte picks the options (it is not part of the data):
 //   bits 0-2: the form a decoded picture is written in again (Pbm, Pgm,
@@ -92,6 +93,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (options & 8) {
             TPieceStream pipe(data, size, (options >> 4) + 1);
             Check(SameRows(LoadPnmPicture(pipe), picture));
+        }
+        // The banded reader of the command line gives the same pixels.
+        TMemoryStream again(std::vector<std::uint8_t>(data, data + size));
+        TPnmRowReader rows(again);
+        if (rows.Banded()) {
+            Check(rows.Width() == picture.Width() && rows.Height() == picture.Height());
+            for (int y = 0; y < rows.Height();) {
+                int count = 0;
+                const std::uint8_t* rgb = rows.NextRgbRows(rows.Height() - y, count);
+                Check(count > 0);
+                for (int i = 0; i < count; ++i, ++y)
+                    for (int x = 0; x < rows.Width(); ++x, rgb += 3)
+                        Check(ColourAt(picture, x, y) == RGB(rgb[0], rgb[1], rgb[2]));
+            }
         }
         const unsigned form = options & 7;
         if (form < 5) {
