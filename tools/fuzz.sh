@@ -49,7 +49,7 @@ sources=()
 for d in "$root/fuzz/seeds/$target" "$root/tests/data/crashers/$target" "$root/tests/data/corpus/$codec"; do
   [ -d "$d" ] && sources+=("$d")
 done
-options=(-max_len=$max_len -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/crashes/")
+options=(-max_len=$max_len -timeout=30 -rss_limit_mb=2048 -artifact_prefix="$work/crashes/")
 [ -f "$root/fuzz/$target.dict" ] && options+=(-dict="$root/fuzz/$target.dict")
 log=$work/fuzz.log
 
