@@ -301,6 +301,25 @@ static unsigned sample_at(const uint8_t* row, int64_t index, unsigned bits) {
 
 static uint8_t to8(unsigned value, unsigned bits) { return bits == 8 ? (uint8_t)value : spi_scale_bits(value, bits); }
 
+/* The common 8-bit RGB(A) pixels into 24 or 32-bit ones (`bytes`): red
+   and blue change places; alpha, when both have it, is copied. */
+static void swap_rgb(uint8_t* restrict to, int bytes, const uint8_t* restrict from, int perPixel, int64_t count) {
+    if (bytes == 3 && perPixel == 3) {
+        for (int64_t i = 0; i < 3 * count; i += 3) {
+            to[i] = from[i + 2];
+            to[i + 1] = from[i + 1];
+            to[i + 2] = from[i];
+        }
+        return;
+    }
+    for (int64_t i = 0; i < count; ++i, to += bytes, from += perPixel) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+        if (bytes == 4) to[3] = from[3];
+    }
+}
+
 /* Delivers `count` pixels of picture row `y` from column `x`: all samples
    of each pixel (plane < 0) or only those of sample `plane`. */
 static void put_samples(Reader* r, int32_t y, int64_t x, int64_t count, const uint8_t* from, int plane) {
@@ -323,14 +342,19 @@ static void put_samples(Reader* r, int32_t y, int64_t x, int64_t count, const ui
     uint8_t* row = spi_dib_row(&r->dib, y);
     const int bytes = r->dib.bitCount / 8;
     if (page->kind == kColor && page->bits == 8 && plane < 0 && !page->signFlip && page->colorSamples == 3) {
-        /* The common 8-bit RGB(A) row: red and blue change places. */
-        uint8_t* to = row + x * bytes;
-        for (int64_t i = 0; i < count; ++i, to += bytes, from += perPixel) {
-            to[0] = from[2];
-            to[1] = from[1];
-            to[2] = from[0];
-            if (used == 4) to[3] = from[3];
-        }
+        swap_rgb(row + x * bytes, bytes, from, perPixel, count);
+        return;
+    }
+    if (page->kind == kIndexed && page->bits == r->dib.bitCount && perPixel == 1 && !page->signFlip &&
+        (x * page->bits) % 8 == 0) {
+        /* Indices packed as the host packs them, leftmost in the high bits:
+           whole bytes copied, the pixels of a last part byte set one by
+           one, so that what the file leaves in the bits past the row
+           stays out of the picture. */
+        const int64_t whole = count * page->bits / 8;
+        memcpy(row + x * page->bits / 8, from, (size_t)whole);
+        for (int64_t i = whole * 8 / page->bits; i < count; ++i)
+            spi_dib_set_index(&r->dib, (int32_t)(x + i), y, sample_at(from, i, page->bits));
         return;
     }
     for (int64_t i = 0; i < count; ++i) {
@@ -365,28 +389,49 @@ static int64_t row_bytes(const Page* page, int64_t pixels, int perPixel) {
     return (pixels * perPixel * page->bits + 7) / 8;
 }
 
-/* Rows of strips, plane by plane when `separate`. */
+/* The largest strip decoded whole; larger ones are read a row at a time. */
+#define TIFF_MAX_STRIP_BYTES ((int64_t)1 << 26)
+
+/* Rows of strips, plane by plane when `separate`: each strip decoded whole
+   into a buffer, its rows then delivered. */
 static int32_t read_strips(Reader* r, int planes, int separate) {
     const int64_t rowBytes = (int64_t)TIFFScanlineSize64(r->tif);
     if (rowBytes <= 0 || rowBytes > TIFF_MAX_UNIT_BYTES ||
         rowBytes < row_bytes(&r->page, r->dib.width, separate ? 1 : r->page.samples))
         return SPI_BAD_DATA;
-    uint8_t* buffer = (uint8_t*)malloc((size_t)rowBytes);
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(r->tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > (uint32_t)r->dib.height) rowsPerStrip = (uint32_t)r->dib.height;
+    /* A strip too large to hold is read row by row, as libtiff allows. */
+    const int wholeStrips = rowBytes * rowsPerStrip <= TIFF_MAX_STRIP_BYTES;
+    const int64_t bufferBytes = wholeStrips ? rowBytes * rowsPerStrip : rowBytes;
+    uint8_t* buffer = (uint8_t*)malloc((size_t)bufferBytes);
     if (!buffer) return SPI_NO_MEMORY;
     r->piecesTotal = (int32_t)((int64_t)planes * r->dib.height);
     int32_t result = SPI_OK;
-    /* Plane by plane, each top to bottom: libtiff decodes strips in order. */
+    /* Plane by plane, each top to bottom. */
     for (int plane = 0; plane < planes && result == SPI_OK; ++plane) {
-        for (int32_t y = 0; y < r->dib.height; ++y) {
-            if (TIFFReadScanline(r->tif, buffer, (uint32_t)y, (uint16_t)plane) < 0) {
+        for (int32_t top = 0; top < r->dib.height && result == SPI_OK;) {
+            const int32_t left = r->dib.height - top;
+            const int32_t rows = wholeStrips ? (left < (int32_t)rowsPerStrip ? left : (int32_t)rowsPerStrip) : 1;
+            if (wholeStrips) {
+                const uint32_t strip = TIFFComputeStrip(r->tif, (uint32_t)top, (uint16_t)plane);
+                if (TIFFReadEncodedStrip(r->tif, strip, buffer, (tmsize_t)(rowBytes * rows)) != rowBytes * rows) {
+                    result = SPI_BAD_DATA;
+                    break;
+                }
+            } else if (TIFFReadScanline(r->tif, buffer, (uint32_t)top, (uint16_t)plane) < 0) {
                 result = SPI_BAD_DATA;
                 break;
             }
-            put_samples(r, y, 0, r->dib.width, buffer, separate ? plane : -1);
-            if (delivered(r)) {
-                result = SPI_ABORTED;
-                break;
+            for (int32_t i = 0; i < rows; ++i) {
+                put_samples(r, top + i, 0, r->dib.width, buffer + i * rowBytes, separate ? plane : -1);
+                if (delivered(r)) {
+                    result = SPI_ABORTED;
+                    break;
+                }
             }
+            top += rows;
         }
     }
     free(buffer);

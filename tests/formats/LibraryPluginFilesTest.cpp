@@ -232,14 +232,14 @@ void PatchBox(Bytes& file, const char* box, std::size_t skip, std::uint32_t widt
     }
 }
 
-// A little-endian TIFF of one 8-bit grey strip of `width` x `height`,
-// whose single strip holds `dataBytes` bytes.
-Bytes TinyTiff(std::uint32_t width, std::uint32_t height, std::uint32_t dataBytes) {
+// A little-endian TIFF of one grey strip of `width` x `height` at `bits`
+// bits a sample, whose single strip holds `dataBytes` bytes: i x 7 at byte i.
+Bytes TinyTiff(std::uint32_t width, std::uint32_t height, std::uint32_t dataBytes, std::uint32_t bits = 8) {
     Bytes out{'I', 'I', 42, 0, 8, 0, 0, 0};
     const std::uint16_t tags[][2] = {{256, 4}, {257, 4}, {258, 3}, {259, 3}, {262, 3},
                                      {273, 4}, {277, 3}, {278, 4}, {279, 4}};
     const std::uint32_t dataOffset = 8 + 2 + 9 * 12 + 4;
-    const std::uint32_t values[] = {width, height, 8, 1, 1, dataOffset, 1, height, dataBytes};
+    const std::uint32_t values[] = {width, height, bits, 1, 1, dataOffset, 1, height, dataBytes};
     out.push_back(9);
     out.push_back(0);
     for (int i = 0; i < 9; ++i) {
@@ -310,6 +310,38 @@ TEST_F(LibraryPlugins, AbsurdSizesAreRefusedBeforeDecoding) {
             EXPECT_EQ(blocks.Info, nullptr);
             EXPECT_EQ(blocks.Bits, nullptr);
         }
+    }
+}
+
+TEST_F(LibraryPlugins, GreyStripsGiveTheirRowsBottomUp) {
+    // 1-bit rows of 3 pixels: the 5 bits past each row in the file (set in
+    // 7, 42, 49) stay out of the picture. A strip of 8 200 x 8 200 (above
+    // what is decoded whole) is read row by row.
+    struct TCase {
+        const char* Name;
+        Bytes File;
+        std::size_t Stride;
+        Bytes Bottom;  // the start of the first bits row (the file's last row)
+        Bytes Top;     // the start of the last bits row (the file's first)
+    };
+    const std::uint32_t big = 8200;
+    const TCase cases[] = {
+        {"1-bit 3 x 8", TinyTiff(3, 8, 8, 1), 4, {0x20, 0, 0, 0, 0x20, 0, 0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0}},
+        {"8-bit 8200 x 8200", TinyTiff(big, big, big * big), big,
+         {std::uint8_t(std::uint64_t(big) * (big - 1) * 7), std::uint8_t((std::uint64_t(big) * (big - 1) + 1) * 7)},
+         {0, 7, 14}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TInSPI* reader = Reader("tiff");
+        ASSERT_NE(reader, nullptr);
+        TSPIBlocks blocks;
+        ASSERT_EQ(reader->GetPicture(c.File.data(), std::int64_t(c.File.size()), blocks, nullptr, 0), SPI_OK);
+        const auto bits = BlockBytes(blocks.Bits);
+        ASSERT_GE(bits.size(), c.Stride * 2);
+        EXPECT_EQ(Bytes(bits.begin(), bits.begin() + std::ptrdiff_t(c.Bottom.size())), c.Bottom);
+        const auto top = bits.end() - std::ptrdiff_t(c.Stride);
+        EXPECT_EQ(Bytes(top, top + std::ptrdiff_t(c.Top.size())), c.Top);
     }
 }
 
