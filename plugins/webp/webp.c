@@ -52,6 +52,7 @@ static int32_t decode_still(const uint8_t* data, int64_t length, SpiDib* dib, Sp
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return SPI_UNSUPPORTED;
     config.options.flip = 1; /* the host's rows are bottom-up */
+    config.options.use_threads = 1;
     config.output.colorspace = dib->bitCount == 32 ? MODE_BGRA : MODE_BGR;
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = (uint8_t*)SpiBlockData(dib->bits);
