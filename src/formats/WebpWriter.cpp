@@ -26,9 +26,11 @@ void SaveWebpPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
     const TEncoderPixels pixels = EncoderPixels(picture, options);
     WebPConfig config;
     if (!WebPConfigInit(&config)) EncoderFailed("libwebp", "version mismatch");
-    config.quality = float(o.WebpQuality);
     config.method = o.WebpEffort;
+    if (!o.WebpLossless) config.quality = float(o.WebpQuality);
     if (o.WebpLossless) {
+        // The quality stays the encoder's own (its effort for lossless
+        // files, which the method already sets).
         config.lossless = 1;
         // Transparent pixels keep their colour, so the file decodes to the
         // very picture saved.
