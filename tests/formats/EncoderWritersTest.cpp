@@ -204,6 +204,40 @@ TEST_F(EncoderWriters, TransparentColourBecomesAlpha) {
     }
 }
 
+TEST_F(EncoderWriters, WebpFilesAreTheReferenceEncodersOwn) {
+    // Without metadata a WebP save is the very file cwebp writes from the
+    // same pixels with the same settings.
+    if (std::system("command -v cwebp >/dev/null 2>&1") != 0) GTEST_SKIP() << "cwebp missing";
+    struct TCase {
+        const char* Name;
+        std::function<void(TEncoderOptions&)> Set;
+        const char* Options;
+    };
+    const TCase cases[] = {
+        {"lossless", [](TEncoderOptions& o) { o.WebpLossless = true; }, "-lossless"},
+        {"lossless effort 6", [](TEncoderOptions& o) { o.WebpLossless = true, o.WebpEffort = 6; }, "-lossless -m 6"},
+        {"q80", [](TEncoderOptions&) {}, "-q 80"},
+        {"q50 effort 2", [](TEncoderOptions& o) { o.WebpQuality = 50, o.WebpEffort = 2; }, "-q 50 -m 2"},
+    };
+    const TDibImage picture = SmoothPicture(64, 48);
+    const fs::path ppm = dir_ / "p.ppm";
+    {
+        TFileStream out(ppm, TFileStream::Mode::fmCreate);
+        SavePnmPicture(picture, out, TPnmForm::Ppm);
+    }
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSaveOptions options;
+        c.Set(options.Encoders);
+        const fs::path ours = Save(picture, "a.webp", options);
+        const fs::path theirs = dir_ / "c.webp";
+        const std::string command =
+            std::string("cwebp -quiet ") + c.Options + " " + ppm.string() + " -o " + theirs.string();
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        EXPECT_EQ(FileBytes(ours), FileBytes(theirs));
+    }
+}
+
 TEST_F(EncoderWriters, TiffStripsCodedOnThreadsGiveTheSameFile) {
     // 1 200 x 1 000 pictures take several strips, coded on the band threads:
     // one thread or three write the same bytes, which ImageMagick reads

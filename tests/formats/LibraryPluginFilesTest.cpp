@@ -20,6 +20,7 @@
 
 #include "PluginFilesFixture.h"
 #include "SpiTestSupport.h"
+#include "formats/EncoderWriters.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
@@ -353,6 +354,53 @@ TEST_F(LibraryPlugins, SamplesTheHostCannotKeepAreRefused) {
     EXPECT_EQ(reader->GetPictureInfo(data.data(), std::int64_t(data.size()), info), SPI_UNSUPPORTED);
     TSPIBlocks blocks;
     EXPECT_EQ(reader->GetPicture(data.data(), std::int64_t(data.size()), blocks, nullptr, 0), SPI_UNSUPPORTED);
+}
+
+TEST_F(LibraryPlugins, LargeTiffsDecodeOnThreadsToTheirPixels) {
+    // Pictures of several strips decode on several threads: every row in
+    // its place; spoilt strips or a stop from the host leave nothing.
+    struct TCase {
+        const char* Name;
+        TDibImage Picture;
+        TTiffCompression Compression;
+        std::size_t Spoilt;  // from this byte on 100 000 bytes of the strips are 0xFF; 0: none
+        SpiProgressCallback Progress;
+        int Result;
+    };
+    const TCase cases[] = {
+        {"24-bit lzw", test::NoiseImage24(1200, 1000, 3), TTiffCompression::Lzw, 0, nullptr, SPI_OK},
+        {"24-bit deflate", test::NoiseImage24(1000, 1201, 4), TTiffCompression::Deflate, 0, nullptr, SPI_OK},
+        {"8-bit lzw", test::NoiseImagePalette(1600, 1000, 8, 256, 5), TTiffCompression::Lzw, 0, nullptr, SPI_OK},
+        {"24-bit none", test::NoiseImage24(1200, 1000, 6), TTiffCompression::None, 0, nullptr, SPI_OK},
+        {"24-bit lzw, spoilt", test::NoiseImage24(1200, 1000, 7), TTiffCompression::Lzw, 2000000, nullptr, SPI_BAD_DATA},
+        {"24-bit lzw, stopped", test::NoiseImage24(1200, 1000, 8), TTiffCompression::Lzw, 0, Abort, SPI_ABORTED},
+    };
+    TInSPI* reader = Reader("tiff");
+    ASSERT_NE(reader, nullptr);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSaveOptions options;
+        options.Encoders.TiffCompression = c.Compression;
+        TMemoryStream file;
+        SaveTiffPicture(c.Picture, file, options);
+        if (c.Spoilt > 0) std::fill_n(file.Data().begin() + std::ptrdiff_t(c.Spoilt), 100000, std::uint8_t(0xFF));
+        TSPIBlocks blocks;
+        ASSERT_EQ(reader->GetPicture(file.Data().data(), std::int64_t(file.Data().size()), blocks, c.Progress, 0),
+                  c.Result);
+        if (c.Result != SPI_OK) {
+            EXPECT_EQ(blocks.Bits, nullptr);
+            continue;
+        }
+        const auto bits = BlockBytes(blocks.Bits);
+        // Both are bottom-up rows padded to 4 bytes.
+        const std::size_t stride = (std::size_t(c.Picture.Width()) * std::size_t(c.Picture.BitCount()) + 31) / 32 * 4;
+        ASSERT_EQ(bits.size(), stride * std::size_t(c.Picture.Height()));
+        for (int y = 0; y < c.Picture.Height(); ++y) {
+            const std::uint8_t* want = c.Picture.ScanLineRead(y);
+            const std::uint8_t* got = bits.data() + std::size_t(c.Picture.Height() - 1 - y) * stride;
+            ASSERT_TRUE(std::equal(want, want + stride, got)) << "row " << y;
+        }
+    }
 }
 
 TEST_F(LibraryPlugins, AnAbortStopsTheDecoderAndLeavesNothing) {
