@@ -1,5 +1,7 @@
 #include "spi_plugin.h"
 
+#include <pthread.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
 
@@ -169,4 +171,25 @@ int spi_progress(SpiProgressCallback progress, intptr_t context, int32_t done, i
 uint8_t spi_scale_bits(unsigned value, unsigned bits) {
     const unsigned top = (1u << bits) - 1;
     return (uint8_t)((value * 255 + top / 2) / top);
+}
+
+/* Pieces each below the size the allocator maps on its own, together above
+   what it keeps of a heap when they are freed. */
+#define SPI_HEAP_PIECES 8
+#define SPI_HEAP_PIECE_BYTES (64 * 1024)
+
+static void* release_heap(void* unused) {
+    (void)unused;
+    uint8_t* volatile pieces[SPI_HEAP_PIECES];
+    for (int i = 0; i < SPI_HEAP_PIECES; ++i) {
+        pieces[i] = (uint8_t*)malloc(SPI_HEAP_PIECE_BYTES);
+        if (pieces[i]) pieces[i][0] = 1;
+    }
+    for (int i = SPI_HEAP_PIECES; i-- > 0;) free(pieces[i]);
+    return NULL;
+}
+
+void spi_prepare_threads(void) {
+    pthread_t thread;
+    if (pthread_create(&thread, NULL, release_heap, NULL) == 0) pthread_join(thread, NULL);
 }

@@ -25,6 +25,7 @@
 static size_t gWorkerThreads = 1;
 
 __attribute__((constructor)) static void count_processors(void) {
+    spi_prepare_threads();
     gWorkerThreads = JxlThreadParallelRunnerDefaultNumWorkerThreads();
 }
 

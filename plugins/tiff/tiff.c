@@ -61,6 +61,7 @@ __attribute__((constructor)) static void load_time_zone(void) { tzset(); }
 static int gStripThreads = 1;
 
 __attribute__((constructor)) static void count_processors(void) {
+    spi_prepare_threads();
     const long processors = sysconf(_SC_NPROCESSORS_ONLN);
     gStripThreads = processors < 1 ? 1 : processors > TIFF_MAX_THREADS ? TIFF_MAX_THREADS : (int)processors;
 }

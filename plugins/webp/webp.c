@@ -19,6 +19,9 @@
 
 static const char* const kTexts[] = {"00IN", "WebP reader for Zelvo (libwebp)", "*.webp", "WebP ファイル"};
 
+/* Still pictures decode with a worker thread of libwebp's. */
+__attribute__((constructor)) static void prepare_threads(void) { spi_prepare_threads(); }
+
 /* Bytes handed to the incremental decoder at a time. */
 #define WEBP_PIECE_BYTES ((int64_t)1 << 16)
 

@@ -189,7 +189,9 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
     };
 
     TTiffMemory memory;
-    memory.Data.reserve(rowBytes * std::size_t(height) + 65536);
+    // Room for an uncompressed file (up to 256 MiB), so that the file in
+    // memory seldom moves as it grows.
+    memory.Data.reserve(std::min<std::size_t>(rowBytes * std::size_t(height) + 65536, std::size_t(1) << 28));
     TIFF* tiff = OpenMemory(memory);
     const TScopeExit closeTiff([&] {
         if (tiff) TIFFLIB(TIFFClose)(tiff);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
 #include "formats/plugin/SpiBitmap.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "formats/plugin/SpiPicture.h"
 
 namespace zelvo {
@@ -400,6 +402,41 @@ TEST_F(LibraryPlugins, LargeTiffsDecodeOnThreadsToTheirPixels) {
             const std::uint8_t* got = bits.data() + std::size_t(c.Picture.Height() - 1 - y) * stride;
             ASSERT_TRUE(std::equal(want, want + stride, got)) << "row " << y;
         }
+    }
+}
+
+TEST_F(LibraryPlugins, LargePicturesDecodeOnThreadsInTheDecoderProcess) {
+    // The plug-ins that decode on threads, confined in the decoder process
+    // with pictures large enough for their threads' heaps to grow and
+    // shrink: the pictures they give in process.
+    struct TCase {
+        const char* File;
+        std::function<void(TEncoderOptions&)> Set;
+    };
+    const TCase cases[] = {
+        {"large.tif", [](TEncoderOptions&) {}},
+        {"large.jxl", [](TEncoderOptions& o) { o.JxlEffort = 3; }},
+        {"large.webp", [](TEncoderOptions&) {}},
+    };
+    const TDibImage picture = test::NoiseImage24(1000, 750, 9);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        TSaveOptions options;
+        c.Set(options.Encoders);
+        bool keyed = false;
+        ASSERT_TRUE(WriteDocumentPicture(dir_ / c.File, picture, options, false, keyed));
+        auto read = [&](bool sandboxed) {
+            SandboxOptions().Plugins = sandboxed;
+            TSPIBitmap bitmap(plugins_.get());
+            bitmap.LoadFromFile(dir_ / c.File);
+            SandboxOptions().Plugins = false;
+            return bitmap.Picture();
+        };
+        const TDibImage inProcess = read(false);
+        TDibImage confined;
+        ASSERT_NO_THROW(confined = read(true));
+        std::string why;
+        EXPECT_TRUE(test::SamePixels(confined, inProcess, &why)) << why;
     }
 }
 
