@@ -122,11 +122,11 @@ std::string ConfinementStepNames(std::uint32_t steps);
 
 /// First bytes of a reply file.
 inline constexpr char kDecodeReplyMagic[8] = {'Z', 'V', 'D', 'R', 'E', 'P', 'L', 'Y'};
-/// Version 1: the header and three sections; version 2 adds the details
-/// (TDecodeReplyDetails after the header). A reply without details is
-/// written as version 1.
+/// Version 1: the header and three sections. With bit 16 set it also has
+/// the details (TDecodeReplyDetails after the header); a reply without
+/// details is written without it.
 inline constexpr std::uint32_t kDecodeReplyVersion = 1;
-inline constexpr std::uint32_t kDecodeReplyDetailsVersion = 2;
+inline constexpr std::uint32_t kDecodeReplyDetailsVersion = kDecodeReplyVersion | 0x10000;
 
 /// How the decoder's attempt ended.
 enum class TDecodeStatus : std::uint32_t {
@@ -137,7 +137,7 @@ enum class TDecodeStatus : std::uint32_t {
 };
 
 /// The reply file's header, little-endian, 96 bytes; the sections follow
-/// it (and in version 2 TDecodeReplyDetails) at the offsets given.
+/// it (and with details TDecodeReplyDetails) at the offsets given.
 struct TDecodeReplyHeader {
     char Magic[8];
     std::uint32_t Version;
@@ -154,7 +154,7 @@ struct TDecodeReplyHeader {
 };
 static_assert(sizeof(TDecodeReplyHeader) == 96, "reply header layout");
 
-/// What version 2 adds after the header: where the details are.
+/// What a reply with details has after the header: where the details are.
 struct TDecodeReplyDetails {
     std::uint64_t DetailsOffset, DetailsBytes;
 };

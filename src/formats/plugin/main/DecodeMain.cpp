@@ -30,6 +30,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <malloc.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
@@ -484,13 +485,22 @@ void PrepareInheritance() {
 
 // In a decoder, before its request: every inherited page mapped, the
 // writable ones already its own copies (the heap up to its current end),
-// while the editor still works on the picture before.
+// while the editor still works on the picture before. A megabyte at a time:
+// a request that arrives stops it, and so does an editor that is gone
+// (a decoder it never received ends at once).
 void WarmUp() {
+    constexpr std::uintptr_t kStep = std::uintptr_t(1) << 20;
     for (const TMapping& mapping : gMappings) {
         const std::uintptr_t end = mapping.Heap ? std::uintptr_t(::sbrk(0)) : mapping.End;
-        if (end <= mapping.Start) continue;
-        ::madvise(reinterpret_cast<void*>(mapping.Start), end - mapping.Start,
-                  mapping.Writable ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+        for (std::uintptr_t at = mapping.Start; at < end; at += kStep) {
+            pollfd watch{kSocket, POLLIN, 0};
+            if (::poll(&watch, 1, 0) > 0) {
+                if (!(watch.revents & POLLIN)) ::_exit(0);
+                return;
+            }
+            ::madvise(reinterpret_cast<void*>(at), std::min(kStep, end - at),
+                      mapping.Writable ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+        }
     }
 }
 
