@@ -68,7 +68,9 @@ struct TDecodeRequest {
     std::uint64_t DataLength = 0;
     /// Processor seconds the decoder may use (RLIMIT_CPU).
     std::uint32_t CpuSeconds = 0;
-    std::uint32_t Reserved = 0;
+    /// 1 when the editor shows progress: the decoder sends Progress events
+    /// (each wakes the editor, which a picture nobody watches need not pay).
+    std::uint32_t WantsProgress = 0;
     /// Address space the decoder may use (RLIMIT_AS); 0 for no limit.
     std::uint64_t AddressSpaceBytes = 0;
     /// The plug-in library, null-terminated: the server's own.
@@ -92,7 +94,8 @@ struct TDecoderStarted {
 
 /// What the decoder reports while it works.
 enum class TDecodeEventType : std::uint32_t {
-    Size = 1,       ///< A = width, B = height, as GetPictureInfo said
+    Size = 1,       ///< A = width, B = height, as GetPictureInfo said (sent
+                    ///< from a million pixels on, where it buys time)
     Progress = 2,   ///< A = number, B = denominator
     Done = 3,       ///< the reply file is complete; Steps = confinement held
     Forbidden = 4,  ///< A = the system call the filter refused; the decoder ends

@@ -607,6 +607,7 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
         attempt.Reason = "path too long for the decoder";
         return attempt;
     }
+    request.WantsProgress = progress ? 1 : 0;
     std::memcpy(request.Plugin, pluginName.c_str(), pluginName.size() + 1);
     std::memcpy(request.FileName, fileName.c_str(), fileName.size() + 1);
 

@@ -204,11 +204,13 @@ void ConfineLate(std::uint64_t addressSpaceBytes, std::uint32_t cpuSeconds) {
 }
 
 std::intptr_t gAborted = 0;
+bool gWantsProgress = false;
 
-// Progress to the editor at each new percent; the editor's abort byte
-// makes the answer "stop".
+// Progress to the editor at each new percent, when it shows it; the
+// editor's abort byte makes the answer "stop".
 std::int32_t Progress(std::int32_t number, std::int32_t denominator, std::intptr_t) {
     static std::int64_t last = -1;
+    if (!gWantsProgress) return 0;
     char stop = 0;
     if (::recv(kSocket, &stop, 1, MSG_DONTWAIT) == 1) gAborted = 1;
     if (gAborted) return 1;
@@ -406,7 +408,10 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
     SpiPictureInfo raw;
     std::memset(&raw, 0, sizeof raw);
     const std::int32_t infoResult = getInfo(data, std::int64_t(length), SPI_INPUT_MEMORY, &raw);
-    if (infoResult == SPI_OK) Send({TDecodeEventType::Size, raw.width, raw.height, 0});
+    // The size matters to the editor only where it buys more time.
+    if (infoResult == SPI_OK && std::int64_t(raw.width) * raw.height >= 1000000)
+        Send({TDecodeEventType::Size, raw.width, raw.height, 0});
+    gWantsProgress = request.WantsProgress != 0;
     SpiHandle info = nullptr, bits = nullptr;
     const std::int32_t result = getPicture(data, std::int64_t(length), SPI_INPUT_MEMORY, &info, &bits, Progress, 0);
     TDecodeReplyHeader header = Status(result == SPI_OK ? TDecodeStatus::Read : TDecodeStatus::Failed, result);
