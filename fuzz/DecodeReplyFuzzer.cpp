@@ -2,14 +2,17 @@
 //
 // The input is a whole reply file, as a decoder that lies or was taken over
 // may write it. The parser must refuse it with EInvalidGraphic or give
-// sections that lie inside the input; a picture built from it must be
-// readable row by row. Nothing else may escape: any other exception, read
-// out of bounds or sanitizer report is a finding.
+// sections that lie inside the input; a picture built from it, as a plug-in's
+// or as a format reader's, must be readable row by row, and its details must
+// parse or be refused with EInvalidGraphic, a failure's details throw an
+// exception of the program. Nothing else may escape: any other exception,
+// read out of bounds or sanitizer report is a finding.
 #include <cstdint>
 #include <span>
 
 #include "FuzzSupport.h"
 #include "formats/plugin/DecoderProtocol.h"
+#include "formats/plugin/FormatReply.h"
 #include "image/Exceptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -24,10 +27,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto inside = [&](std::span<const std::uint8_t> section) {
         return section.empty() || (section.data() >= data && section.data() + section.size() <= data + size);
     };
-    fuzz::Check(inside(parsed.InfoBlock) && inside(parsed.Bits));
+    fuzz::Check(inside(parsed.InfoBlock) && inside(parsed.Bits) && inside(parsed.Details));
     fuzz::Touch(parsed.InfoBlock.data(), parsed.InfoBlock.size());
     fuzz::Touch(parsed.Bits.data(), parsed.Bits.size());
+    fuzz::Touch(parsed.Details.data(), parsed.Details.size());
+    if (parsed.Status == TDecodeStatus::Failed && !parsed.Details.empty()) {
+        try {
+            ThrowFailureDetails(parsed.Details);
+        } catch (const Exception&) {
+        }
+        return 0;
+    }
     if (parsed.Status != TDecodeStatus::Read) return 0;
+    try {
+        const TFormatOutcome outcome = ParseFormatDetails(parsed.Details);
+        for (const TMetadataBlock& block : outcome.Info.Metadata.Blocks) fuzz::Touch(block.Data.data(), block.Data.size());
+    } catch (const EInvalidGraphic&) {
+    }
+    try {
+        const TDibImage picture = PictureFromFormatReply(parsed);
+        for (int y = 0; y < picture.Height(); ++y) fuzz::Touch(picture.ScanLineRead(y), std::size_t(picture.RowBytes()));
+    } catch (const EInvalidGraphic&) {
+    }
     try {
         const TDibImage picture = PictureFromDecodeReply(parsed);
         if (picture.PixelFormat() == dibPf4BitRLE || picture.PixelFormat() == dibPf8BitRLE) return 0;

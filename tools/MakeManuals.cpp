@@ -144,7 +144,7 @@ void WriteCliPage(std::ostream& out, const std::string& version, const std::vect
     const std::size_t colon = title.find(": ");
     out << ".TH ZELVO\\-CLI 1 \"\" \"Zelvo " << version << "\" \"User Commands\"\n"
         << ".SH NAME\nzelvo\\-cli \\- " << Roff(colon == std::string::npos ? title : title.substr(colon + 2)) << "\n"
-        << ".SH SYNOPSIS\n.B zelvo\\-cli\n[\\fB\\-\\-threads\\fR \\fIN\\fR] \\fICOMMAND\\fR ...\n"
+        << ".SH SYNOPSIS\n.B zelvo\\-cli\n[\\fB\\-\\-threads\\fR \\fIN\\fR] [\\fB\\-\\-sandbox\\fR] \\fICOMMAND\\fR ...\n"
         << ".SH DESCRIPTION\nzelvo\\-cli runs the document, the codecs and the folder engines of the Zelvo image "
         << "editor without a window, for scripts and batch work. Its commands, options and operations follow.\n";
     WriteHelpSections(out, help);
@@ -222,7 +222,7 @@ void WriteBash(std::ostream& out, const std::vector<std::string>& commands, cons
         << "    --mode) COMPREPLY=($(compgen -W 'colour grey lineart' -- \"$cur\")); return ;;\n"
         << "  esac\n"
         << "  if [[ -z $command ]]; then\n"
-        << "    COMPREPLY=($(compgen -W '" << Join(commands) << " --threads' -- \"$cur\"))\n"
+        << "    COMPREPLY=($(compgen -W '" << Join(commands) << " --threads --sandbox' -- \"$cur\"))\n"
         << "    return\n"
         << "  fi\n"
         << "  if [[ $cur == -* ]]; then\n"

@@ -183,7 +183,9 @@ int Decode(const std::vector<std::string>& args, bool rawToStdout, const TStartP
         throw EUsage(rawToStdout ? "usage: zelvo-cli rgb [--gif-mode] [--image ID] INPUT"
                                  : "usage: zelvo-cli decode [--gif-mode] [--image ID] [--rgba] INPUT OUTPUT|-");
     if (parsed.Rgba && parsed.Positional[1] != "-") throw EUsage("--rgba: only with OUTPUT -");
-    if (!rawToStdout && parsed.Positional[1] != "-" && parsed.Image.empty() &&
+    // The banded readers run in this process: a sandboxed read takes the
+    // whole-picture path.
+    if (!rawToStdout && parsed.Positional[1] != "-" && parsed.Image.empty() && !SandboxOptions().AllDecoders &&
         DecodeStreamed(parsed.Positional[0], parsed.Positional[1], parsed.GifMode))
         return 0;
     startPlugins();
@@ -348,7 +350,7 @@ int Apply(const std::vector<std::string>& args, const TStartPlugins& startPlugin
     if (hasBackground) doc.Color = background;
     // Without operations a netpbm picture (read as baseline) goes to JPEG a
     // band of rows at a time, at the document's save quality.
-    if (steps.empty() && ApplyStreamed(positional[0], positional[1], gifMode,
+    if (steps.empty() && !SandboxOptions().AllDecoders && ApplyStreamed(positional[0], positional[1], gifMode,
                                        quality > 0 ? quality : int(doc.SaveQuality), progressive))
         return 0;
     startPlugins();
@@ -414,6 +416,8 @@ const char* const kHelp =
     "  --threads N           threads of the heavy operations (resampling, filters, rotation);\n"
     "                        0, the default, uses every processor; the pictures are the same\n"
     "                        whatever N is\n"
+    "  --sandbox             read every picture in the confined decoder process, also the types\n"
+    "                        read without plug-ins (SandboxAllDecoders=1 in Zelvo.ini does the same)\n"
     "\n"
     "apply options:\n"
     "  --select L,T,R,B      work on this rectangle (right and bottom exclusive)\n"
@@ -447,6 +451,12 @@ const char* const kHelp =
     "Exit status: 0 done, 1 failed (a file that cannot be read or written, an operation that\n"
     "could not be done, such as an edit whose undo step cannot be written), 2 usage error.\n";
 
+/// Whether --sandbox was given to the running command.
+bool& SandboxRequested() {
+    static bool requested = false;
+    return requested;
+}
+
 /// The image plug-ins for commands that read pictures, as the editor finds
 /// them; none when Zelvo.ini switches them off or the process has its
 /// collection already.
@@ -457,6 +467,7 @@ std::unique_ptr<TSPIs> StartPlugins(const std::string& command) {
     const TIniFile settings(SettingsFilePath());
     if (!settings.ReadBool("Settings", "UseSusiePlugin", true)) return nullptr;
     ApplyDecoderSettings(settings);
+    SandboxOptions().AllDecoders = SandboxOptions().AllDecoders || SandboxRequested();
     auto plugins = std::make_unique<TSPIs>(false, TSPISearchOptions{TSPISearchOption::spsSusieDir,
                                                                     TSPISearchOption::spsAppDir},
                                            PluginFolderResolver(RegistryFilePath()));
@@ -493,6 +504,17 @@ void TakeLanguage(std::vector<std::string>& args) {
     std::vector<std::string> available;
     for (const TMessageCatalogue& catalogue : MessageCatalogues()) available.push_back(catalogue.Language);
     ChosenLanguage() = ChooseLanguage(requested, DesktopLanguages(), available);
+}
+
+/// Takes every `--sandbox` out of `args` (before the command or among its
+/// options) and sends every read through the decoder process when it was
+/// given or [Settings] SandboxAllDecoders is set.
+void TakeSandboxOption(std::vector<std::string>& args) {
+    const auto given = std::erase(args, std::string("--sandbox"));
+    SandboxRequested() = given > 0;
+    TDecoderSettings settings;
+    EachKey(settings, TKeyReader(TIniFile(SettingsFilePath()), "Settings"));
+    SandboxOptions().AllDecoders = SandboxRequested() || settings.SandboxAllDecoders;
 }
 
 void TakeThreadsOption(std::vector<std::string>& args) {
@@ -552,6 +574,7 @@ int Run(const std::vector<std::string>& givenArgs, std::ostream& out, std::ostre
     try {
         TakeLanguage(args);
         TakeThreadsOption(args);
+        TakeSandboxOption(args);
     } catch (const EUsage& e) {
         err << e.what() << " (" << UsageHint(std::string()) << ")\n";
         return 2;

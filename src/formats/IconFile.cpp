@@ -104,8 +104,12 @@ std::string IconChooserLine(int index, const TIconImage& image) {
 }
 
 TDibImage LoadIconPicture(const std::filesystem::path& path, int index) {
+    return LoadIconPicture(ReadIconSource(path), index);
+}
+
+TDibImage LoadIconPicture(std::vector<std::uint8_t> bytes, int index) {
     TAdvancedIcon icon;
-    if (!icon.LoadFromFile(path)) throw EInvalidGraphic("Icon image is not valid", "not an icon source");
+    if (!icon.LoadFromMemory(std::move(bytes))) throw EInvalidGraphic("Icon image is not valid", "not an icon source");
     const TIconImage* image = icon.Images(index);
     if (!image)
         throw EInvalidGraphic("Icon image is not valid",

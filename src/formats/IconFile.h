@@ -76,5 +76,7 @@ TDibImage RenderIconPicture(const TIconImage& image);
 /// EReadError when it cannot be read, and DecodeIconImage's exceptions when
 /// the image data cannot be decoded.
 TDibImage LoadIconPicture(const std::filesystem::path& path, int index);
+/// The same over the bytes of an icon source.
+TDibImage LoadIconPicture(std::vector<std::uint8_t> bytes, int index);
 
 }  // namespace zelvo

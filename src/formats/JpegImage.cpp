@@ -650,6 +650,10 @@ TJPEGScale PreviewJpegScale(int width, int height, int boxWidth, int boxHeight) 
 TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int boxHeight, int& width,
                           int& height) {
     TFileStream stream(path, TFileStream::Mode::fmOpenRead);
+    return LoadJpegPreview(stream, boxWidth, boxHeight, width, height);
+}
+
+TDibImage LoadJpegPreview(TStream& stream, int boxWidth, int boxHeight, int& width, int& height) {
     TJPEGImage jpeg;
     jpeg.SetPerformance(TJPEGPerformance::jpBestSpeed);
     jpeg.LoadFromStream(stream);
@@ -664,9 +668,14 @@ TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int b
 }
 
 TDibImage LoadJpegThumbnail(const std::filesystem::path& path, int thumbSize) {
+    TFileStream stream(path, TFileStream::Mode::fmOpenRead);
+    return LoadJpegThumbnail(stream, thumbSize);
+}
+
+TDibImage LoadJpegThumbnail(TStream& stream, int thumbSize) {
     TJPEGImage jpeg;
     jpeg.SetPerformance(TJPEGPerformance::jpBestSpeed);
-    jpeg.LoadFromFile(path);
+    jpeg.LoadFromStream(stream);
     // The decoder rounds a scaled side up, so ceil(side / 2^k) >= size
     // keeps the shrink identical in its proportions.
     const int longer = std::max(jpeg.Width(), jpeg.Height());

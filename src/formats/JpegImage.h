@@ -241,11 +241,15 @@ TJPEGScale PreviewJpegScale(int width, int height, int boxWidth, int boxHeight);
 /// from the header. Throws as LoadJpegPicture.
 TDibImage LoadJpegPreview(const std::filesystem::path& path, int boxWidth, int boxHeight, int& width,
                           int& height);
+/// The same over a stream.
+TDibImage LoadJpegPreview(TStream& stream, int boxWidth, int boxHeight, int& width, int& height);
 
 /// Decodes a JPEG file for a thumbnail of `thumbSize` pixels with the fast
 /// transform at the smallest scale (1/8, 1/4, 1/2 or full) whose longer
 /// side is still at least `thumbSize`. Throws as LoadJpegPicture.
 TDibImage LoadJpegThumbnail(const std::filesystem::path& path, int thumbSize);
+/// The same over a stream.
+TDibImage LoadJpegThumbnail(TStream& stream, int thumbSize);
 
 /// Compresses `picture` (any depth; palette pictures are written as colour)
 /// at `quality` 1..100, baseline or progressive, and writes the file to the

@@ -9,6 +9,7 @@
 #include "formats/PhotoCd.h"
 #include "formats/PngImage.h"
 #include "formats/PnmCodec.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "image/Exceptions.h"
 
 namespace zelvo {
@@ -23,9 +24,9 @@ void DecodeRle(TDibImage& picture) {
 }
 
 // RLE pictures come back as plain 4- or 8-bit pictures.
-TDibImage ReadBmp(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo&) {
+TDibImage ReadBmp(TStream& stream, TReadPurpose, TPictureFileInfo&) {
     TDibImage picture;
-    picture.LoadFromFile(path);
+    picture.LoadFromStream(stream);
     DecodeRle(picture);
     return picture;
 }
@@ -49,10 +50,10 @@ void WriteBmp(const TDibImage& picture, TStream& stream, const TSaveOptions& opt
 
 // The document reads full size at best quality, 24 bits (8 for grey files),
 // Progressive = more than one scan; the other uses take the fast transform.
-TDibImage ReadJpeg(const std::filesystem::path& path, TReadPurpose purpose, TPictureFileInfo& info) {
-    if (purpose != TReadPurpose::Document) return LoadJpegPicture(path, TJPEGPerformance::jpBestSpeed);
+TDibImage ReadJpeg(TStream& stream, TReadPurpose purpose, TPictureFileInfo& info) {
+    if (purpose != TReadPurpose::Document) return LoadJpegPicture(stream, TJPEGPerformance::jpBestSpeed);
     TJpegLoadInfo jpeg;
-    TDibImage picture = LoadJpegPicture(path, TJPEGPerformance::jpBestQuality, &jpeg);
+    TDibImage picture = LoadJpegPicture(stream, TJPEGPerformance::jpBestQuality, &jpeg);
     info.Progressive = jpeg.Progressive;
     info.Metadata = JpegMetadata(std::move(jpeg.Markers));
     return picture;
@@ -67,9 +68,9 @@ void WriteJpeg(const TDibImage& picture, TStream& stream, const TSaveOptions& op
 
 // Progressive = interlaced; Transparent stays false (a transparent colour in
 // the file is not reported as transparency); ColorKeyed true.
-TDibImage ReadPng(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo& info) {
+TDibImage ReadPng(TStream& stream, TReadPurpose, TPictureFileInfo& info) {
     TDibImage picture;
-    info.Progressive = LoadPngPictureFile(path, picture, &info.Metadata);
+    info.Progressive = LoadPngPicture(stream, picture, &info.Metadata);
     info.ColorKeyed = 1;
     return picture;
 }
@@ -83,9 +84,9 @@ void WritePng(const TDibImage& picture, TStream& stream, const TSaveOptions& opt
 
 // The first image on the logical screen; Transparent, Progressive and the
 // transparent index come from that image.
-TDibImage ReadGif(const std::filesystem::path& path, TReadPurpose, TPictureFileInfo& info) {
+TDibImage ReadGif(TStream& stream, TReadPurpose, TPictureFileInfo& info) {
     TGIFImage gif;
-    gif.LoadFromFile(path);
+    gif.LoadFromStream(stream);
     TDibImage picture = gif.ToDibImage();
     const TGIFSubImage& first = gif.Images.front();
     info.Transparent = first.Transparent;
@@ -106,16 +107,61 @@ TDibImage ReadIcon(const std::filesystem::path& path, TReadPurpose, TPictureFile
     return LoadIconPicture(path, 0);
 }
 
+TDibImage ReadIconStream(TStream& stream, TReadPurpose, TPictureFileInfo&) {
+    if (stream.Size() < 0 || std::uint64_t(stream.Size()) > kMaxIconSourceBytes)
+        throw EFOpenError("Cannot open file", "not a regular file of at most " + std::to_string(kMaxIconSourceBytes) +
+                                                  " bytes");
+    return LoadIconPicture(stream.ReadRest(), 0);
+}
+
 // The document reads resolution 2 (768 x 512), the other uses resolution 0
 // (192 x 128). A file too short for it reads as empty, which is a failed
 // load.
-TDibImage ReadPhotoCd(const std::filesystem::path& path, TReadPurpose purpose, TPictureFileInfo&) {
+TDibImage ReadPhotoCd(TStream& stream, TReadPurpose purpose, TPictureFileInfo&) {
     TQxPCD pcd;
     pcd.SetResolution(purpose == TReadPurpose::Document ? 2 : 0);
-    pcd.LoadFromFile(path);
+    pcd.LoadFromStream(stream);
     if (pcd.Empty()) throw EReadError(kSReadError, "PhotoCD file too short for resolution " +
                                                        std::to_string(pcd.Resolution()));
     return pcd.Bitmap();
+}
+
+// The file forms of a row's readers: the stream form over the file in this
+// process, or the whole read in a decoder process while every decoder is to
+// run there (the row's own file reader, where it has one, stays the one
+// used in process).
+void AddFileReaders(TPictureFormat& row) {
+    if (row.ReadStream) {
+        TPictureReader local = row.Read;
+        if (!local) {
+            local = [stream = row.ReadStream](const std::filesystem::path& path, TReadPurpose purpose,
+                                              TPictureFileInfo& info) {
+                TFileStream file(path, TFileStream::Mode::fmOpenRead);
+                return stream(file, purpose, info);
+            };
+        }
+        row.Read = [key = row.Key, local](const std::filesystem::path& path, TReadPurpose purpose,
+                                          TPictureFileInfo& info) {
+            if (SandboxOptions().AllDecoders) return ReadInDecoder(key, path, purpose, info);
+            return local(path, purpose, info);
+        };
+    }
+    if (row.PreviewStream) {
+        row.ReadPreview = [key = row.Key, stream = row.PreviewStream](const std::filesystem::path& path, int boxWidth,
+                                                                      int boxHeight, int& width, int& height) {
+            if (SandboxOptions().AllDecoders) return PreviewInDecoder(key, path, boxWidth, boxHeight, width, height);
+            TFileStream file(path, TFileStream::Mode::fmOpenRead);
+            return stream(file, boxWidth, boxHeight, width, height);
+        };
+    }
+    if (row.ThumbnailStream) {
+        row.ReadThumbnail = [key = row.Key, stream = row.ThumbnailStream](const std::filesystem::path& path,
+                                                                          int thumbSize) {
+            if (SandboxOptions().AllDecoders) return ThumbnailInDecoder(key, path, thumbSize);
+            TFileStream file(path, TFileStream::Mode::fmOpenRead);
+            return stream(file, thumbSize);
+        };
+    }
 }
 
 std::vector<TPictureFormat> MakeTable() {
@@ -126,7 +172,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .WriteExtensions = {".bmp"},
                     .MimeTypes = {"image/bmp"},
                     .Signatures = {{{0, "BM"}}},
-                    .Read = ReadBmp,
+                    .ReadStream = ReadBmp,
                     .Write = WriteBmp,
                     .QuickPreview = true});
     rows.push_back({.Key = "jpeg",
@@ -136,11 +182,12 @@ std::vector<TPictureFormat> MakeTable() {
                     .WriteExtensions = {".jpg", ".jpe", ".jpeg"},
                     .MimeTypes = {"image/jpeg"},
                     .Signatures = {{{0, "\xFF\xD8\xFF"}}},
-                    .Read = ReadJpeg,
+                    .ReadStream = ReadJpeg,
                     .Write = WriteJpeg,
                     .QuickPreview = true,
-                    .ReadPreview = LoadJpegPreview,
-                    .ReadThumbnail = LoadJpegThumbnail});
+                    .PreviewStream = [](TStream& stream, int boxWidth, int boxHeight, int& width,
+                                        int& height) { return LoadJpegPreview(stream, boxWidth, boxHeight, width, height); },
+                    .ThumbnailStream = [](TStream& stream, int thumbSize) { return LoadJpegThumbnail(stream, thumbSize); }});
     // Secondary loads read PNG natively only in GIF mode; otherwise the file
     // goes to the plug-ins like any unlisted one.
     rows.push_back({.Key = "png",
@@ -149,7 +196,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .WriteExtensions = {".png"},
                     .MimeTypes = {"image/png"},
                     .Signatures = {{{0, "\x89PNG\r\n\x1A\n"}}},
-                    .Read = ReadPng,
+                    .ReadStream = ReadPng,
                     .Write = WritePng,
                     .SecondaryGate = TGifGate::GifModeOnly,
                     .QuickPreview = true,
@@ -162,6 +209,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .MimeTypes = {"image/x-icon", "image/vnd.microsoft.icon"},
                     .Signatures = {{{0, std::string("\0\0\1\0", 4)}}},
                     .Read = ReadIcon,
+                    .ReadStream = ReadIconStream,
                     .QuickPreview = true,
                     .IconSource = true});
     rows.push_back({.Key = "gif",
@@ -170,7 +218,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .WriteExtensions = {".gif"},
                     .MimeTypes = {"image/gif"},
                     .Signatures = {{{0, "GIF87a"}}, {{0, "GIF89a"}}},
-                    .Read = ReadGif,
+                    .ReadStream = ReadGif,
                     .Write = WriteGif,
                     .Gate = TGifGate::GifModeOnly,
                     .SecondaryGate = TGifGate::GifModeOnly,
@@ -181,7 +229,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .Description = "PhotoCD picture",
                     .Extensions = {".pcd"},
                     .MimeTypes = {"image/x-photo-cd"},
-                    .Read = ReadPhotoCd,
+                    .ReadStream = ReadPhotoCd,
                     .Gate = TGifGate::GifModeOnly,
                     .SecondaryGate = TGifGate::Always,
                     .QuickPreview = true});
@@ -195,8 +243,7 @@ std::vector<TPictureFormat> MakeTable() {
                                   "image/x-portable-bitmap", "image/x-portable-arbitrarymap"},
                     .Signatures = {{{0, "P1"}}, {{0, "P2"}}, {{0, "P3"}}, {{0, "P4"}}, {{0, "P5"}}, {{0, "P6"}},
                                    {{0, "P7"}}, {{0, "PF"}}, {{0, "Pf"}}},
-                    .Read = [](const std::filesystem::path& path, TReadPurpose,
-                               TPictureFileInfo&) { return LoadPnmPictureFile(path); },
+                    .ReadStream = [](TStream& stream, TReadPurpose, TPictureFileInfo&) { return LoadPnmPicture(stream); },
                     .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions&,
                                 std::string_view extension) {
                         SavePnmPicture(picture, stream, PnmFormForExtension(extension));
@@ -251,6 +298,7 @@ std::vector<TPictureFormat> MakeTable() {
                     .Signatures = {{{0, "\xFF\x0A"}}, {{0, std::string("\0\0\0\x0CJXL \r\n\x87\n", 12)}}},
                     .Write = [](const TDibImage& picture, TStream& stream, const TSaveOptions& options,
                                 std::string_view) { SaveJxlPicture(picture, stream, options); }});
+    for (TPictureFormat& row : rows) AddFileReaders(row);
     return rows;
 }
 
@@ -259,6 +307,12 @@ std::vector<TPictureFormat> MakeTable() {
 std::span<const TPictureFormat> PictureFormats() {
     static const std::vector<TPictureFormat> table = MakeTable();
     return table;
+}
+
+const TPictureFormat* FindPictureFormatByKey(std::string_view key) {
+    for (const TPictureFormat& row : PictureFormats())
+        if (row.Key == key) return &row;
+    return nullptr;
 }
 
 const TPictureFormat* FindPictureFormat(std::string_view extension) {

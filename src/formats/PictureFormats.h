@@ -115,6 +115,13 @@ using TPictureReader = std::function<TDibImage(const std::filesystem::path& path
 using TPictureWriter = std::function<void(const TDibImage& picture, TStream& stream, const TSaveOptions& options,
                                           std::string_view extension)>;
 
+/// A reader's form over the file's bytes, positioned at their start: what
+/// a decoder process runs on the file's contents (DecoderSandbox.h).
+using TPictureStreamReader = std::function<TDibImage(TStream& stream, TReadPurpose purpose, TPictureFileInfo& info)>;
+using TPreviewStreamReader =
+    std::function<TDibImage(TStream& stream, int boxWidth, int boxHeight, int& width, int& height)>;
+using TThumbnailStreamReader = std::function<TDibImage(TStream& stream, int thumbSize)>;
+
 /// Reads a picture for a preview box of `boxWidth` x `boxHeight` pixels,
 /// decoding at a reduced size where the format allows it; `width` and
 /// `height` receive the picture's size in the file. Throws the codec's
@@ -163,8 +170,13 @@ struct TPictureFormat {
     /// file whose extension names this row but whose head matches none of
     /// them is read by the row whose signature it has.
     std::vector<TSignature> Signatures{};
-    /// Empty when the program cannot read the format itself.
+    /// Empty when the program cannot read the format itself. The built-in
+    /// rows read through their stream form (ReadStream), in the program's
+    /// own process, or in a decoder process while
+    /// SandboxOptions().AllDecoders is set.
     TPictureReader Read{};
+    /// The reader over the file's bytes; empty for a row found at run time.
+    TPictureStreamReader ReadStream{};
     /// Empty when the program cannot write the format.
     TPictureWriter Write{};
     /// Listing in the dialogs, document loads and saves.
@@ -181,9 +193,13 @@ struct TPictureFormat {
     /// A reader that decodes smaller for the open dialog's preview; empty:
     /// Read with TReadPurpose::Preview at full size.
     TPreviewReader ReadPreview{};
+    /// ReadPreview over the file's bytes.
+    TPreviewStreamReader PreviewStream{};
     /// A reader that decodes smaller for thumbnails; empty: the secondary
     /// load at full size.
     TThumbnailReader ReadThumbnail{};
+    /// ReadThumbnail over the file's bytes.
+    TThumbnailStreamReader ThumbnailStream{};
     /// The document opens the file as an icon source (image 0 through its
     /// icon loader, which also knows the file's other images) instead of
     /// through Read.
@@ -192,6 +208,9 @@ struct TPictureFormat {
 
 /// The built-in rows, in the order of the open dialog's entries.
 std::span<const TPictureFormat> PictureFormats();
+
+/// The built-in row whose Key is `key`, or nullptr.
+const TPictureFormat* FindPictureFormatByKey(std::string_view key);
 
 /// The row that lists `extension` (lower case, with the dot), or nullptr.
 const TPictureFormat* FindPictureFormat(std::string_view extension);

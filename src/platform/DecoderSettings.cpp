@@ -9,6 +9,7 @@ void ApplyDecoderSettings(const TIniFile& ini) {
     EachKey(settings, TKeyReader(ini, "Settings"));
     SandboxOptions().InProcessFallback = settings.PluginsInProcess;
     SandboxOptions().TimeLimitSeconds = settings.DecoderSeconds;
+    SandboxOptions().AllDecoders = settings.SandboxAllDecoders;
 }
 
 }  // namespace zelvo

@@ -6,6 +6,9 @@
 //                         plug-ins inside the program (default 0: refuse)
 //   DecoderSeconds=1..3600  seconds a picture may take, plus two for each
 //                         million pixels (default 10)
+//   SandboxAllDecoders=0|1  the program's own readers (BMP, JPEG, PNG, GIF,
+//                         icons, PhotoCD, netpbm) run in the decoder
+//                         process too (default 0: in the program itself)
 
 #include <concepts>
 #include <type_traits>
@@ -18,6 +21,7 @@ namespace zelvo {
 struct TDecoderSettings {
     bool PluginsInProcess = false;
     int DecoderSeconds = 10;
+    bool SandboxAllDecoders = false;
 };
 
 template <class Settings, class Visit>
@@ -25,6 +29,7 @@ template <class Settings, class Visit>
 void EachKey(Settings& s, Visit&& visit) {
     visit(BoolKey("PluginsInProcess", s.PluginsInProcess));
     visit(IntKey("DecoderSeconds", s.DecoderSeconds, 1, 3600));
+    visit(BoolKey("SandboxAllDecoders", s.SandboxAllDecoders));
 }
 
 /// Reads the keys from [Settings] of `ini` into SandboxOptions().

@@ -41,7 +41,11 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
     ByteReader in(reply);
     in.Skip(sizeof kDecodeReplyMagic);
     const std::uint32_t version = in.Get32LE();
-    if (version != kDecodeReplyVersion) Refuse("version " + std::to_string(version));
+    if (version != kDecodeReplyVersion && version != kDecodeReplyDetailsVersion)
+        Refuse("version " + std::to_string(version));
+    const bool hasDetails = version == kDecodeReplyDetailsVersion;
+    const std::uint64_t headerBytes = kHeaderBytes + (hasDetails ? sizeof(TDecodeReplyDetails) : 0);
+    if (reply.size() < headerBytes) Refuse(std::to_string(reply.size()) + " bytes, shorter than its header");
     TDecodeReply out;
     const std::uint32_t status = in.Get32LE();
     if (status > std::uint32_t(TDecodeStatus::Failed)) Refuse("status " + std::to_string(status));
@@ -59,27 +63,30 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
         const std::uint64_t low = in.Get32LE();
         return low | std::uint64_t(in.Get32LE()) << 32;
     };
-    TSection sections[3] = {{"text", 0, 0, kMaxReplyTextBytes},
-                            {"information block", 0, 0, kMaxReplyInfoBytes},
-                            {"rows", 0, 0, kMaxReplyBitsBytes}};
-    for (TSection& section : sections) {
-        section.Offset = get64();
-        section.Bytes = get64();
+    constexpr int kSections = 4;
+    TSection sections[kSections] = {{"text", 0, 0, kMaxReplyTextBytes},
+                                    {"information block", 0, 0, kMaxReplyInfoBytes},
+                                    {"rows", 0, 0, kMaxReplyBitsBytes},
+                                    {"details", 0, 0, kMaxReplyDetailsBytes}};
+    for (int i = 0; i < (hasDetails ? kSections : kSections - 1); ++i) {
+        sections[i].Offset = get64();
+        sections[i].Bytes = get64();
     }
     const std::uint64_t size = reply.size();
     for (const TSection& section : sections) {
         if (section.Bytes == 0) continue;
         const std::string name = section.Name;
-        if (out.Status != TDecodeStatus::Read) Refuse(name + " in a reply without a picture");
+        if (out.Status != TDecodeStatus::Read && &section != &sections[3])
+            Refuse(name + " in a reply without a picture");
         if (section.Bytes > section.Limit)
             Refuse(name + " of " + std::to_string(section.Bytes) + " bytes, limit " + std::to_string(section.Limit));
         // Both checks without overflow: Offset may be anything.
-        if (section.Offset < kHeaderBytes || section.Offset > size || section.Bytes > size - section.Offset)
+        if (section.Offset < headerBytes || section.Offset > size || section.Bytes > size - section.Offset)
             Refuse(name + " at " + std::to_string(section.Offset) + " of " + std::to_string(section.Bytes) +
                    " bytes outside a reply of " + std::to_string(size));
     }
-    for (int a = 0; a < 3; ++a) {
-        for (int b = a + 1; b < 3; ++b) {
+    for (int a = 0; a < kSections; ++a) {
+        for (int b = a + 1; b < kSections; ++b) {
             const TSection &x = sections[a], &y = sections[b];
             if (x.Bytes && y.Bytes && x.Offset < y.Offset + y.Bytes && y.Offset < x.Offset + x.Bytes)
                 Refuse(std::string(x.Name) + " overlaps " + y.Name);
@@ -95,6 +102,8 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
     if (sections[1].Bytes)
         out.InfoBlock = reply.subspan(std::size_t(sections[1].Offset), std::size_t(sections[1].Bytes));
     if (sections[2].Bytes) out.Bits = reply.subspan(std::size_t(sections[2].Offset), std::size_t(sections[2].Bytes));
+    if (sections[3].Bytes)
+        out.Details = reply.subspan(std::size_t(sections[3].Offset), std::size_t(sections[3].Bytes));
     return out;
 }
 
@@ -103,15 +112,19 @@ TDibImage PictureFromDecodeReply(const TDecodeReply& reply) {
     return PictureFromPluginBlocks(reply.InfoBlock, reply.Bits);
 }
 
-std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes) {
-    return std::size_t(sizeof(TDecodeReplyHeader) + textBytes + infoBytes + bitsBytes);
+std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes,
+                             std::uint64_t detailsBytes) {
+    const std::uint64_t more = detailsBytes ? sizeof(TDecodeReplyDetails) : 0;
+    return std::size_t(sizeof(TDecodeReplyHeader) + more + textBytes + infoBytes + bitsBytes + detailsBytes);
 }
 
 void WriteDecodeReply(std::uint8_t* out, TDecodeReplyHeader header, std::span<const std::uint8_t> text,
-                      std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
+                      std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+                      std::span<const std::uint8_t> details) {
     std::memcpy(header.Magic, kDecodeReplyMagic, sizeof header.Magic);
-    header.Version = kDecodeReplyVersion;
-    std::uint64_t at = sizeof header;
+    header.Version = details.empty() ? kDecodeReplyVersion : kDecodeReplyDetailsVersion;
+    TDecodeReplyDetails more{};
+    std::uint64_t at = sizeof header + (details.empty() ? 0 : sizeof more);
     auto place = [&](std::span<const std::uint8_t> section, std::uint64_t& offset, std::uint64_t& bytes) {
         offset = section.empty() ? 0 : at;
         bytes = section.size();
@@ -121,7 +134,9 @@ void WriteDecodeReply(std::uint8_t* out, TDecodeReplyHeader header, std::span<co
     place(text, header.TextOffset, header.TextBytes);
     place(info, header.InfoOffset, header.InfoBytes);
     place(bits, header.BitsOffset, header.BitsBytes);
+    place(details, more.DetailsOffset, more.DetailsBytes);
     std::memcpy(out, &header, sizeof header);
+    if (!details.empty()) std::memcpy(out + sizeof header, &more, sizeof more);
 }
 
 }  // namespace zelvo

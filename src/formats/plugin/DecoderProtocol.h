@@ -11,8 +11,14 @@
 // decoder answers with TDecodeEvent messages (progress, the picture's size,
 // done) and writes the decoded picture into the reply file: a
 // TDecodeReplyHeader, then the text, the bitmap information block (40-byte
-// header, masks, colour table) and the rows at the offsets the header gives. The editor may send one abort byte
-// while the decoder runs.
+// header, masks, colour table), the rows and the details at the offsets the
+// header gives. The editor may send one abort byte while the decoder runs.
+//
+// The program's own readers (the rows of the format table) are served the
+// same way by "zelvo-decode --serve-formats": a Format request names the
+// row and the reader, the input is the picture file itself, and the reply's
+// details carry what the reader learnt besides the pixels (FormatReply.h),
+// or the reader's exception when it failed.
 //
 // Nothing in a reply is trusted: ParseDecodeReply checks every offset and
 // size against the reply's real length before a byte is read, and
@@ -36,7 +42,18 @@ inline constexpr std::uint32_t kDecodeRequestMagic = 0x5A564451;  // "ZVDQ"
 /// What a request asks for.
 enum class TDecodeKind : std::uint32_t {
     Plugin = 1,  ///< one image plug-in: IsSupported, GetPictureInfo, GetPicture
+    Format = 2,  ///< one reader of the format table
 };
+
+/// Which reader of a format row a Format request runs.
+enum class TFormatReading : std::uint32_t {
+    Read = 0,       ///< Read with the request's Purpose
+    Preview = 1,    ///< ReadPreview for a box of BoxWidth x BoxHeight
+    Thumbnail = 2,  ///< ReadThumbnail for BoxWidth pixels square
+};
+
+/// Longest format row key a request carries, terminator included.
+inline constexpr std::size_t kDecodeRequestKeyBytes = 32;
 
 /// Longest plug-in path and file name a request carries, terminator included.
 inline constexpr std::size_t kDecodeRequestPathBytes = 4096;
@@ -51,13 +68,22 @@ struct TDecodeRequest {
     std::uint64_t DataLength = 0;
     /// Processor seconds the decoder may use (RLIMIT_CPU).
     std::uint32_t CpuSeconds = 0;
-    std::uint32_t Reserved = 0;
+    /// 1 when the editor shows progress: the decoder sends Progress events
+    /// (each wakes the editor, which a picture nobody watches need not pay).
+    std::uint32_t WantsProgress = 0;
     /// Address space the decoder may use (RLIMIT_AS); 0 for no limit.
     std::uint64_t AddressSpaceBytes = 0;
     /// The plug-in library, null-terminated: the server's own.
     char Plugin[kDecodeRequestPathBytes] = {};
     /// The file's full name as IsSupported sees it, null-terminated.
     char FileName[kDecodeRequestPathBytes] = {};
+    /// Format requests: the row's key, null-terminated, the reader, the
+    /// read's purpose (TReadPurpose) and the reader's box.
+    char Format[kDecodeRequestKeyBytes] = {};
+    TFormatReading Reading = TFormatReading::Read;
+    std::uint32_t Purpose = 0;
+    std::int32_t BoxWidth = 0;
+    std::int32_t BoxHeight = 0;
 };
 
 /// The server's answer to a byte: a decoder started for one request, its
@@ -68,7 +94,8 @@ struct TDecoderStarted {
 
 /// What the decoder reports while it works.
 enum class TDecodeEventType : std::uint32_t {
-    Size = 1,       ///< A = width, B = height, as GetPictureInfo said
+    Size = 1,       ///< A = width, B = height, as GetPictureInfo said (sent
+                    ///< from a million pixels on, where it buys time)
     Progress = 2,   ///< A = number, B = denominator
     Done = 3,       ///< the reply file is complete; Steps = confinement held
     Forbidden = 4,  ///< A = the system call the filter refused; the decoder ends
@@ -98,17 +125,22 @@ std::string ConfinementStepNames(std::uint32_t steps);
 
 /// First bytes of a reply file.
 inline constexpr char kDecodeReplyMagic[8] = {'Z', 'V', 'D', 'R', 'E', 'P', 'L', 'Y'};
+/// Version 1: the header and three sections. With bit 16 set it also has
+/// the details (TDecodeReplyDetails after the header); a reply without
+/// details is written without it.
 inline constexpr std::uint32_t kDecodeReplyVersion = 1;
+inline constexpr std::uint32_t kDecodeReplyDetailsVersion = kDecodeReplyVersion | 0x10000;
 
 /// How the decoder's attempt ended.
 enum class TDecodeStatus : std::uint32_t {
     Read = 0,          ///< a picture follows
     NotSupported = 1,  ///< IsSupported said no
-    Failed = 2,        ///< GetPicture (or loading the plug-in) failed; Code says how
+    Failed = 2,        ///< GetPicture (or loading the plug-in) failed; Code says how,
+                       ///< or a format reader's exception is in the details
 };
 
 /// The reply file's header, little-endian, 96 bytes; the sections follow
-/// it at the offsets given.
+/// it (and with details TDecodeReplyDetails) at the offsets given.
 struct TDecodeReplyHeader {
     char Magic[8];
     std::uint32_t Version;
@@ -125,12 +157,20 @@ struct TDecodeReplyHeader {
 };
 static_assert(sizeof(TDecodeReplyHeader) == 96, "reply header layout");
 
+/// What a reply with details has after the header: where the details are.
+struct TDecodeReplyDetails {
+    std::uint64_t DetailsOffset, DetailsBytes;
+};
+static_assert(sizeof(TDecodeReplyDetails) == 16, "reply details layout");
+
 /// Longest text information a reply may carry.
 inline constexpr std::uint64_t kMaxReplyTextBytes = 64 * 1024;
 /// Longest bitmap information block: header, masks and 256 colours.
 inline constexpr std::uint64_t kMaxReplyInfoBytes = 40 + 12 + 4 * 256;
 /// Longest rows: the pixel limit at 32 bits.
 inline constexpr std::uint64_t kMaxReplyBitsBytes = std::uint64_t(1) << 30;
+/// Longest details: a format read's metadata, or a failure's texts.
+inline constexpr std::uint64_t kMaxReplyDetailsBytes = std::uint64_t(64) << 20;
 
 /// A reply as parsed: the header's values and views into the reply.
 struct TDecodeReply {
@@ -139,6 +179,7 @@ struct TDecodeReply {
     TSPIPictureInfo Info;
     std::span<const std::uint8_t> InfoBlock;
     std::span<const std::uint8_t> Bits;
+    std::span<const std::uint8_t> Details;
 };
 
 /// Parses the reply file's bytes. Throws EInvalidGraphic
@@ -146,7 +187,7 @@ struct TDecodeReply {
 /// than its header, has another magic or version, an unknown status, or a
 /// section that starts inside the header, runs past the end, overlaps
 /// another or is longer than its limit above; a reply that is not Read
-/// carries no sections.
+/// carries no section but the details.
 TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply);
 
 /// The picture of a Read reply, checked as PictureFromPluginBlocks checks
@@ -154,10 +195,12 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply);
 TDibImage PictureFromDecodeReply(const TDecodeReply& reply);
 
 /// The length of a reply file whose sections have these sizes.
-std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes);
+std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes,
+                             std::uint64_t detailsBytes = 0);
 /// Writes the reply into `out` (DecodeReplyBytes long): `header` with its
 /// magic, version and section offsets and sizes filled in, then the sections.
 void WriteDecodeReply(std::uint8_t* out, TDecodeReplyHeader header, std::span<const std::uint8_t> text,
-                      std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits);
+                      std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+                      std::span<const std::uint8_t> details = {});
 
 }  // namespace zelvo

@@ -24,6 +24,9 @@
 
 #include <seccomp.h>
 
+#include "formats/plugin/FormatReply.h"
+#include "formats/plugin/SpiBitmap.h"
+#include "formats/plugin/SpiPicture.h"
 #include "image/ImageLimits.h"
 
 extern char** environ;
@@ -99,8 +102,11 @@ TDecoderChild SpawnServer(const std::filesystem::path& program, const std::files
     ::posix_spawnattr_setsigdefault(&attributes, &all);
     ::posix_spawnattr_setsigmask(&attributes, &none);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    std::string path = program.string(), serve = "--serve", library = plugin.string();
-    char* argv[] = {path.data(), serve.data(), library.data(), nullptr};
+    // The program's own readers have a server of their own, without a
+    // plug-in.
+    std::string path = program.string(), serve = plugin.empty() ? "--serve-formats" : "--serve",
+                library = plugin.string();
+    char* argv[] = {path.data(), serve.data(), plugin.empty() ? nullptr : library.data(), nullptr};
     pid_t pid = -1;
     const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ);
     ::posix_spawn_file_actions_destroy(&actions);
@@ -382,8 +388,12 @@ bool Sealed(int replyFd) {
     return seals >= 0 && (seals & kSeals) == kSeals;
 }
 
+/// Takes what a parsed reply holds into the attempt; throws
+/// EInvalidGraphic when it is malformed.
+using TReplyTaker = std::function<void(const TDecodeReply& reply, TSandboxAttempt& attempt)>;
+
 /// Reads the reply file once it can no longer change.
-void ReadReply(int replyFd, TSandboxAttempt& attempt) {
+void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
     struct stat info {};
     if (::fstat(replyFd, &info) != 0 || info.st_size <= 0) {
         attempt.Reason = "the decoder's reply is empty";
@@ -399,81 +409,35 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt) {
         const TDecodeReply reply = ParseDecodeReply({static_cast<const std::uint8_t*>(mapped), size});
         attempt.Status = reply.Status;
         attempt.Code = reply.Code;
-        if (reply.Status == TDecodeStatus::Read) {
-            attempt.Picture = PictureFromDecodeReply(reply);
-            attempt.Info = reply.Info;
-        }
+        take(reply, attempt);
     } catch (const Exception& error) {
         attempt.Status = TDecodeStatus::Failed;
         attempt.Picture = TDibImage();
+        attempt.Failure.clear();
         attempt.Reason = "the decoder's reply is malformed: " + error.Detail();
     }
     ::munmap(mapped, size);
 }
 
-}  // namespace
-
-TSandboxOptions& SandboxOptions() {
-    static TSandboxOptions options;
-    return options;
-}
-
-std::filesystem::path DecoderProgram() {
-    const TSandboxOptions& options = SandboxOptions();
-    if (!options.Program.empty()) return Executable(options.Program) ? options.Program : std::filesystem::path();
-    if (const char* chosen = std::getenv("ZELVO_DECODE"); chosen && *chosen)
-        return Executable(chosen) ? std::filesystem::path(chosen) : std::filesystem::path();
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return {};
-    for (const auto& candidate : {self.parent_path() / "zelvo-decode",
-                                  self.parent_path().parent_path() / "lib" / "zelvo" / "zelvo-decode"}) {
-        if (Executable(candidate)) return candidate;
-    }
-    return {};
-}
-
-void StopWaitingDecoders() { Pool().Stop(); }
-
-std::string FailureOnOneLine(const std::string& failure) {
-    const std::size_t reason = failure.find('\n');
-    if (reason == std::string::npos) return failure;
-    return failure.substr(0, reason) + " (" + failure.substr(reason + 1) + ")";
-}
-
-TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
-                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress) {
+/// Hands `request` with the descriptor `input` to a decoder of `server` (a
+/// plug-in, or empty for the program's own readers) and waits at most
+/// `allowed` (or what a Size event allows) for its reply.
+TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeRequest& request, int input,
+                           const TSandboxProgress& progress, std::chrono::seconds allowed,
+                           const TReplyTaker& take) {
     const TSandboxOptions& options = SandboxOptions();
     const std::filesystem::path program = DecoderProgram();
     if (program.empty()) throw EDecoderUnavailable(kSDecoderUnavailable, "zelvo-decode not found");
-
-    TDecodeRequest request;
-    request.DataLength = std::uint64_t(std::max<std::int64_t>(length, 0));
-    const std::int64_t mostSeconds =
-        std::int64_t(options.TimeLimitSeconds) + std::int64_t(options.SecondsPerMegapixel) * (kMaxImagePixels >> 20);
-    request.CpuSeconds = std::uint32_t(std::clamp<std::int64_t>(mostSeconds, 1, 100000));
-    request.AddressSpaceBytes =
-        options.AddressSpaceMarginBytes ? options.AddressSpaceMarginBytes + request.DataLength : 0;
-    const std::string pluginName = plugin.string();
-    if (pluginName.size() >= kDecodeRequestPathBytes || fileName.size() >= kDecodeRequestPathBytes) {
-        TSandboxAttempt attempt;
-        attempt.Reason = "path too long for the decoder";
-        return attempt;
-    }
-    std::memcpy(request.Plugin, pluginName.c_str(), pluginName.size() + 1);
-    std::memcpy(request.FileName, fileName.c_str(), fileName.size() + 1);
-
-    const TFd input = InputFile(data, length);
     const TFd reply(::memfd_create("zelvo-decode-reply", MFD_CLOEXEC | MFD_ALLOW_SEALING));
-    if (input.Get() < 0 || reply.Get() < 0)
+    if (input < 0 || reply.Get() < 0)
         throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
 
     // A waiting decoder or its server may have ended since it was started
     // (the system stopped it); a second, fresh one is tried then.
     TDecoderChild child;
     for (int tries = 0; tries < 2 && child.Pid < 0; ++tries) {
-        child = Pool().Take(program, plugin);
-        if (child.Pid >= 0 && !SendRequest(child.Socket, request, input.Get(), reply.Get())) {
+        child = Pool().Take(program, server);
+        if (child.Pid >= 0 && !SendRequest(child.Socket, request, input, reply.Get())) {
             EndChild(child);
             child = {};
         }
@@ -483,7 +447,6 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
 
     TSandboxAttempt attempt;
     const TClock::time_point start = TClock::now();
-    std::chrono::seconds allowed(options.TimeLimitSeconds);
     bool done = false, ended = false, timedOut = false;
     while (!done && !ended) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(start + allowed - TClock::now());
@@ -535,7 +498,7 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
         EndChild(child, &status);
     }
     if (done) {
-        ReadReply(reply.Get(), attempt);
+        ReadReply(reply.Get(), attempt, take);
     } else if (timedOut) {
         attempt.Reason = "the decoder was stopped after " + std::to_string(allowed.count()) + " s";
     } else if (attempt.Reason.empty()) {
@@ -543,6 +506,143 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
     }
     if (!attempt.Reason.empty()) attempt.Status = TDecodeStatus::Failed;
     return attempt;
+}
+
+/// What a Format request asks.
+struct TFormatAsk {
+    TFormatReading Reading = TFormatReading::Read;
+    TReadPurpose Purpose = TReadPurpose::Document;
+    int BoxWidth = 0;
+    int BoxHeight = 0;
+};
+
+/// Runs a format row's reader in a decoder process; throws as ReadInDecoder.
+TDibImage DecodeFormat(const std::string& key, const std::filesystem::path& path, const TFormatAsk& ask,
+                       TFormatOutcome& outcome) {
+    const TSandboxOptions& options = SandboxOptions();
+    // The file itself goes to the decoder, opened as the reader opens it.
+    TFileStream file(path, TFileStream::Mode::fmOpenRead);
+    const std::int64_t length = file.Size();
+    if (length > kMaxPluginFileBytes)
+        throw EDecoderFailed(kSUnrecognisedImage, "a file of " + std::to_string(length) +
+                                                      " bytes, more than the decoder takes (" +
+                                                      std::to_string(kMaxPluginFileBytes) + ")");
+    TDecodeRequest request;
+    request.Kind = TDecodeKind::Format;
+    request.DataLength = std::uint64_t(std::max<std::int64_t>(length, 0));
+    const std::int64_t megabytes = (length + (1 << 20) - 1) >> 20;
+    const std::int64_t seconds = std::int64_t(options.TimeLimitSeconds) + options.SecondsPerMegapixel * megabytes;
+    request.CpuSeconds = std::uint32_t(std::clamp<std::int64_t>(seconds + 1, 1, 100000));
+    request.AddressSpaceBytes =
+        options.AddressSpaceMarginBytes ? options.AddressSpaceMarginBytes + request.DataLength : 0;
+    if (key.size() >= kDecodeRequestKeyBytes) throw EDecoderFailed(kSUnrecognisedImage, "format key too long");
+    std::memcpy(request.Format, key.c_str(), key.size() + 1);
+    request.Reading = ask.Reading;
+    request.Purpose = std::uint32_t(ask.Purpose);
+    request.BoxWidth = ask.BoxWidth;
+    request.BoxHeight = ask.BoxHeight;
+
+    TSandboxAttempt attempt = RunDecoder(
+        {}, request, file.Handle(), {}, std::chrono::seconds(seconds),
+        [&outcome](const TDecodeReply& reply, TSandboxAttempt& out) {
+            if (reply.Status == TDecodeStatus::Read) {
+                out.Picture = PictureFromFormatReply(reply);
+                outcome = ParseFormatDetails(reply.Details);
+            } else if (reply.Status == TDecodeStatus::Failed) {
+                out.Failure.assign(reply.Details.begin(), reply.Details.end());
+            } else {
+                throw EInvalidGraphic(kSUnrecognisedImage, "a reader that declined");
+            }
+        });
+    if (!attempt.Reason.empty()) throw EDecoderFailed(kSUnrecognisedImage, attempt.Reason);
+    if (attempt.Status != TDecodeStatus::Read) ThrowFailureDetails(attempt.Failure);
+    return std::move(attempt.Picture);
+}
+
+}  // namespace
+
+TSandboxOptions& SandboxOptions() {
+    static TSandboxOptions options;
+    return options;
+}
+
+std::filesystem::path DecoderProgram() {
+    const TSandboxOptions& options = SandboxOptions();
+    if (!options.Program.empty()) return Executable(options.Program) ? options.Program : std::filesystem::path();
+    if (const char* chosen = std::getenv("ZELVO_DECODE"); chosen && *chosen)
+        return Executable(chosen) ? std::filesystem::path(chosen) : std::filesystem::path();
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    for (const auto& candidate : {self.parent_path() / "zelvo-decode",
+                                  self.parent_path().parent_path() / "lib" / "zelvo" / "zelvo-decode"}) {
+        if (Executable(candidate)) return candidate;
+    }
+    return {};
+}
+
+void StopWaitingDecoders() { Pool().Stop(); }
+
+std::string FailureOnOneLine(const std::string& failure) {
+    const std::size_t reason = failure.find('\n');
+    if (reason == std::string::npos) return failure;
+    return failure.substr(0, reason) + " (" + failure.substr(reason + 1) + ")";
+}
+
+TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
+                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress) {
+    const TSandboxOptions& options = SandboxOptions();
+    if (DecoderProgram().empty()) throw EDecoderUnavailable(kSDecoderUnavailable, "zelvo-decode not found");
+
+    TDecodeRequest request;
+    request.DataLength = std::uint64_t(std::max<std::int64_t>(length, 0));
+    const std::int64_t mostSeconds =
+        std::int64_t(options.TimeLimitSeconds) + std::int64_t(options.SecondsPerMegapixel) * (kMaxImagePixels >> 20);
+    request.CpuSeconds = std::uint32_t(std::clamp<std::int64_t>(mostSeconds, 1, 100000));
+    request.AddressSpaceBytes =
+        options.AddressSpaceMarginBytes ? options.AddressSpaceMarginBytes + request.DataLength : 0;
+    const std::string pluginName = plugin.string();
+    if (pluginName.size() >= kDecodeRequestPathBytes || fileName.size() >= kDecodeRequestPathBytes) {
+        TSandboxAttempt attempt;
+        attempt.Reason = "path too long for the decoder";
+        return attempt;
+    }
+    request.WantsProgress = progress ? 1 : 0;
+    std::memcpy(request.Plugin, pluginName.c_str(), pluginName.size() + 1);
+    std::memcpy(request.FileName, fileName.c_str(), fileName.size() + 1);
+
+    const TFd input = InputFile(data, length);
+    if (input.Get() < 0)
+        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
+    return RunDecoder(plugin, request, input.Get(), progress, std::chrono::seconds(options.TimeLimitSeconds),
+                      [](const TDecodeReply& reply, TSandboxAttempt& attempt) {
+                          if (reply.Status != TDecodeStatus::Read) return;
+                          attempt.Picture = PictureFromDecodeReply(reply);
+                          attempt.Info = reply.Info;
+                      });
+}
+
+TDibImage ReadInDecoder(const std::string& key, const std::filesystem::path& path, TReadPurpose purpose,
+                        TPictureFileInfo& info) {
+    TFormatOutcome outcome;
+    TDibImage picture = DecodeFormat(key, path, {TFormatReading::Read, purpose, 0, 0}, outcome);
+    info = std::move(outcome.Info);
+    return picture;
+}
+
+TDibImage PreviewInDecoder(const std::string& key, const std::filesystem::path& path, int boxWidth, int boxHeight,
+                           int& width, int& height) {
+    TFormatOutcome outcome;
+    TDibImage picture =
+        DecodeFormat(key, path, {TFormatReading::Preview, TReadPurpose::Preview, boxWidth, boxHeight}, outcome);
+    width = outcome.Width;
+    height = outcome.Height;
+    return picture;
+}
+
+TDibImage ThumbnailInDecoder(const std::string& key, const std::filesystem::path& path, int thumbSize) {
+    TFormatOutcome outcome;
+    return DecodeFormat(key, path, {TFormatReading::Thumbnail, TReadPurpose::Secondary, thumbSize, 0}, outcome);
 }
 
 }  // namespace zelvo

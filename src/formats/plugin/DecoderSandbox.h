@@ -20,7 +20,9 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "formats/PictureFormats.h"
 #include "formats/plugin/DecoderProtocol.h"
 
 namespace zelvo {
@@ -35,10 +37,14 @@ inline constexpr const char* kSDecoderUnavailable = "画像デコーダーのプ
 ZELVO_EXCEPTION(EDecoderFailed, EInvalidGraphic);
 
 /// How pictures are decoded; one set for the whole program, set at start-up
-/// from the settings ([Settings] PluginsInProcess, DecoderSeconds).
+/// from the settings ([Settings] PluginsInProcess, DecoderSeconds,
+/// SandboxAllDecoders) and zelvo-cli --sandbox.
 struct TSandboxOptions {
     /// Plug-in calls go through the decoder process.
     bool Plugins = true;
+    /// The program's own readers (the format table's rows) run in a decoder
+    /// process too; without it they run in the program's own process.
+    bool AllDecoders = false;
     /// When the decoder process cannot start, plug-ins run in the editor's
     /// own process instead of being refused.
     bool InProcessFallback = false;
@@ -73,6 +79,8 @@ struct TSandboxAttempt {
     bool Aborted = false;
     /// The confinement steps that held (TConfinementStep bits).
     std::uint32_t Steps = 0;
+    /// A format reader's failure as the reply's details describe it.
+    std::vector<std::uint8_t> Failure;
 };
 
 /// Progress from the decoder: `number` of `denominator` steps; returns
@@ -86,6 +94,23 @@ using TSandboxProgress = std::function<bool(std::int32_t number, std::int32_t de
 /// attempt with Reason set.
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
                                  const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress);
+
+/// Reads `path` with the reader of the format table's row `key` in a decoder
+/// process, as the row's stream reader reads it in process: the same
+/// picture and file information, or the reader's exception with its
+/// message. Throws EFOpenError when the file cannot be opened or is not a
+/// regular file, EDecoderUnavailable when no decoder process can be started
+/// and EDecoderFailed (kSUnrecognisedImage, the reason in Detail()) when the
+/// file is larger than kMaxPluginFileBytes or the decoder crashed, was
+/// stopped (after DecoderSeconds plus SecondsPerMegapixel for each megabyte
+/// of the file) or replied nonsense.
+TDibImage ReadInDecoder(const std::string& key, const std::filesystem::path& path, TReadPurpose purpose,
+                        TPictureFileInfo& info);
+/// The row's preview reader, likewise.
+TDibImage PreviewInDecoder(const std::string& key, const std::filesystem::path& path, int boxWidth, int boxHeight,
+                           int& width, int& height);
+/// The row's thumbnail reader, likewise.
+TDibImage ThumbnailInDecoder(const std::string& key, const std::filesystem::path& path, int thumbSize);
 
 /// The decoder program the options select, or an empty path when there is
 /// none.

@@ -178,7 +178,9 @@ bool TSPIBitmap::TryPlugin(TInSPI& plugin, const std::uint8_t* data, std::int64_
 bool TSPIBitmap::TryPluginInDecoder(TInSPI& plugin, const std::uint8_t* data, std::int64_t length) {
     Report(TProgressStage::psStarting, 0);
     bool handlerFailed = false;
-    const TSandboxProgress progress = [&](std::int32_t number, std::int32_t denominator) {
+    // Without a handler the decoder sends no progress at all.
+    TSandboxProgress progress;
+    if (OnProgress) progress = [&](std::int32_t number, std::int32_t denominator) {
         std::uint8_t percent = 0;
         if (!ProgressPercent(number, denominator, percent)) return true;
         try {

@@ -16,6 +16,12 @@
 // reaches the next. Every step is optional: what the kernel refuses is left
 // out and reported in the Done event's Steps.
 //
+// "zelvo-decode --serve-formats" serves the program's own readers (the rows
+// of the format table) the same way, without a plug-in: a child reads the
+// file it is given from memory with the row's stream reader and replies
+// with the picture and the file information, or with the reader's
+// exception.
+//
 // "zelvo-decode --probe" confines itself the same way without a plug-in and
 // prints the steps that hold on this machine.
 
@@ -23,6 +29,8 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
+#include <malloc.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
@@ -35,13 +43,19 @@
 
 #include <seccomp.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "formats/PictureFormats.h"
 #include "formats/plugin/DecoderProtocol.h"
+#include "formats/plugin/FormatReply.h"
 #include "formats/plugin/SpiPicture.h"
 #include "zelvo/spi.h"
 
@@ -190,11 +204,13 @@ void ConfineLate(std::uint64_t addressSpaceBytes, std::uint32_t cpuSeconds) {
 }
 
 std::intptr_t gAborted = 0;
+bool gWantsProgress = false;
 
-// Progress to the editor at each new percent; the editor's abort byte
-// makes the answer "stop".
+// Progress to the editor at each new percent, when it shows it; the
+// editor's abort byte makes the answer "stop".
 std::int32_t Progress(std::int32_t number, std::int32_t denominator, std::intptr_t) {
     static std::int64_t last = -1;
+    if (!gWantsProgress) return 0;
     char stop = 0;
     if (::recv(kSocket, &stop, 1, MSG_DONTWAIT) == 1) gAborted = 1;
     if (gAborted) return 1;
@@ -233,17 +249,19 @@ bool ReceiveRequest(TRequestFiles& out) {
     out.Reply = fds[1];
     out.Request.Plugin[kDecodeRequestPathBytes - 1] = '\0';
     out.Request.FileName[kDecodeRequestPathBytes - 1] = '\0';
+    out.Request.Format[kDecodeRequestKeyBytes - 1] = '\0';
     return true;
 }
 
 // Writes the reply file; false when it cannot be sized or mapped.
 bool Reply(int replyFd, const TDecodeReplyHeader& header, std::span<const std::uint8_t> text,
-           std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
-    const std::size_t bytes = DecodeReplyBytes(text.size(), info.size(), bits.size());
+           std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+           std::span<const std::uint8_t> details = {}) {
+    const std::size_t bytes = DecodeReplyBytes(text.size(), info.size(), bits.size(), details.size());
     if (::ftruncate(replyFd, off_t(bytes)) != 0) return false;
     void* out = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, replyFd, 0);
     if (out == MAP_FAILED) return false;
-    WriteDecodeReply(static_cast<std::uint8_t*>(out), header, text, info, bits);
+    WriteDecodeReply(static_cast<std::uint8_t*>(out), header, text, info, bits, details);
     ::munmap(out, bytes);
     // Sealed, the reply can no longer change; without the seals the editor
     // ends the child before it reads.
@@ -275,6 +293,83 @@ TEntries LoadPlugin(const char* path) {
     return out;
 }
 
+/// The file's bytes as a stream that cannot be written.
+class TMappedStream : public TStream {
+public:
+    TMappedStream(const std::uint8_t* data, std::size_t size) : FData(data), FSize(size) {}
+    std::size_t Read(void* buffer, std::size_t count) override {
+        const std::size_t n = std::min(count, FSize - FPosition);
+        if (n) std::memcpy(buffer, FData + FPosition, n);
+        FPosition += n;
+        return n;
+    }
+    std::size_t Write(const void*, std::size_t) override { return 0; }
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+        const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                                  : origin == TSeekOrigin::soCurrent ? std::int64_t(FPosition)
+                                                                     : std::int64_t(FSize);
+        FPosition = std::size_t(std::clamp<std::int64_t>(base + offset, 0, std::int64_t(FSize)));
+        return std::int64_t(FPosition);
+    }
+    std::int64_t Size() override { return std::int64_t(FSize); }
+
+private:
+    const std::uint8_t* FData;
+    std::size_t FSize;
+    std::size_t FPosition = 0;
+};
+
+/// Runs the reader the request names on the mapped file.
+TDibImage ReadWithRow(const TDecodeRequest& request, TStream& stream, TFormatOutcome& outcome) {
+    const TPictureFormat* row = FindPictureFormatByKey(request.Format);
+    if (!row) throw EInvalidGraphic(kSUnrecognisedImage, std::string("no reader \"") + request.Format + "\"");
+    switch (request.Reading) {
+        case TFormatReading::Read: {
+            if (!row->ReadStream || request.Purpose > std::uint32_t(TReadPurpose::Preview)) break;
+            TDibImage picture = row->ReadStream(stream, TReadPurpose(request.Purpose), outcome.Info);
+            outcome.Width = picture.Width();
+            outcome.Height = picture.Height();
+            return picture;
+        }
+        case TFormatReading::Preview:
+            if (!row->PreviewStream) break;
+            return row->PreviewStream(stream, request.BoxWidth, request.BoxHeight, outcome.Width, outcome.Height);
+        case TFormatReading::Thumbnail: {
+            if (!row->ThumbnailStream) break;
+            TDibImage picture = row->ThumbnailStream(stream, request.BoxWidth);
+            outcome.Width = picture.Width();
+            outcome.Height = picture.Height();
+            return picture;
+        }
+    }
+    throw EInvalidGraphic(kSUnrecognisedImage, std::string("no such reader of \"") + request.Format + "\"");
+}
+
+// A Format request: the picture and its file information, or the reader's
+// exception, as the reply's details.
+int DecodeFormat(const std::uint8_t* data, std::uint64_t length, const TDecodeRequest& request) {
+    TDecodeReplyHeader header = Status(TDecodeStatus::Read, 0);
+    std::vector<std::uint8_t> info, details;
+    TDibImage picture;
+    std::span<const std::uint8_t> bits;
+    try {
+        TMappedStream stream(data, std::size_t(length));
+        TFormatOutcome outcome;
+        picture = ReadWithRow(request, stream, outcome);
+        info = FormatInfoBlock(picture);
+        bits = picture.Bits();
+        details = FormatDetailsBytes(outcome);
+    } catch (const std::exception& error) {
+        header = Status(TDecodeStatus::Failed, 0);
+        info.clear();
+        bits = {};
+        details = FailureDetailsBytes(error);
+    }
+    if (!Reply(kReplyFd, header, {}, info, bits, details)) return 2;
+    Send({TDecodeEventType::Done, 0, 0, gSteps});
+    return 0;
+}
+
 int Decode(const TRequestFiles& files, const TEntries& entries) {
     const TDecodeRequest& request = files.Request;
     const auto isSupported = entries.IsSupported;
@@ -295,6 +390,7 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
         ::close(files.Reply);
     }
     ConfineLate(request.AddressSpaceBytes, request.CpuSeconds);
+    if (request.Kind == TDecodeKind::Format) return DecodeFormat(data, length, request);
 
     if (!isSupported || !getInfo || !getPicture) {
         if (!Reply(kReplyFd, Status(TDecodeStatus::Failed, SPI_NOT_IMPLEMENTED), {}, {}, {})) return 2;
@@ -312,7 +408,10 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
     SpiPictureInfo raw;
     std::memset(&raw, 0, sizeof raw);
     const std::int32_t infoResult = getInfo(data, std::int64_t(length), SPI_INPUT_MEMORY, &raw);
-    if (infoResult == SPI_OK) Send({TDecodeEventType::Size, raw.width, raw.height, 0});
+    // The size matters to the editor only where it buys more time.
+    if (infoResult == SPI_OK && std::int64_t(raw.width) * raw.height >= 1000000)
+        Send({TDecodeEventType::Size, raw.width, raw.height, 0});
+    gWantsProgress = request.WantsProgress != 0;
     SpiHandle info = nullptr, bits = nullptr;
     const std::int32_t result = getPicture(data, std::int64_t(length), SPI_INPUT_MEMORY, &info, &bits, Progress, 0);
     TDecodeReplyHeader header = Status(result == SPI_OK ? TDecodeStatus::Read : TDecodeStatus::Failed, result);
@@ -350,6 +449,66 @@ int Probe() {
     return wrote == ssize_t(line.size()) ? 0 : 1;
 }
 
+/// Heap a decoder has ready before its request: enough for the rows of a
+/// picture of a few megapixels and the reader's buffers.
+constexpr std::size_t kWarmHeapBytes = std::size_t(24) << 20;
+
+/// A mapping of the server that its decoders inherit.
+struct TMapping {
+    std::uintptr_t Start = 0, End = 0;
+    bool Writable = false;
+    bool Heap = false;
+};
+std::vector<TMapping> gMappings;
+
+// Prepares what every decoder inherits so that decoding takes no page
+// faults where it can be helped (each costs tens of microseconds in a
+// virtual machine): allocations up to 256 MiB come from the heap, which
+// keeps what it grew to, and the heap is grown to kWarmHeapBytes once; the
+// mappings are noted for WarmUp (the root is still the real one here).
+void PrepareInheritance() {
+    ::mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+    ::mallopt(M_TOP_PAD, 1 << 20);
+    ::free(::malloc(kWarmHeapBytes));
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        std::istringstream fields(line);
+        std::string range, permissions, offset, device, inode, name;
+        fields >> range >> permissions >> offset >> device >> inode >> name;
+        // The kernel's own pages are already there.
+        if (permissions.size() < 4 || permissions[0] != 'r' || name == "[vvar]" || name == "[vdso]" ||
+            name == "[vsyscall]" || name == "[vvar_vclock]")
+            continue;
+        TMapping mapping;
+        if (std::sscanf(range.c_str(), "%zx-%zx", &mapping.Start, &mapping.End) != 2) continue;
+        mapping.Writable = permissions[1] == 'w' && permissions[3] == 'p';
+        mapping.Heap = name == "[heap]";
+        gMappings.push_back(mapping);
+    }
+}
+
+// In a decoder, before its request: every inherited page mapped, the
+// writable ones already its own copies (the heap up to its current end),
+// while the editor still works on the picture before. A megabyte at a time:
+// a request that arrives stops it, and so does an editor that is gone
+// (a decoder it never received ends at once).
+void WarmUp() {
+    constexpr std::uintptr_t kStep = std::uintptr_t(1) << 20;
+    for (const TMapping& mapping : gMappings) {
+        const std::uintptr_t end = mapping.Heap ? std::uintptr_t(::sbrk(0)) : mapping.End;
+        for (std::uintptr_t at = mapping.Start; at < end; at += kStep) {
+            pollfd watch{kSocket, POLLIN, 0};
+            if (::poll(&watch, 1, 0) > 0) {
+                if (!(watch.revents & POLLIN)) ::_exit(0);
+                return;
+            }
+            ::madvise(reinterpret_cast<void*>(at), std::min(kStep, end - at),
+                      mapping.Writable ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+        }
+    }
+}
+
 // One child: its request, one picture, the end.
 [[noreturn]] void ServeOne(int socket, const TEntries& entries, const char* plugin) {
     // The child's own socket takes the server's place; the server's is
@@ -358,9 +517,14 @@ int Probe() {
     ::close(socket);
     // The editor's thread that started the server is the child's parent.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    WarmUp();
     TRequestFiles files;
     if (!ReceiveRequest(files)) ::_exit(0);  // the editor closed the socket
-    if (std::strcmp(files.Request.Plugin, plugin) != 0) ::_exit(2);
+    // A plug-in's server serves its plug-in only; the readers' server
+    // serves format requests only.
+    if (plugin ? files.Request.Kind != TDecodeKind::Plugin || std::strcmp(files.Request.Plugin, plugin) != 0
+               : files.Request.Kind != TDecodeKind::Format)
+        ::_exit(2);
     // No return through the server's loop, and no plug-in destructors.
     ::_exit(Decode(files, entries));
 }
@@ -387,9 +551,13 @@ void SendChild(std::int32_t pid, int socket) {
     }
 }
 
+// Serves `plugin`, or the program's own readers when it is null.
 int Serve(const char* plugin) {
     ConfineEarly();
-    const TEntries entries = LoadPlugin(plugin);
+    const TEntries entries = plugin ? LoadPlugin(plugin) : TEntries{};
+    // The table is built once here, not in every decoder.
+    if (!plugin) PictureFormats();
+    PrepareInheritance();
     ConfineRoot();
     BuildFilter();
     for (;;) {
@@ -425,11 +593,12 @@ int main(int argc, char** argv) {
         ::dup2(1, 2);
         return Probe();
     }
-    if (argc != 3 || std::strcmp(argv[1], "--serve") != 0) {
-        std::fputs("usage: zelvo-decode --serve PLUGIN | --probe\n", stderr);
+    const bool formats = argc == 2 && std::strcmp(argv[1], "--serve-formats") == 0;
+    if (!formats && (argc != 3 || std::strcmp(argv[1], "--serve") != 0)) {
+        std::fputs("usage: zelvo-decode --serve PLUGIN | --serve-formats | --probe\n", stderr);
         return 2;
     }
     // Nothing but the three standard descriptors and the socket.
     ::close_range(kSocket + 1, ~0u, 0);
-    return Serve(argv[2]);
+    return Serve(formats ? nullptr : argv[2]);
 }

@@ -1,0 +1,281 @@
+// The program's own readers in the decoder process (SandboxAllDecoders):
+// every corpus file, plug-in test file and netpbm form reads to the same
+// picture (header, colour table, rows), file information and metadata as
+// in process, for the document, secondary loads, the preview and JPEG
+// thumbnails; a file that fails fails with the same exception and message.
+// A reply that lies about the picture or its details is refused.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <typeinfo>
+
+#include "PluginFilesFixture.h"
+#include "formats/PnmCodec.h"
+#include "formats/plugin/FormatReply.h"
+#include "formats/plugin/SpiPicture.h"
+#include "image/Exceptions.h"
+
+namespace zelvo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+/// One way of reading a file, as its result compares.
+struct TOutcome {
+    bool Read = false;
+    std::string Failure;  ///< exception class and message
+    TDibImage Picture;
+    TPictureFileInfo Info;
+    int Width = 0, Height = 0;
+};
+
+struct TWay {
+    const char* Name;
+    std::function<bool(const fs::path&, TOutcome&)> Run;
+};
+
+const TWay kWays[] = {
+    {"document", [](const fs::path& file, TOutcome& out) { return ReadDocumentPicture(file, true, out.Picture, out.Info); }},
+    {"secondary", [](const fs::path& file, TOutcome& out) { return LoadPictureFile(file, out.Picture, true); }},
+    {"preview",
+     [](const fs::path& file, TOutcome& out) {
+         TPreviewPicture preview;
+         if (!LoadPreviewPicture(file, true, 160, 120, preview)) return false;
+         out.Picture = preview.Picture;
+         out.Width = preview.Width;
+         out.Height = preview.Height;
+         return true;
+     }},
+    {"thumbnail",
+     [](const fs::path& file, TOutcome& out) {
+         const TPictureFormat* row = FindPictureFormat(DispatchExtension(file));
+         if (!row || !row->ReadThumbnail) return false;
+         out.Picture = row->ReadThumbnail(file, 96);
+         return true;
+     }},
+};
+
+TOutcome ReadWay(const TWay& way, const fs::path& file, bool sandboxed) {
+    SandboxOptions().AllDecoders = sandboxed;
+    TOutcome out;
+    try {
+        out.Read = way.Run(file, out);
+    } catch (const std::exception& error) {
+        out.Failure = std::string(typeid(error).name()) + ": " + error.what();
+    }
+    return out;
+}
+
+void ExpectSame(const TOutcome& a, const TOutcome& b) {
+    ASSERT_EQ(a.Read, b.Read);
+    ASSERT_EQ(a.Failure, b.Failure);
+    if (!a.Read) return;
+    EXPECT_EQ(0, std::memcmp(&a.Picture.Header(), &b.Picture.Header(), sizeof(TBitmapInfoHeader)));
+    EXPECT_EQ(0, std::memcmp(a.Picture.ColorTable(), b.Picture.ColorTable(), 256 * sizeof(TRGBQuad)));
+    EXPECT_TRUE(std::ranges::equal(a.Picture.Bits(), b.Picture.Bits()));
+    EXPECT_EQ(a.Width, b.Width);
+    EXPECT_EQ(a.Height, b.Height);
+    EXPECT_EQ(a.Info.Transparent, b.Info.Transparent);
+    EXPECT_EQ(a.Info.Progressive, b.Info.Progressive);
+    EXPECT_EQ(a.Info.HasTransparentIndex, b.Info.HasTransparentIndex);
+    EXPECT_EQ(a.Info.TransparentIndex, b.Info.TransparentIndex);
+    EXPECT_EQ(a.Info.ColorKeyed, b.Info.ColorKeyed);
+    EXPECT_EQ(a.Info.ActualFormat, b.Info.ActualFormat);
+    EXPECT_EQ(a.Info.Metadata.Source, b.Info.Metadata.Source);
+    EXPECT_EQ(a.Info.Metadata.Orientation, b.Info.Metadata.Orientation);
+    EXPECT_EQ(a.Info.Metadata.Blocks, b.Info.Metadata.Blocks);
+}
+
+/// Netpbm files of every form, made here: the corpus has none.
+std::vector<fs::path> NetpbmFiles(const fs::path& dir) {
+    TDibImage colour;
+    colour.SetBitCount(24);
+    colour.SetWidth(5);
+    colour.SetHeight(3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 15; ++x) colour.ScanLine(y)[x] = std::uint8_t(x * 17 + y * 40);
+    std::vector<fs::path> files;
+    const std::pair<const char*, TPnmForm> forms[] = {{"a.ppm", TPnmForm::Ppm}, {"a.pgm", TPnmForm::Pgm},
+                                                      {"a.pbm", TPnmForm::Pbm}, {"a.pam", TPnmForm::PamRgb}};
+    for (const auto& [name, form] : forms) {
+        TMemoryStream stream;
+        SavePnmPicture(colour, stream, form);
+        test::WriteFile(dir / name, stream.Data());
+        files.push_back(dir / name);
+    }
+    const std::string pfm = std::string("PF\n2 1\n-1.0\n") + std::string(24, '\0');
+    test::WriteFile(dir / "a.pfm", Bytes(pfm.begin(), pfm.end()));
+    test::WriteFile(dir / "short.ppm", Bytes{'P', '6', '\n', '9', ' ', '9', '\n', '2', '5', '5', '\n', 1, 2});
+    // A PNG named .jpg: the signature picks the PNG reader before either runs.
+    fs::copy_file(test::TestDataDir() / "corpus" / "png" / "pngsuite" / "basn2c08.png", dir / "lies.jpg");
+    files.insert(files.end(), {dir / "a.pfm", dir / "short.ppm", dir / "lies.jpg"});
+    return files;
+}
+
+class FormatSandbox : public test::PluginFilesFixture {
+protected:
+    void SetUp() override {
+        PluginFilesFixture::SetUp();
+        SandboxOptions().Plugins = true;
+    }
+    void TearDown() override {
+        SandboxOptions().AllDecoders = false;
+        PluginFilesFixture::TearDown();
+    }
+};
+
+TEST_F(FormatSandbox, EveryFileReadsTheSameThroughTheDecoder) {
+    std::vector<fs::path> files = NetpbmFiles(dir_);
+    for (const char* folder : {"corpus", "plugins"}) {
+        for (const auto& entry : fs::recursive_directory_iterator(test::TestDataDir() / folder)) {
+            const fs::path& file = entry.path();
+            const std::string ext = file.extension().string();
+            if (entry.is_regular_file() && ext != ".md" && ext != ".tsv" && ext != ".sh" && !ext.empty() &&
+                file.filename().string().find(".ref.") == std::string::npos)
+                files.push_back(file);
+        }
+    }
+    std::map<std::string, int> read;
+    for (const fs::path& file : files) {
+        for (const TWay& way : kWays) {
+            SCOPED_TRACE(file.string() + " (" + way.Name + ")");
+            const TOutcome local = ReadWay(way, file, false);
+            const TOutcome confined = ReadWay(way, file, true);
+            ExpectSame(confined, local);
+            if (local.Read) ++read[way.Name];
+        }
+    }
+    // Hundreds of pictures each way, some dozens of JPEG thumbnails.
+    EXPECT_GT(read["document"], 400);
+    EXPECT_GT(read["secondary"], 300);
+    EXPECT_GT(read["preview"], 400);
+    EXPECT_GT(read["thumbnail"], 20);
+}
+
+TEST_F(FormatSandbox, FailuresAreTheReadersOwn) {
+    // A file that is no picture fails with the reader's own exception and
+    // message; a missing file or a folder as opening it does.
+    test::WriteFile(dir_ / "noise.png", Bytes(100, 0x5A));
+    test::WriteFile(dir_ / "noise.bmp", Bytes{'B', 'M', 1, 2, 3});
+    test::WriteFile(dir_ / "empty.gif", Bytes{});
+    fs::create_directory(dir_ / "folder.jpg");
+    for (const char* name : {"noise.png", "noise.bmp", "empty.gif", "missing.pgm", "folder.jpg"}) {
+        SCOPED_TRACE(name);
+        const TOutcome local = ReadWay(kWays[0], dir_ / name, false);
+        const TOutcome confined = ReadWay(kWays[0], dir_ / name, true);
+        EXPECT_FALSE(local.Failure.empty());
+        ExpectSame(confined, local);
+    }
+}
+
+/// A reply as the decoder writes it for `picture` and `details`.
+Bytes FormatReply(const TDibImage& picture, const Bytes& details) {
+    const Bytes info = FormatInfoBlock(picture);
+    TDecodeReplyHeader header{};
+    header.Status = TDecodeStatus::Read;
+    Bytes out(DecodeReplyBytes(0, info.size(), picture.Bits().size(), details.size()));
+    WriteDecodeReply(out.data(), header, {}, info, picture.Bits(), details);
+    return out;
+}
+
+TEST(FormatReply, PictureAndDetailsRoundTripAndLiesAreRefused) {
+    TDibImage picture;
+    picture.SetBitCount(4);
+    picture.SetWidth(3);
+    picture.SetHeight(-2);
+    picture.ScanLine(1)[0] = 0x5C;
+    const TRGBQuad table[2] = {{1, 2, 3, 0}, {9, 8, 7, 0}};
+    picture.SetColorTable(table);
+    TFormatOutcome outcome;
+    outcome.Info.Progressive = true;
+    outcome.Info.TransparentIndex = 7;
+    outcome.Info.ColorKeyed = -1;
+    outcome.Info.Metadata.Source = TMetadataSource::Jpeg;
+    outcome.Info.Metadata.Orientation = 6;
+    outcome.Info.Metadata.Blocks = {{0xE1, {'E', 'x', 'i', 'f'}}, {0xFE, {}}};
+    outcome.Width = 3;
+    outcome.Height = 2;
+    const Bytes details = FormatDetailsBytes(outcome);
+
+    const Bytes good = FormatReply(picture, details);
+    const TDecodeReply reply = ParseDecodeReply(good);
+    const TDibImage back = PictureFromFormatReply(reply);
+    EXPECT_EQ(0, std::memcmp(&back.Header(), &picture.Header(), sizeof(TBitmapInfoHeader)));
+    EXPECT_TRUE(std::ranges::equal(back.Bits(), picture.Bits()));
+    EXPECT_EQ(0, std::memcmp(back.ColorTable(), picture.ColorTable(), 256 * sizeof(TRGBQuad)));
+    const TFormatOutcome parsed = ParseFormatDetails(reply.Details);
+    EXPECT_TRUE(parsed.Info.Progressive);
+    EXPECT_EQ(parsed.Info.TransparentIndex, 7);
+    EXPECT_EQ(parsed.Info.ColorKeyed, -1);
+    EXPECT_EQ(parsed.Info.Metadata.Orientation, 6);
+    EXPECT_EQ(parsed.Info.Metadata.Blocks, outcome.Info.Metadata.Blocks);
+    EXPECT_EQ(parsed.Width, 3);
+
+    // Offsets into the information block (after the 112 bytes of a reply
+    // with details) and into the details (at the end).
+    const std::size_t info = sizeof(TDecodeReplyHeader) + sizeof(TDecodeReplyDetails);
+    const std::size_t at = good.size() - details.size();
+    const struct {
+        const char* Name;
+        std::function<void(Bytes&)> Lie;
+        const char* Detail;
+    } kLies[] = {
+        {"wider than its rows", [&](Bytes& r) { r[info + 4] = 200; }, "rows of"},
+        {"a depth of 32", [&](Bytes& r) { r[info + 14] = 32; }, "bit count 32"},
+        {"compressed", [&](Bytes& r) { r[info + 16] = 2; }, "compression 2"},
+        {"beyond the pixel limit", [&](Bytes& r) { r[info + 7] = 0x7F; }, "picture header"},
+        {"more blocks than bytes", [&](Bytes& r) { r[at + 20] = 0xFF; }, "metadata blocks"},
+        {"a block past the end", [&](Bytes& r) { r[at + 28 + 3] = 0x40; }, "metadata block of"},
+        {"orientation 9", [&](Bytes& r) { r[at + 16] = 9; }, "orientation 9"},
+        {"unknown flags", [&](Bytes& r) { r[at + 4] = 0x80; }, "flags 128"},
+        {"a failure's details", [&](Bytes& r) { r[at + 3] = 'X'; }, "another kind"},
+    };
+    for (const auto& lie : kLies) {
+        SCOPED_TRACE(lie.Name);
+        Bytes bad = good;
+        lie.Lie(bad);
+        try {
+            const TDecodeReply lying = ParseDecodeReply(bad);
+            PictureFromFormatReply(lying);
+            ParseFormatDetails(lying.Details);
+            ADD_FAILURE() << "accepted";
+        } catch (const EInvalidGraphic& error) {
+            EXPECT_NE(error.Detail().find(lie.Detail), std::string::npos) << error.Detail();
+        }
+    }
+}
+
+TEST(FormatReply, FailuresThrowTheReadersExceptionAgain) {
+    const auto again = [](const std::exception& error) -> std::string {
+        try {
+            ThrowFailureDetails(FailureDetailsBytes(error));
+        } catch (const Exception& thrown) {
+            return std::string(typeid(thrown).name()) + "|" + thrown.what() + "|" + thrown.Detail();
+        }
+        return {};
+    };
+    const EReadError read(kSReadError, "at 12");
+    EXPECT_EQ(again(read), std::string(typeid(EReadError).name()) + "|Stream read error|at 12");
+    const EFCreateError create("Cannot create file", "why");
+    EXPECT_EQ(again(create), std::string(typeid(EFCreateError).name()) + "|Cannot create file|why");
+    EXPECT_EQ(again(std::bad_alloc()),
+              std::string(typeid(EDecoderFailed).name()) + "|" + kSUnrecognisedImage + "|the decoder ran out of memory");
+    EXPECT_EQ(again(std::runtime_error("odd")),
+              std::string(typeid(EDecoderFailed).name()) + "|" + kSUnrecognisedImage + "|the reader failed: odd");
+    // Details cut short are a malformed reply, never a read past their end.
+    Bytes cut = FailureDetailsBytes(read);
+    cut.resize(cut.size() - 3);
+    try {
+        ThrowFailureDetails(cut);
+    } catch (const EDecoderFailed& error) {
+        EXPECT_NE(error.Detail().find("malformed"), std::string::npos) << error.Detail();
+    }
+}
+
+}  // namespace
+}  // namespace zelvo
