@@ -10,6 +10,9 @@
 #   JPEG XL d1 e7         zelvo-cli apply                vs cjxl -d 1 -e 7
 #   TIFF LZW              zelvo-cli apply --compression lzw vs vips tiffsave --compression lzw
 #   opening each file     zelvo-cli decode to PPM        vs dwebp, heif-convert, djxl, vips copy
+#   decoder process       zelvo-cli decode as above      vs the same with the plug-in run inside
+#                         zelvo-cli (no decoder process): the ratio is what the decoder
+#                         process and its transport of the picture add
 # The photo is a corpus picture resampled to WIDTH x HEIGHT (4000 x 3000 by
 # default). Needs hyperfine, webp, libheif-examples, libjxl-tools and
 # libvips-tools.
@@ -71,3 +74,12 @@ compare "open WebP" "$cli decode $w/in.webp $w/o1.ppm" "dwebp -quiet $w/in.webp 
 compare "open AVIF" "$cli decode $w/in.avif $w/o2.ppm" "heif-convert $w/in.avif $w/t2.png" - -
 compare "open JPEG XL" "$cli decode $w/in.jxl $w/o3.ppm" "djxl $w/in.jxl $w/t3.ppm" - -
 compare "open TIFF" "$cli decode $w/in.tif $w/o4.ppm" "vips copy $w/in.tif $w/t4.ppm" - -
+# The plug-ins inside zelvo-cli: no decoder program to start, and the
+# settings let them run in the process instead.
+mkdir -p "$w/config/zelvo"
+printf '[Settings]\nPluginsInProcess=1\n' >"$w/config/zelvo/Zelvo.ini"
+inside="env XDG_CONFIG_HOME=$w/config ZELVO_DECODE=$w/none $cli"
+compare "decoder process WebP" "$cli decode $w/in.webp $w/o1.ppm" "$inside decode $w/in.webp $w/t1.ppm" - -
+compare "decoder process AVIF" "$cli decode $w/in.avif $w/o2.ppm" "$inside decode $w/in.avif $w/t2.ppm" - -
+compare "decoder process JXL" "$cli decode $w/in.jxl $w/o3.ppm" "$inside decode $w/in.jxl $w/t3.ppm" - -
+compare "decoder process TIFF" "$cli decode $w/in.tif $w/o4.ppm" "$inside decode $w/in.tif $w/t4.ppm" - -

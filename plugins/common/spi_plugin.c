@@ -1,6 +1,9 @@
 #include "spi_plugin.h"
 
+#include <pthread.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 
 int32_t spi_plugin_info(const char* const* texts, int32_t count, int32_t infoNumber, char* buffer,
                         int32_t bufferSize) {
@@ -71,6 +74,17 @@ static void put32(uint8_t* p, uint32_t v) {
     put16(p + 2, v >> 16);
 }
 
+/* Large blocks in huge pages: the rows of a 4000 x 3000 picture otherwise
+   take thousands of page faults as they are first written. Advice only;
+   the whole 2 MiB pages inside the block. */
+static void advise_huge_pages(SpiHandle block, uint64_t bytes) {
+    const uintptr_t huge = (uintptr_t)1 << 21;
+    if (!block || bytes < 2 * huge) return;
+    const uintptr_t start = ((uintptr_t)block + huge - 1) & ~(huge - 1);
+    const uintptr_t end = ((uintptr_t)block + (uintptr_t)bytes) & ~(huge - 1);
+    if (end > start) madvise((void*)start, end - start, MADV_HUGEPAGE);
+}
+
 int32_t spi_dib_create(SpiDib* dib, int64_t width, int64_t height, int bitCount, int colors) {
     memset(dib, 0, sizeof *dib);
     if (width <= 0 || height <= 0 || width > SPI_MAX_PIXELS / height) return SPI_BAD_DATA;
@@ -84,6 +98,7 @@ int32_t spi_dib_create(SpiDib* dib, int64_t width, int64_t height, int bitCount,
         spi_dib_release(dib);
         return SPI_NO_MEMORY;
     }
+    advise_huge_pages(dib->bits, (uint64_t)dib->stride * (uint64_t)height);
     uint8_t* h = (uint8_t*)SpiBlockData(dib->info);
     put32(h, 40);
     put32(h + 4, (uint32_t)width);
@@ -156,4 +171,25 @@ int spi_progress(SpiProgressCallback progress, intptr_t context, int32_t done, i
 uint8_t spi_scale_bits(unsigned value, unsigned bits) {
     const unsigned top = (1u << bits) - 1;
     return (uint8_t)((value * 255 + top / 2) / top);
+}
+
+/* Pieces each below the size the allocator maps on its own, together above
+   what it keeps of a heap when they are freed. */
+#define SPI_HEAP_PIECES 8
+#define SPI_HEAP_PIECE_BYTES (64 * 1024)
+
+static void* release_heap(void* unused) {
+    (void)unused;
+    uint8_t* volatile pieces[SPI_HEAP_PIECES];
+    for (int i = 0; i < SPI_HEAP_PIECES; ++i) {
+        pieces[i] = (uint8_t*)malloc(SPI_HEAP_PIECE_BYTES);
+        if (pieces[i]) pieces[i][0] = 1;
+    }
+    for (int i = SPI_HEAP_PIECES; i-- > 0;) free(pieces[i]);
+    return NULL;
+}
+
+void spi_prepare_threads(void) {
+    pthread_t thread;
+    if (pthread_create(&thread, NULL, release_heap, NULL) == 0) pthread_join(thread, NULL);
 }

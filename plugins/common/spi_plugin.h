@@ -103,6 +103,13 @@ void spi_dib_release(SpiDib* dib);
    non-zero when the host asks to stop. */
 int spi_progress(SpiProgressCallback progress, intptr_t context, int32_t done, int32_t total);
 
+/* For plug-ins that decode on threads; called when the plug-in is loaded.
+   The C library's allocator, the first time it hands memory of a thread's
+   own heap back to the system, reads a setting from /proc, which a
+   confined decoder process may not open: a passing thread does that here,
+   before any confinement, and the setting read stays known. */
+void spi_prepare_threads(void);
+
 /* An n-bit channel value (0 .. 2^n - 1) scaled to 0 .. 255, rounded. */
 uint8_t spi_scale_bits(unsigned value, unsigned bits);
 

@@ -7,15 +7,27 @@
  * A picture without alpha comes back at 24 bits; one with alpha at 32 bits
  * (blue, green, red, alpha, not premultiplied), whose colours the host
  * keeps as they are. Grey pictures come back as 24-bit grey. The decoder
- * runs on the calling thread: a plug-in may run confined, where starting
- * threads is not allowed.
+ * runs on libjxl's worker threads, one a processor, into the host's own
+ * rows (padded as the host pads them), which are then put bottom-up and
+ * turned to blue, green, red in place.
  */
 #include <stdlib.h>
 #include <string.h>
 
 #include <jxl/decode.h>
+#include <jxl/thread_parallel_runner.h>
 
 #include "../common/spi_plugin.h"
+
+/* Worker threads for the decoder, one a processor. Counted when the
+   plug-in is loaded: the C library reads the count from a file, which a
+   confined decoder process may not open. */
+static size_t gWorkerThreads = 1;
+
+__attribute__((constructor)) static void count_processors(void) {
+    spi_prepare_threads();
+    gWorkerThreads = JxlThreadParallelRunnerDefaultNumWorkerThreads();
+}
 
 static const char* const kTexts[] = {"00IN", "JPEG XL reader for Zelvo (libjxl)", "*.jxl", "JPEG XL ファイル"};
 
@@ -58,21 +70,44 @@ static int probe(const void* data, int64_t length, SpiPictureInfo* info) {
 
 SPI_DEFINE_INFO_ENTRY_POINTS(kTexts, probe)
 
+/* Rows `a` and `b` (may be the same) of `bytes` bytes of RGB(A) pixels
+   change places, each turned to blue, green, red (alpha). */
+static void swap_rows(uint8_t* a, uint8_t* b, int64_t bytes, int channels) {
+    for (int64_t i = 0; i + channels <= bytes; i += channels) {
+        const uint8_t pa[4] = {a[i], a[i + 1], a[i + 2], channels == 4 ? a[i + 3] : 0};
+        const uint8_t pb[4] = {b[i], b[i + 1], b[i + 2], channels == 4 ? b[i + 3] : 0};
+        a[i] = pb[2];
+        a[i + 1] = pb[1];
+        a[i + 2] = pb[0];
+        b[i] = pa[2];
+        b[i + 1] = pa[1];
+        b[i + 2] = pa[0];
+        if (channels == 4) {
+            a[i + 3] = pb[3];
+            b[i + 3] = pa[3];
+        }
+    }
+}
+
 SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKind, SpiHandle* bitmapInfo,
                               SpiHandle* bits, SpiProgressCallback progress, intptr_t context) {
     if (inputKind != SPI_INPUT_MEMORY || !bitmapInfo || !bits) return SPI_UNSUPPORTED;
     if (!signature_ok(data, length)) return SPI_UNSUPPORTED;
     JxlDecoder* decoder = JxlDecoderCreate(NULL);
     if (!decoder) return SPI_NO_MEMORY;
+    /* Without a thread pool (no threads may start) the decoder runs on
+       the calling thread. */
+    void* runner = JxlThreadParallelRunnerCreate(NULL, gWorkerThreads);
     int32_t result = SPI_BAD_DATA;
     SpiDib dib;
     memset(&dib, 0, sizeof dib);
-    uint8_t* pixels = NULL;
     int channels = 3;
     JxlBasicInfo info;
     if (JxlDecoderSubscribeEvents(decoder, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
+        (runner && JxlDecoderSetParallelRunner(decoder, JxlThreadParallelRunner, runner) != JXL_DEC_SUCCESS) ||
         JxlDecoderSetInput(decoder, (const uint8_t*)data, (size_t)length) != JXL_DEC_SUCCESS) {
         JxlDecoderDestroy(decoder);
+        if (runner) JxlThreadParallelRunnerDestroy(runner);
         return SPI_NO_MEMORY;
     }
     JxlDecoderCloseInput(decoder);
@@ -86,18 +121,15 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
             result = spi_dib_create(&dib, width, height, 8 * channels, 0);
             if (result != SPI_OK) break;
             result = SPI_BAD_DATA;
-            pixels = (uint8_t*)malloc((size_t)(width * height * channels));
-            if (!pixels) {
-                result = SPI_NO_MEMORY;
-                break;
-            }
         } else if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
-            if (!pixels) break;
-            const JxlPixelFormat format = {(uint32_t)channels, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+            if (!dib.bits) break;
+            /* Rows padded to 4 bytes, as the host's. */
+            const JxlPixelFormat format = {(uint32_t)channels, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 4};
+            const size_t rows = (size_t)dib.stride * (size_t)dib.height;
             size_t size = 0;
-            if (JxlDecoderImageOutBufferSize(decoder, &format, &size) != JXL_DEC_SUCCESS ||
-                size != (size_t)dib.width * (size_t)dib.height * (size_t)channels ||
-                JxlDecoderSetImageOutBuffer(decoder, &format, pixels, size) != JXL_DEC_SUCCESS)
+            if (JxlDecoderImageOutBufferSize(decoder, &format, &size) != JXL_DEC_SUCCESS || size > rows ||
+                size < rows - (size_t)dib.stride ||
+                JxlDecoderSetImageOutBuffer(decoder, &format, SpiBlockData(dib.bits), size) != JXL_DEC_SUCCESS)
                 break;
         } else if (status == JXL_DEC_FULL_IMAGE) {
             /* The first frame is the picture. */
@@ -110,18 +142,13 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
         }
     }
     JxlDecoderDestroy(decoder);
-    for (int32_t y = 0; result == SPI_OK && y < dib.height; ++y) {
-        const uint8_t* from = pixels + (int64_t)y * dib.width * channels;
-        uint8_t* to = spi_dib_row(&dib, y);
-        for (int32_t x = 0; x < dib.width; ++x, from += channels, to += channels) {
-            to[0] = from[2];
-            to[1] = from[1];
-            to[2] = from[0];
-            if (channels == 4) to[3] = from[3];
-        }
-        if (spi_progress(progress, context, y + 1, dib.height)) result = SPI_ABORTED;
-    }
-    free(pixels);
+    if (runner) JxlThreadParallelRunnerDestroy(runner);
+    /* The decoded rows are top-down: row y and its mirror change places. */
+    uint8_t* rows = dib.bits ? (uint8_t*)SpiBlockData(dib.bits) : NULL;
+    for (int32_t y = 0; result == SPI_OK && y < (dib.height + 1) / 2; ++y)
+        swap_rows(rows + (int64_t)y * dib.stride, rows + (int64_t)(dib.height - 1 - y) * dib.stride,
+                  (int64_t)dib.width * channels, channels);
+    if (result == SPI_OK && spi_progress(progress, context, dib.height, dib.height)) result = SPI_ABORTED;
     if (result != SPI_OK) {
         spi_dib_release(&dib);
         return result;

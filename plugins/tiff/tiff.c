@@ -31,9 +31,12 @@
  * warnings go to handlers of this plug-in that keep quiet: nothing is
  * printed, a damaged file is refused.
  */
+#include <pthread.h>
 #include <stdarg.h>
+#include <stdatomic.h>
 #include <string.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <lcms2.h>
 #include <tiffio.h>
@@ -50,6 +53,18 @@ static const char* const kTexts[] = {"00IN", "TIFF reader for Zelvo (libtiff)", 
    the plug-in is loaded, before a confined decoder process may open no
    file. */
 __attribute__((constructor)) static void load_time_zone(void) { tzset(); }
+
+/* Threads that decode strips at once, at most; counted when the plug-in is
+   loaded, as the C library reads the processor count from a file a
+   confined decoder process may not open. */
+#define TIFF_MAX_THREADS 4
+static int gStripThreads = 1;
+
+__attribute__((constructor)) static void count_processors(void) {
+    spi_prepare_threads();
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    gStripThreads = processors < 1 ? 1 : processors > TIFF_MAX_THREADS ? TIFF_MAX_THREADS : (int)processors;
+}
 
 /* ---- The file in memory, as libtiff's client procedures see it. ---- */
 
@@ -281,6 +296,8 @@ typedef struct Reader {
     intptr_t context;
     int32_t piecesDone; /* rows of strips or tiles delivered */
     int32_t piecesTotal;
+    const void* data; /* the file, for the strip threads' own handles */
+    int64_t length;
 } Reader;
 
 /* Sample `index` of a row of `bits`-bit samples (16 bits: native order;
@@ -300,6 +317,25 @@ static unsigned sample_at(const uint8_t* row, int64_t index, unsigned bits) {
 }
 
 static uint8_t to8(unsigned value, unsigned bits) { return bits == 8 ? (uint8_t)value : spi_scale_bits(value, bits); }
+
+/* The common 8-bit RGB(A) pixels into 24 or 32-bit ones (`bytes`): red
+   and blue change places; alpha, when both have it, is copied. */
+static void swap_rgb(uint8_t* restrict to, int bytes, const uint8_t* restrict from, int perPixel, int64_t count) {
+    if (bytes == 3 && perPixel == 3) {
+        for (int64_t i = 0; i < 3 * count; i += 3) {
+            to[i] = from[i + 2];
+            to[i + 1] = from[i + 1];
+            to[i + 2] = from[i];
+        }
+        return;
+    }
+    for (int64_t i = 0; i < count; ++i, to += bytes, from += perPixel) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+        if (bytes == 4) to[3] = from[3];
+    }
+}
 
 /* Delivers `count` pixels of picture row `y` from column `x`: all samples
    of each pixel (plane < 0) or only those of sample `plane`. */
@@ -323,14 +359,19 @@ static void put_samples(Reader* r, int32_t y, int64_t x, int64_t count, const ui
     uint8_t* row = spi_dib_row(&r->dib, y);
     const int bytes = r->dib.bitCount / 8;
     if (page->kind == kColor && page->bits == 8 && plane < 0 && !page->signFlip && page->colorSamples == 3) {
-        /* The common 8-bit RGB(A) row: red and blue change places. */
-        uint8_t* to = row + x * bytes;
-        for (int64_t i = 0; i < count; ++i, to += bytes, from += perPixel) {
-            to[0] = from[2];
-            to[1] = from[1];
-            to[2] = from[0];
-            if (used == 4) to[3] = from[3];
-        }
+        swap_rgb(row + x * bytes, bytes, from, perPixel, count);
+        return;
+    }
+    if (page->kind == kIndexed && page->bits == r->dib.bitCount && perPixel == 1 && !page->signFlip &&
+        (x * page->bits) % 8 == 0) {
+        /* Indices packed as the host packs them, leftmost in the high bits:
+           whole bytes copied, the pixels of a last part byte set one by
+           one, so that what the file leaves in the bits past the row
+           stays out of the picture. */
+        const int64_t whole = count * page->bits / 8;
+        memcpy(row + x * page->bits / 8, from, (size_t)whole);
+        for (int64_t i = whole * 8 / page->bits; i < count; ++i)
+            spi_dib_set_index(&r->dib, (int32_t)(x + i), y, sample_at(from, i, page->bits));
         return;
     }
     for (int64_t i = 0; i < count; ++i) {
@@ -365,15 +406,124 @@ static int64_t row_bytes(const Page* page, int64_t pixels, int perPixel) {
     return (pixels * perPixel * page->bits + 7) / 8;
 }
 
-/* Rows of strips, plane by plane when `separate`. */
+/* The largest strip decoded whole; larger ones are read a row at a time. */
+#define TIFF_MAX_STRIP_BYTES ((int64_t)1 << 26)
+/* Pictures of fewer sample bytes decode on the calling thread alone. */
+#define TIFF_THREADED_BYTES ((int64_t)1 << 20)
+
+/* One thread's share of the strips of all planes: strips first, first +
+   step, ... Each thread has a libtiff handle of its own and a buffer of
+   one strip; the rows it delivers are its own. */
+typedef struct StripShare {
+    Reader* r;
+    TIFF* tif;
+    int separate;
+    int64_t rowBytes;
+    int32_t rowsPerStrip;
+    int32_t stripsPerPlane;
+    int32_t strips;
+    int32_t first, step;
+    int reports;            /* this thread tells the host the progress */
+    atomic_int* rowsDone;   /* rows delivered by all threads */
+    atomic_int* stop;       /* a thread failed or the host asked to stop */
+    int32_t result;
+} StripShare;
+
+static void* decode_share(void* argument) {
+    StripShare* w = (StripShare*)argument;
+    Reader* r = w->r;
+    w->result = SPI_OK;
+    int reported = 0;
+    uint8_t* buffer = (uint8_t*)malloc((size_t)(w->rowBytes * w->rowsPerStrip));
+    if (!buffer) w->result = SPI_NO_MEMORY;
+    for (int32_t k = w->first; w->result == SPI_OK && k < w->strips; k += w->step) {
+        if (atomic_load(w->stop)) break;
+        const int plane = k / w->stripsPerPlane;
+        const int32_t top = (k % w->stripsPerPlane) * w->rowsPerStrip;
+        const int32_t rows = r->dib.height - top < w->rowsPerStrip ? r->dib.height - top : w->rowsPerStrip;
+        const uint32_t strip = TIFFComputeStrip(w->tif, (uint32_t)top, (uint16_t)plane);
+        if (TIFFReadEncodedStrip(w->tif, strip, buffer, (tmsize_t)(w->rowBytes * rows)) != w->rowBytes * rows) {
+            w->result = SPI_BAD_DATA;
+            break;
+        }
+        for (int32_t i = 0; i < rows; ++i)
+            put_samples(r, top + i, 0, r->dib.width, buffer + i * w->rowBytes, w->separate ? plane : -1);
+        const int done = atomic_fetch_add(w->rowsDone, rows) + rows;
+        /* As spi_progress: about every 64 rows, and at the end. */
+        if (w->reports && r->progress && (done - reported >= 64 || done == r->piecesTotal)) {
+            reported = done;
+            if (r->progress(done, r->piecesTotal, r->context)) w->result = SPI_ABORTED;
+        }
+    }
+    if (w->result != SPI_OK) atomic_store(w->stop, 1);
+    free(buffer);
+    return NULL;
+}
+
+/* Whole strips, shared among up to gStripThreads threads; the calling
+   thread reports the progress and decodes the share of any thread that
+   cannot start. */
+static int32_t read_whole_strips(Reader* r, int planes, int separate, int64_t rowBytes, int32_t rowsPerStrip) {
+    const int32_t stripsPerPlane = (r->dib.height + rowsPerStrip - 1) / rowsPerStrip;
+    const int32_t strips = planes * stripsPerPlane;
+    int threads = rowBytes * r->dib.height * planes < TIFF_THREADED_BYTES ? 1 : gStripThreads;
+    if (threads > strips) threads = strips;
+    atomic_int rowsDone = 0, stop = 0;
+    StripShare shares[TIFF_MAX_THREADS];
+    MemoryFile files[TIFF_MAX_THREADS];
+    pthread_t ids[TIFF_MAX_THREADS];
+    int started[TIFF_MAX_THREADS] = {0};
+    for (int t = 0; t < threads; ++t) {
+        StripShare* w = &shares[t];
+        memset(w, 0, sizeof *w);
+        w->r = r;
+        w->tif = t == 0 ? r->tif : open_memory(&files[t], r->data, r->length);
+        w->separate = separate;
+        w->rowBytes = rowBytes;
+        w->rowsPerStrip = rowsPerStrip;
+        w->stripsPerPlane = stripsPerPlane;
+        w->strips = strips;
+        w->first = t;
+        w->step = threads;
+        w->rowsDone = &rowsDone;
+        w->stop = &stop;
+        w->reports = t == 0;
+        if (t > 0 && w->tif) started[t] = pthread_create(&ids[t], NULL, decode_share, w) == 0;
+    }
+    decode_share(&shares[0]);
+    int32_t result = shares[0].result;
+    for (int t = 1; t < threads; ++t) {
+        StripShare* w = &shares[t];
+        if (started[t]) {
+            pthread_join(ids[t], NULL);
+        } else if (result == SPI_OK) {
+            /* On this thread instead, with its handle when the share has none. */
+            if (!w->tif) w->tif = r->tif;
+            w->reports = 1;
+            decode_share(w);
+        }
+        if (w->tif && w->tif != r->tif) TIFFClose(w->tif);
+        if (result == SPI_OK || (result == SPI_ABORTED && w->result != SPI_OK)) result = w->result;
+    }
+    r->piecesDone = atomic_load(&rowsDone);
+    return result;
+}
+
+/* Rows of strips, plane by plane when `separate`: whole strips where they
+   fit the buffer limit, else row by row as libtiff allows. */
 static int32_t read_strips(Reader* r, int planes, int separate) {
     const int64_t rowBytes = (int64_t)TIFFScanlineSize64(r->tif);
     if (rowBytes <= 0 || rowBytes > TIFF_MAX_UNIT_BYTES ||
         rowBytes < row_bytes(&r->page, r->dib.width, separate ? 1 : r->page.samples))
         return SPI_BAD_DATA;
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(r->tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > (uint32_t)r->dib.height) rowsPerStrip = (uint32_t)r->dib.height;
+    r->piecesTotal = (int32_t)((int64_t)planes * r->dib.height);
+    if (rowBytes * rowsPerStrip <= TIFF_MAX_STRIP_BYTES)
+        return read_whole_strips(r, planes, separate, rowBytes, (int32_t)rowsPerStrip);
     uint8_t* buffer = (uint8_t*)malloc((size_t)rowBytes);
     if (!buffer) return SPI_NO_MEMORY;
-    r->piecesTotal = (int32_t)((int64_t)planes * r->dib.height);
     int32_t result = SPI_OK;
     /* Plane by plane, each top to bottom: libtiff decodes strips in order. */
     for (int plane = 0; plane < planes && result == SPI_OK; ++plane) {
@@ -600,6 +750,8 @@ SPI_EXPORT int32_t GetPicture(const void* data, int64_t length, uint32_t inputKi
     memset(&r, 0, sizeof r);
     r.tif = open_memory(&file, data, length);
     if (!r.tif) return SPI_UNSUPPORTED;
+    r.data = data;
+    r.length = length;
     r.progress = progress;
     r.context = context;
     cmsContext lcms = cmsCreateContext(NULL, NULL);

@@ -19,6 +19,9 @@
 
 static const char* const kTexts[] = {"00IN", "WebP reader for Zelvo (libwebp)", "*.webp", "WebP ファイル"};
 
+/* Still pictures decode with a worker thread of libwebp's. */
+__attribute__((constructor)) static void prepare_threads(void) { spi_prepare_threads(); }
+
 /* Bytes handed to the incremental decoder at a time. */
 #define WEBP_PIECE_BYTES ((int64_t)1 << 16)
 
@@ -52,6 +55,7 @@ static int32_t decode_still(const uint8_t* data, int64_t length, SpiDib* dib, Sp
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return SPI_UNSUPPORTED;
     config.options.flip = 1; /* the host's rows are bottom-up */
+    config.options.use_threads = 1;
     config.output.colorspace = dib->bitCount == 32 ? MODE_BGRA : MODE_BGR;
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = (uint8_t*)SpiBlockData(dib->bits);

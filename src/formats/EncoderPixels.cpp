@@ -11,41 +11,45 @@ void EncoderFailed(const char* library, const std::string& detail) {
     throw EWriteError(kSWriteError, std::string(library) + ": " + detail);
 }
 
+TEncoderRows::TEncoderRows(const TDibImage& source, const TSaveOptions& options) : FPicture(source) {
+    if (FPicture.PixelFormat() == dibPf4BitRLE) FPicture.SetPixelFormat(dibPf4Bit);
+    if (FPicture.PixelFormat() == dibPf8BitRLE) FPicture.SetPixelFormat(dibPf8Bit);
+    FChannels = options.Transparent ? 4 : 3;
+    for (int i = 0; FPicture.BitCount() < 24 && i < FPicture.ColorsUsed(); ++i) {
+        const TRGBQuad& q = FPicture.ColorTable()[i];
+        FColors[std::size_t(i)] = {q.rgbRed, q.rgbGreen, q.rgbBlue};
+    }
+    FKey = {GetRValue(options.TransparentColor), GetGValue(options.TransparentColor),
+            GetBValue(options.TransparentColor)};
+}
+
+void TEncoderRows::Row(int y, std::uint8_t* out) const {
+    const std::uint8_t* row = FPicture.ScanLineRead(y);
+    const std::size_t width = std::size_t(FPicture.Width());
+    if (FPicture.BitCount() == 24) SwapRedBlue(row, out, width);
+    else ExpandIndexedRow(row, FPicture.BitCount(), width, FColors, out);
+    if (FChannels == 3) return;
+    // From the right, so that each pixel is read before the wider ones
+    // overwrite it.
+    for (std::size_t x = width; x-- > 0;) {
+        const std::uint8_t r = out[x * 3], g = out[x * 3 + 1], b = out[x * 3 + 2];
+        std::uint8_t* q = out + x * 4;
+        q[0] = r;
+        q[1] = g;
+        q[2] = b;
+        q[3] = r == FKey[0] && g == FKey[1] && b == FKey[2] ? 0 : 255;
+    }
+}
+
 TEncoderPixels EncoderPixels(const TDibImage& source, const TSaveOptions& options) {
-    TDibImage picture(source);
-    if (picture.PixelFormat() == dibPf4BitRLE) picture.SetPixelFormat(dibPf4Bit);
-    if (picture.PixelFormat() == dibPf8BitRLE) picture.SetPixelFormat(dibPf8Bit);
+    const TEncoderRows rows(source, options);
     TEncoderPixels out;
-    out.Width = picture.Width();
-    out.Height = picture.Height();
-    out.Channels = options.Transparent ? 4 : 3;
-    const std::size_t width = std::size_t(out.Width);
-    out.Data.resize(width * std::size_t(out.Height) * std::size_t(out.Channels));
-    const int bits = picture.BitCount();
-    std::array<std::array<std::uint8_t, 3>, 256> colors{};
-    for (int i = 0; bits < 24 && i < picture.ColorsUsed(); ++i) {
-        const TRGBQuad& q = picture.ColorTable()[i];
-        colors[std::size_t(i)] = {q.rgbRed, q.rgbGreen, q.rgbBlue};
-    }
-    std::vector<std::uint8_t> rgb(width * 3);
-    const std::uint8_t key[3] = {GetRValue(options.TransparentColor), GetGValue(options.TransparentColor),
-                                 GetBValue(options.TransparentColor)};
-    for (int y = 0; y < out.Height; ++y) {
-        const std::uint8_t* row = picture.ScanLineRead(y);
-        std::uint8_t* target = out.Data.data() + std::size_t(y) * width * std::size_t(out.Channels);
-        std::uint8_t* expanded = out.Channels == 3 ? target : rgb.data();
-        if (bits == 24) SwapRedBlue(row, expanded, width);
-        else ExpandIndexedRow(row, bits, width, colors, expanded);
-        if (out.Channels == 3) continue;
-        for (std::size_t x = 0; x < width; ++x) {
-            const std::uint8_t* p = rgb.data() + x * 3;
-            std::uint8_t* q = target + x * 4;
-            q[0] = p[0];
-            q[1] = p[1];
-            q[2] = p[2];
-            q[3] = p[0] == key[0] && p[1] == key[1] && p[2] == key[2] ? 0 : 255;
-        }
-    }
+    out.Width = rows.Width();
+    out.Height = rows.Height();
+    out.Channels = rows.Channels();
+    const std::size_t rowBytes = std::size_t(out.Width) * std::size_t(out.Channels);
+    out.Data.resize(rowBytes * std::size_t(out.Height));
+    for (int y = 0; y < out.Height; ++y) rows.Row(y, out.Data.data() + std::size_t(y) * rowBytes);
     return out;
 }
 

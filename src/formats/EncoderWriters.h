@@ -9,6 +9,7 @@
 // Every encoder failure throws EWriteError "Stream write error" with the
 // library's message as the detail, before anything reaches the stream.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -27,6 +28,27 @@ struct TEncoderPixels {
     std::vector<std::uint8_t> Data;
 };
 
+/// The rows of TEncoderPixels one at a time, for writers that take the
+/// picture a piece at a time.
+class TEncoderRows {
+public:
+    /// `picture` (any depth, RLE included) as RGB, with alpha when
+    /// `options.Transparent`.
+    TEncoderRows(const TDibImage& picture, const TSaveOptions& options);
+    int Width() const { return FPicture.Width(); }
+    int Height() const { return FPicture.Height(); }
+    int Channels() const { return FChannels; }
+    /// Row `y` (0 at the top) into `out`, Width() x Channels() bytes. Rows
+    /// may be asked for from several threads at once.
+    void Row(int y, std::uint8_t* out) const;
+
+private:
+    TDibImage FPicture;
+    int FChannels = 3;
+    std::array<std::array<std::uint8_t, 3>, 256> FColors{};
+    std::array<std::uint8_t, 3> FKey{};
+};
+
 /// `picture` (any depth, RLE included) expanded to RGB, with alpha when
 /// `options.Transparent`.
 TEncoderPixels EncoderPixels(const TDibImage& picture, const TSaveOptions& options);
@@ -35,7 +57,8 @@ TEncoderPixels EncoderPixels(const TDibImage& picture, const TSaveOptions& optio
 /// transparent pixels), the encoder's method WebpEffort.
 void SaveWebpPicture(const TDibImage& picture, TStream& stream, const TSaveOptions& options);
 
-/// TIFF, one strip per 64 KiB: 1-, 4- and 8-bit pictures as palette
+/// TIFF in strips of about 512 KiB, compressed ones coded on the band
+/// threads (the same file for any number): 1-, 4- and 8-bit pictures as palette
 /// pictures of their depth (1-bit black and white as a bilevel picture),
 /// 24-bit ones as RGB (RGBA with unassociated alpha when transparent).
 /// TiffCompression picks none, LZW or Deflate; RGB rows are coded with

@@ -350,6 +350,9 @@ THeader ReadHeader(TPnmInput& in) {
 // ---------------------------------------------------------------------------
 // Samples to 8-bit levels
 
+/// A sample of 0..maxval becomes v x 255 / maxval rounded to the nearest
+/// level (halves up): the one rule the TIFF and TGA plug-ins use for their
+/// deeper samples too.
 class TLevels {
 public:
     explicit TLevels(std::uint64_t maxVal)

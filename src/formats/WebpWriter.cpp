@@ -23,12 +23,18 @@ void SetChunk(WebPMux* mux, const char* fourcc, const std::vector<std::uint8_t>&
 
 void SaveWebpPicture(const TDibImage& picture, TStream& stream, const TSaveOptions& options) {
     const TEncoderOptions& o = options.Encoders;
-    const TEncoderPixels pixels = EncoderPixels(picture, options);
+    // A 24-bit picture goes to the encoder as its rows stand (blue, green,
+    // red, bottom row first: a negative stride); other pictures through
+    // RGB(A) rows of their own.
+    const bool asStored = picture.BitCount() == 24 && !options.Transparent;
+    const TEncoderPixels pixels = asStored ? TEncoderPixels{} : EncoderPixels(picture, options);
     WebPConfig config;
     if (!WebPConfigInit(&config)) EncoderFailed("libwebp", "version mismatch");
-    config.quality = float(o.WebpQuality);
     config.method = o.WebpEffort;
+    if (!o.WebpLossless) config.quality = float(o.WebpQuality);
     if (o.WebpLossless) {
+        // The quality stays the encoder's own (its effort for lossless
+        // files, which the method already sets).
         config.lossless = 1;
         // Transparent pixels keep their colour, so the file decodes to the
         // very picture saved.
@@ -39,12 +45,20 @@ void SaveWebpPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
     WebPPicture webp;
     if (!WebPPictureInit(&webp)) EncoderFailed("libwebp", "version mismatch");
     const TScopeExit freePicture([&] { WebPPictureFree(&webp); });
-    webp.width = pixels.Width;
-    webp.height = pixels.Height;
+    webp.width = picture.Width();
+    webp.height = picture.Height();
     webp.use_argb = o.WebpLossless ? 1 : 0;
-    const int stride = pixels.Width * pixels.Channels;
-    const int imported = pixels.Channels == 4 ? WebPPictureImportRGBA(&webp, pixels.Data.data(), stride)
-                                              : WebPPictureImportRGB(&webp, pixels.Data.data(), stride);
+    int imported = 0;
+    if (asStored) {
+        const std::uint8_t* top = picture.ScanLineRead(0);
+        const std::ptrdiff_t stride =
+            picture.Height() > 1 ? picture.ScanLineRead(1) - top : std::ptrdiff_t(picture.Width()) * 3;
+        imported = WebPPictureImportBGR(&webp, top, int(stride));
+    } else {
+        const int stride = pixels.Width * pixels.Channels;
+        imported = pixels.Channels == 4 ? WebPPictureImportRGBA(&webp, pixels.Data.data(), stride)
+                                        : WebPPictureImportRGB(&webp, pixels.Data.data(), stride);
+    }
     if (!imported) EncoderFailed("libwebp", "out of memory");
     WebPMemoryWriter memory;
     WebPMemoryWriterInit(&memory);
@@ -54,7 +68,7 @@ void SaveWebpPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
     if (!WebPEncode(&config, &webp)) EncoderFailed("libwebp", "error " + std::to_string(int(webp.error_code)));
 
     const TPortableMetadata metadata = options.Metadata
-                                           ? PortableMetadataForSave(*options.Metadata, pixels.Width, pixels.Height)
+                                           ? PortableMetadataForSave(*options.Metadata, picture.Width(), picture.Height())
                                            : TPortableMetadata{};
     if (metadata.Empty()) {
         stream.WriteBuffer(memory.mem, memory.size);

@@ -18,6 +18,7 @@
 #include "formats/PngImage.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
+#include "image/RowBands.h"
 
 namespace zelvo {
 namespace {
@@ -58,10 +59,15 @@ std::vector<int> RgbOf(const TDibImage& picture) {
     return rgb;
 }
 
+// The bytes of a file.
+std::string FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // The alpha samples of a PAM file with four samples a pixel.
 std::vector<int> PamAlpha(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = FileBytes(path);
     const std::size_t end = bytes.find("ENDHDR\n");
     std::vector<int> alpha;
     if (end == std::string::npos || bytes.find("DEPTH 4") == std::string::npos) return alpha;
@@ -195,6 +201,82 @@ TEST_F(EncoderWriters, TransparentColourBecomesAlpha) {
         line.replace(line.find("{out}"), 5, (dir_ / "d.pam").string());
         ASSERT_EQ(std::system((line + " >/dev/null 2>&1").c_str()), 0) << line;
         EXPECT_EQ(PamAlpha(dir_ / "d.pam"), want);
+    }
+}
+
+TEST_F(EncoderWriters, WebpFilesAreTheReferenceEncodersOwn) {
+    // Without metadata a WebP save is the very file cwebp writes from the
+    // same pixels with the same settings.
+    if (std::system("command -v cwebp >/dev/null 2>&1") != 0) GTEST_SKIP() << "cwebp missing";
+    struct TCase {
+        const char* Name;
+        std::function<void(TEncoderOptions&)> Set;
+        const char* Options;
+    };
+    const TCase cases[] = {
+        {"lossless", [](TEncoderOptions& o) { o.WebpLossless = true; }, "-lossless"},
+        {"lossless effort 6", [](TEncoderOptions& o) { o.WebpLossless = true, o.WebpEffort = 6; }, "-lossless -m 6"},
+        {"q80", [](TEncoderOptions&) {}, "-q 80"},
+        {"q50 effort 2", [](TEncoderOptions& o) { o.WebpQuality = 50, o.WebpEffort = 2; }, "-q 50 -m 2"},
+    };
+    const TDibImage picture = SmoothPicture(64, 48);
+    const fs::path ppm = dir_ / "p.ppm";
+    {
+        TFileStream out(ppm, TFileStream::Mode::fmCreate);
+        SavePnmPicture(picture, out, TPnmForm::Ppm);
+    }
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSaveOptions options;
+        c.Set(options.Encoders);
+        const fs::path ours = Save(picture, "a.webp", options);
+        const fs::path theirs = dir_ / "c.webp";
+        const std::string command =
+            std::string("cwebp -quiet ") + c.Options + " " + ppm.string() + " -o " + theirs.string();
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        EXPECT_EQ(FileBytes(ours), FileBytes(theirs));
+    }
+}
+
+TEST_F(EncoderWriters, TiffStripsCodedOnThreadsGiveTheSameFile) {
+    // 1 200 x 1 000 pictures take several strips, coded on the band threads:
+    // one thread or three write the same bytes, which ImageMagick reads
+    // back as the picture.
+    struct TCase {
+        const char* Name;
+        int Depth;
+        TTiffCompression Compression;
+        bool Transparent;
+    };
+    const TCase cases[] = {
+        {"24-bit lzw", 24, TTiffCompression::Lzw, false},
+        {"24-bit deflate", 24, TTiffCompression::Deflate, false},
+        {"24-bit none", 24, TTiffCompression::None, false},
+        {"24-bit lzw alpha", 24, TTiffCompression::Lzw, true},
+        {"8-bit lzw", 8, TTiffCompression::Lzw, false},
+        {"4-bit deflate", 4, TTiffCompression::Deflate, false},
+    };
+    const int threads = WorkerThreadsSetting();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TDibImage picture = c.Depth == 24 ? test::NoiseImage24(1200, 1000, 5)
+                                                : test::NoiseImagePalette(1200, 1000, c.Depth, 1 << c.Depth, 11);
+        TSaveOptions options;
+        options.Encoders.TiffCompression = c.Compression;
+        options.Transparent = c.Transparent;
+        options.TransparentColor = RGB(1, 2, 3);
+        SetWorkerThreads(1);
+        const fs::path one = Save(picture, "one.tif", options);
+        SetWorkerThreads(3);
+        const fs::path three = Save(picture, "three.tif", options);
+        SetWorkerThreads(threads);
+        EXPECT_EQ(FileBytes(three), FileBytes(one));
+        const std::string info = Output("tiffinfo " + one.string());
+        EXPECT_EQ(info.find("Rows/Strip: 1000"), std::string::npos) << info;
+        const fs::path decoded = dir_ / "d.ppm";
+        ASSERT_EQ(std::system(("convert " + one.string() + " -depth 8 " + decoded.string() + " >/dev/null 2>&1").c_str()),
+                  0);
+        EXPECT_EQ(RgbOf(Decoded(decoded)), RgbOf(picture));
     }
 }
 

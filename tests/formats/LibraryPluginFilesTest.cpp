@@ -14,16 +14,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <vector>
 
 #include "PluginFilesFixture.h"
 #include "SpiTestSupport.h"
+#include "formats/EncoderWriters.h"
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
 #include "formats/plugin/SpiBitmap.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "formats/plugin/SpiPicture.h"
 
 namespace zelvo {
@@ -232,14 +235,14 @@ void PatchBox(Bytes& file, const char* box, std::size_t skip, std::uint32_t widt
     }
 }
 
-// A little-endian TIFF of one 8-bit grey strip of `width` x `height`,
-// whose single strip holds `dataBytes` bytes.
-Bytes TinyTiff(std::uint32_t width, std::uint32_t height, std::uint32_t dataBytes) {
+// A little-endian TIFF of one grey strip of `width` x `height` at `bits`
+// bits a sample, whose single strip holds `dataBytes` bytes: i x 7 at byte i.
+Bytes TinyTiff(std::uint32_t width, std::uint32_t height, std::uint32_t dataBytes, std::uint32_t bits = 8) {
     Bytes out{'I', 'I', 42, 0, 8, 0, 0, 0};
     const std::uint16_t tags[][2] = {{256, 4}, {257, 4}, {258, 3}, {259, 3}, {262, 3},
                                      {273, 4}, {277, 3}, {278, 4}, {279, 4}};
     const std::uint32_t dataOffset = 8 + 2 + 9 * 12 + 4;
-    const std::uint32_t values[] = {width, height, 8, 1, 1, dataOffset, 1, height, dataBytes};
+    const std::uint32_t values[] = {width, height, bits, 1, 1, dataOffset, 1, height, dataBytes};
     out.push_back(9);
     out.push_back(0);
     for (int i = 0; i < 9; ++i) {
@@ -313,6 +316,38 @@ TEST_F(LibraryPlugins, AbsurdSizesAreRefusedBeforeDecoding) {
     }
 }
 
+TEST_F(LibraryPlugins, GreyStripsGiveTheirRowsBottomUp) {
+    // 1-bit rows of 3 pixels: the 5 bits past each row in the file (set in
+    // 7, 42, 49) stay out of the picture. A strip of 8 200 x 8 200 (above
+    // what is decoded whole) is read row by row.
+    struct TCase {
+        const char* Name;
+        Bytes File;
+        std::size_t Stride;
+        Bytes Bottom;  // the start of the first bits row (the file's last row)
+        Bytes Top;     // the start of the last bits row (the file's first)
+    };
+    const std::uint32_t big = 8200;
+    const TCase cases[] = {
+        {"1-bit 3 x 8", TinyTiff(3, 8, 8, 1), 4, {0x20, 0, 0, 0, 0x20, 0, 0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0}},
+        {"8-bit 8200 x 8200", TinyTiff(big, big, big * big), big,
+         {std::uint8_t(std::uint64_t(big) * (big - 1) * 7), std::uint8_t((std::uint64_t(big) * (big - 1) + 1) * 7)},
+         {0, 7, 14}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TInSPI* reader = Reader("tiff");
+        ASSERT_NE(reader, nullptr);
+        TSPIBlocks blocks;
+        ASSERT_EQ(reader->GetPicture(c.File.data(), std::int64_t(c.File.size()), blocks, nullptr, 0), SPI_OK);
+        const auto bits = BlockBytes(blocks.Bits);
+        ASSERT_GE(bits.size(), c.Stride * 2);
+        EXPECT_EQ(Bytes(bits.begin(), bits.begin() + std::ptrdiff_t(c.Bottom.size())), c.Bottom);
+        const auto top = bits.end() - std::ptrdiff_t(c.Stride);
+        EXPECT_EQ(Bytes(top, top + std::ptrdiff_t(c.Top.size())), c.Top);
+    }
+}
+
 TEST_F(LibraryPlugins, SamplesTheHostCannotKeepAreRefused) {
     const Bytes data = ReadBytes(DataFile("tiff/refused/float32.tiff"));
     TInSPI* reader = Reader("tiff");
@@ -321,6 +356,88 @@ TEST_F(LibraryPlugins, SamplesTheHostCannotKeepAreRefused) {
     EXPECT_EQ(reader->GetPictureInfo(data.data(), std::int64_t(data.size()), info), SPI_UNSUPPORTED);
     TSPIBlocks blocks;
     EXPECT_EQ(reader->GetPicture(data.data(), std::int64_t(data.size()), blocks, nullptr, 0), SPI_UNSUPPORTED);
+}
+
+TEST_F(LibraryPlugins, LargeTiffsDecodeOnThreadsToTheirPixels) {
+    // Pictures of several strips decode on several threads: every row in
+    // its place; spoilt strips or a stop from the host leave nothing.
+    struct TCase {
+        const char* Name;
+        TDibImage Picture;
+        TTiffCompression Compression;
+        std::size_t Spoilt;  // from this byte on 100 000 bytes of the strips are 0xFF; 0: none
+        SpiProgressCallback Progress;
+        int Result;
+    };
+    const TCase cases[] = {
+        {"24-bit lzw", test::NoiseImage24(1200, 1000, 3), TTiffCompression::Lzw, 0, nullptr, SPI_OK},
+        {"24-bit deflate", test::NoiseImage24(1000, 1201, 4), TTiffCompression::Deflate, 0, nullptr, SPI_OK},
+        {"8-bit lzw", test::NoiseImagePalette(1600, 1000, 8, 256, 5), TTiffCompression::Lzw, 0, nullptr, SPI_OK},
+        {"24-bit none", test::NoiseImage24(1200, 1000, 6), TTiffCompression::None, 0, nullptr, SPI_OK},
+        {"24-bit lzw, spoilt", test::NoiseImage24(1200, 1000, 7), TTiffCompression::Lzw, 2000000, nullptr, SPI_BAD_DATA},
+        {"24-bit lzw, stopped", test::NoiseImage24(1200, 1000, 8), TTiffCompression::Lzw, 0, Abort, SPI_ABORTED},
+    };
+    TInSPI* reader = Reader("tiff");
+    ASSERT_NE(reader, nullptr);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSaveOptions options;
+        options.Encoders.TiffCompression = c.Compression;
+        TMemoryStream file;
+        SaveTiffPicture(c.Picture, file, options);
+        if (c.Spoilt > 0) std::fill_n(file.Data().begin() + std::ptrdiff_t(c.Spoilt), 100000, std::uint8_t(0xFF));
+        TSPIBlocks blocks;
+        ASSERT_EQ(reader->GetPicture(file.Data().data(), std::int64_t(file.Data().size()), blocks, c.Progress, 0),
+                  c.Result);
+        if (c.Result != SPI_OK) {
+            EXPECT_EQ(blocks.Bits, nullptr);
+            continue;
+        }
+        const auto bits = BlockBytes(blocks.Bits);
+        // Both are bottom-up rows padded to 4 bytes.
+        const std::size_t stride = (std::size_t(c.Picture.Width()) * std::size_t(c.Picture.BitCount()) + 31) / 32 * 4;
+        ASSERT_EQ(bits.size(), stride * std::size_t(c.Picture.Height()));
+        for (int y = 0; y < c.Picture.Height(); ++y) {
+            const std::uint8_t* want = c.Picture.ScanLineRead(y);
+            const std::uint8_t* got = bits.data() + std::size_t(c.Picture.Height() - 1 - y) * stride;
+            ASSERT_TRUE(std::equal(want, want + stride, got)) << "row " << y;
+        }
+    }
+}
+
+TEST_F(LibraryPlugins, LargePicturesDecodeOnThreadsInTheDecoderProcess) {
+    // The plug-ins that decode on threads, confined in the decoder process
+    // with pictures large enough for their threads' heaps to grow and
+    // shrink: the pictures they give in process.
+    struct TCase {
+        const char* File;
+        std::function<void(TEncoderOptions&)> Set;
+    };
+    const TCase cases[] = {
+        {"large.tif", [](TEncoderOptions&) {}},
+        {"large.jxl", [](TEncoderOptions& o) { o.JxlEffort = 3; }},
+        {"large.webp", [](TEncoderOptions&) {}},
+    };
+    const TDibImage picture = test::NoiseImage24(1000, 750, 9);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        TSaveOptions options;
+        c.Set(options.Encoders);
+        bool keyed = false;
+        ASSERT_TRUE(WriteDocumentPicture(dir_ / c.File, picture, options, false, keyed));
+        auto read = [&](bool sandboxed) {
+            SandboxOptions().Plugins = sandboxed;
+            TSPIBitmap bitmap(plugins_.get());
+            bitmap.LoadFromFile(dir_ / c.File);
+            SandboxOptions().Plugins = false;
+            return bitmap.Picture();
+        };
+        const TDibImage inProcess = read(false);
+        TDibImage confined;
+        ASSERT_NO_THROW(confined = read(true));
+        std::string why;
+        EXPECT_TRUE(test::SamePixels(confined, inProcess, &why)) << why;
+    }
 }
 
 TEST_F(LibraryPlugins, AnAbortStopsTheDecoderAndLeavesNothing) {
