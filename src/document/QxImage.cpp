@@ -53,6 +53,9 @@ int TQxImage::BeginEdit(bool selectionOnly) {
     FSelectionOnly = selectionOnly;
     FEditFailure = nullptr;
     try {
+        // An earlier edit whose step failed is taken back before this one
+        // reads the picture (and this one is refused).
+        if (FKeepUndo) SettleUndoWrite();
         if (!FWorkImage) FWorkImage = std::make_unique<TDibImage>();
         FBitmap->AssignTo(*FWorkImage);
         FSavedPixelFormat = FWorkImage->PixelFormat();
@@ -71,8 +74,9 @@ int TQxImage::BeginEdit(bool selectionOnly) {
             temp.Canvas().CopyRect(Bounds(0, 0, sel.Width(), sel.Height()), *FBitmap, sel);
             temp.AssignTo(*FWorkImage);
         }
-        // The snapshot is written while the operation runs; EndEdit waits
-        // for it before the result replaces the picture.
+        // The snapshot is written while the operation runs (or after it,
+        // DeferUndoWrite); EndEdit settles it before the result replaces
+        // the picture.
         BeginUndoStep();
     } catch (const std::exception&) {
         // The operation does nothing when its bracket cannot open; the

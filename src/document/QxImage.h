@@ -289,12 +289,38 @@ public:
     /// Keeps the undo snapshots in `store` from now on (another medium, or a
     /// store that fails on purpose); the steps kept so far are forgotten.
     void SetUndoStore(std::unique_ptr<TUndoStore> store);
+    /// Whether an edit's undo snapshot is written after its operation,
+    /// while the view repaints, instead of beside it (off by default). The
+    /// editor turns it on so the operation has the processors and the
+    /// memory bandwidth to itself; the edit then returns, its result shown,
+    /// before its step is on disk (the room for it is taken first, so a
+    /// full disk still refuses the edit at once), and SettleUndoWrite takes
+    /// the edit back when the step cannot be written after all.
+    bool DeferUndoWrite() const { return FDeferUndoWrite; }
+    void SetDeferUndoWrite(bool defer) { FDeferUndoWrite = defer; }
+    /// The last edit's snapshot is still unsettled (DeferUndoWrite).
+    bool UndoWritePending() const { return FUndoWritePending; }
+    /// The unsettled snapshot's writing has finished, so SettleUndoWrite
+    /// returns without waiting (true when none is pending).
+    bool UndoWriteDone() const;
+    /// Waits for the last edit's snapshot (DeferUndoWrite). When it could
+    /// not be written the edit is taken back: picture, modified flag,
+    /// selection, scroll position and history as before it (OnChangeCanUndo
+    /// fires), and the write failure propagates (kept in EditFailure).
+    /// Every change of the history (an edit, SaveUndo, Undo, Redo) settles
+    /// first; ClearUndo drops the step unsettled. Nothing when none is
+    /// pending.
+    void SettleUndoWrite();
 
     // ========================================================================
     // Events
     // ========================================================================
     TPGEvent OnProgress;
     TChangeCanUndo OnChangeCanUndo;
+    /// An edit's result was given to the picture while its snapshot is
+    /// still being written (DeferUndoWrite): the editor settles it with
+    /// SettleUndoWrite once UndoWriteDone.
+    TDocNotifyEvent OnUndoWritePending;
     TSelectPosEvent OnSelectPos;
     TDocNotifyEvent OnSelectTextPos;
     TDocNotifyEvent OnSelected;
@@ -761,20 +787,30 @@ private:
     TUndoEntry SnapshotState() const;
     void WriteSnapshot(int index);
     /// SaveUndo with the snapshot written on the store's thread while the
-    /// operation runs; SettleUndoStep must follow before the result is
-    /// given to the picture.
+    /// operation runs (with DeferUndoWrite only its room taken); an
+    /// unsettled earlier step is settled first. SettleUndoStep must follow
+    /// before the result is given to the picture.
     void BeginUndoStep();
     /// Waits for BeginUndoStep's snapshot. When it could not be written,
     /// the history goes back to what it was (OnChangeCanUndo fires with
-    /// the old counts) and the failure propagates.
+    /// the old counts) and the failure propagates. With DeferUndoWrite the
+    /// snapshot's thread starts here instead and the step stays pending
+    /// (SettleUndoWrite).
     void SettleUndoStep();
     /// SettleUndoStep while another failure is on its way to the caller:
     /// that failure is the one to report, so the write's is dropped.
     void SettleUndoStepQuietly() noexcept;
+    /// Waits for BeginUndoStep's snapshot, written beside the operation or
+    /// reserved for later (then written now); a failure puts the history
+    /// back and propagates.
+    void FinishUndoStep();
     /// The history's side of a new step written to `slot`: the oldest step
     /// dropped beyond the depth, the redo steps discarded, OnChangeCanUndo.
     void CountUndoStep(int slot);
     void RestoreSnapshot(int index);
+    /// Gives `picture` to the document with the view state of `state`
+    /// (the picture's modified flag, scroll position, selection).
+    void RestorePicture(const TDibImage& picture, const TUndoEntry& state);
     void FireChangeCanUndo();
     void ResetAfterLoad();
     /// Reads a picture with `read` (false or an exception: nothing
@@ -836,6 +872,10 @@ private:
     bool FUndoStepPending = false;
     int FUndoCountBefore = 0;
     int FRedoCountBefore = 0;
+    bool FDeferUndoWrite = false;
+    bool FUndoWritePending = false;
+    TDibImage FPictureBefore;    ///< the picture a pending snapshot holds
+    TUndoEntry FStateBefore;     ///< and its view state
     std::exception_ptr FEditFailure;
 };
 

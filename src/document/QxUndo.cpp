@@ -31,16 +31,25 @@ void TQxImage::WriteSnapshot(int index) { FUndoStore->Write(index, *FBitmap, Sna
 
 void TQxImage::SetUndoStore(std::unique_ptr<TUndoStore> store) {
     FUndoStepPending = false;
+    FUndoWritePending = false;
     FUndoStore = std::move(store);
     ClearUndo();
 }
 
 void TQxImage::BeginUndoStep() {
     if (Empty() || !FKeepUndo) return;
+    SettleUndoWrite();
     const int undoCount = FUndoCount;
     const int redoCount = FRedoCount;
     const int slot = std::min(FUndoCount, kMaxUndoBuffer);
-    FUndoStore->BeginWrite(slot, *FBitmap, SnapshotState());
+    const TUndoEntry state = SnapshotState();
+    if (FDeferUndoWrite) {
+        FUndoStore->ReserveWrite(slot, *FBitmap, state);
+        FPictureBefore = FBitmap->ToDibImage();
+        FStateBefore = state;
+    } else {
+        FUndoStore->BeginWrite(slot, *FBitmap, state);
+    }
     FUndoStepPending = true;
     FUndoCountBefore = undoCount;
     FRedoCountBefore = redoCount;
@@ -49,7 +58,21 @@ void TQxImage::BeginUndoStep() {
 
 void TQxImage::SettleUndoStep() {
     if (!FUndoStepPending) return;
+    if (FDeferUndoWrite) {
+        // Written from here on, while the result is shown; SettleUndoWrite
+        // takes the edit back if that fails.
+        FUndoStepPending = false;
+        FUndoStore->StartWrite(/*background=*/true);
+        FUndoWritePending = true;
+        if (OnUndoWritePending) OnUndoWritePending(*this);
+        return;
+    }
+    FinishUndoStep();
+}
+
+void TQxImage::FinishUndoStep() {
     FUndoStepPending = false;
+    FPictureBefore = TDibImage();
     try {
         FUndoStore->FinishWrite();
     } catch (const std::exception&) {
@@ -62,10 +85,37 @@ void TQxImage::SettleUndoStep() {
 }
 
 void TQxImage::SettleUndoStepQuietly() noexcept {
+    if (!FUndoStepPending) return;
     try {
-        SettleUndoStep();
+        // The picture was not replaced, so there is nothing to take back:
+        // the step is written now, whichever way it is kept.
+        FinishUndoStep();
     } catch (const std::exception&) {
         // Dropped: the caller's own failure propagates instead.
+    }
+}
+
+bool TQxImage::UndoWriteDone() const { return !FUndoWritePending || FUndoStore->WriteDone(); }
+
+void TQxImage::SettleUndoWrite() {
+    if (!FUndoWritePending) return;
+    FUndoWritePending = false;
+    TDibImage before = std::move(FPictureBefore);
+    FPictureBefore = TDibImage();
+    try {
+        FUndoStore->FinishWrite();
+    } catch (const std::exception&) {
+        FEditFailure = std::current_exception();
+        FUndoCount = FUndoCountBefore;
+        FRedoCount = FRedoCountBefore;
+        {
+            FRestoring = true;
+            TScopeExit restored([this] { FRestoring = false; });
+            RestorePicture(before, FStateBefore);
+        }
+        BitmapChanged();
+        FireChangeCanUndo();
+        throw;
     }
 }
 
@@ -77,6 +127,7 @@ void TQxImage::SetKeepUndo(bool keep) {
 
 void TQxImage::SaveUndo() {
     if (Empty() || !FKeepUndo) return;
+    SettleUndoWrite();
     // The snapshot is written before the oldest step is dropped, so a failed
     // write leaves the history as it was.
     const int slot = std::min(FUndoCount, kMaxUndoBuffer);
@@ -98,9 +149,11 @@ void TQxImage::CountUndoStep(int slot) {
 void TQxImage::RestoreSnapshot(int index) {
     TDibImage picture;
     FUndoStore->Read(index, picture);
-    FBitmap->Assign(picture);
+    RestorePicture(picture, FUndoStore->Entry(index));
+}
 
-    const TUndoEntry& entry = FUndoStore->Entry(index);
+void TQxImage::RestorePicture(const TDibImage& picture, const TUndoEntry& entry) {
+    FBitmap->Assign(picture);
     const int maxX = std::max(0, FBitmap->Width() - 1);
     const int maxY = std::max(0, FBitmap->Height() - 1);
     FScrollPos = TPoint{std::clamp(entry.ScrollPos.X, 0, maxX), std::clamp(entry.ScrollPos.Y, 0, maxY)};
@@ -113,6 +166,7 @@ void TQxImage::RestoreSnapshot(int index) {
 }
 
 void TQxImage::Undo(int count) {
+    SettleUndoWrite();
     if (FUndoCount == 0 || count < 1) return;
     {
         FRestoring = true;
@@ -132,6 +186,7 @@ void TQxImage::Undo(int count) {
 }
 
 void TQxImage::Redo(int count) {
+    SettleUndoWrite();
     if (FRedoCount == 0 || count < 1) return;
     {
         FRestoring = true;
@@ -150,7 +205,10 @@ void TQxImage::Redo(int count) {
 }
 
 void TQxImage::ClearUndo() {
+    // A pending snapshot is forgotten with the rest: no step left to lose.
     FUndoStepPending = false;
+    FUndoWritePending = false;
+    FPictureBefore = TDibImage();
     FUndoCount = 0;
     FRedoCount = 0;
     FUndoStore->Clear();

@@ -1,9 +1,11 @@
 #include "document/UndoStore.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <exception>
 #include <string>
@@ -28,16 +30,34 @@ std::int64_t SnapshotBytes(const TBitmap& picture) {
     return 14 + 40 + 4 * std::int64_t(d.Header.biClrUsed) + std::int64_t(d.ImageSize);
 }
 
+// The nice value of a snapshot written behind the user's back.
+constexpr int kBackgroundNice = 10;
+
 }  // namespace
 
 /// A snapshot on its way to the file, and what the store was before it.
 struct TUndoStore::TPendingWrite {
     TDibImage Picture;  // shares the picture's storage while the thread reads it
+    TStream* Stream = nullptr;
+    std::int64_t Position = 0;
     std::thread Thread;
+    bool Started = false;
+    std::atomic<bool> Done{false};
     std::exception_ptr Failure;
     std::array<TUndoEntry, kUndoTableSize> TableBefore{};
     std::int64_t WritePosBefore = 0;
     std::int64_t WritePosAfter = 0;
+
+    /// Writes the snapshot; runs once, on the thread or on the caller's.
+    void Run() noexcept {
+        try {
+            Stream->SetPosition(Position);
+            Picture.SaveToStream(*Stream);
+        } catch (...) {
+            Failure = std::current_exception();
+        }
+        Done.store(true, std::memory_order_release);
+    }
 };
 
 TUndoStore::TUndoStore() {
@@ -67,6 +87,11 @@ void TUndoStore::Write(int slot, const TBitmap& picture, const TUndoEntry& state
 }
 
 void TUndoStore::BeginWrite(int slot, const TBitmap& picture, const TUndoEntry& state) {
+    ReserveWrite(slot, picture, state);
+    StartWrite();
+}
+
+void TUndoStore::ReserveWrite(int slot, const TBitmap& picture, const TUndoEntry& state) {
     FinishWrite();
     TUndoEntry& entry = FTable.at(std::size_t(slot));
     const std::int64_t bytes = SnapshotBytes(picture);
@@ -88,36 +113,45 @@ void TUndoStore::BeginWrite(int slot, const TBitmap& picture, const TUndoEntry& 
     }
     auto pending = std::make_unique<TPendingWrite>();
     pending->Picture = picture.ToDibImage();
+    pending->Stream = FStream.get();
+    pending->Position = FWritePos;
     pending->TableBefore = FTable;
     pending->WritePosBefore = FWritePos;
     pending->WritePosAfter = FWritePos + bytes;
-    TPendingWrite* const p = pending.get();
-    TStream* const stream = FStream.get();
-    const std::int64_t position = FWritePos;
-    // The thread touches only the stream and the shared pixels; every
-    // reference count and the table stay with the calling thread.
-    try {
-        p->Thread = std::thread([p, stream, position] {
-            try {
-                stream->SetPosition(position);
-                p->Picture.SaveToStream(*stream);
-            } catch (...) {
-                p->Failure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread to write with: the room taken goes back, nothing changed.
-        TrimToWritePos();
-        throw;
-    }
     FPending = std::move(pending);
     entry = state;
-    entry.Position = position;
+    entry.Position = FPending->Position;
     FWritePos = FPending->WritePosAfter;
 }
 
+void TUndoStore::StartWrite(bool background) {
+    if (!FPending || FPending->Started) return;
+    FPending->Started = true;
+    TPendingWrite* const p = FPending.get();
+    // The thread touches only the stream and the shared pixels; every
+    // reference count and the table stay with the calling thread.
+    try {
+        p->Thread = std::thread([p, background] {
+            // Linux keeps a nice value per thread: this one only. Failing
+            // leaves the priority as it was, which is no fault.
+            if (background) (void)::setpriority(PRIO_PROCESS, id_t(::gettid()), kBackgroundNice);
+            p->Run();
+        });
+    } catch (const std::system_error&) {
+        // No thread to write with: the caller writes, as Write would.
+        p->Run();
+    }
+}
+
+bool TUndoStore::WriteDone() const { return !FPending || FPending->Done.load(std::memory_order_acquire); }
+
 void TUndoStore::WaitForWrite() const {
-    if (FPending && FPending->Thread.joinable()) FPending->Thread.join();
+    if (!FPending) return;
+    if (!FPending->Started) {
+        FPending->Started = true;
+        FPending->Run();
+    }
+    if (FPending->Thread.joinable()) FPending->Thread.join();
 }
 
 void TUndoStore::FinishWrite() {
@@ -148,7 +182,8 @@ void TUndoStore::DropOldest(int count) {
 }
 
 void TUndoStore::Clear() {
-    WaitForWrite();
+    // A snapshot never started is not written at all.
+    if (FPending && FPending->Thread.joinable()) FPending->Thread.join();
     FPending.reset();
     if (FFile) {
         // Emptied through the open descriptor: the file has no name to reopen.

@@ -54,6 +54,21 @@ public:
     /// picture meanwhile. FinishWrite must follow before the table is
     /// trusted; Write, Read and Clear wait for the thread themselves.
     void BeginWrite(int slot, const TBitmap& picture, const TUndoEntry& state);
+    /// BeginWrite without the thread: the room is taken, the slot and the
+    /// write position set and the picture's storage shared, but writing
+    /// waits for StartWrite (FinishWrite, Write, Read and Clear write it on
+    /// the calling thread when StartWrite never came). The snapshot can so
+    /// be written after the operation instead of beside it.
+    void ReserveWrite(int slot, const TBitmap& picture, const TUndoEntry& state);
+    /// Starts the thread of a write ReserveWrite took room for (nothing
+    /// when none waits); `background` lowers the thread's priority, so what
+    /// the user waits for (the repaint, the next operation) goes first.
+    /// When no thread can be made, writes on the calling thread; a failure
+    /// then stays for FinishWrite as the thread's would.
+    void StartWrite(bool background = false);
+    /// No write is pending, or its thread has finished: FinishWrite will
+    /// not wait.
+    bool WriteDone() const;
     /// Waits for the write BeginWrite started. When it failed, the whole
     /// table (slot moves since included) and the write position go back to
     /// what they were before BeginWrite, and the failure propagates.
@@ -82,7 +97,8 @@ public:
 
 private:
     struct TPendingWrite;
-    /// Waits for the writing thread; its failure stays for FinishWrite.
+    /// Waits for the writing thread (writes a reserved snapshot that was
+    /// never started); its failure stays for FinishWrite.
     void WaitForWrite() const;
     /// Gives back the file's bytes beyond the write position.
     void TrimToWritePos();

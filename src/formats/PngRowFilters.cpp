@@ -48,4 +48,13 @@ void FilterRow(int type, const std::uint8_t* raw, const std::uint8_t* prev, std:
     }
 }
 
+std::uint32_t RowCost(const std::uint8_t* p, std::size_t n) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const int v = std::int8_t(p[i]);
+        sum += std::uint32_t(v < 0 ? -v : v);
+    }
+    return sum;
+}
+
 }  // namespace zelvo::png

@@ -42,13 +42,6 @@ void FilterRow(int type, const std::uint8_t* raw, const std::uint8_t* prev, std:
 
 /// Cost of a filtered row: the sum of each byte's distance from 0 read as a
 /// signed byte. The encoder keeps the filter of the lowest cost.
-inline std::uint32_t RowCost(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const int v = std::int8_t(p[i]);
-        sum += std::uint32_t(v < 0 ? -v : v);
-    }
-    return sum;
-}
+std::uint32_t RowCost(const std::uint8_t* p, std::size_t n);
 
 }  // namespace zelvo::png

@@ -27,6 +27,13 @@ public:
         started_ = r == Z_OK;
         return r;
     }
+    /// inflateInit2 for a raw deflate stream (no zlib header or check
+    /// value); returns zlib's code.
+    int StartRawInflate() {
+        const int r = inflateInit2(&z_, -MAX_WBITS);
+        started_ = r == Z_OK;
+        return r;
+    }
     /// deflateInit at zlib's default level; returns zlib's code.
     int StartDeflate() {
         const int r = deflateInit(&z_, Z_DEFAULT_COMPRESSION);

@@ -153,6 +153,11 @@ TEST(UndoFileFailure, EditWhoseStepCannotBeWrittenIsRefusedAloud) {
         }
         EXPECT_THROW(doc.Mirror(), EWriteError);
         EXPECT_THROW(doc.Brightness(20), EWriteError);
+        // Writing after the operation, the room is still taken first.
+        doc.SetDeferUndoWrite(true);
+        EXPECT_THROW(doc.Mirror(), EWriteError);
+        EXPECT_FALSE(doc.UndoWritePending());
+        doc.SetDeferUndoWrite(false);
     }
     EXPECT_FALSE(doc.Editing());
     EXPECT_EQ(TopLeft(doc), 245);
@@ -228,6 +233,79 @@ TEST(UndoFileFailure, SnapshotFailingDuringTheOperationRefusesItsResult) {
     EXPECT_EQ(doc.UndoCount(), 3);
     doc.Undo(1);
     EXPECT_EQ(TopLeft(doc), 250);
+}
+
+// The editor's way (DeferUndoWrite): the edit returns with its result shown
+// before its snapshot is written; when writing it fails, settling takes the
+// edit back whole (picture, size, modified flag, selection, undo and redo
+// steps) and reports the failure, and an edit begun meanwhile is refused.
+// Written, the step undoes as any other.
+TEST(UndoFileFailure, SnapshotWrittenAfterTheEditTakesTheEditBackWhenItFails) {
+    TQxImage doc;
+    auto stream = std::make_unique<TBreakingStream>();
+    TBreakingStream& disk = *stream;
+    doc.SetUndoStore(std::make_unique<TUndoStore>(std::move(stream)));
+    doc.SetUndoBuffer(5);
+    doc.SetDeferUndoWrite(true);
+    doc.Bitmap().Assign(Flat(40, 30, 10));
+    doc.Negative();  // 245
+    doc.Brightness(5);
+    doc.Undo(1);     // 245, one redo step
+    doc.Bitmap().SetModified(false);
+    doc.SetSelectionCorners(TPoint{2, 3}, TPoint{12, 13}, true);
+    ASSERT_FALSE(doc.UndoWritePending());
+    std::pair<int, int> counts{-1, -1};
+    doc.OnChangeCanUndo = [&](TQxImage&, int undo, int redo) { counts = {undo, redo}; };
+    int pendingEvents = 0;
+    doc.OnUndoWritePending = [&](TQxImage&) { ++pendingEvents; };
+
+    struct TCase {
+        const char* Name;
+        std::function<void()> Edit;
+        int Width;  // of the result
+    };
+    const std::vector<TCase> cases = {
+        {"Negative", [&] { doc.Negative(); }, 40},
+        {"Mirror", [&] { doc.Mirror(); }, 40},
+        {"Brightness", [&] { doc.Brightness(20); }, 40},
+        {"CropRect", [&] { doc.CropRect(0, 0, 10, 10); }, 10},
+        {"StretchResize", [&] { doc.StretchResize(20, 20); }, 20},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        disk.Fail = true;
+        pendingEvents = 0;
+        EXPECT_NO_THROW(c.Edit());
+        EXPECT_EQ(pendingEvents, 1);
+        EXPECT_TRUE(doc.UndoWritePending());
+        EXPECT_EQ(doc.Bitmap().Width(), c.Width);
+        EXPECT_EQ(doc.UndoCount(), 2);
+        EXPECT_THROW(doc.SettleUndoWrite(), EWriteError);
+        EXPECT_FALSE(doc.UndoWritePending());
+        EXPECT_EQ(TopLeft(doc), 245);
+        EXPECT_EQ(doc.Bitmap().Width(), 40);
+        EXPECT_FALSE(doc.Modified());
+        EXPECT_TRUE(doc.HasSelection());
+        EXPECT_EQ(doc.SelectionRect().Left, 2);
+        EXPECT_EQ(counts, std::make_pair(1, 1));
+        EXPECT_NE(doc.EditFailure(), nullptr);
+        EXPECT_NO_THROW(doc.SettleUndoWrite());  // settled once
+    }
+
+    // Failing unsettled, the step makes the next edit refused, both undone.
+    doc.Negative();
+    EXPECT_THROW(doc.Brightness(5), EWriteError);
+    EXPECT_EQ(TopLeft(doc), 245);
+    EXPECT_EQ(counts, std::make_pair(1, 1));
+
+    disk.Fail = false;
+    doc.Negative();  // 10
+    EXPECT_TRUE(doc.UndoWritePending());
+    doc.Undo(1);  // settles first
+    EXPECT_EQ(TopLeft(doc), 245);
+    doc.Undo(1);
+    EXPECT_EQ(TopLeft(doc), 10);
+    EXPECT_EQ(doc.RedoCount(), 2);
 }
 
 // Without an undo history nothing is written, so a full disk does not stop

@@ -193,6 +193,10 @@ void TZVfrmMain::ConnectDocument() {
         ChangeCanUndo(undoCount, redoCount);
     };
     FImage->OnProgress = [this](TQxImage&, int percent) { ProgressChanged(percent); };
+    // An edit's undo snapshot is written after the operation, while the
+    // result is painted, and settled from the event loop.
+    FImage->SetDeferUndoWrite(true);
+    FImage->OnUndoWritePending = [this](TQxImage&) { QTimer::singleShot(0, this, [this] { SettleUndoWrite(); }); };
     // Every change of the picture (edits, undo and redo, loads, drawing,
     // the modified mark) also restarts the recovery file's wait: the
     // document's own handler runs first.
@@ -615,6 +619,27 @@ void TZVfrmMain::PushHistory(const std::string& caption) {
     const QList<QAction*> items = mnuUndoList->actions();
     mnuUndoList->insertAction(items.isEmpty() ? nullptr : items.first(), item);
     TrimList(mnuUndoList, FImage->UndoBuffer());
+}
+
+void TZVfrmMain::SettleUndoWrite() {
+    if (!FImage->UndoWritePending()) return;
+    // Polled rather than waited for, so the window answers meanwhile.
+    if (!FImage->UndoWriteDone()) {
+        QTimer::singleShot(5, this, [this] { SettleUndoWrite(); });
+        return;
+    }
+    QStringList captions;
+    for (const QAction* item : mnuUndoList->actions()) captions << item->text();
+    try {
+        FImage->SettleUndoWrite();
+    } catch (const std::exception& error) {
+        // The edit was taken back: its entry, the newest, leaves the list.
+        TrimList(mnuUndoList, 0);
+        for (qsizetype i = 1; i < captions.size() && i <= FImage->UndoCount(); ++i)
+            mnuUndoList->addAction(NewHistoryItem(mnuUndoList, captions[i]));
+        UpdateCommandState();
+        ShowError(error);
+    }
 }
 
 void TZVfrmMain::TrimList(QMenu* list, int maxCount) {

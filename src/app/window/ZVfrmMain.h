@@ -218,6 +218,10 @@ private:
     void BuildFilters();
     void StartUp(const QStringList& arguments);
     void ChangeCanUndo(int undoCount, int redoCount);
+    /// Settles the last edit's undo snapshot once written (the document
+    /// writes it after the operation); when it failed, the edit is taken
+    /// back with its undo list entry and the failure shown.
+    void SettleUndoWrite();
     void TrimList(QMenu* list, int maxCount);
     void MoveHistoryItems(QMenu* from, QMenu* to, int count);
     /// Undo or redo (`step`) of `count` steps, the history entries moved
