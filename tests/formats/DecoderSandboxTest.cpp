@@ -124,10 +124,15 @@ TEST(DecoderSandbox, LostDecodersAndServerAreReplaced) {
     const Bytes want = BmpBytes(first.Picture());
     // The server and the decoder waiting for the next picture are gone
     // (the system ended them): new ones take their place.
+    // The decoder of the first picture may still be ending, and the next
+    // one may still be starting: wait until the same two processes are
+    // listed for 200 ms.
     std::vector<pid_t> lost = DecodersOf(tga);
-    for (int wait = 0; wait < 500 && lost.size() < 2; ++wait) {
-        ::usleep(10000);  // the next decoder is being started
-        lost = DecodersOf(tga);
+    for (int wait = 0, stable = 0; wait < 1000 && stable < 20; ++wait) {
+        ::usleep(10000);
+        std::vector<pid_t> now = DecodersOf(tga);
+        stable = now.size() == 2 && now == lost ? stable + 1 : 0;
+        lost = std::move(now);
     }
     ASSERT_EQ(lost.size(), 2u);
     for (const pid_t pid : lost) {
