@@ -484,7 +484,9 @@ TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeReq
                 done = true;
                 break;
             case TDecodeEventType::Forbidden:
-                attempt.Reason = "the decoder was stopped: the plug-in called " + SyscallName(event.A);
+                attempt.Reason = std::string("the decoder was stopped: the ") +
+                                 (request.Kind == TDecodeKind::Plugin ? "plug-in" : "reader") + " called " +
+                                 SyscallName(event.A);
                 break;
         }
     }
