@@ -42,7 +42,7 @@ const char* const kBatchHelpHead =
     "  --input-type TYPE          only files of TYPE: ";
 const char* const kBatchHelpTail =
     "  --gif-mode                 also read GIF and PhotoCD files and write GIF\n"
-    "  --jobs N                   convert N files at once (default: the number of processors);\n"
+    "  --jobs N                   convert N files at once (default, or 0: the number of processors);\n"
     "                             the files are the same whatever N is\n"
     "\n"
     "Inputs whose output another input would also write (a.bmp and a.jpg -> a.png), or whose\n"
@@ -222,7 +222,8 @@ int Batch(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         } else if (a == "--gif-mode") {
             options.GifMode = true;
         } else if (a == "--jobs") {
-            jobs = ParseIntIn(value(i), a, 1, 256);
+            const int n = ParseIntIn(value(i), a, 0, 256);
+            if (n > 0) jobs = n;
         } else if (a.size() > 1 && a.starts_with("-")) {
             throw EUsage("unknown option " + a);
         } else {

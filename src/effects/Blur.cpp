@@ -9,26 +9,28 @@
 namespace zelvo::effects {
 namespace {
 
-// Row y of one pass at distance r > 0 over the rows `rows` of a picture
-// `width` pixels wide.
-void DiagonalRow(const std::vector<std::uint8_t*>& rows, int width, int r, int y) {
+// Columns [x0, x1) of row y of one pass at distance r > 0 over the rows
+// `rows` of a picture `width` pixels wide. Column x reads columns up to
+// x + r of the rows y - r and y + r (of row y itself at the top and bottom
+// edges, where the pass reads what it has just written to the left).
+void DiagonalSpan(const std::vector<std::uint8_t*>& rows, int width, int r, int y, int x0, int x1) {
     const int height = int(rows.size());
     // Columns that have both neighbours inside: [r, width - r).
-    const int innerBegin = std::min(r, width);
-    const int innerEnd = std::max(innerBegin, width - r);
+    const int innerBegin = std::clamp(r, x0, x1);
+    const int innerEnd = std::clamp(width - r, innerBegin, x1);
     const int y1 = y < r ? y : y - r;
     const int y2 = y > height - 1 - r ? y : y + r;
     std::uint8_t* out = rows[std::size_t(y)];
     const std::uint8_t* p1 = rows[std::size_t(y1)];
     const std::uint8_t* p2 = rows[std::size_t(y2)];
     auto pixel = [&](int x) {
-        const int x1 = x < r ? x : x - r;
-        const int x2 = x > width - 1 - r ? x : x + r;
+        const int xa = x < r ? x : x - r;
+        const int xb = x > width - 1 - r ? x : x + r;
         for (int c = 0; c < 3; ++c) {
-            out[x * 3 + c] = std::uint8_t((p1[x1 * 3 + c] + p1[x2 * 3 + c] + p2[x1 * 3 + c] + p2[x2 * 3 + c]) >> 2);
+            out[x * 3 + c] = std::uint8_t((p1[xa * 3 + c] + p1[xb * 3 + c] + p2[xa * 3 + c] + p2[xb * 3 + c]) >> 2);
         }
     };
-    for (int x = 0; x < innerBegin; ++x) pixel(x);
+    for (int x = x0; x < innerBegin; ++x) pixel(x);
     if (y1 != y && y2 != y) {
         // The neighbour rows are other rows than the one written, so the
         // inner columns are one straight run over their bytes.
@@ -43,7 +45,11 @@ void DiagonalRow(const std::vector<std::uint8_t*>& rows, int width, int r, int y
     } else {
         for (int x = innerBegin; x < innerEnd; ++x) pixel(x);
     }
-    for (int x = innerEnd; x < width; ++x) pixel(x);
+    for (int x = innerEnd; x < x1; ++x) pixel(x);
+}
+
+void DiagonalRow(const std::vector<std::uint8_t*>& rows, int width, int r, int y) {
+    DiagonalSpan(rows, width, r, y, 0, width);
 }
 
 std::vector<std::uint8_t*> RowPointers(TDibImage& work) {
@@ -84,11 +90,26 @@ void Blur(TDibImage& work, const BlurParams& params, const ProgressFn& progress)
     RequireRange(params.Distance, 0, 0x7FFFFFFF, "blur distance");
     if (params.Distance == 0) return;
     const int height = work.Height();
+    const int width = work.Width();
+    const int r = params.Distance;
     const std::vector<std::uint8_t*> rows = RowPointers(work);
-    for (int y = 0; y < height; ++y) {
-        DiagonalRow(rows, work.Width(), params.Distance, y);
-        ReportRowProgress(progress, y, height);
-    }
+    // Row y reads row y - r as this pass wrote it and row y + r as it was,
+    // each up to r columns to the right, so rows follow one another on the
+    // pool column block by column block: every row keeps more than r
+    // columns behind the row above it, hence (row by row) behind row y - r,
+    // and row y + r writes a column only after row y has read it.
+    constexpr int kBlock = 256;
+    RunWavefront(
+        height,
+        [&](int y, const TRowGate& gate) {
+            for (int x0 = 0; x0 < width; x0 += kBlock) {
+                const int x1 = std::min(width, x0 + kBlock);
+                gate.WaitAbove(int(std::min<std::int64_t>(width, std::int64_t(x1) + r)));
+                DiagonalSpan(rows, width, r, y, x0, x1);
+                gate.Publish(x1);
+            }
+        },
+        [&](int y) { ReportRowProgress(progress, y, height); });
 }
 
 }  // namespace zelvo::effects

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "image/BmpParts.h"
 #include "image/DibImage.h"
 #include "image/ImageLimits.h"
 
@@ -60,6 +61,42 @@ public:
 
 private:
     TStream& stream_;
+};
+
+// The bytes of a BMP file after its file header, given as the information
+// header with its table and the pixel data that follow it; a short read or
+// a skip past the end throws EReadError, as the stream's would.
+class PartsSource {
+public:
+    PartsSource(std::span<const std::uint8_t> head, std::span<const std::uint8_t> rows) : head_(head), rows_(rows) {}
+    void Read(void* out, std::size_t count) {
+        Need(std::int64_t(count));
+        auto* to = static_cast<std::uint8_t*>(out);
+        if (pos_ < head_.size()) {
+            const std::size_t n = std::min(count, head_.size() - pos_);
+            std::memcpy(to, head_.data() + pos_, n);
+            to += n;
+            count -= n;
+            pos_ += n;
+        }
+        if (count > 0) {
+            std::memcpy(to, rows_.data() + (pos_ - head_.size()), count);
+            pos_ += count;
+        }
+    }
+    void Skip(std::int64_t count) {
+        if (count <= 0) return;
+        Need(count);
+        pos_ += std::size_t(count);
+    }
+    std::int64_t Remaining() const { return std::int64_t(head_.size() + rows_.size() - pos_); }
+
+private:
+    void Need(std::int64_t count) const {
+        if (count > Remaining()) throw EReadError(kSReadError, "read of " + std::to_string(count));
+    }
+    std::span<const std::uint8_t> head_, rows_;
+    std::size_t pos_ = 0;
 };
 
 // The bytes of a packed DIB; running past the block is invalid clipboard data.
@@ -365,14 +402,12 @@ DataPtr ReadPixels(Source& src, const ParsedInfo& info, std::int64_t readBytes, 
 
 }  // namespace
 
-void TDibImage::LoadFromStream(TStream& stream) {
-    StreamSource src(stream);
-    std::uint8_t fileHeader[kFileHeaderSize];
-    src.Read(fileHeader, sizeof fileHeader);
-    if (Le16(fileHeader) != kBitmapType) throw EDibImageInvalidDIBFile("TDibImageData.LoadFromFile: File type is invalid");
-    const std::int64_t fileSize = Le32(fileHeader + 2);
-    const std::int64_t dataOffset = Le32(fileHeader + 10);
+namespace {
 
+// The pixels of a BMP file of `fileSize` bytes whose rows begin at
+// `dataOffset`, read from `src` after the file header.
+template <class Source>
+DataPtr ReadAfterFileHeader(Source& src, std::int64_t fileSize, std::int64_t dataOffset, bool useFMO) {
     ParsedInfo info = ParseInfo(src, dataOffset, kFileMessages);
     const TBitmapInfoHeader& h = info.header;
     // Declared pixel data; may be negative when the size field is below the
@@ -401,10 +436,28 @@ void TDibImage::LoadFromStream(TStream& stream) {
         throw EReadError(kSReadError, sizes);
     }
 
-    DataPtr data = ReadPixels(src, info, readBytes, GetUseFMO());
+    DataPtr data = ReadPixels(src, info, readBytes, useFMO);
     // Bytes declared beyond the rows (an appended profile, slack) are passed.
     if (dataSize > readBytes) src.Skip(dataSize - readBytes);
+    return data;
+}
+
+}  // namespace
+
+void TDibImage::LoadFromStream(TStream& stream) {
+    StreamSource src(stream);
+    std::uint8_t fileHeader[kFileHeaderSize];
+    src.Read(fileHeader, sizeof fileHeader);
+    if (Le16(fileHeader) != kBitmapType) throw EDibImageInvalidDIBFile("TDibImageData.LoadFromFile: File type is invalid");
+    DataPtr data = ReadAfterFileHeader(src, Le32(fileHeader + 2), Le32(fileHeader + 10), GetUseFMO());
     ReplaceData(data.release());
+}
+
+void LoadBmpFromParts(TDibImage& picture, std::span<const std::uint8_t> head, std::span<const std::uint8_t> rows) {
+    PartsSource src(head, rows);
+    const auto dataOffset = std::int64_t(kFileHeaderSize + head.size());
+    DataPtr data = ReadAfterFileHeader(src, dataOffset + std::int64_t(rows.size()), dataOffset, picture.GetUseFMO());
+    picture.ReplaceData(data.release());
 }
 
 void TDibImage::SaveToStream(TStream& stream) const {

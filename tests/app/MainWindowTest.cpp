@@ -8,8 +8,13 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
+
+#include <chrono>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "app/window/CommandTable.h"
@@ -17,7 +22,9 @@
 #include "app/window/ZVStatusBar.h"
 #include "app/window/ZVfrmMain.h"
 #include "document/QxImage.h"
+#include "document/UndoStore.h"
 #include "image/DibImage.h"
+#include "image/Stream.h"
 #include "view/QxImageView.h"
 
 namespace zelvo {
@@ -142,6 +149,63 @@ TEST(MainWindowTest, SecondInstanceGetsTheQuotedPathAndDefPos) {
     EXPECT_TRUE(form->LoadImageFile(QStringLiteral("/tmp/some picture.bmp"), true));
     EXPECT_EQ(received, (QStringList{QStringLiteral("/tmp/some picture.bmp"), QStringLiteral("-DefPos")}));
     EXPECT_TRUE(form->ImageEmpty());
+}
+
+// A disk that breaks after the room for a snapshot was taken.
+class TBreakingStream : public TMemoryStream {
+public:
+    bool Fail = false;
+    std::size_t Write(const void* buffer, std::size_t count) override {
+        return Fail ? 0 : TMemoryStream::Write(buffer, count);
+    }
+};
+
+// A snapshot that cannot be written (the editor writes it after showing the
+// result) takes its edit back from the history lists too: the edit's entry
+// goes, and what it pushed out comes back, the redo entries it discarded and
+// the oldest entry of a full undo list.
+TEST(MainWindowTest, FailedSnapshotPutsBothHistoryListsBack) {
+    auto form = MakeWindow({WriteSampleBmp("undo-fail.bmp", 4, 4)});
+    auto stream = std::make_unique<TBreakingStream>();
+    TBreakingStream& disk = *stream;
+    form->QxImage1().SetUndoStore(std::make_unique<TUndoStore>(std::move(stream)));
+    form->SetUndoBuffer(3);
+    auto edit = [&](const char* caption) {
+        form->RunImmediate(caption, [&] { form->QxImage1().Negative(); });
+        QStringList errors;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                errors << box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        closer.start(10);
+        for (int i = 0; i < 1000 && form->QxImage1().UndoWritePending(); ++i) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return errors.size();
+    };
+    for (const char* caption : {"op1", "op2", "op3", "op4"}) ASSERT_EQ(edit(caption), 0);
+    form->Actions.mnuUndo->trigger();
+    ASSERT_EQ(Captions(form->mnuUndoList), (QStringList{"op3", "op2"}));
+    ASSERT_EQ(Captions(form->mnuRedoList), QStringList{"op4"});
+
+    disk.Fail = true;
+    EXPECT_EQ(edit("op5"), 1);
+    EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op3", "op2"}));
+    EXPECT_EQ(Captions(form->mnuRedoList), QStringList{"op4"});
+    EXPECT_TRUE(form->Actions.mnuRedo->isEnabled());
+
+    disk.Fail = false;
+    form->Actions.mnuRedo->trigger();
+    ASSERT_EQ(Captions(form->mnuUndoList), (QStringList{"op4", "op3", "op2"}));
+    disk.Fail = true;
+    EXPECT_EQ(edit("op6"), 1);
+    EXPECT_EQ(Captions(form->mnuUndoList), (QStringList{"op4", "op3", "op2"}));
+    EXPECT_EQ(form->QxImage1().UndoCount(), 3);
+    EXPECT_EQ(form->QxImage1().RedoCount(), 0);
 }
 
 TEST(MainWindowTest, UndoDropDownMovesThreeCaptionsInOrder) {

@@ -56,7 +56,7 @@ TEST_F(BatchCli, UsageErrors) {
         {"batch", "a", "b", "--input-type", "gif"},
         {"batch", "a", "b", "--input-type", "tiff"},
         {"batch", "a", "b", "--quality", "0"},
-        {"batch", "a", "b", "--jobs", "0"},
+        {"batch", "a", "b", "--jobs", "-1"},
         {"batch", "a", "b", "--jobs"},
         {"batch", "a", "b", "--frobnicate"},
         {"batch", "a", "b", "--format", "webp", "--effort", "7"},
@@ -139,12 +139,15 @@ TEST_F(BatchCli, JobsGiveTheSameBytesAsOneJob) {
     };
     ASSERT_EQ(run(Out(), "1"), 0);
     ASSERT_EQ(run(Path("out2"), "4"), 0);
+    fs::create_directory(dir_ / "out3");
+    ASSERT_EQ(run(Path("out3"), "0"), 0);  // one job per processor
     for (int i = 0; i < 6; ++i) {
         const std::string name = "p" + std::to_string(i) + ".png";
         SCOPED_TRACE(name);
         const auto one = ReadWholeFile(dir_ / "out" / name);
         EXPECT_FALSE(one.empty());
         EXPECT_EQ(one, ReadWholeFile(dir_ / "out2" / name));
+        EXPECT_EQ(one, ReadWholeFile(dir_ / "out3" / name));
     }
     EXPECT_EQ(ReadOut("p3.png").Width(), 26);  // 53 x 50 div 100
 }

@@ -630,25 +630,37 @@ void TZVfrmMain::SettleUndoWrite() {
     }
     QStringList captions;
     for (const QAction* item : mnuUndoList->actions()) captions << item->text();
+    const QStringList droppedUndo = FDroppedUndo, droppedRedo = FDroppedRedo;
     try {
         FImage->SettleUndoWrite();
     } catch (const std::exception& error) {
-        // The edit was taken back: its entry, the newest, leaves the list.
+        // The edit was taken back: its entry, the newest, leaves the undo
+        // list, and what the edit pushed out of either list comes back (the
+        // oldest undo entry of a full list, the redo entries it discarded).
+        captions.removeFirst();
+        captions += droppedUndo;
         TrimList(mnuUndoList, 0);
-        for (qsizetype i = 1; i < captions.size() && i <= FImage->UndoCount(); ++i)
+        TrimList(mnuRedoList, 0);
+        for (qsizetype i = 0; i < captions.size() && i < FImage->UndoCount(); ++i)
             mnuUndoList->addAction(NewHistoryItem(mnuUndoList, captions[i]));
+        for (qsizetype i = 0; i < droppedRedo.size() && i < FImage->RedoCount(); ++i)
+            mnuRedoList->addAction(NewHistoryItem(mnuRedoList, droppedRedo[i]));
         UpdateCommandState();
         ShowError(error);
     }
 }
 
-void TZVfrmMain::TrimList(QMenu* list, int maxCount) {
+QStringList TZVfrmMain::TrimList(QMenu* list, int maxCount) {
+    QStringList dropped;
     QList<QAction*> items = list->actions();
     while (items.size() > std::max(0, maxCount)) {
         QAction* last = items.takeLast();
+        dropped.prepend(last->text());
         list->removeAction(last);
         delete last;
     }
+    if (!dropped.isEmpty()) (list == mnuUndoList ? FDroppedUndo : FDroppedRedo) = dropped;
+    return dropped;
 }
 
 void TZVfrmMain::MoveHistoryItems(QMenu* from, QMenu* to, int count) {

@@ -222,7 +222,10 @@ private:
     /// writes it after the operation); when it failed, the edit is taken
     /// back with its undo list entry and the failure shown.
     void SettleUndoWrite();
-    void TrimList(QMenu* list, int maxCount);
+    /// Drops the entries of `list` beyond the first `maxCount`; returns
+    /// their captions, newest first, and keeps them until the next drop
+    /// from the same list, so that an edit taken back can restore them.
+    QStringList TrimList(QMenu* list, int maxCount);
     void MoveHistoryItems(QMenu* from, QMenu* to, int count);
     /// Undo or redo (`step`) of `count` steps, the history entries moved
     /// from one list to the other, under the hourglass.
@@ -241,6 +244,8 @@ private:
     /// The effect dialogs' remembered parameters (section "Effects").
     std::unique_ptr<TEffectSettings> FEffectSettings;
     TQxImage* FImage = nullptr;
+    /// What TrimList last dropped from the undo and the redo list.
+    QStringList FDroppedUndo, FDroppedRedo;
     TQxImageView* FView = nullptr;
     TFileDrop* FFileDrop = nullptr;
     TColor FBackgroundColor = clBtnShadow;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/BmpParts.h"
 #include "image/ByteReader.h"
 #include "image/ImageLimits.h"
 
@@ -99,23 +100,15 @@ TDibImage PictureFromPluginBlocks(std::span<const std::uint8_t> info, std::span<
         Refuse("rows need " + std::to_string(rowsBytes) + " bytes, bits block holds " + std::to_string(bits.size()));
     }
 
-    // A BMP file image: file header, the information block up to the end of
-    // its table, the pixel data.
+    // The BMP file that the information block up to the end of its table
+    // and the pixel data make, read without building it.
     const std::int64_t offset = kFileHeaderBytes + tableEnd;
     if (offset + dataBytes > std::int64_t(UINT32_MAX))
         Refuse("BMP image of " + std::to_string(offset + dataBytes) + " bytes");
-    std::vector<std::uint8_t> file(std::size_t(offset + dataBytes));
-    file[0] = 'B';
-    file[1] = 'M';
-    Put32(file.data() + 2, std::uint32_t(offset + dataBytes));
-    Put32(file.data() + 10, std::uint32_t(offset));
-    std::memcpy(file.data() + kFileHeaderBytes, info.data(), std::size_t(tableEnd));
-    if (rle) Put32(file.data() + kFileHeaderBytes + 20, std::uint32_t(dataBytes));
-    std::memcpy(file.data() + offset, bits.data(), std::size_t(dataBytes));
-
-    TMemoryStream stream(std::move(file));
+    std::vector<std::uint8_t> head(info.begin(), info.begin() + std::ptrdiff_t(tableEnd));
+    if (rle) Put32(head.data() + 20, std::uint32_t(dataBytes));
     TDibImage picture;
-    picture.LoadFromStream(stream);
+    LoadBmpFromParts(picture, head, bits.first(std::size_t(dataBytes)));
     return picture;
 }
 
