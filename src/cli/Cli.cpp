@@ -22,6 +22,7 @@
 #include "formats/PnmCodec.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
+#include "library/PluginDescriptions.h"
 #include "image/Exceptions.h"
 #include "image/RowBands.h"
 #include "image/Text.h"
@@ -468,6 +469,11 @@ std::unique_ptr<TSPIs> StartPlugins(const std::string& command) {
     if (!settings.ReadBool("Settings", "UseSusiePlugin", true)) return nullptr;
     ApplyDecoderSettings(settings);
     SandboxOptions().AllDecoders = SandboxOptions().AllDecoders || SandboxRequested();
+    // These commands read one picture (apply perhaps a few): no decoder is
+    // started ahead to wait for a next one, which would only compete with
+    // the decoder at work for the processors and the memory.
+    if (command != "thumbnail") SandboxOptions().WarmProcesses = 0;
+    UsePluginDescriptionCache();
     auto plugins = std::make_unique<TSPIs>(false, TSPISearchOptions{TSPISearchOption::spsSusieDir,
                                                                     TSPISearchOption::spsAppDir},
                                            PluginFolderResolver(RegistryFilePath()));

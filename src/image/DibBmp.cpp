@@ -407,7 +407,8 @@ namespace {
 // The pixels of a BMP file of `fileSize` bytes whose rows begin at
 // `dataOffset`, read from `src` after the file header.
 template <class Source>
-DataPtr ReadAfterFileHeader(Source& src, std::int64_t fileSize, std::int64_t dataOffset, bool useFMO) {
+DataPtr ReadAfterFileHeader(Source& src, std::int64_t fileSize, std::int64_t dataOffset, bool useFMO,
+                            TRowsMapping* mapping = nullptr, const std::uint8_t* rowsAt = nullptr) {
     ParsedInfo info = ParseInfo(src, dataOffset, kFileMessages);
     const TBitmapInfoHeader& h = info.header;
     // Declared pixel data; may be negative when the size field is below the
@@ -436,7 +437,18 @@ DataPtr ReadAfterFileHeader(Source& src, std::int64_t fileSize, std::int64_t dat
         throw EReadError(kSReadError, sizes);
     }
 
-    DataPtr data = ReadPixels(src, info, readBytes, useFMO);
+    const bool inPlace = mapping && !convert && h.biCompression == BI_RGB && rowsAt &&
+                         reinterpret_cast<std::uintptr_t>(rowsAt) % 16 == 0;
+    DataPtr data(inPlace ? TDibImageData::AdoptMapping(h, const_cast<std::uint8_t*>(rowsAt), std::uint32_t(readBytes),
+                                                       mapping->Base, mapping->Length)
+                         : nullptr);
+    if (inPlace) {
+        mapping->Taken = true;
+        data->ColorTable = info.table;
+        src.Skip(readBytes);
+    } else {
+        data = ReadPixels(src, info, readBytes, useFMO);
+    }
     // Bytes declared beyond the rows (an appended profile, slack) are passed.
     if (dataSize > readBytes) src.Skip(dataSize - readBytes);
     return data;
@@ -453,10 +465,15 @@ void TDibImage::LoadFromStream(TStream& stream) {
     ReplaceData(data.release());
 }
 
-void LoadBmpFromParts(TDibImage& picture, std::span<const std::uint8_t> head, std::span<const std::uint8_t> rows) {
+void LoadBmpFromParts(TDibImage& picture, std::span<const std::uint8_t> head, std::span<const std::uint8_t> rows,
+                      TRowsMapping* mapping) {
     PartsSource src(head, rows);
     const auto dataOffset = std::int64_t(kFileHeaderSize + head.size());
-    DataPtr data = ReadAfterFileHeader(src, dataOffset + std::int64_t(rows.size()), dataOffset, picture.GetUseFMO());
+    if (mapping && (mapping->Taken || rows.data() < static_cast<const std::uint8_t*>(mapping->Base) ||
+                    rows.data() + rows.size() > static_cast<const std::uint8_t*>(mapping->Base) + mapping->Length))
+        mapping = nullptr;
+    DataPtr data = ReadAfterFileHeader(src, dataOffset + std::int64_t(rows.size()), dataOffset, picture.GetUseFMO(),
+                                       mapping, rows.data());
     picture.ReplaceData(data.release());
 }
 

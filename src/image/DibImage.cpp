@@ -105,7 +105,7 @@ TDibImageData* TDibImageData::CreateDIB(int width, int height, int colors, int b
     return CreateRaw(header, std::uint32_t(size), useFMO);
 }
 
-TDibImageData* TDibImageData::CreateRaw(const TBitmapInfoHeader& header, std::uint32_t imageSize, bool useFMO) {
+TDibImageData* TDibImageData::ForHeader(const TBitmapInfoHeader& header, bool useFMO) {
     const std::int64_t height = header.biHeight < 0 ? -std::int64_t(header.biHeight) : header.biHeight;
     if (header.biWidth <= 0 || height == 0 || !ImageSizeAllowed(header.biWidth, height) ||
         header.biClrUsed > 256) {
@@ -120,12 +120,27 @@ TDibImageData* TDibImageData::CreateRaw(const TBitmapInfoHeader& header, std::ui
     data->Header = header;
     data->Header.biSize = 40;
     data->PaletteChanged = true;
+    return data;
+}
+
+TDibImageData* TDibImageData::CreateRaw(const TBitmapInfoHeader& header, std::uint32_t imageSize, bool useFMO) {
+    auto* data = ForHeader(header, useFMO);
     try {
         data->GetMemory(imageSize);
     } catch (...) {
         delete data;
         throw;
     }
+    return data;
+}
+
+TDibImageData* TDibImageData::AdoptMapping(const TBitmapInfoHeader& header, std::uint8_t* bits,
+                                           std::uint32_t imageSize, void* base, std::size_t length) {
+    auto* data = ForHeader(header, true);
+    data->Bits = bits;
+    data->ImageSize = imageSize;
+    data->AdoptedBase = base;
+    data->AdoptedLength = length;
     return data;
 }
 
@@ -154,7 +169,10 @@ void TDibImageData::GetMemory(std::uint32_t size) {
 
 void TDibImageData::ReleaseMemory() {
     if (Bits == nullptr) return;
-    if (Mapped) {
+    if (AdoptedBase) {
+        ::munmap(AdoptedBase, AdoptedLength);
+        AdoptedBase = nullptr;
+    } else if (Mapped) {
         ::munmap(Bits, MappedLength(ImageSize == 0 ? 1 : ImageSize));
     } else {
         std::free(Bits);

@@ -127,6 +127,12 @@ public:
     /// Makes a storage of `imageSize` raw bytes (compressed or converted data)
     /// with the given header; the caller fills Bits. Throws as CreateDIB.
     static TDibImageData* CreateRaw(const TBitmapInfoHeader& header, std::uint32_t imageSize, bool useFMO);
+    /// Makes a storage whose `imageSize` bytes of rows are at `bits` inside
+    /// the private mapping [base, base + length), which it takes over (and
+    /// unmaps when it goes) once this returns. Throws as CreateRaw, leaving
+    /// the mapping to the caller.
+    static TDibImageData* AdoptMapping(const TBitmapInfoHeader& header, std::uint8_t* bits, std::uint32_t imageSize,
+                                       void* base, std::size_t length);
     ~TDibImageData();
     TDibImageData(const TDibImageData&) = delete;
     TDibImageData& operator=(const TDibImageData&) = delete;
@@ -146,6 +152,9 @@ public:
     HPALETTE Palette;         ///< cached palette built from the colour table
     std::uint32_t ImageSize = 0;
     bool Mapped = false;      ///< Bits is an anonymous mapping
+    /// A mapping taken over by AdoptMapping, which Bits lies inside.
+    void* AdoptedBase = nullptr;
+    std::size_t AdoptedLength = 0;
     std::uint8_t* Bits = nullptr;
     TBitmapInfoHeader Header;
     std::array<TRGBQuad, 256> ColorTable{};
@@ -156,6 +165,8 @@ public:
 
 private:
     TDibImageData() = default;
+    /// A storage without pixels for a valid `header`; throws as CreateRaw.
+    static TDibImageData* ForHeader(const TBitmapInfoHeader& header, bool useFMO);
     void GetMemory(std::uint32_t size);
     void ReleaseMemory();
 };

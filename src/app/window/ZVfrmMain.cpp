@@ -41,6 +41,7 @@
 #include "formats/IconFile.h"
 #include "formats/QxImageIO.h"
 #include "formats/plugin/SPIs.h"
+#include "library/PluginDescriptions.h"
 #include "image/ScopeExit.h"
 #include "platform/Clipboard.h"
 #include "platform/IniFile.h"
@@ -296,6 +297,7 @@ void TZVfrmMain::BuildFilters() {
     // the program has one collection, so a second window goes without.
     TFormatFilters filters;
     if (Options.FUseSusiePlugin && !FSPIs && !TSPIs::Instance()) {
+        UsePluginDescriptionCache();
         FSPIs = std::make_unique<TSPIs>(false, TSPISearchOptions{TSPISearchOption::spsSusieDir,
                                                                  TSPISearchOption::spsAppDir},
                                         PluginFolderResolver(SettingsPath().parent_path() / "registry.ini"));

@@ -109,32 +109,48 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
 
 TDibImage PictureFromDecodeReply(const TDecodeReply& reply) {
     if (reply.Status != TDecodeStatus::Read) Refuse("no picture");
-    return PictureFromPluginBlocks(reply.InfoBlock, reply.Bits);
+    return PictureFromPluginBlocks(reply.InfoBlock, reply.Bits, reply.Mapping);
+}
+
+std::size_t LayOutDecodeReply(TDecodeReplyHeader& header, TDecodeReplyDetails& more, std::uint64_t textBytes,
+                              std::uint64_t infoBytes, std::uint64_t bitsBytes, std::uint64_t detailsBytes) {
+    std::memcpy(header.Magic, kDecodeReplyMagic, sizeof header.Magic);
+    header.Version = detailsBytes == 0 ? kDecodeReplyVersion : kDecodeReplyDetailsVersion;
+    more = TDecodeReplyDetails{};
+    std::uint64_t at = sizeof header + (detailsBytes == 0 ? 0 : sizeof more);
+    auto place = [&](std::uint64_t bytes, std::uint64_t& offset, std::uint64_t& size) {
+        offset = bytes == 0 ? 0 : at;
+        size = bytes;
+        at += bytes;
+    };
+    place(textBytes, header.TextOffset, header.TextBytes);
+    place(infoBytes, header.InfoOffset, header.InfoBytes);
+    if (bitsBytes != 0) at = (at + kReplyRowsAlignment - 1) / kReplyRowsAlignment * kReplyRowsAlignment;
+    place(bitsBytes, header.BitsOffset, header.BitsBytes);
+    place(detailsBytes, more.DetailsOffset, more.DetailsBytes);
+    return std::size_t(at);
 }
 
 std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes,
                              std::uint64_t detailsBytes) {
-    const std::uint64_t more = detailsBytes ? sizeof(TDecodeReplyDetails) : 0;
-    return std::size_t(sizeof(TDecodeReplyHeader) + more + textBytes + infoBytes + bitsBytes + detailsBytes);
+    TDecodeReplyHeader header{};
+    TDecodeReplyDetails more{};
+    return LayOutDecodeReply(header, more, textBytes, infoBytes, bitsBytes, detailsBytes);
 }
 
 void WriteDecodeReply(std::uint8_t* out, TDecodeReplyHeader header, std::span<const std::uint8_t> text,
                       std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
                       std::span<const std::uint8_t> details) {
-    std::memcpy(header.Magic, kDecodeReplyMagic, sizeof header.Magic);
-    header.Version = details.empty() ? kDecodeReplyVersion : kDecodeReplyDetailsVersion;
     TDecodeReplyDetails more{};
-    std::uint64_t at = sizeof header + (details.empty() ? 0 : sizeof more);
-    auto place = [&](std::span<const std::uint8_t> section, std::uint64_t& offset, std::uint64_t& bytes) {
-        offset = section.empty() ? 0 : at;
-        bytes = section.size();
-        if (!section.empty()) std::memcpy(out + at, section.data(), section.size());
-        at += section.size();
+    const std::size_t bytes = LayOutDecodeReply(header, more, text.size(), info.size(), bits.size(), details.size());
+    std::memset(out, 0, bytes);
+    auto put = [out](std::span<const std::uint8_t> section, std::uint64_t offset) {
+        if (!section.empty()) std::memcpy(out + offset, section.data(), section.size());
     };
-    place(text, header.TextOffset, header.TextBytes);
-    place(info, header.InfoOffset, header.InfoBytes);
-    place(bits, header.BitsOffset, header.BitsBytes);
-    place(details, more.DetailsOffset, more.DetailsBytes);
+    put(text, header.TextOffset);
+    put(info, header.InfoOffset);
+    put(bits, header.BitsOffset);
+    put(details, more.DetailsOffset);
     std::memcpy(out, &header, sizeof header);
     if (!details.empty()) std::memcpy(out + sizeof header, &more, sizeof more);
 }

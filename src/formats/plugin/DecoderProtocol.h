@@ -172,6 +172,12 @@ inline constexpr std::uint64_t kMaxReplyBitsBytes = std::uint64_t(1) << 30;
 /// Longest details: a format read's metadata, or a failure's texts.
 inline constexpr std::uint64_t kMaxReplyDetailsBytes = std::uint64_t(64) << 20;
 
+/// Where the rows of a reply begin: on a page of their own, so that the
+/// editor can keep the reply's pages as the picture's storage.
+inline constexpr std::uint64_t kReplyRowsAlignment = 4096;
+
+struct TRowsMapping;
+
 /// A reply as parsed: the header's values and views into the reply.
 struct TDecodeReply {
     TDecodeStatus Status = TDecodeStatus::Failed;
@@ -180,6 +186,9 @@ struct TDecodeReply {
     std::span<const std::uint8_t> InfoBlock;
     std::span<const std::uint8_t> Bits;
     std::span<const std::uint8_t> Details;
+    /// The private mapping the reply was read from, when the picture may
+    /// take it over as its storage instead of copying the rows.
+    TRowsMapping* Mapping = nullptr;
 };
 
 /// Parses the reply file's bytes. Throws EInvalidGraphic
@@ -194,6 +203,12 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply);
 /// a plug-in's picture; throws as ParseDecodeReply and that function do.
 TDibImage PictureFromDecodeReply(const TDecodeReply& reply);
 
+/// Lays out a reply whose sections have these sizes: fills in `header`'s
+/// magic, version and section offsets and sizes, and `more` when there are
+/// details; returns the reply file's length. The sections follow the header
+/// (and `more`) in order, the rows at a multiple of kReplyRowsAlignment.
+std::size_t LayOutDecodeReply(TDecodeReplyHeader& header, TDecodeReplyDetails& more, std::uint64_t textBytes,
+                              std::uint64_t infoBytes, std::uint64_t bitsBytes, std::uint64_t detailsBytes);
 /// The length of a reply file whose sections have these sizes.
 std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes,
                              std::uint64_t detailsBytes = 0);

@@ -405,8 +405,15 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
         attempt.Reason = std::string("the decoder's reply cannot be mapped: ") + std::strerror(errno);
         return;
     }
+    // The picture may keep the reply's pages as its storage (the file is
+    // sealed: nobody can change them any more); then they are its to unmap.
+    // Made writable only after they were mapped for reading: a writable
+    // private mapping would be populated with copies of every page.
+    TRowsMapping mapping{mapped, size};
+    const bool writable = ::mprotect(mapped, size, PROT_READ | PROT_WRITE) == 0;
     try {
-        const TDecodeReply reply = ParseDecodeReply({static_cast<const std::uint8_t*>(mapped), size});
+        TDecodeReply reply = ParseDecodeReply({static_cast<const std::uint8_t*>(mapped), size});
+        if (writable) reply.Mapping = &mapping;
         attempt.Status = reply.Status;
         attempt.Code = reply.Code;
         take(reply, attempt);
@@ -416,7 +423,7 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
         attempt.Failure.clear();
         attempt.Reason = "the decoder's reply is malformed: " + error.Detail();
     }
-    ::munmap(mapped, size);
+    if (!mapping.Taken) ::munmap(mapped, size);
 }
 
 /// Hands `request` with the descriptor `input` to a decoder of `server` (a

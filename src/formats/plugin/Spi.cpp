@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "formats/plugin/SpiPicture.h"
 #include "image/Text.h"
@@ -14,54 +16,105 @@ std::string InvalidApiMessage(const std::string& entryPoint, const std::string& 
     return entryPoint + "は[" + library + "]では使えないSusie Plugin APIです";
 }
 
-TSPI::TSPI(const std::filesystem::path& fileName) : FFileName(fileName) {
-    FHandle = ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!FHandle) {
-        const char* why = ::dlerror();
-        throw ESPIFOpenErrorSPI(fileName.filename().string() + ":Susie Pluginがロードできませんでした",
-                                why ? why : "");
+namespace {
+
+// One loaded library: its handle and entry points, closed when it goes.
+struct TLoadedLibrary {
+    void* Handle = nullptr;
+    void* Entries[std::size(kSpiEntryPoints)] = {};
+    explicit TLoadedLibrary(const std::filesystem::path& fileName, std::string* why = nullptr) {
+        Handle = ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!Handle) {
+            const char* error = ::dlerror();
+            if (why) *why = error ? error : "";
+            return;
+        }
+        for (std::size_t i = 0; i < std::size(kSpiEntryPoints); ++i) Entries[i] = ::dlsym(Handle, kSpiEntryPoints[i]);
     }
-    FGetPluginInfo = reinterpret_cast<SpiGetPluginInfoFn>(EntryPoint("GetPluginInfo"));
-    FConfigurationDlg = EntryPoint("ConfigurationDlg");
-    FIsSupported = reinterpret_cast<SpiIsSupportedFn>(EntryPoint("IsSupported"));
-    FGetPictureInfo = reinterpret_cast<SpiGetPictureInfoFn>(EntryPoint("GetPictureInfo"));
-    FGetPicture = reinterpret_cast<SpiGetPictureFn>(EntryPoint("GetPicture"));
-    FGetPreview = EntryPoint("GetPreview");
-    FGetArchiveInfo = EntryPoint("GetArchiveInfo");
-    FGetFileInfo = EntryPoint("GetFileInfo");
-    FGetFile = EntryPoint("GetFile");
-    if (!FGetPluginInfo) {
-        ::dlclose(FHandle);
-        FHandle = nullptr;
+    ~TLoadedLibrary() {
+        if (Handle) ::dlclose(Handle);
+    }
+    TLoadedLibrary(const TLoadedLibrary&) = delete;
+    TLoadedLibrary& operator=(const TLoadedLibrary&) = delete;
+    void* Release() { return std::exchange(Handle, nullptr); }
+};
+
+// Text number `infoNumber` through GetPluginInfo (see TSPI::PluginInfo).
+std::string InfoText(SpiGetPluginInfoFn getPluginInfo, int infoNumber) {
+    char buffer[kSpiInfoBufferBytes];
+    std::memset(buffer, 0, sizeof buffer);
+    const std::int32_t length = getPluginInfo(infoNumber, buffer, kSpiInfoBufferBytes - 1);
+    buffer[kSpiInfoBufferBytes - 1] = '\0';
+    if (length <= 0) return {};
+    // The claimed length may be longer than the buffer or than the text.
+    const std::size_t claimed = std::size_t(length) < sizeof buffer - 1 ? std::size_t(length) : sizeof buffer - 1;
+    return std::string(buffer, ::strnlen(buffer, claimed));
+}
+
+TSPIDescriber& Describer() {
+    static TSPIDescriber describer;
+    return describer;
+}
+
+}  // namespace
+
+TSPIDescription ReadSPIDescription(const std::filesystem::path& fileName) {
+    std::string why;
+    TLoadedLibrary library(fileName, &why);
+    if (!library.Handle)
+        throw ESPIFOpenErrorSPI(fileName.filename().string() + ":Susie Pluginがロードできませんでした", why);
+    const auto getPluginInfo = reinterpret_cast<SpiGetPluginInfoFn>(library.Entries[0]);
+    if (!getPluginInfo)
         throw ESPIInvalidSPI(InvalidApiMessage("GetPluginInfo", fileName.filename().string()),
                              "no GetPluginInfo in " + fileName.string());
-    }
-    FVersion = PluginInfo(0);
-    FName = PluginInfo(1);
+    TSPIDescription out;
+    for (std::size_t i = 0; i < std::size(kSpiEntryPoints); ++i)
+        if (library.Entries[i]) out.EntryPoints |= 1u << i;
+    out.Version = InfoText(getPluginInfo, 0);
+    out.Name = InfoText(getPluginInfo, 1);
     for (int pair = 0; pair < kMaxSpiInfoPairs; ++pair) {
-        std::string pattern = PluginInfo(2 + 2 * pair);
-        std::string description = PluginInfo(3 + 2 * pair);
+        std::string pattern = InfoText(getPluginInfo, 2 + 2 * pair);
+        std::string description = InfoText(getPluginInfo, 3 + 2 * pair);
         if (pattern.empty() || description.empty()) break;
-        FPatterns.push_back(std::move(pattern));
-        FDescriptions.push_back(std::move(description));
+        out.Patterns.push_back(std::move(pattern));
+        out.Descriptions.push_back(std::move(description));
     }
+    return out;
+}
+
+void SetSPIDescriber(TSPIDescriber describer) { Describer() = std::move(describer); }
+
+TSPI::TSPI(const std::filesystem::path& fileName, const TSPIDescription* given) : FFileName(fileName) {
+    TSPIDescription description =
+        given ? *given : Describer() ? Describer()(fileName) : ReadSPIDescription(fileName);
+    FEntryPoints = description.EntryPoints;
+    FVersion = std::move(description.Version);
+    FName = std::move(description.Name);
+    FPatterns = std::move(description.Patterns);
+    FDescriptions = std::move(description.Descriptions);
 }
 
 TSPI::~TSPI() {
     if (FHandle) ::dlclose(FHandle);
 }
 
-void* TSPI::EntryPoint(const char* name) const { return FHandle ? ::dlsym(FHandle, name) : nullptr; }
+bool TSPI::Load() const {
+    std::call_once(FLoadOnce, [this] {
+        TLoadedLibrary library(FFileName);
+        if (!library.Handle || !library.Entries[0]) return;
+        FGetPluginInfo = reinterpret_cast<SpiGetPluginInfoFn>(library.Entries[0]);
+        FIsSupported = reinterpret_cast<SpiIsSupportedFn>(library.Entries[2]);
+        FGetPictureInfo = reinterpret_cast<SpiGetPictureInfoFn>(library.Entries[3]);
+        FGetPicture = reinterpret_cast<SpiGetPictureFn>(library.Entries[4]);
+        FHandle = library.Release();
+    });
+    return FHandle != nullptr;
+}
+
+void* TSPI::EntryPoint(const char* name) const { return Load() ? ::dlsym(FHandle, name) : nullptr; }
 
 std::string TSPI::PluginInfo(int infoNumber) const {
-    char buffer[kSpiInfoBufferBytes];
-    std::memset(buffer, 0, sizeof buffer);
-    const std::int32_t length = FGetPluginInfo(infoNumber, buffer, kSpiInfoBufferBytes - 1);
-    buffer[kSpiInfoBufferBytes - 1] = '\0';
-    if (length <= 0) return {};
-    // The claimed length may be longer than the buffer or than the text.
-    const std::size_t claimed = std::size_t(length) < sizeof buffer - 1 ? std::size_t(length) : sizeof buffer - 1;
-    return std::string(buffer, ::strnlen(buffer, claimed));
+    return Load() ? InfoText(FGetPluginInfo, infoNumber) : std::string();
 }
 
 bool TSPI::ReadsExtension(const std::string& extension) const {
@@ -76,14 +129,17 @@ bool TSPI::ReadsExtension(const std::string& extension) const {
 }
 
 void TSPI::Require(const char* name) const {
-    if (!EntryPoint(name))
+    std::size_t bit = 0;
+    while (bit < std::size(kSpiEntryPoints) && std::strcmp(kSpiEntryPoints[bit], name) != 0) ++bit;
+    if (bit == std::size(kSpiEntryPoints) || !(FEntryPoints & (1u << bit)))
         throw ESPIInvalidAPI(InvalidApiMessage(name, FFileName.filename().string()), FFileName.string());
 }
 
-TLoaderSPI::TLoaderSPI(const std::filesystem::path& fileName) : TSPI(fileName) { Require("IsSupported"); }
+TLoaderSPI::TLoaderSPI(const std::filesystem::path& fileName, const TSPIDescription* description)
+    : TSPI(fileName, description) { Require("IsSupported"); }
 
 bool TLoaderSPI::IsSupported(const std::string& fileName, const std::uint8_t* head) const {
-    return FIsSupported(fileName.c_str(), head) != 0;
+    return Load() && FIsSupported && FIsSupported(fileName.c_str(), head) != 0;
 }
 
 TSPIBlocks::~TSPIBlocks() {
@@ -91,12 +147,14 @@ TSPIBlocks::~TSPIBlocks() {
     std::free(Bits);
 }
 
-TInSPI::TInSPI(const std::filesystem::path& fileName) : TLoaderSPI(fileName) {
+TInSPI::TInSPI(const std::filesystem::path& fileName, const TSPIDescription* description)
+    : TLoaderSPI(fileName, description) {
     Require("GetPictureInfo");
     Require("GetPicture");
 }
 
 int TInSPI::GetPictureInfo(const std::uint8_t* data, std::int64_t length, TSPIPictureInfo& info) const {
+    if (!Load() || !FGetPictureInfo) return SPI_NOT_IMPLEMENTED;
     SpiPictureInfo raw;
     std::memset(&raw, 0, sizeof raw);
     const int result = FGetPictureInfo(data, length, SPI_INPUT_MEMORY, &raw);
@@ -115,6 +173,7 @@ int TInSPI::GetPictureInfo(const std::uint8_t* data, std::int64_t length, TSPIPi
 
 int TInSPI::GetPicture(const std::uint8_t* data, std::int64_t length, TSPIBlocks& blocks,
                        SpiProgressCallback progress, std::intptr_t context) const {
+    if (!Load() || !FGetPicture) return SPI_NOT_IMPLEMENTED;
     SpiHandle info = nullptr;
     SpiHandle bits = nullptr;
     const int result = FGetPicture(data, length, SPI_INPUT_MEMORY, &info, &bits, progress, context);
@@ -126,26 +185,23 @@ int TInSPI::GetPicture(const std::uint8_t* data, std::int64_t length, TSPIBlocks
     return result;
 }
 
-TAmSPI::TAmSPI(const std::filesystem::path& fileName) : TLoaderSPI(fileName) {
+TAmSPI::TAmSPI(const std::filesystem::path& fileName, const TSPIDescription* description)
+    : TLoaderSPI(fileName, description) {
     Require("GetArchiveInfo");
     Require("GetFileInfo");
     Require("GetFile");
 }
 
-TXnSPI::TXnSPI(const std::filesystem::path& fileName) : TLoaderSPI(fileName) {}
+TXnSPI::TXnSPI(const std::filesystem::path& fileName, const TSPIDescription* description)
+    : TLoaderSPI(fileName, description) {}
 
 std::unique_ptr<TSPI> CreateSPI(const std::filesystem::path& fileName) {
-    std::string version;
-    {
-        // A first look for the version; the object of the right kind loads
-        // the library again.
-        const TSPI probe(fileName);
-        version = probe.Version();
-    }
-    if (version == "00IN") return std::make_unique<TInSPI>(fileName);
-    if (version == "00AM") return std::make_unique<TAmSPI>(fileName);
-    if (version == "00XN") return std::make_unique<TXnSPI>(fileName);
-    return std::make_unique<TSPI>(fileName);
+    const TSPIDescription description = Describer() ? Describer()(fileName) : ReadSPIDescription(fileName);
+    const std::string& version = description.Version;
+    if (version == "00IN") return std::make_unique<TInSPI>(fileName, &description);
+    if (version == "00AM") return std::make_unique<TAmSPI>(fileName, &description);
+    if (version == "00XN") return std::make_unique<TXnSPI>(fileName, &description);
+    return std::make_unique<TSPI>(fileName, &description);
 }
 
 }  // namespace zelvo

@@ -14,6 +14,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,35 @@ ZELVO_EXCEPTION(ESPIDupCreateSPIs, ESPIError);
 /// The message of ESPIInvalidAPI for `entryPoint` missing in `library`.
 std::string InvalidApiMessage(const std::string& entryPoint, const std::string& library);
 
+/// What the host knows of a plug-in without calling it: its version, name,
+/// pattern and description lists, and which entry points it has.
+struct TSPIDescription {
+    std::string Version;
+    std::string Name;
+    std::vector<std::string> Patterns;
+    std::vector<std::string> Descriptions;
+    /// Bit i set when the library has kSpiEntryPoints[i].
+    std::uint32_t EntryPoints = 0;
+};
+
+/// The entry points looked up by name, in the order of their bits.
+inline constexpr const char* kSpiEntryPoints[] = {"GetPluginInfo", "ConfigurationDlg", "IsSupported",
+                                                  "GetPictureInfo", "GetPicture",       "GetPreview",
+                                                  "GetArchiveInfo", "GetFileInfo",      "GetFile"};
+
+/// Loads `fileName` with dlopen(RTLD_NOW | RTLD_LOCAL) into this process,
+/// reads its description (at most kMaxSpiInfoPairs pairs, until either
+/// text of a pair is empty) and unloads it. Throws ESPIFOpenErrorSPI when
+/// the library cannot be loaded and ESPIInvalidSPI when it has no
+/// GetPluginInfo.
+TSPIDescription ReadSPIDescription(const std::filesystem::path& fileName);
+
+/// Where plug-in objects get their descriptions: ReadSPIDescription, or
+/// what the program installs (a cache that spares loading every plug-in at
+/// every start). Throws as ReadSPIDescription.
+using TSPIDescriber = std::function<TSPIDescription(const std::filesystem::path& fileName)>;
+void SetSPIDescriber(TSPIDescriber describer);
+
 /// The kinds of plug-in, by interface version.
 enum class TSPIKind : std::uint8_t { Plain, In, Am, Xn };
 
@@ -49,12 +80,11 @@ inline constexpr int kSpiInfoBufferBytes = 256;
 
 class TSPI {
 public:
-    /// Loads `fileName` with dlopen(RTLD_NOW | RTLD_LOCAL), looks up the
-    /// entry points and reads the version, name and pattern lists (at most
-    /// kMaxSpiInfoPairs pairs, until either text of a pair is empty).
-    /// Throws ESPIFOpenErrorSPI when the library cannot be loaded and
-    /// ESPIInvalidSPI when it has no GetPluginInfo.
-    explicit TSPI(const std::filesystem::path& fileName);
+    /// The plug-in `fileName` as the describer (SetSPIDescriber) describes
+    /// it; the library itself is loaded into this process only when one of
+    /// its entry points is called here. Throws as ReadSPIDescription. With
+    /// `description` the describer is not asked.
+    explicit TSPI(const std::filesystem::path& fileName, const TSPIDescription* description = nullptr);
     virtual ~TSPI();
     TSPI(const TSPI&) = delete;
     TSPI& operator=(const TSPI&) = delete;
@@ -68,33 +98,36 @@ public:
     const std::vector<std::string>& Descriptions() const { return FDescriptions; }
     virtual TSPIKind Kind() const { return TSPIKind::Plain; }
 
-    /// Text number `infoNumber` of the plug-in, empty when it has none.
-    /// Reads into a kSpiInfoBufferBytes buffer with a forced terminator, so
-    /// a plug-in that claims a longer text gives at most 255 bytes.
+    /// Text number `infoNumber` of the plug-in, empty when it has none
+    /// (or when the library cannot be loaded). Reads into a
+    /// kSpiInfoBufferBytes buffer with a forced terminator, so a plug-in
+    /// that claims a longer text gives at most 255 bytes.
     std::string PluginInfo(int infoNumber) const;
+    /// Which entry points the plug-in has (TSPIDescription::EntryPoints).
+    std::uint32_t EntryPoints() const { return FEntryPoints; }
 
     /// Whether one of the pattern entries lists `extension` (without the
     /// dot), compared without regard to case.
     bool ReadsExtension(const std::string& extension) const;
 
-    /// An entry point by its name, or nullptr.
+    /// An entry point by its name, or nullptr; loads the library.
     void* EntryPoint(const char* name) const;
 
 protected:
     /// Throws ESPIInvalidAPI when `name` is missing.
     void Require(const char* name) const;
+    /// Loads the library once and looks up its entry points; false when it
+    /// cannot be loaded (then every call into it fails).
+    bool Load() const;
 
-    void* FHandle = nullptr;
     std::filesystem::path FFileName;
-    SpiGetPluginInfoFn FGetPluginInfo = nullptr;
-    void* FConfigurationDlg = nullptr;
-    SpiIsSupportedFn FIsSupported = nullptr;
-    SpiGetPictureInfoFn FGetPictureInfo = nullptr;
-    SpiGetPictureFn FGetPicture = nullptr;
-    void* FGetPreview = nullptr;
-    void* FGetArchiveInfo = nullptr;
-    void* FGetFileInfo = nullptr;
-    void* FGetFile = nullptr;
+    std::uint32_t FEntryPoints = 0;
+    mutable std::once_flag FLoadOnce;
+    mutable void* FHandle = nullptr;
+    mutable SpiGetPluginInfoFn FGetPluginInfo = nullptr;
+    mutable SpiIsSupportedFn FIsSupported = nullptr;
+    mutable SpiGetPictureInfoFn FGetPictureInfo = nullptr;
+    mutable SpiGetPictureFn FGetPicture = nullptr;
     std::string FVersion;
     std::string FName;
     std::vector<std::string> FPatterns;
@@ -104,7 +137,7 @@ protected:
 /// Base of the plug-ins that read something; requires IsSupported.
 class TLoaderSPI : public TSPI {
 public:
-    explicit TLoaderSPI(const std::filesystem::path& fileName);
+    explicit TLoaderSPI(const std::filesystem::path& fileName, const TSPIDescription* description = nullptr);
     /// Non-zero result of IsSupported(fileName, head); `head` holds at
     /// least SPI_HEAD_BYTES bytes.
     bool IsSupported(const std::string& fileName, const std::uint8_t* head) const;
@@ -131,7 +164,7 @@ struct TSPIBlocks {
 /// An image reader ("00IN"); also requires GetPictureInfo and GetPicture.
 class TInSPI : public TLoaderSPI {
 public:
-    explicit TInSPI(const std::filesystem::path& fileName);
+    explicit TInSPI(const std::filesystem::path& fileName, const TSPIDescription* description = nullptr);
     TSPIKind Kind() const override { return TSPIKind::In; }
     /// GetPictureInfo on memory input; the result code, with `info` filled
     /// (and the text block read and freed) only on success.
@@ -147,14 +180,14 @@ public:
 /// GetFile. Never used to read pictures.
 class TAmSPI : public TLoaderSPI {
 public:
-    explicit TAmSPI(const std::filesystem::path& fileName);
+    explicit TAmSPI(const std::filesystem::path& fileName, const TSPIDescription* description = nullptr);
     TSPIKind Kind() const override { return TSPIKind::Am; }
 };
 
 /// A "00XN" plug-in. Never used to read pictures.
 class TXnSPI : public TLoaderSPI {
 public:
-    explicit TXnSPI(const std::filesystem::path& fileName);
+    explicit TXnSPI(const std::filesystem::path& fileName, const TSPIDescription* description = nullptr);
     TSPIKind Kind() const override { return TSPIKind::Xn; }
 };
 

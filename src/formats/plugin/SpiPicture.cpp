@@ -50,7 +50,8 @@ std::string BlockText(SpiHandle block) {
     return std::string(text, ::strnlen(text, bytes.size()));
 }
 
-TDibImage PictureFromPluginBlocks(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits) {
+TDibImage PictureFromPluginBlocks(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+                                  TRowsMapping* mapping) {
     ByteReader header(info);
     if (std::int64_t(info.size()) < kInfoHeaderBytes)
         Refuse("information block of " + std::to_string(info.size()) + " bytes");
@@ -108,7 +109,7 @@ TDibImage PictureFromPluginBlocks(std::span<const std::uint8_t> info, std::span<
     std::vector<std::uint8_t> head(info.begin(), info.begin() + std::ptrdiff_t(tableEnd));
     if (rle) Put32(head.data() + 20, std::uint32_t(dataBytes));
     TDibImage picture;
-    LoadBmpFromParts(picture, head, bits.first(std::size_t(dataBytes)));
+    LoadBmpFromParts(picture, head, bits.first(std::size_t(dataBytes)), rle ? nullptr : mapping);
     return picture;
 }
 

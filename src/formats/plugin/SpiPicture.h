@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 
+#include "image/BmpParts.h"
 #include "image/DibImage.h"
 #include "zelvo/spi.h"
 
@@ -40,7 +41,10 @@ std::string BlockText(SpiHandle block);
 /// 16, 256 for 1, 4 and 8 bits when 0) inside the information block and
 /// the rows inside the bits block. Throws EInvalidGraphic
 /// (kSUnrecognisedImage, with the measured values in Detail()) when a check
-/// fails, or the bitmap reader's exception.
-TDibImage PictureFromPluginBlocks(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits);
+/// fails, or the bitmap reader's exception. With `mapping` (the private
+/// mapping `bits` lies in) the picture may keep uncompressed rows where they
+/// are; see LoadBmpFromParts.
+TDibImage PictureFromPluginBlocks(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+                                  TRowsMapping* mapping = nullptr);
 
 }  // namespace zelvo

@@ -141,6 +141,7 @@ void BuildFilter() {
     allow(SCMP_SYS(write), {socketArg});
     allow(SCMP_SYS(write), {SCMP_A0(SCMP_CMP_EQ, 2)});  // stderr is /dev/null
     allow(SCMP_SYS(ftruncate), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd))});
+    allow(SCMP_SYS(pwrite64), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd))});
     // The finished reply is sealed, so the editor may read it at once.
     allow(SCMP_SYS(fcntl), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd)), SCMP_A1(SCMP_CMP_EQ, F_ADD_SEALS)});
     // Memory, but never executable memory.
@@ -253,16 +254,36 @@ bool ReceiveRequest(TRequestFiles& out) {
     return true;
 }
 
-// Writes the reply file; false when it cannot be sized or mapped.
-bool Reply(int replyFd, const TDecodeReplyHeader& header, std::span<const std::uint8_t> text,
+// Writes `count` bytes at `offset` of the reply file.
+bool WriteAt(int fd, const void* data, std::size_t count, std::uint64_t offset) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (count > 0) {
+        const ssize_t n = ::pwrite(fd, p, count, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        count -= std::size_t(n);
+        offset += std::uint64_t(n);
+    }
+    return true;
+}
+
+// Writes the reply file; false when it cannot be sized or written. Written
+// rather than mapped: the kernel fills the file's pages straight from the
+// sections, without clearing them first or mapping them here.
+bool Reply(int replyFd, TDecodeReplyHeader header, std::span<const std::uint8_t> text,
            std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
            std::span<const std::uint8_t> details = {}) {
-    const std::size_t bytes = DecodeReplyBytes(text.size(), info.size(), bits.size(), details.size());
+    TDecodeReplyDetails more{};
+    const std::size_t bytes = LayOutDecodeReply(header, more, text.size(), info.size(), bits.size(), details.size());
     if (::ftruncate(replyFd, off_t(bytes)) != 0) return false;
-    void* out = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, replyFd, 0);
-    if (out == MAP_FAILED) return false;
-    WriteDecodeReply(static_cast<std::uint8_t*>(out), header, text, info, bits, details);
-    ::munmap(out, bytes);
+    const bool written = WriteAt(replyFd, &header, sizeof header, 0) &&
+                         (details.empty() || WriteAt(replyFd, &more, sizeof more, sizeof header)) &&
+                         WriteAt(replyFd, text.data(), text.size(), header.TextOffset) &&
+                         WriteAt(replyFd, info.data(), info.size(), header.InfoOffset) &&
+                         WriteAt(replyFd, bits.data(), bits.size(), header.BitsOffset) &&
+                         WriteAt(replyFd, details.data(), details.size(), more.DetailsOffset);
+    if (!written) return false;
     // Sealed, the reply can no longer change; without the seals the editor
     // ends the child before it reads.
     ::fcntl(replyFd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE);
