@@ -5,10 +5,12 @@
 // sections that lie inside the input; a picture built from it, as a plug-in's
 // or as a format reader's, must be readable row by row, and its details must
 // parse or be refused with EInvalidGraphic, a failure's details throw an
-// exception of the program. Nothing else may escape: any other exception,
+// exception of the program, and a plug-in's description parse to what
+// writes the same bytes or be refused with EInvalidGraphic. Nothing else may escape: any other exception,
 // read out of bounds or sanitizer report is a finding.
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "FuzzSupport.h"
 #include "formats/plugin/DecoderProtocol.h"
@@ -35,6 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             ThrowFailureDetails(parsed.Details);
         } catch (const Exception&) {
+        }
+        return 0;
+    }
+    if (parsed.Status == TDecodeStatus::Described) {
+        try {
+            const TSPIDescription description = ParsePluginDescription(parsed.Details);
+            fuzz::Check(description.Patterns.size() == description.Descriptions.size());
+            fuzz::Check(PluginDescriptionBytes(description) ==
+                        std::vector<std::uint8_t>(parsed.Details.begin(), parsed.Details.end()));
+        } catch (const EInvalidGraphic&) {
         }
         return 0;
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/plugin/DecoderSandbox.h"
 #include "platform/DataDirectory.h"
 #include "platform/IniFile.h"
 
@@ -78,6 +79,20 @@ std::optional<TSPIDescription> Stored(const TIniFile& cache, const std::string& 
     return out;
 }
 
+// Read where the plug-ins run: in a decoder process when they run there
+// (this program then runs none of their code), else here. Without a decoder
+// process the plug-in is still listed (its files are then refused with the
+// usual message, or read here when the settings allow it).
+TSPIDescription Describe(const std::filesystem::path& fileName) {
+    if (SandboxOptions().Plugins) {
+        try {
+            return DescribeInDecoder(fileName);
+        } catch (const EDecoderUnavailable&) {
+        }
+    }
+    return ReadSPIDescription(fileName);
+}
+
 }  // namespace
 
 TSPIDescription CachedSPIDescription(const std::filesystem::path& fileName, const std::filesystem::path& cacheFile) {
@@ -87,7 +102,7 @@ TSPIDescription CachedSPIDescription(const std::filesystem::path& fileName, cons
     const std::string stamp = FileStamp(fileName);
     TIniFile cache(cacheFile);
     if (auto stored = Stored(cache, section, stamp)) return *stored;
-    TSPIDescription description = ReadSPIDescription(fileName);
+    TSPIDescription description = Describe(fileName);
     // Described while the file changed: not kept, asked again next time.
     if (stamp.empty() || FileStamp(fileName) != stamp) return description;
     cache.WriteString(section, "Stamp", stamp);

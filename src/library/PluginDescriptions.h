@@ -14,7 +14,8 @@ namespace zelvo {
 
 /// The description of the plug-in `fileName`: from `cacheFile` when the
 /// plug-in file's size, modification time, inode and device are still those
-/// stored with it; else read with ReadSPIDescription and stored (the cache
+/// stored with it; else read and stored (in a decoder process when the
+/// plug-ins run there, see DescribeInDecoder, else ReadSPIDescription; the cache
 /// written through a temporary file renamed over it; a cache that cannot
 /// be written is no error). Throws as ReadSPIDescription, storing nothing.
 TSPIDescription CachedSPIDescription(const std::filesystem::path& fileName, const std::filesystem::path& cacheFile);

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -232,6 +233,77 @@ TEST(DecoderReply, RepliesThatLieAreRefusedBeforeReading) {
             EXPECT_NE(error.Detail().find(c.Detail), std::string::npos) << error.Detail();
         }
     }
+}
+
+// A plug-in's description comes back from its bytes whole; bytes that end
+// early or go on, or that hold what GetPluginInfo cannot give, are refused.
+TEST(DecoderReply, PluginDescriptionReadsBackWholeAndLiesAreRefused) {
+    const TSPIDescription description{"00IN", "Test", {"*.abc;*.abd", "*.xyz"}, {"ABC", "XYZ"}, 29};
+    const Bytes sound = PluginDescriptionBytes(description);
+    const TSPIDescription back = ParsePluginDescription(sound);
+    EXPECT_EQ(back.Version, "00IN");
+    EXPECT_EQ(back.Name, "Test");
+    EXPECT_EQ(back.Patterns, description.Patterns);
+    EXPECT_EQ(back.Descriptions, description.Descriptions);
+    EXPECT_EQ(back.EntryPoints, 29u);
+    struct TCase {
+        const char* Name;
+        std::function<void(Bytes&)> Change;
+        const char* Detail;
+    };
+    // Texts from offset 8: "00IN" (length 4) at 8, "Test" at 14, "*.abc;*.abd" at 20.
+    const TCase cases[] = {
+        {"cut short", [](Bytes& b) { b.pop_back(); }, "ends in a text"},
+        {"no counts", [](Bytes& b) { b.resize(7); }, "ends in its counts"},
+        {"bytes after it", [](Bytes& b) { b.push_back(0); }, "1 bytes after"},
+        {"a pattern without description", [](Bytes& b) { b[4] = 5; }, "5 texts"},
+        {"more pairs than a plug-in has", [](Bytes& b) { b[5] = 2; }, "texts"},
+        {"an entry point nobody knows", [](Bytes& b) { b[1] = 2; }, "entry points"},
+        {"a text longer than the buffer", [](Bytes& b) { b[8] = 0; b[9] = 1; }, "256 bytes"},
+        {"an empty pattern", [](Bytes& b) { b[20] = 0; b.erase(b.begin() + 22, b.begin() + 33); }, "empty text"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Bytes bytes = sound;
+        c.Change(bytes);
+        try {
+            ParsePluginDescription(bytes);
+            ADD_FAILURE() << "accepted";
+        } catch (const EInvalidGraphic& error) {
+            EXPECT_NE(error.Detail().find(c.Detail), std::string::npos) << error.Detail();
+        }
+    }
+}
+
+// Plug-ins are described in a decoder process as they describe themselves
+// when loaded here; what is no plug-in fails the same way.
+TEST(DecoderSandbox, PluginsDescribeThemselvesInTheDecoderAsInProcess) {
+    std::vector<fs::path> plugins;
+    for (const fs::path& dir : {test::PluginDir(), test::TestSpiDir()})
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().extension() == ".spi") plugins.push_back(entry.path());
+    ASSERT_GE(plugins.size(), 10u);
+    for (const fs::path& plugin : plugins) {
+        SCOPED_TRACE(plugin.filename().string());
+        const TSPIDescription here = ReadSPIDescription(plugin);
+        TSPIDescription there;
+        try {
+            there = DescribeInDecoder(plugin);
+        } catch (const ESPIError& error) {
+            ADD_FAILURE() << error.what() << " " << error.Detail();
+            continue;
+        }
+        EXPECT_EQ(there.Version, here.Version);
+        EXPECT_EQ(there.Name, here.Name);
+        EXPECT_EQ(there.Patterns, here.Patterns);
+        EXPECT_EQ(there.Descriptions, here.Descriptions);
+        EXPECT_EQ(there.EntryPoints, here.EntryPoints);
+    }
+    const fs::path text = test::MakeTempDir("describe") / "text.spi";
+    std::ofstream(text) << "not a library";
+    EXPECT_THROW(ReadSPIDescription(text), ESPIFOpenErrorSPI);
+    EXPECT_THROW(DescribeInDecoder(text), ESPIFOpenErrorSPI);
+    StopWaitingDecoders();
 }
 
 // The hostile plug-ins, each given a file of its own in a folder whose

@@ -1,6 +1,8 @@
 #include "formats/plugin/DecoderProtocol.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "formats/plugin/SpiPicture.h"
 #include "image/ByteReader.h"
@@ -48,7 +50,7 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
     if (reply.size() < headerBytes) Refuse(std::to_string(reply.size()) + " bytes, shorter than its header");
     TDecodeReply out;
     const std::uint32_t status = in.Get32LE();
-    if (status > std::uint32_t(TDecodeStatus::Failed)) Refuse("status " + std::to_string(status));
+    if (status > std::uint32_t(TDecodeStatus::Described)) Refuse("status " + std::to_string(status));
     out.Status = TDecodeStatus(status);
     out.Code = std::int32_t(in.Get32LE());
     out.Info.Left = std::int32_t(in.Get32LE());
@@ -110,6 +112,55 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
 TDibImage PictureFromDecodeReply(const TDecodeReply& reply) {
     if (reply.Status != TDecodeStatus::Read) Refuse("no picture");
     return PictureFromPluginBlocks(reply.InfoBlock, reply.Bits, reply.Mapping);
+}
+
+std::vector<std::uint8_t> PluginDescriptionBytes(const TSPIDescription& description) {
+    std::vector<std::uint8_t> out;
+    auto put = [&out](std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(std::uint8_t(value >> (8 * i)));
+    };
+    std::vector<const std::string*> texts = {&description.Version, &description.Name};
+    for (std::size_t i = 0; i < description.Patterns.size() && i < description.Descriptions.size(); ++i) {
+        texts.push_back(&description.Patterns[i]);
+        texts.push_back(&description.Descriptions[i]);
+    }
+    put(description.EntryPoints, 4);
+    put(texts.size(), 4);
+    for (const std::string* text : texts) {
+        const std::size_t bytes = std::min<std::size_t>(text->size(), kSpiInfoBufferBytes - 1);
+        put(bytes, 2);
+        out.insert(out.end(), text->begin(), text->begin() + std::ptrdiff_t(bytes));
+    }
+    return out;
+}
+
+TSPIDescription ParsePluginDescription(std::span<const std::uint8_t> bytes) {
+    ByteReader in(bytes);
+    auto need = [&](std::size_t count, const char* what) {
+        if (in.Remaining() < count) Refuse(std::string("description ends in ") + what);
+    };
+    need(8, "its counts");
+    TSPIDescription out;
+    out.EntryPoints = in.Get32LE();
+    const std::uint32_t count = in.Get32LE();
+    if (out.EntryPoints >> std::size(kSpiEntryPoints)) Refuse("entry points " + std::to_string(out.EntryPoints));
+    if (count < 2 || count % 2 != 0 || count > 2 + 2 * std::uint32_t(kMaxSpiInfoPairs))
+        Refuse("description of " + std::to_string(count) + " texts");
+    for (std::uint32_t i = 0; i < count; ++i) {
+        need(2, "a text's length");
+        const std::uint16_t length = in.Get16LE();
+        if (length >= kSpiInfoBufferBytes) Refuse("text of " + std::to_string(length) + " bytes");
+        need(length, "a text");
+        std::string text(length, '\0');
+        for (char& c : text) c = char(in.Get8());
+        if (i >= 2 && text.empty()) Refuse("empty text in pair " + std::to_string(i / 2));
+        if (i == 0) out.Version = std::move(text);
+        else if (i == 1) out.Name = std::move(text);
+        else if (i % 2 == 0) out.Patterns.push_back(std::move(text));
+        else out.Descriptions.push_back(std::move(text));
+    }
+    if (in.Remaining() != 0) Refuse(std::to_string(in.Remaining()) + " bytes after the description");
+    return out;
 }
 
 std::size_t LayOutDecodeReply(TDecodeReplyHeader& header, TDecodeReplyDetails& more, std::uint64_t textBytes,

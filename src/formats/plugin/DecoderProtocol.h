@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "formats/plugin/Spi.h"
 #include "image/DibImage.h"
@@ -43,6 +44,7 @@ inline constexpr std::uint32_t kDecodeRequestMagic = 0x5A564451;  // "ZVDQ"
 enum class TDecodeKind : std::uint32_t {
     Plugin = 1,  ///< one image plug-in: IsSupported, GetPictureInfo, GetPicture
     Format = 2,  ///< one reader of the format table
+    Describe = 3,  ///< the plug-in's description: GetPluginInfo and its entry points
 };
 
 /// Which reader of a format row a Format request runs.
@@ -137,7 +139,12 @@ enum class TDecodeStatus : std::uint32_t {
     NotSupported = 1,  ///< IsSupported said no
     Failed = 2,        ///< GetPicture (or loading the plug-in) failed; Code says how,
                        ///< or a format reader's exception is in the details
+    Described = 3,     ///< a Describe request's answer, in the details
 };
+
+/// Codes of a failed Describe request.
+inline constexpr std::int32_t kDescribeNoLibrary = -1;         ///< the library could not be loaded
+inline constexpr std::int32_t kDescribeNoGetPluginInfo = -2;  ///< it has no GetPluginInfo
 
 /// The reply file's header, little-endian, 96 bytes; the sections follow
 /// it (and with details TDecodeReplyDetails) at the offsets given.
@@ -209,6 +216,18 @@ TDibImage PictureFromDecodeReply(const TDecodeReply& reply);
 /// (and `more`) in order, the rows at a multiple of kReplyRowsAlignment.
 std::size_t LayOutDecodeReply(TDecodeReplyHeader& header, TDecodeReplyDetails& more, std::uint64_t textBytes,
                               std::uint64_t infoBytes, std::uint64_t bitsBytes, std::uint64_t detailsBytes);
+/// A description as a Described reply's details: the entry points (32 bits),
+/// the number of texts (32 bits: version, name, then pattern and
+/// description of each pair) and each text as 16 bits of length and its
+/// bytes, all little-endian.
+std::vector<std::uint8_t> PluginDescriptionBytes(const TSPIDescription& description);
+/// Reads PluginDescriptionBytes back. Throws EInvalidGraphic
+/// (kSUnrecognisedImage, the fault in Detail()) when the bytes end early or
+/// go on, a text is longer than GetPluginInfo can give, there are more than
+/// kMaxSpiInfoPairs pairs or fewer than two texts, a pair has an empty text,
+/// or an unknown entry point is set.
+TSPIDescription ParsePluginDescription(std::span<const std::uint8_t> bytes);
+
 /// The length of a reply file whose sections have these sizes.
 std::size_t DecodeReplyBytes(std::uint64_t textBytes, std::uint64_t infoBytes, std::uint64_t bitsBytes,
                              std::uint64_t detailsBytes = 0);

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -596,6 +597,36 @@ std::string FailureOnOneLine(const std::string& failure) {
     const std::size_t reason = failure.find('\n');
     if (reason == std::string::npos) return failure;
     return failure.substr(0, reason) + " (" + failure.substr(reason + 1) + ")";
+}
+
+TSPIDescription DescribeInDecoder(const std::filesystem::path& plugin) {
+    const TSandboxOptions& options = SandboxOptions();
+    if (DecoderProgram().empty()) throw EDecoderUnavailable(kSDecoderUnavailable, "zelvo-decode not found");
+    const std::string pluginName = plugin.string();
+    const std::string name = plugin.filename().string();
+    auto unloadable = [&](const std::string& why) {
+        return ESPIFOpenErrorSPI(name + ":Susie Pluginがロードできませんでした", why);
+    };
+    if (pluginName.size() >= kDecodeRequestPathBytes) throw unloadable("path too long for the decoder");
+    TDecodeRequest request;
+    request.Kind = TDecodeKind::Describe;
+    request.CpuSeconds = std::uint32_t(std::clamp(options.TimeLimitSeconds, 1, 100000));
+    request.AddressSpaceBytes = options.AddressSpaceMarginBytes;
+    std::memcpy(request.Plugin, pluginName.c_str(), pluginName.size() + 1);
+    const TFd input = InputFile(nullptr, 0);
+    if (input.Get() < 0)
+        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
+    std::optional<TSPIDescription> described;
+    const TSandboxAttempt attempt =
+        RunDecoder(plugin, request, input.Get(), {}, std::chrono::seconds(options.TimeLimitSeconds),
+                   [&](const TDecodeReply& reply, TSandboxAttempt&) {
+                       if (reply.Status == TDecodeStatus::Described)
+                           described = ParsePluginDescription(reply.Details);
+                   });
+    if (described) return *described;
+    if (attempt.Reason.empty() && attempt.Status == TDecodeStatus::Failed && attempt.Code == kDescribeNoGetPluginInfo)
+        throw ESPIInvalidSPI(InvalidApiMessage("GetPluginInfo", name), "no GetPluginInfo in " + pluginName);
+    throw unloadable(attempt.Reason.empty() ? "the decoder could not load it" : attempt.Reason);
 }
 
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,

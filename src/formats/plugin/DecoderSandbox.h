@@ -95,6 +95,12 @@ using TSandboxProgress = std::function<bool(std::int32_t number, std::int32_t de
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
                                  const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress);
 
+/// The description of `plugin` (ReadSPIDescription's) read in a decoder
+/// process, so that no code of the plug-in runs in this one. Throws
+/// EDecoderUnavailable when no decoder process can be started, else as
+/// ReadSPIDescription, the decoder's failure as the reason.
+TSPIDescription DescribeInDecoder(const std::filesystem::path& plugin);
+
 /// Reads `path` with the reader of the format table's row `key` in a decoder
 /// process, as the row's stream reader reads it in process: the same
 /// picture and file information, or the reader's exception with its

@@ -67,9 +67,15 @@ TSPIDescription ReadSPIDescription(const std::filesystem::path& fileName) {
     if (!getPluginInfo)
         throw ESPIInvalidSPI(InvalidApiMessage("GetPluginInfo", fileName.filename().string()),
                              "no GetPluginInfo in " + fileName.string());
-    TSPIDescription out;
+    std::uint32_t entryPoints = 0;
     for (std::size_t i = 0; i < std::size(kSpiEntryPoints); ++i)
-        if (library.Entries[i]) out.EntryPoints |= 1u << i;
+        if (library.Entries[i]) entryPoints |= 1u << i;
+    return DescribeSPI(getPluginInfo, entryPoints);
+}
+
+TSPIDescription DescribeSPI(SpiGetPluginInfoFn getPluginInfo, std::uint32_t entryPoints) {
+    TSPIDescription out;
+    out.EntryPoints = entryPoints;
     out.Version = InfoText(getPluginInfo, 0);
     out.Name = InfoText(getPluginInfo, 1);
     for (int pair = 0; pair < kMaxSpiInfoPairs; ++pair) {

@@ -63,6 +63,10 @@ inline constexpr const char* kSpiEntryPoints[] = {"GetPluginInfo", "Configuratio
 /// GetPluginInfo.
 TSPIDescription ReadSPIDescription(const std::filesystem::path& fileName);
 
+/// The description a loaded plug-in gives through `getPluginInfo`, with
+/// the entry points `entryPoints` it has.
+TSPIDescription DescribeSPI(SpiGetPluginInfoFn getPluginInfo, std::uint32_t entryPoints);
+
 /// Where plug-in objects get their descriptions: ReadSPIDescription, or
 /// what the program installs (a cache that spares loading every plug-in at
 /// every start). Throws as ReadSPIDescription.

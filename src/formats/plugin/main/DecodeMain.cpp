@@ -299,6 +299,7 @@ TDecodeReplyHeader Status(TDecodeStatus status, std::int32_t code) {
 
 /// The plug-in's entry points; null when it could not be loaded.
 struct TEntries {
+    void* Library = nullptr;
     SpiIsSupportedFn IsSupported = nullptr;
     SpiGetPictureInfoFn GetPictureInfo = nullptr;
     SpiGetPictureFn GetPicture = nullptr;
@@ -308,6 +309,7 @@ TEntries LoadPlugin(const char* path) {
     TEntries out;
     void* library = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (!library) return out;
+    out.Library = library;
     out.IsSupported = reinterpret_cast<SpiIsSupportedFn>(::dlsym(library, "IsSupported"));
     out.GetPictureInfo = reinterpret_cast<SpiGetPictureInfoFn>(::dlsym(library, "GetPictureInfo"));
     out.GetPicture = reinterpret_cast<SpiGetPictureFn>(::dlsym(library, "GetPicture"));
@@ -391,6 +393,28 @@ int DecodeFormat(const std::uint8_t* data, std::uint64_t length, const TDecodeRe
     return 0;
 }
 
+// A Describe request: the plug-in's texts and entry points, or why there
+// are none.
+int Describe(const TEntries& entries) {
+    const auto getPluginInfo =
+        entries.Library ? reinterpret_cast<SpiGetPluginInfoFn>(::dlsym(entries.Library, "GetPluginInfo")) : nullptr;
+    bool replied = false;
+    if (!getPluginInfo) {
+        replied = Reply(kReplyFd,
+                        Status(TDecodeStatus::Failed, entries.Library ? kDescribeNoGetPluginInfo : kDescribeNoLibrary),
+                        {}, {}, {});
+    } else {
+        std::uint32_t mask = 0;
+        for (std::size_t i = 0; i < std::size(kSpiEntryPoints); ++i)
+            if (::dlsym(entries.Library, kSpiEntryPoints[i])) mask |= 1u << i;
+        const std::vector<std::uint8_t> details = PluginDescriptionBytes(DescribeSPI(getPluginInfo, mask));
+        replied = Reply(kReplyFd, Status(TDecodeStatus::Described, 0), {}, {}, {}, details);
+    }
+    if (!replied) return 2;
+    Send({TDecodeEventType::Done, 0, 0, gSteps});
+    return 0;
+}
+
 int Decode(const TRequestFiles& files, const TEntries& entries) {
     const TDecodeRequest& request = files.Request;
     const auto isSupported = entries.IsSupported;
@@ -412,6 +436,7 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
     }
     ConfineLate(request.AddressSpaceBytes, request.CpuSeconds);
     if (request.Kind == TDecodeKind::Format) return DecodeFormat(data, length, request);
+    if (request.Kind == TDecodeKind::Describe) return Describe(entries);
 
     if (!isSupported || !getInfo || !getPicture) {
         if (!Reply(kReplyFd, Status(TDecodeStatus::Failed, SPI_NOT_IMPLEMENTED), {}, {}, {})) return 2;
@@ -543,8 +568,10 @@ void WarmUp() {
     if (!ReceiveRequest(files)) ::_exit(0);  // the editor closed the socket
     // A plug-in's server serves its plug-in only; the readers' server
     // serves format requests only.
-    if (plugin ? files.Request.Kind != TDecodeKind::Plugin || std::strcmp(files.Request.Plugin, plugin) != 0
-               : files.Request.Kind != TDecodeKind::Format)
+    const TDecodeKind kind = files.Request.Kind;
+    if (plugin ? (kind != TDecodeKind::Plugin && kind != TDecodeKind::Describe) ||
+                     std::strcmp(files.Request.Plugin, plugin) != 0
+               : kind != TDecodeKind::Format)
         ::_exit(2);
     // No return through the server's loop, and no plug-in destructors.
     ::_exit(Decode(files, entries));
