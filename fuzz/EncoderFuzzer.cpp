@@ -3,8 +3,11 @@
 // palette and pixel bytes); the picture is written through the format
 // table and our own file decoded again with the format's library. Lossless
 // saves (WebP lossless, TIFF, JPEG XL lossless) must give back every
-// sample, alpha included; lossy WebP must decode at the picture's size. A
-// difference aborts, so the fuzzer reports it like a crash.
+// sample, alpha included; lossy WebP must decode at the picture's size.
+// Bytes left after the pixels are the TIFF data of an EXIF block kept with
+// the picture, as a JPEG's would be; a TIFF save carrying its Exif or GPS
+// IFD must read back through libtiff. A difference aborts, so the fuzzer
+// reports it like a crash.
 #include <jxl/decode.h>
 #include <tiffio.h>
 #include <webp/decode.h>
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "formats/EncoderWriters.h"
+#include "formats/Exif.h"
 #include "formats/PictureFormats.h"
 #include "image/Stream.h"
 
@@ -56,6 +60,7 @@ std::vector<std::uint8_t> DecodeWebp(const std::vector<std::uint8_t>& file, int&
     return out;
 }
 
+// Empty as well when an Exif or GPS IFD that IFD0 points to does not read.
 std::vector<std::uint8_t> DecodeTiff(const std::vector<std::uint8_t>& file, int& width, int& height) {
     TMemory memory{&file};
     TIFF* tiff = TIFFClientOpen("memory", "r", &memory, Read, Write, Seek, Close, Size, Map, Unmap);
@@ -70,6 +75,11 @@ std::vector<std::uint8_t> DecodeTiff(const std::vector<std::uint8_t>& file, int&
             out.insert(out.end(), {std::uint8_t(TIFFGetR(p)), std::uint8_t(TIFFGetG(p)), std::uint8_t(TIFFGetB(p)),
                                    std::uint8_t(TIFFGetA(p))});
     }
+    std::uint64_t exifIfd = 0, gpsIfd = 0;
+    const bool hasExif = TIFFGetField(tiff, TIFFTAG_EXIFIFD, &exifIfd) == 1;
+    const bool hasGps = TIFFGetField(tiff, TIFFTAG_GPSIFD, &gpsIfd) == 1;
+    if ((hasExif && !TIFFReadEXIFDirectory(tiff, exifIfd)) || (hasGps && !TIFFReadGPSDirectory(tiff, gpsIfd)))
+        out.clear();
     TIFFClose(tiff);
     width = int(w);
     height = int(h);
@@ -134,6 +144,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = picture.ScanLine(y);
         for (int i = 0; i < picture.RowBytes(); ++i) row[i] = next();
+    }
+
+    TPictureMetadata metadata;
+    if (at < size) {
+        TMetadataBlock exif{0xE1, std::vector<std::uint8_t>(kExifSignature, kExifSignature + 6)};
+        exif.Data.insert(exif.Data.end(), data + at, data + size);
+        metadata = JpegMetadata({std::move(exif)});
+        options.Metadata = &metadata;
     }
 
     static const char* const kExtensions[] = {".webp", ".tif", ".jxl", ".webp"};

@@ -62,7 +62,9 @@ void SaveWebpPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
 /// pictures of their depth (1-bit black and white as a bilevel picture),
 /// 24-bit ones as RGB (RGBA with unassociated alpha when transparent).
 /// TiffCompression picks none, LZW or Deflate; RGB rows are coded with
-/// the horizontal predictor when compressed.
+/// the horizontal predictor when compressed. The EXIF goes in as the file's
+/// own Exif and GPS IFDs and IFD0 texts (ExifForTiff), the file then in the
+/// EXIF's byte order; without them the file is in libtiff's own order.
 void SaveTiffPicture(const TDibImage& picture, TStream& stream, const TSaveOptions& options);
 
 /// AVIF (`av1`) or HEIC: 8-bit 4:2:0 at AvifQuality/HeicQuality with the

@@ -19,6 +19,7 @@ constexpr int kMaxIfds = 8;
 // TIFF types by number: BYTE, ASCII, SHORT, LONG, RATIONAL, SBYTE,
 // UNDEFINED, SSHORT, SLONG, SRATIONAL, FLOAT, DOUBLE, IFD.
 constexpr std::array<std::uint8_t, 14> kTypeBytes = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+constexpr std::uint16_t kTypeAscii = 2;
 constexpr std::uint16_t kTypeShort = 3;
 constexpr std::uint16_t kTypeLong = 4;
 constexpr std::uint16_t kTypeIfd = 13;
@@ -48,6 +49,11 @@ public:
         return true;
     }
     std::size_t Size() const { return data_.size(); }
+    /// The `length` bytes at `offset`; empty when they are not all inside.
+    std::span<const std::uint8_t> Bytes(std::uint64_t offset, std::uint64_t length) const {
+        return Inside(offset, length) ? data_.subspan(std::size_t(offset), std::size_t(length))
+                                      : std::span<const std::uint8_t>{};
+    }
 
 private:
     std::span<const std::uint8_t> data_;
@@ -146,6 +152,61 @@ void Put32(std::vector<std::uint8_t>& data, std::size_t offset, std::uint32_t va
         const int shift = bigEndian ? 24 - 8 * i : 8 * i;
         data[offset + std::size_t(i)] = std::uint8_t(value >> shift);
     }
+}
+
+// IFD0 tags whose text a TIFF's own IFD0 holds: ImageDescription, Make,
+// Model, Software, DateTime, Artist, Copyright.
+constexpr std::array<std::uint16_t, 7> kIfd0TextTags = {0x010E, 0x010F, 0x0110, 0x0131, 0x0132, 0x013B, 0x8298};
+// Tags whose values are offsets into the block, which mean nothing once the
+// values move: strips, tiles, sub-IFDs, the thumbnail and the IFD pointers.
+// The interoperability IFD goes too: it states that the file keeps the
+// camera file rules (DCF), which a TIFF written here does not, and libtiff
+// does not know its pointer.
+constexpr std::array<std::uint16_t, 7> kOffsetTags = {0x0111, 0x0144, 0x014A, kExifTagThumbnailOffset,
+                                                      kExifTagExifIfd, kExifTagGpsIfd, kExifTagInteropIfd};
+
+/// An entry a TIFF file gets again, with its value as the block's bytes
+/// (or as a LONG of its own).
+struct TCarriedEntry {
+    std::uint16_t Tag = 0;
+    std::uint16_t Type = 0;
+    std::uint32_t Count = 0;
+    std::span<const std::uint8_t> Value;
+    std::uint32_t Long = 0;  ///< the value of a SHORT made a LONG (Value empty)
+};
+
+// The entries of the IFD at `offset` that can be carried, in ascending tag
+// order, each tag once (the first). Values out of line are taken while they
+// fit in `budget`, which they use up.
+std::vector<TCarriedEntry> CarriedEntries(TExifWalker& walker, std::uint32_t offset, std::uint64_t& budget) {
+    std::vector<TCarriedEntry> found;
+    walker.Walk(offset, false, [&](const TEntry& e) {
+        std::uint32_t v = 0;
+        if (e.Count == 0 || e.Type == kTypeIfd ||
+            std::find(kOffsetTags.begin(), kOffsetTags.end(), e.Tag) != kOffsetTags.end())
+            return;
+        // The pixel dimensions may be SHORTs, but libtiff reads them only
+        // as LONGs and drops them otherwise.
+        if ((e.Tag == kExifTagPixelXDimension || e.Tag == kExifTagPixelYDimension) && e.Type == kTypeShort &&
+            walker.Number(e, v)) {
+            found.push_back({e.Tag, kTypeLong, 1, {}, v});
+            return;
+        }
+        found.push_back({e.Tag, e.Type, e.Count,
+                         walker.Reader().Bytes(e.ValueOffset, std::uint64_t(e.Count) * kTypeBytes[e.Type])});
+    });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const TCarriedEntry& a, const TCarriedEntry& b) { return a.Tag < b.Tag; });
+    std::vector<TCarriedEntry> kept;
+    for (const TCarriedEntry& e : found) {
+        if (!kept.empty() && kept.back().Tag == e.Tag) continue;
+        if (e.Value.size() > 4) {
+            if (e.Value.size() > budget) continue;
+            budget -= e.Value.size();
+        }
+        kept.push_back(e);
+    }
+    return kept;
 }
 
 }  // namespace
@@ -261,6 +322,103 @@ std::vector<std::uint8_t> PatchExif(std::span<const std::uint8_t> tiff, const TE
                 std::fill_n(out.begin() + std::ptrdiff_t(info.ThumbnailOffset), info.ThumbnailLength, 0);
             }
         }
+    }
+    return out;
+}
+
+TExifForTiff ExifForTiff(std::span<const std::uint8_t> tiff, std::uint32_t base) {
+    TExifForTiff out;
+    const TExifInfo info = ParseExif(tiff);
+    if (!info.Valid) return out;
+    const bool be = info.BigEndian;
+    out.BigEndian = be;
+    TExifInfo scratch;
+    scratch.BigEndian = be;
+    TExifWalker walker(tiff, scratch);
+    std::uint32_t ifd0 = 0, exifIfd = 0, gpsIfd = 0;
+    walker.Reader().Get32(4, ifd0);
+    walker.Walk(ifd0, false, [&](const TEntry& e) {
+        std::uint32_t v = 0;
+        if (e.Tag == kExifTagExifIfd && exifIfd == 0 && walker.Number(e, v)) {
+            exifIfd = v;
+        } else if (e.Tag == kExifTagGpsIfd && gpsIfd == 0 && walker.Number(e, v)) {
+            gpsIfd = v;
+        } else if (e.Type == kTypeAscii && e.Count > 0 &&
+                   std::find(kIfd0TextTags.begin(), kIfd0TextTags.end(), e.Tag) != kIfd0TextTags.end() &&
+                   std::none_of(out.Ifd0Text.begin(), out.Ifd0Text.end(),
+                                [&](const auto& t) { return t.first == e.Tag; })) {
+            const std::span<const std::uint8_t> text = walker.Reader().Bytes(e.ValueOffset, e.Count);
+            const auto end = std::find(text.begin(), text.end(), std::uint8_t(0));
+            if (end != text.begin()) out.Ifd0Text.emplace_back(e.Tag, std::string(text.begin(), end));
+        }
+    });
+    std::stable_sort(out.Ifd0Text.begin(), out.Ifd0Text.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    // A sound block never holds more value bytes than its own size; a block
+    // whose entries share their values cannot grow the file beyond that.
+    std::uint64_t budget = tiff.size();
+    const std::vector<TCarriedEntry> exif = CarriedEntries(walker, exifIfd, budget);
+    const std::vector<TCarriedEntry> gps = CarriedEntries(walker, gpsIfd, budget);
+
+    std::vector<std::uint8_t>& bytes = out.Bytes;
+    auto set32 = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = std::uint8_t(value >> (be ? 24 - 8 * i : 8 * i));
+    };
+    auto append = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes.push_back(std::uint8_t(value >> (be ? 8 * (size - 1 - i) : 8 * i)));
+    };
+    // The file offset of the next byte, on a word boundary.
+    auto align = [&] {
+        if (bytes.size() % 2 != 0) bytes.push_back(0);
+        return std::uint64_t(base) + bytes.size();
+    };
+    std::size_t makerNoteField = 0;
+    std::span<const std::uint8_t> makerNote;
+    // Writes an IFD with no next IFD, then its values; returns its offset.
+    auto writeIfd = [&](const std::vector<TCarriedEntry>& entries) {
+        const std::uint64_t at = align();
+        append(std::uint32_t(entries.size()), 2);
+        const std::size_t first = bytes.size();
+        for (const TCarriedEntry& e : entries) {
+            append(e.Tag, 2);
+            append(e.Type, 2);
+            append(e.Count, 4);
+            append(0, 4);
+        }
+        append(0, 4);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const TCarriedEntry& e = entries[i];
+            const std::size_t field = first + i * 12 + 8;
+            if (e.Value.empty()) {
+                set32(field, e.Long);
+            } else if (e.Tag == kExifTagMakerNote && e.Value.size() > 4) {
+                makerNoteField = field;
+                makerNote = e.Value;
+            } else if (e.Value.size() <= 4) {
+                std::copy(e.Value.begin(), e.Value.end(), bytes.begin() + std::ptrdiff_t(field));
+            } else {
+                set32(field, std::uint32_t(align()));
+                bytes.insert(bytes.end(), e.Value.begin(), e.Value.end());
+            }
+        }
+        return std::uint32_t(at);
+    };
+    if (!exif.empty()) out.ExifIfd = writeIfd(exif);
+    if (!gps.empty()) out.GpsIfd = writeIfd(gps);
+    if (!makerNote.empty()) {
+        // Maker notes often point into themselves from the block's start:
+        // they stay readable at the very offset they had, when the file
+        // has not reached it yet.
+        const std::uint64_t was = std::uint64_t(makerNote.data() - tiff.data());
+        if (was % 2 == 0 && was >= align()) bytes.resize(std::size_t(was - base));
+        set32(makerNoteField, std::uint32_t(align()));
+        bytes.insert(bytes.end(), makerNote.begin(), makerNote.end());
+    }
+    // Classic TIFF offsets have 32 bits.
+    if (std::uint64_t(base) + bytes.size() > 0xFFFFFFFFu) {
+        bytes.clear();
+        out.ExifIfd = out.GpsIfd = 0;
     }
     return out;
 }

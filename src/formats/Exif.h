@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace zelvo {
@@ -31,6 +33,7 @@ inline constexpr std::uint16_t kExifTagGpsIfd = 0x8825;
 inline constexpr std::uint16_t kExifTagInteropIfd = 0xA005;
 inline constexpr std::uint16_t kExifTagPixelXDimension = 0xA002;
 inline constexpr std::uint16_t kExifTagPixelYDimension = 0xA003;
+inline constexpr std::uint16_t kExifTagMakerNote = 0x927C;
 
 /// What ParseExif found. Offsets are byte positions within the TIFF data
 /// (the payload after kExifSignature); 0 means "not there", since offset 0
@@ -90,6 +93,43 @@ struct TExifPatch {
 /// A copy of the TIFF data with `patch` applied; every other byte is kept.
 /// Data that ParseExif finds not Valid comes back unchanged.
 std::vector<std::uint8_t> PatchExif(std::span<const std::uint8_t> tiff, const TExifPatch& patch);
+
+/// An EXIF block as a TIFF file holds it: the Exif IFD and the GPS IFD as
+/// directories of the file itself,
+/// which IFD0 points to (tags 0x8769 and 0x8825), and the text fields of
+/// the block's IFD0 that a TIFF's IFD0 has as ordinary tags.
+struct TExifForTiff {
+    /// The block's byte order, which Bytes keeps: the file is written in it,
+    /// so that every value is the block's own bytes.
+    bool BigEndian = false;
+    /// The directories and their values, to be written at the file offset
+    /// `base` given to ExifForTiff.
+    std::vector<std::uint8_t> Bytes;
+    /// File offsets of the Exif and GPS IFDs; 0 when not carried.
+    std::uint32_t ExifIfd = 0;
+    std::uint32_t GpsIfd = 0;
+    /// ImageDescription, Make, Model, Software, DateTime, Artist and
+    /// Copyright of IFD0 (tag, text up to its first NUL), in tag order;
+    /// empty texts are left out.
+    std::vector<std::pair<std::uint16_t, std::string>> Ifd0Text;
+};
+
+/// The TIFF data of an EXIF block laid out for a TIFF file whose bytes from
+/// `base` (an even file offset) on are TExifForTiff::Bytes: each IFD is
+/// followed by the values its entries hold out of line, each on an even
+/// offset, and the entries of each IFD are in ascending tag order (the
+/// first of a tag kept). Every value is copied byte for byte, except that
+/// pixel dimensions stored as SHORTs become LONGs, as libtiff reads them.
+/// The maker note comes last, at the file offset it had in the block when
+/// the rest ends before it (zeros in between), since maker notes may hold
+/// offsets from the block's start into themselves.
+/// Left out: what ParseExif would skip; entries of unknown types, with no
+/// values, or holding offsets into the block (IFD pointers, strip and
+/// thumbnail offsets); the interoperability IFD, whose camera file rules
+/// the TIFF file does not keep; values once the kept ones add up to more
+/// bytes than the block has; IFDs left with no entries. Nothing is left
+/// when the block is not Valid. Never throws.
+TExifForTiff ExifForTiff(std::span<const std::uint8_t> tiff, std::uint32_t base);
 
 /// Sets the tiff:Orientation of an XMP packet to 1 in place (as an
 /// attribute tiff:Orientation="N" or an element

@@ -3,6 +3,10 @@
 // Compressed strips are coded on the band threads, each into a TIFF of its
 // own in memory, and their coded bytes then written in order as the file's
 // raw strips: the same bytes as coding them one after the other.
+// A picture's EXIF becomes directories of the file itself: the Exif and GPS
+// IFDs with their values go right behind the header, before the strips, and
+// IFD0 points to them; the file is then written in the EXIF's byte order,
+// so that every value (maker notes too) keeps the bytes it had.
 
 #include <tiffio.h>
 
@@ -11,6 +15,7 @@
 #include <optional>
 
 #include "formats/EncoderWriters.h"
+#include "formats/Exif.h"
 #include "formats/LazyLibrary.h"
 #include "image/RowBands.h"
 #include "image/ScopeExit.h"
@@ -80,9 +85,10 @@ void Set(bool ok, const char* what) {
     if (!ok) EncoderFailed("libtiff", what);
 }
 
-/// A TIFF written into `memory`; throws when libtiff cannot start one.
-TIFF* OpenMemory(TTiffMemory& memory) {
-    TIFF* tiff = TIFFLIB(TIFFClientOpen)("memory", "w", &memory, MemoryRead, MemoryWrite, MemorySeek, MemoryClose,
+/// A TIFF written into `memory` (`mode` as TIFFClientOpen takes it); throws
+/// when libtiff cannot start one.
+TIFF* OpenMemory(TTiffMemory& memory, const char* mode = "w") {
+    TIFF* tiff = TIFFLIB(TIFFClientOpen)("memory", mode, &memory, MemoryRead, MemoryWrite, MemorySeek, MemoryClose,
                                          MemorySize, MemoryMap, MemoryUnmap);
     if (!tiff) EncoderFailed("libtiff", "open");
     return tiff;
@@ -188,14 +194,34 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
         return std::uint32_t(rows);
     };
 
+    const TPortableMetadata metadata =
+        options.Metadata ? PortableMetadataForSave(*options.Metadata, width, height) : TPortableMetadata{};
+    // libtiff writes the 8-byte header when it opens the file; the EXIF
+    // directories follow it.
+    constexpr std::uint32_t kHeaderBytes = 8;
+    const TExifForTiff exif = ExifForTiff(metadata.Exif, kHeaderBytes);
+
     TTiffMemory memory;
     // Room for an uncompressed file (up to 256 MiB), so that the file in
     // memory seldom moves as it grows.
     memory.Data.reserve(std::min<std::size_t>(rowBytes * std::size_t(height) + 65536, std::size_t(1) << 28));
-    TIFF* tiff = OpenMemory(memory);
+    // Without EXIF directories the file keeps libtiff's own byte order.
+    TIFF* tiff = OpenMemory(memory, exif.Bytes.empty() ? "w" : exif.BigEndian ? "wb" : "wl");
     const TScopeExit closeTiff([&] {
         if (tiff) TIFFLIB(TIFFClose)(tiff);
     });
+    // libtiff appends every strip and directory at the end of the file, so
+    // it writes around what is put there now.
+    const bool exifDirectories = !exif.Bytes.empty() && memory.Data.size() == kHeaderBytes;
+    if (exifDirectories) {
+        memory.Data.insert(memory.Data.end(), exif.Bytes.begin(), exif.Bytes.end());
+        memory.Position = memory.Data.size();
+        if (exif.ExifIfd != 0)
+            Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_EXIFIFD, std::uint64_t(exif.ExifIfd)), "exif");
+        if (exif.GpsIfd != 0) Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_GPSIFD, std::uint64_t(exif.GpsIfd)), "gps");
+    }
+    // Texts libtiff refused would only be missing, so the save goes on.
+    for (const auto& [tag, text] : exif.Ifd0Text) TIFFLIB(TIFFSetField)(tiff, std::uint32_t(tag), text.c_str());
     SetLayout(tiff, layout, rowsPerStrip);
     Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(height)), "height");
     Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT), "orientation");
@@ -217,8 +243,6 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
         Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data()), "palette");
     }
 
-    const TPortableMetadata metadata =
-        options.Metadata ? PortableMetadataForSave(*options.Metadata, width, height) : TPortableMetadata{};
     if (!metadata.Icc.empty())
         Set(TIFFLIB(TIFFSetField)(tiff, TIFFTAG_ICCPROFILE, std::uint32_t(metadata.Icc.size()), metadata.Icc.data()),
             "icc");
@@ -251,6 +275,10 @@ void SaveTiffPicture(const TDibImage& source, TStream& stream, const TSaveOption
                 std::vector<std::uint8_t>().swap(bytes);
             });
     }
+    // The first strip comes behind the EXIF directories, else libtiff wrote
+    // over them.
+    if (exifDirectories && TIFFLIB(TIFFGetStrileOffset)(tiff, 0) < kHeaderBytes + exif.Bytes.size())
+        EncoderFailed("libtiff", "exif");
     if (!TIFFLIB(TIFFWriteDirectory)(tiff)) EncoderFailed("libtiff", "directory");
     if (!TIFFLIB(TIFFFlush)(tiff)) EncoderFailed("libtiff", "flush");
     TIFFLIB(TIFFClose)(tiff);

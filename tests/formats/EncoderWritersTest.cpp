@@ -3,7 +3,8 @@
 // lossless saves give back the very pixels, lossy ones stay within the
 // encoder's usual error, palette depths and the transparent colour survive
 // where the format holds them, and exiftool reads the kept EXIF (orientation
-// 1), XMP and colour profile from every format that holds them.
+// 1), XMP and colour profile from every format that holds them; TIFF holds
+// the EXIF as directories of its own.
 
 #include <gtest/gtest.h>
 
@@ -247,6 +248,7 @@ TEST_F(EncoderWriters, TiffStripsCodedOnThreadsGiveTheSameFile) {
         int Depth;
         TTiffCompression Compression;
         bool Transparent;
+        bool Exif = false;  // with the EXIF directories of metadata-gps.jpg
     };
     const TCase cases[] = {
         {"24-bit lzw", 24, TTiffCompression::Lzw, false},
@@ -255,7 +257,11 @@ TEST_F(EncoderWriters, TiffStripsCodedOnThreadsGiveTheSameFile) {
         {"24-bit lzw alpha", 24, TTiffCompression::Lzw, true},
         {"8-bit lzw", 8, TTiffCompression::Lzw, false},
         {"4-bit deflate", 4, TTiffCompression::Deflate, false},
+        {"24-bit deflate exif", 24, TTiffCompression::Deflate, false, true},
+        {"8-bit none exif", 8, TTiffCompression::None, false, true},
     };
+    TPictureFileInfo exif;
+    FindPictureFormat(".jpg")->Read(test::TestDataDir() / "encoders/metadata-gps.jpg", TReadPurpose::Document, exif);
     const int threads = WorkerThreadsSetting();
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -265,6 +271,7 @@ TEST_F(EncoderWriters, TiffStripsCodedOnThreadsGiveTheSameFile) {
         options.Encoders.TiffCompression = c.Compression;
         options.Transparent = c.Transparent;
         options.TransparentColor = RGB(1, 2, 3);
+        if (c.Exif) options.Metadata = &exif.Metadata;
         SetWorkerThreads(1);
         const fs::path one = Save(picture, "one.tif", options);
         SetWorkerThreads(3);
@@ -287,18 +294,18 @@ TEST_F(EncoderWriters, ExiftoolReadsTheKeptMetadata) {
         jpeg->Read(test::TestDataDir() / "encoders/metadata-srgb.jpg", TReadPurpose::Document, info);
     TSaveOptions options;
     options.Metadata = &info.Metadata;
-    // TIFF keeps the profile and XMP (and states its orientation itself);
-    // its EXIF would be a directory of its own, which the writer does not
-    // make. JPEG XL stores an sRGB profile as its colour-space enumeration,
-    // which exiftool does not show as a profile. The EXIF thumbnail stays
-    // while the pixels are unchanged, as in a JPEG save.
+    // TIFF states the orientation itself and keeps the EXIF's Make in its
+    // IFD0, but not the thumbnail, which would be a second page. JPEG XL
+    // stores an sRGB profile as its colour-space enumeration, which exiftool
+    // does not show as a profile. The EXIF thumbnail stays while the pixels
+    // are unchanged, as in a JPEG save.
     struct TCase {
         const char* File;
         const char* Tags;
     };
     const TCase cases[] = {
         {"a.webp", "Zelvo\nHorizontal (normal)\nZelvo round trip\nsRGB built-in\n356\n"},
-        {"a.tif", "Horizontal (normal)\nZelvo round trip\nsRGB built-in\n"},
+        {"a.tif", "Zelvo\nHorizontal (normal)\nZelvo round trip\nsRGB built-in\n"},
         {"a.avif", "Zelvo\nHorizontal (normal)\nZelvo round trip\nsRGB built-in\n356\n"},
         {"a.heic", "Zelvo\nHorizontal (normal)\nZelvo round trip\nsRGB built-in\n356\n"},
         {"a.jxl", "Zelvo\nHorizontal (normal)\nZelvo round trip\n356\n"},
@@ -309,6 +316,35 @@ TEST_F(EncoderWriters, ExiftoolReadsTheKeptMetadata) {
         EXPECT_EQ(Output("exiftool -s -s -s -Make -Orientation -Title -ProfileDescription -ThumbnailLength " +
                          saved.string()),
                   c.Tags);
+    }
+}
+
+TEST_F(EncoderWriters, TiffCarriesTheExifAsDirectories) {
+    // A camera's EXIF in Intel order (Canon maker notes) and one in Motorola
+    // order with orientation 6 and a GPS IFD: exiftool reads the same values
+    // from the TIFF as from the JPEG, the orientation 1, and libtiff reads
+    // the file, its Exif IFD included (tiffinfo, and ImageMagick through
+    // it), without a word.
+    const char* const tags =
+        "exiftool -s -s -s -Make -Model -Copyright -ModifyDate -DateTimeOriginal -ExposureTime -FNumber -ISO "
+        "-FocalLength -UserComment -GPSLatitude -GPSLongitude -GPSAltitude "
+        "-GPSTimeStamp -CanonFirmwareVersion -CanonModelID ";
+    const std::pair<fs::path, const char*> cases[] = {
+        {test::CorpusDir() / "jpeg/pillow/flower.jpg", "2003:12:14 12:01:44"},
+        {test::TestDataDir() / "encoders/metadata-gps.jpg", "2024:05:06 07:08:09"},
+    };
+    for (const auto& [source, taken] : cases) {
+        SCOPED_TRACE(source.filename().string());
+        TPictureFileInfo info;
+        const TDibImage picture = FindPictureFormat(".jpg")->Read(source, TReadPurpose::Document, info);
+        TSaveOptions options;
+        options.Metadata = &info.Metadata;
+        const fs::path saved = Save(picture, "a.tif", options);
+        EXPECT_EQ(Output(tags + saved.string()), Output(tags + source.string()));
+        EXPECT_EQ(Output("exiftool -s -s -s -n -Orientation -ThumbnailLength " + saved.string()), "1\n");
+        // Their messages instead of their output.
+        EXPECT_EQ(Output("(tiffinfo " + saved.string() + " 2>&1 >/dev/null)"), "");
+        EXPECT_EQ(Output("(identify -format '%[exif:DateTimeOriginal]' " + saved.string() + " 2>&1)"), taken);
     }
 }
 

@@ -1,8 +1,9 @@
-// The EXIF reader and patcher on hand-built blocks in both byte orders, on
-// hostile variations of them, and on the EXIF blocks of the committed test
-// photos.
+// The EXIF reader, the patcher and the layout for TIFF files on hand-built
+// blocks in both byte orders, on hostile variations of them, and on the
+// EXIF blocks of the committed test photos.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,6 +12,8 @@
 #include "TestSupport.h"
 #include "formats/Exif.h"
 #include "formats/JpegImage.h"
+#include "formats/PictureFormats.h"
+#include "image/Stream.h"
 
 namespace zelvo {
 namespace {
@@ -35,6 +38,10 @@ struct TBlock {
     void Put32(std::size_t at, std::uint32_t v) {
         if (bytes.size() < at + 4) bytes.resize(at + 4);
         for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = std::uint8_t(v >> (bigEndian ? 24 - 8 * i : 8 * i));
+    }
+    void Raw(std::size_t at, const std::string& text) {
+        if (bytes.size() < at + text.size()) bytes.resize(at + text.size());
+        std::copy(text.begin(), text.end(), bytes.begin() + std::ptrdiff_t(at));
     }
     void Entry(std::size_t at, std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
         Put16(at, tag);
@@ -70,7 +77,78 @@ TBlock CameraBlock(bool bigEndian) {
     return b;
 }
 
+// A block with values out of line in both IFDs a TIFF file carries:
+//   8  IFD0: orientation 6, Exif IFD 68, GPS IFD 156
+//  68  Exif IFD, not in tag order: DateTimeOriginal (20 ASCII at 118),
+//      ExposureTime (RATIONAL at 110), PixelXDimension (SHORT) 35
+// 110  1/60;  118 "2024:05:06 07:08:09"
+// 156  GPS IFD: GPSVersionID 2 3 0 0 in the entry, GPSLatitude (3 RATIONAL
+//      at 186): 49/1 11/1 4236/100; the block ends at 210
+TBlock DirectoriesBlock(bool bigEndian) {
+    TBlock b;
+    b.bigEndian = bigEndian;
+    b.Raw(0, bigEndian ? std::string("MM\0*", 4) : std::string("II*\0", 4));
+    b.Put32(4, 8);
+    b.Put16(8, 3);
+    b.Entry(10, kExifTagOrientation, 3, 1, 6);
+    b.Entry(22, kExifTagExifIfd, 4, 1, 68);
+    b.Entry(34, kExifTagGpsIfd, 4, 1, 156);
+    b.Put16(68, 3);
+    b.Entry(70, 0x9003, 2, 20, 118);
+    b.Entry(82, 0x829A, 5, 1, 110);
+    b.Entry(94, kExifTagPixelXDimension, 3, 1, 35);
+    b.Put32(110, 1), b.Put32(114, 60);
+    b.Raw(118, std::string("2024:05:06 07:08:09\0", 20));
+    b.Put16(156, 2);
+    b.Entry(158, 0x0000, 1, 4, 0);
+    b.Raw(166, std::string("\2\3\0\0", 4));
+    b.Entry(170, 0x0002, 5, 3, 186);
+    const std::uint32_t latitude[6] = {49, 1, 11, 1, 4236, 100};
+    for (int i = 0; i < 6; ++i) b.Put32(186 + 4 * std::size_t(i), latitude[i]);
+    return b;
+}
+
+// The tags of the IFD at file offset `ifd` of a TIFF layout (base 8).
+std::vector<int> LaidTags(const TExifForTiff& laid, std::uint32_t ifd) {
+    auto get16 = [&](std::size_t at) {
+        const int a = laid.Bytes.at(at - 8), b = laid.Bytes.at(at - 7);
+        return laid.BigEndian ? (a << 8) | b : a | (b << 8);
+    };
+    std::vector<int> tags;
+    for (int i = 0; ifd != 0 && i < get16(ifd); ++i) tags.push_back(get16(ifd + 2 + 12 * std::size_t(i)));
+    return tags;
+}
+
 class ExifByteOrder : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ExifByteOrder, TiffLayoutCopiesTheDirectoriesAndTheirValues) {
+    const TBlock source = DirectoriesBlock(GetParam());
+    const TExifForTiff laid = ExifForTiff(source.bytes, 8);
+    // At file offset 8: the Exif IFD in tag order (8..50) with the width as
+    // a LONG, 1/60 at 50, the date at 58 (to 78); the GPS IFD at 78 (to
+    // 108) and the latitude at 108, to 132.
+    TBlock file;
+    file.bigEndian = GetParam();
+    file.bytes.resize(8);
+    file.Put16(8, 3);
+    file.Entry(10, 0x829A, 5, 1, 50);
+    file.Entry(22, 0x9003, 2, 20, 58);
+    file.Entry(34, kExifTagPixelXDimension, 4, 1, 35);
+    file.Put32(46, 0);
+    file.Put32(50, 1), file.Put32(54, 60);
+    file.Raw(58, std::string("2024:05:06 07:08:09\0", 20));
+    file.Put16(78, 2);
+    file.Entry(80, 0x0000, 1, 4, 0);
+    file.Raw(88, std::string("\2\3\0\0", 4));
+    file.Entry(92, 0x0002, 5, 3, 108);
+    file.Put32(104, 0);
+    const std::uint32_t latitude[6] = {49, 1, 11, 1, 4236, 100};
+    for (int i = 0; i < 6; ++i) file.Put32(108 + 4 * std::size_t(i), latitude[i]);
+    EXPECT_EQ(laid.BigEndian, GetParam());
+    EXPECT_EQ(laid.Bytes, std::vector<std::uint8_t>(file.bytes.begin() + 8, file.bytes.end()));
+    EXPECT_EQ(laid.ExifIfd, 8u);
+    EXPECT_EQ(laid.GpsIfd, 78u);
+}
 
 TEST_P(ExifByteOrder, ReadsTheFieldsOfACameraBlock) {
     const TBlock b = CameraBlock(GetParam());
@@ -215,6 +293,61 @@ TEST_P(ExifHostile, IsIgnoredSafely) {
 INSTANTIATE_TEST_SUITE_P(Exif, ExifHostile, ::testing::ValuesIn(kHostile),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// Broken parts of DirectoriesBlock are left out of a TIFF layout, the rest
+// is carried; a TIFF save given a block with nothing left is the file a
+// save without metadata writes.
+TEST(Exif, TiffLayoutLeavesOutWhatCannotBeCarried) {
+    struct TCase {
+        const char* Name;
+        void (*Mutate)(TBlock&);
+        std::vector<int> Exif, Gps;
+    };
+    const std::vector<int> exif = {0x829A, 0x9003, 0xA002}, gps = {0x0000, 0x0002};
+    const TCase cases[] = {
+        {"sound", [](TBlock&) {}, exif, gps},
+        {"not a block", [](TBlock& b) { b.Put16(2, 43); }, {}, {}},
+        {"cut in ifd0", [](TBlock& b) { b.bytes.resize(30); }, {}, {}},
+        {"both ifds outside", [](TBlock& b) { b.Put32(30, 5000), b.Put32(42, 0xFFFFFFF0u); }, {}, {}},
+        {"both ifds are ifd0", [](TBlock& b) { b.Put32(30, 8), b.Put32(42, 8); }, {}, {}},
+        {"gps ifd is the exif ifd", [](TBlock& b) { b.Put32(42, 68); }, exif, {}},
+        {"value outside", [](TBlock& b) { b.Put32(78, 1000); }, {0x829A, 0xA002}, gps},
+        {"ifd type", [](TBlock& b) { b.Put16(84, 13); }, {0x9003, 0xA002}, gps},
+        {"no values", [](TBlock& b) { b.Put32(162, 0); }, exif, {0x0002}},
+        {"offset tag", [](TBlock& b) { b.Put16(70, kExifTagThumbnailOffset); }, {0x829A, 0xA002}, gps},
+        {"interoperability ifd", [](TBlock& b) { b.Entry(94, kExifTagInteropIfd, 4, 1, 68); }, {0x829A, 0x9003}, gps},
+        {"tag twice", [](TBlock& b) { b.Put16(70, 0x829A); }, {0x829A, 0xA002}, gps},
+        // 200 bytes of ExposureTime use up all but 10 of the block's 210.
+        {"shared values beyond the block's size",
+         [](TBlock& b) { b.Entry(82, 0x829A, 5, 25, 8), b.Entry(70, 0x9003, 2, 200, 8); }, {0x829A, 0xA002},
+         {0x0000}},
+    };
+    const TDibImage picture = NoiseImage24(5, 3, 1);
+    auto saveTiff = [&](const TPictureMetadata* metadata) {
+        TSaveOptions options;
+        options.Metadata = metadata;
+        TMemoryStream stream;
+        FindPictureFormat(".tif")->Write(picture, stream, options, ".tif");
+        return stream.Data();
+    };
+    const std::vector<std::uint8_t> plain = saveTiff(nullptr);
+    for (bool bigEndian : {false, true}) {
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(std::string(c.Name) + (bigEndian ? " Motorola" : " Intel"));
+            TBlock b = DirectoriesBlock(bigEndian);
+            c.Mutate(b);
+            const TExifForTiff laid = ExifForTiff(std::vector<std::uint8_t>(b.bytes), 8);
+            EXPECT_EQ(LaidTags(laid, laid.ExifIfd), c.Exif);
+            EXPECT_EQ(LaidTags(laid, laid.GpsIfd), c.Gps);
+            TMetadataBlock app1{0xE1, std::vector<std::uint8_t>(kExifSignature, kExifSignature + 6)};
+            app1.Data.insert(app1.Data.end(), b.bytes.begin(), b.bytes.end());
+            const TPictureMetadata metadata = JpegMetadata({app1});
+            if (c.Exif.empty() && c.Gps.empty()) {
+                EXPECT_EQ(saveTiff(&metadata), plain);
+            }
+        }
+    }
+}
+
 TEST(Exif, EveryPrefixOfABlockIsReadWithoutFault) {
     for (bool bigEndian : {false, true}) {
         const TBlock b = CameraBlock(bigEndian);
@@ -228,6 +361,9 @@ TEST(Exif, EveryPrefixOfABlockIsReadWithoutFault) {
             TExifPatch patch;
             patch.DropThumbnail = true;
             EXPECT_LE(PatchExif(prefix, patch).size(), prefix.size());
+            // The Exif IFD's entries end at 52 and 64.
+            const TExifForTiff laid = ExifForTiff(prefix, 8);
+            EXPECT_EQ(LaidTags(laid, laid.ExifIfd).size(), n >= 64 ? 2u : n >= 52 ? 1u : 0u);
         }
     }
 }

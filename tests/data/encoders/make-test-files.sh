@@ -13,3 +13,11 @@ open('srgb.icc', 'wb').write(ImageCms.ImageCmsProfile(ImageCms.createProfile('sR
 cp ../exif/metadata.jpg metadata-srgb.jpg
 exiftool -q -overwrite_original "-ICC_Profile<=srgb.icc" metadata-srgb.jpg
 rm srgb.icc
+# metadata-gps.jpg: ../exif/orient-6.jpg (big-endian EXIF, orientation 6,
+# a thumbnail) given an Exif IFD, its interoperability IFD, a GPS IFD and a
+# copyright, for the TIFF writer's EXIF directories.
+cp ../exif/orient-6.jpg metadata-gps.jpg
+exiftool -q -overwrite_original -DateTimeOriginal="2024:05:06 07:08:09" -ExposureTime=1/250 -FNumber=5.6 \
+  -ISO=200 -UserComment="kept in the Exif IFD" -InteropIndex=R98 -GPSLatitude=49.1951 -GPSLatitudeRef=N \
+  -GPSLongitude=16.6068 -GPSLongitudeRef=E -GPSAltitude=237 -GPSAltitudeRef=0 -GPSTimeStamp=07:08:09 \
+  -GPSDateStamp=2024:05:06 -Copyright="Zelvo tests" metadata-gps.jpg
