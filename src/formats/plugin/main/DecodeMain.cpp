@@ -534,14 +534,18 @@ void PrepareInheritance() {
     }
 }
 
-// In a decoder, before its request: every inherited page mapped, the
-// writable ones already its own copies (the heap up to its current end),
-// while the editor still works on the picture before. A megabyte at a time:
+// In a decoder, before its request: every inherited writable page mapped
+// and already its own copy (the heap up to its current end), while the
+// editor still works on the picture before. The read-only pages (program
+// and library code) are left to fault in: mapping all of them took more
+// processor time than the few a picture touches cost, which counts when a
+// batch keeps every core busy. A megabyte at a time:
 // a request that arrives stops it, and so does an editor that is gone
 // (a decoder it never received ends at once).
 void WarmUp() {
     constexpr std::uintptr_t kStep = std::uintptr_t(1) << 20;
     for (const TMapping& mapping : gMappings) {
+        if (!mapping.Writable) continue;
         const std::uintptr_t end = mapping.Heap ? std::uintptr_t(::sbrk(0)) : mapping.End;
         for (std::uintptr_t at = mapping.Start; at < end; at += kStep) {
             pollfd watch{kSocket, POLLIN, 0};
