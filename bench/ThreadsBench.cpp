@@ -53,6 +53,8 @@ void BM_Lanczos3Down(benchmark::State& s) {
 void BM_Median5(benchmark::State& s) { Run(s, [](TDibImage& w) { Median(w, {5}); }); }
 void BM_GaussianBlur3(benchmark::State& s) { Run(s, [](TDibImage& w) { GaussianBlur(w, {3}); }); }
 void BM_GaussianBlur5(benchmark::State& s) { Run(s, [](TDibImage& w) { GaussianBlur(w, {5}); }); }
+void BM_Blur1(benchmark::State& s) { Run(s, [](TDibImage& w) { Blur(w, {1}); }); }
+void BM_Blur8(benchmark::State& s) { Run(s, [](TDibImage& w) { Blur(w, {8}); }); }
 void BM_Sharpen10(benchmark::State& s) { Run(s, [](TDibImage& w) { Sharpen(w, {10}); }); }
 void BM_NoiseReduction15(benchmark::State& s) { Run(s, [](TDibImage& w) { NoiseReduction(w, {15, true}); }); }
 void BM_OilPaint3(benchmark::State& s) { Run(s, [](TDibImage& w) { OilPaint(w, {3}); }); }
@@ -83,6 +85,8 @@ ZELVO_THREADS_BENCH(BM_Lanczos3Down);
 ZELVO_THREADS_BENCH(BM_Median5);
 ZELVO_THREADS_BENCH(BM_GaussianBlur3);
 ZELVO_THREADS_BENCH(BM_GaussianBlur5);
+ZELVO_THREADS_BENCH(BM_Blur1);
+ZELVO_THREADS_BENCH(BM_Blur8);
 ZELVO_THREADS_BENCH(BM_Sharpen10);
 ZELVO_THREADS_BENCH(BM_NoiseReduction15);
 ZELVO_THREADS_BENCH(BM_OilPaint3);
