@@ -222,9 +222,9 @@ void NoiseReduction(TDibImage& work, const NoiseReductionParams& params, const P
                             }
                         }
                     }
-                    p[0] = ClampRound(static_cast<long double>(sumB) / count);
-                    p[1] = ClampRound(static_cast<long double>(sumG) / count);
-                    p[2] = ClampRound(static_cast<long double>(sumR) / count);
+                    p[0] = RoundQuotient(sumB, count);
+                    p[1] = RoundQuotient(sumG, count);
+                    p[2] = RoundQuotient(sumR, count);
                 }
                 gate.Publish(x1);
             }

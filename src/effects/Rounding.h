@@ -20,6 +20,18 @@ inline std::uint8_t ClampRound(long double value) {
     return std::uint8_t(whole);
 }
 
+/// ClampRound(sum / count) of a non-negative integer quotient, in integers
+/// (no long double through memory in a pixel loop): the quotient q and
+/// remainder r give q + 1 when 2r > count, q + (q & 1) when 2r == count,
+/// else q. For 0 <= sum and 0 < count <= 2^20 this is the same value: the
+/// extended division is within 2^-55 of the exact quotient, while an
+/// inexact fraction r / count is at least 1 / (2 count) from one half.
+inline std::uint8_t RoundQuotient(int sum, int count) {
+    const int q = sum / count, r = sum % count;
+    const int rounded = 2 * r > count ? q + 1 : 2 * r == count ? q + (q & 1) : q;
+    return std::uint8_t(rounded > 255 ? 255 : rounded);
+}
+
 /// Trunc(x + 0.5) of a non-negative value limited to 0..255: the rounding of
 /// the tables built from powers (sepia, gamma) and of the HSV conversion.
 inline std::uint8_t TruncHalfUp(long double value) {

@@ -152,9 +152,6 @@ public:
     HPALETTE Palette;         ///< cached palette built from the colour table
     std::uint32_t ImageSize = 0;
     bool Mapped = false;      ///< Bits is an anonymous mapping
-    /// A mapping taken over by AdoptMapping, which Bits lies inside.
-    void* AdoptedBase = nullptr;
-    std::size_t AdoptedLength = 0;
     std::uint8_t* Bits = nullptr;
     TBitmapInfoHeader Header;
     std::array<TRGBQuad, 256> ColorTable{};
@@ -162,6 +159,9 @@ public:
     /// Pixels in an anonymous mapping (true) or on the heap (false); see
     /// DefaultUseFMO. Copies and derived storages keep their source's choice.
     bool UseFMO = true;
+    /// A mapping taken over by AdoptMapping, which Bits lies inside.
+    void* AdoptedBase = nullptr;
+    std::size_t AdoptedLength = 0;
 
 private:
     TDibImageData() = default;

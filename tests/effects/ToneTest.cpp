@@ -50,6 +50,11 @@ TEST(ClampRound, LimitsThenRoundsHalvesToEven) {
         EXPECT_EQ(ClampRound(c.in), c.out);
     }
     EXPECT_EQ(ClampRound(std::numeric_limits<long double>::quiet_NaN()), 0);
+    // The integer form of a quotient equals the extended one for every sum
+    // of up to 25 channels (the noise reduction's window) and more.
+    for (int count = 1; count <= 40; ++count)
+        for (int sum = 0; sum <= count * 255 + 300; ++sum)
+            ASSERT_EQ(RoundQuotient(sum, count), ClampRound(static_cast<long double>(sum) / count)) << sum << "/" << count;
 }
 
 // --- worked examples ----------------------------------------------------------
