@@ -55,6 +55,12 @@ void BM_GaussianBlur3(benchmark::State& s) { Run(s, [](TDibImage& w) { GaussianB
 void BM_GaussianBlur5(benchmark::State& s) { Run(s, [](TDibImage& w) { GaussianBlur(w, {5}); }); }
 void BM_Blur1(benchmark::State& s) { Run(s, [](TDibImage& w) { Blur(w, {1}); }); }
 void BM_Blur8(benchmark::State& s) { Run(s, [](TDibImage& w) { Blur(w, {8}); }); }
+void BM_Noise(benchmark::State& s) { Run(s, [](TDibImage& w) { Noise(w, {100, false}); }); }
+void BM_Button3D(benchmark::State& s) { Run(s, [](TDibImage& w) { Button3D(w, {6, true, true, 3}); }); }
+void BM_Block(benchmark::State& s) { Run(s, [](TDibImage& w) { Block(w, {5, 3, true, false, true}); }); }
+void BM_Scetch(benchmark::State& s) { Run(s, [](TDibImage& w) { Scetch(w, {}); }); }
+void BM_SpotLight(benchmark::State& s) { Run(s, [](TDibImage& w) { SpotLight(w, {20, 30, 2.5, 40}); }); }
+void BM_Blind(benchmark::State& s) { Run(s, [](TDibImage& w) { Blind(w, {7, clRed, 3, 0, true}); }); }
 void BM_Sharpen10(benchmark::State& s) { Run(s, [](TDibImage& w) { Sharpen(w, {10}); }); }
 void BM_NoiseReduction15(benchmark::State& s) { Run(s, [](TDibImage& w) { NoiseReduction(w, {15, true}); }); }
 void BM_OilPaint3(benchmark::State& s) { Run(s, [](TDibImage& w) { OilPaint(w, {3}); }); }
@@ -87,6 +93,12 @@ ZELVO_THREADS_BENCH(BM_GaussianBlur3);
 ZELVO_THREADS_BENCH(BM_GaussianBlur5);
 ZELVO_THREADS_BENCH(BM_Blur1);
 ZELVO_THREADS_BENCH(BM_Blur8);
+ZELVO_THREADS_BENCH(BM_Noise);
+ZELVO_THREADS_BENCH(BM_Button3D);
+ZELVO_THREADS_BENCH(BM_Block);
+ZELVO_THREADS_BENCH(BM_Scetch);
+ZELVO_THREADS_BENCH(BM_SpotLight);
+ZELVO_THREADS_BENCH(BM_Blind);
 ZELVO_THREADS_BENCH(BM_Sharpen10);
 ZELVO_THREADS_BENCH(BM_NoiseReduction15);
 ZELVO_THREADS_BENCH(BM_OilPaint3);
