@@ -33,4 +33,14 @@ TDibImage FlatImage24(int width, int height, std::int32_t color);
 /// table equal in both images, with the same size and depth.
 bool SamePixels(const TDibImage& a, const TDibImage& b, std::string* why = nullptr);
 
+/// A stream that fails every write once Fail is set: a disk that breaks
+/// after the room for an undo snapshot was taken, while it is on its way.
+class TBreakingStream : public TMemoryStream {
+public:
+    bool Fail = false;
+    std::size_t Write(const void* buffer, std::size_t count) override {
+        return Fail ? 0 : TMemoryStream::Write(buffer, count);
+    }
+};
+
 }  // namespace zelvo::test

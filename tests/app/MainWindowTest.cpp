@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "TestSupport.h"
 #include "app/window/CommandTable.h"
 #include "app/window/ZVEnableChange.h"
 #include "app/window/ZVStatusBar.h"
@@ -31,6 +32,7 @@ namespace zelvo {
 namespace {
 
 using test::MakeWindow;
+using test::TBreakingStream;
 using test::WriteSampleBmp;
 
 QStringList Captions(QMenu* menu) {
@@ -150,15 +152,6 @@ TEST(MainWindowTest, SecondInstanceGetsTheQuotedPathAndDefPos) {
     EXPECT_EQ(received, (QStringList{QStringLiteral("/tmp/some picture.bmp"), QStringLiteral("-DefPos")}));
     EXPECT_TRUE(form->ImageEmpty());
 }
-
-// A disk that breaks after the room for a snapshot was taken.
-class TBreakingStream : public TMemoryStream {
-public:
-    bool Fail = false;
-    std::size_t Write(const void* buffer, std::size_t count) override {
-        return Fail ? 0 : TMemoryStream::Write(buffer, count);
-    }
-};
 
 // A snapshot that cannot be written (the editor writes it after showing the
 // result) takes its edit back from the history lists too: the edit's entry

@@ -34,6 +34,7 @@ namespace fs = std::filesystem;
 using test::FileSizeLimit;
 using test::Flat;
 using test::NoNamelessFiles;
+using test::TBreakingStream;
 using test::TempNames;
 
 std::uint8_t TopLeft(const TQxImage& doc) { return doc.Bitmap().Dib().ScanLineRead(0)[0]; }
@@ -172,16 +173,6 @@ TEST(UndoFileFailure, EditWhoseStepCannotBeWrittenIsRefusedAloud) {
     doc.Undo(2);
     EXPECT_EQ(TopLeft(doc), 10);
 }
-
-// A store whose writes fail once Fail is set: a disk that breaks after the
-// room for a snapshot was taken, while the snapshot is on its way.
-class TBreakingStream : public TMemoryStream {
-public:
-    bool Fail = false;
-    std::size_t Write(const void* buffer, std::size_t count) override {
-        return Fail ? 0 : TMemoryStream::Write(buffer, count);
-    }
-};
 
 // The snapshot is written while the operation runs; when writing it fails,
 // the result is dropped: picture, undo and redo steps stay as they were
