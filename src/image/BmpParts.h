@@ -19,6 +19,12 @@ struct TRowsMapping {
     bool Taken = false;
 };
 
+/// Storage for a picture of `header` whose uncompressed rows are `rows`,
+/// taken over from `mapping` where the rows lie inside it, 16-byte aligned,
+/// and nobody took it yet (then Taken is set); nullptr when they cannot be,
+/// and the caller copies the rows. Throws as TDibImageData::CreateRaw.
+TDibImageData* AdoptRows(const TBitmapInfoHeader& header, std::span<const std::uint8_t> rows, TRowsMapping* mapping);
+
 /// Loads into `picture` the BMP file made of `head` (what follows the 14-byte
 /// file header: information header and colour table) and `rows` (the pixel
 /// data right after them), as TDibImage::LoadFromStream would load that

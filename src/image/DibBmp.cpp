@@ -437,13 +437,10 @@ DataPtr ReadAfterFileHeader(Source& src, std::int64_t fileSize, std::int64_t dat
         throw EReadError(kSReadError, sizes);
     }
 
-    const bool inPlace = mapping && !convert && h.biCompression == BI_RGB && rowsAt &&
-                         reinterpret_cast<std::uintptr_t>(rowsAt) % 16 == 0;
-    DataPtr data(inPlace ? TDibImageData::AdoptMapping(h, const_cast<std::uint8_t*>(rowsAt), std::uint32_t(readBytes),
-                                                       mapping->Base, mapping->Length)
-                         : nullptr);
-    if (inPlace) {
-        mapping->Taken = true;
+    DataPtr data(!convert && h.biCompression == BI_RGB && rowsAt
+                     ? AdoptRows(h, {rowsAt, std::size_t(readBytes)}, mapping)
+                     : nullptr);
+    if (data) {
         data->ColorTable = info.table;
         src.Skip(readBytes);
     } else {
@@ -465,13 +462,23 @@ void TDibImage::LoadFromStream(TStream& stream) {
     ReplaceData(data.release());
 }
 
+TDibImageData* AdoptRows(const TBitmapInfoHeader& header, std::span<const std::uint8_t> rows, TRowsMapping* mapping) {
+    if (!mapping || mapping->Taken || rows.empty()) return nullptr;
+    const auto* base = static_cast<const std::uint8_t*>(mapping->Base);
+    if (rows.data() < base || rows.size() > mapping->Length ||
+        std::size_t(rows.data() - base) > mapping->Length - rows.size() ||
+        reinterpret_cast<std::uintptr_t>(rows.data()) % 16 != 0)
+        return nullptr;
+    TDibImageData* data = TDibImageData::AdoptMapping(header, const_cast<std::uint8_t*>(rows.data()),
+                                                      std::uint32_t(rows.size()), mapping->Base, mapping->Length);
+    mapping->Taken = true;
+    return data;
+}
+
 void LoadBmpFromParts(TDibImage& picture, std::span<const std::uint8_t> head, std::span<const std::uint8_t> rows,
                       TRowsMapping* mapping) {
     PartsSource src(head, rows);
     const auto dataOffset = std::int64_t(kFileHeaderSize + head.size());
-    if (mapping && (mapping->Taken || rows.data() < static_cast<const std::uint8_t*>(mapping->Base) ||
-                    rows.data() + rows.size() > static_cast<const std::uint8_t*>(mapping->Base) + mapping->Length))
-        mapping = nullptr;
     DataPtr data = ReadAfterFileHeader(src, dataOffset + std::int64_t(rows.size()), dataOffset, picture.GetUseFMO(),
                                        mapping, rows.data());
     picture.ReplaceData(data.release());

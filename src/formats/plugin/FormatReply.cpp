@@ -205,14 +205,11 @@ TDibImage PictureFromFormatReply(const TDecodeReply& reply) {
         Refuse("rows of " + std::to_string(reply.Bits.size()) + " bytes, the header needs " +
                std::to_string(rowsBytes));
     // Rows on their own page stay in the reply's pages (see TRowsMapping).
-    TRowsMapping* mapping = reply.Mapping;
-    const bool inPlace = mapping && !mapping->Taken && reinterpret_cast<std::uintptr_t>(reply.Bits.data()) % 16 == 0;
-    TDibImageData* data =
-        inPlace ? TDibImageData::AdoptMapping(header, const_cast<std::uint8_t*>(reply.Bits.data()),
-                                              std::uint32_t(rowsBytes), mapping->Base, mapping->Length)
-                : TDibImageData::CreateRaw(header, std::uint32_t(rowsBytes), DefaultUseFMO());
-    if (inPlace) mapping->Taken = true;
-    else std::memcpy(data->Bits, reply.Bits.data(), reply.Bits.size());
+    TDibImageData* data = AdoptRows(header, reply.Bits, reply.Mapping);
+    if (!data) {
+        data = TDibImageData::CreateRaw(header, std::uint32_t(rowsBytes), DefaultUseFMO());
+        std::memcpy(data->Bits, reply.Bits.data(), reply.Bits.size());
+    }
     std::memcpy(data->ColorTable.data(), reply.InfoBlock.data() + sizeof header, kTableBytes);
     TDibImage picture;
     picture.ReplaceData(data);

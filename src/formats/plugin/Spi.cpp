@@ -56,6 +56,10 @@ TSPIDescriber& Describer() {
     return describer;
 }
 
+TSPIDescription Describe(const std::filesystem::path& fileName) {
+    return Describer() ? Describer()(fileName) : ReadSPIDescription(fileName);
+}
+
 }  // namespace
 
 TSPIDescription ReadSPIDescription(const std::filesystem::path& fileName) {
@@ -91,8 +95,7 @@ TSPIDescription DescribeSPI(SpiGetPluginInfoFn getPluginInfo, std::uint32_t entr
 void SetSPIDescriber(TSPIDescriber describer) { Describer() = std::move(describer); }
 
 TSPI::TSPI(const std::filesystem::path& fileName, const TSPIDescription* given) : FFileName(fileName) {
-    TSPIDescription description =
-        given ? *given : Describer() ? Describer()(fileName) : ReadSPIDescription(fileName);
+    TSPIDescription description = given ? *given : Describe(fileName);
     FEntryPoints = description.EntryPoints;
     FVersion = std::move(description.Version);
     FName = std::move(description.Name);
@@ -202,7 +205,7 @@ TXnSPI::TXnSPI(const std::filesystem::path& fileName, const TSPIDescription* des
     : TLoaderSPI(fileName, description) {}
 
 std::unique_ptr<TSPI> CreateSPI(const std::filesystem::path& fileName) {
-    const TSPIDescription description = Describer() ? Describer()(fileName) : ReadSPIDescription(fileName);
+    const TSPIDescription description = Describe(fileName);
     const std::string& version = description.Version;
     if (version == "00IN") return std::make_unique<TInSPI>(fileName, &description);
     if (version == "00AM") return std::make_unique<TAmSPI>(fileName, &description);

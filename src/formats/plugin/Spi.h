@@ -107,8 +107,6 @@ public:
     /// kSpiInfoBufferBytes buffer with a forced terminator, so a plug-in
     /// that claims a longer text gives at most 255 bytes.
     std::string PluginInfo(int infoNumber) const;
-    /// Which entry points the plug-in has (TSPIDescription::EntryPoints).
-    std::uint32_t EntryPoints() const { return FEntryPoints; }
 
     /// Whether one of the pattern entries lists `extension` (without the
     /// dot), compared without regard to case.
