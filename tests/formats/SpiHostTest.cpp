@@ -13,6 +13,7 @@
 
 #include "SpiTestSupport.h"
 #include "formats/QxImageIO.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "formats/plugin/SPIs.h"
 #include "formats/plugin/SpiBitmap.h"
 #include "formats/plugin/SpiPicture.h"
@@ -140,6 +141,15 @@ TEST_F(SpiHost, RetryFindsThePictureAfter128Bytes) {
     const TSPIBitmap bitmap = Read("header.r128", file);
     EXPECT_EQ(bitmap.Reader()->FileName().filename(), "test_retry.spi");
     EXPECT_EQ(test::RgbBytes(bitmap.Picture()), (Bytes{9, 8, 7, 6, 5, 4}));
+
+    // A decoder process maps the file itself, from byte 128 on.
+    const TSandboxOptions saved = SandboxOptions();
+    SandboxOptions().Plugins = true;
+    TSPIBitmap sandboxed(plugins_.get());
+    sandboxed.LoadFromFile(dir_ / "header.r128");
+    SandboxOptions() = saved;
+    StopWaitingDecoders();
+    EXPECT_EQ(test::RgbBytes(sandboxed.Picture()), (Bytes{9, 8, 7, 6, 5, 4}));
 
     // Without the retry nothing reads it.
     TSPIBitmap strict(plugins_.get());

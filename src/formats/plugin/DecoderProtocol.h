@@ -3,8 +3,8 @@
 //
 // The editor starts one decoder server per plug-in ("zelvo-decode --serve
 // PLUGIN", its end of a SOCK_SEQPACKET socket pair at kDecoderSocketFd).
-// For each byte the editor sends, the server starts a decoder and answers
-// with a TDecoderStarted carrying the decoder's socket. The decoder's own
+// For each TDecoderAsk the editor sends, the server starts a decoder and
+// answers with a TDecoderStarted carrying the decoder's socket. The decoder's own
 // end of that socket is its kDecoderSocketFd. The editor sends it one
 // TDecodeRequest with two descriptors attached: a sealed memory file
 // holding the file's bytes and an empty memory file for the reply. The
@@ -88,7 +88,15 @@ struct TDecodeRequest {
     std::int32_t BoxHeight = 0;
 };
 
-/// The server's answer to a byte: a decoder started for one request, its
+/// The editor's ask for one more decoder.
+struct TDecoderAsk {
+    /// Fresh heap the decoder makes its own before its request, for the
+    /// picture it is likely to get (what the last one of this server
+    /// needed); the server bounds it.
+    std::uint32_t WarmHeapBytes = 0;
+};
+
+/// The server's answer to an ask: a decoder started for one request, its
 /// socket attached; Pid -1 and nothing attached when none could be.
 struct TDecoderStarted {
     std::int32_t Pid = -1;

@@ -159,7 +159,9 @@ public:
                 RunOnPoolThread([&] { started = SpawnServer(program, plugin); });
                 if (started.Pid < 0) return {};
                 if (FServers.size() >= kMostServers) EndOldestServer();
-                found = FServers.emplace(plugin, TServer{started, {}, 0, false, 0}).first;
+                TServer fresh;
+                fresh.Process = started;
+                found = FServers.emplace(plugin, std::move(fresh)).first;
             }
             TServer& server = found->second;
             server.LastUse = ++FUses;
@@ -181,6 +183,16 @@ public:
         StopLocked();
     }
 
+    /// Notes that a decoder of `plugin` replied with `replyBytes`: the
+    /// next ones make about that much heap their own before their request.
+    void Expect(const std::filesystem::path& plugin, std::size_t replyBytes) {
+        std::lock_guard lock(FLock);
+        const auto found = FServers.find(plugin);
+        if (found == FServers.end()) return;
+        const std::size_t need = replyBytes + replyBytes / 4 + (std::size_t(1) << 20);
+        found->second.WarmHeapBytes = std::uint32_t(std::min<std::size_t>(need, UINT32_MAX));
+    }
+
     /// Ends a decoder whose work is done without waiting for it; it is
     /// reaped at the next Take.
     void EndLater(const TDecoderChild& child) {
@@ -198,6 +210,9 @@ private:
         int Asked = 0;
         bool Gone = false;
         std::uint64_t LastUse = 0;
+        /// The fresh heap each new decoder makes its own (Expect); at
+        /// first, all the server keeps.
+        std::uint32_t WarmHeapBytes = UINT32_MAX;
     };
 
     // Runs `task` on the pool's own thread: the servers are started there,
@@ -227,8 +242,9 @@ private:
 
     // Asks the server for one more decoder.
     bool Ask(TServer& server) {
-        const char ask = 1;
-        if (server.Gone || ::send(server.Process.Socket, &ask, 1, MSG_NOSIGNAL | MSG_DONTWAIT) != 1) {
+        const TDecoderAsk ask{server.WarmHeapBytes};
+        if (server.Gone ||
+            ::send(server.Process.Socket, &ask, sizeof ask, MSG_NOSIGNAL | MSG_DONTWAIT) != ssize_t(sizeof ask)) {
             server.Gone = true;
             return false;
         }
@@ -401,6 +417,7 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
         return;
     }
     const auto size = std::size_t(info.st_size);
+    attempt.ReplyBytes = size;
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, replyFd, 0);
     if (mapped == MAP_FAILED) {
         attempt.Reason = std::string("the decoder's reply cannot be mapped: ") + std::strerror(errno);
@@ -509,6 +526,7 @@ TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeReq
     }
     if (done) {
         ReadReply(reply.Get(), attempt, take);
+        if (attempt.Status == TDecodeStatus::Read) Pool().Expect(server, attempt.ReplyBytes);
     } else if (timedOut) {
         attempt.Reason = "the decoder was stopped after " + std::to_string(allowed.count()) + " s";
     } else if (attempt.Reason.empty()) {
@@ -630,7 +648,8 @@ TSPIDescription DescribeInDecoder(const std::filesystem::path& plugin) {
 }
 
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
-                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress) {
+                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress,
+                                 TDecodeSource source) {
     const TSandboxOptions& options = SandboxOptions();
     if (DecoderProgram().empty()) throw EDecoderUnavailable(kSDecoderUnavailable, "zelvo-decode not found");
 
@@ -651,10 +670,17 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
     std::memcpy(request.Plugin, pluginName.c_str(), pluginName.size() + 1);
     std::memcpy(request.FileName, fileName.c_str(), fileName.size() + 1);
 
-    const TFd input = InputFile(data, length);
-    if (input.Get() < 0)
-        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
-    return RunDecoder(plugin, request, input.Get(), progress, std::chrono::seconds(options.TimeLimitSeconds),
+    // The file itself when the caller has it open: nothing to copy.
+    TFd copy;
+    if (source.Fd >= 0 && source.Offset >= 0) {
+        request.DataOffset = std::uint64_t(source.Offset);
+    } else {
+        copy = InputFile(data, length);
+        if (copy.Get() < 0)
+            throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
+        source.Fd = copy.Get();
+    }
+    return RunDecoder(plugin, request, source.Fd, progress, std::chrono::seconds(options.TimeLimitSeconds),
                       [](const TDecodeReply& reply, TSandboxAttempt& attempt) {
                           if (reply.Status != TDecodeStatus::Read) return;
                           attempt.Picture = PictureFromDecodeReply(reply);

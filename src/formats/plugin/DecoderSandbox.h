@@ -81,6 +81,8 @@ struct TSandboxAttempt {
     std::uint32_t Steps = 0;
     /// A format reader's failure as the reply's details describe it.
     std::vector<std::uint8_t> Failure;
+    /// The size of the decoder's reply file.
+    std::size_t ReplyBytes = 0;
 };
 
 /// Progress from the decoder: `number` of `denominator` steps; returns
@@ -92,8 +94,15 @@ using TSandboxProgress = std::function<bool(std::int32_t number, std::int32_t de
 /// GetPictureInfo, GetPicture. Throws EDecoderUnavailable when no decoder
 /// process can be started; every failure of the decoder itself is an
 /// attempt with Reason set.
+/// When `source` is the open file the bytes came from (they start at
+/// Offset of it), the decoder maps that file instead of a copy of them.
+struct TDecodeSource {
+    int Fd = -1;
+    std::int64_t Offset = 0;
+};
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
-                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress);
+                                 const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress,
+                                 TDecodeSource source = {});
 
 /// The description of `plugin` (ReadSPIDescription's) read in a decoder
 /// process, so that no code of the plug-in runs in this one. Throws

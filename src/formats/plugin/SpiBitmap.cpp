@@ -60,7 +60,16 @@ void TSPIBitmap::LoadFromFile(const std::filesystem::path& fileName) {
     if (size > SPIAble.MaxFileBytes)
         throw EFOpenError("Cannot open file \"" + fileName.string() + "\". " + std::strerror(EFBIG),
                           std::to_string(size) + " bytes, limit " + std::to_string(SPIAble.MaxFileBytes));
-    LoadFromData(file.ReadRest());
+    const std::vector<std::uint8_t> data = file.ReadRest();
+    FSourceFd = file.Handle();
+    FSourceBytes = data.data();
+    try {
+        LoadFromData(data);
+    } catch (...) {
+        FSourceFd = -1;
+        throw;
+    }
+    FSourceFd = -1;
 }
 
 void TSPIBitmap::LoadFromStream(TStream& stream) {
@@ -194,7 +203,8 @@ bool TSPIBitmap::TryPluginInDecoder(TInSPI& plugin, const std::uint8_t* data, st
         return true;
     };
     TSandboxAttempt attempt =
-        DecodeWithPlugin(plugin.FileName(), SPIAble.FileName.string(), data, length, progress);
+        DecodeWithPlugin(plugin.FileName(), SPIAble.FileName.string(), data, length, progress,
+                         {FSourceFd, FSourceFd >= 0 ? data - FSourceBytes : 0});
     if (handlerFailed || attempt.Aborted) {
         Report(TProgressStage::psEnding, 100);
         throw EAbort("Operation aborted");

@@ -98,6 +98,10 @@ private:
     TSPIPictureInfo FInfo;
     /// Why decoder processes failed during this load, for the message's detail.
     std::string FFailures;
+    /// While a file loads: its descriptor and where its bytes are in memory,
+    /// so that decoder processes map the file rather than a copy.
+    int FSourceFd = -1;
+    const std::uint8_t* FSourceBytes = nullptr;
 };
 
 /// Reads `fileName` through the running program's plug-in collection

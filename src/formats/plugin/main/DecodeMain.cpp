@@ -5,7 +5,7 @@
 // confines what it can before any plug-in code runs (new user, mount and
 // network namespaces, no core files, no new privileges), loads the plug-in,
 // shuts itself into an empty root and then only starts decoders: for each
-// byte the editor sends it forks a child whose parent is the editor
+// ask of the editor it forks a child whose parent is the editor
 // (CLONE_PARENT, so the editor waits for it and learns how it ended) and
 // hands the editor the child's socket. The child waits for its one request,
 // limits its address space and processor time, loads a system-call filter
@@ -495,68 +495,105 @@ int Probe() {
     return wrote == ssize_t(line.size()) ? 0 : 1;
 }
 
-/// Heap a decoder has ready before its request: enough for the rows of a
-/// picture of a few megapixels and the reader's buffers.
+/// The largest allocation the C library takes from the heap (its own
+/// bound); larger ones are mapped on their own.
+constexpr std::size_t kHeapAllocationBytes = std::size_t(32) << 20;
+/// Fresh heap the server grows for its decoders: the most one of them makes
+/// its own before its request.
 constexpr std::size_t kWarmHeapBytes = std::size_t(24) << 20;
 
-/// A mapping of the server that its decoders inherit.
-struct TMapping {
+/// Pages of the server that its decoders inherit.
+struct TPages {
     std::uintptr_t Start = 0, End = 0;
-    bool Writable = false;
-    bool Heap = false;
 };
-std::vector<TMapping> gMappings;
+/// The inherited pages a decoder would copy on its first write to them:
+/// the writable private pages the server has touched.
+std::vector<TPages> gTouched;
+/// The part of the heap the server never touched, where a decoder's
+/// allocations go.
+TPages gFreshHeap;
+/// Of that, what the next decoder makes its own before its request (the
+/// editor's ask).
+std::size_t gWarmHeapBytes = kWarmHeapBytes;
 
-// Prepares what every decoder inherits so that decoding takes no page
-// faults where it can be helped (each costs tens of microseconds in a
-// virtual machine): allocations up to 256 MiB come from the heap, which
-// keeps what it grew to, and the heap is grown to kWarmHeapBytes once; the
-// mappings are noted for WarmUp (the root is still the real one here).
+// Prepares what every decoder inherits so that decoding takes few page
+// faults (each costs microseconds, more in a virtual machine): every
+// allocation the heap may take comes from the heap, which keeps what it grew
+// to, and the heap is grown to kWarmHeapBytes once; the pages to warm are
+// noted for WarmUp (the root is still the real one here, so /proc/self/maps
+// can be read). Untouched pages of other mappings, such as the cached stack
+// of a thread that ended, are left alone: making them a decoder's own would
+// cost more than the few it uses.
 void PrepareInheritance() {
-    ::mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    ::mallopt(M_MMAP_THRESHOLD, int(kHeapAllocationBytes));
     ::mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
     ::mallopt(M_TOP_PAD, 1 << 20);
-    ::free(::malloc(kWarmHeapBytes));
+    // Through a volatile pointer: the compiler drops an allocation nobody
+    // uses. Its pages stay untouched.
+    void* volatile grown = ::malloc(kWarmHeapBytes);
+    ::free(grown);
+    const auto pageBytes = std::uintptr_t(::sysconf(_SC_PAGESIZE));
     std::ifstream maps("/proc/self/maps");
     for (std::string line; std::getline(maps, line);) {
         std::istringstream fields(line);
         std::string range, permissions, offset, device, inode, name;
         fields >> range >> permissions >> offset >> device >> inode >> name;
-        // The kernel's own pages are already there.
-        if (permissions.size() < 4 || permissions[0] != 'r' || name == "[vvar]" || name == "[vdso]" ||
-            name == "[vsyscall]" || name == "[vvar_vclock]")
+        TPages mapping;
+        if (permissions.size() < 4 || permissions[1] != 'w' || permissions[3] != 'p' ||
+            std::sscanf(range.c_str(), "%zx-%zx", &mapping.Start, &mapping.End) != 2 || mapping.End <= mapping.Start)
             continue;
-        TMapping mapping;
-        if (std::sscanf(range.c_str(), "%zx-%zx", &mapping.Start, &mapping.End) != 2) continue;
-        mapping.Writable = permissions[1] == 'w' && permissions[3] == 'p';
-        mapping.Heap = name == "[heap]";
-        gMappings.push_back(mapping);
+        // A file's writable pages (a library's data) are few: all of them.
+        if (inode != "0") {
+            gTouched.push_back(mapping);
+            continue;
+        }
+        std::vector<unsigned char> resident((mapping.End - mapping.Start) / pageBytes);
+        if (::mincore(reinterpret_cast<void*>(mapping.Start), mapping.End - mapping.Start, resident.data()) != 0)
+            continue;
+        std::uintptr_t lastTouched = mapping.Start;
+        for (std::size_t page = 0; page < resident.size();) {
+            if (!(resident[page] & 1)) {
+                ++page;
+                continue;
+            }
+            TPages run{mapping.Start + page * pageBytes, 0};
+            while (page < resident.size() && (resident[page] & 1)) ++page;
+            run.End = mapping.Start + page * pageBytes;
+            lastTouched = run.End;
+            gTouched.push_back(run);
+        }
+        if (name == "[heap]") gFreshHeap = {lastTouched, mapping.End};
     }
 }
 
-// In a decoder, before its request: every inherited writable page mapped
-// and already its own copy (the heap up to its current end), while the
-// editor still works on the picture before. The read-only pages (program
-// and library code) are left to fault in: mapping all of them took more
-// processor time than the few a picture touches cost, which counts when a
-// batch keeps every core busy. A megabyte at a time:
-// a request that arrives stops it, and so does an editor that is gone
-// (a decoder it never received ends at once).
-void WarmUp() {
+// Makes `pages` the decoder's own, a megabyte at a time; false when a
+// request arrived meanwhile. An editor that is gone (a decoder it never
+// received) ends the decoder at once.
+bool Populate(TPages pages) {
     constexpr std::uintptr_t kStep = std::uintptr_t(1) << 20;
-    for (const TMapping& mapping : gMappings) {
-        if (!mapping.Writable) continue;
-        const std::uintptr_t end = mapping.Heap ? std::uintptr_t(::sbrk(0)) : mapping.End;
-        for (std::uintptr_t at = mapping.Start; at < end; at += kStep) {
-            pollfd watch{kSocket, POLLIN, 0};
-            if (::poll(&watch, 1, 0) > 0) {
-                if (!(watch.revents & POLLIN)) ::_exit(0);
-                return;
-            }
-            ::madvise(reinterpret_cast<void*>(at), std::min(kStep, end - at),
-                      mapping.Writable ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+    for (std::uintptr_t at = pages.Start; at < pages.End; at += kStep) {
+        pollfd watch{kSocket, POLLIN, 0};
+        if (::poll(&watch, 1, 0) > 0) {
+            if (!(watch.revents & POLLIN)) ::_exit(0);
+            return false;
         }
+        ::madvise(reinterpret_cast<void*>(at), std::min(kStep, pages.End - at), MADV_POPULATE_WRITE);
     }
+    return true;
+}
+
+// In a decoder, before its request, while the editor still works on the
+// picture before: the inherited pages it would copy on first write, then
+// the fresh heap the editor expects it to need. Read-only pages (program and
+// library code) are left to fault in: mapping all of them took more
+// processor time than the few a picture touches cost, which counts when a
+// batch keeps every core busy.
+void WarmUp() {
+    for (const TPages& pages : gTouched)
+        if (!Populate(pages)) return;
+    const std::uintptr_t end =
+        std::min({gFreshHeap.End, std::uintptr_t(::sbrk(0)), gFreshHeap.Start + gWarmHeapBytes});
+    if (gFreshHeap.Start < end) Populate({gFreshHeap.Start, end});
 }
 
 // One child: its request, one picture, the end.
@@ -613,10 +650,11 @@ int Serve(const char* plugin) {
     ConfineRoot();
     BuildFilter();
     for (;;) {
-        char ask = 0;
-        const ssize_t got = ::recv(kSocket, &ask, 1, 0);
+        TDecoderAsk ask;
+        const ssize_t got = ::recv(kSocket, &ask, sizeof ask, 0);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return 0;  // the editor is done with this plug-in
+        gWarmHeapBytes = got == ssize_t(sizeof ask) ? std::min<std::size_t>(ask.WarmHeapBytes, kWarmHeapBytes) : 0;
         int pair[2];
         if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
             SendChild(-1, -1);
