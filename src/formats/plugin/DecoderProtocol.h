@@ -104,8 +104,10 @@ struct TDecoderStarted {
 
 /// What the decoder reports while it works.
 enum class TDecodeEventType : std::uint32_t {
-    Size = 1,       ///< A = width, B = height, as GetPictureInfo said (sent
-                    ///< from a million pixels on, where it buys time)
+    Size = 1,       ///< A = width, B = height, Steps = bits per pixel, as
+                    ///< GetPictureInfo said (sent from a million pixels on,
+                    ///< where it buys time and the reply's memory is made
+                    ///< ready while the plug-in decodes)
     Progress = 2,   ///< A = number, B = denominator
     Done = 3,       ///< the reply file is complete; Steps = confinement held
     Forbidden = 4,  ///< A = the system call the filter refused; the decoder ends

@@ -444,6 +444,21 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
     if (!mapping.Taken) ::munmap(mapped, size);
 }
 
+/// Gives the reply file the memory for the rows a Size event announces
+/// while the plug-in decodes, so that writing them later only copies
+/// (allocating a page of a memory file costs more than filling it). Beyond
+/// the file's end, which the decoder still sets; never more than a reply
+/// may hold, and once per decoder.
+void ReserveRows(int replyFd, const TDecodeEvent& size, bool& reserved) {
+    if (reserved || size.A <= 0 || size.B <= 0 || size.Steps == 0 || size.Steps > 32) return;
+    reserved = true;
+    const std::uint64_t stride = (std::uint64_t(size.A) * size.Steps + 31) / 32 * 4;
+    const std::uint64_t rows = stride * std::uint64_t(size.B);
+    if (rows > kMaxReplyBitsBytes) return;
+    const std::size_t bytes = DecodeReplyBytes(kMaxReplyTextBytes, kMaxReplyInfoBytes, rows, 0);
+    ::fallocate(replyFd, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes));
+}
+
 /// Hands `request` with the descriptor `input` to a decoder of `server` (a
 /// plug-in, or empty for the program's own readers) and waits at most
 /// `allowed` (or what a Size event allows) for its reply.
@@ -472,7 +487,7 @@ TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeReq
 
     TSandboxAttempt attempt;
     const TClock::time_point start = TClock::now();
-    bool done = false, ended = false, timedOut = false;
+    bool done = false, ended = false, timedOut = false, reserved = false;
     while (!done && !ended) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(start + allowed - TClock::now());
         if (left.count() <= 0) {
@@ -495,6 +510,7 @@ TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeReq
                 const std::int64_t pixels = std::int64_t(std::max(event.A, 0)) * std::max(event.B, 0);
                 const std::int64_t megapixels = std::min<std::int64_t>(pixels, kMaxImagePixels) / 1000000;
                 allowed = std::chrono::seconds(options.TimeLimitSeconds + options.SecondsPerMegapixel * megapixels);
+                ReserveRows(reply.Get(), event, reserved);
                 break;
             }
             case TDecodeEventType::Progress:

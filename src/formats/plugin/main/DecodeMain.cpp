@@ -456,7 +456,7 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
     const std::int32_t infoResult = getInfo(data, std::int64_t(length), SPI_INPUT_MEMORY, &raw);
     // The size matters to the editor only where it buys more time.
     if (infoResult == SPI_OK && std::int64_t(raw.width) * raw.height >= 1000000)
-        Send({TDecodeEventType::Size, raw.width, raw.height, 0});
+        Send({TDecodeEventType::Size, raw.width, raw.height, std::uint32_t(std::max<int>(raw.colorDepth, 0))});
     gWantsProgress = request.WantsProgress != 0;
     SpiHandle info = nullptr, bits = nullptr;
     const std::int32_t result = getPicture(data, std::int64_t(length), SPI_INPUT_MEMORY, &info, &bits, Progress, 0);
