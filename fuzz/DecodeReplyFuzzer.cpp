@@ -6,9 +6,13 @@
 // or as a format reader's, must be readable row by row, and its details must
 // parse or be refused with EInvalidGraphic, a failure's details throw an
 // exception of the program, and a plug-in's description parse to what
-// writes the same bytes or be refused with EInvalidGraphic. Nothing else may escape: any other exception,
-// read out of bounds or sanitizer report is a finding.
+// writes the same bytes or be refused with EInvalidGraphic, and an icon
+// source's images lie inside the file and the rows or are refused with
+// EInvalidGraphic. Nothing else may escape: any other exception, read out
+// of bounds or sanitizer report is a finding.
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -47,6 +51,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::Check(PluginDescriptionBytes(description) ==
                         std::vector<std::uint8_t>(parsed.Details.begin(), parsed.Details.end()));
         } catch (const EInvalidGraphic&) {
+        }
+        return 0;
+    }
+    if (parsed.Status == TDecodeStatus::Images) {
+        // The icon source the decoder was given: the reply's first bytes.
+        const auto file = std::make_shared<const std::vector<std::uint8_t>>(data, data + std::min<std::size_t>(size, 4096));
+        std::vector<TIconImage> images;
+        try {
+            ParseIconSourceReply(parsed, file, images);
+        } catch (const EInvalidGraphic&) {
+            return 0;
+        }
+        for (const TIconImage& image : images) {
+            fuzz::Touch(image.Data().data(), image.Data().size());
+            try {
+                const TIconPixels& pixels = image.Pixels();
+                fuzz::Check(pixels.Bgra.size() == std::size_t(pixels.Width) * std::size_t(pixels.Height) * 4);
+            } catch (const Exception&) {
+                // The decoder's reason, thrown again.
+            }
         }
         return 0;
     }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "formats/PeResources.h"
+#include "formats/plugin/DecoderSandbox.h"
 #include "image/ByteReader.h"
 #include "image/Exceptions.h"
 #include "image/Stream.h"
@@ -40,6 +41,7 @@ bool TAdvancedIcon::LoadFromFile(const std::filesystem::path& path) {
 bool TAdvancedIcon::LoadFromMemory(std::vector<std::uint8_t> bytes) {
     Clear();
     const auto file = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    if (SandboxOptions().AllDecoders) return IconSourceInDecoder(file, FImages);
     const std::span<const std::uint8_t> data(*file);
 
     if (IsPeFile(data)) {

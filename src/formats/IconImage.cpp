@@ -275,11 +275,27 @@ TIconImage::TIconImage(const TIconDirEntry& entry, std::shared_ptr<const std::ve
     }
 }
 
+TIconImage::TIconImage(const TIconDirEntry& entry, std::shared_ptr<const std::vector<std::uint8_t>> file,
+                       std::size_t offset, std::size_t size, std::string name, int width, int height, int bitCount,
+                       bool png, std::shared_ptr<const TIconPixels> pixels, std::exception_ptr failure)
+    : FEntry(entry),
+      FFile(std::move(file)),
+      FOffset(offset),
+      FSize(size),
+      FName(std::move(name)),
+      FWidth(width),
+      FHeight(height),
+      FBitCount(bitCount),
+      FPng(png),
+      FPixels(std::move(pixels)),
+      FFailure(std::move(failure)) {}
+
 std::span<const std::uint8_t> TIconImage::Data() const {
     return std::span<const std::uint8_t>(*FFile).subspan(FOffset, FSize);
 }
 
 const TIconPixels& TIconImage::Pixels() const {
+    if (FFailure) std::rethrow_exception(FFailure);
     if (!FPixels) FPixels = std::make_shared<const TIconPixels>(DecodeIconImage(Data()));
     return *FPixels;
 }

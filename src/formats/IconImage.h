@@ -16,6 +16,7 @@
 // target's colour (or invert it, where the colour bits are not 0).
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <span>
 #include <string>
@@ -79,11 +80,19 @@ public:
     /// icon file).
     TIconImage(const TIconDirEntry& entry, std::shared_ptr<const std::vector<std::uint8_t>> file,
                std::size_t offset, std::size_t size, std::string name = {});
+    /// An image read elsewhere (in a decoder process): its size, depth and
+    /// kind as found there, and its pixels, or why they could not be
+    /// decoded (rethrown by Pixels()), as given; nothing of the data is
+    /// read here.
+    TIconImage(const TIconDirEntry& entry, std::shared_ptr<const std::vector<std::uint8_t>> file,
+               std::size_t offset, std::size_t size, std::string name, int width, int height, int bitCount,
+               bool png, std::shared_ptr<const TIconPixels> pixels, std::exception_ptr failure);
 
     /// The directory entry as read.
     const TIconDirEntry& Entry() const { return FEntry; }
-    /// The image data.
+    /// The image data, and where it starts in the source.
     std::span<const std::uint8_t> Data() const;
+    std::size_t Offset() const { return FOffset; }
     /// Width and height from the image data's own header (PNG: its IHDR;
     /// otherwise the header's width and half its height), or from the
     /// directory entry when the data has no readable header.
@@ -113,6 +122,7 @@ private:
     int FBitCount = 0;
     bool FPng = false;
     mutable std::shared_ptr<const TIconPixels> FPixels;
+    std::exception_ptr FFailure;
 };
 
 }  // namespace zelvo

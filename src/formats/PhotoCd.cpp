@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "formats/plugin/DecoderSandbox.h"
 #include "image/Exceptions.h"
 #include "image/ScopeExit.h"
 
@@ -78,8 +79,23 @@ void TQxPCD::SetResolution(int resolution) {
 }
 
 void TQxPCD::LoadFromFile(const std::filesystem::path& path) {
-    TFileStream stream(path, TFileStream::Mode::fmOpenRead);
-    LoadFromStream(stream);
+    if (!SandboxOptions().AllDecoders) {
+        TFileStream stream(path, TFileStream::Mode::fmOpenRead);
+        LoadFromStream(stream);
+        return;
+    }
+    FEmpty = true;
+    FBitmap = TDibImage();
+    FRotate = false;
+    TScopeExit notify([this] {
+        if (OnChange) OnChange(this);
+    });
+    try {
+        FBitmap = PhotoCdInDecoder(path, FResolution);
+        FEmpty = false;
+    } catch (const EReadError&) {
+        // Too short for the resolution: empty, as read here.
+    }
 }
 
 void TQxPCD::LoadFromStream(TStream& stream) {

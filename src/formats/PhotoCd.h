@@ -40,9 +40,10 @@ public:
     void SetResolution(int resolution);
     int Resolution() const { return FResolution; }
 
-    /// Reads the file. A file too short for its header or for the chosen
-    /// resolution leaves the picture empty; a file that cannot be opened
-    /// throws EFOpenError.
+    /// Reads the file (in a decoder process while every decoder is to run
+    /// there). A file too short for its header or for the chosen resolution
+    /// leaves the picture empty; a file that cannot be opened throws
+    /// EFOpenError, a decoder process that fails EDecoderFailed.
     void LoadFromFile(const std::filesystem::path& path);
     /// Reads from a stream whose position 0 is the start of the file; a
     /// short stream leaves the picture empty.
@@ -52,7 +53,8 @@ public:
     /// 0 while empty.
     int Width() const { return FEmpty ? 0 : FBitmap.Width(); }
     int Height() const { return FEmpty ? 0 : FBitmap.Height(); }
-    /// Whether the last file read was stored on its side (and was turned).
+    /// Whether the last file read was stored on its side (and was turned);
+    /// not known of a file read in a decoder process.
     bool Rotated() const { return FRotate; }
     /// The 24-bit picture; meaningful only when not empty.
     const TDibImage& Bitmap() const { return FBitmap; }

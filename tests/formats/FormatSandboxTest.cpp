@@ -1,9 +1,10 @@
 // The program's own readers in the decoder process (SandboxAllDecoders):
 // every corpus file, plug-in test file and netpbm form reads to the same
 // picture (header, colour table, rows), file information and metadata as
-// in process, for the document, secondary loads, the preview and JPEG
-// thumbnails; a file that fails fails with the same exception and message.
-// A reply that lies about the picture or its details is refused.
+// in process, for the document, secondary loads, the preview, JPEG
+// thumbnails and a PhotoCD resolution; a file that fails fails with the
+// same exception and message. Icon sources give the same images. A reply
+// that lies about the picture, its details or an icon source is refused.
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,12 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <string_view>
 #include <typeinfo>
 
 #include "PluginFilesFixture.h"
+#include "formats/IconFile.h"
+#include "formats/PhotoCd.h"
 #include "formats/PnmCodec.h"
 #include "formats/plugin/FormatReply.h"
 #include "formats/plugin/SpiPicture.h"
@@ -57,6 +61,15 @@ const TWay kWays[] = {
          if (!row || !row->ReadThumbnail) return false;
          out.Picture = row->ReadThumbnail(file, 96);
          return true;
+     }},
+    {"PhotoCD resolution 1",
+     [](const fs::path& file, TOutcome& out) {
+         if (file.extension() != ".pcd") return false;
+         TQxPCD pcd;
+         pcd.SetResolution(1);
+         pcd.LoadFromFile(file);
+         out.Picture = pcd.Bitmap();
+         return !pcd.Empty();
      }},
 };
 
@@ -118,9 +131,10 @@ std::vector<fs::path> NetpbmFiles(const fs::path& dir) {
     test::WriteFile(dir / "noise.png", Bytes(100, 0x5A));
     test::WriteFile(dir / "noise.bmp", Bytes{'B', 'M', 1, 2, 3});
     test::WriteFile(dir / "empty.gif", Bytes{});
+    test::WriteFile(dir / "short.pcd", Bytes(50000, 0x80));
     fs::create_directory(dir / "folder.jpg");
-    for (const char* name : {"a.pfm", "short.ppm", "lies.jpg", "noise.png", "noise.bmp", "empty.gif", "missing.pgm",
-                             "folder.jpg"})
+    for (const char* name : {"a.pfm", "short.ppm", "lies.jpg", "noise.png", "noise.bmp", "empty.gif", "short.pcd",
+                             "missing.pgm", "folder.jpg"})
         files.push_back(dir / name);
     return files;
 }
@@ -165,7 +179,118 @@ TEST_F(FormatSandbox, EveryFileReadsTheSameThroughTheDecoder) {
     EXPECT_GT(read["secondary"], 300);
     EXPECT_GT(read["preview"], 400);
     EXPECT_GT(read["thumbnail"], 20);
+    EXPECT_GE(read["PhotoCD resolution 1"], 1);
     EXPECT_GE(failed, 6);
+}
+
+std::string Digest(std::span<const std::uint8_t> bytes) {
+    return std::to_string(std::hash<std::string_view>{}({reinterpret_cast<const char*>(bytes.data()), bytes.size()}));
+}
+
+/// An icon source as its result compares: every image's entry, data, name,
+/// size, depth and kind, and its pixels or why they could not be decoded.
+std::string IconSourceOutcome(const fs::path& file, bool sandboxed) {
+    SandboxOptions().AllDecoders = sandboxed;
+    std::string out;
+    try {
+        TAdvancedIcon icon;
+        out = icon.LoadFromFile(file) ? "icon source" : "none";
+        for (int i = 0; i < icon.Count(); ++i) {
+            const TIconImage& image = *icon.Images(i);
+            const TIconDirEntry& e = image.Entry();
+            out += "|" + image.Name() + " " + std::to_string(image.Width()) + "x" + std::to_string(image.Height()) +
+                   "x" + std::to_string(image.BitCount()) + (image.IsPng() ? " png " : " dib ") +
+                   std::to_string(e.Width) + "," + std::to_string(e.BitCount) + "," + std::to_string(e.ImageOffset) +
+                   " data " + std::to_string(image.Data().size()) + ":" +
+                   Digest(image.Data()) + " ";
+            try {
+                const TIconPixels& pixels = image.Pixels();
+                out += std::to_string(pixels.Width) + "x" + std::to_string(pixels.Height) +
+                       (pixels.Alpha ? " alpha " : " mask ") + Digest(pixels.Bgra) + " " + Digest(pixels.Mask);
+            } catch (const Exception& error) {
+                out += std::string(typeid(error).name()) + ": " + error.what() + " (" + error.Detail() + ")";
+            }
+        }
+    } catch (const Exception& error) {
+        out = std::string(typeid(error).name()) + ": " + error.what() + " (" + error.Detail() + ")";
+    }
+    return out;
+}
+
+TEST_F(FormatSandbox, IconSourcesGiveTheSameImagesThroughTheDecoder) {
+    std::vector<fs::path> files;
+    for (const char* folder : {"ico", "pe"})
+        for (const auto& entry : fs::recursive_directory_iterator(test::TestDataDir() / "corpus" / folder))
+            if (entry.is_regular_file() && entry.path().extension() != ".md") files.push_back(entry.path());
+    test::WriteFile(dir_ / "noise.ico", Bytes(100, 0x5A));
+    test::WriteFile(dir_ / "short.ico", Bytes{0, 0, 1, 0, 2, 0, 16, 16});
+    for (const char* name : {"noise.ico", "short.ico", "missing.ico"}) files.push_back(dir_ / name);
+    int images = 0;
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.string());
+        const std::string local = IconSourceOutcome(file, false);
+        EXPECT_EQ(IconSourceOutcome(file, true), local);
+        images += int(std::count(local.begin(), local.end(), '|'));
+    }
+    EXPECT_GT(images, 60);
+}
+
+TEST(FormatReply, IconSourceRepliesThatLieAreRefused) {
+    // Two images: one decoded (2 x 1, with a mask), one that is not.
+    Bytes file = {0, 0, 1, 0, 2, 0};
+    const Bytes dib = {40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                       0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 0, 4, 5, 6, 0, 0, 0, 0, 0};
+    for (const std::uint32_t offset : {38u, 38u + std::uint32_t(dib.size())}) {
+        const Bytes entry = {2, 1, 0, 0, 1, 0, 32, 0, std::uint8_t(dib.size()), 0, 0, 0, std::uint8_t(offset), 0, 0, 0};
+        file.insert(file.end(), entry.begin(), entry.end());
+    }
+    file.insert(file.end(), dib.begin(), dib.end());
+    file.insert(file.end(), {1, 2, 3});
+    TAdvancedIcon icon;
+    ASSERT_TRUE(icon.LoadFromMemory(file));
+    const TIconSourceReply parts = IconSourceReply(true, icon);
+    auto reply = [&](const Bytes& details, const Bytes& rows) {
+        TDecodeReplyHeader header{};
+        header.Status = TDecodeStatus::Images;
+        Bytes out(DecodeReplyBytes(0, 0, rows.size(), details.size()));
+        WriteDecodeReply(out.data(), header, {}, {}, rows, details);
+        return out;
+    };
+    const auto shared = std::make_shared<const Bytes>(file);
+    std::vector<TIconImage> images;
+    ASSERT_TRUE(ParseIconSourceReply(ParseDecodeReply(reply(parts.Details, parts.Rows)), shared, images));
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].Pixels().Bgra, icon.Images(0)->Pixels().Bgra);
+    EXPECT_TRUE(std::ranges::equal(images[0].Data(), icon.Images(0)->Data()));
+    EXPECT_THROW(images[1].Pixels(), EReadError);
+
+    // Of the details: the image count at byte 5, the first image's data
+    // offset at 25, its outcome at 58, its pixels' width at 59 and their
+    // offset in the rows at 69.
+    const struct {
+        const char* Name;
+        std::function<void(Bytes& details, Bytes& rows)> Lie;
+        const char* Detail;
+    } kLies[] = {
+        {"data beyond the file", [](Bytes& d, Bytes&) { d[25 + 1] = 0x10; }, "image data at"},
+        {"pixels beyond the rows", [](Bytes& d, Bytes&) { d[69] = 9; }, "icon pixels at"},
+        {"rows cut short", [](Bytes&, Bytes& r) { r.resize(r.size() - 1); }, "icon pixels at"},
+        {"more images than bytes", [](Bytes& d, Bytes&) { d[8] = 0xFF; }, "images in"},
+        {"a huge picture", [](Bytes& d, Bytes&) { d[62] = 0x7F; }, "icon pixels of"},
+        {"an unknown outcome", [](Bytes& d, Bytes&) { d[58] = 3; }, "image outcome"},
+        {"details cut short", [](Bytes& d, Bytes&) { d.resize(d.size() - 5); }, "image failure of"},
+    };
+    for (const auto& lie : kLies) {
+        SCOPED_TRACE(lie.Name);
+        Bytes details = parts.Details, rows = parts.Rows;
+        lie.Lie(details, rows);
+        try {
+            ParseIconSourceReply(ParseDecodeReply(reply(details, rows)), shared, images);
+            ADD_FAILURE() << "accepted";
+        } catch (const EInvalidGraphic& error) {
+            EXPECT_NE(error.Detail().find(lie.Detail), std::string::npos) << error.Detail();
+        }
+    }
 }
 
 /// A reply as the decoder writes it for `picture` and `details`.

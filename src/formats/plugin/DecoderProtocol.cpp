@@ -50,7 +50,7 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
     if (reply.size() < headerBytes) Refuse(std::to_string(reply.size()) + " bytes, shorter than its header");
     TDecodeReply out;
     const std::uint32_t status = in.Get32LE();
-    if (status > std::uint32_t(TDecodeStatus::Described)) Refuse("status " + std::to_string(status));
+    if (status > std::uint32_t(TDecodeStatus::Images)) Refuse("status " + std::to_string(status));
     out.Status = TDecodeStatus(status);
     out.Code = std::int32_t(in.Get32LE());
     out.Info.Left = std::int32_t(in.Get32LE());
@@ -78,7 +78,8 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
     for (const TSection& section : sections) {
         if (section.Bytes == 0) continue;
         const std::string name = section.Name;
-        if (out.Status != TDecodeStatus::Read && &section != &sections[3])
+        const bool images = out.Status == TDecodeStatus::Images && &section == &sections[2];
+        if (out.Status != TDecodeStatus::Read && &section != &sections[3] && !images)
             Refuse(name + " in a reply without a picture");
         if (section.Bytes > section.Limit)
             Refuse(name + " of " + std::to_string(section.Bytes) + " bytes, limit " + std::to_string(section.Limit));

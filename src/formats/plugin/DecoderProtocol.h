@@ -52,6 +52,8 @@ enum class TFormatReading : std::uint32_t {
     Read = 0,       ///< Read with the request's Purpose
     Preview = 1,    ///< ReadPreview for a box of BoxWidth x BoxHeight
     Thumbnail = 2,  ///< ReadThumbnail for BoxWidth pixels square
+    IconSource = 3, ///< every image of an icon source, decoded (an Images reply)
+    Resolution = 4, ///< a PhotoCD picture at resolution BoxWidth (0..2)
 };
 
 /// Longest format row key a request carries, terminator included.
@@ -150,6 +152,8 @@ enum class TDecodeStatus : std::uint32_t {
     Failed = 2,        ///< GetPicture (or loading the plug-in) failed; Code says how,
                        ///< or a format reader's exception is in the details
     Described = 3,     ///< a Describe request's answer, in the details
+    Images = 4,        ///< an icon source's images: the details list them, the
+                       ///< rows section holds their pixels
 };
 
 /// Codes of a failed Describe request.

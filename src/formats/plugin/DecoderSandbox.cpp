@@ -560,13 +560,11 @@ struct TFormatAsk {
     int BoxHeight = 0;
 };
 
-/// Runs a format row's reader in a decoder process; throws as ReadInDecoder.
-TDibImage DecodeFormat(const std::string& key, const std::filesystem::path& path, const TFormatAsk& ask,
-                       TFormatOutcome& outcome) {
+/// A Format request for `length` bytes: the row `key`, the reading, and the
+/// time and memory they may take.
+TDecodeRequest FormatRequest(const std::string& key, std::int64_t length, const TFormatAsk& ask,
+                             std::int64_t& seconds) {
     const TSandboxOptions& options = SandboxOptions();
-    // The file itself goes to the decoder, opened as the reader opens it.
-    TFileStream file(path, TFileStream::Mode::fmOpenRead);
-    const std::int64_t length = file.Size();
     if (length > kMaxPluginFileBytes)
         throw EDecoderFailed(kSUnrecognisedImage, "a file of " + std::to_string(length) +
                                                       " bytes, more than the decoder takes (" +
@@ -575,7 +573,7 @@ TDibImage DecodeFormat(const std::string& key, const std::filesystem::path& path
     request.Kind = TDecodeKind::Format;
     request.DataLength = std::uint64_t(std::max<std::int64_t>(length, 0));
     const std::int64_t megabytes = (length + (1 << 20) - 1) >> 20;
-    const std::int64_t seconds = std::int64_t(options.TimeLimitSeconds) + options.SecondsPerMegapixel * megabytes;
+    seconds = std::int64_t(options.TimeLimitSeconds) + options.SecondsPerMegapixel * megabytes;
     request.CpuSeconds = std::uint32_t(std::clamp<std::int64_t>(seconds + 1, 1, 100000));
     request.AddressSpaceBytes =
         options.AddressSpaceMarginBytes ? options.AddressSpaceMarginBytes + request.DataLength : 0;
@@ -585,7 +583,16 @@ TDibImage DecodeFormat(const std::string& key, const std::filesystem::path& path
     request.Purpose = std::uint32_t(ask.Purpose);
     request.BoxWidth = ask.BoxWidth;
     request.BoxHeight = ask.BoxHeight;
+    return request;
+}
 
+/// Runs a format row's reader in a decoder process; throws as ReadInDecoder.
+TDibImage DecodeFormat(const std::string& key, const std::filesystem::path& path, const TFormatAsk& ask,
+                       TFormatOutcome& outcome) {
+    // The file itself goes to the decoder, opened as the reader opens it.
+    TFileStream file(path, TFileStream::Mode::fmOpenRead);
+    std::int64_t seconds = 0;
+    const TDecodeRequest request = FormatRequest(key, file.Size(), ask, seconds);
     TSandboxAttempt attempt = RunDecoder(
         {}, request, file.Handle(), {}, std::chrono::seconds(seconds),
         [&outcome](const TDecodeReply& reply, TSandboxAttempt& out) {
@@ -702,6 +709,34 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
                           attempt.Picture = PictureFromDecodeReply(reply);
                           attempt.Info = reply.Info;
                       });
+}
+
+TDibImage PhotoCdInDecoder(const std::filesystem::path& path, int resolution) {
+    TFormatOutcome outcome;
+    return DecodeFormat("pcd", path, {TFormatReading::Resolution, TReadPurpose::Document, resolution, 0}, outcome);
+}
+
+bool IconSourceInDecoder(const std::shared_ptr<const std::vector<std::uint8_t>>& file,
+                         std::vector<TIconImage>& images) {
+    std::int64_t seconds = 0;
+    const TDecodeRequest request =
+        FormatRequest("ico", std::int64_t(file->size()), {TFormatReading::IconSource}, seconds);
+    const TFd input = InputFile(file->data(), std::int64_t(file->size()));
+    if (input.Get() < 0)
+        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
+    bool isIconSource = false;
+    const TSandboxAttempt attempt = RunDecoder(
+        {}, request, input.Get(), {}, std::chrono::seconds(seconds),
+        [&](const TDecodeReply& reply, TSandboxAttempt& out) {
+            if (reply.Status == TDecodeStatus::Failed) {
+                out.Failure.assign(reply.Details.begin(), reply.Details.end());
+                return;
+            }
+            isIconSource = ParseIconSourceReply(reply, file, images);
+        });
+    if (!attempt.Reason.empty()) throw EDecoderFailed(kSUnrecognisedImage, attempt.Reason);
+    if (attempt.Status != TDecodeStatus::Images) ThrowFailureDetails(attempt.Failure);
+    return isIconSource;
 }
 
 TDibImage ReadInDecoder(const std::string& key, const std::filesystem::path& path, TReadPurpose purpose,

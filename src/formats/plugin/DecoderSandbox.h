@@ -19,9 +19,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "formats/IconImage.h"
 #include "formats/PictureFormats.h"
 #include "formats/plugin/DecoderProtocol.h"
 
@@ -103,6 +105,17 @@ struct TDecodeSource {
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
                                  const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress,
                                  TDecodeSource source = {});
+
+/// The PhotoCD file `path` at `resolution` (TQxPCD's), read in a decoder
+/// process; throws as ReadInDecoder (EReadError for a file too short for
+/// the resolution).
+TDibImage PhotoCdInDecoder(const std::filesystem::path& path, int resolution);
+
+/// TAdvancedIcon::LoadFromMemory of `file` in a decoder process: whether
+/// it is an icon source, its images (decoded there) into `images`. Throws
+/// as ReadInDecoder.
+bool IconSourceInDecoder(const std::shared_ptr<const std::vector<std::uint8_t>>& file,
+                         std::vector<TIconImage>& images);
 
 /// The description of `plugin` (ReadSPIDescription's) read in a decoder
 /// process, so that no code of the plug-in runs in this one. Throws

@@ -19,6 +19,7 @@ namespace {
 
 constexpr char kPictureMagic[4] = {'Z', 'V', 'F', 'I'};
 constexpr char kFailureMagic[4] = {'Z', 'V', 'F', 'X'};
+constexpr char kIconSourceMagic[4] = {'Z', 'V', 'I', 'S'};
 constexpr std::size_t kTableBytes = 256 * sizeof(TRGBQuad);
 
 [[noreturn]] void Refuse(const std::string& why) {
@@ -39,6 +40,10 @@ public:
     void PutText(const std::string& text) {
         PutBytes({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     }
+    void Put64(std::uint64_t v) {
+        Put32(std::uint32_t(v));
+        Put32(std::uint32_t(v >> 32));
+    }
     void PutMagic(const char (&magic)[4]) { FBytes.insert(FBytes.end(), magic, magic + 4); }
     std::vector<std::uint8_t> Take() { return std::move(FBytes); }
 
@@ -57,6 +62,10 @@ public:
     std::uint32_t Get32() {
         Need(4);
         return FIn.Get32LE();
+    }
+    std::uint64_t Get64() {
+        const std::uint64_t low = Get32();
+        return low | std::uint64_t(Get32()) << 32;
     }
     std::span<const std::uint8_t> GetBytes(const char* what) {
         const std::uint32_t bytes = Get32();
@@ -215,6 +224,119 @@ TDibImage PictureFromFormatReply(const TDecodeReply& reply) {
     picture.ReplaceData(data);
     picture.Modified = false;
     return picture;
+}
+
+TIconSourceReply IconSourceReply(bool isIconSource, const TAdvancedIcon& icon) {
+    TIconSourceReply out;
+    TWriter w;
+    w.PutMagic(kIconSourceMagic);
+    w.Put8(isIconSource ? 1 : 0);
+    w.Put32(std::uint32_t(icon.Count()));
+    for (int i = 0; i < icon.Count(); ++i) {
+        const TIconImage& image = *icon.Images(i);
+        const TIconDirEntry& e = image.Entry();
+        for (const std::uint8_t b : {e.Width, e.Height, e.ColorCount, e.Reserved}) w.Put8(b);
+        w.Put32(e.Planes | std::uint32_t(e.BitCount) << 16);
+        w.Put32(e.BytesInRes);
+        w.Put32(e.ImageOffset);
+        const std::span<const std::uint8_t> data = image.Data();
+        w.Put64(image.Offset());
+        w.Put64(data.size());
+        w.PutText(image.Name());
+        w.Put32(std::uint32_t(image.Width()));
+        w.Put32(std::uint32_t(image.Height()));
+        w.Put32(std::uint32_t(image.BitCount()));
+        w.Put8(image.IsPng() ? 1 : 0);
+        try {
+            const TIconPixels& pixels = image.Pixels();
+            if (out.Rows.size() + pixels.Bgra.size() + pixels.Mask.size() > kMaxReplyBitsBytes)
+                throw EInvalidGraphic("Icon image is not valid", "more pixels than a decoder's reply holds");
+            w.Put8(1);
+            w.Put32(std::uint32_t(pixels.Width));
+            w.Put32(std::uint32_t(pixels.Height));
+            w.Put8(pixels.Alpha ? 1 : 0);
+            w.Put8(pixels.Mask.empty() ? 0 : 1);
+            w.Put64(out.Rows.size());
+            out.Rows.insert(out.Rows.end(), pixels.Bgra.begin(), pixels.Bgra.end());
+            out.Rows.insert(out.Rows.end(), pixels.Mask.begin(), pixels.Mask.end());
+        } catch (const std::exception& error) {
+            w.Put8(2);
+            w.PutBytes(FailureDetailsBytes(error));
+        }
+    }
+    out.Details = w.Take();
+    return out;
+}
+
+bool ParseIconSourceReply(const TDecodeReply& reply, const std::shared_ptr<const std::vector<std::uint8_t>>& file,
+                          std::vector<TIconImage>& images) {
+    if (reply.Status != TDecodeStatus::Images) Refuse("no icon source images");
+    TReader r(reply.Details);
+    if (!r.Magic(kIconSourceMagic)) Refuse("icon source details without their magic");
+    const bool isIconSource = r.Get8() != 0;
+    const std::uint32_t count = r.Get32();
+    // Each image takes at least 50 bytes of details.
+    if (count > r.Remaining() / 50) Refuse(std::to_string(count) + " images in " + std::to_string(r.Remaining()) + " bytes");
+    std::vector<TIconImage> out;
+    out.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        TIconDirEntry e;
+        e.Width = r.Get8();
+        e.Height = r.Get8();
+        e.ColorCount = r.Get8();
+        e.Reserved = r.Get8();
+        const std::uint32_t planesAndDepth = r.Get32();
+        e.Planes = std::uint16_t(planesAndDepth);
+        e.BitCount = std::uint16_t(planesAndDepth >> 16);
+        e.BytesInRes = r.Get32();
+        e.ImageOffset = r.Get32();
+        const std::uint64_t offset = r.Get64(), size = r.Get64();
+        if (offset > file->size() || size > file->size() - offset)
+            Refuse("image data at " + std::to_string(offset) + " of " + std::to_string(size) + " bytes outside a file of " +
+                   std::to_string(file->size()));
+        const std::span<const std::uint8_t> name = r.GetBytes("image name");
+        const auto width = std::int32_t(r.Get32()), height = std::int32_t(r.Get32()), depth = std::int32_t(r.Get32());
+        const bool png = r.Get8() != 0;
+        std::shared_ptr<const TIconPixels> pixels;
+        std::exception_ptr failure;
+        switch (r.Get8()) {
+            case 1: {
+                auto decoded = std::make_shared<TIconPixels>();
+                decoded->Width = std::int32_t(r.Get32());
+                decoded->Height = std::int32_t(r.Get32());
+                decoded->Alpha = r.Get8() != 0;
+                const bool mask = r.Get8() != 0;
+                const std::uint64_t at = r.Get64();
+                if (!ImageSizeAllowed(decoded->Width, decoded->Height))
+                    Refuse("icon pixels of " + std::to_string(decoded->Width) + " x " + std::to_string(decoded->Height));
+                const std::uint64_t area = std::uint64_t(decoded->Width) * std::uint64_t(decoded->Height);
+                const std::uint64_t bytes = area * 4 + (mask ? area : 0);
+                if (at > reply.Bits.size() || bytes > reply.Bits.size() - at)
+                    Refuse("icon pixels at " + std::to_string(at) + " of " + std::to_string(bytes) +
+                           " bytes outside rows of " + std::to_string(reply.Bits.size()));
+                const auto* rows = reply.Bits.data() + at;
+                decoded->Bgra.assign(rows, rows + area * 4);
+                if (mask) decoded->Mask.assign(rows + area * 4, rows + bytes);
+                pixels = std::move(decoded);
+                break;
+            }
+            case 2: {
+                const std::span<const std::uint8_t> why = r.GetBytes("image failure");
+                try {
+                    ThrowFailureDetails(why);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+                break;
+            }
+            default: Refuse("image outcome");
+        }
+        out.emplace_back(e, file, std::size_t(offset), std::size_t(size),
+                         std::string(reinterpret_cast<const char*>(name.data()), name.size()), width, height, depth,
+                         png, std::move(pixels), std::move(failure));
+    }
+    images = std::move(out);
+    return isIconSource;
 }
 
 std::vector<std::uint8_t> FailureDetailsBytes(const std::exception& error) {

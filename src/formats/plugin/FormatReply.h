@@ -20,9 +20,11 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "formats/IconFile.h"
 #include "formats/PictureFormats.h"
 #include "formats/plugin/DecoderProtocol.h"
 
@@ -51,6 +53,30 @@ std::vector<std::uint8_t> FormatInfoBlock(const TDibImage& picture);
 /// compression, within the pixel limit, with at most 256 colours, followed
 /// by 256 colours, and the rows are exactly as long as the header says.
 TDibImage PictureFromFormatReply(const TDecodeReply& reply);
+
+/// The reply to an IconSource request: whether the bytes are an icon source
+/// (TAdvancedIcon::LoadFromMemory's answer), and per image its directory
+/// entry, where its data lies in the file, its name, size, depth and kind,
+/// and its decoded pixels (blue, green, red, alpha rows, then the mask, in
+/// the rows section) or the details of the exception decoding threw.
+///
+/// Details, little-endian: "ZVIS", the answer (byte), the image count (32
+/// bits); per image the 16-byte entry, the data's offset and size (64 bits
+/// each), the name (32-bit length, bytes), width, height and depth (32 bits
+/// each), the kind (byte, 1 for PNG), then 1 with the pixels' width, height,
+/// alpha flag (byte), mask flag (byte) and their offset in the rows (64
+/// bits), or 2 with failure details (32-bit length, bytes).
+struct TIconSourceReply {
+    std::vector<std::uint8_t> Details;
+    std::vector<std::uint8_t> Rows;
+};
+TIconSourceReply IconSourceReply(bool isIconSource, const TAdvancedIcon& icon);
+/// Parses an Images reply to an IconSource request for `file`, the bytes
+/// the decoder was given: whether they are an icon source, its images into
+/// `images`. Throws EInvalidGraphic (kSUnrecognisedImage) when the reply is
+/// malformed: a count, length, size or offset that does not fit.
+bool ParseIconSourceReply(const TDecodeReply& reply, const std::shared_ptr<const std::vector<std::uint8_t>>& file,
+                          std::vector<TIconImage>& images);
 
 /// The details of a reader's failure.
 std::vector<std::uint8_t> FailureDetailsBytes(const std::exception& error);

@@ -53,6 +53,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/IconFile.h"
+#include "formats/PhotoCd.h"
 #include "formats/PictureFormats.h"
 #include "formats/plugin/DecoderProtocol.h"
 #include "formats/plugin/FormatReply.h"
@@ -364,8 +366,38 @@ TDibImage ReadWithRow(const TDecodeRequest& request, TStream& stream, TFormatOut
             outcome.Height = picture.Height();
             return picture;
         }
+        case TFormatReading::Resolution: {
+            if (std::strcmp(request.Format, "pcd") != 0) break;
+            TQxPCD pcd;
+            pcd.SetResolution(request.BoxWidth);
+            pcd.LoadFromStream(stream);
+            if (pcd.Empty())
+                throw EReadError(kSReadError, "PhotoCD file too short for resolution " + std::to_string(pcd.Resolution()));
+            outcome.Width = pcd.Width();
+            outcome.Height = pcd.Height();
+            return pcd.Bitmap();
+        }
+        case TFormatReading::IconSource: break;  // DecodeIconSource
     }
     throw EInvalidGraphic(kSUnrecognisedImage, std::string("no such reader of \"") + request.Format + "\"");
+}
+
+// An IconSource request: the images of an icon source, decoded, or the
+// exception reading it threw.
+int DecodeIconSource(const std::uint8_t* data, std::uint64_t length) {
+    TIconSourceReply parts;
+    TDecodeReplyHeader header = Status(TDecodeStatus::Images, 0);
+    try {
+        TAdvancedIcon icon;
+        const bool isIconSource = icon.LoadFromMemory(std::vector<std::uint8_t>(data, data + length));
+        parts = IconSourceReply(isIconSource, icon);
+    } catch (const std::exception& error) {
+        header = Status(TDecodeStatus::Failed, 0);
+        parts = {FailureDetailsBytes(error), {}};
+    }
+    if (!Reply(kReplyFd, header, {}, {}, parts.Rows, parts.Details)) return 2;
+    Send({TDecodeEventType::Done, 0, 0, gSteps});
+    return 0;
 }
 
 // A Format request: the picture and its file information, or the reader's
@@ -435,6 +467,8 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
         ::close(files.Reply);
     }
     ConfineLate(request.AddressSpaceBytes, request.CpuSeconds);
+    if (request.Kind == TDecodeKind::Format && request.Reading == TFormatReading::IconSource)
+        return DecodeIconSource(data, length);
     if (request.Kind == TDecodeKind::Format) return DecodeFormat(data, length, request);
     if (request.Kind == TDecodeKind::Describe) return Describe(entries);
 
