@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (parsed.Status == TDecodeStatus::Images) {
         // The icon source the decoder was given: the reply's first bytes.
-        const auto file = std::make_shared<const std::vector<std::uint8_t>>(data, data + std::min<std::size_t>(size, 4096));
+        const std::size_t fileBytes = std::min<std::size_t>(size, 4096);
+        const auto file = std::make_shared<const std::vector<std::uint8_t>>(data, data + fileBytes);
         std::vector<TIconImage> images;
         try {
             ParseIconSourceReply(parsed, file, images);

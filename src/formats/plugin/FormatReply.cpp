@@ -276,7 +276,8 @@ bool ParseIconSourceReply(const TDecodeReply& reply, const std::shared_ptr<const
     const bool isIconSource = r.Get8() != 0;
     const std::uint32_t count = r.Get32();
     // Each image takes at least 50 bytes of details.
-    if (count > r.Remaining() / 50) Refuse(std::to_string(count) + " images in " + std::to_string(r.Remaining()) + " bytes");
+    if (count > r.Remaining() / 50)
+        Refuse(std::to_string(count) + " images in " + std::to_string(r.Remaining()) + " bytes");
     std::vector<TIconImage> out;
     out.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -292,8 +293,8 @@ bool ParseIconSourceReply(const TDecodeReply& reply, const std::shared_ptr<const
         e.ImageOffset = r.Get32();
         const std::uint64_t offset = r.Get64(), size = r.Get64();
         if (offset > file->size() || size > file->size() - offset)
-            Refuse("image data at " + std::to_string(offset) + " of " + std::to_string(size) + " bytes outside a file of " +
-                   std::to_string(file->size()));
+            Refuse("image data at " + std::to_string(offset) + " of " + std::to_string(size) +
+                   " bytes outside a file of " + std::to_string(file->size()));
         const std::span<const std::uint8_t> name = r.GetBytes("image name");
         const auto width = std::int32_t(r.Get32()), height = std::int32_t(r.Get32()), depth = std::int32_t(r.Get32());
         const bool png = r.Get8() != 0;
@@ -308,7 +309,8 @@ bool ParseIconSourceReply(const TDecodeReply& reply, const std::shared_ptr<const
                 const bool mask = r.Get8() != 0;
                 const std::uint64_t at = r.Get64();
                 if (!ImageSizeAllowed(decoded->Width, decoded->Height))
-                    Refuse("icon pixels of " + std::to_string(decoded->Width) + " x " + std::to_string(decoded->Height));
+                    Refuse("icon pixels of " + std::to_string(decoded->Width) + " x " +
+                           std::to_string(decoded->Height));
                 const std::uint64_t area = std::uint64_t(decoded->Width) * std::uint64_t(decoded->Height);
                 const std::uint64_t bytes = area * 4 + (mask ? area : 0);
                 if (at > reply.Bits.size() || bytes > reply.Bits.size() - at)

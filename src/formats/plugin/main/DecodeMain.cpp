@@ -372,7 +372,8 @@ TDibImage ReadWithRow(const TDecodeRequest& request, TStream& stream, TFormatOut
             pcd.SetResolution(request.BoxWidth);
             pcd.LoadFromStream(stream);
             if (pcd.Empty())
-                throw EReadError(kSReadError, "PhotoCD file too short for resolution " + std::to_string(pcd.Resolution()));
+                throw EReadError(kSReadError,
+                                 "PhotoCD file too short for resolution " + std::to_string(pcd.Resolution()));
             outcome.Width = pcd.Width();
             outcome.Height = pcd.Height();
             return pcd.Bitmap();
