@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "app/dialogs/DialogParts.h"
 #include "effects/Generated.h"
@@ -79,8 +80,12 @@ int TZVfrmSelectIcon::SelectedIndex() const { return ListBox1->currentRow(); }
 
 QImage TZVfrmSelectIcon::PreviewImage() const {
     TDibImage box = effects::NewImage(kPreviewSide, kPreviewSide, 24, clWhite);
+    // Centred; a size from a header may be anything, so in 64 bits.
+    const auto centre = [](int side) {
+        return int(std::clamp<std::int64_t>((std::int64_t(kPreviewSide) - side) / 2, -(1 << 24), 1 << 24));
+    };
     if (const TIconImage* image = FIcon.Images(SelectedIndex()))
-        image->Draw(box, (kPreviewSide - image->Width()) / 2, (kPreviewSide - image->Height()) / 2);
+        image->Draw(box, centre(image->Width()), centre(image->Height()));
     TBitmap bitmap;
     bitmap.Assign(box);
     return ToQImage(bitmap);
