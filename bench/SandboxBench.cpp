@@ -2,7 +2,9 @@
 // the TIFF plug-in in process and through a decoder process (the
 // difference is the per-picture overhead), and a batch conversion of 200
 // TIFF files of 640 x 480 (RGB, LZW) to BMP both ways (their ratio is the
-// batch's overhead). Compare the two forms of each from the same run only.
+// batch's overhead). Compare the two forms of each from the same run only,
+// with their repetitions interleaved so that both see the same machine:
+//   SandboxBench --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true
 // The counter decoders_cpu is the processor time of the decoders reaped
 // during the run, per iteration: the work the wall time hides when a
 // second core is free.
