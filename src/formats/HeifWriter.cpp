@@ -3,7 +3,6 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "formats/EncoderWriters.h"
@@ -42,7 +41,10 @@ constexpr const char* kHevcPresets[] = {"placebo", "veryslow", "slower",   "slow
 
 void SaveHeifPicture(const TDibImage& picture, TStream& stream, const TSaveOptions& options, bool av1) {
     const TEncoderOptions& o = options.Encoders;
-    const TEncoderPixels pixels = EncoderPixels(picture, options);
+    // The rows go straight into libheif's plane: no picture-sized copy
+    // between.
+    const TEncoderRows rows(picture, options);
+    const int width = rows.Width(), height = rows.Height(), channels = rows.Channels();
 
     heif_context* context = HEIF(heif_context_alloc)();
     if (!context) EncoderFailed("libheif", "out of memory");
@@ -61,22 +63,18 @@ void SaveHeifPicture(const TDibImage& picture, TStream& stream, const TSaveOptio
     }
 
     heif_image* image = nullptr;
-    Check(HEIF(heif_image_create)(pixels.Width, pixels.Height, heif_colorspace_RGB,
-                                  pixels.Channels == 4 ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                  &image),
+    Check(HEIF(heif_image_create)(width, height, heif_colorspace_RGB,
+                                  channels == 4 ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image),
           "image");
     const TScopeExit releaseImage([&] { HEIF(heif_image_release)(image); });
-    Check(HEIF(heif_image_add_plane)(image, heif_channel_interleaved, pixels.Width, pixels.Height, 8), "plane");
+    Check(HEIF(heif_image_add_plane)(image, heif_channel_interleaved, width, height, 8), "plane");
     int stride = 0;
     std::uint8_t* plane = HEIF(heif_image_get_plane)(image, heif_channel_interleaved, &stride);
     if (!plane) EncoderFailed("libheif", "plane");
-    const std::size_t rowBytes = std::size_t(pixels.Width) * std::size_t(pixels.Channels);
-    for (int y = 0; y < pixels.Height; ++y)
-        std::memcpy(plane + std::size_t(y) * std::size_t(stride), pixels.Data.data() + std::size_t(y) * rowBytes,
-                    rowBytes);
+    for (int y = 0; y < height; ++y) rows.Row(y, plane + std::size_t(y) * std::size_t(stride));
 
     const TPortableMetadata metadata = options.Metadata
-                                           ? PortableMetadataForSave(*options.Metadata, pixels.Width, pixels.Height)
+                                           ? PortableMetadataForSave(*options.Metadata, width, height)
                                            : TPortableMetadata{};
     if (!metadata.Icc.empty())
         Check(HEIF(heif_image_set_raw_color_profile)(image, "prof", metadata.Icc.data(), metadata.Icc.size()),
