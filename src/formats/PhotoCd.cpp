@@ -78,34 +78,35 @@ void TQxPCD::SetResolution(int resolution) {
     if (resolution >= 0 && resolution <= 2) FResolution = resolution;
 }
 
+void TQxPCD::Load(const std::function<void()>& read) {
+    FEmpty = true;
+    FBitmap = TDibImage();
+    FRotate = false;
+    TScopeExit notify([this] {
+        if (OnChange) OnChange(this);
+    });
+    read();
+}
+
 void TQxPCD::LoadFromFile(const std::filesystem::path& path) {
     if (!SandboxOptions().AllDecoders) {
         TFileStream stream(path, TFileStream::Mode::fmOpenRead);
         LoadFromStream(stream);
         return;
     }
-    FEmpty = true;
-    FBitmap = TDibImage();
-    FRotate = false;
-    TScopeExit notify([this] {
-        if (OnChange) OnChange(this);
+    Load([&] {
+        try {
+            FBitmap = PhotoCdInDecoder(path, FResolution);
+            FEmpty = false;
+        } catch (const EReadError&) {
+            // Too short for the resolution: empty, as read here.
+        }
     });
-    try {
-        FBitmap = PhotoCdInDecoder(path, FResolution);
-        FEmpty = false;
-    } catch (const EReadError&) {
-        // Too short for the resolution: empty, as read here.
-    }
 }
 
-void TQxPCD::LoadFromStream(TStream& stream) {
-    FEmpty = true;
-    FBitmap = TDibImage();
-    FRotate = false;
-    TScopeExit notify([this] {
-        if (OnChange) OnChange(this);
-    });
+void TQxPCD::LoadFromStream(TStream& stream) { Load([&] { ReadStream(stream); }); }
 
+void TQxPCD::ReadStream(TStream& stream) {
     std::uint8_t header[kHeaderBytes];
     if (!ReadAt(stream, kHeaderOffset, header, kHeaderBytes)) return;
     FRotate = (header[kRotateByte] & 0x3F) == 0x0B;

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 
 #include "image/DibImage.h"
@@ -66,6 +67,11 @@ public:
     TNotifyEvent OnChange;
 
 private:
+    /// Empties the picture, runs `read` and fires OnChange, however `read`
+    /// ends.
+    void Load(const std::function<void()>& read);
+    void ReadStream(TStream& stream);
+
     int FResolution = 0;
     bool FRotate = false;
     bool FEmpty = true;

@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -96,11 +98,15 @@ TSPIDescription Describe(const std::filesystem::path& fileName) {
 }  // namespace
 
 TSPIDescription CachedSPIDescription(const std::filesystem::path& fileName, const std::filesystem::path& cacheFile) {
+    TIniFile cache(cacheFile);
+    return CachedSPIDescription(fileName, cache);
+}
+
+TSPIDescription CachedSPIDescription(const std::filesystem::path& fileName, TIniFile& cache) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(fileName, ec);
     const std::string section = Hex((ec ? fileName : absolute).string());
     const std::string stamp = FileStamp(fileName);
-    TIniFile cache(cacheFile);
     if (auto stored = Stored(cache, section, stamp)) return *stored;
     TSPIDescription description = Describe(fileName);
     // Described while the file changed: not kept, asked again next time.
@@ -123,8 +129,16 @@ std::filesystem::path PluginDescriptionCacheFile() {
 }
 
 void UsePluginDescriptionCache() {
-    SetSPIDescriber([](const std::filesystem::path& fileName) {
-        return CachedSPIDescription(fileName, PluginDescriptionCacheFile());
+    // The cache is read once, at the first plug-in described, not once a
+    // plug-in; descriptions may be asked for from several threads.
+    struct TCache {
+        std::mutex Lock;
+        std::optional<TIniFile> File;
+    };
+    SetSPIDescriber([cache = std::make_shared<TCache>()](const std::filesystem::path& fileName) {
+        std::lock_guard lock(cache->Lock);
+        if (!cache->File) cache->File.emplace(PluginDescriptionCacheFile());
+        return CachedSPIDescription(fileName, *cache->File);
     });
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "formats/plugin/Spi.h"
+#include "platform/IniFile.h"
 
 namespace zelvo {
 
@@ -19,6 +20,9 @@ namespace zelvo {
 /// written through a temporary file renamed over it; a cache that cannot
 /// be written is no error). Throws as ReadSPIDescription, storing nothing.
 TSPIDescription CachedSPIDescription(const std::filesystem::path& fileName, const std::filesystem::path& cacheFile);
+/// The same over a cache file already read; what is stored is written to
+/// its file at once.
+TSPIDescription CachedSPIDescription(const std::filesystem::path& fileName, TIniFile& cache);
 
 /// The cache file of the program: plugins.ini in its cache folder
 /// ($XDG_CACHE_HOME/zelvo, or ~/.cache/zelvo).

@@ -652,7 +652,7 @@ void TZVfrmMain::SettleUndoWrite() {
     }
 }
 
-QStringList TZVfrmMain::TrimList(QMenu* list, int maxCount) {
+void TZVfrmMain::TrimList(QMenu* list, int maxCount) {
     QStringList dropped;
     QList<QAction*> items = list->actions();
     while (items.size() > std::max(0, maxCount)) {
@@ -662,7 +662,6 @@ QStringList TZVfrmMain::TrimList(QMenu* list, int maxCount) {
         delete last;
     }
     if (!dropped.isEmpty()) (list == mnuUndoList ? FDroppedUndo : FDroppedRedo) = dropped;
-    return dropped;
 }
 
 void TZVfrmMain::MoveHistoryItems(QMenu* from, QMenu* to, int count) {

@@ -222,10 +222,10 @@ private:
     /// writes it after the operation); when it failed, the edit is taken
     /// back with its undo list entry and the failure shown.
     void SettleUndoWrite();
-    /// Drops the entries of `list` beyond the first `maxCount`; returns
-    /// their captions, newest first, and keeps them until the next drop
-    /// from the same list, so that an edit taken back can restore them.
-    QStringList TrimList(QMenu* list, int maxCount);
+    /// Drops the entries of `list` beyond the first `maxCount`, keeping
+    /// their captions (newest first) until the next drop from the same list,
+    /// so that an edit taken back can restore them.
+    void TrimList(QMenu* list, int maxCount);
     void MoveHistoryItems(QMenu* from, QMenu* to, int count);
     /// Undo or redo (`step`) of `count` steps, the history entries moved
     /// from one list to the other, under the hourglass.

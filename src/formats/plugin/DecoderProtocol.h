@@ -4,15 +4,16 @@
 // The editor starts one decoder server per plug-in ("zelvo-decode --serve
 // PLUGIN", its end of a SOCK_SEQPACKET socket pair at kDecoderSocketFd).
 // For each TDecoderAsk the editor sends, the server starts a decoder and
-// answers with a TDecoderStarted carrying the decoder's socket. The decoder's own
-// end of that socket is its kDecoderSocketFd. The editor sends it one
-// TDecodeRequest with two descriptors attached: a sealed memory file
-// holding the file's bytes and an empty memory file for the reply. The
-// decoder answers with TDecodeEvent messages (progress, the picture's size,
-// done) and writes the decoded picture into the reply file: a
-// TDecodeReplyHeader, then the text, the bitmap information block (40-byte
-// header, masks, colour table), the rows and the details at the offsets the
-// header gives. The editor may send one abort byte while the decoder runs.
+// answers with a TDecoderStarted carrying the decoder's socket. The
+// decoder's own end of that socket is its kDecoderSocketFd. The editor
+// sends it one TDecodeRequest with two descriptors attached: the picture
+// file itself (or a sealed memory file holding its bytes) and an empty
+// memory file for the reply. The decoder answers with TDecodeEvent
+// messages (progress, the picture's size, done) and writes the decoded
+// picture into the reply file: a TDecodeReplyHeader, then the text, the
+// bitmap information block (40-byte header, masks, colour table), the rows
+// and the details at the offsets the header gives. The editor may send one
+// abort byte while the decoder runs.
 //
 // The program's own readers (the rows of the format table) are served the
 // same way by "zelvo-decode --serve-formats": a Format request names the

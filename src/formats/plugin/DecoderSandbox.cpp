@@ -11,14 +11,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
-#include <cstring>
-#include <optional>
+#include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -362,15 +362,19 @@ std::string ExitReason(int status) {
     return "the decoder ended without a reply";
 }
 
-/// A sealed memory file holding `length` bytes of `data`.
+/// A sealed memory file holding `length` bytes of `data`; throws
+/// EDecoderUnavailable when it cannot be made.
 TFd InputFile(const std::uint8_t* data, std::int64_t length) {
+    auto unavailable = [] {
+        return EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
+    };
     TFd fd(::memfd_create("zelvo-decode-input", MFD_CLOEXEC | MFD_ALLOW_SEALING));
-    if (fd.Get() < 0) return fd;
+    if (fd.Get() < 0) throw unavailable();
     std::int64_t done = 0;
     while (done < length) {
         const ssize_t wrote = ::write(fd.Get(), data + done, std::size_t(std::min<std::int64_t>(length - done, 1 << 24)));
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return TFd();
+        if (wrote <= 0) throw unavailable();
         done += wrote;
     }
     ::fcntl(fd.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
@@ -586,6 +590,21 @@ TDecodeRequest FormatRequest(const std::string& key, std::int64_t length, const 
     return request;
 }
 
+/// Runs a Format request on `input` and hands a reply of status `wanted` to
+/// `take`; a reader's failure is thrown again as the reader threw it, the
+/// decoder's (or a reply of another kind) as EDecoderFailed.
+void RunFormatRequest(const TDecodeRequest& request, int input, std::int64_t seconds, TDecodeStatus wanted,
+                      const std::function<void(const TDecodeReply&)>& take) {
+    const TSandboxAttempt attempt = RunDecoder(
+        {}, request, input, {}, std::chrono::seconds(seconds), [&](const TDecodeReply& reply, TSandboxAttempt& out) {
+            if (reply.Status == TDecodeStatus::Failed) out.Failure.assign(reply.Details.begin(), reply.Details.end());
+            else if (reply.Status == wanted) take(reply);
+            else throw EInvalidGraphic(kSUnrecognisedImage, "a reader that declined");
+        });
+    if (!attempt.Reason.empty()) throw EDecoderFailed(kSUnrecognisedImage, attempt.Reason);
+    if (attempt.Status != wanted) ThrowFailureDetails(attempt.Failure);
+}
+
 /// Runs a format row's reader in a decoder process; throws as ReadInDecoder.
 TDibImage DecodeFormat(const std::string& key, const std::filesystem::path& path, const TFormatAsk& ask,
                        TFormatOutcome& outcome) {
@@ -593,21 +612,12 @@ TDibImage DecodeFormat(const std::string& key, const std::filesystem::path& path
     TFileStream file(path, TFileStream::Mode::fmOpenRead);
     std::int64_t seconds = 0;
     const TDecodeRequest request = FormatRequest(key, file.Size(), ask, seconds);
-    TSandboxAttempt attempt = RunDecoder(
-        {}, request, file.Handle(), {}, std::chrono::seconds(seconds),
-        [&outcome](const TDecodeReply& reply, TSandboxAttempt& out) {
-            if (reply.Status == TDecodeStatus::Read) {
-                out.Picture = PictureFromFormatReply(reply);
-                outcome = ParseFormatDetails(reply.Details);
-            } else if (reply.Status == TDecodeStatus::Failed) {
-                out.Failure.assign(reply.Details.begin(), reply.Details.end());
-            } else {
-                throw EInvalidGraphic(kSUnrecognisedImage, "a reader that declined");
-            }
-        });
-    if (!attempt.Reason.empty()) throw EDecoderFailed(kSUnrecognisedImage, attempt.Reason);
-    if (attempt.Status != TDecodeStatus::Read) ThrowFailureDetails(attempt.Failure);
-    return std::move(attempt.Picture);
+    TDibImage picture;
+    RunFormatRequest(request, file.Handle(), seconds, TDecodeStatus::Read, [&](const TDecodeReply& reply) {
+        picture = PictureFromFormatReply(reply);
+        outcome = ParseFormatDetails(reply.Details);
+    });
+    return picture;
 }
 
 }  // namespace
@@ -655,8 +665,6 @@ TSPIDescription DescribeInDecoder(const std::filesystem::path& plugin) {
     request.AddressSpaceBytes = options.AddressSpaceMarginBytes;
     std::memcpy(request.Plugin, pluginName.c_str(), pluginName.size() + 1);
     const TFd input = InputFile(nullptr, 0);
-    if (input.Get() < 0)
-        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
     std::optional<TSPIDescription> described;
     const TSandboxAttempt attempt =
         RunDecoder(plugin, request, input.Get(), {}, std::chrono::seconds(options.TimeLimitSeconds),
@@ -699,8 +707,6 @@ TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std:
         request.DataOffset = std::uint64_t(source.Offset);
     } else {
         copy = InputFile(data, length);
-        if (copy.Get() < 0)
-            throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
         source.Fd = copy.Get();
     }
     return RunDecoder(plugin, request, source.Fd, progress, std::chrono::seconds(options.TimeLimitSeconds),
@@ -722,20 +728,9 @@ bool IconSourceInDecoder(const std::shared_ptr<const std::vector<std::uint8_t>>&
     const TDecodeRequest request =
         FormatRequest("ico", std::int64_t(file->size()), {TFormatReading::IconSource}, seconds);
     const TFd input = InputFile(file->data(), std::int64_t(file->size()));
-    if (input.Get() < 0)
-        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
     bool isIconSource = false;
-    const TSandboxAttempt attempt = RunDecoder(
-        {}, request, input.Get(), {}, std::chrono::seconds(seconds),
-        [&](const TDecodeReply& reply, TSandboxAttempt& out) {
-            if (reply.Status == TDecodeStatus::Failed) {
-                out.Failure.assign(reply.Details.begin(), reply.Details.end());
-                return;
-            }
-            isIconSource = ParseIconSourceReply(reply, file, images);
-        });
-    if (!attempt.Reason.empty()) throw EDecoderFailed(kSUnrecognisedImage, attempt.Reason);
-    if (attempt.Status != TDecodeStatus::Images) ThrowFailureDetails(attempt.Failure);
+    RunFormatRequest(request, input.Get(), seconds, TDecodeStatus::Images,
+                     [&](const TDecodeReply& reply) { isIconSource = ParseIconSourceReply(reply, file, images); });
     return isIconSource;
 }
 

@@ -91,17 +91,18 @@ struct TSandboxAttempt {
 /// false to ask the plug-in to stop.
 using TSandboxProgress = std::function<bool(std::int32_t number, std::int32_t denominator)>;
 
-/// Asks the plug-in `plugin` for the `length` bytes at `data` (the file
-/// `fileName`) in a decoder process: IsSupported on the zero-padded head,
-/// GetPictureInfo, GetPicture. Throws EDecoderUnavailable when no decoder
-/// process can be started; every failure of the decoder itself is an
-/// attempt with Reason set.
-/// When `source` is the open file the bytes came from (they start at
-/// Offset of it), the decoder maps that file instead of a copy of them.
+/// The open file a picture's bytes came from, and where in it they start.
 struct TDecodeSource {
     int Fd = -1;
     std::int64_t Offset = 0;
 };
+
+/// Asks the plug-in `plugin` for the `length` bytes at `data` (the file
+/// `fileName`) in a decoder process: IsSupported on the zero-padded head,
+/// GetPictureInfo, GetPicture. When `source` is the open file the bytes came
+/// from, the decoder maps that file instead of a copy of them. Throws
+/// EDecoderUnavailable when no decoder process can be started; every
+/// failure of the decoder itself is an attempt with Reason set.
 TSandboxAttempt DecodeWithPlugin(const std::filesystem::path& plugin, const std::string& fileName,
                                  const std::uint8_t* data, std::int64_t length, const TSandboxProgress& progress,
                                  TDecodeSource source = {});

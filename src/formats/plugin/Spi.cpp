@@ -18,18 +18,15 @@ std::string InvalidApiMessage(const std::string& entryPoint, const std::string& 
 
 namespace {
 
-// One loaded library: its handle and entry points, closed when it goes.
+// One loaded library, closed when it goes.
 struct TLoadedLibrary {
     void* Handle = nullptr;
-    void* Entries[std::size(kSpiEntryPoints)] = {};
     explicit TLoadedLibrary(const std::filesystem::path& fileName, std::string* why = nullptr) {
         Handle = ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!Handle) {
             const char* error = ::dlerror();
             if (why) *why = error ? error : "";
-            return;
         }
-        for (std::size_t i = 0; i < std::size(kSpiEntryPoints); ++i) Entries[i] = ::dlsym(Handle, kSpiEntryPoints[i]);
     }
     ~TLoadedLibrary() {
         if (Handle) ::dlclose(Handle);
@@ -67,14 +64,18 @@ TSPIDescription ReadSPIDescription(const std::filesystem::path& fileName) {
     TLoadedLibrary library(fileName, &why);
     if (!library.Handle)
         throw ESPIFOpenErrorSPI(fileName.filename().string() + ":Susie Pluginがロードできませんでした", why);
-    const auto getPluginInfo = reinterpret_cast<SpiGetPluginInfoFn>(library.Entries[0]);
+    const auto getPluginInfo = reinterpret_cast<SpiGetPluginInfoFn>(::dlsym(library.Handle, "GetPluginInfo"));
     if (!getPluginInfo)
         throw ESPIInvalidSPI(InvalidApiMessage("GetPluginInfo", fileName.filename().string()),
                              "no GetPluginInfo in " + fileName.string());
-    std::uint32_t entryPoints = 0;
+    return DescribeSPI(getPluginInfo, SpiEntryPointMask(library.Handle));
+}
+
+std::uint32_t SpiEntryPointMask(void* handle) {
+    std::uint32_t mask = 0;
     for (std::size_t i = 0; i < std::size(kSpiEntryPoints); ++i)
-        if (library.Entries[i]) entryPoints |= 1u << i;
-    return DescribeSPI(getPluginInfo, entryPoints);
+        if (::dlsym(handle, kSpiEntryPoints[i])) mask |= 1u << i;
+    return mask;
 }
 
 TSPIDescription DescribeSPI(SpiGetPluginInfoFn getPluginInfo, std::uint32_t entryPoints) {
@@ -110,11 +111,12 @@ TSPI::~TSPI() {
 bool TSPI::Load() const {
     std::call_once(FLoadOnce, [this] {
         TLoadedLibrary library(FFileName);
-        if (!library.Handle || !library.Entries[0]) return;
-        FGetPluginInfo = reinterpret_cast<SpiGetPluginInfoFn>(library.Entries[0]);
-        FIsSupported = reinterpret_cast<SpiIsSupportedFn>(library.Entries[2]);
-        FGetPictureInfo = reinterpret_cast<SpiGetPictureInfoFn>(library.Entries[3]);
-        FGetPicture = reinterpret_cast<SpiGetPictureFn>(library.Entries[4]);
+        const auto entry = [&library](const char* name) { return ::dlsym(library.Handle, name); };
+        if (!library.Handle || !entry("GetPluginInfo")) return;
+        FGetPluginInfo = reinterpret_cast<SpiGetPluginInfoFn>(entry("GetPluginInfo"));
+        FIsSupported = reinterpret_cast<SpiIsSupportedFn>(entry("IsSupported"));
+        FGetPictureInfo = reinterpret_cast<SpiGetPictureInfoFn>(entry("GetPictureInfo"));
+        FGetPicture = reinterpret_cast<SpiGetPictureFn>(entry("GetPicture"));
         FHandle = library.Release();
     });
     return FHandle != nullptr;
@@ -138,8 +140,7 @@ bool TSPI::ReadsExtension(const std::string& extension) const {
 }
 
 void TSPI::Require(const char* name) const {
-    std::size_t bit = 0;
-    while (bit < std::size(kSpiEntryPoints) && std::strcmp(kSpiEntryPoints[bit], name) != 0) ++bit;
+    const std::size_t bit = SpiEntryIndex(name);
     if (bit == std::size(kSpiEntryPoints) || !(FEntryPoints & (1u << bit)))
         throw ESPIInvalidAPI(InvalidApiMessage(name, FFileName.filename().string()), FFileName.string());
 }

@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <mutex>
+#include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/Exceptions.h"
@@ -55,6 +57,18 @@ struct TSPIDescription {
 inline constexpr const char* kSpiEntryPoints[] = {"GetPluginInfo", "ConfigurationDlg", "IsSupported",
                                                   "GetPictureInfo", "GetPicture",       "GetPreview",
                                                   "GetArchiveInfo", "GetFileInfo",      "GetFile"};
+
+/// The bit of the entry point `name` (std::size(kSpiEntryPoints) when it
+/// is none of them).
+constexpr std::size_t SpiEntryIndex(std::string_view name) {
+    std::size_t i = 0;
+    while (i < std::size(kSpiEntryPoints) && kSpiEntryPoints[i] != name) ++i;
+    return i;
+}
+
+/// The entry points the loaded library `handle` has (bit i for
+/// kSpiEntryPoints[i]).
+std::uint32_t SpiEntryPointMask(void* handle);
 
 /// Loads `fileName` with dlopen(RTLD_NOW | RTLD_LOCAL) into this process,
 /// reads its description (at most kMaxSpiInfoPairs pairs, until either

@@ -9,6 +9,7 @@
 #include "formats/plugin/DecoderSandbox.h"
 #include "formats/plugin/SpiPicture.h"
 #include "image/Exceptions.h"
+#include "image/ScopeExit.h"
 
 namespace zelvo {
 
@@ -63,13 +64,8 @@ void TSPIBitmap::LoadFromFile(const std::filesystem::path& fileName) {
     const std::vector<std::uint8_t> data = file.ReadRest();
     FSourceFd = file.Handle();
     FSourceBytes = data.data();
-    try {
-        LoadFromData(data);
-    } catch (...) {
-        FSourceFd = -1;
-        throw;
-    }
-    FSourceFd = -1;
+    const TScopeExit forget([this] { FSourceFd = -1; });
+    LoadFromData(data);
 }
 
 void TSPIBitmap::LoadFromStream(TStream& stream) {

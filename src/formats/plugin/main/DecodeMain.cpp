@@ -437,10 +437,8 @@ int Describe(const TEntries& entries) {
                         Status(TDecodeStatus::Failed, entries.Library ? kDescribeNoGetPluginInfo : kDescribeNoLibrary),
                         {}, {}, {});
     } else {
-        std::uint32_t mask = 0;
-        for (std::size_t i = 0; i < std::size(kSpiEntryPoints); ++i)
-            if (::dlsym(entries.Library, kSpiEntryPoints[i])) mask |= 1u << i;
-        const std::vector<std::uint8_t> details = PluginDescriptionBytes(DescribeSPI(getPluginInfo, mask));
+        const std::vector<std::uint8_t> details =
+            PluginDescriptionBytes(DescribeSPI(getPluginInfo, SpiEntryPointMask(entries.Library)));
         replied = Reply(kReplyFd, Status(TDecodeStatus::Described, 0), {}, {}, {}, details);
     }
     if (!replied) return 2;
