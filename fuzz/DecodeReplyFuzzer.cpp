@@ -2,7 +2,8 @@
 //
 // The input is a whole reply file, as a decoder that lies or was taken over
 // may write it. The parser must refuse it with EInvalidGraphic or give
-// sections that lie inside the input; a picture built from it, as a plug-in's
+// sections that lie inside the input, the rows where the first look at the
+// header (ReplyRowsSection) found them; a picture built from it, as a plug-in's
 // or as a format reader's, must be readable row by row, and its details must
 // parse or be refused with EInvalidGraphic, a failure's details throw an
 // exception of the program, and a plug-in's description parse to what
@@ -24,12 +25,26 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zelvo;
     const std::span<const std::uint8_t> reply(data, size);
+    // Where the rows lie, read first (their bytes may come through the
+    // pipe): inside the reply, past its header, and where the whole reply
+    // puts them.
+    TReplyRows rows;
+    bool rowsRefused = false;
+    try {
+        rows = ReplyRowsSection(reply, size);
+        fuzz::Check(rows.Bytes == 0 || (rows.Offset >= sizeof(TDecodeReplyHeader) && rows.Offset <= size &&
+                                        rows.Bytes <= size - rows.Offset));
+    } catch (const EInvalidGraphic&) {
+        rowsRefused = true;
+    }
     TDecodeReply parsed;
     try {
         parsed = ParseDecodeReply(reply);
     } catch (const EInvalidGraphic&) {
         return 0;
     }
+    fuzz::Check(!rowsRefused && rows.Bytes == parsed.Bits.size() &&
+                (rows.Bytes == 0 || parsed.Bits.data() == data + rows.Offset));
     auto inside = [&](std::span<const std::uint8_t> section) {
         return section.empty() || (section.data() >= data && section.data() + section.size() <= data + size);
     };

@@ -121,6 +121,11 @@ std::vector<fs::path> NetpbmFiles(const fs::path& dir) {
         test::WriteFile(dir / name, stream.Data());
         files.push_back(dir / name);
     }
+    // Rows of 4.8 MB, which come back through the pipe.
+    TMemoryStream large;
+    SavePnmPicture(test::NoiseImage24(1600, 1000, 7), large, TPnmForm::Ppm);
+    test::WriteFile(dir / "large.ppm", large.Data());
+    files.push_back(dir / "large.ppm");
     const std::string pfm = std::string("PF\n2 1\n-1.0\n") + std::string(24, '\0');
     test::WriteFile(dir / "a.pfm", Bytes(pfm.begin(), pfm.end()));
     test::WriteFile(dir / "short.ppm", Bytes{'P', '6', '\n', '9', ' ', '9', '\n', '2', '5', '5', '\n', 1, 2});

@@ -1,6 +1,7 @@
 #include "formats/plugin/DecoderProtocol.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 
@@ -108,6 +109,25 @@ TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply) {
     if (sections[3].Bytes)
         out.Details = reply.subspan(std::size_t(sections[3].Offset), std::size_t(sections[3].Bytes));
     return out;
+}
+
+TReplyRows ReplyRowsSection(std::span<const std::uint8_t> head, std::uint64_t replyBytes) {
+    constexpr std::uint64_t kHeaderBytes = sizeof(TDecodeReplyHeader);
+    if (head.size() < kHeaderBytes) Refuse(std::to_string(head.size()) + " bytes, shorter than its header");
+    ByteReader in(head);
+    in.Skip(offsetof(TDecodeReplyHeader, BitsOffset));
+    TReplyRows rows;
+    for (std::uint64_t* field : {&rows.Offset, &rows.Bytes}) {
+        const std::uint64_t low = in.Get32LE();
+        *field = low | std::uint64_t(in.Get32LE()) << 32;
+    }
+    if (rows.Bytes == 0) return {};
+    if (rows.Bytes > kMaxReplyBitsBytes)
+        Refuse("rows of " + std::to_string(rows.Bytes) + " bytes, limit " + std::to_string(kMaxReplyBitsBytes));
+    if (rows.Offset < kHeaderBytes || rows.Offset > replyBytes || rows.Bytes > replyBytes - rows.Offset)
+        Refuse("rows at " + std::to_string(rows.Offset) + " of " + std::to_string(rows.Bytes) +
+               " bytes outside a reply of " + std::to_string(replyBytes));
+    return rows;
 }
 
 TDibImage PictureFromDecodeReply(const TDecodeReply& reply) {

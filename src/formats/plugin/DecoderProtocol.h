@@ -6,14 +6,17 @@
 // For each TDecoderAsk the editor sends, the server starts a decoder and
 // answers with a TDecoderStarted carrying the decoder's socket. The
 // decoder's own end of that socket is its kDecoderSocketFd. The editor
-// sends it one TDecodeRequest with two descriptors attached: the picture
-// file itself (or a sealed memory file holding its bytes) and an empty
-// memory file for the reply. The decoder answers with TDecodeEvent
-// messages (progress, the picture's size, done) and writes the decoded
-// picture into the reply file: a TDecodeReplyHeader, then the text, the
-// bitmap information block (40-byte header, masks, colour table), the rows
-// and the details at the offsets the header gives. The editor may send one
-// abort byte while the decoder runs.
+// sends it one TDecodeRequest with three descriptors attached: the picture
+// file itself (or a sealed memory file holding its bytes), an empty memory
+// file for the reply and the writing end of a pipe for the rows. The
+// decoder answers with TDecodeEvent messages (progress, the picture's size,
+// done) and writes the decoded picture into the reply file: a
+// TDecodeReplyHeader, then the text, the bitmap information block (40-byte
+// header, masks, colour table), the rows and the details at the offsets the
+// header gives. Rows of kPipedRowsBytes and more are not written there: their
+// place in the file stays empty, and after Done the decoder hands their
+// pages to the pipe and ends, and the editor reads them into the place from
+// there. The editor may send one abort byte while the decoder runs.
 //
 // The program's own readers (the rows of the format table) are served the
 // same way by "zelvo-decode --serve-formats": a Format request names the
@@ -109,8 +112,8 @@ struct TDecoderStarted {
 enum class TDecodeEventType : std::uint32_t {
     Size = 1,       ///< A = width, B = height, Steps = bits per pixel, as
                     ///< GetPictureInfo said (sent from a million pixels on,
-                    ///< where it buys time and the reply's memory is made
-                    ///< ready while the plug-in decodes)
+                    ///< where it buys time and the editor makes the memory
+                    ///< for the rows ready while the plug-in decodes)
     Progress = 2,   ///< A = number, B = denominator
     Done = 3,       ///< the reply file is complete; Steps = confinement held
     Forbidden = 4,  ///< A = the system call the filter refused; the decoder ends
@@ -194,6 +197,12 @@ inline constexpr std::uint64_t kMaxReplyBitsBytes = std::uint64_t(1) << 30;
 /// Longest details: a format read's metadata, or a failure's texts.
 inline constexpr std::uint64_t kMaxReplyDetailsBytes = std::uint64_t(64) << 20;
 
+/// Rows from this size on go through the pipe. Below it, the editor keeps
+/// the reply file's pages as the picture's memory; above it, a memory file's
+/// 4 KiB pages cost far more to make, map and free than one copy of the
+/// rows into the editor's own memory in huge pages.
+inline constexpr std::uint64_t kPipedRowsBytes = std::uint64_t(4) << 20;
+
 /// Where the rows of a reply begin: on a page of their own, so that the
 /// editor can keep the reply's pages as the picture's storage.
 inline constexpr std::uint64_t kReplyRowsAlignment = 4096;
@@ -220,6 +229,16 @@ struct TDecodeReply {
 /// another or is longer than its limit above; a reply that is not Read
 /// carries no section but the details.
 TDecodeReply ParseDecodeReply(std::span<const std::uint8_t> reply);
+
+/// Where the rows of a reply file of `replyBytes` lie, as its first bytes
+/// `head` say; zero bytes when it has none. Throws as ParseDecodeReply when
+/// `head` is shorter than the header, or the rows would lie in it or past
+/// the file's end or are longer than kMaxReplyBitsBytes.
+struct TReplyRows {
+    std::uint64_t Offset = 0;
+    std::uint64_t Bytes = 0;
+};
+TReplyRows ReplyRowsSection(std::span<const std::uint8_t> head, std::uint64_t replyBytes);
 
 /// The picture of a Read reply, checked as PictureFromPluginBlocks checks
 /// a plug-in's picture; throws as ParseDecodeReply and that function do.

@@ -29,6 +29,7 @@
 #include "formats/plugin/SpiBitmap.h"
 #include "formats/plugin/SpiPicture.h"
 #include "image/ImageLimits.h"
+#include "image/ScopeExit.h"
 
 extern char** environ;
 
@@ -381,9 +382,9 @@ TFd InputFile(const std::uint8_t* data, std::int64_t length) {
     return fd;
 }
 
-bool SendRequest(int socket, const TDecodeRequest& request, int input, int reply) {
+bool SendRequest(int socket, const TDecodeRequest& request, int input, int reply, int rows) {
     iovec part{const_cast<TDecodeRequest*>(&request), sizeof request};
-    alignas(cmsghdr) char control[CMSG_SPACE(2 * sizeof(int))] = {};
+    alignas(cmsghdr) char control[CMSG_SPACE(3 * sizeof(int))] = {};
     msghdr message{};
     message.msg_iov = &part;
     message.msg_iovlen = 1;
@@ -392,8 +393,8 @@ bool SendRequest(int socket, const TDecodeRequest& request, int input, int reply
     cmsghdr* header = CMSG_FIRSTHDR(&message);
     header->cmsg_level = SOL_SOCKET;
     header->cmsg_type = SCM_RIGHTS;
-    header->cmsg_len = CMSG_LEN(2 * sizeof(int));
-    const int fds[2] = {input, reply};
+    header->cmsg_len = CMSG_LEN(3 * sizeof(int));
+    const int fds[3] = {input, reply, rows};
     std::memcpy(CMSG_DATA(header), fds, sizeof fds);
     ssize_t sent;
     do {
@@ -413,8 +414,99 @@ bool Sealed(int replyFd) {
 /// EInvalidGraphic when it is malformed.
 using TReplyTaker = std::function<void(const TDecodeReply& reply, TSandboxAttempt& attempt)>;
 
-/// Reads the reply file once it can no longer change.
-void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
+/// Reads `bytes` of the reply file from `offset` into `out`.
+bool ReadAt(int fd, std::uint8_t* out, std::uint64_t bytes, std::uint64_t offset) {
+    while (bytes > 0) {
+        const ssize_t n = ::pread(fd, out, std::size_t(std::min<std::uint64_t>(bytes, 1 << 30)), off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        out += n;
+        bytes -= std::uint64_t(n);
+        offset += std::uint64_t(n);
+    }
+    return true;
+}
+
+/// Reads `bytes` rows from the decoder's pipe (its reading end does not
+/// block) into `out`; the reason when they do not all come by `deadline`.
+std::string ReceiveRows(int pipe, std::uint8_t* out, std::uint64_t bytes, TClock::time_point deadline) {
+    while (bytes > 0) {
+        const ssize_t n = ::read(pipe, out, std::size_t(std::min<std::uint64_t>(bytes, 1 << 30)));
+        if (n > 0) {
+            out += n;
+            bytes -= std::uint64_t(n);
+            continue;
+        }
+        if (n == 0) return "the decoder ended before its rows were sent";
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN) return std::string("the decoder's rows cannot be read: ") + std::strerror(errno);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+        if (left <= 0) return "the decoder's rows did not come in time";
+        pollfd watch{pipe, POLLIN, 0};
+        ::poll(&watch, 1, int(std::min<std::int64_t>(left, 1000)));
+    }
+    return {};
+}
+
+/// The reply file mapped as it is (the rows, if any, in it); empty with
+/// the reason in `attempt` when it cannot be. The file is sealed, so nobody
+/// can change the pages any more, and the picture may keep them as its
+/// storage where they could be made writable (`adoptable`): only after they
+/// were mapped for reading, since a writable private mapping would be
+/// populated with copies of every page.
+TRowsMapping MapReply(int replyFd, std::size_t size, TSandboxAttempt& attempt, bool& adoptable) {
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, replyFd, 0);
+    if (mapped == MAP_FAILED) {
+        attempt.Reason = std::string("the decoder's reply cannot be mapped: ") + std::strerror(errno);
+        return {};
+    }
+    adoptable = ::mprotect(mapped, size, PROT_READ | PROT_WRITE) == 0;
+    return {mapped, size};
+}
+
+constexpr std::size_t kHugePageBytes = std::size_t(2) << 20;
+
+/// Memory of the editor's own for a reply of `bytes` whose rows come
+/// through the pipe, made ready at once: huge pages (far fewer page faults),
+/// whole ones (the length rounded up, so that the system can align the
+/// mapping to them). Empty when there is no memory.
+TRowsMapping PipedReplyMemory(std::uint64_t bytes) {
+    const std::size_t length = std::size_t((bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes);
+    void* mapped = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return {};
+    ::madvise(mapped, length, MADV_HUGEPAGE);  // advice only
+    ::madvise(mapped, length, MADV_POPULATE_WRITE);
+    return {mapped, length};
+}
+
+/// The reply file read into memory of the editor's own, and the rows from
+/// the pipe into their place there; empty with the reason in `attempt`
+/// when they cannot be. The decoder cannot change what the editor holds.
+/// The memory is `early`'s where that was made large enough while the
+/// decoder worked (it is then the caller's).
+TRowsMapping ReadPipedReply(int replyFd, std::size_t size, TReplyRows rows, int rowsPipe,
+                            TClock::time_point deadline, TRowsMapping& early, TSandboxAttempt& attempt) {
+    TRowsMapping memory = early.Length >= size ? std::exchange(early, {}) : PipedReplyMemory(size);
+    if (!memory.Base) {
+        attempt.Reason = std::string("no memory for the decoder's reply: ") + std::strerror(errno);
+        return {};
+    }
+    auto* bytes = static_cast<std::uint8_t*>(memory.Base);
+    const std::uint64_t after = rows.Offset + rows.Bytes;
+    if (!ReadAt(replyFd, bytes, rows.Offset, 0) || !ReadAt(replyFd, bytes + after, size - after, after))
+        attempt.Reason = std::string("the decoder's reply cannot be read: ") + std::strerror(errno);
+    else
+        attempt.Reason = ReceiveRows(rowsPipe, bytes + rows.Offset, rows.Bytes, deadline);
+    if (attempt.Reason.empty()) return memory;
+    ::munmap(memory.Base, memory.Length);
+    return {};
+}
+
+/// Reads the reply once its file can no longer change, with its rows from
+/// the pipe when they are that large (kPipedRowsBytes), into `early` where
+/// that is large enough.
+void ReadReply(int replyFd, int rowsPipe, TClock::time_point deadline, TRowsMapping& early,
+               TSandboxAttempt& attempt, const TReplyTaker& take) {
     struct stat info {};
     if (::fstat(replyFd, &info) != 0 || info.st_size <= 0) {
         attempt.Reason = "the decoder's reply is empty";
@@ -422,20 +514,24 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
     }
     const auto size = std::size_t(info.st_size);
     attempt.ReplyBytes = size;
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, replyFd, 0);
-    if (mapped == MAP_FAILED) {
-        attempt.Reason = std::string("the decoder's reply cannot be mapped: ") + std::strerror(errno);
+    std::uint8_t head[sizeof(TDecodeReplyHeader)];
+    const std::size_t headBytes = std::min(size, sizeof head);
+    TReplyRows rows;
+    try {
+        if (!ReadAt(replyFd, head, headBytes, 0)) throw EInvalidGraphic(kSUnrecognisedImage, "unreadable");
+        rows = ReplyRowsSection({head, headBytes}, size);
+    } catch (const Exception& error) {
+        attempt.Reason = "the decoder's reply is malformed: " + error.Detail();
         return;
     }
-    // The picture may keep the reply's pages as its storage (the file is
-    // sealed: nobody can change them any more); then they are its to unmap.
-    // Made writable only after they were mapped for reading: a writable
-    // private mapping would be populated with copies of every page.
-    TRowsMapping mapping{mapped, size};
-    const bool writable = ::mprotect(mapped, size, PROT_READ | PROT_WRITE) == 0;
+    bool adoptable = true;
+    TRowsMapping mapping = rows.Bytes >= kPipedRowsBytes
+                               ? ReadPipedReply(replyFd, size, rows, rowsPipe, deadline, early, attempt)
+                               : MapReply(replyFd, size, attempt, adoptable);
+    if (!mapping.Base) return;
     try {
-        TDecodeReply reply = ParseDecodeReply({static_cast<const std::uint8_t*>(mapped), size});
-        if (writable) reply.Mapping = &mapping;
+        TDecodeReply reply = ParseDecodeReply({static_cast<const std::uint8_t*>(mapping.Base), size});
+        if (adoptable) reply.Mapping = &mapping;
         attempt.Status = reply.Status;
         attempt.Code = reply.Code;
         take(reply, attempt);
@@ -445,22 +541,18 @@ void ReadReply(int replyFd, TSandboxAttempt& attempt, const TReplyTaker& take) {
         attempt.Failure.clear();
         attempt.Reason = "the decoder's reply is malformed: " + error.Detail();
     }
-    if (!mapping.Taken) ::munmap(mapped, size);
+    if (!mapping.Taken) ::munmap(mapping.Base, mapping.Length);
 }
 
-/// Gives the reply file the memory for the rows a Size event announces
-/// while the plug-in decodes, so that writing them later only copies
-/// (allocating a page of a memory file costs more than filling it). Beyond
-/// the file's end, which the decoder still sets; never more than a reply
-/// may hold, and once per decoder.
-void ReserveRows(int replyFd, const TDecodeEvent& size, bool& reserved) {
-    if (reserved || size.A <= 0 || size.B <= 0 || size.Steps == 0 || size.Steps > 32) return;
-    reserved = true;
+/// Memory for the reply of a picture that a Size event announces, when its
+/// rows will come through the pipe: made while the decoder works, on the
+/// thread that waits anyway, rather than after. Empty when they will not.
+TRowsMapping EarlyReplyMemory(const TDecodeEvent& size) {
+    if (size.A <= 0 || size.B <= 0 || size.Steps == 0 || size.Steps > 32) return {};
     const std::uint64_t stride = (std::uint64_t(size.A) * size.Steps + 31) / 32 * 4;
     const std::uint64_t rows = stride * std::uint64_t(size.B);
-    if (rows > kMaxReplyBitsBytes) return;
-    const std::size_t bytes = DecodeReplyBytes(kMaxReplyTextBytes, kMaxReplyInfoBytes, rows, 0);
-    ::fallocate(replyFd, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes));
+    if (rows < kPipedRowsBytes || rows > kMaxReplyBitsBytes) return {};
+    return PipedReplyMemory(DecodeReplyBytes(kMaxReplyTextBytes, kMaxReplyInfoBytes, rows, 0));
 }
 
 /// Hands `request` with the descriptor `input` to a decoder of `server` (a
@@ -475,23 +567,38 @@ TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeReq
     const TFd reply(::memfd_create("zelvo-decode-reply", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (input < 0 || reply.Get() < 0)
         throw EDecoderUnavailable(kSDecoderUnavailable, std::string("memory file: ") + std::strerror(errno));
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        throw EDecoderUnavailable(kSDecoderUnavailable, std::string("pipe: ") + std::strerror(errno));
+    const TFd rowsIn(pipeEnds[0]);
+    TFd rowsOut(pipeEnds[1]);
+    // A megabyte at a time (where the system allows that much): fewer turns
+    // between the decoder and the editor. The editor's end never blocks.
+    ::fcntl(rowsIn.Get(), F_SETPIPE_SZ, 1 << 20);
+    ::fcntl(rowsIn.Get(), F_SETFL, O_NONBLOCK);
 
     // A waiting decoder or its server may have ended since it was started
     // (the system stopped it); a second, fresh one is tried then.
     TDecoderChild child;
     for (int tries = 0; tries < 2 && child.Pid < 0; ++tries) {
         child = Pool().Take(program, server);
-        if (child.Pid >= 0 && !SendRequest(child.Socket, request, input, reply.Get())) {
+        if (child.Pid >= 0 && !SendRequest(child.Socket, request, input, reply.Get(), rowsOut.Get())) {
             EndChild(child);
             child = {};
         }
     }
     if (child.Pid < 0)
         throw EDecoderUnavailable(kSDecoderUnavailable, "cannot start " + program.string() + ": " + std::strerror(errno));
+    // The decoder's end alone: the pipe ends when the decoder does.
+    rowsOut.Reset();
 
     TSandboxAttempt attempt;
     const TClock::time_point start = TClock::now();
-    bool done = false, ended = false, timedOut = false, reserved = false;
+    bool done = false, ended = false, timedOut = false;
+    TRowsMapping early;
+    const TScopeExit unmapEarly([&early] {
+        if (early.Base) ::munmap(early.Base, early.Length);
+    });
     while (!done && !ended) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(start + allowed - TClock::now());
         if (left.count() <= 0) {
@@ -514,7 +621,7 @@ TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeReq
                 const std::int64_t pixels = std::int64_t(std::max(event.A, 0)) * std::max(event.B, 0);
                 const std::int64_t megapixels = std::min<std::int64_t>(pixels, kMaxImagePixels) / 1000000;
                 allowed = std::chrono::seconds(options.TimeLimitSeconds + options.SecondsPerMegapixel * megapixels);
-                ReserveRows(reply.Get(), event, reserved);
+                if (!early.Base) early = EarlyReplyMemory(event);
                 break;
             }
             case TDecodeEventType::Progress:
@@ -536,16 +643,18 @@ TSandboxAttempt RunDecoder(const std::filesystem::path& server, const TDecodeReq
         }
     }
     // Nothing may change the reply while it is checked: a sealed reply
-    // cannot change, so the decoder ends in the background; otherwise it
-    // ends here, before its reply is read.
+    // cannot change, so the decoder sends any rows it pipes and ends in the
+    // background; otherwise it ends here, before its reply is read (and
+    // cannot send rows any more). Piped rows are read into the editor's own
+    // memory: the decoder cannot change them there.
+    const bool sealed = done && Sealed(reply.Get());
     int status = 0;
-    if (done && Sealed(reply.Get())) {
-        Pool().EndLater(child);
-    } else {
-        EndChild(child, &status);
-    }
+    if (!sealed) EndChild(child, &status);
+    const TScopeExit endLater([&] {
+        if (sealed) Pool().EndLater(child);
+    });
     if (done) {
-        ReadReply(reply.Get(), attempt, take);
+        ReadReply(reply.Get(), rowsIn.Get(), start + allowed, early, attempt, take);
         if (attempt.Status == TDecodeStatus::Read) Pool().Expect(server, attempt.ReplyBytes);
     } else if (timedOut) {
         attempt.Reason = "the decoder was stopped after " + std::to_string(allowed.count()) + " s";

@@ -39,6 +39,7 @@
 #include <linux/seccomp.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <seccomp.h>
@@ -65,8 +66,9 @@ namespace zelvo {
 namespace {
 
 constexpr int kSocket = kDecoderSocketFd;
-/// Where a child keeps its reply file.
+/// Where a child keeps its reply file and the pipe for its rows.
 constexpr int kReplyFd = kDecoderSocketFd + 1;
+constexpr int kRowsFd = kDecoderSocketFd + 2;
 constexpr int kExitForbidden = 90;
 
 std::uint32_t gSteps = 0;
@@ -143,6 +145,8 @@ void BuildFilter() {
     allow(SCMP_SYS(write), {socketArg});
     allow(SCMP_SYS(write), {SCMP_A0(SCMP_CMP_EQ, 2)});  // stderr is /dev/null
     allow(SCMP_SYS(ftruncate), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd))});
+    allow(SCMP_SYS(vmsplice), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kRowsFd))});
+    allow(SCMP_SYS(write), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kRowsFd))});
     allow(SCMP_SYS(pwrite64), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd))});
     // The finished reply is sealed, so the editor may read it at once.
     allow(SCMP_SYS(fcntl), {SCMP_A0(SCMP_CMP_EQ, std::uint64_t(kReplyFd)), SCMP_A1(SCMP_CMP_EQ, F_ADD_SEALS)});
@@ -178,8 +182,8 @@ void BuildFilter() {
 }
 
 // In the child, before the plug-in is called: limits and the filter. The
-// reply file is at kReplyFd, the one descriptor besides the socket the
-// filter lets the plug-in touch.
+// reply file at kReplyFd and the rows' pipe at kRowsFd are the descriptors
+// besides the socket the filter lets the plug-in touch.
 void ConfineLate(std::uint64_t addressSpaceBytes, std::uint32_t cpuSeconds) {
     bool limited = cpuSeconds > 0;
     if (cpuSeconds > 0) {
@@ -229,11 +233,12 @@ struct TRequestFiles {
     TDecodeRequest Request;
     int Input = -1;
     int Reply = -1;
+    int Rows = -1;
 };
 
 bool ReceiveRequest(TRequestFiles& out) {
     iovec part{&out.Request, sizeof out.Request};
-    alignas(cmsghdr) char control[CMSG_SPACE(2 * sizeof(int))] = {};
+    alignas(cmsghdr) char control[CMSG_SPACE(3 * sizeof(int))] = {};
     msghdr message{};
     message.msg_iov = &part;
     message.msg_iovlen = 1;
@@ -245,11 +250,12 @@ bool ReceiveRequest(TRequestFiles& out) {
     } while (got < 0 && errno == EINTR);
     if (got != ssize_t(sizeof out.Request) || out.Request.Magic != kDecodeRequestMagic) return false;
     const cmsghdr* header = CMSG_FIRSTHDR(&message);
-    if (!header || header->cmsg_type != SCM_RIGHTS || header->cmsg_len != CMSG_LEN(2 * sizeof(int))) return false;
-    int fds[2];
+    if (!header || header->cmsg_type != SCM_RIGHTS || header->cmsg_len != CMSG_LEN(3 * sizeof(int))) return false;
+    int fds[3];
     std::memcpy(fds, CMSG_DATA(header), sizeof fds);
     out.Input = fds[0];
     out.Reply = fds[1];
+    out.Rows = fds[2];
     out.Request.Plugin[kDecodeRequestPathBytes - 1] = '\0';
     out.Request.FileName[kDecodeRequestPathBytes - 1] = '\0';
     out.Request.Format[kDecodeRequestKeyBytes - 1] = '\0';
@@ -270,26 +276,51 @@ bool WriteAt(int fd, const void* data, std::size_t count, std::uint64_t offset) 
     return true;
 }
 
-// Writes the reply file; false when it cannot be sized or written. Written
-// rather than mapped: the kernel fills the file's pages straight from the
-// sections, without clearing them first or mapping them here.
-bool Reply(int replyFd, TDecodeReplyHeader header, std::span<const std::uint8_t> text,
-           std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
-           std::span<const std::uint8_t> details = {}) {
+// Hands the rows to the editor through the pipe: their pages themselves,
+// which the editor copies once into the picture's memory, or a copy where
+// the pipe takes no pages. The pipe holds the pages it took, so they must
+// not change afterwards: nothing is freed before the decoder ends.
+bool SendRows(std::span<const std::uint8_t> rows) {
+    bool pages = true;
+    for (std::size_t done = 0; done < rows.size();) {
+        const std::size_t count = std::min<std::size_t>(rows.size() - done, std::size_t(1) << 20);
+        iovec part{const_cast<std::uint8_t*>(rows.data() + done), count};
+        const ssize_t n = pages ? ::vmsplice(kRowsFd, &part, 1, 0) : ::write(kRowsFd, part.iov_base, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && pages && errno != EPIPE) {
+            pages = false;
+            continue;
+        }
+        if (n <= 0) return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+// Writes the reply file, says Done, sends rows of kPipedRowsBytes and more
+// through the pipe and ends the decoder, with exit status 2 when the reply
+// cannot be sized or written. Written rather than mapped: the kernel fills
+// the file's pages straight from the sections, without clearing them first
+// or mapping them here. Piped rows leave their place in the file a hole.
+[[noreturn]] void Finish(TDecodeReplyHeader header, std::span<const std::uint8_t> text,
+                         std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+                         std::span<const std::uint8_t> details = {}) {
     TDecodeReplyDetails more{};
     const std::size_t bytes = LayOutDecodeReply(header, more, text.size(), info.size(), bits.size(), details.size());
-    if (::ftruncate(replyFd, off_t(bytes)) != 0) return false;
-    const bool written = WriteAt(replyFd, &header, sizeof header, 0) &&
-                         (details.empty() || WriteAt(replyFd, &more, sizeof more, sizeof header)) &&
-                         WriteAt(replyFd, text.data(), text.size(), header.TextOffset) &&
-                         WriteAt(replyFd, info.data(), info.size(), header.InfoOffset) &&
-                         WriteAt(replyFd, bits.data(), bits.size(), header.BitsOffset) &&
-                         WriteAt(replyFd, details.data(), details.size(), more.DetailsOffset);
-    if (!written) return false;
+    const bool piped = bits.size() >= kPipedRowsBytes;
+    if (::ftruncate(kReplyFd, off_t(bytes)) != 0) ::_exit(2);
+    const bool written = WriteAt(kReplyFd, &header, sizeof header, 0) &&
+                         (details.empty() || WriteAt(kReplyFd, &more, sizeof more, sizeof header)) &&
+                         WriteAt(kReplyFd, text.data(), text.size(), header.TextOffset) &&
+                         WriteAt(kReplyFd, info.data(), info.size(), header.InfoOffset) &&
+                         (piped || WriteAt(kReplyFd, bits.data(), bits.size(), header.BitsOffset)) &&
+                         WriteAt(kReplyFd, details.data(), details.size(), more.DetailsOffset);
+    if (!written) ::_exit(2);
     // Sealed, the reply can no longer change; without the seals the editor
     // ends the child before it reads.
-    ::fcntl(replyFd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE);
-    return true;
+    ::fcntl(kReplyFd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE);
+    Send({TDecodeEventType::Done, 0, 0, gSteps});
+    ::_exit(!piped || SendRows(bits) ? 0 : 2);
 }
 
 TDecodeReplyHeader Status(TDecodeStatus status, std::int32_t code) {
@@ -385,7 +416,7 @@ TDibImage ReadWithRow(const TDecodeRequest& request, TStream& stream, TFormatOut
 
 // An IconSource request: the images of an icon source, decoded, or the
 // exception reading it threw.
-int DecodeIconSource(const std::uint8_t* data, std::uint64_t length) {
+[[noreturn]] void DecodeIconSource(const std::uint8_t* data, std::uint64_t length) {
     TIconSourceReply parts;
     TDecodeReplyHeader header = Status(TDecodeStatus::Images, 0);
     try {
@@ -396,14 +427,12 @@ int DecodeIconSource(const std::uint8_t* data, std::uint64_t length) {
         header = Status(TDecodeStatus::Failed, 0);
         parts = {FailureDetailsBytes(error), {}};
     }
-    if (!Reply(kReplyFd, header, {}, {}, parts.Rows, parts.Details)) return 2;
-    Send({TDecodeEventType::Done, 0, 0, gSteps});
-    return 0;
+    Finish(header, {}, {}, parts.Rows, parts.Details);
 }
 
 // A Format request: the picture and its file information, or the reader's
 // exception, as the reply's details.
-int DecodeFormat(const std::uint8_t* data, std::uint64_t length, const TDecodeRequest& request) {
+[[noreturn]] void DecodeFormat(const std::uint8_t* data, std::uint64_t length, const TDecodeRequest& request) {
     TDecodeReplyHeader header = Status(TDecodeStatus::Read, 0);
     std::vector<std::uint8_t> info, details;
     TDibImage picture;
@@ -421,29 +450,20 @@ int DecodeFormat(const std::uint8_t* data, std::uint64_t length, const TDecodeRe
         bits = {};
         details = FailureDetailsBytes(error);
     }
-    if (!Reply(kReplyFd, header, {}, info, bits, details)) return 2;
-    Send({TDecodeEventType::Done, 0, 0, gSteps});
-    return 0;
+    Finish(header, {}, info, bits, details);
 }
 
 // A Describe request: the plug-in's texts and entry points, or why there
 // are none.
-int Describe(const TEntries& entries) {
+[[noreturn]] void Describe(const TEntries& entries) {
     const auto getPluginInfo =
         entries.Library ? reinterpret_cast<SpiGetPluginInfoFn>(::dlsym(entries.Library, "GetPluginInfo")) : nullptr;
-    bool replied = false;
-    if (!getPluginInfo) {
-        replied = Reply(kReplyFd,
-                        Status(TDecodeStatus::Failed, entries.Library ? kDescribeNoGetPluginInfo : kDescribeNoLibrary),
-                        {}, {}, {});
-    } else {
-        const std::vector<std::uint8_t> details =
-            PluginDescriptionBytes(DescribeSPI(getPluginInfo, SpiEntryPointMask(entries.Library)));
-        replied = Reply(kReplyFd, Status(TDecodeStatus::Described, 0), {}, {}, {}, details);
-    }
-    if (!replied) return 2;
-    Send({TDecodeEventType::Done, 0, 0, gSteps});
-    return 0;
+    if (!getPluginInfo)
+        Finish(Status(TDecodeStatus::Failed, entries.Library ? kDescribeNoGetPluginInfo : kDescribeNoLibrary), {}, {},
+               {});
+    const std::vector<std::uint8_t> details =
+        PluginDescriptionBytes(DescribeSPI(getPluginInfo, SpiEntryPointMask(entries.Library)));
+    Finish(Status(TDecodeStatus::Described, 0), {}, {}, {}, details);
 }
 
 int Decode(const TRequestFiles& files, const TEntries& entries) {
@@ -461,29 +481,26 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
         data = static_cast<const std::uint8_t*>(mapped) + request.DataOffset;
     }
     ::close(files.Input);
-    if (files.Reply != kReplyFd) {
-        if (::dup2(files.Reply, kReplyFd) != kReplyFd) return 2;
-        ::close(files.Reply);
+    // The rows' pipe first out of the reply file's way, then each to its
+    // place.
+    int rows = files.Rows;
+    if (rows == kReplyFd && (rows = ::fcntl(files.Rows, F_DUPFD_CLOEXEC, kRowsFd + 1)) < 0) return 2;
+    for (const auto& [fd, place] : {std::pair{files.Reply, kReplyFd}, std::pair{rows, kRowsFd}}) {
+        if (fd == place) continue;
+        if (::dup2(fd, place) != place) return 2;
+        ::close(fd);
     }
     ConfineLate(request.AddressSpaceBytes, request.CpuSeconds);
     if (request.Kind == TDecodeKind::Format && request.Reading == TFormatReading::IconSource)
-        return DecodeIconSource(data, length);
-    if (request.Kind == TDecodeKind::Format) return DecodeFormat(data, length, request);
-    if (request.Kind == TDecodeKind::Describe) return Describe(entries);
+        DecodeIconSource(data, length);
+    if (request.Kind == TDecodeKind::Format) DecodeFormat(data, length, request);
+    if (request.Kind == TDecodeKind::Describe) Describe(entries);
 
-    if (!isSupported || !getInfo || !getPicture) {
-        if (!Reply(kReplyFd, Status(TDecodeStatus::Failed, SPI_NOT_IMPLEMENTED), {}, {}, {})) return 2;
-        Send({TDecodeEventType::Done, 0, 0, gSteps});
-        return 0;
-    }
+    if (!isSupported || !getInfo || !getPicture) Finish(Status(TDecodeStatus::Failed, SPI_NOT_IMPLEMENTED), {}, {}, {});
     // IsSupported may read SPI_HEAD_BYTES whatever the file's size.
     std::uint8_t head[SPI_HEAD_BYTES] = {};
     if (data) std::memcpy(head, data, std::size_t(std::min<std::uint64_t>(length, SPI_HEAD_BYTES)));
-    if (!isSupported(request.FileName, head)) {
-        if (!Reply(kReplyFd, Status(TDecodeStatus::NotSupported, 0), {}, {}, {})) return 2;
-        Send({TDecodeEventType::Done, 0, 0, gSteps});
-        return 0;
-    }
+    if (!isSupported(request.FileName, head)) Finish(Status(TDecodeStatus::NotSupported, 0), {}, {}, {});
     SpiPictureInfo raw;
     std::memset(&raw, 0, sizeof raw);
     const std::int32_t infoResult = getInfo(data, std::int64_t(length), SPI_INPUT_MEMORY, &raw);
@@ -513,9 +530,7 @@ int Decode(const TRequestFiles& files, const TEntries& entries) {
         if (header.Status != TDecodeStatus::Read) infoBytes = bitsBytes = text = {};
         if (text.size() > kMaxReplyTextBytes) text = text.first(kMaxReplyTextBytes);
     }
-    if (!Reply(kReplyFd, header, text, infoBytes, bitsBytes)) return 2;
-    Send({TDecodeEventType::Done, 0, 0, gSteps});
-    return 0;
+    Finish(header, text, infoBytes, bitsBytes);
 }
 
 int Probe() {
