@@ -467,14 +467,13 @@ TRowsMapping MapReply(int replyFd, std::size_t size, TSandboxAttempt& attempt, b
 constexpr std::size_t kHugePageBytes = std::size_t(2) << 20;
 
 /// Memory of the editor's own for a reply of `bytes` whose rows come
-/// through the pipe, made ready at once: huge pages (far fewer page faults),
-/// whole ones (the length rounded up, so that the system can align the
-/// mapping to them). Empty when there is no memory.
+/// through the pipe, made ready at once (all its page faults in one call),
+/// a whole number of huge pages long as a picture's (DibImage.cpp). Empty
+/// when there is no memory.
 TRowsMapping PipedReplyMemory(std::uint64_t bytes) {
     const std::size_t length = std::size_t((bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes);
     void* mapped = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) return {};
-    ::madvise(mapped, length, MADV_HUGEPAGE);  // advice only
     ::madvise(mapped, length, MADV_POPULATE_WRITE);
     return {mapped, length};
 }
