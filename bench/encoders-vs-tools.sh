@@ -2,7 +2,8 @@
 # Times whole zelvo-cli processes writing and reading WebP, AVIF, JPEG XL and
 # TIFF against each format's own command-line tool doing the same from and
 # to PPM, in the same hyperfine run on the same photo, and prints each
-# ratio (ours / tool's mean) and the two file sizes:
+# ratio (ours / tool's mean, and of the medians, which a run slowed by the
+# machine moves less) and the two file sizes:
 #   WebP lossy q80        zelvo-cli apply --quality 80   vs cwebp -q 80
 #   WebP lossless         zelvo-cli apply --lossless     vs cwebp -lossless
 #   AVIF q60              zelvo-cli apply --quality 60   vs heif-enc -A -q 60 (same aom speed; both
@@ -51,11 +52,13 @@ compare() {
 import json, os, sys
 results = json.load(open(sys.argv[1]))["results"]
 ours, theirs = results[0]["mean"], results[1]["mean"]
+medians = results[0]["median"] / results[1]["median"]
 sizes = ""
 if sys.argv[3] != "-" and os.path.exists(sys.argv[3]) and os.path.exists(sys.argv[4]):
     a, b = os.path.getsize(sys.argv[3]), os.path.getsize(sys.argv[4])
     sizes = "  size %d vs %d bytes (%+.2f %%)" % (a, b, 100.0 * (a - b) / b)
-print("%-22s ours %.3f s  tool %.3f s  ratio %.3f%s" % (sys.argv[2], ours, theirs, ours / theirs, sizes))
+print("%-22s ours %.3f s  tool %.3f s  ratio %.3f (medians %.3f)%s" % (sys.argv[2], ours, theirs, ours / theirs,
+                                                                     medians, sizes))
 PY
 }
 

@@ -6,6 +6,28 @@
 
 namespace zelvo::png {
 
+namespace {
+
+// Paeth for pixels of kBytes bytes: the left and upper-left pixels stay in
+// registers, so the chain from one pixel to the next does not go through
+// the row just stored (reading back a byte written moments before costs
+// more than the predictor itself). Same bytes as the loop in Unfilter.
+template <std::size_t kBytes>
+void UnfilterPaeth(std::uint8_t* row, const std::uint8_t* prev, std::size_t n) {
+    int left[kBytes] = {}, upLeft[kBytes] = {};
+    for (std::size_t i = 0; i + kBytes <= n; i += kBytes) {
+        for (std::size_t k = 0; k < kBytes; ++k) {
+            const int up = prev[i + k];
+            const std::uint8_t value = std::uint8_t(row[i + k] + Paeth(left[k], up, upLeft[k]));
+            row[i + k] = value;
+            left[k] = value;
+            upLeft[k] = up;
+        }
+    }
+}
+
+}  // namespace
+
 void Unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, std::size_t n, std::size_t bpp) {
     const std::uint8_t* left = row - bpp;       // inside the zero pad for the first pixel
     const std::uint8_t* upLeft = prev - bpp;
@@ -21,6 +43,8 @@ void Unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, st
             for (std::size_t i = 0; i < n; ++i) row[i] = std::uint8_t(row[i] + ((left[i] + prev[i]) >> 1));
             return;
         case 4:
+            if (bpp == 3 && n % 3 == 0) return UnfilterPaeth<3>(row, prev, n);
+            if (bpp == 4 && n % 4 == 0) return UnfilterPaeth<4>(row, prev, n);
             for (std::size_t i = 0; i < n; ++i) row[i] = std::uint8_t(row[i] + Paeth(left[i], prev[i], upLeft[i]));
             return;
         default:
