@@ -8,22 +8,31 @@ namespace zelvo::png {
 
 namespace {
 
-// Paeth for pixels of kBytes bytes: the left and upper-left pixels stay in
-// registers, so the chain from one pixel to the next does not go through
-// the row just stored (reading back a byte written moments before costs
-// more than the predictor itself). Same bytes as the loop in Unfilter.
-template <std::size_t kBytes>
-void UnfilterPaeth(std::uint8_t* row, const std::uint8_t* prev, std::size_t n) {
+// Sub, Average and Paeth for pixels of kBytes bytes: the left and
+// upper-left pixels stay in registers, so the chain from one pixel to the
+// next does not go through the row just stored (reading back a byte
+// written moments before costs more than the predictor itself). Same bytes
+// as the byte-wise loops in Unfilter.
+template <std::size_t kBytes, typename TPredict>
+void UnfilterCarried(std::uint8_t* row, const std::uint8_t* prev, std::size_t n, TPredict predict) {
     int left[kBytes] = {}, upLeft[kBytes] = {};
     for (std::size_t i = 0; i + kBytes <= n; i += kBytes) {
         for (std::size_t k = 0; k < kBytes; ++k) {
             const int up = prev[i + k];
-            const std::uint8_t value = std::uint8_t(row[i + k] + Paeth(left[k], up, upLeft[k]));
+            const std::uint8_t value = std::uint8_t(row[i + k] + predict(left[k], up, upLeft[k]));
             row[i + k] = value;
             left[k] = value;
             upLeft[k] = up;
         }
     }
+}
+
+template <typename TPredict>
+bool UnfilterPixels(std::uint8_t* row, const std::uint8_t* prev, std::size_t n, std::size_t bpp, TPredict predict) {
+    if (bpp == 3 && n % 3 == 0) UnfilterCarried<3>(row, prev, n, predict);
+    else if (bpp == 4 && n % 4 == 0) UnfilterCarried<4>(row, prev, n, predict);
+    else return false;
+    return true;
 }
 
 }  // namespace
@@ -34,17 +43,18 @@ void Unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prev, st
     switch (type) {
         case 0: return;
         case 1:
+            if (UnfilterPixels(row, prev, n, bpp, [](int a, int, int) { return a; })) return;
             for (std::size_t i = 0; i < n; ++i) row[i] = std::uint8_t(row[i] + left[i]);
             return;
         case 2:
             for (std::size_t i = 0; i < n; ++i) row[i] = std::uint8_t(row[i] + prev[i]);
             return;
         case 3:
+            if (UnfilterPixels(row, prev, n, bpp, [](int a, int b, int) { return (a + b) >> 1; })) return;
             for (std::size_t i = 0; i < n; ++i) row[i] = std::uint8_t(row[i] + ((left[i] + prev[i]) >> 1));
             return;
         case 4:
-            if (bpp == 3 && n % 3 == 0) return UnfilterPaeth<3>(row, prev, n);
-            if (bpp == 4 && n % 4 == 0) return UnfilterPaeth<4>(row, prev, n);
+            if (UnfilterPixels(row, prev, n, bpp, [](int a, int b, int c) { return Paeth(a, b, c); })) return;
             for (std::size_t i = 0; i < n; ++i) row[i] = std::uint8_t(row[i] + Paeth(left[i], prev[i], upLeft[i]));
             return;
         default:
