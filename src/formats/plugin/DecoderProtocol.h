@@ -198,9 +198,10 @@ inline constexpr std::uint64_t kMaxReplyBitsBytes = std::uint64_t(1) << 30;
 inline constexpr std::uint64_t kMaxReplyDetailsBytes = std::uint64_t(64) << 20;
 
 /// Rows from this size on go through the pipe. Below it, the editor keeps
-/// the reply file's pages as the picture's memory; above it, a memory file's
-/// 4 KiB pages cost far more to make, map and free than one copy of the
-/// rows into the editor's own memory in huge pages.
+/// the reply file's pages as the picture's memory; above it, making,
+/// mapping and freeing a memory file's pages costs more than one copy of the
+/// rows into memory of the editor's own, which it makes ready while the
+/// plug-in decodes.
 inline constexpr std::uint64_t kPipedRowsBytes = std::uint64_t(4) << 20;
 
 /// Where the rows of a reply begin: on a page of their own, so that the
