@@ -16,6 +16,7 @@
 #include <typeinfo>
 
 #include "PluginFilesFixture.h"
+#include "SpiEnvironment.h"
 #include "formats/IconFile.h"
 #include "formats/PhotoCd.h"
 #include "formats/PnmCodec.h"
@@ -238,6 +239,39 @@ TEST_F(FormatSandbox, IconSourcesGiveTheSameImagesThroughTheDecoder) {
         images += int(std::count(local.begin(), local.end(), '|'));
     }
     EXPECT_GT(images, 60);
+}
+
+// A decoder that says Done and then sends only part of its rows, or none:
+// the read fails with the reason, by the time limit at the latest, and the
+// next one starts afresh.
+TEST(FormatSandboxRows, RowsThatDoNotAllComeAreRefused) {
+    const TSandboxOptions saved = SandboxOptions();
+    SandboxOptions().Program = ZELVO_LYING_DECODER;
+    SandboxOptions().TimeLimitSeconds = 1;
+    SandboxOptions().SecondsPerMegapixel = 0;
+    const fs::path dir = test::MakeTempDir("lying-decoder");
+    TMemoryStream small;
+    SavePnmPicture(test::NoiseImage24(4, 4, 1), small, TPnmForm::Ppm);
+    test::WriteFile(dir / "a.ppm", small.Data());
+    const std::pair<const char*, const char*> cases[] = {
+        {"short", "the decoder ended before its rows were sent"},
+        {"none", "the decoder's rows did not come in time"},
+    };
+    for (const auto& [mode, reason] : cases) {
+        SCOPED_TRACE(mode);
+        StopWaitingDecoders();  // the next decoders see the mode
+        const test::TScopedEnv lie("ZELVO_LYING_DECODER_MODE", mode);
+        TPictureFileInfo info;
+        try {
+            ReadInDecoder("ppm", dir / "a.ppm", TReadPurpose::Document, info);
+            ADD_FAILURE() << "read";
+        } catch (const EDecoderFailed& error) {
+            EXPECT_NE(error.Detail().find(reason), std::string::npos) << error.Detail();
+        }
+    }
+    SandboxOptions() = saved;
+    StopWaitingDecoders();
+    fs::remove_all(dir);
 }
 
 TEST(FormatReply, IconSourceRepliesThatLieAreRefused) {
