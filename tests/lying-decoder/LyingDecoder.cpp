@@ -28,16 +28,9 @@ void Put(std::vector<std::uint8_t>& out, std::size_t at, std::uint64_t value, in
 
 [[noreturn]] void Lie(int socket) {
     TDecodeRequest request;
-    iovec part{&request, sizeof request};
-    alignas(cmsghdr) char control[CMSG_SPACE(3 * sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    if (::recvmsg(socket, &message, 0) != ssize_t(sizeof request)) ::_exit(2);
-    int fds[3];
-    std::memcpy(fds, CMSG_DATA(CMSG_FIRSTHDR(&message)), sizeof fds);
+    int fds[3], received = 0;
+    if (ReceiveMessage(socket, &request, sizeof request, fds, received) != ssize_t(sizeof request) || received != 3)
+        ::_exit(2);
     const int reply = fds[1], rows = fds[2];
 
     // Only where the rows lie: the editor never gets to the rest.
@@ -85,19 +78,7 @@ int main(int argc, char** argv) {
         ::close(pair[1]);
         zelvo::TDecoderStarted started;
         started.Pid = std::int32_t(pid);
-        iovec part{&started, sizeof started};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-        msghdr message{};
-        message.msg_iov = &part;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = SOL_SOCKET;
-        header->cmsg_type = SCM_RIGHTS;
-        header->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(header), &pair[0], sizeof(int));
-        ::sendmsg(server, &message, MSG_NOSIGNAL);
+        zelvo::SendMessage(server, &started, sizeof started, std::span<const int>(&pair[0], 1));
         ::close(pair[0]);
     }
 }

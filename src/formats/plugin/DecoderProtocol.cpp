@@ -1,6 +1,9 @@
 #include "formats/plugin/DecoderProtocol.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <iterator>
@@ -20,6 +23,53 @@ struct TSection {
 };
 
 }  // namespace
+
+/// The most descriptors one message carries.
+constexpr std::size_t kMostDescriptors = 4;
+
+bool SendMessage(int socket, const void* data, std::size_t bytes, std::span<const int> fds) {
+    if (fds.size() > kMostDescriptors) return false;
+    iovec part{const_cast<void*>(data), bytes};
+    alignas(cmsghdr) char control[CMSG_SPACE(kMostDescriptors * sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    if (!fds.empty()) {
+        message.msg_control = control;
+        message.msg_controllen = CMSG_SPACE(fds.size() * sizeof(int));
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = SOL_SOCKET;
+        header->cmsg_type = SCM_RIGHTS;
+        header->cmsg_len = CMSG_LEN(fds.size() * sizeof(int));
+        std::memcpy(CMSG_DATA(header), fds.data(), fds.size() * sizeof(int));
+    }
+    ssize_t sent;
+    do {
+        sent = ::sendmsg(socket, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    return sent == ssize_t(bytes);
+}
+
+ssize_t ReceiveMessage(int socket, void* data, std::size_t bytes, std::span<int> fds, int& received, int flags) {
+    received = 0;
+    iovec part{data, bytes};
+    alignas(cmsghdr) char control[CMSG_SPACE(kMostDescriptors * sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = CMSG_SPACE(std::min(fds.size(), kMostDescriptors) * sizeof(int));
+    ssize_t got;
+    do {
+        got = ::recvmsg(socket, &message, flags | MSG_CMSG_CLOEXEC);
+    } while (got < 0 && errno == EINTR);
+    const cmsghdr* header = got < 0 ? nullptr : CMSG_FIRSTHDR(&message);
+    if (header && header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS) {
+        received = int(std::min((header->cmsg_len - CMSG_LEN(0)) / sizeof(int), fds.size()));
+        std::memcpy(fds.data(), CMSG_DATA(header), std::size_t(received) * sizeof(int));
+    }
+    return got;
+}
 
 std::string ConfinementStepNames(std::uint32_t steps) {
     static constexpr std::pair<std::uint32_t, const char*> kNames[] = {

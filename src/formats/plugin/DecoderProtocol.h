@@ -29,6 +29,8 @@
 // PictureFromDecodeReply then checks the picture as a plug-in's picture is
 // checked (SpiPicture.h).
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -137,6 +139,17 @@ struct TDecodeEvent {
     std::int32_t B = 0;
     std::uint32_t Steps = 0;
 };
+
+/// Sends `bytes` at `data` as one message on `socket` with the descriptors
+/// `fds` attached (none when empty), retrying when interrupted; whether the
+/// whole message went.
+bool SendMessage(int socket, const void* data, std::size_t bytes, std::span<const int> fds = {});
+/// Receives one message of at most `bytes` into `data` and at most
+/// `fds.size()` descriptors into `fds` (close-on-exec; the kernel closes any
+/// more), retrying when interrupted; `flags` as recvmsg's. Returns the
+/// message's length, negative when nothing could be received, and sets
+/// `received` to the number of descriptors.
+ssize_t ReceiveMessage(int socket, void* data, std::size_t bytes, std::span<int> fds, int& received, int flags = 0);
 
 /// Names of the steps in `steps`, comma-separated ("user namespace, seccomp").
 std::string ConfinementStepNames(std::uint32_t steps);

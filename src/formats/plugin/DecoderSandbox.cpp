@@ -263,22 +263,10 @@ private:
         } while (ready < 0 && errno == EINTR);
         if (ready <= 0) return false;
         TDecoderStarted started;
-        iovec part{&started, sizeof started};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-        msghdr message{};
-        message.msg_iov = &part;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        const ssize_t got = ::recvmsg(server.Process.Socket, &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT);
-        TFd socket;
-        const cmsghdr* header = CMSG_FIRSTHDR(&message);
-        if (got > 0 && header && header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS &&
-            header->cmsg_len == CMSG_LEN(sizeof(int))) {
-            int fd;
-            std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
-            socket = TFd(fd);
-        }
+        int fd = -1, received = 0;
+        const ssize_t got = ReceiveMessage(server.Process.Socket, &started, sizeof started, {&fd, 1}, received,
+                                           MSG_DONTWAIT);
+        TFd socket(received == 1 ? fd : -1);
         if (got != ssize_t(sizeof started)) {
             server.Gone = true;
             return false;
@@ -383,24 +371,8 @@ TFd InputFile(const std::uint8_t* data, std::int64_t length) {
 }
 
 bool SendRequest(int socket, const TDecodeRequest& request, int input, int reply, int rows) {
-    iovec part{const_cast<TDecodeRequest*>(&request), sizeof request};
-    alignas(cmsghdr) char control[CMSG_SPACE(3 * sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = SOL_SOCKET;
-    header->cmsg_type = SCM_RIGHTS;
-    header->cmsg_len = CMSG_LEN(3 * sizeof(int));
-    const int fds[3] = {input, reply, rows};
-    std::memcpy(CMSG_DATA(header), fds, sizeof fds);
-    ssize_t sent;
-    do {
-        sent = ::sendmsg(socket, &message, MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
-    return sent == ssize_t(sizeof request);
+    const int fds[] = {input, reply, rows};
+    return SendMessage(socket, &request, sizeof request, fds);
 }
 
 /// Whether the reply file can no longer change.

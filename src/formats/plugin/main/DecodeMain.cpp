@@ -237,22 +237,9 @@ struct TRequestFiles {
 };
 
 bool ReceiveRequest(TRequestFiles& out) {
-    iovec part{&out.Request, sizeof out.Request};
-    alignas(cmsghdr) char control[CMSG_SPACE(3 * sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    ssize_t got;
-    do {
-        got = ::recvmsg(kSocket, &message, MSG_CMSG_CLOEXEC);
-    } while (got < 0 && errno == EINTR);
-    if (got != ssize_t(sizeof out.Request) || out.Request.Magic != kDecodeRequestMagic) return false;
-    const cmsghdr* header = CMSG_FIRSTHDR(&message);
-    if (!header || header->cmsg_type != SCM_RIGHTS || header->cmsg_len != CMSG_LEN(3 * sizeof(int))) return false;
-    int fds[3];
-    std::memcpy(fds, CMSG_DATA(header), sizeof fds);
+    int fds[3], received = 0;
+    const ssize_t got = ReceiveMessage(kSocket, &out.Request, sizeof out.Request, fds, received);
+    if (got != ssize_t(sizeof out.Request) || out.Request.Magic != kDecodeRequestMagic || received != 3) return false;
     out.Input = fds[0];
     out.Reply = fds[1];
     out.Rows = fds[2];
@@ -670,22 +657,7 @@ void WarmUp() {
 void SendChild(std::int32_t pid, int socket) {
     TDecoderStarted started;
     started.Pid = pid;
-    iovec part{&started, sizeof started};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    if (socket >= 0) {
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = SOL_SOCKET;
-        header->cmsg_type = SCM_RIGHTS;
-        header->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(header), &socket, sizeof socket);
-    }
-    while (::sendmsg(kSocket, &message, MSG_NOSIGNAL) < 0 && errno == EINTR) {
-    }
+    SendMessage(kSocket, &started, sizeof started, std::span<const int>(&socket, socket >= 0 ? 1 : 0));
 }
 
 // Serves `plugin`, or the program's own readers when it is null.
