@@ -519,9 +519,8 @@ void ReadReply(int replyFd, int rowsPipe, TClock::time_point deadline, TRowsMapp
 /// rows will come through the pipe: made while the decoder works, on the
 /// thread that waits anyway, rather than after. Empty when they will not.
 TRowsMapping EarlyReplyMemory(const TDecodeEvent& size) {
-    if (size.A <= 0 || size.B <= 0 || size.Steps == 0 || size.Steps > 32) return {};
-    const std::uint64_t stride = (std::uint64_t(size.A) * size.Steps + 31) / 32 * 4;
-    const std::uint64_t rows = stride * std::uint64_t(size.B);
+    if (!ImageSizeAllowed(size.A, size.B) || size.Steps == 0 || size.Steps > 32) return {};
+    const std::uint64_t rows = std::uint64_t(DibRowBytes(size.A, size.Steps)) * std::uint64_t(size.B);
     if (rows < kPipedRowsBytes || rows > kMaxReplyBitsBytes) return {};
     return PipedReplyMemory(DecodeReplyBytes(kMaxReplyTextBytes, kMaxReplyInfoBytes, rows, 0));
 }
